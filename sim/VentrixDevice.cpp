@@ -1,0 +1,1 @@
+namespace ventrix_sim_placeholder {}

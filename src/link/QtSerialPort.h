@@ -1,0 +1,34 @@
+#pragma once
+
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+
+#include <QSerialPort>
+
+// A real serial port through Qt, at the unit's fixed line settings.
+class QtSerialPort final : public SerialPort {
+public:
+    explicit QtSerialPort(port_names::Assignments explicitAssignments = {});
+
+    void setPortNumber(int number) override { number_ = number; }
+    int portNumber() const override { return number_; }
+
+    PortError open() override;
+    void close() override;
+    bool isOpen() const override { return port_.isOpen(); }
+    PortError setRts(bool on) override;
+    PortError write(const QByteArray& bytes) override;
+    PortError readAll(QByteArray& received) override;
+    bool waitForData(int ms) override;
+
+    // The device the current port number stands for (empty when none).
+    QString deviceName() const;
+
+private:
+    PortError takeRuntimeError();
+
+    port_names::Assignments assignments_;
+    QSerialPort port_;
+    int number_ = 1;
+    bool rts_ = false;
+};
