@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+// Dialogs for tests: records every message and file dialog, and answers
+// from a script (Ok / the default when the script runs dry).
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Message {
+        MsgIcon icon;
+        QString title;
+        QString text;
+        MsgButtons buttons;
+    };
+
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
+                      MsgButtons buttons) override;
+    QString openFileName(const FileDialogRequest& request) override;
+    QString saveFileName(const FileDialogRequest& request) override;
+
+    // Answers given in order to the next message boxes.
+    void answerNext(MsgAnswer answer) { answers_.append(answer); }
+    // Paths given in order to the next file dialogs; an empty one is Cancel.
+    void chooseNextFile(const QString& path) { files_.append(path); }
+
+    QList<Message> messages;
+    QList<FileDialogRequest> fileRequests;
+
+private:
+    QList<MsgAnswer> answers_;
+    QList<QString> files_;
+};
