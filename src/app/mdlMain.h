@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QMainWindow;
+class QProgressBar;
+class QWidget;
+
+// What the other windows may do to the main window. Controls are addressed by
+// their object names ("cmdConnect", "mnuDiagnostics", ...): buttons, text
+// boxes and menu actions alike. Without a registered main window (a window
+// tested on its own) the calls change nothing but still tell the user.
+namespace mdlMain {
+
+void RegisterMainWindow(QMainWindow* window);
+QMainWindow* MainWindow();
+
+// Enables or disables the named main-window controls.
+void SetControlsEnabled(const QStringList& objectNames, bool enabled);
+bool IsControlEnabled(const QString& objectName);
+
+// The hourglass while a device command runs, the arrow afterwards.
+void SetBusyPointer(bool busy);
+
+void SetCaption(const QString& caption);
+
+// The main window's ProgressBar1, or null without a main window.
+QProgressBar* ProgressBar();
+
+// Title "Not Connected", arrow pointer, Disconnect off, Connect on, the
+// indicator cleared: the main window as it looks when no unit is connected.
+void ShowNotConnected();
+
+// Returns true when a unit is connected. Otherwise puts the main window into
+// its not-connected look and tells the user "Not connected to Ventrix.
+// Please connect and try again.", and returns false.
+bool ConnectionGuard();
+
+} // namespace mdlMain
