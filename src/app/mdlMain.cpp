@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
@@ -102,6 +103,25 @@ void ShowNotConnected()
             indicator->clear();
             indicator->setStyleSheet(QString());  // back to the button-face colour
         }
+    }
+}
+
+void HideChild(QWidget* child)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+        frame->hide();
+    else
+        child->hide();
+}
+
+void UnloadChild(QWidget* child)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget())) {
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->close();
+    } else {
+        child->setAttribute(Qt::WA_DeleteOnClose);
+        child->close();
     }
 }
 

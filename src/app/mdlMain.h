@@ -32,6 +32,11 @@ QProgressBar* ProgressBar();
 // indicator cleared: the main window as it looks when no unit is connected.
 void ShowNotConnected();
 
+// A child window's QUIT: HideChild hides it and keeps it (and its values);
+// UnloadChild closes it for good, its sub-window in the main window too.
+void HideChild(QWidget* child);
+void UnloadChild(QWidget* child);
+
 // Returns true when a unit is connected. Otherwise puts the main window into
 // its not-connected look and tells the user "Not connected to Ventrix.
 // Please connect and try again.", and returns false.
