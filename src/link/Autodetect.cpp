@@ -1,0 +1,308 @@
+#include "link/Autodetect.h"
+
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "link/SettingsStore.h"
+#include "link/Transaction.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+
+namespace {
+
+using namespace mdlPublicVars;
+
+constexpr int ReadyStatus = 3;
+constexpr int AskAgainStatus = 2;
+constexpr int NoneFoundStatus = 255;
+constexpr int FirstScannedPort = 1;
+constexpr int LastScannedPort = 6;
+constexpr int ProbeAttempts = 5;
+constexpr int ProbeTimeoutMs = 1000;
+
+enum class Phase { LastPort, Scan };
+
+// How a probe ended.
+enum class Probe {
+    Found,              // the unit answered ready
+    NoAnswer,           // the first probe got no reply
+    NotReady,           // it answered something other than 2 or 3
+    SecondNoAnswer,     // it asked to be asked again, then did not answer
+    SecondNotReady,     // asked again, it answered but not ready
+    PortUnusable,       // no such port, or it could not be opened
+    PortBusy,           // already open: leave it so
+    SearchEnds,         // an error the search cannot go past
+};
+
+// A probe step that failed with a port error, and what the search does then.
+class ProbeAbort {
+public:
+    explicit ProbeAbort(Probe outcome) : outcome(outcome) {}
+    Probe outcome;
+};
+
+class PortProbe {
+public:
+    explicit PortProbe(SerialPort& port) : port_(port) {}
+
+    Probe run(int portNumber)
+    {
+        try {
+            return probe(portNumber);
+        } catch (const ProbeAbort& abort) {
+            return abort.outcome;
+        }
+    }
+
+private:
+    Probe probe(int portNumber)
+    {
+        port_.setPortNumber(portNumber);
+        step(port_.setRts(true));
+        step(port_.open());
+        discardInput();
+        int result = ask();
+        closePort();
+        if (result != 1)
+            return Probe::NoAnswer;
+        ProbeStatus = ProbeStatusOf(RxBuffer);
+        if (ProbeStatus == ReadyStatus)
+            return Probe::Found;
+        if (ProbeStatus != AskAgainStatus)
+            return Probe::NotReady;
+
+        // Asked to be asked again: give the unit time to settle, then probe once more.
+        step(port_.setRts(true));
+        wait(1000);
+        step(port_.open());
+        wait(2000);
+        RxBuffer.clear();
+        result = ask();
+        closePort();
+        if (result != 1)
+            return Probe::SecondNoAnswer;
+        ProbeStatus = ProbeStatusOf(RxBuffer);
+        return ProbeStatus == ReadyStatus ? Probe::Found : Probe::SecondNotReady;
+    }
+
+    int ask()
+    {
+        const int result = SendFrame(cmd::Probe(), ProbeAttempts, ProbeTimeoutMs);
+        if (const PortError error = LastSendFramePortError(); error != PortError::None)
+            step(error);
+        return result;
+    }
+
+    void discardInput()
+    {
+        QByteArray junk;
+        step(port_.readAll(junk));
+        RxBuffer.clear();
+    }
+
+    void closePort()
+    {
+        if (port_.isOpen())
+            port_.close();
+    }
+
+    static void wait(int ms) { services::clock().waitProcessingEvents(ms); }
+
+    // Reacts to a port error as the search does: some are mended and the
+    // probe goes on, the others end this probe (or the whole search).
+    void step(PortError error)
+    {
+        switch (error) {
+        case PortError::None:
+            return;
+        case PortError::PortNotOpen:
+            port_.open();
+            wait(2000);
+            return;
+        case PortError::ReceiveOverflow: {
+            QByteArray junk;
+            port_.readAll(junk);
+            RxBuffer.clear();
+            return;
+        }
+        case PortError::PortAlreadyOpen:
+            throw ProbeAbort(Probe::PortBusy);
+        case PortError::InvalidPortNumber:
+        case PortError::HardwareNotAvailable:
+        case PortError::DeviceNotOpen:
+            throw ProbeAbort(Probe::PortUnusable);
+        case PortError::Other:
+            break;
+        }
+        throw ProbeAbort(Probe::SearchEnds);
+    }
+
+    SerialPort& port_;
+};
+
+// The stored last port, or 0 when what is stored is not a port number.
+int storedPortNumber()
+{
+    const QString stored = startup_settings::Read(startup_settings::LastActiveCommPort,
+                                                  QStringLiteral("1"))
+                               .trimmed();
+    bool ok = false;
+    const int number = stored.toInt(&ok);
+    return ok ? number : 0;
+}
+
+int storedWidebandModel()
+{
+    bool ok = false;
+    const int model = startup_settings::Read(startup_settings::WidebandModel, QStringLiteral("1"))
+                          .trimmed()
+                          .toInt(&ok);
+    return ok && model >= 0 && model <= 8 ? model : 1;
+}
+
+void saveLastPort()
+{
+    startup_settings::Write(startup_settings::LastActiveCommPort, QString::number(CommPortNumber));
+}
+
+void succeed(ConnectionView& view, bool autodetectShown)
+{
+    SerialPort& port = services::port();
+    CommPortNumber = static_cast<qint16>(PortCandidate);
+    saveLastPort();
+    port.setPortNumber(PortCandidate);
+    port.setRts(true);
+    if (!port.isOpen())
+        port.open();
+    view.setBusyPointer(false);
+    view.showConnectedIndicator(CommPortNumber);
+    Connected = true;
+    if (autodetectShown)
+        view.unloadAutodetectWindow();
+}
+
+void notFound(ConnectionView& view, bool autodetectShown)
+{
+    services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
+                                QStringLiteral("VentrixTM not located on any active comm port.\n"
+                                               "Check power to VentrixTM and serial cable connectivity."));
+    view.showSearchFailed();
+    view.setBusyPointer(false);
+    Connected = false;
+    ProbeStatus = NoneFoundStatus;
+    if (autodetectShown)
+        view.unloadAutodetectWindow();
+}
+
+// An error the search cannot go past ends it at once; the window and the
+// pointer are cleared so the program is left usable.
+void endSearch(ConnectionView& view, bool autodetectShown)
+{
+    view.setBusyPointer(false);
+    if (autodetectShown)
+        view.unloadAutodetectWindow();
+}
+
+} // namespace
+
+int ProbeStatusOf(const QString& replyData)
+{
+    int status = 0;
+    for (const QChar c : replyData.left(2)) {
+        if (!c.isDigit() || c.unicode() > 127)
+            break;
+        status = status * 10 + c.digitValue();
+    }
+    return status;
+}
+
+void AutodetectPort(ConnectionView& view)
+{
+    if (Connected)
+        return;
+    view.setBusyPointer(true);
+    SerialPort& port = services::port();
+    PortProbe probe(port);
+
+    // A stored value that is no port number would otherwise stop every
+    // search; it counts as no stored port, and the scan replaces it.
+    const int lastPort = storedPortNumber();
+    CommPortNumber = static_cast<qint16>(lastPort > 0 ? lastPort : 1);
+    WidebandModel = storedWidebandModel();
+
+    if (lastPort != 0) {
+        const Probe outcome = probe.run(lastPort);
+        if (outcome == Probe::Found) {
+            PortCandidate = port.portNumber();
+            succeed(view, false);
+            return;
+        }
+        if (outcome == Probe::SearchEnds) {
+            endSearch(view, false);
+            return;
+        }
+    }
+
+    view.showAutodetectWindow();
+    for (PortCandidate = FirstScannedPort; PortCandidate <= LastScannedPort; ++PortCandidate) {
+        view.showCandidatePort(PortCandidate);
+        services::clock().waitProcessingEvents(1000);
+        const Probe outcome = probe.run(PortCandidate);
+        switch (outcome) {
+        case Probe::Found:
+            succeed(view, true);
+            return;
+        case Probe::SecondNoAnswer:
+            notFound(view, true);
+            return;
+        case Probe::SearchEnds:
+            endSearch(view, true);
+            return;
+        case Probe::PortBusy:
+            continue;  // someone else's port: leave it open
+        default:
+            if (port.isOpen())
+                port.close();
+            continue;
+        }
+    }
+    notFound(view, true);
+}
+
+void ShowConnectedState(ConnectionView& view)
+{
+    if (ProbeStatus == ReadyStatus)
+        view.showConnectedTitle();
+}
+
+void ConnectToUnit(ConnectionView& view)
+{
+    // A port left open by a lost link would answer "already open" to every
+    // probe; release it so the search can find the unit again.
+    SerialPort& port = services::port();
+    if (port.isOpen())
+        port.close();
+    Connected = false;
+    AutodetectPort(view);
+    ShowConnectedState(view);
+}
+
+void DisconnectFromUnit(ConnectionView& view)
+{
+    SerialPort& port = services::port();
+    port.setRts(false);
+    if (port.isOpen())
+        port.close();
+    saveLastPort();
+    view.showDisconnected();
+    Connected = false;
+}
+
+void CloseLinkForExit()
+{
+    SerialPort& port = services::port();
+    if (port.isOpen())
+        port.close();
+    saveLastPort();
+}

@@ -1,0 +1,153 @@
+#include "FakePorts.h"
+
+#include "link/Transaction.h"
+#include "state/PublicVars.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using mdlPublicVars::RxBuffer;
+
+class TransactionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        mdlPublicVars::Reset();
+        port.device(1);
+        port.setPortNumber(1);
+        ASSERT_EQ(port.open(), PortError::None);
+    }
+
+    // Replies in turn, one per frame written; an empty one is silence.
+    void replyWith(QList<QByteArray> replies)
+    {
+        auto queue = std::make_shared<QList<QByteArray>>(std::move(replies));
+        port.device(1).answer = [queue](const QByteArray&) {
+            return queue->isEmpty() ? QByteArray() : queue->takeFirst();
+        };
+    }
+
+    int send(const char* payload, int attempts = 1, int timeoutMs = 1000)
+    {
+        return SendFrameOn(port, clock, QString::fromLatin1(payload), attempts, timeoutMs);
+    }
+
+    ManualClock clock;
+    FakePorts port{clock};
+};
+
+TEST_F(TransactionTest, PositiveReplyLeavesItsData)
+{
+    replyWith({"uu0103$"});
+    EXPECT_EQ(send("Z"), 1);
+    EXPECT_EQ(RxBuffer, QStringLiteral("03"));
+    EXPECT_EQ(mdlPublicVars::LastFrame, QStringLiteral("UU01ZBB$"));
+    EXPECT_TRUE(mdlPublicVars::LinkBusy);
+    EXPECT_EQ(port.written[1], QList<QByteArray>{"UU01ZBB$"});
+}
+
+TEST_F(TransactionTest, BadRepliesAreRetriedUntilAGoodOne)
+{
+    struct Case {
+        const char* name;
+        QByteArray bad;
+    } const cases[] = {
+        {"negative", "uu01$"},       {"upper case", "UU0103$"}, {"stray prefix", "xuu0103$"},
+        {"trailing junk", "uu0103$x"}, {"silence", ""},           {"incomplete", "uu010"},
+    };
+    for (const Case& c : cases) {
+        replyWith({c.bad, "uu0103$"});
+        port.written.clear();
+        EXPECT_EQ(send("Z", 2), 1) << c.name;
+        EXPECT_EQ(RxBuffer, QStringLiteral("03")) << c.name;
+        EXPECT_EQ(port.written[1].size(), 2) << c.name;
+    }
+}
+
+TEST_F(TransactionTest, FailureEmptiesTheBufferAndFlushesThePort)
+{
+    replyWith({"uu01$", "uu01$"});
+    RxBuffer = QStringLiteral("old");
+    EXPECT_EQ(send("RT00", 2), 0);
+    EXPECT_TRUE(RxBuffer.isEmpty());
+    QByteArray left;
+    port.readAll(left);
+    EXPECT_TRUE(left.isEmpty());
+}
+
+TEST_F(TransactionTest, SilenceCostsEachAttemptItsTimeoutOnTheClock)
+{
+    replyWith({});
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(send("Z", 25, 1000), 0);
+    EXPECT_EQ(clock.nowMs() - start, 25'000);
+    EXPECT_EQ(port.written[1].size(), 25);
+
+    const qint64 again = clock.nowMs();
+    EXPECT_EQ(send("Z", 1, 1000), 0);
+    EXPECT_EQ(clock.nowMs() - again, 1000);
+}
+
+TEST_F(TransactionTest, ReplySplitOverSeveralReadsIsJoined)
+{
+    // The reply arrives a piece at a time, each after a short wait.
+    auto pieces = std::make_shared<QList<QByteArray>>(QList<QByteArray>{"uu", "01r", "o8", "00", "0$"});
+    port.device(1).answer = [](const QByteArray&) { return QByteArray(); };
+    class Dribble final : public SerialPort {
+    public:
+        Dribble(SerialPort& inner, std::shared_ptr<QList<QByteArray>> pieces, ManualClock& clock)
+            : inner_(inner), pieces_(std::move(pieces)), clock_(clock) {}
+        void setPortNumber(int n) override { inner_.setPortNumber(n); }
+        int portNumber() const override { return inner_.portNumber(); }
+        PortError open() override { return inner_.open(); }
+        void close() override { inner_.close(); }
+        bool isOpen() const override { return inner_.isOpen(); }
+        PortError setRts(bool on) override { return inner_.setRts(on); }
+        PortError write(const QByteArray& b) override { written = true; return inner_.write(b); }
+        PortError readAll(QByteArray& r) override
+        {
+            r = written && ready_ && !pieces_->isEmpty() ? pieces_->takeFirst() : QByteArray();
+            ready_ = false;
+            return PortError::None;
+        }
+        bool waitForData(int) override
+        {
+            clock_.sleepBlocking(2);
+            ready_ = true;
+            return true;
+        }
+        bool written = false;
+
+    private:
+        SerialPort& inner_;
+        std::shared_ptr<QList<QByteArray>> pieces_;
+        ManualClock& clock_;
+        bool ready_ = false;
+    } dribble(port, pieces, clock);
+    EXPECT_EQ(SendFrameOn(dribble, clock, QStringLiteral("RO80"), 1, 1000), 1);
+    EXPECT_EQ(RxBuffer, QStringLiteral("ro8000"));
+}
+
+TEST_F(TransactionTest, ReplyJudgedAgainstTheDeadline)
+{
+    // A reply completing exactly when the attempt's time is up is too late;
+    // a longer time-out gets it.
+    replyWith({"uu0103$", "uu0103$", "uu0103$"});
+    port.device(1).replyDelayMs = 1000;
+    EXPECT_EQ(send("Z", 1, 1000), 0);
+    EXPECT_EQ(send("Z", 1, 1001), 1);
+    port.device(1).replyDelayMs = 0;
+    EXPECT_EQ(send("Z", 1, 1000), 1);
+}
+
+TEST_F(TransactionTest, ClosedPortEndsAtOnceWithItsError)
+{
+    port.close();
+    EXPECT_EQ(send("Z", 25, 1000), 0);
+    EXPECT_EQ(LastSendFramePortError(), PortError::PortNotOpen);
+    EXPECT_TRUE(port.written[1].isEmpty());
+    EXPECT_EQ(clock.waitedMs(), 0);
+}
+
+} // namespace
