@@ -1,5 +1,6 @@
 #include "app/mdlMain.h"
 
+#include "platform/Colours.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -101,7 +102,7 @@ void ShowNotConnected()
     if (mainWindow) {
         if (auto* indicator = mainWindow->findChild<QLineEdit*>(QStringLiteral("txtConnected"))) {
             indicator->clear();
-            indicator->setStyleSheet(QString());  // back to the button-face colour
+            colours::SetButtonFace(indicator);
         }
     }
 }

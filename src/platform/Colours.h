@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QColor>
+
+class QWidget;
+
+// The program's signal colours.
+namespace colours {
+inline const QColor Green(0, 255, 0);    // active, good
+inline const QColor Yellow(255, 255, 0); // warning
+inline const QColor Red(255, 0, 0);      // alarm, bad
+
+// Paints a text box, label or indicator shape in a colour; ButtonFace
+// returns it to the system's button-face colour.
+void SetBackground(QWidget* widget, const QColor& colour);
+void SetButtonFace(QWidget* widget);
+
+// The background a widget was given (for tests and for displays that test it).
+QColor Background(const QWidget* widget);
+} // namespace colours
