@@ -13,12 +13,14 @@
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
+#include <QSet>
 
 namespace mdlMain {
 
 namespace {
 
 QPointer<QMainWindow> mainWindow;
+QSet<QString> unavailable;
 
 QObject* findControl(const QString& objectName)
 {
@@ -47,6 +49,7 @@ void setEnabled(QObject* control, bool enabled)
 void RegisterMainWindow(QMainWindow* window)
 {
     mainWindow = window;
+    unavailable.clear();
 }
 
 QMainWindow* MainWindow()
@@ -54,10 +57,21 @@ QMainWindow* MainWindow()
     return mainWindow;
 }
 
+void MarkUnavailable(const QString& objectName, const QString& why)
+{
+    unavailable.insert(objectName);
+    QObject* control = findControl(objectName);
+    setEnabled(control, false);
+    if (auto* widget = qobject_cast<QWidget*>(control))
+        widget->setToolTip(why);
+    else if (auto* action = qobject_cast<QAction*>(control))
+        action->setToolTip(why);
+}
+
 void SetControlsEnabled(const QStringList& objectNames, bool enabled)
 {
     for (const QString& name : objectNames)
-        setEnabled(findControl(name), enabled);
+        setEnabled(findControl(name), enabled && !unavailable.contains(name));
 }
 
 bool IsControlEnabled(const QString& objectName)

@@ -16,6 +16,10 @@ namespace mdlMain {
 void RegisterMainWindow(QMainWindow* window);
 QMainWindow* MainWindow();
 
+// A control whose window is not in this build: it stays disabled, with a
+// tooltip saying why, whatever SetControlsEnabled is asked later.
+void MarkUnavailable(const QString& objectName, const QString& why);
+
 // Enables or disables the named main-window controls.
 void SetControlsEnabled(const QStringList& objectNames, bool enabled);
 bool IsControlEnabled(const QString& objectName);

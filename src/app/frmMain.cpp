@@ -1,0 +1,409 @@
+#include "app/frmMain.h"
+
+#include "app/ToolbarIcons.h"
+#include "app/Version.h"
+#include "app/frmAutodetect.h"
+#include "app/mdlMain.h"
+#include "link/Commands.h"
+#include "link/SerialPort.h"
+#include "link/Transaction.h"
+#include "platform/Colours.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "platform/Twips.h"
+#include "state/PublicVars.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString StartCaption = QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software");
+const QString ConnectedCaption = QStringLiteral("Connected - VentrixTM Communcations Software");
+const QString NotConnectedCaption = QStringLiteral("Not Connected");
+
+QString versionText()
+{
+    return QStringLiteral("%1.%2.%3").arg(kestrel::version::Major).arg(kestrel::version::Minor)
+        .arg(kestrel::version::Revision);
+}
+
+} // namespace
+
+frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
+    : QMainWindow(parent), port_(std::move(port))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(StartCaption);
+    mdlMain::RegisterMainWindow(this);
+    services::installPort(port_.get());
+
+    buildToolbar();
+    buildMenus();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    mdi_ = new QMdiArea(central);
+    mdi_->setObjectName(QStringLiteral("mdiArea"));
+    mdi_->setBackground(QColor(128, 128, 128));
+    layout->addWidget(mdi_, 1);
+    ProgressBar1 = new QProgressBar(central);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setFixedHeight(Twips(255, this));
+    layout->addWidget(ProgressBar1);
+    setCentralWidget(central);
+
+    markWindowsNotInThisBuild();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableGeometry().size() * 0.8);
+}
+
+frmMain::~frmMain()
+{
+    services::installPort(nullptr);
+}
+
+// --- layout ----------------------------------------------------------------
+
+void frmMain::buildToolbar()
+{
+    auto* strip = new QToolBar(this);
+    strip->setObjectName(QStringLiteral("toolbar"));
+    strip->setMovable(false);
+    strip->setFloatable(false);
+    strip->toggleViewAction()->setVisible(false);
+    strip->setContentsMargins(0, 0, 0, 0);
+    strip->layout()->setContentsMargins(0, 0, 0, 0);
+
+    auto* picture1 = new QWidget(strip);
+    picture1->setObjectName(QStringLiteral("Picture1"));
+    picture1->setFixedHeight(Twips(675, this));
+    picture1->setMinimumWidth(Twips(7200, this));
+    picture1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    strip->addWidget(picture1);
+    addToolBar(Qt::TopToolBarArea, strip);
+
+    auto* picture2 = new QWidget(this);
+    picture2->setObjectName(QStringLiteral("Picture2"));
+    picture2->setFixedHeight(0);
+
+    toolbarStrip_ = picture1;
+    auto* connect = pictureButton("cmdConnect", toolbar_icons::Connect(), 0, QStringLiteral("Connect"));
+    auto* disconnect = pictureButton("cmdDisconnect", toolbar_icons::Disconnect(), 600, QStringLiteral("Disconnect"));
+    auto* tune = pictureButton("cmdGraphicalTune", toolbar_icons::GraphicalTune(), 1200, QStringLiteral("Graphical Tuner"));
+    auto* run = pictureButton("cmdVentrixRun", toolbar_icons::VentrixRun(), 1800, QStringLiteral("Run the live monitor"));
+    auto* memory = pictureButton("cmdMemoryModify", toolbar_icons::MemoryModify(), 2400, QStringLiteral("Memory Modify"));
+    auto* test = textButton("cmdAccuracyTest", QStringLiteral("TEST"), 3000, QStringLiteral("Accuracy Test"));
+    auto* about = textButton("cmdAbout", QStringLiteral("?"), 3600, QStringLiteral("About"));
+    auto* calculator = pictureButton("cmdAirFuelCalculator", toolbar_icons::AirFuelCalculator(), 4200,
+                                     QStringLiteral("Air/Fuel Calculator"));
+
+    QObject::connect(connect, &QToolButton::clicked, this, &frmMain::cmdConnect_Click);
+    QObject::connect(disconnect, &QToolButton::clicked, this, &frmMain::cmdDisconnect_Click);
+    QObject::connect(tune, &QToolButton::clicked, this, &frmMain::cmdGraphicalTune_Click);
+    QObject::connect(run, &QToolButton::clicked, this, &frmMain::cmdVentrixRun_Click);
+    QObject::connect(memory, &QToolButton::clicked, this, &frmMain::cmdMemoryModify_Click);
+    QObject::connect(test, &QPushButton::clicked, this, &frmMain::cmdAccuracyTest_Click);
+    QObject::connect(about, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
+    QObject::connect(calculator, &QToolButton::clicked, this, &frmMain::cmdAirFuelCalculator_Click);
+
+    txtConnected = new QLineEdit(picture1);
+    txtConnected->setObjectName(QStringLiteral("txtConnected"));
+    txtConnected->setReadOnly(true);
+    txtConnected->setFocusPolicy(Qt::NoFocus);
+    txtConnected->setAlignment(Qt::AlignCenter);
+    txtConnected->setGeometry(Twips(5160, this), Twips(130, this), Twips(795, this), Twips(360, this));
+    colours::SetButtonFace(txtConnected);
+
+    auto* label = new QLabel(QStringLiteral("CONNECTED"), picture1);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->move(Twips(6120, this), Twips(210, this));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->adjustSize();
+}
+
+QToolButton* frmMain::pictureButton(const char* name, const QIcon& icon, int left, const QString& tip)
+{
+    auto* button = new QToolButton(toolbarStrip_);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setIcon(icon);
+    button->setToolTip(tip);
+    button->setGeometry(Twips(left, this), Twips(30, this), Twips(615, this), Twips(615, this));
+    button->setIconSize(QSize(Twips(615, this) - 10, Twips(615, this) - 10));
+    return button;
+}
+
+QPushButton* frmMain::textButton(const char* name, const QString& caption, int left, const QString& tip)
+{
+    auto* button = new QPushButton(caption, toolbarStrip_);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(tip);
+    button->setGeometry(Twips(left, this), Twips(30, this), Twips(615, this), Twips(615, this));
+    QFont bold = button->font();
+    bold.setBold(true);
+    button->setFont(bold);
+    return button;
+}
+
+QAction* frmMain::item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)())
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    QObject::connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void frmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto menu = [bar](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        m->menuAction()->setObjectName(QString::fromLatin1(name) + QStringLiteral("Action"));
+        return m;
+    };
+
+    QMenu* file = menu("mnuFile", QStringLiteral("&File"));
+    item(file, "mnuExitItem", QStringLiteral("E&xit"), &frmMain::mnuExitItem_Click);
+
+    QMenu* diagnostics = menu("mnuDiagnostics", QStringLiteral("&Diagnostics"));
+    item(diagnostics, "mnuAccuracyTestItem", QStringLiteral("&Accuracy Test"), &frmMain::mnuAccuracyTestItem_Click);
+
+    QMenu* ventrix = menu("mnuVentrix", QStringLiteral("Ven&trix"));
+    item(ventrix, "mnuVentrixRunItem", QStringLiteral("&Run"), &frmMain::mnuVentrixRunItem_Click);
+    item(ventrix, "mnuResetItem", QStringLiteral("R&eset"), &frmMain::mnuResetItem_Click);
+    item(ventrix, "mnuIgnitionConfigItem", QStringLiteral("&Ignition Config"), &frmMain::mnuIgnitionConfigItem_Click);
+    item(ventrix, "mnuStartupValuesItem", QStringLiteral("&Startup Values"), &frmMain::mnuStartupValuesItem_Click);
+
+    QMenu* tune = menu("mnuMemory", QStringLiteral("&Tune"));
+    item(tune, "mnuGraphicalTunerItem", QStringLiteral("&Graphical Tuner"), &frmMain::mnuGraphicalTunerItem_Click);
+    item(tune, "mnuExportTuneItem", QStringLiteral("&Export Tune"), &frmMain::mnuExportTuneItem_Click);
+    item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
+    item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
+
+    QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));
+    item(wideband, "mnuConfig", QStringLiteral("&WBO2 Config"), &frmMain::mnuConfig_Click);
+
+    QMenu* help = menu("mnuHelp", QStringLiteral("&Help"));
+    item(help, "mnuAboutItem", QStringLiteral("&About"), &frmMain::mnuAboutItem_Click);
+    item(help, "Calculator", QStringLiteral("&Calculator"), &frmMain::Calculator_Click);
+
+    for (QMenu* m : {file, diagnostics, ventrix, tune, wideband, help})
+        m->setToolTipsVisible(true);
+}
+
+// Windows that arrive with later work are shown but cannot be chosen yet.
+void frmMain::markWindowsNotInThisBuild()
+{
+    const QString later = QStringLiteral("Not available in this version of KESTREL yet.");
+    for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem", "cmdVentrixRun",
+                             "mnuVentrixRunItem", "cmdMemoryModify", "mnuMemoryModifyItem",
+                             "mnuExportTuneItem", "mnuImportTuneItem", "cmdAccuracyTest",
+                             "mnuAccuracyTestItem", "mnuResetItem", "mnuIgnitionConfigItem",
+                             "mnuStartupValuesItem", "mnuConfig", "cmdAirFuelCalculator",
+                             "Calculator"})
+        mdlMain::MarkUnavailable(QString::fromLatin1(name), later);
+}
+
+// --- child windows ---------------------------------------------------------
+
+QWidget* frmMain::ShowChild(QPointer<QWidget>& slot, const std::function<QWidget*()>& create)
+{
+    if (!slot) {
+        QWidget* child = create();
+        QMdiSubWindow* frame = mdi_->addSubWindow(child);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->setWindowTitle(child->windowTitle());
+        slot = child;
+    }
+    QWidget* frame = slot->parentWidget() ? slot->parentWidget() : slot.data();
+    frame->show();
+    slot->show();
+    frame->raise();
+    frame->activateWindow();
+    return slot;
+}
+
+QWidget* frmMain::OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
+                              const std::function<QWidget*()>& create)
+{
+    if (!mdlMain::ConnectionGuard())
+        return nullptr;
+    const bool fresh = !slot;
+    QWidget* child = ShowChild(slot, create);
+    auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+    if (fresh && frame) {
+        // Only the window's own QUIT closes it: it must give back the
+        // commands it shuts out.
+        frame->setWindowFlags(Qt::SubWindow | Qt::WindowTitleHint | Qt::CustomizeWindowHint
+                              | Qt::WindowMinimizeButtonHint);
+        frame->adjustSize();
+    }
+    if (frame) {
+        frame->move(0, 0);
+        frame->show();
+    }
+    mdlMain::SetControlsEnabled(ControlsDisabledFor(window), false);
+    return child;
+}
+
+// --- connection ------------------------------------------------------------
+
+void frmMain::cmdConnect_Click()
+{
+    ConnectToUnit(*this);
+}
+
+void frmMain::cmdDisconnect_Click()
+{
+    DisconnectFromUnit(*this);
+}
+
+void frmMain::mnuExitItem_Click()
+{
+    if (exiting_)
+        return;
+    exiting_ = true;
+    CloseLinkForExit();
+    mdi_->closeAllSubWindows();
+    close();
+    QApplication::quit();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // Closing the window by its frame is the same as File > Exit.
+    if (!exiting_) {
+        exiting_ = true;
+        CloseLinkForExit();
+        mdi_->closeAllSubWindows();
+    }
+    event->accept();
+}
+
+void frmMain::setBusyPointer(bool busy)
+{
+    mdlMain::SetBusyPointer(busy);
+}
+
+void frmMain::showAutodetectWindow()
+{
+    if (!autodetect_) {
+        autodetect_ = new frmAutodetect(this);
+        autodetect_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    autodetect_->show();
+    autodetect_->move(geometry().center() - autodetect_->rect().center());
+    autodetect_->raise();
+}
+
+void frmMain::showCandidatePort(int portNumber)
+{
+    if (autodetect_)
+        autodetect_->showPort(portNumber);
+}
+
+void frmMain::unloadAutodetectWindow()
+{
+    if (autodetect_)
+        autodetect_->close();
+}
+
+void frmMain::showConnectedIndicator(int portNumber)
+{
+    txtConnected->setEnabled(true);
+    colours::SetBackground(txtConnected, colours::Green);
+    txtConnected->setText(QStringLiteral("Com %1").arg(portNumber));
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
+}
+
+void frmMain::showSearchFailed()
+{
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
+}
+
+void frmMain::showConnectedTitle()
+{
+    setWindowTitle(ConnectedCaption);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
+}
+
+void frmMain::showDisconnected()
+{
+    setWindowTitle(NotConnectedCaption);
+    colours::SetButtonFace(txtConnected);
+    txtConnected->clear();
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
+}
+
+// --- toolbar buttons forward to their menu items ---------------------------
+
+void frmMain::cmdGraphicalTune_Click() { mnuGraphicalTunerItem_Click(); }
+void frmMain::cmdVentrixRun_Click() { mnuVentrixRunItem_Click(); }
+void frmMain::cmdMemoryModify_Click() { mnuMemoryModifyItem_Click(); }
+void frmMain::cmdAccuracyTest_Click() { mnuAccuracyTestItem_Click(); }
+void frmMain::cmdAbout_Click() { mnuAboutItem_Click(); }
+void frmMain::Calculator_Click() { cmdAirFuelCalculator_Click(); }
+
+// --- windows and commands of the other parts of the program ------------------
+
+void frmMain::cmdAirFuelCalculator_Click() {}
+void frmMain::mnuConfig_Click() {}
+void frmMain::mnuStartupValuesItem_Click() {}
+void frmMain::mnuIgnitionConfigItem_Click() {}
+void frmMain::mnuAccuracyTestItem_Click() {}
+void frmMain::mnuResetItem_Click() {}
+void frmMain::mnuGraphicalTunerItem_Click() {}
+void frmMain::mnuVentrixRunItem_Click() {}
+void frmMain::mnuMemoryModifyItem_Click() {}
+void frmMain::mnuExportTuneItem_Click() {}
+void frmMain::mnuImportTuneItem_Click() {}
+void frmMain::LoadConfigurationAtStartup() {}
+
+// --- About -----------------------------------------------------------------
+
+QString frmMain::AboutText()
+{
+    using namespace mdlPublicVars;
+    QString firmware = QStringLiteral("Firmware Revision: Not detected.");
+    if (Connected) {
+        services::port().setRts(true);
+        RxBuffer.clear();
+        mdlMain::SetBusyPointer(true);
+        const int result = SendFrame(cmd::FirmwareRevision(), 10, 5000);
+        mdlMain::SetBusyPointer(false);
+        if (result == 1)
+            firmware = QStringLiteral("Firmware Revision: ") + cmd::Text(RxBuffer, cmd::reply::FirmwareMajor)
+                + QLatin1Char('.') + cmd::Text(RxBuffer, cmd::reply::FirmwareMinor);
+    }
+    return QStringLiteral("KESTREL for Windows Version ") + versionText() + QLatin1Char('\n') + firmware;
+}
+
+void frmMain::mnuAboutItem_Click()
+{
+    services::dialogs().message(MsgIcon::Information,
+                                QStringLiteral("KESTREL - VentrixTM Communications Software"), AboutText());
+}

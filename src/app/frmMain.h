@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/DeviceWindows.h"
+#include "link/Autodetect.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+class SerialPort;
+class frmAutodetect;
+
+// The main window: toolbar, menus, the connection indicator and the area in
+// which every other window opens. It owns the one serial port.
+class frmMain final : public QMainWindow, public ConnectionView {
+    Q_OBJECT
+public:
+    explicit frmMain(std::unique_ptr<SerialPort> port, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    SerialPort& MSComm1() { return *port_; }
+    QMdiArea* mdiArea() const { return mdi_; }
+
+    // Opens a child window in the main window's area once: the instance is
+    // reused while it exists. Guarded windows need a connection, open at the
+    // top left and shut out the commands that would conflict with them.
+    QWidget* ShowChild(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
+    QWidget* OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
+                         const std::function<QWidget*()>& create);
+
+    // Handlers.
+    void cmdConnect_Click();
+    void cmdDisconnect_Click();
+    void mnuExitItem_Click();
+    void cmdGraphicalTune_Click();
+    void cmdVentrixRun_Click();
+    void cmdMemoryModify_Click();
+    void cmdAccuracyTest_Click();
+    void cmdAbout_Click();
+    void cmdAirFuelCalculator_Click();
+    void Calculator_Click();
+    void mnuAccuracyTestItem_Click();
+    void mnuVentrixRunItem_Click();
+    void mnuResetItem_Click();
+    void mnuIgnitionConfigItem_Click();
+    void mnuStartupValuesItem_Click();
+    void mnuGraphicalTunerItem_Click();
+    void mnuExportTuneItem_Click();
+    void mnuImportTuneItem_Click();
+    void mnuMemoryModifyItem_Click();
+    void mnuConfig_Click();
+    void mnuAboutItem_Click();
+
+    // ConnectionView: how the port search shows itself here.
+    void setBusyPointer(bool busy) override;
+    void showAutodetectWindow() override;
+    void showCandidatePort(int portNumber) override;
+    void unloadAutodetectWindow() override;
+    void showConnectedIndicator(int portNumber) override;
+    void showSearchFailed() override;
+    void showConnectedTitle() override;
+    void showDisconnected() override;
+
+    // Creates the two configuration windows hidden and fills them from the unit.
+    void LoadConfigurationAtStartup();
+
+    // The About box's text for the current connection.
+    static QString AboutText();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolbar();
+    void buildMenus();
+    QToolButton* pictureButton(const char* name, const QIcon& icon, int left, const QString& tip);
+    QPushButton* textButton(const char* name, const QString& caption, int left, const QString& tip);
+    QAction* item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)());
+    void markWindowsNotInThisBuild();
+
+    std::unique_ptr<SerialPort> port_;
+    QMdiArea* mdi_ = nullptr;
+    QWidget* toolbarStrip_ = nullptr;
+    QLineEdit* txtConnected = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPointer<frmAutodetect> autodetect_;
+    bool exiting_ = false;
+
+    // The single instance of each child window.
+    QPointer<QWidget> memoryModify_;
+    QPointer<QWidget> monitor_;
+    QPointer<QWidget> tuner_;
+};
