@@ -1,4 +1,4 @@
-#include "FakePorts.h"
+#include "support/FakePorts.h"
 
 #include "link/Autodetect.h"
 #include "link/SettingsStore.h"

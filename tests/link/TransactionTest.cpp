@@ -1,4 +1,4 @@
-#include "FakePorts.h"
+#include "support/FakePorts.h"
 
 #include "link/Transaction.h"
 #include "state/PublicVars.h"

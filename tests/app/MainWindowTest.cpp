@@ -1,0 +1,227 @@
+#include "app/frmMain.h"
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "platform/Colours.h"
+#include "platform/Services.h"
+#include "platform/Twips.h"
+#include "state/PublicVars.h"
+#include "support/FakePorts.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+QApplication& app()
+{
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication application(argc, argv);
+    return application;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app();
+        Reset();
+        auto owned = std::make_unique<FakePorts>(clock);
+        ports = owned.get();
+        services::install(nullptr, &clock, &dialogs, &settings);
+        main = std::make_unique<frmMain>(std::move(owned));
+    }
+
+    template <typename T = QWidget>
+    T* control(const char* name) const
+    {
+        return main->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    bool enabled(const char* name) const { return mdlMain::IsControlEnabled(QString::fromLatin1(name)); }
+
+    void connectToUnitOnPort1()
+    {
+        ports->device(1).answer = [](const QByteArray& frame) {
+            return frame == "UU01VB7$" ? QByteArray("uu01v123$") : QByteArray("uu0103$");
+        };
+        main->cmdConnect_Click();
+        ASSERT_TRUE(Connected);
+    }
+
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    FakePorts* ports = nullptr;
+    std::unique_ptr<frmMain> main;
+};
+
+TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
+{
+    const QList<std::pair<QString, QStringList>> expected = {
+        {"&File", {"E&xit"}},
+        {"&Diagnostics", {"&Accuracy Test"}},
+        {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
+        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Memory Modify"}},
+        {"&Wideband", {"&WBO2 Config"}},
+        {"&Help", {"&About", "&Calculator"}},
+    };
+    const QList<QAction*> menus = main->menuBar()->actions();
+    ASSERT_EQ(menus.size(), expected.size());
+    for (int i = 0; i < menus.size(); ++i) {
+        EXPECT_EQ(menus[i]->text(), expected[i].first);
+        QStringList items;
+        for (const QAction* action : menus[i]->menu()->actions())
+            items << action->text();
+        EXPECT_EQ(items, expected[i].second);
+    }
+    for (const char* name : {"mnuFile", "mnuDiagnostics", "mnuVentrix", "mnuMemory", "mnuWideband", "mnuHelp"})
+        EXPECT_NE(control<QMenu>(name), nullptr) << name;
+    for (const char* name : {"mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
+                             "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
+                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuMemoryModifyItem", "mnuConfig",
+                             "mnuAboutItem", "Calculator"})
+        EXPECT_NE(main->findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(MainWindowTest, ToolbarButtonsSitAtTheirPlaces)
+{
+    const std::pair<const char*, int> lefts[] = {
+        {"cmdConnect", 0},         {"cmdDisconnect", 600},   {"cmdGraphicalTune", 1200},
+        {"cmdVentrixRun", 1800},   {"cmdMemoryModify", 2400}, {"cmdAccuracyTest", 3000},
+        {"cmdAbout", 3600},        {"cmdAirFuelCalculator", 4200},
+    };
+    for (const auto& [name, left] : lefts) {
+        const QWidget* button = control(name);
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->x(), Twips(left, button)) << name;
+        EXPECT_EQ(button->width(), Twips(615, button)) << name;
+    }
+    EXPECT_EQ(control<QAbstractButton>("cmdAccuracyTest")->text(), QStringLiteral("TEST"));
+    EXPECT_EQ(control<QAbstractButton>("cmdAbout")->text(), QStringLiteral("?"));
+    EXPECT_EQ(control("txtConnected")->geometry(),
+              QRect(Twips(5160), Twips(130), Twips(795), Twips(360)));
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software"));
+}
+
+TEST_F(MainWindowTest, ConnectAndDisconnectDriveTheIndicator)
+{
+    connectToUnitOnPort1();
+    auto* indicator = control<QLineEdit>("txtConnected");
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Connected - VentrixTM Communcations Software"));
+    EXPECT_EQ(indicator->text(), QStringLiteral("Com 1"));
+    EXPECT_EQ(colours::Background(indicator), colours::Green);
+    EXPECT_FALSE(enabled("cmdConnect"));
+    EXPECT_TRUE(enabled("cmdDisconnect"));
+
+    main->cmdDisconnect_Click();
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
+    EXPECT_TRUE(indicator->text().isEmpty());
+    EXPECT_NE(colours::Background(indicator), colours::Green);
+    EXPECT_TRUE(enabled("cmdConnect"));
+    EXPECT_FALSE(enabled("cmdDisconnect"));
+    EXPECT_FALSE(ports->isOpen());
+}
+
+TEST_F(MainWindowTest, GuardRefusesDeviceWindowsWithoutAConnection)
+{
+    QPointer<QWidget> slot;
+    bool created = false;
+    const QWidget* opened = main->OpenGuarded(DeviceWindow::MemoryModify, slot, [&created] {
+        created = true;
+        return new QWidget;
+    });
+    EXPECT_EQ(opened, nullptr);
+    EXPECT_FALSE(created);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Connection Error"));
+    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Not connected to Ventrix. Please connect and try again."));
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
+    EXPECT_TRUE(control<QLineEdit>("txtConnected")->text().isEmpty());
+    EXPECT_TRUE(enabled("cmdConnect"));
+    EXPECT_FALSE(enabled("cmdDisconnect"));
+}
+
+TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
+{
+    const QStringList watched = {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
+                                 "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
+                                 "mnuVentrixRunItem", "mnuResetItem", "mnuVentrix", "mnuMemory",
+                                 "mnuHelp", "mnuWideband", "cmdAbout"};
+    struct Case {
+        DeviceWindow window;
+        QStringList disabled;
+    } const cases[] = {
+        {DeviceWindow::GraphicalTuner, {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
+                                        "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
+                                        "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
+        {DeviceWindow::LiveMonitor, {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
+                                     "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
+                                     "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
+        {DeviceWindow::MemoryModify, {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify",
+                                      "cmdAccuracyTest", "mnuDiagnostics", "mnuVentrix", "mnuMemory"}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        // Everything the window may touch starts enabled, as on a connected main window.
+        mdlMain::RegisterMainWindow(main.get());
+        mdlMain::SetControlsEnabled(watched, true);
+        Connected = true;
+
+        QPointer<QWidget> slot;
+        QWidget* child = main->OpenGuarded(c.window, slot, [] { return new QWidget; });
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->parentWidget()->pos(), QPoint(0, 0));
+        for (const QString& name : watched)
+            EXPECT_EQ(mdlMain::IsControlEnabled(name), !c.disabled.contains(name))
+                << name.toStdString() << " with window " << int(c.window);
+
+        // Reopening reuses the one instance, back at the top left.
+        child->parentWidget()->move(120, 80);
+        EXPECT_EQ(main->OpenGuarded(c.window, slot, [] { return new QWidget; }), child);
+        EXPECT_EQ(child->parentWidget()->pos(), QPoint(0, 0));
+        EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+    }
+}
+
+TEST_F(MainWindowTest, AboutBoxReportsVersionAndFirmware)
+{
+    main->mnuAboutItem_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("KESTREL - VentrixTM Communications Software"));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
+    EXPECT_TRUE(ports->written.isEmpty());
+
+    connectToUnitOnPort1();
+    EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: 1.23"));
+
+    ports->device(1).answer = nullptr;  // the unit stops answering
+    const qint64 before = clock.nowMs();
+    EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
+    EXPECT_EQ(clock.nowMs() - before, 10 * 5000);
+}
+
+TEST_F(MainWindowTest, ExitClosesThePortAndSavesIt)
+{
+    connectToUnitOnPort1();
+    settings.write("KESTREL", "Startup", "LastActiveCommPort", "5");
+    main->mnuExitItem_Click();
+    EXPECT_FALSE(ports->isOpen());
+    EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), QStringLiteral("1"));
+}
+
+} // namespace
