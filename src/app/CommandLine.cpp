@@ -1,0 +1,68 @@
+#include "app/CommandLine.h"
+
+CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
+{
+    CommandLine line;
+    if (!portsFromEnvironment.trimmed().isEmpty()
+        && !port_names::ParseAssignments(portsFromEnvironment, line.ports, &line.error)) {
+        line.error = QStringLiteral("KESTREL_PORTS: ") + line.error;
+        return line;
+    }
+
+    port_names::Assignments fromOptions;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--simulate")) {
+            line.simulate = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            line.showHelp = true;
+        } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
+            line.showVersion = true;
+        } else if (arg == QLatin1String("--port") || arg.startsWith(QLatin1String("--port="))) {
+            QString value;
+            if (arg == QLatin1String("--port")) {
+                if (i + 1 >= args.size()) {
+                    line.error = QStringLiteral("--port needs NUMBER=DEVICE");
+                    return line;
+                }
+                value = args.at(++i);
+            } else {
+                value = arg.mid(7);
+            }
+            if (!port_names::ParseAssignments(value, fromOptions, &line.error)) {
+                line.error = QStringLiteral("--port: ") + line.error;
+                return line;
+            }
+        } else if (arg.startsWith(QLatin1String("--sim-"))) {
+            line.simulatorArguments << arg;
+            // An option's value may follow as the next argument.
+            if (!arg.contains(QLatin1Char('=')) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
+                line.simulatorArguments << args.at(++i);
+        } else {
+            line.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
+            return line;
+        }
+    }
+    if (!fromOptions.isEmpty())
+        line.ports = fromOptions;
+    return line;
+}
+
+QString CommandLineHelp(const QString& simulatorHelp)
+{
+    return QStringLiteral(
+               "Usage: kestrel [options]\n"
+               "Tuning and diagnostics for the Ventrix MAF signal translator.\n"
+               "\n"
+               "  --simulate            work with a simulated Ventrix instead of a serial port\n"
+               "  --port N=DEVICE       port number N means DEVICE (repeatable; also\n"
+               "                        KESTREL_PORTS=\"1=/dev/ttyUSB0,3=/dev/pts/4\").\n"
+               "                        Without it, ports 1 to 6 are the serial devices present,\n"
+               "                        USB adapters (ttyUSB, ttyACM) before built-in ports (ttyS);\n"
+               "                        on Windows port N is COMN.\n"
+               "  --version             print the version and exit\n"
+               "  --help                print this help and exit\n"
+               "\n"
+               "Simulated Ventrix (with --simulate):\n")
+        + simulatorHelp;
+}

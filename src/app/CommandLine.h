@@ -1,0 +1,23 @@
+#pragma once
+
+#include "link/PortNames.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the user asked for on the command line.
+struct CommandLine {
+    bool simulate = false;
+    bool showHelp = false;
+    bool showVersion = false;
+    port_names::Assignments ports;  // from --port and KESTREL_PORTS
+    QStringList simulatorArguments;  // the --sim-... options, for the simulated unit
+    QString error;                   // set when the arguments make no sense
+};
+
+// args: the arguments without the program name. portsFromEnvironment: the
+// value of KESTREL_PORTS (may be empty); --port entries win over it.
+CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment);
+
+// The text of --help; simulatorHelp describes the --sim- options.
+QString CommandLineHelp(const QString& simulatorHelp);
