@@ -1,0 +1,39 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CommandLineTest, ReadsTheOptions)
+{
+    const CommandLine line = ParseCommandLine(
+        {"--simulate", "--port", "1=/dev/ttyUSB0", "--port=3=/dev/pts/4", "--sim-stage", "base", "--sim-pace"}, {});
+    EXPECT_TRUE(line.error.isEmpty()) << line.error.toStdString();
+    EXPECT_TRUE(line.simulate);
+    EXPECT_EQ(line.ports, (port_names::Assignments{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/4"}}));
+    EXPECT_EQ(line.simulatorArguments, (QStringList{"--sim-stage", "base", "--sim-pace"}));
+}
+
+TEST(CommandLineTest, PortOptionsWinOverTheEnvironment)
+{
+    EXPECT_EQ(ParseCommandLine({}, "2=/dev/ttyS0").ports, (port_names::Assignments{{2, "/dev/ttyS0"}}));
+    EXPECT_EQ(ParseCommandLine({"--port", "1=/dev/a"}, "2=/dev/ttyS0").ports,
+              (port_names::Assignments{{1, "/dev/a"}}));
+}
+
+TEST(CommandLineTest, RefusesWhatItDoesNotUnderstand)
+{
+    const std::pair<QStringList, QString> cases[] = {
+        {{"--frobnicate"}, {}}, {{"--port"}, {}}, {{"--port", "ttyUSB0"}, {}}, {{}, "nonsense"}};
+    for (const auto& [args, environment] : cases)
+        EXPECT_FALSE(ParseCommandLine(args, environment).error.isEmpty()) << args.join(' ').toStdString();
+}
+
+TEST(CommandLineTest, HelpAndVersion)
+{
+    EXPECT_TRUE(ParseCommandLine({"--help"}, {}).showHelp);
+    EXPECT_TRUE(ParseCommandLine({"--version"}, {}).showVersion);
+    EXPECT_TRUE(CommandLineHelp("  --sim-x\n").contains("--sim-x"));
+}
+
+} // namespace
