@@ -1,0 +1,63 @@
+#include "sim/EngineModel.h"
+
+#include <cmath>
+#include <iterator>
+#include <numbers>
+
+namespace {
+
+struct KeyPoint {
+    double seconds;
+    EngineState::Phase phase;  // the phase from this point to the next
+    double mafVolts;
+    double throttleDegrees;
+    double rpm;
+    double airFuelRatio;
+};
+
+using Phase = EngineState::Phase;
+
+// The last point equals the first so the cycle closes without a jump.
+constexpr KeyPoint Drive[] = {
+    {0.0, Phase::Idle, 0.62, 0.0, 800, 14.7},
+    {7.0, Phase::Cruise, 0.62, 0.0, 800, 14.7},
+    {9.0, Phase::Cruise, 1.55, 12.0, 2400, 14.7},
+    {17.0, Phase::WideOpen, 1.65, 14.0, 2600, 14.7},
+    {18.5, Phase::WideOpen, 3.20, 85.0, 3200, 12.6},
+    {24.0, Phase::Deceleration, 4.40, 85.0, 6200, 12.2},
+    {25.0, Phase::Deceleration, 0.45, 0.0, 5800, 16.5},
+    {28.5, Phase::Idle, 0.55, 0.0, 1100, 18.0},
+    {30.0, Phase::Idle, 0.62, 0.0, 800, 14.7},
+};
+
+double lerp(double a, double b, double f)
+{
+    return a + (b - a) * f;
+}
+
+double ripple(double seconds, double period, double amplitude)
+{
+    return amplitude * std::sin(2.0 * std::numbers::pi * seconds / period);
+}
+
+} // namespace
+
+EngineState EngineModel::At(qint64 ms)
+{
+    const qint64 inCycle = ((ms % CycleMs) + CycleMs) % CycleMs;
+    const double t = inCycle / 1000.0;
+
+    const KeyPoint* from = std::begin(Drive);
+    while (std::next(from + 1) != std::end(Drive) && (from + 1)->seconds <= t)
+        ++from;
+    const KeyPoint& to = *(from + 1);
+    const double f = (t - from->seconds) / (to.seconds - from->seconds);
+
+    EngineState state;
+    state.phase = from->phase;
+    state.mafVolts = lerp(from->mafVolts, to.mafVolts, f) + ripple(t, 0.7, 0.015);
+    state.throttleDegrees = lerp(from->throttleDegrees, to.throttleDegrees, f);
+    state.rpm = lerp(from->rpm, to.rpm, f) + ripple(t, 1.3, 15.0);
+    state.airFuelRatio = lerp(from->airFuelRatio, to.airFuelRatio, f) + ripple(t, 2.1, 0.1);
+    return state;
+}

@@ -1,0 +1,121 @@
+#include "sim/SimFaults.h"
+
+#include <optional>
+
+namespace {
+
+bool fail(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+bool toCount(const QString& text, int minimum, int& into)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum)
+        return false;
+    into = value;
+    return true;
+}
+
+const QStringList Commands = {"Z", "Y", "RT", "WT", "M", "R", "W", "S", "V", "T", "K"};
+
+} // namespace
+
+bool SimFaults::apply(const QString& nameValue, QString* error)
+{
+    const qsizetype equals = nameValue.indexOf(QLatin1Char('='));
+    const QString name = nameValue.left(equals < 0 ? nameValue.size() : equals);
+    const bool hasValue = equals >= 0;
+    const QString value = hasValue ? nameValue.mid(equals + 1) : QString();
+
+    const auto needsNoValue = [&](bool& flag) {
+        if (hasValue)
+            return fail(error, QStringLiteral("fault \"%1\" takes no value").arg(name));
+        flag = true;
+        return true;
+    };
+    const auto count = [&](int& into, int minimum, std::optional<int> byDefault) {
+        if (!hasValue && byDefault) {
+            into = *byDefault;
+            return true;
+        }
+        if (!toCount(value, minimum, into))
+            return fail(error, QStringLiteral("fault \"%1\" needs a whole number of at least %2")
+                                   .arg(name)
+                                   .arg(minimum));
+        return true;
+    };
+
+    if (name == QLatin1String("silent"))
+        return needsNoValue(silent);
+    if (name == QLatin1String("drop-every"))
+        return count(dropEvery, 1, std::nullopt);
+    if (name == QLatin1String("negative")) {
+        if (!hasValue)
+            return needsNoValue(negativeAll);
+        for (const QString& command : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!Commands.contains(command))
+                return fail(error, QStringLiteral("fault \"negative\": unknown command \"%1\" (known: %2)")
+                                       .arg(command, Commands.join(QLatin1Char(','))));
+            negativeCommands.append(command);
+        }
+        return true;
+    }
+    if (name == QLatin1String("stray")) {
+        strayBefore = hasValue ? value.toLatin1() : QByteArrayLiteral("~");
+        return !strayBefore.isEmpty() || fail(error, QStringLiteral("fault \"stray\" needs a character"));
+    }
+    if (name == QLatin1String("junk")) {
+        junkAfter = hasValue ? value.toLatin1() : QByteArrayLiteral("#");
+        return !junkAfter.isEmpty() || fail(error, QStringLiteral("fault \"junk\" needs some text"));
+    }
+    if (name == QLatin1String("split"))
+        return count(splitInto, 1, 3);
+    if (name == QLatin1String("delay"))
+        return count(delayMs, 0, std::nullopt);
+    if (name == QLatin1String("busy-probes"))
+        return count(busyProbes, 0, 1);
+    if (name == QLatin1String("refuse-writes"))
+        return needsNoValue(refuseWrites);
+    if (name == QLatin1String("wrong-echo"))
+        return needsNoValue(wrongEcho);
+    if (name == QLatin1String("self-test")) {
+        if (value == QLatin1String("pass"))
+            selfTest = SelfTestOutcome::Pass;
+        else if (value == QLatin1String("fail"))
+            selfTest = SelfTestOutcome::Fail;
+        else if (value == QLatin1String("silent"))
+            selfTest = SelfTestOutcome::Silent;
+        else
+            return fail(error, QStringLiteral("fault \"self-test\" is pass, fail or silent"));
+        return true;
+    }
+    if (name == QLatin1String("vanish"))
+        return count(vanishAfter, 0, 0);
+    if (name == QLatin1String("vanish-port-error"))
+        return needsNoValue(vanishPortError);
+    return fail(error, QStringLiteral("unknown fault \"%1\"").arg(name));
+}
+
+QString SimFaults::Help()
+{
+    return QStringLiteral(
+        "  silent               the unit answers nothing\n"
+        "  drop-every=N         no reply to every Nth request\n"
+        "  negative             every request is refused (\"uu01$\")\n"
+        "  negative=CMD,...     these commands are refused: Z Y RT WT M R W S V T K\n"
+        "  stray[=C]            a stray character (default ~) before every reply\n"
+        "  junk[=TEXT]          junk (default #) after every reply's \"$\"\n"
+        "  split[=N]            every reply arrives in N pieces (default 3)\n"
+        "  delay=MS             every reply arrives MS milliseconds late\n"
+        "  busy-probes[=N]      the first N probes (default 1) answer 02, then 03\n"
+        "  refuse-writes        W, WT and S are refused and change nothing\n"
+        "  wrong-echo           writes store and echo the value with its low bit flipped\n"
+        "  self-test=RESULT     the self-test passes, fails or stays silent (pass|fail|silent)\n"
+        "  vanish[=N]           the unit disappears after N requests (default 0)\n"
+        "  vanish-port-error    once it has vanished, the port reports the hardware missing\n");
+}

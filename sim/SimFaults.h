@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// How the self-test command "T" ends.
+enum class SelfTestOutcome { Pass, Fail, Silent };
+
+// Misbehaviour of the simulated unit, chosen per run or per test and
+// changeable at any time (the unit reads it afresh for every request). The
+// defaults describe a unit in perfect health.
+struct SimFaults {
+    bool silent = false;            // "silent": hears everything, answers nothing
+    int dropEvery = 0;              // "drop-every=N": no reply to requests N, 2N, ...
+    bool negativeAll = false;       // "negative": every request refused ("uu01$")
+    QStringList negativeCommands;   // "negative=RT,W": these commands refused
+    QByteArray strayBefore;         // "stray[=C]": sent ahead of every reply
+    QByteArray junkAfter;           // "junk[=TEXT]": sent after every reply's "$"
+    int splitInto = 1;              // "split[=N]": each reply in N pieces, read apart
+    int delayMs = 0;                // "delay=MS": each reply this much later
+    int busyProbes = 0;             // "busy-probes[=N]": the first N probes answer 02
+    bool refuseWrites = false;      // "refuse-writes": W, WT and S refused, memory kept
+    bool wrongEcho = false;         // "wrong-echo": writes store and echo the value
+                                    //   with its lowest bit flipped
+    SelfTestOutcome selfTest = SelfTestOutcome::Pass;  // "self-test=pass|fail|silent"
+    int vanishAfter = -1;           // "vanish[=N]": gone after N requests (-1 never);
+                                    //   from then on it hears and answers nothing
+    bool vanishPortError = false;   // "vanish-port-error": once gone, the port
+                                    //   reports the hardware missing
+
+    // Applies one "NAME" or "NAME=VALUE" from the list above. Returns false
+    // and says why for an unknown name or a bad value.
+    bool apply(const QString& nameValue, QString* error);
+
+    // One line per fault name, for help texts.
+    static QString Help();
+};

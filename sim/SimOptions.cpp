@@ -1,0 +1,212 @@
+#include "sim/SimOptions.h"
+
+#include "sim/Hex.h"
+#include "sim/SimulatedPort.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+const QString Prefix = QStringLiteral("--sim-");
+
+// Options that take a value; "pace" is the only flag.
+const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "port",
+                                  "ports",      "fault",      "firmware",   "register",
+                                  "maf-key-on", "tps-key-on", "tune",       "self-test-ms"};
+const QStringList Flags = {"pace"};
+
+bool toInt(const QString& text, int minimum, int maximum, int& into)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum || value > maximum)
+        return false;
+    into = value;
+    return true;
+}
+
+bool toVolts(const QString& text, double& into)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || value < 0.0 || value > 5.0)
+        return false;
+    into = value;
+    return true;
+}
+
+// One option with its value into the options; the error names what is wrong.
+QString applyOption(SimOptions& options, const QString& name, const QString& value)
+{
+    const auto bad = [&](const char* expected) {
+        return QStringLiteral("%1%2: expected %3, got \"%4\"")
+            .arg(Prefix, name, QLatin1String(expected), value);
+    };
+    if (name == QLatin1String("stage")) {
+        int code = 0;
+        if (value == QLatin1String("plus"))
+            code = VentrixMemory::PlusStageCode;
+        else if (value == QLatin1String("base"))
+            code = VentrixMemory::BaseStageCode;
+        else if (!toInt(value, 0, 255, code))
+            return bad("plus, base or a code 0 to 255");
+        options.stageCode = code;
+    } else if (name == QLatin1String("memory")) {
+        if (value.isEmpty())
+            return bad("a file name");
+        options.memoryFile = value;
+    } else if (name == QLatin1String("turnaround")) {
+        bool ok = false;
+        const double ms = value.toDouble(&ok);
+        if (!ok || ms < 0.0 || ms > 10'000.0)
+            return bad("milliseconds, e.g. 0.2");
+        options.turnaroundUs = static_cast<int>(ms * 1000.0 + 0.5);
+    } else if (name == QLatin1String("port")) {
+        if (!toInt(value, 1, 255, options.unitPort))
+            return bad("a port number 1 to 255");
+    } else if (name == QLatin1String("ports")) {
+        QList<int> numbers;
+        for (const QString& part : value.split(QLatin1Char(','))) {
+            int number = 0;
+            if (!toInt(part.trimmed(), 1, 255, number))
+                return bad("port numbers separated by commas, e.g. 1,2,3");
+            numbers.append(number);
+        }
+        options.existingPorts = numbers;
+    } else if (name == QLatin1String("fault")) {
+        QString why;
+        if (!options.faults.apply(value, &why))
+            return Prefix + name + QStringLiteral(": ") + why;
+    } else if (name == QLatin1String("firmware")) {
+        static const QRegularExpression pattern(QStringLiteral("^([0-9])\\.([0-9]{2})$"));
+        const QRegularExpressionMatch match = pattern.match(value);
+        if (!match.hasMatch())
+            return bad("a revision like 1.23");
+        options.firmwareMajor = match.captured(1).toInt();
+        options.firmwareMinor = match.captured(2).toInt();
+    } else if (name == QLatin1String("register")) {
+        const QStringList parts = value.split(QLatin1Char('='));
+        int reg = 0;
+        int byte = 0;
+        if (parts.size() != 2 || !sim_hex::ParseByte(parts[0].toLatin1(), reg)
+            || !sim_hex::ParseByte(parts[1].toLatin1(), byte) || reg >= VentrixMemory::RegisterCount)
+            return bad("RR=VV in hexadecimal, register 00 to 13");
+        options.registers[reg] = byte;
+    } else if (name == QLatin1String("maf-key-on")) {
+        if (!toVolts(value, options.mafKeyOnVolts))
+            return bad("volts 0 to 5");
+    } else if (name == QLatin1String("tps-key-on")) {
+        if (!toVolts(value, options.tpsKeyOnVolts))
+            return bad("volts 0 to 5");
+    } else if (name == QLatin1String("tune")) {
+        if (!toInt(value, 1, 2, options.activeTune))
+            return bad("1 or 2");
+    } else if (name == QLatin1String("self-test-ms")) {
+        if (!toInt(value, 0, 3'600'000, options.selfTestMs))
+            return bad("milliseconds");
+    }
+    return {};
+}
+
+} // namespace
+
+SimOptions ParseSimOptions(QStringList args, QString* error)
+{
+    SimOptions options;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (!args[i].startsWith(Prefix))
+            continue;
+        const QString option = args[i].mid(Prefix.size());
+        const qsizetype equals = option.indexOf(QLatin1Char('='));
+        const QString name = equals < 0 ? option : option.left(equals);
+
+        QString problem;
+        if (Flags.contains(name)) {
+            if (equals >= 0)
+                problem = QStringLiteral("%1%2 takes no value").arg(Prefix, name);
+            else
+                options.pace = true;
+        } else if (ValueOptions.contains(name)) {
+            if (equals >= 0)
+                problem = applyOption(options, name, option.mid(equals + 1));
+            else if (i + 1 < args.size())
+                problem = applyOption(options, name, args[++i]);
+            else
+                problem = QStringLiteral("%1%2 needs a value").arg(Prefix, name);
+        } else {
+            problem = QStringLiteral("unknown option %1").arg(args[i]);
+        }
+        if (!problem.isEmpty()) {
+            if (error)
+                *error = problem;
+            return {};
+        }
+    }
+    if (error)
+        error->clear();
+    return options;
+}
+
+QStringList WithSimPrefix(QStringList args)
+{
+    for (QString& arg : args) {
+        if (!arg.startsWith(QLatin1String("--")) || arg.startsWith(Prefix))
+            continue;
+        const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
+        if (ValueOptions.contains(name) || Flags.contains(name))
+            arg = Prefix + arg.mid(2);
+    }
+    return args;
+}
+
+QString SimOptionsHelp()
+{
+    return QStringLiteral(
+               "  --sim-stage plus|base|CODE  stage code reported at power-up (plus 2, base 1)\n"
+               "  --sim-memory FILE           keep the unit's memory in FILE between runs\n"
+               "  --sim-pace                  replies take their time at 57600 bit/s\n"
+               "  --sim-turnaround MS         the unit's turnaround when pacing (default 0.2)\n"
+               "  --sim-port N                the port number the unit is on (default 1)\n"
+               "  --sim-ports N,N,...         the port numbers that exist (default 1,2,3,4,5,6)\n"
+               "  --sim-firmware M.NN         firmware revision (default 1.23)\n"
+               "  --sim-register RR=VV        set a register, both in hex (repeatable)\n"
+               "  --sim-maf-key-on VOLTS      MAF voltage measured at power-up (default 0.6)\n"
+               "  --sim-tps-key-on VOLTS      TPS voltage measured at power-up (default 0.8)\n"
+               "  --sim-tune 1|2              the tune the flip-chip selects (default 1)\n"
+               "  --sim-self-test-ms MS       how long the self-test takes (default 2000)\n"
+               "  --sim-fault NAME[=VALUE]    misbehave (repeatable); NAME is one of:\n")
+        + SimFaults::Help();
+}
+
+bool SetUpDevice(VentrixDevice& device, const SimOptions& options, QString* error)
+{
+    if (!options.memoryFile.isEmpty() && QFileInfo::exists(options.memoryFile)) {
+        if (!device.memory().load(options.memoryFile, error))
+            return false;
+    }
+    VentrixMemory& memory = device.memory();
+    if (options.stageCode)
+        memory.setStageCode(*options.stageCode);
+    for (auto it = options.registers.cbegin(); it != options.registers.cend(); ++it)
+        memory.setRegister(it.key(), it.value());
+    device.setFirmware(options.firmwareMajor, options.firmwareMinor);
+    device.setKeyOnVolts(options.mafKeyOnVolts, options.tpsKeyOnVolts);
+    device.setActiveTune(options.activeTune);
+    device.setSelfTestMs(options.selfTestMs);
+    device.setPacing(options.pace);
+    device.setTurnaroundUs(options.turnaroundUs);
+    device.setFaults(options.faults);
+    return true;
+}
+
+void SetUpPort(SimulatedPort& port, const SimOptions& options)
+{
+    port.setExistingPorts(options.existingPorts);
+    port.setUnitPort(options.unitPort);
+}
+
+bool SaveDeviceMemory(const VentrixDevice& device, const SimOptions& options, QString* error)
+{
+    return options.memoryFile.isEmpty() || device.memory().save(options.memoryFile, error);
+}

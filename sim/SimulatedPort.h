@@ -1,0 +1,65 @@
+#pragma once
+
+#include "link/SerialPort.h"
+#include "sim/VentrixDevice.h"
+
+#include <QList>
+#include <QMap>
+
+class Clock;
+
+// Numbered serial ports in-process, one of which has the simulated unit on
+// it: the link of "kestrel --simulate" and of the tests. Replies become
+// readable when the clock reaches their due time; waiting sleeps on the clock
+// (a ManualClock jumps, a SystemClock really sleeps).
+class SimulatedPort final : public SerialPort {
+public:
+    SimulatedPort(VentrixDevice& device, Clock& clock);
+
+    // The port number the unit is attached to (1 by default).
+    void setUnitPort(int number) { unitPort_ = number; }
+    int unitPort() const { return unitPort_; }
+    // The port numbers that exist (1 to 6 by default); others cannot be opened.
+    void setExistingPorts(QList<int> numbers) { existing_ = std::move(numbers); }
+    // Existing ports claimed by another program: opening them is refused.
+    void setClaimedPorts(QList<int> numbers) { claimed_ = std::move(numbers); }
+
+    void setPortNumber(int number) override { number_ = number; }
+    int portNumber() const override { return number_; }
+
+    PortError open() override;
+    void close() override;
+    bool isOpen() const override { return open_; }
+    PortError setRts(bool on) override;
+    PortError write(const QByteArray& bytes) override;
+    PortError readAll(QByteArray& received) override;
+    bool waitForData(int ms) override;
+
+    bool rts() const { return rts_; }
+    VentrixDevice& device() { return device_; }
+    // Requests the unit heard, by command ("Z", "RT", ...), and their payloads.
+    int requestCount(const QString& command) const { return device_.requestCount(command); }
+    const QList<QByteArray>& payloadLog() const { return device_.payloadLog(); }
+    // Everything written while the given port number was open.
+    QByteArray writtenTo(int number) const { return written_.value(number); }
+    // How often each port number was opened successfully.
+    int opensOf(int number) const { return opens_.value(number); }
+
+private:
+    bool onUnit() const { return open_ && openNumber_ == unitPort_; }
+    bool unitGoneWithError() const;
+    bool dataDue() const;
+
+    VentrixDevice& device_;
+    Clock& clock_;
+    int unitPort_ = 1;
+    QList<int> existing_{1, 2, 3, 4, 5, 6};
+    QList<int> claimed_;
+    int number_ = 1;
+    int openNumber_ = 0;
+    bool open_ = false;
+    bool rts_ = false;
+    QList<SimChunk> inFlight_;  // in due order
+    QMap<int, QByteArray> written_;
+    QMap<int, int> opens_;
+};
