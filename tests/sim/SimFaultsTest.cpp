@@ -1,0 +1,118 @@
+#include "SimTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray Negative = QByteArrayLiteral("uu01$");
+
+// Replies to a run of payloads from one unit with the given faults.
+QList<QByteArray> Replies(const QString& faultList, const QStringList& payloads, VentrixDevice* keep = nullptr)
+{
+    VentrixDevice local;
+    VentrixDevice& device = keep ? *keep : local;
+    for (const QString& fault : faultList.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        QString error;
+        EXPECT_TRUE(device.faults().apply(fault, &error)) << qPrintable(error);
+    }
+    QList<QByteArray> replies;
+    for (const QString& payload : payloads)
+        replies.append(Ask(device, payload));
+    return replies;
+}
+
+TEST(SimFaults, EachFaultChangesTheRepliesAsNamed)
+{
+    const struct {
+        const char* faults;
+        QStringList payloads;
+        QList<QByteArray> replies;
+    } cases[] = {
+        {"", {"Z", "RT06"}, {"uu0103$", "uu01rt0681$"}},
+        {"silent", {"Z", "WO0101"}, {"", ""}},
+        {"drop-every=3", {"Z", "Z", "Z", "Z", "Z", "Z", "Z"},
+         {"uu0103$", "uu0103$", "", "uu0103$", "uu0103$", "", "uu0103$"}},
+        {"negative", {"Z", "V"}, {Negative, Negative}},
+        {"negative=RT,W", {"Z", "RT00", "WO0001", "RO00"}, {"uu0103$", Negative, Negative, "uu01ro0000$"}},
+        {"stray", {"Z"}, {"~uu0103$"}},
+        {"stray=U", {"Z"}, {"Uuu0103$"}},
+        {"junk=xy", {"Z"}, {"uu0103$xy"}},
+        {"busy-probes=2", {"Z", "Z", "Z"}, {"uu0102$", "uu0102$", "uu0103$"}},
+        {"refuse-writes", {"WO0001", "WT1301", "SO000101", "RO00"}, {Negative, Negative, Negative, "uu01ro0000$"}},
+        {"wrong-echo", {"WO0010", "RO00", "WT0680"}, {"uu01wo0011$", "uu01ro0011$", "uu01wt0681$"}},
+        {"self-test=fail", {"T"}, {"uu01tf$"}},
+        {"self-test=silent", {"T", "Z"}, {"", "uu0103$"}},
+        {"vanish=2", {"Z", "Z", "Z", "Z"}, {"uu0103$", "uu0103$", "", ""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.faults);
+        EXPECT_EQ(Replies(QString::fromLatin1(c.faults), c.payloads), c.replies);
+    }
+}
+
+TEST(SimFaults, LostAndRefusedWritesLeaveMemoryAlone)
+{
+    for (const char* fault : {"silent", "refuse-writes", "negative=W,S", "drop-every=1"}) {
+        SCOPED_TRACE(fault);
+        VentrixDevice device;
+        Replies(QString::fromLatin1(fault), {"WO0001", "SO000101"}, &device);
+        EXPECT_EQ(device.memory(), VentrixMemory());
+    }
+}
+
+TEST(SimFaults, SilentUnitStillHearsButVanishedOneDoesNot)
+{
+    VentrixDevice silent;
+    Replies(QStringLiteral("silent"), {"Z", "Z", "M"}, &silent);
+    EXPECT_EQ(silent.requestCount(QStringLiteral("Z")), 2);
+    EXPECT_EQ(silent.requestCount(QStringLiteral("M")), 1);
+
+    VentrixDevice gone;
+    Replies(QStringLiteral("vanish=1"), {"Z", "Z", "Z"}, &gone);
+    EXPECT_EQ(gone.requestCount(QStringLiteral("Z")), 1);
+    EXPECT_TRUE(gone.vanished());
+
+    VentrixDevice later;
+    Ask(later, QStringLiteral("Z"));
+    later.vanishNow();
+    EXPECT_TRUE(Ask(later, QStringLiteral("Z")).isEmpty());
+}
+
+TEST(SimFaults, SplitAndDelayedRepliesArriveLater)
+{
+    VentrixDevice device;
+    device.faults().splitInto = 3;
+    const QList<SimChunk> split = device.receive(frame::Build("RO00"), 5000);
+    ASSERT_EQ(split.size(), 3);
+    EXPECT_EQ(split[0].bytes + split[1].bytes + split[2].bytes, QByteArrayLiteral("uu01ro0000$"));
+    EXPECT_LT(split[0].dueMs, split[1].dueMs);
+    EXPECT_LT(split[1].dueMs, split[2].dueMs);
+
+    VentrixDevice slow;
+    slow.faults().delayMs = 1500;
+    const QList<SimChunk> late = slow.receive(frame::Build("Z"), 5000);
+    ASSERT_EQ(late.size(), 1);
+    EXPECT_EQ(late[0].dueMs, 6500);
+}
+
+TEST(SimFaults, NamesAndValuesAreChecked)
+{
+    const char* bad[] = {"nosuch", "silent=1", "drop-every", "drop-every=0", "delay=-5", "split=x",
+                         "self-test=maybe", "negative=Q", "stray=", "vanish=-1"};
+    for (const char* text : bad) {
+        SimFaults faults;
+        QString error;
+        EXPECT_FALSE(faults.apply(QString::fromLatin1(text), &error)) << text;
+        EXPECT_FALSE(error.isEmpty()) << text;
+    }
+    SimFaults faults;
+    for (const char* text : {"split", "busy-probes", "vanish", "delay=250", "vanish-port-error"})
+        ASSERT_TRUE(faults.apply(QString::fromLatin1(text), nullptr)) << text;
+    EXPECT_EQ(faults.splitInto, 3);
+    EXPECT_EQ(faults.busyProbes, 1);
+    EXPECT_EQ(faults.vanishAfter, 0);
+    EXPECT_EQ(faults.delayMs, 250);
+    EXPECT_TRUE(faults.vanishPortError);
+}
+
+} // namespace

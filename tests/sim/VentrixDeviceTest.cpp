@@ -1,0 +1,162 @@
+#include "SimTestSupport.h"
+
+#include "link/Commands.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray Negative = QByteArrayLiteral("uu01$");
+
+struct Expect {
+    cmd::Field field;
+    const char* text;
+};
+
+struct ReplyCase {
+    const char* payload;
+    std::vector<Expect> fields;
+};
+
+// Every command of the vocabulary, checked at the positions the program reads.
+TEST(VentrixDevice, RepliesHoldEachFieldWhereTheProgramReadsIt)
+{
+    using namespace cmd::reply;
+    const ReplyCase cases[] = {
+        {"Z", {{ProbeStatus, "03"}}},
+        {"Y", {{MafKeyOn, "1F"}, {TpsKeyOn, "29"}, {StageCode, "02"}}},
+        {"RT00", {{RegisterValue, "02"}}},
+        {"RT01", {{RegisterValue, "00"}}},
+        {"RT02", {{RegisterValue, "13"}}},
+        {"RT05", {{RegisterValue, "13"}}},
+        {"RT06", {{RegisterValue, "81"}}},
+        {"RT07", {{RegisterValue, "96"}}},  // 6000 rpm
+        {"RT08", {{RegisterValue, "91"}}},  // 5800 rpm
+        {"RT09", {{RegisterValue, "00"}}},
+        {"RT0A", {{RegisterValue, "13"}}},
+        {"RT0D", {{RegisterValue, "13"}}},
+        {"RT13", {{RegisterValue, "00"}}},
+        {"WT13F6", {{RegisterEcho, "13F6"}}},
+        {"WT0680", {{RegisterEcho, "0680"}}},
+        {"RO1F", {{CellTable, "o"}, {CellAddress, "1F"}, {CellValue, "00"}}},
+        {"RF80", {{CellTable, "f"}, {CellAddress, "80"}}},
+        {"WC4BFB", {{CellTable, "c"}, {CellAddress, "4B"}, {CellValue, "FB"}}},
+        {"WH0007", {{CellTable, "h"}, {CellAddress, "00"}, {CellValue, "07"}}},
+        {"SC324B04", {{CellTable, "c"}, {CellAddress, "32"}, {CellValue, "4B"}, {FillValue, "04"}}},
+        {"SL00FF9C", {{CellTable, "l"}, {CellAddress, "00"}, {CellValue, "FF"}, {FillValue, "9C"}}},
+        {"V", {{FirmwareMajor, "1"}, {FirmwareMinor, "23"}}},
+        {"T", {{SelfTestResult, "tp"}}},
+    };
+    for (const ReplyCase& c : cases) {
+        SCOPED_TRACE(c.payload);
+        VentrixDevice device;
+        const QByteArray reply = Ask(device, QString::fromLatin1(c.payload));
+        ASSERT_TRUE(reply.startsWith("uu01") && reply.endsWith('$') && reply != Negative) << reply.constData();
+        for (const Expect& e : c.fields)
+            EXPECT_EQ(cmd::Text(Data(reply), e.field), QLatin1String(e.text));
+    }
+    VentrixDevice device;
+    EXPECT_EQ(Data(Ask(device, QStringLiteral("Z"))), QStringLiteral("03"));  // the whole payload
+    EXPECT_EQ(Data(Ask(device, QStringLiteral("M"))).size(), 29);
+    EXPECT_NE(Ask(device, QStringLiteral("K")), Negative);
+}
+
+TEST(VentrixDevice, RefusesMalformedAndUnknownRequestsAndChangesNothing)
+{
+    const QByteArray frames[] = {
+        "UU01ZBC$",                           // checksum off by one
+        FrameWithLength("02", "Z"),           // length says 2, payload has 1
+        FrameWithLength("00", ""),            // empty payload
+        "UU0GZBB$",                           // length not hexadecimal
+        frame::Build("Q"),                    // unknown command
+        frame::Build("ZZ"),                   // a bare command with an argument
+        frame::Build("RT14"),                 // no register 14
+        frame::Build("WT13"),                 // no value
+        frame::Build("WT13F"),                // half a value
+        frame::Build("RX00"),                 // no table X
+        frame::Build("Ro00"),                 // table letters are upper case
+        frame::Build("WO0G11"),               // address not hexadecimal
+        frame::Build("WO00+1"),               // value not hexadecimal
+        frame::Build("SC4B3204"),             // start after stop
+        frame::Build("SC324B0"),              // short block
+    };
+    for (const QByteArray& request : frames) {
+        SCOPED_TRACE(request.constData());
+        VentrixDevice device;
+        const VentrixMemory before = device.memory();
+        QByteArray reply;
+        for (const SimChunk& chunk : device.receive(request, 0))
+            reply += chunk.bytes;
+        EXPECT_EQ(reply, Negative);
+        EXPECT_EQ(device.memory(), before);
+    }
+}
+
+TEST(VentrixDevice, SkipsCharactersOutsideFramesAndResynchronises)
+{
+    VentrixDevice device;
+    // The monitor's bare stop, noise, a frame cut short by the next one, and
+    // a frame split over two writes.
+    QByteArray replies;
+    for (const SimChunk& chunk : device.receive("X#U" + QByteArray("UU01Z") + frame::Build("Z") + "UU04R", 0))
+        replies += chunk.bytes;
+    for (const SimChunk& chunk : device.receive("T006A$", 0))
+        replies += chunk.bytes;
+    EXPECT_EQ(replies, QByteArrayLiteral("uu0103$uu01rt0002$"));
+    EXPECT_EQ(device.rawStopCount(), 1);
+    EXPECT_EQ(device.requestCount(QStringLiteral("Z")), 1);
+    EXPECT_EQ(device.requestCount(QStringLiteral("RT")), 1);
+    EXPECT_EQ(device.payloadLog(), (QList<QByteArray>{"Z", "RT00"}));
+}
+
+TEST(VentrixDevice, WritesChangeMemoryAndReadsReflectIt)
+{
+    VentrixDevice device;
+    Ask(device, QStringLiteral("WO107F"));
+    Ask(device, QStringLiteral("WT13F6"));
+    Ask(device, QStringLiteral("SC324B04"));
+    Ask(device, QStringLiteral("WF0564"));
+
+    EXPECT_EQ(device.memory().cell('O', 0x10), 0x7F);
+    EXPECT_EQ(cmd::HexValue(Data(Ask(device, QStringLiteral("RO10"))), cmd::reply::CellValue), 0x7F);
+    EXPECT_EQ(cmd::Text(Data(Ask(device, QStringLiteral("RT13"))), cmd::reply::RegisterValue), QStringLiteral("F6"));
+    EXPECT_EQ(device.memory().cell('F', 0x05), 0x64);
+    for (int address = 0x30; address <= 0x4D; ++address) {
+        const bool inBlock = address >= 0x32 && address <= 0x4B;
+        EXPECT_EQ(device.memory().cell('C', address), inBlock ? 0x04 : 0x00) << address;
+    }
+    EXPECT_EQ(device.memory().cell('O', 0x32), 0);  // other tables untouched
+}
+
+TEST(VentrixDevice, ReportsItsStageFirmwareAndPowerUpValues)
+{
+    VentrixDevice device;
+    device.memory().setStageCode(3);
+    device.setFirmware(2, 5);
+    device.setKeyOnVolts(0.996, 5.0);
+    const QString y = Data(Ask(device, QStringLiteral("Y")));
+    EXPECT_EQ(cmd::HexValue(y, cmd::reply::MafKeyOn), 51);  // 0.996 V on the 256-step scale
+    EXPECT_EQ(cmd::Text(y, cmd::reply::TpsKeyOn), QStringLiteral("FF"));
+    EXPECT_EQ(cmd::Text(y, cmd::reply::StageCode), QStringLiteral("03"));
+    EXPECT_EQ(Data(Ask(device, QStringLiteral("V"))).mid(1, 3), QStringLiteral("205"));
+}
+
+TEST(VentrixDevice, SelfTestTakesItsTimeAndSoftResetRestartsTheProbeCount)
+{
+    VentrixDevice device;
+    device.setSelfTestMs(1500);
+    const QList<SimChunk> test = device.receive(frame::Build("T"), 10'000);
+    ASSERT_EQ(test.size(), 1);
+    EXPECT_EQ(test[0].dueMs, 11'500);
+
+    device.faults().busyProbes = 1;
+    QStringList statuses;
+    for (const char* payload : {"Z", "Z", "K", "Z", "Z"}) {
+        const QString data = Data(Ask(device, QString::fromLatin1(payload), 20'000));
+        if (QLatin1String(payload) == QLatin1String("Z"))
+            statuses << data;
+    }
+    EXPECT_EQ(statuses, (QStringList{"02", "03", "02", "03"}));
+}
+
+} // namespace
