@@ -1,5 +1,22 @@
 #include "app/CommandLine.h"
 
+namespace {
+
+bool isQtOption(const QString& arg)
+{
+    return arg.startsWith(QLatin1Char('-')) && !arg.startsWith(QLatin1String("--")) && arg.size() > 2;
+}
+
+bool takesValue(const QString& arg)
+{
+    static const QStringList withValue = {"-platform", "-platformpluginpath", "-platformtheme", "-style",
+                                          "-stylesheet", "-display", "-geometry", "-qwindowgeometry",
+                                          "-qwindowtitle", "-qwindowicon", "-plugin"};
+    return withValue.contains(arg);
+}
+
+} // namespace
+
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
 {
     CommandLine line;
@@ -38,6 +55,10 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
             // An option's value may follow as the next argument.
             if (!arg.contains(QLatin1Char('=')) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
                 line.simulatorArguments << args.at(++i);
+        } else if (isQtOption(arg)) {
+            // The window system's own options (-platform offscreen, ...) are Qt's to read.
+            if (takesValue(arg) && i + 1 < args.size())
+                ++i;
         } else {
             line.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
             return line;

@@ -21,6 +21,11 @@ qint64 SystemClock::nowMs() const
     return (monotonicNs() - originNs_) / 1'000'000;
 }
 
+qint64 SystemClock::nowUs() const
+{
+    return (monotonicNs() - originNs_) / 1000;
+}
+
 void SystemClock::waitProcessingEvents(int ms)
 {
     if (ms <= 0) {

@@ -12,6 +12,9 @@ public:
     // Milliseconds on a monotonic scale; only differences mean anything.
     virtual qint64 nowMs() const = 0;
 
+    // The same scale in microseconds, for timing finer than a millisecond.
+    virtual qint64 nowUs() const { return nowMs() * 1000; }
+
     // Waits ms milliseconds while the window system keeps running
     // (windows repaint, timers fire).
     virtual void waitProcessingEvents(int ms) = 0;
@@ -26,6 +29,7 @@ class SystemClock final : public Clock {
 public:
     SystemClock();
     qint64 nowMs() const override;
+    qint64 nowUs() const override;
     void waitProcessingEvents(int ms) override;
     void sleepBlocking(int ms) override;
 
