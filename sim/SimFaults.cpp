@@ -104,18 +104,18 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
 QString SimFaults::Help()
 {
     return QStringLiteral(
-        "  silent               the unit answers nothing\n"
-        "  drop-every=N         no reply to every Nth request\n"
-        "  negative             every request is refused (\"uu01$\")\n"
-        "  negative=CMD,...     these commands are refused: Z Y RT WT M R W S V T K\n"
-        "  stray[=C]            a stray character (default ~) before every reply\n"
-        "  junk[=TEXT]          junk (default #) after every reply's \"$\"\n"
-        "  split[=N]            every reply arrives in N pieces (default 3)\n"
-        "  delay=MS             every reply arrives MS milliseconds late\n"
-        "  busy-probes[=N]      the first N probes (default 1) answer 02, then 03\n"
-        "  refuse-writes        W, WT and S are refused and change nothing\n"
-        "  wrong-echo           writes store and echo the value with its low bit flipped\n"
-        "  self-test=RESULT     the self-test passes, fails or stays silent (pass|fail|silent)\n"
-        "  vanish[=N]           the unit disappears after N requests (default 0)\n"
-        "  vanish-port-error    once it has vanished, the port reports the hardware missing\n");
+        "      silent               the unit answers nothing\n"
+        "      drop-every=N         no reply to every Nth request\n"
+        "      negative             every request is refused (\"uu01$\")\n"
+        "      negative=CMD,...     these commands are refused: Z Y RT WT M R W S V T K\n"
+        "      stray[=C]            a stray character (default ~) before every reply\n"
+        "      junk[=TEXT]          junk (default #) after every reply's \"$\"\n"
+        "      split[=N]            every reply arrives in N pieces (default 3)\n"
+        "      delay=MS             every reply arrives MS milliseconds late\n"
+        "      busy-probes[=N]      the first N probes (default 1) answer 02, then 03\n"
+        "      refuse-writes        W, WT and S are refused and change nothing\n"
+        "      wrong-echo           writes store and echo the value with its low bit flipped\n"
+        "      self-test=RESULT     the self-test passes, fails or stays silent (pass|fail|silent)\n"
+        "      vanish[=N]           the unit disappears after N requests (default 0)\n"
+        "      vanish-port-error    once it has vanished, the port reports the hardware missing\n");
 }
