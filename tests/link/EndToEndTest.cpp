@@ -1,0 +1,80 @@
+// KESTREL's real serial path, searching for and connecting to ventrix-sim on
+// a pseudo-terminal, as it would to a unit on a cable.
+#include "link/Autodetect.h"
+#include "link/Commands.h"
+#include "link/QtSerialPort.h"
+#include "link/SettingsStore.h"
+#include "link/Transaction.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace {
+
+class NullView final : public ConnectionView {
+public:
+    void setBusyPointer(bool) override {}
+    void showAutodetectWindow() override { scanned = true; }
+    void showCandidatePort(int) override {}
+    void unloadAutodetectWindow() override {}
+    void showConnectedIndicator(int n) override { connectedOn = n; }
+    void showSearchFailed() override {}
+    void showConnectedTitle() override {}
+    void showDisconnected() override {}
+    bool scanned = false;
+    int connectedOn = 0;
+};
+
+TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
+{
+    static int argc = 1;
+    static char name[] = "link_tests";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+
+    QProcess simulator;
+    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--quiet")});
+    ASSERT_TRUE(simulator.waitForStarted(5000));
+    ASSERT_TRUE(simulator.waitForReadyRead(5000));
+    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
+    ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
+
+    // The unit is on port 3; ports 1 and 2 lead nowhere.
+    QtSerialPort port({{1, QStringLiteral("/dev/kestrel-missing-1")},
+                       {2, QStringLiteral("/dev/kestrel-missing-2")},
+                       {3, device}});
+    ManualClock clock;  // the search's pauses cost nothing; replies still take real time
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    services::install(&port, &clock, &dialogs, &settings);
+    mdlPublicVars::Reset();
+
+    NullView view;
+    AutodetectPort(view);
+    ShowConnectedState(view);
+    EXPECT_TRUE(mdlPublicVars::Connected);
+    EXPECT_EQ(mdlPublicVars::CommPortNumber, 3);
+    EXPECT_EQ(view.connectedOn, 3);
+    EXPECT_TRUE(view.scanned);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(port.isOpen());
+
+    // Connected, any framed command goes through and its reply is verified.
+    SystemClock realClock;
+    EXPECT_EQ(SendFrameOn(port, realClock, cmd::FirmwareRevision(), 10, 5000), 1);
+    EXPECT_EQ(mdlPublicVars::RxBuffer.size(), 4);
+    EXPECT_EQ(SendFrameOn(port, realClock, cmd::WriteCell('O', 0x80, 0x05), 10, 1000), 1);
+    EXPECT_EQ(SendFrameOn(port, realClock, cmd::ReadCell('O', 0x80), 10, 1000), 1);
+    EXPECT_EQ(cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::CellValue), QStringLiteral("05"));
+
+    port.close();
+    simulator.terminate();
+    EXPECT_TRUE(simulator.waitForFinished(5000));
+}
+
+} // namespace
