@@ -74,7 +74,7 @@ bool PtyServer::open(QString* error)
 
 void PtyServer::deliverDue()
 {
-    const qint64 now = clock_.nowMs();
+    const qint64 now = clock_.nowUs();
     while (!queue_.empty() && queue_.front().first <= now) {
         outgoing_ += queue_.front().second;
         queue_.erase(queue_.begin());
@@ -93,19 +93,19 @@ void PtyServer::run(const sigset_t& waitMask, const volatile std::sig_atomic_t& 
     while (!stop) {
         deliverDue();
 
-        qint64 waitMs = MaxWaitMs;
+        qint64 waitUs = MaxWaitMs * 1000;
         if (!queue_.empty())
-            waitMs = std::clamp<qint64>(queue_.front().first - clock_.nowMs(), 0, MaxWaitMs);
+            waitUs = std::clamp<qint64>(queue_.front().first - clock_.nowUs(), 0, MaxWaitMs * 1000);
         pollfd watch{master_, static_cast<short>(POLLIN | (outgoing_.isEmpty() ? 0 : POLLOUT)), 0};
-        const timespec timeout{static_cast<time_t>(waitMs / 1000), static_cast<long>(waitMs % 1000) * 1'000'000};
+        const timespec timeout{static_cast<time_t>(waitUs / 1'000'000), static_cast<long>(waitUs % 1'000'000) * 1000};
         const int ready = ::ppoll(&watch, 1, &timeout, &waitMask);
 
         if (ready > 0 && (watch.revents & POLLIN)) {
             char buffer[4096];
             const ssize_t got = ::read(master_, buffer, sizeof buffer);
             if (got > 0) {
-                for (const SimChunk& chunk : device_.receive(QByteArray(buffer, got), clock_.nowMs()))
-                    queue_.emplace_back(chunk.dueMs, chunk.bytes);
+                for (const SimChunk& chunk : device_.receiveAtUs(QByteArray(buffer, got), clock_.nowUs()))
+                    queue_.emplace_back(chunk.dueUs, chunk.bytes);
                 std::stable_sort(queue_.begin(), queue_.end(),
                                  [](const auto& a, const auto& b) { return a.first < b.first; });
             }

@@ -41,6 +41,6 @@ private:
     int master_ = -1;
     int slave_ = -1;  // held open so the line never hangs up between clients
     QString devicePath_;
-    std::vector<std::pair<qint64, QByteArray>> queue_;  // due time, characters
+    std::vector<std::pair<qint64, QByteArray>> queue_;  // due time in microseconds, characters
     QByteArray outgoing_;
 };

@@ -91,6 +91,12 @@ qint64 VentrixDevice::characterUs(qint64 characters) const
 
 QList<SimChunk> VentrixDevice::receive(const QByteArray& bytes, qint64 nowMs)
 {
+    return receiveAtUs(bytes, nowMs * 1000);
+}
+
+QList<SimChunk> VentrixDevice::receiveAtUs(const QByteArray& bytes, qint64 nowUs)
+{
+    const qint64 nowMs = nowUs / 1000;
     if (vanished())
         return {};
     if (!engineStartMs_)
@@ -99,7 +105,7 @@ QList<SimChunk> VentrixDevice::receive(const QByteArray& bytes, qint64 nowMs)
     QList<SimChunk> replies;
     // When the last character of the frame being handled has arrived: frames
     // written together follow one another on the line.
-    qint64 arrivalUs = nowMs * 1000;
+    qint64 arrivalUs = nowUs;
     for (const FrameReader::Item& item : reader_.feed(bytes)) {
         if (item.kind == FrameReader::Item::Kind::RawStop) {
             ++rawStops_;
@@ -164,7 +170,7 @@ QList<SimChunk> VentrixDevice::schedule(const QByteArray& reply, qint64 arrivalU
     for (qsizetype i = 0; i < pieces; ++i) {
         const qsizetype upTo = reply.size() * (i + 1) / pieces;
         endUs = pacing_ ? startUs + characterUs(upTo) : startUs + i * 1000;
-        chunks.append({reply.mid(sent, upTo - sent), (endUs + 999) / 1000});
+        chunks.append({reply.mid(sent, upTo - sent), (endUs + 999) / 1000, endUs});
         sent = upTo;
     }
     busyUntilUs_ = endUs;

@@ -16,7 +16,8 @@
 // program can read them.
 struct SimChunk {
     QByteArray bytes;
-    qint64 dueMs;
+    qint64 dueMs;  // rounded up to the next millisecond
+    qint64 dueUs;
 };
 
 // The simulated unit: its memory, the engine it watches and the command set
@@ -80,6 +81,9 @@ public:
     // Takes characters the program wrote at nowMs; returns the replies, in
     // order, each piece with the time it becomes readable.
     QList<SimChunk> receive(const QByteArray& bytes, qint64 nowMs);
+    // The same with the arrival time in microseconds, for paced timing finer
+    // than a millisecond.
+    QList<SimChunk> receiveAtUs(const QByteArray& bytes, qint64 nowUs);
 
     // The data of a live sample ("M" reply without its frame) at nowMs.
     QByteArray liveSampleData(qint64 nowMs) const;
