@@ -91,20 +91,23 @@ frmSplash::frmSplash(QWidget* parent)
     big.setPointSize(32);
     big.setBold(true);
     lblProductName->setFont(big);
+    lblProductName->adjustSize();
     auto* tm = label("Label1", QStringLiteral("TM"), 3720, 360);
     QFont small = tm->font();
     small.setPointSize(8);
     small.setBold(true);
     tm->setFont(small);
+    tm->adjustSize();
 
     auto* product = label("lblCompanyProduct", QStringLiteral("\"Ventrix Communications Software\""), 360, 1320);
     QFont medium = product->font();
     medium.setPointSize(14);
     product->setFont(medium);
+    product->adjustSize();
     label("lblPlatform", QStringLiteral("Microsoft Windows"), 5400, 1860);
     lblVersion = label("lblVersion", QStringLiteral("Version"), 6420, 2220);
     label("lblCompany", QStringLiteral("HALDEN RACING"), 5400, 4320);
-    label("lblCompanyDivision", QStringLiteral("Performance Electronics"), 5400, 4560);
+    label("lblCompanyDivision", QStringLiteral("Race Electronics"), 5400, 4560);
     label("lblCopyright", QStringLiteral("Copyright \u00A9 2026 Halden Racing. All rights reserved."), 180, 5100);
 
     Form_Load();
