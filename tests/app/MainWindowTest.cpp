@@ -16,26 +16,20 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
+#include "support/TestApplication.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace mdlPublicVars;
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        app();
+        TestApplication();
         Reset();
         auto owned = std::make_unique<FakePorts>(clock);
         ports = owned.get();

@@ -16,22 +16,16 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include "support/TestApplication.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-QApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
 
 TEST(StartupTest, FindsTheSimulatedUnitAndConnects)
 {
-    app();
+    TestApplication();
     mdlPublicVars::Reset();
     ManualClock clock;
     ScriptedDialogs dialogs;
@@ -60,7 +54,7 @@ TEST(StartupTest, FindsTheSimulatedUnitAndConnects)
 
 TEST(SplashTest, ShowsTheVersionAndClosesOnAKey)
 {
-    app();
+    TestApplication();
     auto* splash = new frmSplash;
     splash->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<frmSplash> alive = splash;
@@ -77,7 +71,7 @@ TEST(SplashTest, ShowsTheVersionAndClosesOnAKey)
 
 TEST(SettingsStoreTest, KeepsTheUsersSettingsWhereTheUserKeepsThem)
 {
-    app();
+    TestApplication();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());

@@ -12,6 +12,8 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include "support/TestApplication.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,10 +34,7 @@ public:
 
 TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
 {
-    static int argc = 1;
-    static char name[] = "link_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    TestApplication();
 
     QProcess simulator;
     simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--quiet")});

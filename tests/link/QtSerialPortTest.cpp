@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <atomic>
 #include <fcntl.h>
+#include "support/TestApplication.h"
+
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -76,18 +78,10 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "link_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-    return application;
-}
 
 TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
 {
-    app();
+    TestApplication();
     PseudoTerminal pty;
     ASSERT_FALSE(pty.device().isEmpty());
     pty.answerEveryFrameWith("uu0103$");
@@ -108,7 +102,7 @@ TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
 
 TEST(QtSerialPortTest, ReportsPortsThatCannotBeUsed)
 {
-    app();
+    TestApplication();
     QtSerialPort port({{1, QStringLiteral("/dev/kestrel-no-such-device")}});
     port.setPortNumber(2);  // not assigned at all
     EXPECT_EQ(port.open(), PortError::InvalidPortNumber);
