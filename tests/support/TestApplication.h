@@ -2,13 +2,9 @@
 
 #include <QApplication>
 
-// The one application object a test program needs before it makes widgets,
-// ports or timers; created on first use.
+// The application object every test program runs under (made by the tests'
+// main before any test starts).
 inline QApplication& TestApplication()
 {
-    static int argc = 1;
-    static char name[] = "kestrel_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
+    return *static_cast<QApplication*>(QCoreApplication::instance());
 }
