@@ -1,0 +1,643 @@
+#include "memory/ReadWriteByte.h"
+
+#include "app/DeviceWindows.h"
+#include "app/mdlMain.h"
+#include "link/Autodetect.h"
+#include "link/Commands.h"
+#include "link/Frame.h"
+#include "link/SerialPort.h"
+#include "link/Transaction.h"
+#include "memory/CellConversions.h"
+#include "memory/CellEcho.h"
+#include "memory/CellEntry.h"
+#include "memory/Lamp.h"
+#include "memory/TableListing.h"
+#include "memory/mdlReadWriteByte.h"
+#include "platform/Colours.h"
+#include "platform/NumberFormat.h"
+#include "platform/Services.h"
+#include "platform/Twips.h"
+#include "state/PublicVars.h"
+#include "tunefile/frmTableRead.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace mdlPublicVars;
+using number_format::LeadingNumber;
+
+namespace {
+
+QPointer<ReadWriteByte> theWindow;
+
+constexpr int ReadyStatus = 3;
+constexpr int CellAttempts = 10;
+constexpr int CellTimeoutMs = 1000;
+constexpr int TableAttempts = 50;
+constexpr int BlockAttempts = 5;
+constexpr int BlockTimeoutMs = 10000;
+
+// The client area is this wide; its height is the window's less the frame.
+constexpr int ClientWidth = 6915;
+constexpr int FrameHeight = ReadWriteByte::CompactHeight - 4470;
+
+struct TableOption {
+    const char* caption;
+    char letter;
+    int top;
+};
+constexpr TableOption TableOptions[5] = {
+    {"Open-Loop Table 2", 'H', 3540},
+    {"Closed-Loop Table 2", 'L', 3780},
+    {"Open-Loop Table 1", 'O', 3060},
+    {"Closed-Loop Table 1", 'C', 3300},
+    {"MAF Transfer Function Table", 'F', 4020},
+};
+constexpr int TransferFunctionOption = 4;
+
+constexpr int InjectorSizes[] = {16, 19, 24, 30, 36, 39, 42, 48, 50, 55, 62, 72, 83, 93};
+constexpr int InjectorSizeCount = static_cast<int>(sizeof InjectorSizes / sizeof InjectorSizes[0]);
+// The transfer function is calibrated for 19 lb/hr injectors.
+constexpr double CalibrationInjectorSize = 19.0;
+
+// The system colours of entry boxes: enabled ones take the caption-text
+// colour, disabled ones the inactive-border colour.
+QColor CaptionTextColour()
+{
+    return QApplication::palette().color(QPalette::Active, QPalette::HighlightedText);
+}
+QColor InactiveBorderColour()
+{
+    return QApplication::palette().color(QPalette::Inactive, QPalette::Window);
+}
+
+void SetTextColour(QLineEdit* box, const QColor& colour)
+{
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, colour);
+    box->setPalette(palette);
+}
+
+} // namespace
+
+ReadWriteByte::ReadWriteByte(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ReadWriteByte"));
+    setWindowTitle(QStringLiteral("MAF Table Manipulation"));
+
+    const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
+                              int height) {
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setGeometry(Twips(left, this), Twips(top, this), Twips(width, this),
+                            Twips(height, this));
+    };
+    const auto button = [&](const char* name, const char* caption, int left, int top) {
+        auto* b = new QPushButton(QString::fromLatin1(caption), this);
+        place(b, name, left, top, 1335, 495);
+        return b;
+    };
+    const auto label = [&](const char* name, const QString& caption, int left, int top, int width,
+                           QWidget* parentWidget = nullptr) {
+        auto* l = new QLabel(caption, parentWidget ? parentWidget : this);
+        l->setTextFormat(Qt::PlainText);
+        place(l, name, left, top, width, 285);
+        return l;
+    };
+    const auto entry = [&](const char* name, int left, int top) {
+        auto* t = new QLineEdit(QStringLiteral("0"), this);
+        place(t, name, left, top, 855, 375);
+        return t;
+    };
+    const auto lamp = [&](const char* name, int left, int top) {
+        auto* s = new Lamp(this);
+        place(s, name, left, top, 375, 375);
+        return s;
+    };
+
+    cmdReadTable = button("cmdReadTable", "READ TABLE", 120, 240);
+    Label1_[0] = label("Label1_0", QStringLiteral("START"), 2700, 300, 855);
+    Label1_[1] = label("Label1_1", QStringLiteral("STOP"), 3780, 300, 855);
+    Label20 = label("Label20", QStringLiteral("FLOW"), 4800, 300, 855);
+    Label21 = label("Label21", QStringLiteral("RAW"), 6240, 300, 615);
+    Label19 = label("Label19", QStringLiteral("RD Valid"), 1560, 540, 900);
+    Label1_[2] = label("Label1_2", QStringLiteral("RPM"), 2805, 540, 795);
+    Label1_[3] = label("Label1_3", QStringLiteral("RPM"), 3840, 540, 780);
+    Label12 = label("Label12", QStringLiteral("CHANGE"), 4680, 540, 900);
+    Label2 = label("Label2", QStringLiteral("HEX"), 6240, 540, 615);
+
+    cmdReadByte = button("cmdReadByte", "READ BYTE", 120, 840);
+    Shape3 = lamp("Shape3", 1800, 840);
+    Text1 = entry("Text1", 2580, 780);
+    Label17 = label("Label17", QStringLiteral("0"), 3600, 780, 855);
+    Label10 = label("Label10", QStringLiteral("0"), 4620, 780, 855);
+    Label3 = label("Label3", QStringLiteral("00"), 6180, 780, 615);
+
+    cmdWriteByte = button("cmdWriteByte", "WRITE BYTE", 120, 1560);
+    Label15 = label("Label15", QStringLiteral("WR Valid"), 1500, 1680, 960);
+    Shape1 = lamp("Shape1", 1800, 1980);
+    Text3 = entry("Text3", 2580, 1560);
+    Label18 = label("Label18", QStringLiteral("0"), 3600, 1560, 855);
+    Text2 = entry("Text2", 4620, 1560);
+    Label13 = label("Label13", QStringLiteral("00"), 6180, 1560, 615);
+
+    cmdWriteBlock = button("cmdWriteBlock", "WRITE BLOCK", 120, 2160);
+    Text4 = entry("Text4", 2580, 2160);
+    Text5 = entry("Text5", 3600, 2160);
+    Text6 = entry("Text6", 4620, 2160);
+    Label16 = label("Label16", QStringLiteral("00"), 6180, 2160, 615);
+
+    const int unitTops[3] = {840, 1620, 2220};
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray name = "Label11_" + QByteArray::number(i);
+        Label11_[i] = label(name.constData(), QStringLiteral("%"), 5580, unitTops[i], 555);
+    }
+
+    cmdQUIT = button("cmdQUIT", "QUIT", 120, 2880);
+    Label9 = label("Label9", QStringLiteral("Connected"), 1560, 2880, 1095);
+    Shape2 = lamp("Shape2", 1920, 3180);
+
+    Frame1 = new QGroupBox(QStringLiteral("Data Table Selection"), this);
+    place(Frame1, "Frame1", 3840, 2760, ClientWidth - 3840 - 120, 1620);
+    for (int i = 0; i < 5; ++i) {
+        optTableSelect_[i] = new QRadioButton(QString::fromLatin1(TableOptions[i].caption), Frame1);
+        const QByteArray name = "optTableSelect_" + QByteArray::number(i);
+        // Option tops are given in the window's coordinates.
+        place(optTableSelect_[i], name.constData(), 120, TableOptions[i].top - 2760,
+              ClientWidth - 3840 - 360, 255);
+        connect(optTableSelect_[i], &QRadioButton::clicked, this, [this, i] { optTableSelect_Click(i); });
+    }
+    optTableSelect_[2]->setChecked(true);
+
+    cmdADVANCED = button("cmdADVANCED", "ADVANCED >>", 120, 3660);
+    cmdBASIC = button("cmdBASIC", "BASIC <<", 120, 3660);
+    cmdBASIC->hide();
+    cmdBASIC->setEnabled(false);
+    Label4 = label("Label4", QStringLiteral("INJECTOR CAL."), 1740, 3660, 1455);
+    cmbInjectors = new QComboBox(this);
+    place(cmbInjectors, "cmbInjectors", 1800, 3900, 1575, 315);
+
+    Label6 = label("Label6", QStringLiteral("DATA STREAM SENT"), 60, 4680, 3000);
+    Label5 = label("Label5", QString(), 60, 4920, ClientWidth - 120);
+    Label7 = label("Label7", QStringLiteral("DATA STREAM RECEIVED"), 60, 5400, 3000);
+    Label8 = label("Label8", QString(), 60, 5640, ClientWidth - 120);
+
+    connect(cmdReadTable, &QPushButton::clicked, this, &ReadWriteByte::cmdReadTable_Click);
+    connect(cmdReadByte, &QPushButton::clicked, this, &ReadWriteByte::cmdReadByte_Click);
+    connect(cmdWriteByte, &QPushButton::clicked, this, &ReadWriteByte::cmdWriteByte_Click);
+    connect(cmdWriteBlock, &QPushButton::clicked, this, &ReadWriteByte::cmdWriteBlock_Click);
+    connect(cmdQUIT, &QPushButton::clicked, this, &ReadWriteByte::cmdQUIT_Click);
+    connect(cmdADVANCED, &QPushButton::clicked, this, &ReadWriteByte::cmdADVANCED_Click);
+    connect(cmdBASIC, &QPushButton::clicked, this, &ReadWriteByte::cmdBASIC_Click);
+    // Only the user's choice: Form_Load runs the handler itself after its own selection.
+    connect(cmbInjectors, &QComboBox::activated, this, &ReadWriteByte::cmbInjectors_Click);
+
+    // Nothing can be read or written before the presence check of Form_Load.
+    setDataControlsEnabled(false);
+    optTableSelect_Click(2);
+    setHeight(CompactHeight);
+
+    theWindow = this;
+}
+
+ReadWriteByte::~ReadWriteByte() = default;
+
+ReadWriteByte* ReadWriteByte::Instance()
+{
+    return theWindow && !theWindow->closing_ ? theWindow.data() : nullptr;
+}
+
+QRadioButton* ReadWriteByte::optTableSelect(int index) const
+{
+    return index >= 0 && index < 5 ? optTableSelect_[index] : nullptr;
+}
+
+QLabel* ReadWriteByte::Label1(int index) const
+{
+    return index >= 0 && index < 4 ? Label1_[index] : nullptr;
+}
+
+QLabel* ReadWriteByte::Label11(int index) const
+{
+    return index >= 0 && index < 3 ? Label11_[index] : nullptr;
+}
+
+char ReadWriteByte::TableLetter() const
+{
+    for (int i = 0; i < 5; ++i)
+        if (optTableSelect_[i]->isChecked())
+            return TableOptions[i].letter;
+    return TableOptions[2].letter;
+}
+
+// --- loading and the link ------------------------------------------------
+
+void ReadWriteByte::Form_Load()
+{
+    if (!Connected) {
+        notConnected();
+        return;
+    }
+    Label8->clear();
+    Label5->clear();
+
+    cmbInjectors->clear();
+    for (const int size : InjectorSizes)
+        cmbInjectors->addItem(QStringLiteral("%1lb/hr").arg(size));
+    cmbInjectors->addItem(QStringLiteral("<Select>"));
+    int selected = InjectorSizeCount;
+    for (int i = 0; i < InjectorSizeCount; ++i)
+        if (InjectorSizes[i] == InstalledInjectorSize)
+            selected = i;
+    cmbInjectors->setCurrentIndex(selected);
+    cmbInjectors_Click();
+
+    services::port().setRts(true);
+    RxBuffer.clear();
+    mdlMain::SetBusyPointer(true);
+    const int answered = SendFrame(cmd::Probe(), CellAttempts, CellTimeoutMs);
+    mdlMain::SetBusyPointer(false);
+    if (answered)
+        ProbeStatus = ProbeStatusOf(RxBuffer);
+    if (answered && ProbeStatus == ReadyStatus) {
+        Shape2->setColour(colours::Green);
+        mdlMain::SetCaption(QStringLiteral("Connected"));
+        linkUp_ = true;
+        setDataControlsEnabled(true);
+        return;
+    }
+    Shape2->setColour(colours::Red);
+    notConnected();
+}
+
+void ReadWriteByte::notConnected()
+{
+    Connected = false;
+    QPointer<ReadWriteByte> self(this);
+    mdlMain::ConnectionGuard();
+    if (self)
+        mdlReadWriteByte::DisableReadWriteByte();
+}
+
+bool ReadWriteByte::guard()
+{
+    QPointer<ReadWriteByte> self(this);
+    if (mdlMain::ConnectionGuard())
+        return true;
+    if (self)
+        mdlReadWriteByte::DisableReadWriteByte();
+    return false;
+}
+
+void ReadWriteByte::DisableControls()
+{
+    linkUp_ = false;
+    Shape1->setColour(colours::Red);
+    Shape2->setColour(colours::Red);
+    Shape3->setColour(colours::Red);
+    setDataControlsEnabled(false);
+}
+
+void ReadWriteByte::setDataControlsEnabled(bool enabled)
+{
+    for (QPushButton* b : {cmdReadByte, cmdReadTable, cmdWriteByte, cmdWriteBlock})
+        b->setEnabled(enabled);
+    // Tune 2 exists only on plus units.
+    optTableSelect_[0]->setEnabled(enabled && IsPlusStage);
+    optTableSelect_[1]->setEnabled(enabled && IsPlusStage);
+    if (enabled)
+        for (int i = 2; i < 5; ++i)
+            optTableSelect_[i]->setEnabled(true);
+    for (QLineEdit* box : {Text1, Text2, Text3, Text4, Text5, Text6})
+        setEntryEnabled(box, enabled);
+    for (QLabel* l : {Label3, Label13, Label16})
+        l->setEnabled(enabled);
+    if (!enabled)
+        Label10->setEnabled(false);
+}
+
+void ReadWriteByte::setEntryEnabled(QLineEdit* box, bool enabled)
+{
+    box->setEnabled(enabled);
+    colours::SetBackground(box, enabled ? CaptionTextColour() : InactiveBorderColour());
+}
+
+// --- table choice, injectors, layout --------------------------------------
+
+void ReadWriteByte::optTableSelect_Click(int index)
+{
+    const bool transfer = index == TransferFunctionOption;
+    cmbInjectors->setEnabled(transfer);
+    // The block write fills correction cells only. After the link was lost
+    // the data controls stay off whichever table is chosen.
+    const bool block = !transfer && linkUp_;
+    cmdWriteBlock->setEnabled(block);
+    for (QLineEdit* box : {Text4, Text5, Text6})
+        setEntryEnabled(box, block);
+    const QString position = transfer ? QStringLiteral("VOLTAGE") : QStringLiteral("RPM");
+    Label1_[2]->setText(position);
+    Label1_[3]->setText(position);
+    Label12->setText(transfer ? QStringLiteral("RATE") : QStringLiteral("CHANGE"));
+    for (QLabel* unit : Label11_)
+        unit->setText(transfer ? QStringLiteral("kg/hr") : QStringLiteral("%"));
+}
+
+void ReadWriteByte::cmbInjectors_Click()
+{
+    const int index = cmbInjectors->currentIndex();
+    if (index >= 0 && index < InjectorSizeCount)
+        InstalledInjectorSize = InjectorSizes[index];
+    if (optTableSelect_[TransferFunctionOption]->isChecked())
+        InjectorRatioOL = InstalledInjectorSize / CalibrationInjectorSize;
+}
+
+void ReadWriteByte::cmdADVANCED_Click()
+{
+    setHeight(ExpandedHeight);
+    cmdADVANCED->hide();
+    cmdADVANCED->setEnabled(false);
+    cmdBASIC->setEnabled(true);
+    cmdBASIC->show();
+}
+
+void ReadWriteByte::cmdBASIC_Click()
+{
+    setHeight(CompactHeight);
+    cmdADVANCED->show();
+    cmdADVANCED->setEnabled(true);
+    cmdBASIC->setEnabled(false);
+    cmdBASIC->hide();
+}
+
+void ReadWriteByte::setHeight(int twips)
+{
+    const QSize before = size();
+    setFixedSize(Twips(ClientWidth, this), Twips(twips - FrameHeight, this));
+    // Inside the main window's area the frame grows and shrinks with it.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+        frame->resize(frame->size() + (size() - before));
+}
+
+// --- messages and transactions --------------------------------------------
+
+bool ReadWriteByte::tell(MsgIcon icon, const QString& title, const QString& text)
+{
+    QPointer<ReadWriteByte> self(this);
+    services::dialogs().message(icon, title, text);
+    return !self.isNull();
+}
+
+bool ReadWriteByte::entryError(std::initializer_list<QLineEdit*> fields, const QString& text)
+{
+    for (QLineEdit* box : fields)
+        SetTextColour(box, colours::Red);
+    if (!tell(MsgIcon::Exclamation, QStringLiteral("Entry Error"), text))
+        return false;
+    for (QLineEdit* box : fields)
+        SetTextColour(box, Qt::black);
+    return true;
+}
+
+int ReadWriteByte::transact(const QString& payload, int attempts, int timeoutMs, bool rts)
+{
+    RxBuffer.clear();
+    if (rts)
+        services::port().setRts(true);
+    mdlMain::SetBusyPointer(true);
+    const int result = SendFrame(payload, attempts, timeoutMs);
+    mdlMain::SetBusyPointer(false);
+    showTraffic();
+    return result;
+}
+
+void ReadWriteByte::showTraffic()
+{
+    Label5->setText(LastFrame);
+    Label8->setText(RxBuffer);
+}
+
+// --- single cells ----------------------------------------------------------
+
+void ReadWriteByte::cmdReadByte_Click()
+{
+    if (tableReadRunning_ || !guard())
+        return;
+    const char table = TableLetter();
+    for (QLabel* l : {Label8, Label3, Label10, Label17, Label18})
+        l->clear();
+    Text2->setEnabled(true);
+    Text2->show();
+
+    const double position = LeadingNumber(Text1->text());
+    if (const auto error = cells::PositionError(table, position)) {
+        entryError({Text1}, *error);
+        return;
+    }
+    const int address = table == 'F' ? cells::VoltsToAddress(position) : cells::RpmToAddress(position);
+
+    if (!transact(cmd::ReadCell(table, address), CellAttempts, CellTimeoutMs, true)) {
+        if (tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
+                 QStringLiteral("Read Operation Failed. Please try again")))
+            Shape3->setColour(colours::Red);
+        return;
+    }
+    Label3->setText(cmd::Text(RxBuffer, cmd::reply::CellValue));
+    const int byte = cmd::HexValue(RxBuffer, cmd::reply::CellValue);
+    const long long value = table == 'F' ? cells::DecodeFlow(address, byte, InjectorRatioOL)
+                                         : cells::DecodeCorrection(byte);
+    Label10->setText(cells::SignedText(value));
+
+    // The write and block rows start from the cell just read.
+    Shape3->setColour(colours::Green);
+    Text2->setText(Label10->text());
+    Text6->setText(Label10->text());
+    Text3->setText(Text1->text());
+    Text4->setText(Text1->text());
+    Text5->setText(Text1->text());
+    Label13->setText(Label3->text());
+    Label16->setText(Label3->text());
+    Label17->setText(Text1->text());
+    Label18->setText(Text1->text());
+}
+
+void ReadWriteByte::cmdWriteByte_Click()
+{
+    if (tableReadRunning_ || !guard())
+        return;
+    const char table = TableLetter();
+    const double position = LeadingNumber(Text3->text());
+    const double value = LeadingNumber(Text2->text());
+    Text4->setText(Text3->text());
+    Text5->setText(Text3->text());
+    Text6->setText(Text2->text());
+
+    if (const auto error = cells::PositionError(table, position)) {
+        entryError({Text3}, *error);
+        return;
+    }
+    const int address = table == 'F' ? cells::VoltsToAddress(position) : cells::RpmToAddress(position);
+
+    const auto error = table == 'F' ? cells::FlowError(address, value, InjectorRatioOL)
+                                    : cells::CorrectionError(value);
+    if (error) {
+        entryError({Text2}, *error);
+        return;
+    }
+    const int byte = table == 'F' ? *cells::EncodeFlow(address, value, InjectorRatioOL)
+                                  : cells::EncodeCorrection(value);
+
+    if (!transact(cmd::WriteCell(table, address, byte), CellAttempts, CellTimeoutMs, false)) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
+             QStringLiteral("Write operation failed. Please try again."));
+        return;
+    }
+    if (cells::WriteEchoMatches(RxBuffer, table, frame::HexByte(address), frame::HexByte(byte))) {
+        Shape1->setColour(colours::Green);
+        const QString confirmed = cmd::Text(RxBuffer, cmd::reply::CellValue);
+        Label13->setText(confirmed);
+        Label16->setText(confirmed);
+    } else {
+        tell(MsgIcon::Information, QStringLiteral("Write Failure"),
+             QStringLiteral("Write byte operation failed!"));
+    }
+}
+
+// --- block write -----------------------------------------------------------
+
+void ReadWriteByte::cmdWriteBlock_Click()
+{
+    if (tableReadRunning_ || !guard())
+        return;
+    const char table = TableLetter();
+    // Disabled for the transfer function, whose cells are not addressed by rpm.
+    if (!cells::IsCorrectionTable(table))
+        return;
+    const double start = LeadingNumber(Text4->text());
+    const double stop = LeadingNumber(Text5->text());
+    const double percent = LeadingNumber(Text6->text());
+    if (const auto error = cells::BlockError(start, stop, percent)) {
+        if (error->fields & cells::BlockValue)
+            entryError({Text6}, error->message);
+        else if (error->fields == (cells::BlockStart | cells::BlockStop))
+            entryError({Text4, Text5}, error->message);
+        else
+            entryError({error->fields & cells::BlockStart ? Text4 : Text5}, error->message);
+        return;
+    }
+    const int byte = cells::EncodeCorrection(percent);
+    const int first = cells::RpmToAddress(start);
+    const int last = cells::RpmToAddress(stop);
+
+    if (!transact(cmd::FillCells(table, first, last, byte), BlockAttempts, BlockTimeoutMs, false)) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
+             QStringLiteral("Block Write Failed. Please try again."));
+        return;
+    }
+    if (cells::FillEchoMatches(RxBuffer, table, frame::HexByte(first), frame::HexByte(last),
+                               frame::HexByte(byte))) {
+        Shape1->setColour(colours::Green);
+        Label13->setText(cmd::Text(RxBuffer, cmd::reply::FillValue));
+        Text3->setText(Text4->text());
+        Label18->setText(Text4->text());
+        Text2->setText(Text6->text());
+        Label16->setText(Label13->text());
+    } else {
+        tell(MsgIcon::Information, QStringLiteral("Write Error"),
+             QStringLiteral("Write Block operation failed!"));
+    }
+}
+
+// --- whole table -----------------------------------------------------------
+
+void ReadWriteByte::cmdReadTable_Click()
+{
+    if (tableReadRunning_ || !guard())
+        return;
+    const char table = TableLetter();
+    LinkBusy = true;
+
+    frmTableRead* viewer = frmTableRead::Load();
+    viewer->Show();
+    viewer->setFileMenuEnabled(false);
+    viewer->CommonDialog1().defaultName = cells::ListingFileName(table);
+    viewer->setText(cells::ListingHeader(table, QDateTime::currentDateTime(), cmbInjectors->currentText()));
+    viewer->setBold(true);
+    mdlMain::SetBusyPointer(true);
+    viewer->setCursor(Qt::WaitCursor);
+    // The whole listing uses the calibration its heading names.
+    const double ratio = InjectorRatioOL;
+
+    QPointer<ReadWriteByte> self(this);
+    QPointer<frmTableRead> shown(viewer);
+    tableReadRunning_ = true;
+    for (int cell = 0; cell < cells::CellCount; ++cell) {
+        RxBuffer.clear();
+        const int answered = SendFrame(cmd::ReadCell(table, cell), TableAttempts, CellTimeoutMs);
+        Label5->setText(LastFrame);
+        if (!answered) {
+            tableReadRunning_ = false;
+            mdlMain::SetBusyPointer(false);
+            viewer->unsetCursor();
+            viewer->setFileMenuEnabled(true);
+            tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
+                 QStringLiteral("Table Read Failed. Please try again."));
+            return;
+        }
+        const int byte = cmd::HexValue(RxBuffer, cmd::reply::CellValue);
+        Label8->setText(RxBuffer);
+        viewer->appendText(cells::ListingLine(table, cell, byte, ratio) + cells::LineEnd);
+
+        // The listing shows as it grows, and QUIT can act between two cells.
+        QCoreApplication::processEvents();
+        const bool windowGone = !self || self->closing_;
+        const bool viewerGone = !shown || shown->isClosing();
+        if (windowGone || viewerGone) {
+            // The read ends here: nothing more is sent and neither closed
+            // window is touched; only the main window gets its pointer back.
+            if (!windowGone)
+                tableReadRunning_ = false;
+            mdlMain::SetBusyPointer(false);
+            return;
+        }
+    }
+    tableReadRunning_ = false;
+    viewer->setFileMenuEnabled(true);
+    mdlMain::SetBusyPointer(false);
+    viewer->unsetCursor();
+}
+
+// --- leaving ----------------------------------------------------------------
+
+void ReadWriteByte::cmdQUIT_Click()
+{
+    release();
+    mdlMain::HideChild(this);
+    mdlMain::UnloadChild(this);
+}
+
+void ReadWriteByte::release()
+{
+    closing_ = true;
+    LinkBusy = false;
+    if (frmTableRead* viewer = frmTableRead::Instance())
+        viewer->Unload();
+    mdlMain::SetControlsEnabled(ControlsDisabledFor(DeviceWindow::MemoryModify), true);
+}
+
+void ReadWriteByte::closeEvent(QCloseEvent* event)
+{
+    // Closed without QUIT (the program's exit, the window system): the main
+    // window still gets its commands back.
+    if (!closing_)
+        release();
+    event->accept();
+}
