@@ -11,13 +11,13 @@ bool SaveTextFile(const QString& path, const QString& text, QString* error)
             *error = file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
-        if (error)
-            *error = file.errorString();
+    // commit() alone misses a failure to write out the buffered rest (a full
+    // disk shows only then), so the flush is checked first; a failed file is
+    // discarded and the old one stays.
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    if (!written)
         file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
+    if (!file.commit() || !written) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,0 +1,564 @@
+#include "memory/ReadWriteByte.h"
+
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "memory/Lamp.h"
+#include "platform/Clock.h"
+#include "memory/TableListing.h"
+#include "platform/Colours.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+#include "tunefile/frmTableRead.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+// Scripted dialogs that also let a test look at the window while a box is open.
+class ObservingDialogs final : public Dialogs {
+public:
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override
+    {
+        if (whileOpen)
+            whileOpen();
+        return script.message(icon, title, text, buttons);
+    }
+    QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
+    QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }
+
+    ScriptedDialogs script;
+    std::function<void()> whileOpen;
+};
+
+// The simulated unit's port with its replies rewritten on the way in.
+class TamperedPort final : public SerialPort {
+public:
+    explicit TamperedPort(SerialPort& inner) : inner_(inner) {}
+    void setPortNumber(int number) override { inner_.setPortNumber(number); }
+    int portNumber() const override { return inner_.portNumber(); }
+    PortError open() override { return inner_.open(); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    PortError setRts(bool on) override { return inner_.setRts(on); }
+    PortError write(const QByteArray& bytes) override { return inner_.write(bytes); }
+    bool waitForData(int ms) override { return inner_.waitForData(ms); }
+    PortError readAll(QByteArray& received) override
+    {
+        const PortError error = inner_.readAll(received);
+        if (!from.isEmpty())
+            received.replace(from, to);
+        return error;
+    }
+    QByteArray from, to;
+
+private:
+    SerialPort& inner_;
+};
+
+const QStringList ShutOut = {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",
+                             "mnuDiagnostics", "mnuMemory", "mnuVentrix"};
+const QStringList Entries = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
+
+class ReadWriteByteTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        Reset();
+        Connected = true;
+        IsPlusStage = true;
+        InstalledInjectorSize = 19;
+        InjectorRatioOL = 1.0;
+        ASSERT_EQ(port.open(), PortError::None);
+        services::install(&tampered, &clock, &dialogs, &settings);
+
+        // A main window with the controls the memory-modify window gives back.
+        main = std::make_unique<QMainWindow>();
+        mdi = new QMdiArea;
+        main->setCentralWidget(mdi);
+        for (const QString& name : ShutOut) {
+            if (name.startsWith(QLatin1String("mnu")))
+                main->menuBar()->addMenu(name)->setObjectName(name);
+            else
+                (new QPushButton(name, main.get()))->setObjectName(name);
+        }
+        mdlMain::RegisterMainWindow(main.get());
+        mdlMain::SetControlsEnabled(ShutOut, false);
+    }
+
+    void TearDown() override
+    {
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        mdlMain::RegisterMainWindow(nullptr);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Opened as the main window opens it: in its area, then loaded.
+    ReadWriteByte* open()
+    {
+        window = new ReadWriteByte;
+        mdi->addSubWindow(window);
+        window->Form_Load();
+        window->show();
+        return window;
+    }
+
+    template <typename T = QWidget>
+    T* control(const QString& name) const
+    {
+        return window->findChild<T*>(name);
+    }
+    QString label(const char* name) const { return control<QLabel>(QString::fromLatin1(name))->text(); }
+    void type(const char* name, const char* text) const
+    {
+        control<QLineEdit>(QString::fromLatin1(name))->setText(QString::fromLatin1(text));
+    }
+    QColor lamp(const char* name) const { return control<Lamp>(QString::fromLatin1(name))->colour(); }
+    QStringList payloadsFrom(int first) const
+    {
+        QStringList payloads;
+        for (int i = first; i < port.payloadLog().size(); ++i)
+            payloads << QString::fromLatin1(port.payloadLog().at(i));
+        return payloads;
+    }
+    QStringList redEntries() const
+    {
+        QStringList red;
+        for (const QString& name : Entries)
+            if (control<QLineEdit>(name)->palette().color(QPalette::Text) == colours::Red)
+                red << qPrintable(name);
+        return red;
+    }
+    QList<ScriptedDialogs::Message>& messages() { return dialogs.script.messages; }
+
+    ManualClock clock;
+    VentrixDevice device;
+    SimulatedPort port{device, clock};
+    TamperedPort tampered{port};
+    ObservingDialogs dialogs;
+    MemorySettingsStore settings;
+    std::unique_ptr<QMainWindow> main;
+    QMdiArea* mdi = nullptr;
+    QPointer<ReadWriteByte> window;
+};
+
+TEST_F(ReadWriteByteTest, PresenceCheckEnablesTheDataControlsForTheStage)
+{
+    for (const bool plus : {true, false}) {
+        IsPlusStage = plus;
+        open();
+        EXPECT_EQ(port.payloadLog().last(), "Z");
+        EXPECT_EQ(lamp("Shape2"), colours::Green);
+        EXPECT_EQ(main->windowTitle(), QStringLiteral("Connected"));
+        EXPECT_EQ(ProbeStatus, 3);
+        for (const char* name : {"cmdReadByte", "cmdReadTable", "cmdWriteByte", "cmdWriteBlock"})
+            EXPECT_TRUE(control(QString::fromLatin1(name))->isEnabled()) << qPrintable(name);
+        for (const QString& name : Entries)
+            EXPECT_TRUE(control(name)->isEnabled()) << qPrintable(name);
+        EXPECT_EQ(window->optTableSelect(0)->isEnabled(), plus);
+        EXPECT_EQ(window->optTableSelect(1)->isEnabled(), plus);
+        EXPECT_TRUE(window->optTableSelect(2)->isChecked());
+        EXPECT_EQ(control<QComboBox>("cmbInjectors")->currentText(), QStringLiteral("19lb/hr"));
+        EXPECT_TRUE(messages().isEmpty());
+        delete window;
+    }
+}
+
+TEST_F(ReadWriteByteTest, FailedPresenceCheckDisconnectsAndDisablesTheWindow)
+{
+    for (const char* fault : {"silent", "busy-probes=100", "negative=Z"}) {
+        Connected = true;
+        messages().clear();
+        SimFaults faults;
+        ASSERT_TRUE(faults.apply(QString::fromLatin1(fault), nullptr));
+        device.setFaults(faults);
+        open();
+        EXPECT_FALSE(Connected) << fault;
+        ASSERT_EQ(messages().size(), 1) << fault;
+        EXPECT_EQ(messages()[0].title, QStringLiteral("Connection Error"));
+        EXPECT_EQ(messages()[0].text, QStringLiteral("Not connected to Ventrix. Please connect and try again."));
+        EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
+        for (const char* shape : {"Shape1", "Shape2", "Shape3"})
+            EXPECT_EQ(lamp(shape), colours::Red) << fault << " " << shape;
+        for (const char* name : {"cmdReadByte", "cmdReadTable", "cmdWriteByte", "cmdWriteBlock", "Text1",
+                                 "Text6", "Label3", "Label10", "Label13", "Label16", "optTableSelect_0",
+                                 "optTableSelect_1"})
+            EXPECT_FALSE(control(QString::fromLatin1(name))->isEnabled()) << fault << " " << qPrintable(name);
+        for (const char* name : {"cmdQUIT", "cmdADVANCED", "optTableSelect_2", "optTableSelect_4"})
+            EXPECT_TRUE(control(QString::fromLatin1(name))->isEnabled()) << fault << " " << qPrintable(name);
+        // Choosing a correction table does not bring the block row back.
+        window->optTableSelect(3)->click();
+        EXPECT_FALSE(control("cmdWriteBlock")->isEnabled());
+        delete window;
+    }
+}
+
+TEST_F(ReadWriteByteTest, EachHandlerGuardsTheConnection)
+{
+    const std::function<void(ReadWriteByte*)> handlers[] = {
+        &ReadWriteByte::cmdReadByte_Click, &ReadWriteByte::cmdWriteByte_Click,
+        &ReadWriteByte::cmdReadTable_Click, &ReadWriteByte::cmdWriteBlock_Click};
+    for (const auto& handler : handlers) {
+        Connected = true;
+        open();
+        const int sent = port.payloadLog().size();
+        Connected = false;
+        messages().clear();
+        handler(window);
+        EXPECT_EQ(port.payloadLog().size(), sent);
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, QStringLiteral("Connection Error"));
+        EXPECT_EQ(lamp("Shape3"), colours::Red);
+        EXPECT_FALSE(control("cmdReadByte")->isEnabled());
+        delete window;
+    }
+}
+
+TEST_F(ReadWriteByteTest, ReadsACorrectionCellAndATransferCell)
+{
+    device.memory().setCell('C', 0x4B, 0xFB);
+    device.memory().setCell('O', 0x0C, 0x0C);
+    device.memory().setCell('F', 0xA0, 0x64);
+    struct Case {
+        int option;
+        const char* position;
+        const char* command;
+        const char* raw;
+        const char* value;
+        const char* unit;
+    } const cases[] = {
+        {3, "3000", "RC4B", "FB", "-5", "%"},
+        {2, "500rpm", "RO0C", "0C", " 12", "%"},
+        {4, "3.125", "RFA0", "64", " 200", "kg/hr"},
+    };
+    open();
+    for (const Case& c : cases) {
+        window->optTableSelect(c.option)->click();
+        type("Text1", c.position);
+        window->cmdReadByte_Click();
+        EXPECT_EQ(port.payloadLog().last(), c.command);
+        EXPECT_EQ(label("Label3"), QString::fromLatin1(c.raw));
+        EXPECT_EQ(label("Label10"), QString::fromLatin1(c.value));
+        EXPECT_EQ(window->Label11(0)->text(), QString::fromLatin1(c.unit));
+        EXPECT_EQ(lamp("Shape3"), colours::Green);
+        // The write and block rows start from the cell read.
+        EXPECT_EQ(control<QLineEdit>("Text2")->text(), QString::fromLatin1(c.value));
+        EXPECT_EQ(control<QLineEdit>("Text3")->text(), QString::fromLatin1(c.position));
+        EXPECT_EQ(label("Label13"), QString::fromLatin1(c.raw));
+        EXPECT_EQ(label("Label18"), QString::fromLatin1(c.position));
+        EXPECT_EQ(label("Label8"), QStringLiteral("r") + QString::fromLatin1(c.command + 1).toLower().left(1)
+                                       + QString::fromLatin1(c.command + 2) + QString::fromLatin1(c.raw));
+        EXPECT_TRUE(label("Label5").startsWith(QStringLiteral("UU04") + QString::fromLatin1(c.command)));
+    }
+    EXPECT_TRUE(messages().isEmpty());
+
+    SimFaults silent;
+    silent.silent = true;
+    device.setFaults(silent);
+    window->cmdReadByte_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, QStringLiteral("Read Failure!"));
+    EXPECT_EQ(messages()[0].text, QStringLiteral("Read Operation Failed. Please try again"));
+    EXPECT_EQ(lamp("Shape3"), colours::Red);
+}
+
+TEST_F(ReadWriteByteTest, WritesACorrectionCellAndATransferCell)
+{
+    struct Case {
+        int option;
+        const char* position;
+        const char* value;
+        const char* command;
+        char table;
+        int address, stored;
+    } const cases[] = {
+        {3, "3000", "-5", "WC4BFB", 'C', 0x4B, 0xFB},
+        {2, "3000", "12.5", "WO4B0C", 'O', 0x4B, 0x0C},
+        {0, "0", "-0.4", "WH0000", 'H', 0x00, 0x00},
+        {4, "4.98", "1020", "WFFFFF", 'F', 0xFF, 0xFF},
+        {4, "3.125", "200", "WFA064", 'F', 0xA0, 0x64},
+    };
+    open();
+    for (const Case& c : cases) {
+        window->optTableSelect(c.option)->click();
+        type("Text3", c.position);
+        type("Text2", c.value);
+        control<Lamp>("Shape1")->setColour(Qt::gray);
+        window->cmdWriteByte_Click();
+        EXPECT_EQ(port.payloadLog().last(), c.command);
+        EXPECT_EQ(device.memory().cell(c.table, c.address), c.stored);
+        EXPECT_EQ(lamp("Shape1"), colours::Green) << c.command;
+        EXPECT_EQ(label("Label13"), QString::fromLatin1(c.command + 4));
+        EXPECT_EQ(label("Label16"), QString::fromLatin1(c.command + 4));
+    }
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+TEST_F(ReadWriteByteTest, UnconfirmedWritesAreReported)
+{
+    struct Case {
+        const char* fault;
+        const char* from;
+        const char* to;
+    } const cases[] = {
+        {"wrong-echo", "", ""},   // the unit stores and echoes another value
+        {nullptr, "wc4B", "wc4C"},  // the echo names another address
+        {nullptr, "wc4B", "wC4B"},  // upper-case letter
+    };
+    open();
+    window->optTableSelect(3)->click();
+    for (const Case& c : cases) {
+        SimFaults faults;
+        if (c.fault) {
+            ASSERT_TRUE(faults.apply(QString::fromLatin1(c.fault), nullptr));
+        }
+        device.setFaults(faults);
+        tampered.from = c.from;
+        tampered.to = c.to;
+        messages().clear();
+        control<Lamp>("Shape1")->setColour(Qt::gray);
+        type("Text3", "3000");
+        type("Text2", "-5");
+        window->cmdWriteByte_Click();
+        ASSERT_EQ(messages().size(), 1) << c.to;
+        EXPECT_EQ(messages()[0].icon, MsgIcon::Information);
+        EXPECT_EQ(messages()[0].title, QStringLiteral("Write Failure"));
+        EXPECT_EQ(messages()[0].text, QStringLiteral("Write byte operation failed!"));
+        EXPECT_EQ(lamp("Shape1"), QColor(Qt::gray)) << c.to;
+    }
+}
+
+TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
+{
+    using Handler = void (ReadWriteByte::*)();
+    struct Case {
+        int option;
+        Handler handler;
+        std::vector<std::pair<const char*, const char*>> fields;
+        const char* message;
+        QStringList red;
+    } const cases[] = {
+        {3, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "10201"}}, "RPM must be less than or equal to 10,200.", {"Text1"}},
+        {3, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "-1"}}, "RPM must be greater than zero.", {"Text1"}},
+        {4, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "5"}}, "Voltage must be less than or equal to 4.995v.", {"Text1"}},
+        {4, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "-0.1"}}, "Voltage must be greater than zero.", {"Text1"}},
+        {2, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "10201"}, {"Text2", "5"}}, "RPM must be less than or equal to 10,200.", {"Text3"}},
+        {2, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "3000"}, {"Text2", "101"}}, "Correction is limited to +/- 100%", {"Text2"}},
+        {4, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "4.98"}, {"Text2", "1021"}}, "Mass-air Flow Rate must be less than  1020kg/hr.", {"Text2"}},
+        {4, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "1"}, {"Text2", "-1"}}, "Mass-air Flow Rate must be positive.", {"Text2"}},
+        {4, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "1"}, {"Text2", "300"}}, "Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.", {"Text2"}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "-1"}, {"Text5", "0"}, {"Text6", "0"}}, "Start RPM must be >= 0", {"Text4"}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "10201"}, {"Text5", "0"}, {"Text6", "0"}}, "Start RPM must be <= 10,200", {"Text4"}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "x"}, {"Text6", "0"}}, nullptr, {}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "10201"}, {"Text6", "0"}}, "Stop RPM must be <= 10,200", {"Text5"}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "3000"}, {"Text5", "2960"}, {"Text6", "0"}}, "Stop RPM must be greater than Start RPM", {"Text4", "Text5"}},
+        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "40"}, {"Text6", "101"}}, "Correction is limited to +/- 100%", {"Text6"}},
+    };
+    open();
+    QStringList redWhileOpen;
+    dialogs.whileOpen = [&] { redWhileOpen = redEntries(); };
+    for (const Case& c : cases) {
+        window->optTableSelect(c.option)->click();
+        for (const auto& [name, text] : c.fields)
+            type(name, text);
+        messages().clear();
+        redWhileOpen.clear();
+        const int sent = port.payloadLog().size();
+        (window->*c.handler)();
+        if (!c.message) {  // "x" reads as 0: a valid one-cell block
+            EXPECT_TRUE(messages().isEmpty());
+            continue;
+        }
+        ASSERT_EQ(messages().size(), 1) << c.message;
+        EXPECT_EQ(messages()[0].title, QStringLiteral("Entry Error"));
+        EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(messages()[0].text, QString::fromLatin1(c.message));
+        EXPECT_EQ(redWhileOpen, c.red) << c.message;
+        EXPECT_TRUE(redEntries().isEmpty()) << c.message;
+        EXPECT_EQ(port.payloadLog().size(), sent) << c.message;
+    }
+}
+
+TEST_F(ReadWriteByteTest, BlockWriteSendsOneFillAndChecksItsEcho)
+{
+    struct Case {
+        int option;
+        const char *start, *stop, *percent, *command;
+    } const cases[] = {
+        {3, "2000", "3000", "4", "SC324B04"},
+        {2, "0", "10200", "-100", "SO00FF9C"},
+        {0, "3000", "3000", "100", "SH4B4B64"},
+        {1, "20", "60", "-5", "SL0002FB"},
+    };
+    open();
+    for (const Case& c : cases) {
+        window->optTableSelect(c.option)->click();
+        type("Text4", c.start);
+        type("Text5", c.stop);
+        type("Text6", c.percent);
+        control<Lamp>("Shape1")->setColour(Qt::gray);
+        window->cmdWriteBlock_Click();
+        EXPECT_EQ(port.payloadLog().last(), c.command);
+        EXPECT_EQ(lamp("Shape1"), colours::Green) << c.command;
+        EXPECT_EQ(label("Label13"), QString::fromLatin1(c.command + 6));
+        EXPECT_EQ(label("Label16"), QString::fromLatin1(c.command + 6));
+        EXPECT_EQ(label("Label18"), QString::fromLatin1(c.start));
+        EXPECT_EQ(control<QLineEdit>("Text3")->text(), QString::fromLatin1(c.start));
+        EXPECT_EQ(control<QLineEdit>("Text2")->text(), QString::fromLatin1(c.percent));
+    }
+    EXPECT_EQ(device.memory().cell('C', 0x31), 0x00);
+    EXPECT_EQ(device.memory().cell('C', 0x32), 0x04);
+    EXPECT_EQ(device.memory().cell('C', 0x4B), 0x04);
+    EXPECT_EQ(device.memory().cell('C', 0x4C), 0x00);
+    EXPECT_TRUE(messages().isEmpty());
+
+    // An echo with the letter in upper case does not confirm; nothing changes.
+    tampered.from = "sc";
+    tampered.to = "sC";
+    window->optTableSelect(3)->click();
+    type("Text4", "0");
+    type("Text6", "7");
+    control<Lamp>("Shape1")->setColour(Qt::gray);
+    window->cmdWriteBlock_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, QStringLiteral("Write Error"));
+    EXPECT_EQ(messages()[0].text, QStringLiteral("Write Block operation failed!"));
+    EXPECT_EQ(lamp("Shape1"), QColor(Qt::gray));
+    EXPECT_EQ(control<QLineEdit>("Text3")->text(), QStringLiteral("20"));
+
+    window->optTableSelect(4)->click();
+    EXPECT_FALSE(control("cmdWriteBlock")->isEnabled());
+    EXPECT_FALSE(control("Text6")->isEnabled());
+}
+
+TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
+{
+    QList<int> bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes << (i * 37) % 256;
+        device.memory().setCell('O', i, bytes.last());
+        device.memory().setCell('F', i, 255 - i);
+    }
+    open();
+    const int sent = port.payloadLog().size();
+    window->cmdReadTable_Click();
+    frmTableRead* viewer = frmTableRead::Instance();
+    ASSERT_NE(viewer, nullptr);
+    const QStringList payloads = payloadsFrom(sent);
+    ASSERT_EQ(payloads.size(), 256);
+    EXPECT_EQ(payloads.first(), QStringLiteral("RO00"));
+    EXPECT_EQ(payloads.last(), QStringLiteral("ROFF"));
+
+    const QString text = viewer->text();
+    const QRegularExpression dateLine(QStringLiteral("^\\d\\d-\\d\\d-\\d{4} - \\d\\d:\\d\\d:\\d\\d\r\n"));
+    ASSERT_TRUE(dateLine.match(text).hasMatch()) << text.left(40).toStdString();
+    const QString expected = cells::TableListing('O', QDateTime(), {}, bytes, 1.0);
+    EXPECT_EQ(text.mid(text.indexOf(QLatin1String("\r\n"))), expected.mid(expected.indexOf(QLatin1String("\r\n"))));
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 260);
+    EXPECT_EQ(lines[2], QStringLiteral("OPEN-LOOP TABLE 1"));
+    EXPECT_EQ(lines[4], QStringLiteral("MAF_IN[v]: 0.020, Change[%]: 37(RICH)"));
+    EXPECT_EQ(lines[7], QStringLiteral("MAF_IN[v]: 0.078, Change[%]: -108(LEAN)"));
+    EXPECT_TRUE(viewer->fileMenuEnabled());
+    EXPECT_EQ(viewer->CommonDialog1().defaultName, QStringLiteral("LO_Table.txt"));
+    EXPECT_TRUE(viewer->txtTableContents()->font().bold());
+    EXPECT_TRUE(LinkBusy);
+    EXPECT_NE(main->cursor().shape(), Qt::WaitCursor);
+
+    // A second read replaces the listing, header included.
+    window->optTableSelect(4)->click();
+    control<QComboBox>("cmbInjectors")->setCurrentIndex(3);  // 30lb/hr
+    window->cmbInjectors_Click();
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 30.0 / 19.0);
+    window->cmdReadTable_Click();
+    EXPECT_EQ(frmTableRead::Instance(), viewer);
+    const QStringList second = viewer->text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(second.size(), 260);
+    EXPECT_EQ(second[2], QStringLiteral("MAF TRANSFER FUNCTION: 30lb/hr Calibration."));
+    EXPECT_EQ(second[3], QStringLiteral("Output[v]: 0.000, Flow[kg/hr]: 403"));  // 255 x 30/19
+    EXPECT_EQ(second[258], QStringLiteral("Output[v]: 4.980, Flow[kg/hr]: 0"));
+    EXPECT_EQ(viewer->CommonDialog1().defaultName, QStringLiteral("FL_Table.txt"));
+    EXPECT_EQ(InstalledInjectorSize, 30);
+}
+
+TEST_F(ReadWriteByteTest, FailureAtCell37KeepsThePartialListing)
+{
+    open();
+    device.faults().vanishAfter = device.requestsHeard() + 37;
+    window->cmdReadTable_Click();
+    frmTableRead* viewer = frmTableRead::Instance();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->text().count(QStringLiteral("\r\n")), 3 + 37);
+    EXPECT_TRUE(viewer->text().endsWith(QStringLiteral("MAF_IN[v]: 0.706, Change[%]: 0\r\n")));  // cell 36
+    EXPECT_TRUE(viewer->fileMenuEnabled());
+    EXPECT_NE(viewer->cursor().shape(), Qt::WaitCursor);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, QStringLiteral("Read Failure!"));
+    EXPECT_EQ(messages()[0].text, QStringLiteral("Table Read Failed. Please try again."));
+    EXPECT_EQ(label("Label5").left(8), QStringLiteral("UU04RO25"));
+}
+
+TEST_F(ReadWriteByteTest, QuitInTheMiddleOfATableReadEndsItThere)
+{
+    open();
+    int reads = 0;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.mid(4, 1) == "R" && ++reads == 10)
+            QMetaObject::invokeMethod(window.data(), &ReadWriteByte::cmdQUIT_Click, Qt::QueuedConnection);
+    });
+    window->cmdReadTable_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reads, 10);
+    EXPECT_EQ(device.requestCount(QStringLiteral("R")), 10);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(frmTableRead::Instance(), nullptr);
+    EXPECT_FALSE(LinkBusy);
+    for (const QString& name : ShutOut)
+        EXPECT_TRUE(mdlMain::IsControlEnabled(name)) << qPrintable(name);
+    EXPECT_NE(main->cursor().shape(), Qt::WaitCursor);
+    EXPECT_TRUE(mdi->subWindowList().isEmpty());
+}
+
+TEST_F(ReadWriteByteTest, AdvancedShowsTheDataStreamArea)
+{
+    open();
+    const int compact = window->height();
+    window->cmdADVANCED_Click();
+    EXPECT_GT(window->height(), compact);
+    EXPECT_TRUE(control("cmdADVANCED")->isHidden());
+    EXPECT_FALSE(control("cmdBASIC")->isHidden());
+    const QWidget* stream = control("Label8");
+    EXPECT_LE(stream->geometry().bottom(), window->height());
+    window->cmdBASIC_Click();
+    EXPECT_EQ(window->height(), compact);
+    EXPECT_GT(stream->geometry().top(), window->height());
+    EXPECT_FALSE(control("cmdADVANCED")->isHidden());
+    EXPECT_TRUE(control("cmdBASIC")->isHidden());
+}
+
+} // namespace

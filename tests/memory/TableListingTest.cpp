@@ -1,0 +1,75 @@
+#include "memory/TableListing.h"
+
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace cells;
+
+class TableListingTest : public ::testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+TEST_F(TableListingTest, CellLines)
+{
+    struct Case {
+        char table;
+        int cell, byte;
+        double ratio;
+        const char* line;
+    } const cases[] = {
+        {'C', 1, 0xFB, 1, "MAF_IN[v]: 0.020, Change[%]: -5(LEAN)"},
+        {'O', 2, 0x00, 1, "MAF_IN[v]: 0.039, Change[%]: 0"},
+        {'H', 0, 0x80, 1, "MAF_IN[v]: 0.000, Change[%]: -128(LEAN)"},
+        {'L', 255, 0x7F, 1, "MAF_IN[v]: 5.000, Change[%]: 127(RICH)"},
+        {'F', 160, 0x64, 1, "Output[v]: 3.125, Flow[kg/hr]: 200"},
+        {'F', 255, 0xFF, 1, "Output[v]: 4.980, Flow[kg/hr]: 1020"},
+        {'F', 150, 10, 1, "Output[v]: 2.930, Flow[kg/hr]: 10"},
+        {'F', 151, 10, 1, "Output[v]: 2.949, Flow[kg/hr]: 20"},
+        {'F', 200, 10, 1, "Output[v]: 3.906, Flow[kg/hr]: 20"},
+        {'F', 201, 10, 1, "Output[v]: 3.926, Flow[kg/hr]: 40"},
+        {'F', 1, 3, 0.5, "Output[v]: 0.020, Flow[kg/hr]: 2"},  // 1.5 goes to 2
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ListingLine(c.table, c.cell, c.byte, c.ratio), QString::fromLatin1(c.line));
+}
+
+TEST_F(TableListingTest, HeaderHeadingsAndFileNames)
+{
+    const QDateTime when(QDate(2026, 5, 12), QTime(7, 42, 10));
+    EXPECT_EQ(ListingHeader('O', when, {}), QStringLiteral("05-12-2026 - 07:42:10\r\n\r\nOPEN-LOOP TABLE 1\r\n"));
+    const std::tuple<char, const char*, const char*> tables[] = {
+        {'C', "CLOSED-LOOP TABLE 1", "LC_Table.txt"}, {'O', "OPEN-LOOP TABLE 1", "LO_Table.txt"},
+        {'H', "OPEN-LOOP TABLE 2", "HO_Table.txt"},   {'L', "CLOSED-LOOP TABLE 2", "HC_Table.txt"},
+        {'F', "MAF TRANSFER FUNCTION: 19lb/hr Calibration.", "FL_Table.txt"},
+    };
+    for (const auto& [table, heading, file] : tables) {
+        EXPECT_EQ(ListingHeading(table, QStringLiteral("19lb/hr")), QString::fromLatin1(heading));
+        EXPECT_EQ(ListingFileName(table), QString::fromLatin1(file));
+    }
+    EXPECT_TRUE(ListingHeader('C', QDateTime(QDate(2026, 12, 1), QTime(23, 5, 9)), {})
+                    .startsWith(QStringLiteral("12-01-2026 - 23:05:09\r\n")));
+}
+
+TEST_F(TableListingTest, AllZeroTableHasNoTags)
+{
+    const QString text = TableListing('C', QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {}, QList<int>(256, 0), 1);
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 260);  // 259 lines and the empty rest after the last line end
+    EXPECT_EQ(lines.last(), QString());
+    for (int cell = 0; cell < 256; ++cell)
+        EXPECT_TRUE(lines[3 + cell].endsWith(QStringLiteral("Change[%]: 0"))) << qPrintable(lines[3 + cell]);
+    EXPECT_EQ(lines[3 + 255], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: 0"));
+}
+
+TEST_F(TableListingTest, VoltagesFollowTheRegionalDecimalSeparator)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ListingLine('O', 1, 0xFB, 1), QStringLiteral("MAF_IN[v]: 0,020, Change[%]: -5(LEAN)"));
+}
+
+} // namespace
