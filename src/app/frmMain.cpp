@@ -1,6 +1,13 @@
 #include "app/frmMain.h"
 
+#include "app/AccuracyTest.h"
 #include "app/ToolbarIcons.h"
+#include "app/frmAirFuelCalculator.h"
+#include "config/frmConfigure.h"
+#include "config/frmIgnitionConfig.h"
+#include "config/frmWidebandConfig.h"
+#include "link/ConfigurationLoad.h"
+#include "memory/ReadWriteByte.h"
 #include "app/Version.h"
 #include "app/frmAutodetect.h"
 #include "app/mdlMain.h"
@@ -216,11 +223,7 @@ void frmMain::markWindowsNotInThisBuild()
 {
     const QString later = QStringLiteral("Not available in this version of KESTREL yet.");
     for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem", "cmdVentrixRun",
-                             "mnuVentrixRunItem", "cmdMemoryModify", "mnuMemoryModifyItem",
-                             "mnuExportTuneItem", "mnuImportTuneItem", "cmdAccuracyTest",
-                             "mnuAccuracyTestItem", "mnuResetItem", "mnuIgnitionConfigItem",
-                             "mnuStartupValuesItem", "mnuConfig", "cmdAirFuelCalculator",
-                             "Calculator"})
+                             "mnuVentrixRunItem", "mnuExportTuneItem", "mnuImportTuneItem"})
         mdlMain::MarkUnavailable(QString::fromLatin1(name), later);
 }
 
@@ -370,18 +373,72 @@ void frmMain::Calculator_Click() { cmdAirFuelCalculator_Click(); }
 
 // --- windows and commands of the other parts of the program ------------------
 
-void frmMain::cmdAirFuelCalculator_Click() {}
-void frmMain::mnuConfig_Click() {}
-void frmMain::mnuStartupValuesItem_Click() {}
-void frmMain::mnuIgnitionConfigItem_Click() {}
-void frmMain::mnuAccuracyTestItem_Click() {}
-void frmMain::mnuResetItem_Click() {}
+void frmMain::cmdAirFuelCalculator_Click()
+{
+    const bool fresh = !calculator_;
+    auto* window = static_cast<frmAirFuelCalculator*>(ShowChild(calculator_, [] { return new frmAirFuelCalculator; }));
+    if (fresh)
+        window->Form_Load();
+}
+
+void frmMain::mnuConfig_Click()
+{
+    const bool fresh = !wideband_;
+    auto* window = static_cast<frmWidebandConfig*>(ShowChild(wideband_, [] { return new frmWidebandConfig; }));
+    if (fresh)
+        window->Form_Load();
+}
+
+void frmMain::mnuStartupValuesItem_Click()
+{
+    ShowChild(configure_, [] { return new frmConfigure; });
+}
+
+void frmMain::mnuIgnitionConfigItem_Click()
+{
+    ShowChild(ignition_, [] { return new frmIgnitionConfig; });
+}
+
+void frmMain::mnuAccuracyTestItem_Click()
+{
+    RunAccuracyTest();
+}
+
+void frmMain::mnuResetItem_Click()
+{
+    RunSoftReset();
+}
+
+void frmMain::mnuMemoryModifyItem_Click()
+{
+    const bool fresh = !memoryModify_;
+    QWidget* window = OpenGuarded(DeviceWindow::MemoryModify, memoryModify_, [] { return new ReadWriteByte; });
+    if (window && fresh)
+        static_cast<ReadWriteByte*>(window)->Form_Load();
+}
+
+// Not in this build: their controls stay disabled (markWindowsNotInThisBuild).
 void frmMain::mnuGraphicalTunerItem_Click() {}
 void frmMain::mnuVentrixRunItem_Click() {}
-void frmMain::mnuMemoryModifyItem_Click() {}
 void frmMain::mnuExportTuneItem_Click() {}
 void frmMain::mnuImportTuneItem_Click() {}
-void frmMain::LoadConfigurationAtStartup() {}
+
+// The two configuration windows are made hidden, so that the load fills their
+// controls, and kept: their QUIT only hides them.
+void frmMain::LoadConfigurationAtStartup()
+{
+    for (QPointer<QWidget>* slot : {&configure_, &ignition_}) {
+        if (*slot)
+            continue;
+        QWidget* child = slot == &configure_ ? static_cast<QWidget*>(new frmConfigure)
+                                             : static_cast<QWidget*>(new frmIgnitionConfig);
+        QMdiSubWindow* frame = mdi_->addSubWindow(child);
+        frame->hide();
+        *slot = child;
+    }
+    LoadConfiguration(*static_cast<frmConfigure*>(configure_.data()),
+                      *static_cast<frmIgnitionConfig*>(ignition_.data()));
+}
 
 // --- About -----------------------------------------------------------------
 

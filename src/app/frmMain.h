@@ -99,4 +99,8 @@ private:
     QPointer<QWidget> memoryModify_;
     QPointer<QWidget> monitor_;
     QPointer<QWidget> tuner_;
+    QPointer<QWidget> configure_;
+    QPointer<QWidget> ignition_;
+    QPointer<QWidget> wideband_;
+    QPointer<QWidget> calculator_;
 };

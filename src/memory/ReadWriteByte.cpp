@@ -94,6 +94,10 @@ ReadWriteByte::ReadWriteByte(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ReadWriteByte"));
     setWindowTitle(QStringLiteral("MAF Table Manipulation"));
+    // The layout is drawn for a small dialog font.
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
 
     const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
                               int height) {
@@ -203,6 +207,7 @@ ReadWriteByte::ReadWriteByte(QWidget* parent) : QWidget(parent)
 
     // Nothing can be read or written before the presence check of Form_Load.
     setDataControlsEnabled(false);
+    Label10->setEnabled(true);  // only a lost link greys the value read
     optTableSelect_Click(2);
     setHeight(CompactHeight);
 

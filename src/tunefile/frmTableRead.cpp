@@ -36,7 +36,7 @@ frmTableRead::frmTableRead(QWidget* parent) : QWidget(parent)
         setWindowFlags(Qt::Window | NoCloseBox);
     setObjectName(QStringLiteral("frmTableRead"));
     setWindowTitle(QStringLiteral("Table Read"));
-    resize(Twips(7800, this), Twips(6300, this));
+    resize(sizeHint());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,6 +66,11 @@ frmTableRead::frmTableRead(QWidget* parent) : QWidget(parent)
 }
 
 frmTableRead::~frmTableRead() = default;
+
+QSize frmTableRead::sizeHint() const
+{
+    return {Twips(7800, this), Twips(6300, this)};
+}
 
 frmTableRead* frmTableRead::Instance()
 {

@@ -49,6 +49,9 @@ public:
     void mnuSaveFileItem_Click();
     void mnuFileCloseItem_Click();
 
+    // The designed size, which the frame in the main window's area takes.
+    QSize sizeHint() const override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,0 +1,179 @@
+#include "ConfigFixture.h"
+
+#include "config/frmConfigure.h"
+#include "config/frmIgnitionConfig.h"
+#include "link/Commands.h"
+#include "link/ConfigurationLoad.h"
+
+#include <QRadioButton>
+
+#include <cmath>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+class ConfigurationLoadTest : public ConnectedUnit {
+protected:
+    void setRegisters(std::initializer_list<std::pair<int, int>> values)
+    {
+        for (const auto& [reg, value] : values)
+            device.memory().setRegister(reg, value);
+    }
+
+    int load() { return LoadConfiguration(configure, ignition); }
+
+    QStringList bank2Texts() const
+    {
+        return {configure.txtInjectorsOLBank2()->text(), configure.txtEECInjectorsOLBank2()->text(),
+                configure.txtInjectorsBank2()->text(), configure.txtEECInjectorsBank2()->text()};
+    }
+
+    frmConfigure configure;
+    frmIgnitionConfig ignition;
+};
+
+TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
+{
+    device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
+    device.memory().setStageCode(2);
+    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::InjectorsOL, 0x18},
+                  {cmd::EecInjectorsOL, 0x13}, {cmd::Injectors, 30}, {cmd::EecInjectors, 24},
+                  {cmd::IgnitionType, 0x84}, {cmd::RpmSwitchOnPoint, 0x32}, {cmd::RpmSwitchOffPoint, 0x30},
+                  {cmd::RpmSwitchMode, 0x01}, {cmd::InjectorsOLBank2, 0}, {cmd::EecInjectorsOLBank2, 22},
+                  {cmd::InjectorsBank2, 32}, {cmd::EecInjectorsBank2, 0}});
+
+    EXPECT_EQ(load(), 1);
+
+    EXPECT_EQ(heard(), QStringList({"Y", "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06", "RT07", "RT08",
+                                    "RT09", "RT0A", "RT0B", "RT0C", "RT0D"}));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << "no warning for the load's own selections";
+    EXPECT_EQ(configure.txtMAFMinimum()->text(), "0.996");
+    EXPECT_EQ(configure.txtTPSMinimum()->text(), "0.801");
+    EXPECT_EQ(configure.txtWOTBreakpoint()->text(), "2.495");
+    EXPECT_DOUBLE_EQ(WotBreakpointVolts, 511 / 1024.0 * 5);
+    EXPECT_EQ(configure.txtVentrixConfig()->text(), "STAGE2(PLUS)");
+    EXPECT_TRUE(IsPlusStage);
+    EXPECT_EQ(StageCode, 2);
+    EXPECT_EQ(configure.txtInjectorsOL()->text(), "24");
+    EXPECT_EQ(configure.txtEECInjectorsOL()->text(), "19");
+    EXPECT_EQ(configure.txtInjectors()->text(), "30");
+    EXPECT_EQ(configure.txtEECInjectors()->text(), "24");
+    EXPECT_EQ(bank2Texts(), QStringList({"19", "22", "32", "19"})) << "0 reads as 19";
+    EXPECT_NEAR(InjectorRatioOL, 19.0 / 24, 1e-12);
+    EXPECT_NEAR(InjectorRatioCL, 24.0 / 30, 1e-12);
+    EXPECT_NEAR(InjectorRatioOLBank2, 22.0 / 19, 1e-12);
+    EXPECT_NEAR(InjectorRatioCLBank2, 19.0 / 32, 1e-12);
+    EXPECT_EQ(InstalledInjectorSize, 30);
+    EXPECT_EQ(EecInjectorSize, 24);
+    EXPECT_EQ(RpmSwitchOn, 2000);
+    EXPECT_EQ(RpmSwitchOff, 1920);
+    EXPECT_EQ(ignition.SelectedIgnitionType(), 3);
+    EXPECT_EQ(ignition.SelectedRpmConfig(), 1);
+    EXPECT_FALSE(ConfigLoading);
+    EXPECT_EQ(colours::Background(configure.Shape1()), colours::Green);
+    EXPECT_EQ(colours::Background(ignition.Shape1()), colours::Green);
+}
+
+TEST_F(ConfigurationLoadTest, StageCodeDecidesTheStageOnlyWhenItIsKnown)
+{
+    struct Case {
+        int code;
+        bool plusBefore;
+        QString text;
+        bool plusAfter;
+    };
+    const Case cases[] = {{0, false, "STAGE2(PLUS)", true}, {1, true, "STAGE1(BASE)", false},
+                          {2, false, "STAGE2(PLUS)", true}, {3, true, "STAGE1(BASE)", false},
+                          {5, true, "STAGE1(BASE)", true},  {0xFF, false, "STAGE1(BASE)", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        frmConfigure fresh;
+        device.memory().setStageCode(c.code);
+        IsPlusStage = c.plusBefore;
+        EXPECT_EQ(LoadConfiguration(fresh, ignition), 1);
+        EXPECT_EQ(fresh.txtVentrixConfig()->text(), c.text);
+        EXPECT_EQ(IsPlusStage, c.plusAfter);
+        EXPECT_EQ(StageCode, c.code);
+    }
+}
+
+TEST_F(ConfigurationLoadTest, AnUnlistedIgnitionCodeSelectsNoOption)
+{
+    ignition.SelectIgnitionType(1);
+    setRegisters({{cmd::IgnitionType, 0x83}, {cmd::RpmSwitchMode, 0x00}});
+    EXPECT_EQ(load(), 1);
+    EXPECT_EQ(ignition.SelectedIgnitionType(), -1);
+    EXPECT_EQ(ignition.SelectedRpmConfig(), 0);
+}
+
+TEST_F(ConfigurationLoadTest, NoInstalledSizeGivesARatioOfOneNotInfinity)
+{
+    setRegisters({{cmd::InjectorsOL, 0}, {cmd::EecInjectorsOL, 19}, {cmd::Injectors, 0}, {cmd::EecInjectors, 0}});
+    EXPECT_EQ(load(), 1);
+    EXPECT_EQ(configure.txtInjectorsOL()->text(), "0");
+    EXPECT_EQ(configure.txtInjectors()->text(), "0");
+    EXPECT_EQ(InjectorRatioOL, 1.0);
+    EXPECT_EQ(InjectorRatioCL, 1.0);
+    EXPECT_EQ(bank2Texts(), QStringList({"19", "19", "19", "19"}));
+}
+
+// The load stops at the first failed request: which indicators go red.
+TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
+{
+    const QStringList steps = {"Y",    "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06",
+                               "RT07", "RT08", "RT09", "RT0A", "RT0B", "RT0C", "RT0D"};
+    for (int failing = 0; failing < steps.size(); ++failing) {
+        SCOPED_TRACE(steps[failing].toStdString());
+        frmConfigure freshConfigure;
+        frmIgnitionConfig freshIgnition;
+        dialogs.messages.clear();
+        heard();
+        answerOnly(failing);
+
+        EXPECT_EQ(LoadConfiguration(freshConfigure, freshIgnition), 0);
+
+        // The failed request was tried, nothing after it.
+        const QStringList sent = heard();
+        ASSERT_FALSE(sent.isEmpty());
+        EXPECT_EQ(sent.last(), steps[failing]);
+        EXPECT_EQ(sent.size() - sent.count(steps[failing]), failing);
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(dialogs.messages[0].title, "Configuration Failure!");
+        EXPECT_EQ(dialogs.messages[0].text, "Failed to load configuration data from Ventrix. Please try manual load.");
+        const bool ignitionStep = steps[failing] == "RT06" || steps[failing] == "RT09";
+        const bool both = failing == 0;
+        EXPECT_EQ(colours::Background(freshConfigure.Shape1()), ignitionStep ? colours::Green : colours::Red);
+        EXPECT_EQ(colours::Background(freshIgnition.Shape1()), both || ignitionStep ? colours::Red : colours::Green);
+        answerAll();
+    }
+}
+
+TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
+{
+    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::InjectorsOL, 24},
+                  {cmd::EecInjectorsOL, 21}, {cmd::Injectors, 30}, {cmd::EecInjectors, 26}});
+    device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
+    answerOnly(6);  // Y and RT00 to RT04
+
+    EXPECT_EQ(load(), 0);
+
+    EXPECT_EQ(configure.txtMAFMinimum()->text(), "0.996");
+    EXPECT_EQ(configure.txtTPSMinimum()->text(), "0.801");
+    EXPECT_EQ(configure.txtWOTBreakpoint()->text(), "2.495");
+    EXPECT_EQ(configure.txtInjectorsOL()->text(), "24");
+    EXPECT_EQ(configure.txtEECInjectorsOL()->text(), "21");
+    EXPECT_EQ(configure.txtInjectors()->text(), "30");
+    EXPECT_EQ(configure.txtEECInjectors()->text(), "19") << "the design text";
+    EXPECT_EQ(bank2Texts(), QStringList({"19", "19", "19", "19"}));
+    EXPECT_NEAR(InjectorRatioOL, 21.0 / 24, 1e-12);
+    EXPECT_EQ(InstalledInjectorSize, 30);
+    EXPECT_EQ(EecInjectorSize, 0) << "never read";
+    EXPECT_EQ(InjectorRatioCL, 0) << "never computed";
+    EXPECT_EQ(colours::Background(configure.Shape1()), colours::Red);
+    EXPECT_EQ(colours::Background(ignition.Shape1()), colours::Green);
+    EXPECT_EQ(ignition.SelectedIgnitionType(), -1);
+}
+
+} // namespace

@@ -1,0 +1,187 @@
+#include "ConfigFixture.h"
+
+#include "config/frmIgnitionConfig.h"
+#include "link/Commands.h"
+
+#include <QRadioButton>
+
+#include <functional>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+class IgnitionConfigTest : public ConnectedUnit {
+protected:
+    void SetUp() override
+    {
+        ConnectedUnit::SetUp();
+        window.SetIndicator(colours::Green);
+    }
+
+    // The user picks the options, acknowledges the warnings, and updates.
+    void pick(int ignition, int rpm)
+    {
+        window.optIgnitionType(ignition)->click();
+        if (rpm >= 0)
+            window.optRPMConfig(rpm)->click();
+        dialogs.messages.clear();
+        heard();
+    }
+
+    ScriptedDialogs::Message lastMessage() const { return dialogs.messages.value(dialogs.messages.size() - 1); }
+
+    frmIgnitionConfig window;
+};
+
+TEST_F(IgnitionConfigTest, UpdatesAndReadsBackBothSettingsOnAPlusUnit)
+{
+    IsPlusStage = true;
+    window.show();
+    EXPECT_TRUE(window.optRPMConfig(1)->isEnabled());
+    pick(3, 1);
+
+    window.cmdIgnitionChange()->click();
+
+    EXPECT_EQ(heard(), QStringList({"WT0684", "RT06", "WT0901", "RT09"}));
+    EXPECT_EQ(device.memory().registerValue(cmd::IgnitionType), 0x84);
+    EXPECT_EQ(device.memory().registerValue(cmd::RpmSwitchMode), 0x01);
+    ASSERT_EQ(dialogs.messages.size(), 1) << "the read-backs' selections raise no warning";
+    EXPECT_EQ(lastMessage().icon, MsgIcon::Exclamation);
+    EXPECT_EQ(lastMessage().title, "Configuration Update Successful!");
+    EXPECT_EQ(lastMessage().text, "Ventrix Update Successful!");
+    EXPECT_EQ(window.SelectedIgnitionType(), 3);
+    EXPECT_EQ(window.SelectedRpmConfig(), 1);
+    EXPECT_EQ(colours::Background(window.Shape1()), colours::Green);
+}
+
+TEST_F(IgnitionConfigTest, ABaseUnitGetsOnlyTheIgnitionType)
+{
+    IsPlusStage = false;
+    window.SelectRpmConfig(1);
+    window.show();
+    EXPECT_FALSE(window.optRPMConfig(0)->isEnabled());
+    EXPECT_FALSE(window.optRPMConfig(1)->isEnabled());
+    pick(0, -1);
+
+    window.cmdIgnitionChange()->click();
+
+    EXPECT_EQ(heard(), QStringList({"WT0680", "RT06"}));
+    EXPECT_EQ(lastMessage().text, "Ventrix Update Successful!");
+}
+
+TEST_F(IgnitionConfigTest, EachFailureIsReportedWhereItHappens)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        QString title;
+        QString text;
+        bool turnsRed;
+    };
+    const QString updateFailed = "Configuration update failed! Please try again.";
+    const Case cases[] = {
+        {"ignition write refused", [this] { device.faults().negativeCommands = {"WT"}; },
+         "Configuration Update Failure!", updateFailed, false},
+        {"ignition read-back lost", [this] { answerOnly(1); }, "Configuration Failure!",
+         "Failed to change ignition mode. Please try again.", true},
+        {"ignition read back different", [this] { device.faults().wrongEcho = true; }, "Configuration Failure!",
+         "Failed to change ignition mode. Please try again.", true},
+        {"switch write lost", [this] { answerOnly(2); }, "Configuration Update Failure!", updateFailed, false},
+        {"switch read-back lost", [this] { answerOnly(3); }, "Configuration Failure!",
+         "Failed to change RPM Switch mode. Please try again.", true},
+    };
+    IsPlusStage = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.SetIndicator(colours::Green);
+        pick(2, 0);
+        c.fault();
+
+        window.cmdIgnitionChange()->click();
+
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(lastMessage().icon, MsgIcon::Exclamation);
+        EXPECT_EQ(lastMessage().buttons, MsgButtons::Ok);
+        EXPECT_EQ(lastMessage().title, c.title);
+        EXPECT_EQ(lastMessage().text, c.text);
+        EXPECT_EQ(colours::Background(window.Shape1()), c.turnsRed ? colours::Red : colours::Green);
+        answerAll();
+        device.faults() = SimFaults{};
+    }
+}
+
+TEST_F(IgnitionConfigTest, WarnsOnTheUsersClicksOnly)
+{
+    IsPlusStage = true;
+    window.show();
+    window.SelectIgnitionType(4);
+    window.SelectRpmConfig(0);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    window.optIgnitionType(1)->click();
+    window.optRPMConfig(1)->click();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    for (const auto& message : dialogs.messages) {
+        EXPECT_EQ(message.title, "Warning!");
+        EXPECT_EQ(message.text, "Changes will NOT take effect until you UPDATE VENTRIX!");
+        EXPECT_EQ(message.icon, MsgIcon::Exclamation);
+    }
+
+    ConfigLoading = true;
+    window.optIgnitionType(2)->click();
+    EXPECT_EQ(dialogs.messages.size(), 2);
+}
+
+TEST_F(IgnitionConfigTest, RefusesWithoutAConnectionAndSendsNothing)
+{
+    StandInMainWindow main;
+    main.showConnected();
+    Connected = false;
+    window.SelectIgnitionType(0);
+
+    window.cmdIgnitionChange_Click();
+
+    EXPECT_EQ(device.requestsHeard(), 0);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(lastMessage().title, "Connection Error");
+    EXPECT_EQ(lastMessage().text, "Not connected to Ventrix. Please connect and try again.");
+    EXPECT_EQ(main.window.windowTitle(), "Not Connected");
+    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
+    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
+    EXPECT_TRUE(main.indicator->text().isEmpty());
+}
+
+TEST_F(IgnitionConfigTest, RefusesWhenAGroupHasNoSelection)
+{
+    IsPlusStage = true;
+    window.SelectIgnitionType(-1);
+    window.SelectRpmConfig(0);
+    window.cmdIgnitionChange_Click();
+    EXPECT_EQ(lastMessage().text, "No ignition type is selected. Please select one and try again.");
+
+    window.SelectIgnitionType(1);
+    window.SelectRpmConfig(-1);
+    window.cmdIgnitionChange_Click();
+    EXPECT_EQ(lastMessage().text, "No RPM switch mode is selected. Please select one and try again.");
+    EXPECT_EQ(device.requestsHeard(), 0);
+
+    // A base unit has no switch mode to send, so none is needed.
+    IsPlusStage = false;
+    window.cmdIgnitionChange_Click();
+    EXPECT_EQ(heard(), QStringList({"WT0681", "RT06"}));
+}
+
+TEST_F(IgnitionConfigTest, QuitHidesAndKeepsTheSelection)
+{
+    window.show();
+    window.SelectIgnitionType(2);
+    ConfigLoading = true;
+    window.cmdQUIT()->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(ConfigLoading);
+    window.show();
+    EXPECT_EQ(window.SelectedIgnitionType(), 2);
+}
+
+} // namespace

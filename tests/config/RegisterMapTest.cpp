@@ -1,0 +1,60 @@
+#include "link/RegisterMap.h"
+#include "platform/NumberFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using namespace register_map;
+
+TEST(RegisterMapTest, ByteTextMustBeExactlyTwoHexDigits)
+{
+    EXPECT_EQ(ParseByte("00"), 0);
+    EXPECT_EQ(ParseByte("8f"), 0x8F);
+    EXPECT_EQ(ParseByte("FF"), 255);
+    for (const char* bad : {"", "1", "123", "+1", " 1", "G0", "-0"})
+        EXPECT_FALSE(ParseByte(QString::fromLatin1(bad)).has_value()) << bad;
+}
+
+TEST(RegisterMapTest, IgnitionCodesAndSwitchModesMapToTheirOptions)
+{
+    const int codes[] = {0x80, 0x81, 0x82, 0x84, 0x86};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(IgnitionIndexOf(codes[i]), i);
+        EXPECT_EQ(IgnitionCodeOf(i), codes[i]);
+    }
+    for (const int unlisted : {0x00, 0x83, 0x85, 0x87, 0xFF})
+        EXPECT_EQ(IgnitionIndexOf(unlisted), -1) << unlisted;
+    EXPECT_EQ(IgnitionCodeOf(-1), -1);
+    EXPECT_EQ(IgnitionCodeOf(5), -1);
+    EXPECT_EQ(RpmModeIndexOf(0), 0);
+    EXPECT_EQ(RpmModeIndexOf(1), 1);
+    EXPECT_EQ(RpmModeIndexOf(2), -1);
+    EXPECT_EQ(RpmModeOf(-1), -1);
+}
+
+TEST(RegisterMapTest, ConversionsOfTheConfigurationBytes)
+{
+    EXPECT_EQ(number_format::Format(BreakpointVolts(BreakpointCount(0x01, 0xFF)), "0.000"), "2.495");
+    EXPECT_EQ(BreakpointCount(0x02, 0x00), 512);
+    EXPECT_EQ(number_format::Format(KeyOnVolts(0x33), "0.000"), "0.996");
+    EXPECT_EQ(RpmFromSteps(0x32), 2000);
+    EXPECT_EQ(Bank2InjectorSize(0), 19);
+    EXPECT_EQ(Bank2InjectorSize(24), 24);
+    EXPECT_EQ(StageText(StageOf(2)), "STAGE2(PLUS)");
+    EXPECT_EQ(StageText(StageOf(3)), "STAGE1(BASE)");
+    EXPECT_EQ(StageOf(4), Stage::Unknown);
+}
+
+TEST(RegisterMapTest, RatioWithoutAnInstalledSizeIsOneAndFinite)
+{
+    EXPECT_NEAR(InjectorRatio(19, 24), 0.792, 0.001);
+    EXPECT_EQ(InjectorRatio(19, 0), 1.0);
+    EXPECT_EQ(InjectorRatio(0, 0), 1.0);
+    EXPECT_EQ(InjectorRatio(0, 24), 0.0);
+    EXPECT_TRUE(std::isfinite(InjectorRatio(255, 0)));
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+#include "ConfigFixture.h"
+
+#include "app/AccuracyTest.h"
+#include "support/FakePorts.h"
+
+namespace {
+
+using namespace mdlPublicVars;
+
+const QStringList HeldDuringTest = {"cmdDisconnect", "mnuMemory", "mnuDiagnostics", "mnuVentrix", "mnuHelp",
+                                    "cmdGraphicalTune", "cmdMemoryModify", "cmdAccuracyTest", "cmdVentrixRun",
+                                    "cmdAbout"};
+
+class SelfTestAndResetTest : public ConnectedUnit {
+protected:
+    void SetUp() override
+    {
+        ConnectedUnit::SetUp();
+        main.showConnected();
+    }
+
+    // Every control the test holds is enabled again.
+    void expectRestored()
+    {
+        for (const QString& name : HeldDuringTest)
+            EXPECT_TRUE(mdlMain::IsControlEnabled(name)) << name.toStdString();
+    }
+
+    StandInMainWindow main;
+};
+
+TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
+{
+    struct Case {
+        SelfTestOutcome outcome;
+        MsgIcon icon;
+        QString title;
+        QString text;
+    };
+    const Case cases[] = {
+        {SelfTestOutcome::Pass, MsgIcon::Information, "VentrixTM Accuracy Test - PASS", "Accuracy Test Passed."},
+        {SelfTestOutcome::Fail, MsgIcon::Exclamation, "VentrixTM Accuracy Test - FAIL",
+         "Accuracy Test Failed! Do not use on vehicle!"},
+        {SelfTestOutcome::Silent, MsgIcon::Exclamation, "VentrixTM Accuracy Test - TIMEOUT",
+         "Accuracy Test Time-out Error. Try Again."},
+    };
+    device.setSelfTestMs(30000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        dialogs.messages.clear();
+        heard();
+        device.faults().selfTest = c.outcome;
+        // While the unit works on the test, the main window's commands are held.
+        bool heldWhileTesting = true;
+        device.setFrameListener([&](const QByteArray&, const QByteArray&) {
+            for (const QString& name : HeldDuringTest)
+                heldWhileTesting = heldWhileTesting && !mdlMain::IsControlEnabled(name);
+        });
+        const qint64 start = clock.nowMs();
+
+        RunAccuracyTest();
+
+        ASSERT_EQ(dialogs.messages.size(), 2);
+        const auto& question = dialogs.messages[0];
+        EXPECT_EQ(question.title, "WARNING!");
+        EXPECT_EQ(question.text,
+                  "Do not run this test with engine running!\r\nHit OK to continue or Cancel to exit this test.");
+        EXPECT_EQ(question.buttons, MsgButtons::OkCancel);
+        EXPECT_EQ(question.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(dialogs.messages[1].icon, c.icon);
+        EXPECT_EQ(dialogs.messages[1].title, c.title);
+        EXPECT_EQ(dialogs.messages[1].text, c.text);
+        EXPECT_TRUE(heldWhileTesting);
+        expectRestored();
+        const QStringList sent = heard();
+        if (c.outcome == SelfTestOutcome::Silent) {
+            EXPECT_EQ(sent.count("T"), 10);
+            EXPECT_GE(clock.nowMs() - start, 10 * 50000) << "every attempt waited its 50 s";
+        } else {
+            EXPECT_EQ(sent, QStringList({"T"}));
+            EXPECT_LT(clock.nowMs() - start, 50000) << "a 30 s test fits in one attempt";
+        }
+        answerAll();
+    }
+}
+
+TEST_F(SelfTestAndResetTest, OnlyTheFirstTwoCharactersCount)
+{
+    ManualClock& fakeClock = clock;
+    FakePorts fake(fakeClock);
+    QByteArray answer;
+    fake.device(1).answer = [&answer](const QByteArray&) { return answer; };
+    fake.setPortNumber(1);
+    fake.open();
+    services::installPort(&fake);
+
+    answer = "uu01tpXYZ$";
+    RunAccuracyTest();
+    EXPECT_EQ(dialogs.messages.last().title, "VentrixTM Accuracy Test - PASS");
+
+    dialogs.messages.clear();
+    answer = "uu01ok$";
+    RunAccuracyTest();
+    ASSERT_EQ(dialogs.messages.size(), 1) << "another answer ends the test silently";
+    EXPECT_EQ(dialogs.messages[0].title, "WARNING!");
+    expectRestored();
+}
+
+TEST_F(SelfTestAndResetTest, CancelSendsNothingAndRestoresTheControls)
+{
+    dialogs.answerNext(MsgAnswer::Cancel);
+    RunAccuracyTest();
+    EXPECT_EQ(device.requestsHeard(), 0);
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    expectRestored();
+}
+
+TEST_F(SelfTestAndResetTest, WithoutAConnectionOnlyTheTitleChanges)
+{
+    Connected = false;
+    for (const auto& run : {RunAccuracyTest, RunSoftReset}) {
+        dialogs.messages.clear();
+        main.window.setWindowTitle("Connected - VentrixTM Communcations Software");
+        run();
+        ASSERT_EQ(dialogs.messages.size(), 1);
+        EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
+        EXPECT_EQ(dialogs.messages[0].text, "Not connected to Ventrix. Please connect and try again.");
+        EXPECT_EQ(main.window.windowTitle(), "Not Connected");
+        EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect"));
+        EXPECT_TRUE(mdlMain::IsControlEnabled("cmdDisconnect"));
+        EXPECT_EQ(main.indicator->text(), "Com 1");
+        EXPECT_EQ(colours::Background(main.indicator), colours::Green);
+    }
+    EXPECT_EQ(device.requestsHeard(), 0);
+}
+
+TEST_F(SelfTestAndResetTest, ASuccessfulResetSaysNothing)
+{
+    RunSoftReset();
+    EXPECT_EQ(heard(), QStringList({"K"}));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(Connected);
+}
+
+TEST_F(SelfTestAndResetTest, AFailedResetLeavesTheProgramDisconnected)
+{
+    device.faults().silent = true;
+
+    RunSoftReset();
+
+    EXPECT_EQ(heard().count("K"), 20);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Reset Error");
+    EXPECT_EQ(dialogs.messages[0].text, "Soft Reset Failed!\r\nPlease cycle power to VentrixTM.");
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(Connected);
+    EXPECT_EQ(main.window.windowTitle(), "Not Connected");
+    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
+    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
+    EXPECT_TRUE(main.indicator->text().isEmpty());
+
+    // The next command is refused instead of going to the closed port.
+    device.faults().silent = false;
+    RunAccuracyTest();
+    EXPECT_EQ(dialogs.messages.last().title, "Connection Error");
+    EXPECT_EQ(device.requestsHeard(), 0);
+}
+
+} // namespace

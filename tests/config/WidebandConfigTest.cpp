@@ -1,0 +1,79 @@
+#include "ConfigFixture.h"
+
+#include "config/frmWidebandConfig.h"
+#include "config/OptionArray.h"
+
+#include <QPointer>
+#include <QRadioButton>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+class WidebandConfigTest : public ConnectedUnit {
+protected:
+    QString stored() const { return settings.read("KESTREL", "Startup", "WBO2", "unset"); }
+
+    int selected(const frmWidebandConfig& window) const
+    {
+        QList<QRadioButton*> options;
+        for (int i = 0; i < frmWidebandConfig::ModelCount; ++i)
+            options.append(window.optWBO2Select(i));
+        return option_array::Selected(options);
+    }
+};
+
+TEST_F(WidebandConfigTest, OpensOnTheModelInUseWithoutAWarning)
+{
+    frmWidebandConfig window;
+    EXPECT_EQ(selected(window), 1);
+    EXPECT_EQ(window.optWBO2Select(1)->text(), "BAILEY AFM-1");
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(WidebandConfigTest, AnUnknownModelShowsTheFirstUntilUpdated)
+{
+    WidebandModel = 12;
+    frmWidebandConfig window;
+    EXPECT_EQ(selected(window), 0);
+    EXPECT_EQ(WidebandModel, 12);
+
+    window.cmdWBO2Update()->click();
+    EXPECT_EQ(WidebandModel, 0);
+    EXPECT_EQ(stored(), "0");
+}
+
+TEST_F(WidebandConfigTest, UpdateStoresTheUsersChoice)
+{
+    frmWidebandConfig window;
+    window.optWBO2Select(8)->click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Warning!");
+    EXPECT_EQ(dialogs.messages[0].text, "Changes will NOT take effect until you click UPDATE");
+
+    window.cmdWBO2Update()->click();
+    EXPECT_EQ(WidebandModel, 8);
+    EXPECT_EQ(stored(), "8");
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[1].title, "Notification");
+    EXPECT_EQ(dialogs.messages[1].text, "UPDATE Successful");
+    EXPECT_EQ(device.requestsHeard(), 0) << "nothing goes to the unit";
+}
+
+TEST_F(WidebandConfigTest, QuitWithoutUpdateChangesNothing)
+{
+    QPointer<frmWidebandConfig> window = new frmWidebandConfig;
+    window->show();
+    window->optWBO2Select(5)->click();
+    window->cmdWBO2Quit()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull()) << "unloaded";
+    EXPECT_EQ(WidebandModel, 1);
+    EXPECT_EQ(stored(), "unset");
+
+    frmWidebandConfig reopened;
+    EXPECT_EQ(selected(reopened), 1);
+}
+
+} // namespace
