@@ -574,7 +574,7 @@ void ReadWriteByte::cmdReadTable_Click()
     viewer->Show();
     viewer->setFileMenuEnabled(false);
     viewer->CommonDialog1().defaultName = cells::ListingFileName(table);
-    viewer->setText(cells::ListingHeader(table, QDateTime::currentDateTime(), cmbInjectors->currentText()));
+    viewer->setText(cells::ListingHeader(table, services::clock().currentDateTime(), cmbInjectors->currentText()));
     viewer->setBold(true);
     mdlMain::SetBusyPointer(true);
     viewer->setCursor(Qt::WaitCursor);

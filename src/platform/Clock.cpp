@@ -43,6 +43,16 @@ void SystemClock::sleepBlocking(int ms)
         QThread::msleep(static_cast<unsigned long>(ms));
 }
 
+QDateTime SystemClock::currentDateTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
+QDateTime ManualClock::currentDateTime() const
+{
+    return start_.addMSecs(nowMs_ - startMs_);
+}
+
 void ManualClock::waitProcessingEvents(int ms)
 {
     if (QCoreApplication::instance())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+
 #include <QtGlobal>
 
 // Time for the whole program: deadlines of device transactions and the waits
@@ -22,6 +24,10 @@ public:
     // Blocks for ms milliseconds without letting anything else run; used by
     // device stand-ins that must take time to answer.
     virtual void sleepBlocking(int ms) = 0;
+
+    // The local date and time of day, stamped into data logs, tune files and
+    // listings.
+    virtual QDateTime currentDateTime() const = 0;
 };
 
 // The real clock: a monotonic timer, and waits that spin a local event loop.
@@ -32,6 +38,7 @@ public:
     qint64 nowUs() const override;
     void waitProcessingEvents(int ms) override;
     void sleepBlocking(int ms) override;
+    QDateTime currentDateTime() const override;
 
 private:
     qint64 originNs_;
@@ -47,10 +54,16 @@ public:
     void sleepBlocking(int ms) override { if (ms > 0) nowMs_ += ms; }
     void advance(qint64 ms) { nowMs_ += ms; }
 
+    // The date and time shown at the clock's start; it moves with the clock.
+    QDateTime currentDateTime() const override;
+    void setDateTime(const QDateTime& start) { start_ = start; startMs_ = nowMs_; }
+
     // Total simulated time spent in waitProcessingEvents.
     qint64 waitedMs() const { return waitedMs_; }
 
 private:
     qint64 nowMs_ = 1'000'000;
     qint64 waitedMs_ = 0;
+    QDateTime start_{QDate(2026, 3, 14), QTime(9, 26, 53)};
+    qint64 startMs_ = nowMs_;
 };
