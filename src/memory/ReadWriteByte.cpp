@@ -13,6 +13,7 @@
 #include "memory/Lamp.h"
 #include "memory/TableListing.h"
 #include "memory/mdlReadWriteByte.h"
+#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
