@@ -19,6 +19,7 @@
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
+#include "tunefile/TuneTransfer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -223,7 +224,7 @@ void frmMain::markWindowsNotInThisBuild()
 {
     const QString later = QStringLiteral("Not available in this version of KESTREL yet.");
     for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem", "cmdVentrixRun",
-                             "mnuVentrixRunItem", "mnuExportTuneItem", "mnuImportTuneItem"})
+                             "mnuVentrixRunItem"})
         mdlMain::MarkUnavailable(QString::fromLatin1(name), later);
 }
 
@@ -420,8 +421,14 @@ void frmMain::mnuMemoryModifyItem_Click()
 // Not in this build: their controls stay disabled (markWindowsNotInThisBuild).
 void frmMain::mnuGraphicalTunerItem_Click() {}
 void frmMain::mnuVentrixRunItem_Click() {}
-void frmMain::mnuExportTuneItem_Click() {}
-void frmMain::mnuImportTuneItem_Click() {}
+void frmMain::mnuExportTuneItem_Click()
+{
+    tunefile::ExportTune();
+}
+void frmMain::mnuImportTuneItem_Click()
+{
+    tunefile::ImportTune();
+}
 
 // The two configuration windows are made hidden, so that the load fills their
 // controls, and kept: their QUIT only hides them.

@@ -1,0 +1,240 @@
+#include "tunefile/TuneFile.h"
+
+#include "link/Commands.h"
+#include "link/Frame.h"
+#include "link/Transaction.h"
+#include "state/PublicVars.h"
+
+#include <algorithm>
+
+namespace tunefile {
+
+namespace {
+
+constexpr char TableOrder[] = {cmd::ClosedLoopTune1, cmd::OpenLoopTune1, cmd::ClosedLoopTune2,
+                               cmd::OpenLoopTune2};
+
+bool isUpperHexDigit(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+bool isHexDigit(QChar c)
+{
+    return isUpperHexDigit(c.toUpper());
+}
+
+bool isHexPair(const QString& text)
+{
+    return text.size() == 2 && isHexDigit(text.at(0)) && isHexDigit(text.at(1));
+}
+
+bool isTableLetter(QChar c)
+{
+    return std::any_of(std::begin(TableOrder), std::end(TableOrder),
+                       [c](char letter) { return c == QLatin1Char(letter); });
+}
+
+// Lines as a text editor shows them: CR LF, LF or CR ends a line.
+QList<QString> splitLines(const QString& text)
+{
+    QList<QString> lines;
+    qsizetype start = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < size && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < size)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+ParseResult refuse(int lineNumber, const QString& text)
+{
+    ParseResult result;
+    result.badLine = lineNumber;
+    result.badText = text;
+    return result;
+}
+
+Transact transactOn(std::function<int(const QString&, int, int)> send)
+{
+    return [send = std::move(send)](const QString& payload, int attempts, int timeoutMs, QString& reply) {
+        mdlPublicVars::RxBuffer.clear();
+        const bool answered = send(payload, attempts, timeoutMs) != 0;
+        reply = answered ? mdlPublicVars::RxBuffer : QString();
+        return answered;
+    };
+}
+
+} // namespace
+
+const QList<Entry>& TuneOrder()
+{
+    static const QList<Entry> order = [] {
+        QList<Entry> entries;
+        entries.reserve(DataLineCount);
+        for (const char table : TableOrder)
+            for (int address = 0; address < 256; ++address)
+                entries.append({table, address});
+        for (int reg = 0; reg < RegisterCount; ++reg)
+            entries.append({RegisterLetter, reg});
+        return entries;
+    }();
+    return order;
+}
+
+QString ReadRequest(const Entry& entry)
+{
+    return entry.table == RegisterLetter ? cmd::ReadRegister(entry.address)
+                                         : cmd::ReadCell(entry.table, entry.address);
+}
+
+QString TimeStamp(const QDateTime& when)
+{
+    return when.toString(QStringLiteral("MM-dd-yyyy-HH:mm:ss"));
+}
+
+int ProgressPercent(int handled)
+{
+    return std::clamp(handled * 100 / DataLineCount, 0, 100);
+}
+
+Transact SendFrameTransact()
+{
+    return transactOn(&SendFrame);
+}
+
+Transact SendFrameOnTransact(SerialPort& port, Clock& clock)
+{
+    return transactOn([&port, &clock](const QString& payload, int attempts, int timeoutMs) {
+        return SendFrameOn(port, clock, payload, attempts, timeoutMs);
+    });
+}
+
+// --- export ----------------------------------------------------------------
+
+QString TuneText(const QDateTime& when, const QList<QString>& values)
+{
+    const QList<Entry>& order = TuneOrder();
+    QString text;
+    text.reserve(20 + values.size() * 7 + 2);
+    text += FormatIdentifier + LineEnd + TimeStamp(when) + LineEnd;
+    for (qsizetype i = 0; i < values.size() && i < order.size(); ++i)
+        text += QLatin1Char(order.at(i).table) + frame::HexByte(order.at(i).address) + values.at(i) + LineEnd;
+    return text + LineEnd;
+}
+
+ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Progress& progress)
+{
+    ExportResult result;
+    const QList<Entry>& order = TuneOrder();
+    QList<QString> values;
+    values.reserve(order.size());
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        QString reply;
+        const bool answered = transact(ReadRequest(order.at(i)), ReadAttempts, ReadTimeoutMs, reply);
+        // A reply too short to hold a value would make a line no import takes.
+        const QString value = cmd::Text(reply, cmd::reply::CellValue);
+        if (!answered || !isHexPair(value)) {
+            result.failedEntry = static_cast<int>(i);
+            return result;
+        }
+        values.append(value);
+        if (progress)
+            progress(static_cast<int>(i) + 1);
+    }
+    result.complete = true;
+    result.text = TuneText(when, values);
+    return result;
+}
+
+// --- import ----------------------------------------------------------------
+
+int Tune::writeCount() const
+{
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [](const QString& line) { return !line.isEmpty(); }));
+}
+
+bool IsDataLine(const QString& line)
+{
+    if (line.size() != 5 || !isUpperHexDigit(line.at(1)) || !isUpperHexDigit(line.at(2))
+        || !isHexPair(line.mid(3, 2)))
+        return false;
+    const QChar letter = line.at(0);
+    if (isTableLetter(letter))
+        return true;
+    return letter == QLatin1Char(RegisterLetter) && line.mid(1, 2).toInt(nullptr, 16) < RegisterCount;
+}
+
+ParseResult ParseTuneText(const QString& text)
+{
+    const QList<QString> lines = splitLines(text);
+    if (lines.isEmpty() || lines.at(0) != FormatIdentifier)
+        return refuse(1, lines.value(0));
+    if (lines.size() < 2)
+        return refuse(2, QString());
+    ParseResult result;
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
+        if (!line.isEmpty() && !IsDataLine(line))
+            return refuse(static_cast<int>(i) + 1, line);
+    }
+    result.valid = true;
+    result.tune.lines = lines.mid(2);
+    return result;
+}
+
+QString WriteRequest(const QString& dataLine)
+{
+    // Built by the command's own builder, then given the line's value as it
+    // is spelled, so the request is the line after "W" character for character.
+    const int address = dataLine.mid(1, 2).toInt(nullptr, 16);
+    const int value = dataLine.mid(3, 2).toInt(nullptr, 16);
+    const char letter = dataLine.at(0).toLatin1();
+    QString request = letter == RegisterLetter ? cmd::WriteRegister(address, value)
+                                               : cmd::WriteCell(letter, address, value);
+    request.replace(request.size() - 2, 2, dataLine.mid(3, 2));
+    return request;
+}
+
+bool EchoConfirms(const QString& replyData, const QString& dataLine)
+{
+    const QString echoed = cmd::Text(replyData, cmd::reply::CellTable) + cmd::Text(replyData, cmd::reply::CellAddress)
+        + cmd::Text(replyData, cmd::reply::CellValue);
+    return echoed.size() == 5 && echoed.toUpper() == dataLine.toUpper();
+}
+
+ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progress& progress)
+{
+    ImportResult result;
+    for (qsizetype i = 0; i < tune.lines.size(); ++i) {
+        const QString& line = tune.lines.at(i);
+        if (!line.isEmpty()) {
+            QString reply;
+            if (!transact(WriteRequest(line), WriteAttempts, WriteTimeoutMs, reply)) {
+                result.outcome = ImportOutcome::WriteFailed;
+                result.lineNumber = FileLineOf(static_cast<int>(i));
+                return result;
+            }
+            if (!EchoConfirms(reply, line)) {
+                result.outcome = ImportOutcome::WrongEcho;
+                result.lineNumber = FileLineOf(static_cast<int>(i));
+                return result;
+            }
+            ++result.written;
+        }
+        if (progress)
+            progress(static_cast<int>(i) + 1);
+    }
+    return result;
+}
+
+} // namespace tunefile

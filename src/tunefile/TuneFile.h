@@ -1,0 +1,147 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class Clock;
+class SerialPort;
+
+// A "*.tun" tune file: the four correction tables and the twenty
+// configuration registers of a unit, one entry a line.
+//
+//   &M110901
+//   12-05-2026-07:41:09          time stamp of the export
+//   C0080 ... C FF ..            256 lines each of C, O, L, H, then T00 to T13
+//   (empty)                      the text ends with two line ends in a row
+//
+// Every line ends with CR LF. A data line is the table letter, the address as
+// two upper-case hexadecimal digits and the value as the unit sent it; it is,
+// character for character, what follows "W" in the unit's write command.
+//
+// Nothing here opens a window: reading a tune from a unit, checking a file's
+// text and writing it back go through a transaction callback and report
+// progress through another, so the same functions serve the main window and
+// tools without one.
+namespace tunefile {
+
+inline const QString FormatIdentifier = QStringLiteral("&M110901");
+inline const QString LineEnd = QStringLiteral("\r\n");
+
+// Entries of a tune: 4 x 256 cells and 20 registers.
+inline constexpr int DataLineCount = 4 * 256 + 20;
+inline constexpr int RegisterCount = 0x14;
+// The letter of configuration registers in a data line.
+inline constexpr char RegisterLetter = 'T';
+
+// Attempts and time-out (ms) of each read and each write.
+inline constexpr int ReadAttempts = 50;
+inline constexpr int ReadTimeoutMs = 1000;
+inline constexpr int WriteAttempts = 10;
+inline constexpr int WriteTimeoutMs = 1000;
+
+// A file larger than this cannot be a tune (an exported one is about 8 KB).
+inline constexpr qint64 MaximumFileSize = 1024 * 1024;
+
+struct Entry {
+    char table;   // 'C', 'O', 'L', 'H', or RegisterLetter
+    int address;  // cell 0 to 255, register 0 to 0x13
+    bool operator==(const Entry&) const = default;
+};
+
+// The 1044 entries in file order: C, O, L, H from 00 to FF, then T00 to T13.
+const QList<Entry>& TuneOrder();
+
+// "RC1F", "RT13": the request that reads an entry.
+QString ReadRequest(const Entry& entry);
+
+// "12-05-2026-07:41:09".
+QString TimeStamp(const QDateTime& when);
+
+// Percent shown after `handled` data lines (0 to 100, however many lines).
+int ProgressPercent(int handled);
+
+// One transaction with the unit: true with the reply data in `reply` when a
+// positive reply came, false (reply empty) when every attempt failed.
+using Transact = std::function<bool(const QString& payload, int attempts, int timeoutMs, QString& reply)>;
+
+// Transactions through SendFrame on the installed port (RxBuffer cleared
+// before each, as every caller does).
+Transact SendFrameTransact();
+// The same on a given port and clock.
+Transact SendFrameOnTransact(SerialPort& port, Clock& clock);
+
+// Called after each data line handled with the count so far (1 to 1044 for
+// an export; an import counts its empty lines too).
+using Progress = std::function<void(int handled)>;
+
+// --- export ----------------------------------------------------------------
+
+struct ExportResult {
+    bool complete = false;
+    // When a read failed: the entry (index into TuneOrder) it failed at.
+    int failedEntry = -1;
+    // When complete: the whole file's text, ready to be saved as it is.
+    QString text;
+};
+
+// Reads every entry of the unit in file order, stopping at the first read
+// that fails or whose reply carries no two-digit hexadecimal value.
+ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Progress& progress = {});
+
+// The file's text from the 1044 values (two characters each, in file order).
+QString TuneText(const QDateTime& when, const QList<QString>& values);
+
+// --- import ----------------------------------------------------------------
+
+// A file's data lines, from line 3 on, each as it stands; empty lines are
+// kept (they count for progress) and skipped when writing.
+struct Tune {
+    QList<QString> lines;
+    int writeCount() const;
+};
+
+struct ParseResult {
+    bool valid = false;
+    int badLine = 0;     // 1-based line number of the first line refused
+    QString badText;     // that line, as it stands
+    Tune tune;
+};
+
+// Splits a file's text into lines (CR LF, LF or CR ends a line; the end of
+// the text after a final line end is no line) and checks every one before
+// anything is sent: line 1 is exactly the identifier, line 2 (the time
+// stamp) is present and not looked at, every other line is empty or a data
+// line.
+ParseResult ParseTuneText(const QString& text);
+
+// Whether one line is a data line: C, O, L or H with an address 00 to FF,
+// or T with a register 00 to 13, both in upper-case digits, then a value of
+// two hexadecimal digits of either case.
+bool IsDataLine(const QString& line);
+
+// The write request of a data line: "W" followed by the line, unchanged.
+QString WriteRequest(const QString& dataLine);
+
+// Whether a write's reply confirms the line: the echoed letter (in upper
+// case), address and value are the line's, hexadecimal digits of either case.
+bool EchoConfirms(const QString& replyData, const QString& dataLine);
+
+enum class ImportOutcome { Completed, WriteFailed, WrongEcho };
+
+struct ImportResult {
+    ImportOutcome outcome = ImportOutcome::Completed;
+    int lineNumber = 0;  // the file's line at which the import stopped
+    int written = 0;     // writes confirmed before it
+};
+
+// Writes the tune's lines in order, each confirmed by its echo, stopping at
+// the first failure; everything written before it stays in the unit.
+ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progress& progress = {});
+
+// The 1-based file line of the tune's data line at index i.
+inline int FileLineOf(int index) { return index + 3; }
+
+} // namespace tunefile

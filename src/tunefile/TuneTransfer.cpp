@@ -1,0 +1,267 @@
+#include "tunefile/TuneTransfer.h"
+
+#include "app/mdlMain.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+#include "tunefile/TextFileSave.h"
+#include "tunefile/TuneFile.h"
+#include "tunefile/frmTransferSplash.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMainWindow>
+#include <QPointer>
+#include <QProgressBar>
+
+namespace tunefile {
+
+namespace {
+
+std::function<QDateTime()> timeSource;
+
+QDateTime now()
+{
+    return timeSource ? timeSource() : QDateTime::currentDateTime();
+}
+
+FileDialogRequest tuneFileDialog(const QString& title)
+{
+    FileDialogRequest request;
+    request.title = title;
+    request.filter = QStringLiteral("Ventrix Tune Files (*.tun)");
+    request.defaultName = QStringLiteral("MAF_Data.tun");
+    return request;
+}
+
+void tell(MsgIcon icon, const QString& title, const QString& text)
+{
+    services::dialogs().message(icon, title, text);
+}
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// One export or import from the lock to the restore: the locked controls
+// come back, the bar returns to 0, the progress window closes and the
+// pointers return to the arrow when it ends, however it ends.
+class Transfer {
+public:
+    Transfer() : bar_(mdlMain::ProgressBar())
+    {
+        mdlMain::SetControlsEnabled(TransferLockedControls(), false);
+        mdlPublicVars::LinkBusy = true;
+    }
+    ~Transfer()
+    {
+        setProgress(0);
+        closeSplash();
+        setBusy(false);
+        mdlPublicVars::LinkBusy = false;
+        mdlMain::SetControlsEnabled(TransferLockedControls(), true);
+    }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    // Shows the progress window without waiting, the bar at 0, hourglasses.
+    void showSplash(frmTransferSplash::Kind kind)
+    {
+        auto* splash = new frmTransferSplash(kind, mdlMain::MainWindow());
+        splash->setAttribute(Qt::WA_DeleteOnClose);
+        splash_ = splash;
+        splash->Show();
+        setProgress(0);
+        setBusy(true);
+        QCoreApplication::processEvents();
+    }
+
+    void closeSplash()
+    {
+        if (splash_)
+            splash_->Unload();
+        splash_ = nullptr;
+    }
+
+    void setBusy(bool busy)
+    {
+        mdlMain::SetBusyPointer(busy);
+        if (!splash_)
+            return;
+        if (busy)
+            splash_->setCursor(Qt::WaitCursor);
+        else
+            splash_->unsetCursor();
+    }
+
+    void setProgress(int handled)
+    {
+        if (bar_)
+            bar_->setValue(ProgressPercent(handled));
+    }
+
+    // After each data line: the bar moves and the windows repaint.
+    Progress advance()
+    {
+        return [this](int handled) {
+            setProgress(handled);
+            QCoreApplication::processEvents();
+        };
+    }
+
+private:
+    QPointer<QProgressBar> bar_;
+    QPointer<frmTransferSplash> splash_;
+};
+
+// The file's text, or false with the reason. A tune is a few kilobytes; a
+// file far larger is refused unread.
+enum class FileRead { Ok, Unreadable, TooLarge };
+FileRead readTuneFile(const QString& path, QString& text, QString& error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return FileRead::Unreadable;
+    }
+    const QByteArray bytes = file.read(MaximumFileSize + 1);
+    if (bytes.size() > MaximumFileSize)
+        return FileRead::TooLarge;
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return FileRead::Unreadable;
+    }
+    text = QString::fromLatin1(bytes);
+    return FileRead::Ok;
+}
+
+} // namespace
+
+QStringList TransferLockedControls()
+{
+    return {QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),
+            QStringLiteral("mnuDiagnostics"),  QStringLiteral("mnuVentrix"),
+            QStringLiteral("mnuHelp"),         QStringLiteral("cmdGraphicalTune"),
+            QStringLiteral("cmdMemoryModify"), QStringLiteral("cmdAccuracyTest"),
+            QStringLiteral("cmdVentrixRun"),   QStringLiteral("cmdAbout"),
+            QStringLiteral("mnuFile")};
+}
+
+void SetTimeSource(std::function<QDateTime()> source)
+{
+    timeSource = std::move(source);
+}
+
+QString IllegalFormatText(int lineNumber, const QString& lineText)
+{
+    // The line as it stands, quoted so that spaces show, control characters
+    // as "?" and a long line cut short.
+    QString visible;
+    for (const QChar c : lineText.left(40))
+        visible += c.isPrint() ? c : QLatin1Char('?');
+    if (lineText.size() > 40)
+        visible += QStringLiteral("...");
+    // Line 2, the time stamp, is refused only when the file ends before it.
+    const QString where = lineNumber == 2 ? QStringLiteral("Line 2 (the time stamp) is missing.")
+                                          : QStringLiteral("Line %1: \"%2\"").arg(lineNumber).arg(visible);
+    return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n') + where;
+}
+
+void ExportTune()
+{
+    if (!mdlMain::ConnectionGuard())
+        return;
+    Transfer transfer;
+    if (services::dialogs().message(MsgIcon::Question, QStringLiteral("TUNE EXPORT"),
+                                    QStringLiteral("Continue to export to file?"), MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+
+    transfer.showSplash(frmTransferSplash::Kind::Export);
+    const ExportResult read = ReadTune(SendFrameTransact(), now(), transfer.advance());
+    if (!read.complete) {
+        transfer.setBusy(false);
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
+             QStringLiteral("Table Read Failed. Please try again."));
+        return;
+    }
+
+    transfer.setProgress(0);
+    transfer.closeSplash();
+    transfer.setBusy(false);
+    const QString path = services::dialogs().saveFileName(tuneFileDialog(QStringLiteral("TUNE EXPORT")));
+    if (path.isEmpty())
+        return;
+    // Written whole or not at all: an existing file is replaced only once the
+    // new one is safely on the disk.
+    QString error;
+    if (!SaveTextFile(path, read.text, &error)) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Export Failure"),
+             QStringLiteral("Tune Export Failed. The file could not be written:\n") + shown(path)
+                 + QLatin1Char('\n') + error);
+        return;
+    }
+    tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
+}
+
+void ImportTune()
+{
+    if (!mdlMain::ConnectionGuard())
+        return;
+    Transfer transfer;
+    if (services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("WARNING"),
+                                    QStringLiteral("Importing a tune will OVERWRITE all memory locations.\n"
+                                                   "Would you like to continue?"),
+                                    MsgButtons::YesNo)
+        != MsgAnswer::Yes)
+        return;
+
+    const QString path = services::dialogs().openFileName(tuneFileDialog(QStringLiteral("TUNE IMPORT")));
+    if (path.isEmpty())
+        return;
+
+    // The whole file is read and checked before the first write, so a
+    // damaged file changes nothing in the unit.
+    QString text;
+    QString error;
+    switch (readTuneFile(path, text, error)) {
+    case FileRead::Ok:
+        break;
+    case FileRead::Unreadable:
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
+             QStringLiteral("Tune Import aborted. The file could not be read:\n") + shown(path)
+                 + QLatin1Char('\n') + error);
+        return;
+    case FileRead::TooLarge:
+        tell(MsgIcon::Exclamation, QStringLiteral("ABORT"),
+             QStringLiteral("Illegal File Format. Tune Import aborted.\n") + shown(path)
+                 + QStringLiteral(" is far larger than any tune file."));
+        return;
+    }
+    const ParseResult parsed = ParseTuneText(text);
+    if (!parsed.valid) {
+        tell(MsgIcon::Exclamation, QStringLiteral("ABORT"), IllegalFormatText(parsed.badLine, parsed.badText));
+        return;
+    }
+
+    transfer.showSplash(frmTransferSplash::Kind::Import);
+    const ImportResult written = WriteTune(SendFrameTransact(), parsed.tune, transfer.advance());
+    transfer.setBusy(false);
+    switch (written.outcome) {
+    case ImportOutcome::WriteFailed:
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
+             QStringLiteral("Import operation failed. Please try again."));
+        return;
+    case ImportOutcome::WrongEcho:
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), QStringLiteral("Import operation failed!"));
+        return;
+    case ImportOutcome::Completed:
+        break;
+    }
+    transfer.closeSplash();
+    tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Import Completed."));
+}
+
+} // namespace tunefile

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <functional>
+
+// Tune > Export Tune and Tune > Import Tune: the whole tune of the connected
+// unit to a "*.tun" file and back, with the progress window and the main
+// window's progress bar. Each runs to its end inside the menu command; the
+// main window's device commands stay locked meanwhile and are given back
+// whatever the outcome.
+namespace tunefile {
+
+// The main-window controls locked while a tune is exported or imported.
+QStringList TransferLockedControls();
+
+// Where the export's time stamp comes from: the time of day, unless a test
+// sets a fixed one. An empty function restores the time of day.
+void SetTimeSource(std::function<QDateTime()> source);
+
+// The handlers behind mnuExportTuneItem and mnuImportTuneItem.
+void ExportTune();
+void ImportTune();
+
+// Text of the refusal of a file that is no tune: the message, and which
+// line was refused.
+QString IllegalFormatText(int lineNumber, const QString& lineText);
+
+} // namespace tunefile
