@@ -7,6 +7,7 @@
 #include "link/Frame.h"
 #include "link/SerialPort.h"
 #include "link/Transaction.h"
+#include "memory/CellAccess.h"
 #include "memory/CellConversions.h"
 #include "memory/CellEcho.h"
 #include "memory/CellEntry.h"
@@ -42,11 +43,6 @@ namespace {
 QPointer<ReadWriteByte> theWindow;
 
 constexpr int ReadyStatus = 3;
-constexpr int CellAttempts = 10;
-constexpr int CellTimeoutMs = 1000;
-constexpr int TableAttempts = 50;
-constexpr int BlockAttempts = 5;
-constexpr int BlockTimeoutMs = 10000;
 
 // The client area is this wide; its height is the window's less the frame.
 constexpr int ClientWidth = 6915;
@@ -270,7 +266,7 @@ void ReadWriteByte::Form_Load()
     services::port().setRts(true);
     RxBuffer.clear();
     mdlMain::SetBusyPointer(true);
-    const int answered = SendFrame(cmd::Probe(), CellAttempts, CellTimeoutMs);
+    const int answered = SendFrame(cmd::Probe(), cells::CellPatience.attempts, cells::CellPatience.timeoutMs);
     mdlMain::SetBusyPointer(false);
     if (answered)
         ProbeStatus = ProbeStatusOf(RxBuffer);
@@ -413,13 +409,13 @@ bool ReadWriteByte::entryError(std::initializer_list<QLineEdit*> fields, const Q
     return true;
 }
 
-int ReadWriteByte::transact(const QString& payload, int attempts, int timeoutMs, bool rts)
+template <typename Exchange>
+auto ReadWriteByte::talk(bool rts, Exchange exchange)
 {
-    RxBuffer.clear();
     if (rts)
         services::port().setRts(true);
     mdlMain::SetBusyPointer(true);
-    const int result = SendFrame(payload, attempts, timeoutMs);
+    const auto result = exchange();
     mdlMain::SetBusyPointer(false);
     showTraffic();
     return result;
@@ -443,24 +439,21 @@ void ReadWriteByte::cmdReadByte_Click()
     Text2->setEnabled(true);
     Text2->show();
 
-    const double position = LeadingNumber(Text1->text());
-    if (const auto error = cells::PositionError(table, position)) {
-        entryError({Text1}, *error);
+    const cells::AddressOrError at = cells::AddressFor(table, LeadingNumber(Text1->text()));
+    if (!at.error.isEmpty()) {
+        entryError({Text1}, at.error);
         return;
     }
-    const int address = table == 'F' ? cells::VoltsToAddress(position) : cells::RpmToAddress(position);
 
-    if (!transact(cmd::ReadCell(table, address), CellAttempts, CellTimeoutMs, true)) {
+    const std::optional<int> byte = talk(true, [&] { return cells::ReadCellByte(table, at.address); });
+    if (!byte) {
         if (tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
                  QStringLiteral("Read Operation Failed. Please try again")))
             Shape3->setColour(colours::Red);
         return;
     }
     Label3->setText(cmd::Text(RxBuffer, cmd::reply::CellValue));
-    const int byte = cmd::HexValue(RxBuffer, cmd::reply::CellValue);
-    const long long value = table == 'F' ? cells::DecodeFlow(address, byte, InjectorRatioOL)
-                                         : cells::DecodeCorrection(byte);
-    Label10->setText(cells::SignedText(value));
+    Label10->setText(cells::SignedText(cells::ValueOf(table, at.address, *byte, InjectorRatioOL)));
 
     // The write and block rows start from the cell just read.
     Shape3->setColour(colours::Green);
@@ -480,33 +473,29 @@ void ReadWriteByte::cmdWriteByte_Click()
     if (tableReadRunning_ || !guard())
         return;
     const char table = TableLetter();
-    const double position = LeadingNumber(Text3->text());
-    const double value = LeadingNumber(Text2->text());
     Text4->setText(Text3->text());
     Text5->setText(Text3->text());
     Text6->setText(Text2->text());
 
-    if (const auto error = cells::PositionError(table, position)) {
-        entryError({Text3}, *error);
+    const cells::AddressOrError at = cells::AddressFor(table, LeadingNumber(Text3->text()));
+    if (!at.error.isEmpty()) {
+        entryError({Text3}, at.error);
         return;
     }
-    const int address = table == 'F' ? cells::VoltsToAddress(position) : cells::RpmToAddress(position);
-
-    const auto error = table == 'F' ? cells::FlowError(address, value, InjectorRatioOL)
-                                    : cells::CorrectionError(value);
-    if (error) {
-        entryError({Text2}, *error);
+    const cells::ByteOrError value = cells::ByteFor(table, at.address, LeadingNumber(Text2->text()), InjectorRatioOL);
+    if (!value.error.isEmpty()) {
+        entryError({Text2}, value.error);
         return;
     }
-    const int byte = table == 'F' ? *cells::EncodeFlow(address, value, InjectorRatioOL)
-                                  : cells::EncodeCorrection(value);
 
-    if (!transact(cmd::WriteCell(table, address, byte), CellAttempts, CellTimeoutMs, false)) {
+    const cells::WriteOutcome outcome =
+        talk(false, [&] { return cells::WriteCellByte(table, at.address, value.byte); });
+    if (outcome == cells::WriteOutcome::NotAnswered) {
         tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
              QStringLiteral("Write operation failed. Please try again."));
         return;
     }
-    if (cells::WriteEchoMatches(RxBuffer, table, frame::HexByte(address), frame::HexByte(byte))) {
+    if (outcome == cells::WriteOutcome::Confirmed) {
         Shape1->setColour(colours::Green);
         const QString confirmed = cmd::Text(RxBuffer, cmd::reply::CellValue);
         Label13->setText(confirmed);
@@ -543,13 +532,13 @@ void ReadWriteByte::cmdWriteBlock_Click()
     const int first = cells::RpmToAddress(start);
     const int last = cells::RpmToAddress(stop);
 
-    if (!transact(cmd::FillCells(table, first, last, byte), BlockAttempts, BlockTimeoutMs, false)) {
+    const cells::WriteOutcome outcome = talk(false, [&] { return cells::FillCellBytes(table, first, last, byte); });
+    if (outcome == cells::WriteOutcome::NotAnswered) {
         tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
              QStringLiteral("Block Write Failed. Please try again."));
         return;
     }
-    if (cells::FillEchoMatches(RxBuffer, table, frame::HexByte(first), frame::HexByte(last),
-                               frame::HexByte(byte))) {
+    if (outcome == cells::WriteOutcome::Confirmed) {
         Shape1->setColour(colours::Green);
         Label13->setText(cmd::Text(RxBuffer, cmd::reply::FillValue));
         Text3->setText(Text4->text());
@@ -585,35 +574,36 @@ void ReadWriteByte::cmdReadTable_Click()
     QPointer<ReadWriteByte> self(this);
     QPointer<frmTableRead> shown(viewer);
     tableReadRunning_ = true;
-    for (int cell = 0; cell < cells::CellCount; ++cell) {
-        RxBuffer.clear();
-        const int answered = SendFrame(cmd::ReadCell(table, cell), TableAttempts, CellTimeoutMs);
+    bool windowGone = false;
+    bool viewerGone = false;
+    const int listed = cells::ReadTableBytes(table, [&](int cell, int byte) {
         Label5->setText(LastFrame);
-        if (!answered) {
-            tableReadRunning_ = false;
-            mdlMain::SetBusyPointer(false);
-            viewer->unsetCursor();
-            viewer->setFileMenuEnabled(true);
-            tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-                 QStringLiteral("Table Read Failed. Please try again."));
-            return;
-        }
-        const int byte = cmd::HexValue(RxBuffer, cmd::reply::CellValue);
         Label8->setText(RxBuffer);
         viewer->appendText(cells::ListingLine(table, cell, byte, ratio) + cells::LineEnd);
 
         // The listing shows as it grows, and QUIT can act between two cells.
         QCoreApplication::processEvents();
-        const bool windowGone = !self || self->closing_;
-        const bool viewerGone = !shown || shown->isClosing();
-        if (windowGone || viewerGone) {
-            // The read ends here: nothing more is sent and neither closed
-            // window is touched; only the main window gets its pointer back.
-            if (!windowGone)
-                tableReadRunning_ = false;
-            mdlMain::SetBusyPointer(false);
-            return;
-        }
+        windowGone = !self || self->closing_;
+        viewerGone = !shown || shown->isClosing();
+        return !windowGone && !viewerGone;
+    });
+    if (windowGone || viewerGone) {
+        // The read ends here: nothing more is sent and neither closed
+        // window is touched; only the main window gets its pointer back.
+        if (!windowGone)
+            tableReadRunning_ = false;
+        mdlMain::SetBusyPointer(false);
+        return;
+    }
+    if (listed < cells::CellCount) {
+        Label5->setText(LastFrame);
+        tableReadRunning_ = false;
+        mdlMain::SetBusyPointer(false);
+        viewer->unsetCursor();
+        viewer->setFileMenuEnabled(true);
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
+             QStringLiteral("Table Read Failed. Please try again."));
+        return;
     }
     tableReadRunning_ = false;
     viewer->setFileMenuEnabled(true);

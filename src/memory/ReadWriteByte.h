@@ -75,9 +75,10 @@ private:
     // false when the window did not survive it.
     bool entryError(std::initializer_list<QLineEdit*> fields, const QString& text);
     bool tell(MsgIcon icon, const QString& title, const QString& text);
-    // One transaction with the main window's hourglass around it; shows the
-    // traffic in the data-stream fields.
-    int transact(const QString& payload, int attempts, int timeoutMs, bool rts);
+    // One exchange with the unit with the main window's hourglass around it
+    // (RTS raised first when asked); shows the traffic in the data-stream fields.
+    template <typename Exchange>
+    auto talk(bool rts, Exchange exchange);
     void showTraffic();
 
     QPushButton* cmdReadTable;
