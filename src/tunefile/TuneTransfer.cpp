@@ -1,6 +1,7 @@
 #include "tunefile/TuneTransfer.h"
 
 #include "app/mdlMain.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -18,13 +19,6 @@
 namespace tunefile {
 
 namespace {
-
-std::function<QDateTime()> timeSource;
-
-QDateTime now()
-{
-    return timeSource ? timeSource() : QDateTime::currentDateTime();
-}
 
 FileDialogRequest tuneFileDialog(const QString& title)
 {
@@ -149,11 +143,6 @@ QStringList TransferLockedControls()
             QStringLiteral("mnuFile")};
 }
 
-void SetTimeSource(std::function<QDateTime()> source)
-{
-    timeSource = std::move(source);
-}
-
 QString IllegalFormatText(int lineNumber, const QString& lineText)
 {
     // The line as it stands, quoted so that spaces show, control characters
@@ -180,7 +169,7 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read = ReadTune(SendFrameTransact(), now(), transfer.advance());
+    const ExportResult read = ReadTune(SendFrameTransact(), services::clock().currentDateTime(), transfer.advance());
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDateTime>
 #include <QStringList>
-
-#include <functional>
 
 // Tune > Export Tune and Tune > Import Tune: the whole tune of the connected
 // unit to a "*.tun" file and back, with the progress window and the main
@@ -15,11 +12,8 @@ namespace tunefile {
 // The main-window controls locked while a tune is exported or imported.
 QStringList TransferLockedControls();
 
-// Where the export's time stamp comes from: the time of day, unless a test
-// sets a fixed one. An empty function restores the time of day.
-void SetTimeSource(std::function<QDateTime()> source);
-
-// The handlers behind mnuExportTuneItem and mnuImportTuneItem.
+// The handlers behind mnuExportTuneItem and mnuImportTuneItem. The export's
+// time stamp is the installed clock's date and time.
 void ExportTune();
 void ImportTune();
 

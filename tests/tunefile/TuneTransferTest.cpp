@@ -1,0 +1,427 @@
+#include "tunefile/TuneTransfer.h"
+
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+#include "tunefile/TuneTestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tunefile;
+
+const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
+constexpr const char* Stamp = "12-05-2026-07:41:09";
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Dialogs that also let a test look at the windows while a box is open.
+class ObservingDialogs final : public Dialogs {
+public:
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override
+    {
+        if (whileOpen)
+            whileOpen();
+        return script.message(icon, title, text, buttons);
+    }
+    QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
+    QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }
+
+    ScriptedDialogs script;
+    std::function<void()> whileOpen;
+};
+
+// Two simulated units with different tunes, the first on the installed port,
+// and a main window with the controls a transfer locks.
+class TuneTransferTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        mdlPublicVars::Reset();
+        mdlPublicVars::Connected = true;
+        clock.setDateTime(ExportTime);
+        tune_test::FillTune(first.memory(), 1);
+        tune_test::FillTune(second.memory(), 2);
+        ASSERT_FALSE(tune_test::SameTune(first.memory(), second.memory()));
+        for (SimulatedPort* port : {&firstPort, &secondPort})
+            ASSERT_EQ(port->open(), PortError::None);
+        services::install(&firstPort, &clock, &dialogs, &settings);
+
+        for (const char* name : {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdMemoryModify",
+                                 "cmdAccuracyTest", "cmdVentrixRun", "cmdAbout", "cmdAirFuelCalculator"})
+            (new QPushButton(&main))->setObjectName(QString::fromLatin1(name));
+        for (const char* name : {"mnuFile", "mnuDiagnostics", "mnuVentrix", "mnuMemory", "mnuWideband", "mnuHelp"})
+            main.menuBar()->addMenu(QString::fromLatin1(name))->setObjectName(QString::fromLatin1(name));
+        auto* indicator = new QLineEdit(&main);
+        indicator->setObjectName(QStringLiteral("txtConnected"));
+        bar = new QProgressBar(&main);
+        bar->setObjectName(QStringLiteral("ProgressBar1"));
+        bar->setRange(0, 100);
+        mdlMain::RegisterMainWindow(&main);
+        mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
+        path = dir.filePath(QStringLiteral("MAF_Data.tun"));
+    }
+    void TearDown() override
+    {
+        mdlMain::RegisterMainWindow(nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QStringList enabledLocked() const
+    {
+        QStringList enabled;
+        for (const QString& name : TransferLockedControls())
+            if (mdlMain::IsControlEnabled(name))
+                enabled << name;
+        return enabled;
+    }
+    // The main window as it was before the transfer: nothing locked, nothing
+    // left over.
+    void expectRestored() const
+    {
+        EXPECT_EQ(enabledLocked(), TransferLockedControls());
+        EXPECT_FALSE(mdlMain::IsControlEnabled(QStringLiteral("cmdConnect")));
+        EXPECT_EQ(bar->value(), 0);
+        EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+        EXPECT_EQ(splash(), nullptr);
+        EXPECT_FALSE(mdlPublicVars::LinkBusy);
+    }
+    QWidget* splash() const
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash")
+                && widget->isVisible())
+                return widget;
+        return nullptr;
+    }
+    QStringList titles() const
+    {
+        QStringList list;
+        for (const ScriptedDialogs::Message& m : dialogs.script.messages)
+            list << m.title;
+        return list;
+    }
+    QStringList heard(VentrixDevice& device) const
+    {
+        QStringList payloads;
+        for (const QByteArray& payload : device.payloadLog())
+            payloads << QString::fromLatin1(payload);
+        return payloads;
+    }
+    void importFile(const QByteArray& bytes)
+    {
+        writeFile(path, bytes);
+        dialogs.script.chooseNextFile(path);
+        ImportTune();
+    }
+    // The first unit's exported file, made without the windows.
+    QByteArray firstUnitFile() const { return tune_test::ExpectedFile(first.memory(), Stamp); }
+
+    ManualClock clock;
+    ObservingDialogs dialogs;
+    MemorySettingsStore settings;
+    VentrixDevice first, second;
+    SimulatedPort firstPort{first, clock};
+    SimulatedPort secondPort{second, clock};
+    QMainWindow main;
+    QProgressBar* bar = nullptr;
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(TuneTransferTest, ExportSavesTheWholeTuneWithProgressAndRestores)
+{
+    // Half-way through, the progress window is up and everything is locked.
+    bool looked = false;
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (first.requestsHeard() != 523)
+            return;
+        looked = true;
+        QWidget* window = splash();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->objectName(), QStringLiteral("frmExportSplash"));
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Export"));
+        EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                  QStringLiteral("Exporting to Memory....."));
+        EXPECT_EQ(window->cursor().shape(), Qt::WaitCursor);
+        EXPECT_EQ(main.cursor().shape(), Qt::WaitCursor);
+        EXPECT_EQ(bar->value(), 522 * 100 / 1044);
+        EXPECT_TRUE(enabledLocked().isEmpty());
+    });
+    writeFile(path, "an older tune");
+    dialogs.script.chooseNextFile(path);
+    ExportTune();
+
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(contents(path), firstUnitFile());
+    EXPECT_EQ(titles(), (QStringList{"TUNE EXPORT", "COMPLETE"}));
+    EXPECT_EQ(dialogs.script.messages[0].text, QStringLiteral("Continue to export to file?"));
+    EXPECT_EQ(dialogs.script.messages[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(dialogs.script.messages[0].icon, MsgIcon::Question);
+    EXPECT_EQ(dialogs.script.messages[1].text, QStringLiteral("Tune Export Completed."));
+    EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Information);
+    ASSERT_EQ(dialogs.script.fileRequests.size(), 1);
+    EXPECT_EQ(dialogs.script.fileRequests[0].filter, QStringLiteral("Ventrix Tune Files (*.tun)"));
+    EXPECT_EQ(dialogs.script.fileRequests[0].defaultName, QStringLiteral("MAF_Data.tun"));
+    expectRestored();
+}
+
+TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
+{
+    const VentrixMemory secondBefore = second.memory();
+    dialogs.script.chooseNextFile(path);
+    ExportTune();
+    ASSERT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+
+    services::installPort(&secondPort);
+    bool looked = false;
+    second.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (second.requestsHeard() != 100 || looked)
+            return;
+        looked = true;
+        QWidget* window = splash();
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Import"));
+        EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                  QStringLiteral("Importing from File...."));
+        EXPECT_EQ(bar->value(), 99 * 100 / 1044);
+        EXPECT_TRUE(enabledLocked().isEmpty());
+    });
+    dialogs.script.messages.clear();
+    dialogs.script.chooseNextFile(path);
+    ImportTune();
+
+    EXPECT_TRUE(looked);
+    EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+    EXPECT_EQ(dialogs.script.messages[0].text,
+              QStringLiteral("Importing a tune will OVERWRITE all memory locations.\nWould you like to continue?"));
+    EXPECT_EQ(dialogs.script.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.script.messages[1].text, QStringLiteral("Tune Import Completed."));
+    EXPECT_TRUE(tune_test::SameTune(second.memory(), first.memory()));
+    EXPECT_EQ(tune_test::ExpectedFile(second.memory(), Stamp), contents(path));
+    // Only the tune moves: the transfer function and the stage stay the unit's own.
+    for (int address = 0; address < VentrixMemory::TableSize; ++address)
+        ASSERT_EQ(second.memory().cell('F', address), secondBefore.cell('F', address));
+    EXPECT_EQ(second.memory().stageCode(), secondBefore.stageCode());
+    EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1024);
+    EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 20);
+    expectRestored();
+}
+
+TEST_F(TuneTransferTest, NoAndCancelRestoreTheMainWindow)
+{
+    struct Case {
+        bool exporting;
+        bool sayNo;  // otherwise Yes, then Cancel in the file dialog
+        int requests;
+    } const cases[] = {{true, true, 0}, {true, false, 1044}, {false, true, 0}, {false, false, 0}};
+    for (const Case& c : cases) {
+        first.clearLog();
+        dialogs.script.messages.clear();
+        if (c.sayNo)
+            dialogs.script.answerNext(MsgAnswer::No);
+        c.exporting ? ExportTune() : ImportTune();
+        EXPECT_EQ(first.payloadLog().size(), c.requests) << c.exporting << c.sayNo;
+        EXPECT_EQ(dialogs.script.messages.size(), 1) << "no message after the question";
+        EXPECT_FALSE(QFile::exists(path));
+        expectRestored();
+    }
+}
+
+TEST_F(TuneTransferTest, NotConnectedDoesNothingButSaySo)
+{
+    mdlPublicVars::Connected = false;
+    for (const auto operation : {&ExportTune, &ImportTune}) {
+        dialogs.script.messages.clear();
+        operation();
+        EXPECT_EQ(titles(), QStringList{"Connection Error"});
+        EXPECT_EQ(main.windowTitle(), QStringLiteral("Not Connected"));
+        EXPECT_TRUE(mdlMain::IsControlEnabled(QStringLiteral("cmdConnect")));
+    }
+    EXPECT_TRUE(first.payloadLog().isEmpty());
+    EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
+}
+
+TEST_F(TuneTransferTest, ReadFailureWritesNoFile)
+{
+    for (const int answered : {0, 600, 1043}) {
+        first.faults().silent = false;
+        auto count = std::make_shared<int>(0);
+        first.setFrameListener([this, count, answered](const QByteArray&, const QByteArray&) {
+            if (++*count >= answered)
+                first.faults().silent = true;
+        });
+        first.faults().silent = answered == 0;
+        writeFile(path, "an older tune");
+        dialogs.script.messages.clear();
+        dialogs.script.fileRequests.clear();
+        dialogs.whileOpen = [&] {
+            if (dialogs.script.messages.size() == 1) {  // the failure's box
+                EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+            }
+        };
+        ExportTune();
+        dialogs.whileOpen = {};
+        EXPECT_EQ(titles(), (QStringList{"TUNE EXPORT", "Read Failure!"})) << answered;
+        EXPECT_EQ(dialogs.script.messages[1].text, QStringLiteral("Table Read Failed. Please try again."));
+        EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Exclamation);
+        EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
+        EXPECT_EQ(contents(path), "an older tune");
+        expectRestored();
+    }
+}
+
+TEST_F(TuneTransferTest, ExportToAnUnwritablePlaceIsReported)
+{
+    const QString nowhere = dir.filePath(QStringLiteral("no such folder/MAF_Data.tun"));
+    dialogs.script.chooseNextFile(nowhere);
+    ExportTune();
+    ASSERT_EQ(titles(), (QStringList{"TUNE EXPORT", "Export Failure"}));
+    EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(dialogs.script.messages[1].text.contains(QStringLiteral("no such folder")));
+    EXPECT_FALSE(QFile::exists(nowhere));
+    expectRestored();
+}
+
+TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
+{
+    QByteArray midBad = firstUnitFile();
+    midBad.replace("\r\nO80", "\r\nO8G");  // line 387 (O80) mangled
+    QByteArray lastBad = firstUnitFile();
+    lastBad.replace(lastBad.size() - 4, 2, "\r\nZ");  // an extra line after T13
+    struct Case {
+        QByteArray file;
+        int line;
+    } const cases[] = {
+        {"&M110902\r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
+        {"&M110901 \r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
+        {"&m110901\r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
+        {"&M110901\r\nstamp\r\nC0000\r\nC0001junk\r\n", 4},
+        {midBad, 3 + 256 + 0x80},
+        {lastBad, 1047},
+    };
+    for (const Case& c : cases) {
+        first.clearLog();
+        dialogs.script.messages.clear();
+        const VentrixMemory before = first.memory();
+        importFile(c.file);
+        EXPECT_TRUE(first.payloadLog().isEmpty()) << c.line;
+        EXPECT_EQ(first.memory(), before);
+        ASSERT_EQ(titles(), (QStringList{"WARNING", "ABORT"})) << c.line;
+        const QString text = dialogs.script.messages[1].text;
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.\n"))) << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("Line %1").arg(c.line))) << text.toStdString();
+        expectRestored();
+    }
+}
+
+TEST_F(TuneTransferTest, HandEditedFilesAreSentAsTheyStand)
+{
+    struct Case {
+        QByteArray file;
+        QStringList sent;
+    } const cases[] = {
+        {"&M110901\r\n12-05-2026-07:41:09\r\n", {}},
+        {"&M110901\r\n12-05-2026-07:41:09\r\n\r\n", {}},
+        {"&M110901\r\nanything\r\n\r\nT13F6\r\n\r\n\r\nC1F8a\r\n\r\n", {"WT13F6", "WC1F8a"}},
+    };
+    for (const Case& c : cases) {
+        first.clearLog();
+        dialogs.script.messages.clear();
+        importFile(c.file);
+        EXPECT_EQ(heard(first), c.sent);
+        EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+        expectRestored();
+    }
+    EXPECT_EQ(first.memory().registerValue(0x13), 0xF6);
+    EXPECT_EQ(first.memory().cell('C', 0x1F), 0x8A);
+}
+
+TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
+{
+    const QByteArray file = tune_test::ExpectedFile(second.memory(), Stamp);
+    struct Case {
+        const char* fault;
+        const char* text;
+    } const cases[] = {{"silent", "Import operation failed. Please try again."},
+                       {"wrong-echo", "Import operation failed!"}};
+    for (const Case& c : cases) {
+        VentrixDevice unit;
+        tune_test::FillTune(unit.memory(), 1);
+        const VentrixMemory before = unit.memory();
+        SimulatedPort port(unit, clock);
+        ASSERT_EQ(port.open(), PortError::None);
+        services::installPort(&port);
+        // The first 500 writes go through; the 501st (file line 503) does not.
+        unit.setFrameListener([&](const QByteArray&, const QByteArray&) {
+            if (unit.requestsHeard() == 500) {
+                QString error;
+                ASSERT_TRUE(unit.faults().apply(QString::fromLatin1(c.fault), &error)) << error.toStdString();
+            }
+        });
+        dialogs.script.messages.clear();
+        importFile(file);
+        ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"})) << c.fault;
+        EXPECT_EQ(dialogs.script.messages[1].text, QString::fromLatin1(c.text));
+        EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Exclamation);
+        const QStringList sent = heard(unit);
+        const QString failingLine = QString::fromLatin1(file).split(QStringLiteral("\r\n")).at(502);
+        ASSERT_TRUE(failingLine.startsWith(QStringLiteral("OF4")));
+        EXPECT_EQ(sent.last(), QStringLiteral("W") + failingLine) << "the last request is the failing line's";
+        EXPECT_EQ(sent.count(QStringLiteral("W") + failingLine), c.fault == QByteArray("silent") ? 10 : 1);
+        // What was confirmed stays; nothing after the failing line is sent.
+        for (int address = 0; address < 256; ++address)
+            ASSERT_EQ(unit.memory().cell('C', address), second.memory().cell('C', address));
+        for (int address = 0; address < 0xF4; ++address)
+            ASSERT_EQ(unit.memory().cell('O', address), second.memory().cell('O', address));
+        for (int address = 0xF5; address < 256; ++address)
+            ASSERT_EQ(unit.memory().cell('O', address), before.cell('O', address));
+        expectRestored();
+        services::installPort(&firstPort);
+    }
+}
+
+TEST_F(TuneTransferTest, UnreadableTuneFileIsReported)
+{
+    dialogs.script.chooseNextFile(dir.filePath(QStringLiteral("missing.tun")));
+    ImportTune();
+    ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"}));
+    EXPECT_TRUE(dialogs.script.messages[1].text.contains(QStringLiteral("missing.tun")));
+    EXPECT_TRUE(first.payloadLog().isEmpty());
+    expectRestored();
+}
+
+} // namespace
