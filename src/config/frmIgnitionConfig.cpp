@@ -46,12 +46,8 @@ frmIgnitionConfig::frmIgnitionConfig(QWidget* parent) : QWidget(parent)
     auto* frame1 = new QGroupBox(QStringLiteral("IGNITION TYPE"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame1->setGeometry(Twips(240, this), Twips(240, this), Twips(3720, this), Twips(2160, this));
-    const QString ignitionCaptions[] = {
-        QStringLiteral("COIL-ON-PLUG (Multispark)"), QStringLiteral("WASTE-SPARK (4/6/8 Cyl.)"),
-        QStringLiteral("POINTS/PIP (4 Cylinder)"), QStringLiteral("POINTS/PIP (8 Cylinder)"),
-        QStringLiteral("POINTS/PIP (6 Cylinder)")};
     for (int i = 0; i < register_map::IgnitionTypeCount; ++i) {
-        QRadioButton* option = Option(frame1, QStringLiteral("optIgnitionType_%1").arg(i), ignitionCaptions[i],
+        QRadioButton* option = Option(frame1, QStringLiteral("optIgnitionType_%1").arg(i), register_map::IgnitionCaption(i),
                                       240, 360 + i * 340, 3360);
         connect(option, &QRadioButton::clicked, this, [this, i] { optIgnitionType_Click(i); });
         ignitionOptions_.append(option);
@@ -61,11 +57,9 @@ frmIgnitionConfig::frmIgnitionConfig(QWidget* parent) : QWidget(parent)
     frame2->setObjectName(QStringLiteral("Frame2"));
     frame2->setGeometry(Twips(240, this), Twips(2580, this), Twips(3720, this), Twips(1140, this));
     // "&&" shows as one ampersand, as on any button caption.
-    const QString rpmCaptions[] = {QStringLiteral("RPM ONLY (SHIFT LIGHT)"),
-                                   QStringLiteral("RPM && W.O.T. (NITROUS)")};
     for (int i = 0; i < register_map::RpmModeCount; ++i) {
         QRadioButton* option =
-            Option(frame2, QStringLiteral("optRPMConfig_%1").arg(i), rpmCaptions[i], 240, 360 + i * 340, 3360);
+            Option(frame2, QStringLiteral("optRPMConfig_%1").arg(i), QString(register_map::RpmModeCaption(i)).replace(QLatin1Char('&'), QStringLiteral("&&")), 240, 360 + i * 340, 3360);
         connect(option, &QRadioButton::clicked, this, [this, i] { optRPMConfig_Click(i); });
         rpmOptions_.append(option);
     }

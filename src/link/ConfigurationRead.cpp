@@ -22,6 +22,7 @@ public:
         if (SendFrame(payload, Attempts, TimeoutMs) != 0)
             return true;
         out_.failure = blame;
+        out_.failedRequest = payload;
         return false;
     }
 
@@ -125,4 +126,14 @@ void ApplyToProgramState(const UnitConfiguration& c)
         InjectorRatioOLBank2 = rm::InjectorRatio(*c.bank2[1], *c.bank2[0]);
     if (c.bank2[3])
         InjectorRatioCLBank2 = rm::InjectorRatio(*c.bank2[3], *c.bank2[2]);
+}
+
+std::optional<QString> ReadFirmwareRevision()
+{
+    using mdlPublicVars::RxBuffer;
+    RxBuffer.clear();
+    if (SendFrame(cmd::FirmwareRevision(), 10, 5000) != 1)
+        return std::nullopt;
+    return cmd::Text(RxBuffer, cmd::reply::FirmwareMajor) + QLatin1Char('.')
+        + cmd::Text(RxBuffer, cmd::reply::FirmwareMinor);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <array>
 #include <optional>
 
@@ -31,6 +33,7 @@ struct UnitConfiguration {
 
     bool complete = false;
     std::optional<Blame> failure;  // set when a read failed
+    QString failedRequest;         // the request that went unanswered ("RT05")
 };
 
 // Reads everything through SendFrame (the port must be open). Touches no
@@ -41,3 +44,7 @@ UnitConfiguration ReadUnitConfiguration();
 // breakpoint, injector sizes and ratios, switch points); unset fields leave
 // their state as it was.
 void ApplyToProgramState(const UnitConfiguration& configuration);
+
+// The firmware revision ("1.23": the reply's major digit, a point, the two
+// minor digits), or nothing when the unit did not answer.
+std::optional<QString> ReadFirmwareRevision();

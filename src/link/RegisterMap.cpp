@@ -95,6 +95,20 @@ int RpmFromSteps(int steps)
     return steps * RpmPerStep;
 }
 
+QString IgnitionCaption(int index)
+{
+    static const char* const captions[IgnitionTypeCount] = {
+        "COIL-ON-PLUG (Multispark)", "WASTE-SPARK (4/6/8 Cyl.)", "POINTS/PIP (4 Cylinder)",
+        "POINTS/PIP (8 Cylinder)", "POINTS/PIP (6 Cylinder)"};
+    return index >= 0 && index < IgnitionTypeCount ? QString::fromLatin1(captions[index]) : QString();
+}
+
+QString RpmModeCaption(int index)
+{
+    static const char* const captions[RpmModeCount] = {"RPM ONLY (SHIFT LIGHT)", "RPM & W.O.T. (NITROUS)"};
+    return index >= 0 && index < RpmModeCount ? QString::fromLatin1(captions[index]) : QString();
+}
+
 int Bank2InjectorSize(int registerValue)
 {
     return registerValue == 0 ? DefaultInjectorSize : registerValue;

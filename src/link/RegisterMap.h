@@ -51,6 +51,11 @@ int RpmModeOf(int index);
 
 int RpmFromSteps(int steps);
 
+// The names of the ignition types and switch modes, by option index, as
+// the user reads them: "WASTE-SPARK (4/6/8 Cyl.)", "RPM & W.O.T. (NITROUS)".
+QString IgnitionCaption(int index);
+QString RpmModeCaption(int index);
+
 // Bank-2 sizes: an unset register (0) means the default size.
 int Bank2InjectorSize(int registerValue);
 

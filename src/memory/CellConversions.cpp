@@ -9,6 +9,14 @@ namespace cells {
 
 using number_format::RoundHalfEven;
 
+QString InjectorCaption(double size)
+{
+    for (const int listed : InjectorSizes)
+        if (listed == size)
+            return QStringLiteral("%1lb/hr").arg(listed);
+    return QStringLiteral("<Select>");
+}
+
 bool IsCorrectionTable(char table)
 {
     return table == 'O' || table == 'C' || table == 'H' || table == 'L';

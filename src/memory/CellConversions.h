@@ -17,6 +17,15 @@ inline constexpr double MaxVolts = 4.995;
 inline constexpr double MaxCorrection = 100.0;
 inline constexpr int FullScaleFlow = 1020;  // the largest flow when the injector ratio is 1
 
+// The injector sizes the transfer function can be calibrated for (lb/hr);
+// its bytes are drawn for 19 lb/hr injectors.
+inline constexpr int InjectorSizes[] = {16, 19, 24, 30, 36, 39, 42, 48, 50, 55, 62, 72, 83, 93};
+inline constexpr int InjectorSizeCount = static_cast<int>(sizeof InjectorSizes / sizeof InjectorSizes[0]);
+inline constexpr double CalibrationInjectorSize = 19.0;
+
+// "19lb/hr" for a size of the list, "<Select>" for any other.
+QString InjectorCaption(double size);
+
 bool IsCorrectionTable(char table);
 
 // The cell of an engine speed: rpm / 40, halves to the even cell (500 -> 0C).

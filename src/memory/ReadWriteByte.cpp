@@ -62,10 +62,9 @@ constexpr TableOption TableOptions[5] = {
 };
 constexpr int TransferFunctionOption = 4;
 
-constexpr int InjectorSizes[] = {16, 19, 24, 30, 36, 39, 42, 48, 50, 55, 62, 72, 83, 93};
-constexpr int InjectorSizeCount = static_cast<int>(sizeof InjectorSizes / sizeof InjectorSizes[0]);
-// The transfer function is calibrated for 19 lb/hr injectors.
-constexpr double CalibrationInjectorSize = 19.0;
+using cells::InjectorSizes;
+using cells::InjectorSizeCount;
+using cells::CalibrationInjectorSize;
 
 // The system colours of entry boxes: enabled ones take the caption-text
 // colour, disabled ones the inactive-border colour.
@@ -254,8 +253,8 @@ void ReadWriteByte::Form_Load()
 
     cmbInjectors->clear();
     for (const int size : InjectorSizes)
-        cmbInjectors->addItem(QStringLiteral("%1lb/hr").arg(size));
-    cmbInjectors->addItem(QStringLiteral("<Select>"));
+        cmbInjectors->addItem(cells::InjectorCaption(size));
+    cmbInjectors->addItem(cells::InjectorCaption(0));
     int selected = InjectorSizeCount;
     for (int i = 0; i < InjectorSizeCount; ++i)
         if (InjectorSizes[i] == InstalledInjectorSize)
