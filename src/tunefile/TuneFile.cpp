@@ -5,6 +5,8 @@
 #include "link/Transaction.h"
 #include "state/PublicVars.h"
 
+#include <QFile>
+
 #include <algorithm>
 
 namespace tunefile {
@@ -236,5 +238,24 @@ ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progres
     }
     return result;
 }
+
+FileRead ReadTuneFile(const QString& path, QString& text, QString& error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return FileRead::Unreadable;
+    }
+    const QByteArray bytes = file.read(MaximumFileSize + 1);
+    if (bytes.size() > MaximumFileSize)
+        return FileRead::TooLarge;
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return FileRead::Unreadable;
+    }
+    text = QString::fromLatin1(bytes);
+    return FileRead::Ok;
+}
+
 
 } // namespace tunefile

@@ -96,6 +96,11 @@ QString TuneText(const QDateTime& when, const QList<QString>& values);
 
 // --- import ----------------------------------------------------------------
 
+// The text of a file to be imported. A tune is a few kilobytes; a file far
+// larger is refused unread. error says why a file could not be read.
+enum class FileRead { Ok, Unreadable, TooLarge };
+FileRead ReadTuneFile(const QString& path, QString& text, QString& error);
+
 // A file's data lines, from line 3 on, each as it stands; empty lines are
 // kept (they count for progress) and skipped when writing.
 struct Tune {

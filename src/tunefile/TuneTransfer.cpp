@@ -110,27 +110,6 @@ private:
     QPointer<frmTransferSplash> splash_;
 };
 
-// The file's text, or false with the reason. A tune is a few kilobytes; a
-// file far larger is refused unread.
-enum class FileRead { Ok, Unreadable, TooLarge };
-FileRead readTuneFile(const QString& path, QString& text, QString& error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return FileRead::Unreadable;
-    }
-    const QByteArray bytes = file.read(MaximumFileSize + 1);
-    if (bytes.size() > MaximumFileSize)
-        return FileRead::TooLarge;
-    if (file.error() != QFileDevice::NoError) {
-        error = file.errorString();
-        return FileRead::Unreadable;
-    }
-    text = QString::fromLatin1(bytes);
-    return FileRead::Ok;
-}
-
 } // namespace
 
 QStringList TransferLockedControls()
@@ -215,7 +194,7 @@ void ImportTune()
     // damaged file changes nothing in the unit.
     QString text;
     QString error;
-    switch (readTuneFile(path, text, error)) {
+    switch (ReadTuneFile(path, text, error)) {
     case FileRead::Ok:
         break;
     case FileRead::Unreadable:
