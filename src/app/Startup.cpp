@@ -3,6 +3,7 @@
 #include "app/frmMain.h"
 #include "app/frmSplash.h"
 #include "link/Autodetect.h"
+#include "monitor/mdlMonitor.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -21,6 +22,9 @@ void RunStartupSequence(frmMain& main)
     splash->show();
     splash->move(main.geometry().center() - splash->rect().center());
     splash->raise();
+
+    // The wideband calibration the user last set on the monitor.
+    mdlPublicVars::FJOCalibration = mdlMonitor::StoredFjoCalibration();
 
     services::clock().waitProcessingEvents(2000);
 

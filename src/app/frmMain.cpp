@@ -8,6 +8,7 @@
 #include "config/frmWidebandConfig.h"
 #include "link/ConfigurationLoad.h"
 #include "memory/ReadWriteByte.h"
+#include "monitor/frmMONITOR.h"
 #include "app/Version.h"
 #include "app/frmAutodetect.h"
 #include "app/mdlMain.h"
@@ -223,8 +224,7 @@ void frmMain::buildMenus()
 void frmMain::markWindowsNotInThisBuild()
 {
     const QString later = QStringLiteral("Not available in this version of KESTREL yet.");
-    for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem", "cmdVentrixRun",
-                             "mnuVentrixRunItem"})
+    for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem"})
         mdlMain::MarkUnavailable(QString::fromLatin1(name), later);
 }
 
@@ -418,9 +418,16 @@ void frmMain::mnuMemoryModifyItem_Click()
         static_cast<ReadWriteByte*>(window)->Form_Load();
 }
 
+void frmMain::mnuVentrixRunItem_Click()
+{
+    const bool fresh = !monitor_;
+    QWidget* window = OpenGuarded(DeviceWindow::LiveMonitor, monitor_, [] { return new frmMONITOR; });
+    if (window && fresh)
+        static_cast<frmMONITOR*>(window)->Form_Load();
+}
+
 // Not in this build: their controls stay disabled (markWindowsNotInThisBuild).
 void frmMain::mnuGraphicalTunerItem_Click() {}
-void frmMain::mnuVentrixRunItem_Click() {}
 void frmMain::mnuExportTuneItem_Click()
 {
     tunefile::ExportTune();

@@ -1,0 +1,76 @@
+#include "monitor/Datalog.h"
+
+namespace datalog {
+
+QString Record(const QStringList& fields)
+{
+    QStringList quoted;
+    quoted.reserve(fields.size());
+    for (QString field : fields)
+        quoted << QLatin1Char('"') + field.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return quoted.join(QLatin1Char(',')) + LineEnd;
+}
+
+QString DateText(const QDate& date)
+{
+    return QStringLiteral("%1-%2-%3")
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(date.year(), 4, 10, QLatin1Char('0'));
+}
+
+QString TimeText(const QTime& time)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(time.hour(), 2, 10, QLatin1Char('0'))
+        .arg(time.minute(), 2, 10, QLatin1Char('0'))
+        .arg(time.second(), 2, 10, QLatin1Char('0'));
+}
+
+QStringList ColumnNames()
+{
+    return {QStringLiteral("Time"),       QStringLiteral("Vin(v)"),       QStringLiteral("Vout(v)"),
+            QStringLiteral("Vdelta(%)"),  QStringLiteral("Fin(kg/hr)"),   QStringLiteral("Fout(kg/hr)"),
+            QStringLiteral("Fdelta(%)"),  QStringLiteral("A/F"),          QStringLiteral("Vtps(v)"),
+            QStringLiteral("TPAngle(deg)"), QStringLiteral("RPM")};
+}
+
+QString Header(const QDateTime& opened)
+{
+    return Record({DateText(opened.date()), TimeText(opened.time())}) + Record(ColumnNames());
+}
+
+QString DataLine(const QTime& written, const QStringList& shownValues)
+{
+    return Record(QStringList{TimeText(written)} + shownValues);
+}
+
+bool DatalogFile::create(const QString& path, const QDateTime& opened)
+{
+    close();
+    file_.setFileName(path);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    path_ = path;
+    if (!append(Header(opened))) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool DatalogFile::append(const QString& line)
+{
+    if (!file_.isOpen())
+        return false;
+    const QByteArray bytes = line.toUtf8();
+    return file_.write(bytes) == bytes.size() && file_.flush();
+}
+
+void DatalogFile::close()
+{
+    if (file_.isOpen())
+        file_.close();
+}
+
+} // namespace datalog

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+// The monitor's data log: a text file of quoted, comma-separated records
+// ended by CR LF. The first line is the date and time the file was opened,
+// the second the column names, then one line per sample: the time and the
+// values exactly as the monitor shows them.
+namespace datalog {
+
+inline const QString DefaultFileName = QStringLiteral("MON_Datalog.txt");
+inline const QString LineEnd = QStringLiteral("\r\n");
+
+// Every field in double quotes, separated by commas, no spaces, CR LF.
+QString Record(const QStringList& fields);
+
+QString DateText(const QDate& date);  // 12-05-2026
+QString TimeText(const QTime& time);  // 07:41:09
+
+// The first two lines, for a file opened at `opened`.
+QString Header(const QDateTime& opened);
+QStringList ColumnNames();
+
+// One sample: the time it is written, then the shown texts in column order.
+QString DataLine(const QTime& written, const QStringList& shownValues);
+
+// One open log file. Each line reaches the file as soon as it is written, so
+// a crash or a pulled cable loses no recorded sample.
+class DatalogFile {
+public:
+    // Creates (or replaces) the file and writes the header. False when the
+    // file cannot be created or written; it is then not open.
+    bool create(const QString& path, const QDateTime& opened);
+    // Appends one line; false when it did not reach the file.
+    bool append(const QString& line);
+    void close();
+    bool isOpen() const { return file_.isOpen(); }
+    QString path() const { return path_; }
+
+private:
+    QFile file_;
+    QString path_;
+};
+
+} // namespace datalog

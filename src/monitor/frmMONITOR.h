@@ -1,0 +1,130 @@
+#pragma once
+
+#include "monitor/Datalog.h"
+#include "monitor/LiveSample.h"
+#include "platform/Dialogs.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+
+// "VentrixTM - MONITOR": polls the unit for live samples every 50 ms while
+// running, shows them, optionally logs every sample to a text file, and
+// reads and adjusts the unit's MAF voltage offset and the FJO wideband
+// calibration.
+//
+// Whoever opens it constructs it and then calls Form_Load(), which checks
+// that the unit answers and enables START only then. QUIT is the only way
+// out: it gives the main window its commands back.
+//
+// START does not wait inside itself while the monitor runs: the timer drives
+// the run, and STOP, QUIT and the sliders act between its ticks.
+class frmMONITOR final : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMONITOR(QWidget* parent = nullptr);
+    ~frmMONITOR() override;
+
+    // Handlers.
+    void Form_Load();
+    void cmdRUN_Click();
+    void cmdSTOP_Click();
+    void cmdQUIT_Click();
+    void cmdADVANCED_Click();
+    void cmdBASIC_Click();
+    void HScroll1_Change();
+    void HScrollFJOCAL_Change();
+    void Timer1_Timer();
+
+    // Shared routines.
+    void ShowRunIdle();
+    void ShowRunForConnection();
+    void ClearMonitorDisplay();
+
+    // Writes a sample (the reply data and its decode) into the display.
+    void ShowSample(const QString& data, const LiveSample& sample);
+
+    // Window state.
+    bool Running() const { return running_; }
+    bool Logging() const { return logging_; }
+    bool OffsetWritesEnabled() const { return offsetWritesEnabled_; }
+    QString ProbeCode() const { return probeCode_; }
+    int MultisparkCounter() const { return multisparkCounter_; }
+    int HeartbeatCounter() const { return heartbeatCounter_; }
+    QTimer* Timer1() const { return timer1_; }
+    const FileDialogRequest& CommonDialog1() const { return commonDialog1_; }
+    // The log file's full name while one is written.
+    QString LogFileName() const { return log_.path(); }
+
+    // Window heights (twips, frame included) of the two sizes.
+    static constexpr int CompactHeight = 4650;
+    static constexpr int FullHeight = 8325;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void setHeight(int twips);
+    // START's choice of log file; the log is open afterwards only when the
+    // file was really created.
+    void chooseLog();
+    void closeLog();
+    void writeLogLine();
+    void connectionLost();
+    // Stops everything and gives the main window its commands back (QUIT,
+    // and a close by the program's exit).
+    void release();
+    // Shows a message; false when this window did not survive it.
+    bool tell(MsgIcon icon, const QString& title, const QString& text);
+    // Moves a slider without its change handler running.
+    static void placeSlider(QScrollBar* slider, int value);
+
+    // Window state.
+    bool running_ = false;
+    bool logging_ = false;
+    bool offsetWritesEnabled_ = false;
+    bool lost_ = false;  // the link went down while running
+    bool closing_ = false;
+    QString probeCode_;
+    int multisparkCounter_ = 0;
+    int heartbeatCounter_ = 0;
+    datalog::DatalogFile log_;
+    FileDialogRequest commonDialog1_;
+
+    // Values.
+    QLabel* lblMAFInputVoltage;
+    QLabel* lblOutputVoltage;
+    QLabel* lblDelta;
+    QLabel* lblInputFlow;
+    QLabel* lblOutputFlow;
+    QLabel* lblDelta_F;
+    QLabel* lblAirFuelRatio;
+    QLabel* lblTPSVoltage;
+    QLabel* lblTPangle;
+    QLabel* lblEngineSpeed;
+    QLabel* lblRawDataStream;
+    QLineEdit* txtRichOrLean;
+    QLineEdit* txtVoltageOffset;
+
+    // Indicator squares.
+    QLineEdit* txtLOG;
+    QLineEdit* txtHeartbeat;
+    QLineEdit* txtWOT;
+    QLineEdit* txtWastedSpark;
+    QLineEdit* txtMultiSpark;
+    QLineEdit* txtFlipChip;
+
+    QPushButton* cmdRUN;
+    QPushButton* cmdSTOP;
+    QPushButton* cmdQUIT;
+    QPushButton* cmdADVANCED;
+    QPushButton* cmdBASIC;
+    QScrollBar* HScroll1;
+    QScrollBar* HScrollFJOCAL;
+    QTimer* timer1_;
+};

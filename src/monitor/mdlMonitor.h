@@ -1,0 +1,27 @@
+#pragma once
+
+#include "monitor/LiveSample.h"
+
+// The live sample as the windows fetch it from the unit.
+namespace mdlMonitor {
+
+// Asks the unit for one live sample ("M", 50 attempts of 1000 ms). On success
+// RxBuffer holds the sample; on failure the link counts as lost (Connected
+// false) and nothing is shown: the caller reacts.
+bool RequestLiveSample();
+
+// The decode's inputs as they stand now: the configuration read at start-up,
+// the wideband model and calibration, and whether the ignition window has
+// waste spark selected.
+DecodeContext CurrentDecodeContext();
+
+// Whether the ignition configuration window has "WASTE-SPARK (4/6/8 Cyl.)"
+// selected; false when there is no such window.
+bool IgnitionIsWasteSpark();
+
+// The FJO calibration the user last set, as stored under "FJOCAL": -10 to
+// +10, 0 when absent or not a number in range.
+qint16 StoredFjoCalibration();
+qint16 ParseFjoCalibration(const QString& text);
+
+} // namespace mdlMonitor
