@@ -239,6 +239,25 @@ ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progres
     return result;
 }
 
+QList<Mismatch> VerifyTune(const Transact& transact, const Tune& tune, const Progress& progress)
+{
+    QList<Mismatch> mismatches;
+    for (qsizetype i = 0; i < tune.lines.size(); ++i) {
+        const QString& line = tune.lines.at(i);
+        if (!line.isEmpty()) {
+            const Entry entry{line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)};
+            QString reply;
+            const bool answered = transact(ReadRequest(entry), ReadAttempts, ReadTimeoutMs, reply);
+            const QString found = answered ? cmd::Text(reply, cmd::reply::CellValue) : QString();
+            if (found.compare(line.mid(3, 2), Qt::CaseInsensitive) != 0)
+                mismatches.append({line.left(3), line.mid(3, 2), found});
+        }
+        if (progress)
+            progress(static_cast<int>(i) + 1);
+    }
+    return mismatches;
+}
+
 FileRead ReadTuneFile(const QString& path, QString& text, QString& error)
 {
     QFile file(path);

@@ -146,6 +146,17 @@ struct ImportResult {
 // the first failure; everything written before it stays in the unit.
 ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progress& progress = {});
 
+// An entry whose value in the unit is not the one its line gave.
+struct Mismatch {
+    QString entry;     // "C1F", "T13"
+    QString expected;  // the line's value
+    QString found;     // the unit's, empty when it did not answer
+};
+
+// Reads back every entry the tune's lines wrote and compares its value
+// (hexadecimal digits of either case), in line order.
+QList<Mismatch> VerifyTune(const Transact& transact, const Tune& tune, const Progress& progress = {});
+
 // The 1-based file line of the tune's data line at index i.
 inline int FileLineOf(int index) { return index + 3; }
 

@@ -1,0 +1,169 @@
+#include "cli/CliArguments.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+bool isNumber(const QString& arg)
+{
+    static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    return number.match(arg).hasMatch();
+}
+
+// Options of the windowed program that kestrel-cli shares.
+bool isCommonOption(const QString& arg)
+{
+    return arg == QLatin1String("--simulate") || arg == QLatin1String("--port")
+        || arg.startsWith(QLatin1String("--port=")) || arg.startsWith(QLatin1String("--sim-"));
+}
+
+} // namespace
+
+CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment)
+{
+    CliArguments cli;
+    QStringList common;
+    const auto valueOf = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
+        const QString& arg = args.at(i);
+        if (arg.startsWith(name + QLatin1Char('=')))
+            return arg.mid(name.size() + 1);
+        if (i + 1 >= args.size()) {
+            cli.error = QStringLiteral("%1 needs a value").arg(name);
+            return std::nullopt;
+        }
+        return args.at(++i);
+    };
+    const auto is = [](const QString& arg, const char* name) {
+        const QString option = QString::fromLatin1(name);
+        return arg == option || arg.startsWith(option + QLatin1Char('='));
+    };
+
+    for (qsizetype i = 0; i < args.size() && cli.error.isEmpty(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            cli.help = true;
+        } else if (arg == QLatin1String("--version")) {
+            cli.version = true;
+        } else if (arg == QLatin1String("--yes") || arg == QLatin1String("-y")) {
+            cli.yes = true;
+        } else if (arg == QLatin1String("--verify")) {
+            cli.verify = true;
+        } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
+            if (const auto value = valueOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
+                cli.output = *value;
+        } else if (is(arg, "--log")) {
+            if (const auto value = valueOf(i, QStringLiteral("--log")))
+                cli.logPath = *value;
+        } else if (is(arg, "--seconds")) {
+            if (const auto value = valueOf(i, QStringLiteral("--seconds"))) {
+                bool ok = false;
+                cli.seconds = value->toDouble(&ok);
+                if (!ok || cli.seconds <= 0)
+                    cli.error = QStringLiteral("--seconds needs a number of seconds above 0");
+            }
+        } else if (is(arg, "--injectors")) {
+            if (const auto value = valueOf(i, QStringLiteral("--injectors"))) {
+                bool ok = false;
+                const int size = value->toInt(&ok);
+                if (!ok || size <= 0)
+                    cli.error = QStringLiteral("--injectors needs an injector size in lb/hr");
+                else
+                    cli.injectors = size;
+            }
+        } else if (isCommonOption(arg)) {
+            common << arg;
+            // --port and the simulator's options may take their value as the next argument.
+            const bool valueFollows = !arg.contains(QLatin1Char('=')) && arg != QLatin1String("--simulate")
+                && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--"));
+            if (valueFollows)
+                common << args.at(++i);
+        } else if (arg.startsWith(QLatin1Char('-')) && !isNumber(arg)) {
+            cli.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
+        } else if (cli.command.isEmpty()) {
+            cli.command = arg;
+            if (!CliCommands.contains(arg))
+                cli.error = QStringLiteral("unknown command '%1' (try --help)").arg(arg);
+        } else {
+            cli.operands << arg;
+        }
+    }
+    if (!cli.error.isEmpty())
+        return cli;
+    cli.common = ParseCommandLine(common, portsFromEnvironment);
+    cli.error = cli.common.error;
+    if (cli.error.isEmpty() && cli.command.isEmpty() && !cli.help && !cli.version)
+        cli.error = QStringLiteral("no command given (try --help)");
+    return cli;
+}
+
+namespace {
+
+const char* const Overview =
+    "Usage: kestrel-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+    "The Ventrix's device work without a window.\n"
+    "\n"
+    "Commands:\n"
+    "  probe                          find the unit: port, status, firmware revision\n"
+    "  info                           the power-up configuration, as Startup Values shows it\n"
+    "  export FILE.tun                save the complete tune\n"
+    "  import FILE.tun [--verify]     write a tune file back (checked whole before the first write)\n"
+    "  read TABLE POSITION            one cell: O, C, H, L by rpm; F (transfer function) by volts\n"
+    "  write TABLE POSITION VALUE     write one cell (percent, or kg/hr for F)\n"
+    "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
+    "  list TABLE [-o FILE]           the whole table as a text listing\n"
+    "  monitor [--log FILE] [--seconds N]  live samples, one line each, until Ctrl-C\n"
+    "\n"
+    "Tables: O open loop 1, C closed loop 1, H open loop 2, L closed loop 2, F transfer function.\n"
+    "\n"
+    "Options:\n"
+    "  --yes, -y              do not ask before overwriting the unit (needed without a terminal)\n"
+    "  --port N=DEVICE        port number N means DEVICE (repeatable; also KESTREL_PORTS)\n"
+    "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
+    "  --help                 this help; COMMAND --help for one command\n"
+    "\n"
+    "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input.\n"
+    "Results go to standard output, messages and progress to standard error.\n";
+
+QString commandHelp(const QString& command)
+{
+    if (command == QLatin1String("probe"))
+        return QStringLiteral("Usage: kestrel-cli probe\nSearches the last used port, then ports 1 to 6, "
+                              "and prints the port, the unit's status and its firmware revision.\n");
+    if (command == QLatin1String("info"))
+        return QStringLiteral("Usage: kestrel-cli info\nReads the unit's power-up values and configuration "
+                              "registers and prints them as Startup Values and Ignition Config show them.\n");
+    if (command == QLatin1String("export"))
+        return QStringLiteral("Usage: kestrel-cli export FILE.tun\nReads tables C, O, L, H and registers 00 "
+                              "to 13 and saves them as a tune file. No file is written unless every read "
+                              "succeeded; an existing file is replaced only once the new one is complete.\n");
+    if (command == QLatin1String("import"))
+        return QStringLiteral("Usage: kestrel-cli import FILE.tun [--verify] [--yes]\nChecks the whole file, "
+                              "then writes every entry, each confirmed by the unit's echo. --verify reads "
+                              "every written entry back and reports each difference.\n");
+    if (command == QLatin1String("read"))
+        return QStringLiteral("Usage: kestrel-cli read TABLE POSITION [--injectors SIZE]\nTABLE O, C, H or L "
+                              "with POSITION in rpm (0 to 10200); F with POSITION in volts (0 to 4.995).\n"
+                              "--injectors gives the transfer function's injector calibration in lb/hr.\n");
+    if (command == QLatin1String("write"))
+        return QStringLiteral("Usage: kestrel-cli write TABLE POSITION VALUE [--yes] [--injectors SIZE]\n"
+                              "VALUE is a correction in percent (-100 to 100), or a flow in kg/hr for F.\n");
+    if (command == QLatin1String("fill"))
+        return QStringLiteral("Usage: kestrel-cli fill TABLE START STOP PERCENT [--yes]\nSets the correction "
+                              "cells from START to STOP rpm of table O, C, H or L to PERCENT.\n");
+    if (command == QLatin1String("list"))
+        return QStringLiteral("Usage: kestrel-cli list TABLE [-o FILE] [--injectors SIZE]\nReads all 256 cells "
+                              "and prints the listing (or saves it as FILE, as the table viewer saves it).\n");
+    return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N]\nRequests a live sample "
+                          "every 50 ms and prints one line each; with --log also writes the monitor's data "
+                          "log. Ctrl-C ends it with the log closed.\n");
+}
+
+} // namespace
+
+QString CliHelp(const QString& command, const QString& simulatorHelp)
+{
+    if (!command.isEmpty())
+        return commandHelp(command);
+    return QString::fromLatin1(Overview) + QStringLiteral("\nSimulated Ventrix (with --simulate):\n")
+        + simulatorHelp;
+}

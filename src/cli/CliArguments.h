@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/CommandLine.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What kestrel-cli was asked to do: a subcommand, its operands and options,
+// and the options it shares with the windowed program (--port, --simulate,
+// --sim-...).
+struct CliArguments {
+    QString command;      // probe, info, export, import, read, write, fill, list, monitor
+    QStringList operands;
+    bool help = false;
+    bool version = false;
+    bool yes = false;     // --yes: no confirmation asked before overwriting the unit
+    bool verify = false;  // import --verify
+    QString output;       // list -o FILE
+    QString logPath;      // monitor --log FILE
+    double seconds = 0;   // monitor --seconds N (0: until interrupted)
+    std::optional<int> injectors;  // --injectors SIZE: the transfer function's calibration
+    CommandLine common;
+    QString error;        // set when the arguments make no sense
+};
+
+inline const QStringList CliCommands = {"probe", "info",  "export", "import", "read",
+                                        "write", "fill",  "list",   "monitor"};
+
+// args: the arguments without the program name.
+CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment);
+
+// The help of one subcommand, or the overview when command is empty.
+QString CliHelp(const QString& command, const QString& simulatorHelp);

@@ -1,0 +1,530 @@
+#include "cli/CliRunner.h"
+
+#include "cli/CliArguments.h"
+#include "cli/Console.h"
+#include "link/Autodetect.h"
+#include "link/Commands.h"
+#include "link/ConfigurationRead.h"
+#include "link/Frame.h"
+#include "link/RegisterMap.h"
+#include "memory/CellAccess.h"
+#include "memory/CellConversions.h"
+#include "memory/CellEntry.h"
+#include "memory/TableListing.h"
+#include "platform/Clock.h"
+#include "platform/NumberFormat.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+#include "tunefile/TextFileSave.h"
+#include "tunefile/TuneFile.h"
+#include "tunefile/TuneTransfer.h"
+
+#include <QDir>
+
+#include <optional>
+
+using namespace exit_status;
+using mdlPublicVars::RxBuffer;
+
+namespace {
+
+QString shownPath(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// --- the arguments ---------------------------------------------------------
+
+class Run {
+public:
+    Run(const CliArguments& arguments, Console& console) : a_(arguments), c_(console) {}
+    ~Run()
+    {
+        // As the windowed program does on exit: the port is let go and the
+        // port that answered is kept for the next search.
+        if (searched_)
+            CloseLinkForExit();
+    }
+
+    int dispatch();
+
+private:
+    int probe();
+    int info();
+    int read();
+    int write();
+    int fill();
+    int list();
+    int exportTune();
+    int importTune();
+
+    int usage(const QString& problem) const;
+    int refuse(const QString& message, const QString& detail = {}) const;
+    int unitFailed(const QString& message, const QString& detail = {}) const;
+    bool operandCount(int count) const { return a_.operands.size() == count; }
+    std::optional<char> table(const QString& text, bool correctionOnly) const;
+    std::optional<double> number(const QString& text) const;
+
+    bool connect();
+    bool loadConfiguration();
+    bool stageHasTable(char table) const;
+    void useInjectorCalibration() const;
+    enum class Consent { Given, Declined, CannotAsk };
+    Consent ask(const QString& question) const;
+    int notGiven(Consent consent) const;
+
+    const CliArguments& a_;
+    Console& c_;
+    bool searched_ = false;
+    UnitConfiguration configuration_;
+};
+
+int Run::usage(const QString& problem) const
+{
+    c_.err << "kestrel-cli: " << problem << Qt::endl << CliHelp(a_.command, {});
+    return BadInput;
+}
+
+int Run::refuse(const QString& message, const QString& detail) const
+{
+    c_.err << message << Qt::endl;
+    if (!detail.isEmpty())
+        c_.err << detail << Qt::endl;
+    return BadInput;
+}
+
+int Run::unitFailed(const QString& message, const QString& detail) const
+{
+    c_.err << message << Qt::endl;
+    if (!detail.isEmpty())
+        c_.err << detail << Qt::endl;
+    return UnitFailed;
+}
+
+std::optional<char> Run::table(const QString& text, bool correctionOnly) const
+{
+    const QString letter = text.toUpper();
+    const QString allowed = correctionOnly ? QStringLiteral("OCHL") : QStringLiteral("OCHLF");
+    if (letter.size() != 1 || !allowed.contains(letter))
+        return std::nullopt;
+    return letter.at(0).toLatin1();
+}
+
+std::optional<double> Run::number(const QString& text) const
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+// --- the unit --------------------------------------------------------------
+
+bool Run::connect()
+{
+    searched_ = true;
+    ConsoleConnectionView view(c_.err);
+    AutodetectPort(view);
+    return mdlPublicVars::Connected;
+}
+
+bool Run::loadConfiguration()
+{
+    configuration_ = ReadUnitConfiguration();
+    ApplyToProgramState(configuration_);
+    if (configuration_.complete)
+        return true;
+    unitFailed(QStringLiteral("Failed to load configuration data from Ventrix. Please try manual load."),
+               QStringLiteral("No answer to \"%1\".").arg(configuration_.failedRequest));
+    return false;
+}
+
+bool Run::stageHasTable(char table) const
+{
+    if ((table != 'H' && table != 'L') || mdlPublicVars::IsPlusStage)
+        return true;
+    refuse(QStringLiteral("Tables H and L (tune 2) exist only on a %1 unit; this one is %2.")
+               .arg(register_map::StageText(register_map::Stage::Plus),
+                    register_map::StageText(register_map::Stage::Base)));
+    return false;
+}
+
+// As choosing the memory window's injector calibration does.
+void Run::useInjectorCalibration() const
+{
+    if (!a_.injectors)
+        return;
+    mdlPublicVars::InstalledInjectorSize = *a_.injectors;
+    mdlPublicVars::InjectorRatioOL = *a_.injectors / cells::CalibrationInjectorSize;
+}
+
+Run::Consent Run::ask(const QString& question) const
+{
+    if (a_.yes)
+        return Consent::Given;
+    if (!c_.canAsk || !c_.readAnswer)
+        return Consent::CannotAsk;
+    c_.err << question << " [y/N] " << Qt::flush;
+    const QString answer = c_.readAnswer().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes") ? Consent::Given : Consent::Declined;
+}
+
+int Run::notGiven(Consent consent) const
+{
+    if (consent == Consent::CannotAsk)
+        return refuse(QStringLiteral("kestrel-cli: this overwrites the unit's memory; without a terminal to "
+                                     "confirm on, give --yes."),
+                      QStringLiteral("Nothing was written."));
+    return refuse(QStringLiteral("Nothing was written."));
+}
+
+// --- the commands ----------------------------------------------------------
+
+int Run::dispatch()
+{
+    const QString& command = a_.command;
+    if (command == QLatin1String("probe"))
+        return probe();
+    if (command == QLatin1String("info"))
+        return info();
+    if (command == QLatin1String("read"))
+        return read();
+    if (command == QLatin1String("write"))
+        return write();
+    if (command == QLatin1String("fill"))
+        return fill();
+    if (command == QLatin1String("list"))
+        return list();
+    if (command == QLatin1String("export"))
+        return exportTune();
+    if (command == QLatin1String("import"))
+        return importTune();
+    return usage(QStringLiteral("unknown command '%1'").arg(command));
+}
+
+int Run::probe()
+{
+    if (!operandCount(0))
+        return usage(QStringLiteral("probe takes no arguments"));
+    if (!connect())
+        return UnitFailed;
+    c_.out << "Port:     " << mdlPublicVars::CommPortNumber << Qt::endl;
+    c_.out << "Status:   " << mdlPublicVars::ProbeStatus << " (ready)" << Qt::endl;
+    const std::optional<QString> revision = ReadFirmwareRevision();
+    c_.out << "Firmware: " << (revision ? *revision : QStringLiteral("Not detected.")) << Qt::endl;
+    return Done;
+}
+
+int Run::info()
+{
+    if (!operandCount(0))
+        return usage(QStringLiteral("info takes no arguments"));
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    using namespace mdlPublicVars;
+    namespace rm = register_map;
+    const auto volts = [](double v) { return number_format::Format(v, QStringLiteral("0.000")); };
+    const auto size = [](double s) { return number_format::Format(s, QStringLiteral("#0")).rightJustified(5); };
+    const auto row = [this](const QString& label, const QString& value) {
+        c_.out << label.leftJustified(30) << value << Qt::endl;
+    };
+    const rm::Stage stage = rm::StageOf(StageCode);
+    row(QStringLiteral("MAF Voltage @ Key On"), volts(MafKeyOnVolts) + QStringLiteral(" [v]"));
+    row(QStringLiteral("TPS Voltage @ Key On"), volts(TpsKeyOnVolts) + QStringLiteral(" [v]"));
+    row(QStringLiteral("TPS WOT Breakpoint"), volts(WotBreakpointVolts) + QStringLiteral(" [v]"));
+    row(QStringLiteral("VentrixTM Config."),
+        stage == rm::Stage::Unknown ? QStringLiteral("unknown (code %1)").arg(StageCode) : rm::StageText(stage));
+    row({}, QStringLiteral("BANK1 BANK2"));
+    const UnitConfiguration& c = configuration_;
+    const std::optional<int>* bank1[4] = {&c.installedOL, &c.eecOL, &c.installedCL, &c.eecCL};
+    const char* const labels[4] = {"Installed Injector Size (OL)", "EEC Injector Size (OL)",
+                                   "Installed Injector Size (CL)", "EEC Injector Size (CL)"};
+    for (int i = 0; i < 4; ++i)
+        row(QString::fromLatin1(labels[i]),
+            size(bank1[i]->value_or(0)) + QLatin1Char(' ') + size(c.bank2[i].value_or(0)) + QStringLiteral(" [lb/hr]"));
+    const int ignition = rm::IgnitionIndexOf(c.ignitionCode.value_or(-1));
+    row(QStringLiteral("Ignition Type"), ignition >= 0 ? rm::IgnitionCaption(ignition)
+                                                       : QStringLiteral("unknown (code %1)")
+                                                             .arg(frame::HexByte(c.ignitionCode.value_or(0))));
+    const int mode = c.rpmSwitchMode ? rm::RpmModeIndexOf(*c.rpmSwitchMode) : -1;
+    if (IsPlusStage)
+        row(QStringLiteral("RPM Switch Config"), mode >= 0 ? rm::RpmModeCaption(mode) : QStringLiteral("unknown"));
+    row(QStringLiteral("RPM Switch On / Off"),
+        QStringLiteral("%1 / %2 rpm").arg(number_format::Format(RpmSwitchOn, QStringLiteral("###0")),
+                                          number_format::Format(RpmSwitchOff, QStringLiteral("###0"))));
+    return Done;
+}
+
+// The cell as the user named it and what it holds.
+QString cellText(char table, int address, int byte)
+{
+    const QString position = table == 'F'
+        ? number_format::Format(address * 20 / 1024.0, QStringLiteral("0.000")) + QStringLiteral(" V")
+        : QString::number(address * static_cast<int>(cells::RpmPerCell)) + QStringLiteral(" rpm");
+    const long long value = cells::ValueOf(table, address, byte, mdlPublicVars::InjectorRatioOL);
+    const QString unit = table == 'F' ? QStringLiteral(" kg/hr") : QStringLiteral(" %");
+    return QStringLiteral("%1 %2  %3  %4%5  (byte %6)")
+        .arg(QString(QLatin1Char(table)), frame::HexByte(address), position, QString::number(value), unit,
+             frame::HexByte(byte));
+}
+
+int Run::read()
+{
+    if (!operandCount(2))
+        return usage(QStringLiteral("read needs TABLE POSITION"));
+    const std::optional<char> letter = table(a_.operands.at(0), false);
+    const std::optional<double> position = number(a_.operands.at(1));
+    if (!letter)
+        return usage(QStringLiteral("TABLE is O, C, H, L or F"));
+    if (!position)
+        return usage(QStringLiteral("POSITION must be a number"));
+    const cells::AddressOrError at = cells::AddressFor(*letter, *position);
+    if (!at.error.isEmpty())
+        return refuse(at.error);
+
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    if (!stageHasTable(*letter))
+        return BadInput;
+    useInjectorCalibration();
+    const std::optional<int> byte = cells::ReadCellByte(*letter, at.address);
+    if (!byte)
+        return unitFailed(QStringLiteral("Read Operation Failed. Please try again"),
+                          QStringLiteral("No answer to \"%1\".").arg(cmd::ReadCell(*letter, at.address)));
+    c_.out << cellText(*letter, at.address, *byte) << Qt::endl;
+    return Done;
+}
+
+int Run::write()
+{
+    if (!operandCount(3))
+        return usage(QStringLiteral("write needs TABLE POSITION VALUE"));
+    const std::optional<char> letter = table(a_.operands.at(0), false);
+    const std::optional<double> position = number(a_.operands.at(1));
+    const std::optional<double> value = number(a_.operands.at(2));
+    if (!letter)
+        return usage(QStringLiteral("TABLE is O, C, H, L or F"));
+    if (!position || !value)
+        return usage(QStringLiteral("POSITION and VALUE must be numbers"));
+    const cells::AddressOrError at = cells::AddressFor(*letter, *position);
+    if (!at.error.isEmpty())
+        return refuse(at.error);
+    // A correction is checked before the unit is asked anything; a flow
+    // needs the injector ratio, which comes with the configuration.
+    if (*letter != 'F') {
+        if (const auto error = cells::CorrectionError(*value))
+            return refuse(*error);
+    }
+
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    if (!stageHasTable(*letter))
+        return BadInput;
+    useInjectorCalibration();
+    const cells::ByteOrError byte = cells::ByteFor(*letter, at.address, *value, mdlPublicVars::InjectorRatioOL);
+    if (!byte.error.isEmpty())
+        return refuse(byte.error);
+
+    const Consent consent = ask(QStringLiteral("Write %1 to cell %2 of table %3?")
+                                    .arg(frame::HexByte(byte.byte), frame::HexByte(at.address), QString(QLatin1Char(*letter))));
+    if (consent != Consent::Given)
+        return notGiven(consent);
+    switch (cells::WriteCellByte(*letter, at.address, byte.byte)) {
+    case cells::WriteOutcome::NotAnswered:
+        return unitFailed(QStringLiteral("Write operation failed. Please try again."),
+                          QStringLiteral("No answer to \"%1\".").arg(cmd::WriteCell(*letter, at.address, byte.byte)));
+    case cells::WriteOutcome::NotConfirmed:
+        return unitFailed(QStringLiteral("Write byte operation failed!"),
+                          QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
+                              .arg(cmd::WriteCell(*letter, at.address, byte.byte), RxBuffer));
+    case cells::WriteOutcome::Confirmed:
+        break;
+    }
+    c_.out << cellText(*letter, at.address, byte.byte) << "  written" << Qt::endl;
+    return Done;
+}
+
+int Run::fill()
+{
+    if (!operandCount(4))
+        return usage(QStringLiteral("fill needs TABLE START STOP PERCENT"));
+    const std::optional<char> letter = table(a_.operands.at(0), true);
+    if (!letter)
+        return usage(QStringLiteral("the block write fills correction tables only: TABLE is O, C, H or L"));
+    const std::optional<double> start = number(a_.operands.at(1));
+    const std::optional<double> stop = number(a_.operands.at(2));
+    const std::optional<double> percent = number(a_.operands.at(3));
+    if (!start || !stop || !percent)
+        return usage(QStringLiteral("START, STOP and PERCENT must be numbers"));
+    if (const auto error = cells::BlockError(*start, *stop, *percent))
+        return refuse(error->message);
+    const int first = cells::RpmToAddress(*start);
+    const int last = cells::RpmToAddress(*stop);
+    const int byte = cells::EncodeCorrection(*percent);
+
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    if (!stageHasTable(*letter))
+        return BadInput;
+    const Consent consent = ask(QStringLiteral("Set cells %1 to %2 of table %3 to %4?")
+                                    .arg(frame::HexByte(first), frame::HexByte(last), QString(QLatin1Char(*letter)),
+                                         frame::HexByte(byte)));
+    if (consent != Consent::Given)
+        return notGiven(consent);
+    switch (cells::FillCellBytes(*letter, first, last, byte)) {
+    case cells::WriteOutcome::NotAnswered:
+        return unitFailed(QStringLiteral("Block Write Failed. Please try again."),
+                          QStringLiteral("No answer to \"%1\".").arg(cmd::FillCells(*letter, first, last, byte)));
+    case cells::WriteOutcome::NotConfirmed:
+        return unitFailed(QStringLiteral("Write Block operation failed!"),
+                          QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
+                              .arg(cmd::FillCells(*letter, first, last, byte), RxBuffer));
+    case cells::WriteOutcome::Confirmed:
+        break;
+    }
+    c_.out << QStringLiteral("%1 %2-%3  %4-%5 rpm  %6 %  (byte %7)  written")
+                  .arg(QString(QLatin1Char(*letter)), frame::HexByte(first), frame::HexByte(last))
+                  .arg(first * static_cast<int>(cells::RpmPerCell))
+                  .arg(last * static_cast<int>(cells::RpmPerCell))
+                  .arg(cells::DecodeCorrection(byte))
+                  .arg(frame::HexByte(byte))
+           << Qt::endl;
+    return Done;
+}
+
+int Run::list()
+{
+    if (!operandCount(1))
+        return usage(QStringLiteral("list needs TABLE"));
+    const std::optional<char> letter = table(a_.operands.at(0), false);
+    if (!letter)
+        return usage(QStringLiteral("TABLE is O, C, H, L or F"));
+
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    if (!stageHasTable(*letter))
+        return BadInput;
+    useInjectorCalibration();
+    const QDateTime when = services::clock().currentDateTime();
+    QList<int> bytes;
+    ProgressLine progress(c_, QStringLiteral("Reading table %1").arg(QString(QLatin1Char(*letter))));
+    const int read = cells::ReadTableBytes(*letter, [&](int cell, int byte) {
+        bytes.append(byte);
+        progress.show((cell + 1) * 100 / cells::CellCount);
+        return !c_.interrupted();
+    });
+    progress.finish();
+    if (read < cells::CellCount)
+        return unitFailed(QStringLiteral("Table Read Failed. Please try again."),
+                          QStringLiteral("No answer at cell %1 (\"%2\"); no listing was written.")
+                              .arg(frame::HexByte(read), cmd::ReadCell(*letter, read)));
+
+    const QString listing = cells::TableListing(*letter, when, cells::InjectorCaption(mdlPublicVars::InstalledInjectorSize),
+                                                bytes, mdlPublicVars::InjectorRatioOL);
+    if (a_.output.isEmpty()) {
+        c_.out << listing << Qt::flush;
+        return Done;
+    }
+    // The file the table viewer's Save writes: the listing and one line end.
+    QString error;
+    if (!SaveTextFile(a_.output, listing + cells::LineEnd, &error))
+        return refuse(QStringLiteral("The listing could not be saved to %1: %2").arg(shownPath(a_.output), error));
+    c_.out << "Saved " << shownPath(a_.output) << Qt::endl;
+    return Done;
+}
+
+int Run::exportTune()
+{
+    if (!operandCount(1))
+        return usage(QStringLiteral("export needs FILE"));
+    const QString path = a_.operands.at(0);
+    if (!connect())
+        return UnitFailed;
+
+    ProgressLine progress(c_, QStringLiteral("Exporting"));
+    const tunefile::ExportResult read =
+        tunefile::ReadTune(tunefile::SendFrameTransact(), services::clock().currentDateTime(),
+                           [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+    progress.finish();
+    if (!read.complete) {
+        const tunefile::Entry entry = tunefile::TuneOrder().at(read.failedEntry);
+        return unitFailed(QStringLiteral("Table Read Failed. Please try again."),
+                          QStringLiteral("No usable answer to \"%1\"; no file was written.")
+                              .arg(tunefile::ReadRequest(entry)));
+    }
+    QString error;
+    if (!SaveTextFile(path, read.text, &error))
+        return refuse(QStringLiteral("Tune Export Failed. The file could not be written:\n") + shownPath(path)
+                      + QLatin1Char('\n') + error);
+    c_.out << "Exported " << tunefile::DataLineCount << " entries to " << shownPath(path) << Qt::endl;
+    return Done;
+}
+
+int Run::importTune()
+{
+    if (!operandCount(1))
+        return usage(QStringLiteral("import needs FILE"));
+    const QString path = a_.operands.at(0);
+
+    // The whole file is read and checked before the unit is asked anything.
+    QString text;
+    QString error;
+    switch (tunefile::ReadTuneFile(path, text, error)) {
+    case tunefile::FileRead::Ok:
+        break;
+    case tunefile::FileRead::Unreadable:
+        return refuse(QStringLiteral("Tune Import aborted. The file could not be read:\n") + shownPath(path)
+                      + QLatin1Char('\n') + error);
+    case tunefile::FileRead::TooLarge:
+        return refuse(QStringLiteral("Illegal File Format. Tune Import aborted.\n") + shownPath(path)
+                      + QStringLiteral(" is far larger than any tune file."));
+    }
+    const tunefile::ParseResult parsed = tunefile::ParseTuneText(text);
+    if (!parsed.valid)
+        return refuse(tunefile::IllegalFormatText(parsed.badLine, parsed.badText));
+
+    if (!connect())
+        return UnitFailed;
+    const Consent consent = ask(QStringLiteral("Importing a tune will OVERWRITE all memory locations.\n"
+                                               "Would you like to continue?"));
+    if (consent != Consent::Given)
+        return notGiven(consent);
+
+    ProgressLine progress(c_, QStringLiteral("Importing"));
+    const tunefile::ImportResult written = tunefile::WriteTune(
+        tunefile::SendFrameTransact(), parsed.tune, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+    progress.finish();
+    if (written.outcome != tunefile::ImportOutcome::Completed) {
+        const QString line = parsed.tune.lines.value(written.lineNumber - 3);
+        return unitFailed(written.outcome == tunefile::ImportOutcome::WriteFailed
+                              ? QStringLiteral("Import operation failed. Please try again.")
+                              : QStringLiteral("Import operation failed!"),
+                          QStringLiteral("Stopped at line %1 (\"%2\"); %3 entries were written before it.")
+                              .arg(written.lineNumber)
+                              .arg(line)
+                              .arg(written.written));
+    }
+    c_.out << "Imported " << written.written << " entries from " << shownPath(path) << Qt::endl;
+    if (!a_.verify)
+        return Done;
+
+    ProgressLine verifying(c_, QStringLiteral("Verifying"));
+    const QList<tunefile::Mismatch> mismatches = tunefile::VerifyTune(
+        tunefile::SendFrameTransact(), parsed.tune, [&](int handled) { verifying.show(tunefile::ProgressPercent(handled)); });
+    verifying.finish();
+    for (const tunefile::Mismatch& m : mismatches)
+        c_.err << m.entry << ": the file has " << m.expected << ", the unit "
+               << (m.found.isEmpty() ? QStringLiteral("did not answer") : QStringLiteral("has ") + m.found) << Qt::endl;
+    if (!mismatches.isEmpty())
+        return unitFailed(QStringLiteral("Verify failed: %1 of %2 entries differ.")
+                              .arg(mismatches.size())
+                              .arg(parsed.tune.writeCount()));
+    c_.out << "Verified " << parsed.tune.writeCount() << " entries." << Qt::endl;
+    return Done;
+}
+
+} // namespace
+
+int RunCli(const CliArguments& arguments, Console& console)
+{
+    return Run(arguments, console).dispatch();
+}

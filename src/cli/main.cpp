@@ -1,0 +1,107 @@
+// kestrel-cli: the Ventrix's device work without a window.
+#include "app/Version.h"
+#include "cli/CliArguments.h"
+#include "cli/CliRunner.h"
+#include "cli/Console.h"
+#include "link/QtSerialPort.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimOptions.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t interruptedFlag = 0;
+
+void onInterrupt(int)
+{
+    interruptedFlag = 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    const CliArguments arguments = ParseCliArguments(args, qEnvironmentVariable("KESTREL_PORTS"));
+    if (arguments.help) {
+        out << CliHelp(arguments.command, SimOptionsHelp()) << Qt::flush;
+        return exit_status::Done;
+    }
+    if (arguments.version) {
+        out << kestrel::version::Major << '.' << kestrel::version::Minor << '.' << kestrel::version::Revision
+            << Qt::endl;
+        return exit_status::Done;
+    }
+    if (!arguments.error.isEmpty()) {
+        err << "kestrel-cli: " << arguments.error << Qt::endl;
+        return exit_status::BadInput;
+    }
+
+    QCoreApplication app(argc, argv);
+    // The same settings store as the windowed program: the same last port.
+    QCoreApplication::setOrganizationName(QStringLiteral("KESTREL"));
+    QCoreApplication::setApplicationName(QStringLiteral("KESTREL"));
+
+    SystemClock clock;
+    ConsoleDialogs dialogs(err);
+    QtSettingsStore settings;
+
+    SimOptions simOptions;
+    std::unique_ptr<VentrixDevice> device;
+    std::unique_ptr<SerialPort> port;
+    if (arguments.common.simulate) {
+        QString error;
+        simOptions = ParseSimOptions(arguments.common.simulatorArguments, &error);
+        device = std::make_unique<VentrixDevice>();
+        if (!error.isEmpty() || !SetUpDevice(*device, simOptions, &error)) {
+            err << "kestrel-cli: " << error << Qt::endl;
+            return exit_status::BadInput;
+        }
+        auto simulated = std::make_unique<SimulatedPort>(*device, clock);
+        SetUpPort(*simulated, simOptions);
+        port = std::move(simulated);
+    } else {
+        port = std::make_unique<QtSerialPort>(arguments.common.ports);
+    }
+    services::install(port.get(), &clock, &dialogs, &settings);
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    Console console{out, err};
+    console.canAsk = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+    console.progressInPlace = isatty(STDERR_FILENO);
+    console.readAnswer = [] {
+        std::string line;
+        std::getline(std::cin, line);
+        return QString::fromStdString(line);
+    };
+    console.interrupted = [] { return interruptedFlag != 0; };
+
+    const int status = RunCli(arguments, console);
+    out.flush();
+    err.flush();
+
+    if (device) {
+        QString error;
+        if (!SaveDeviceMemory(*device, simOptions, &error))
+            err << "kestrel-cli: " << error << Qt::endl;
+    }
+    return status;
+}

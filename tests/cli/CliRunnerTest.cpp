@@ -1,0 +1,304 @@
+// kestrel-cli's commands against simulated units in the same process.
+#include "cli/CliArguments.h"
+#include "cli/CliRunner.h"
+#include "cli/Console.h"
+#include "link/SettingsStore.h"
+#include "memory/CellConversions.h"
+#include "memory/TableListing.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/TestApplication.h"
+#include "tunefile/TuneTestSupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
+constexpr char Stamp[] = "12-05-2026-07:41:09";
+
+class CliRunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        clock.setDateTime(ExportTime);
+        services::install(&port, &clock, &dialogs, &settings);
+    }
+
+    // One run of kestrel-cli, as a fresh process would start it.
+    int run(const QStringList& args)
+    {
+        mdlPublicVars::Reset();
+        outStream.flush();
+        errStream.flush();
+        out.clear();
+        err.clear();
+        outStream.seek(0);
+        errStream.seek(0);
+        const CliArguments arguments = ParseCliArguments(args, {});
+        EXPECT_TRUE(arguments.error.isEmpty()) << arguments.error.toStdString();
+        Console console(outStream, errStream);
+        console.canAsk = terminal;
+        console.readAnswer = [this] {
+            ++questions;
+            return answer;
+        };
+        const int status = RunCli(arguments, console);
+        outStream.flush();
+        errStream.flush();
+        return status;
+    }
+
+    QStringList heard(VentrixDevice& unit)
+    {
+        QStringList payloads;
+        for (const QByteArray& payload : unit.payloadLog())
+            payloads << QString::fromLatin1(payload);
+        unit.clearLog();
+        return payloads;
+    }
+    static int writesIn(const QStringList& payloads)
+    {
+        return static_cast<int>(std::count_if(payloads.begin(), payloads.end(), [](const QString& p) {
+            return p.startsWith('W') || p.startsWith('S');
+        }));
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static QByteArray contents(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    ManualClock clock;
+    MemorySettingsStore settings;
+    VentrixDevice device;
+    SimulatedPort port{device, clock};
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    ConsoleDialogs dialogs{errStream};
+    bool terminal = false;
+    QString answer;
+    int questions = 0;
+    QTemporaryDir dir;
+
+    // After the unit answered a request containing `request`, it falls silent.
+    void silentAfter(VentrixDevice& unit, const QByteArray& request)
+    {
+        unit.setFrameListener([&unit, request](const QByteArray& frame, const QByteArray&) {
+            if (frame.contains(request))
+                unit.faults().silent = true;
+        });
+    }
+    void answerAgain(VentrixDevice& unit)
+    {
+        unit.setFrameListener({});
+        unit.faults() = SimFaults{};
+    }
+};
+
+TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
+{
+    device.setFirmware(2, 7);
+    device.memory().setRegister(0x02, 30);  // installed injectors, open loop
+    EXPECT_EQ(run({"probe"}), exit_status::Done);
+    EXPECT_TRUE(out.contains("Firmware: 2.07")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Port:     1"));
+
+    EXPECT_EQ(run({"info"}), exit_status::Done);
+    EXPECT_TRUE(out.contains("VentrixTM Config.             STAGE2(PLUS)\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("Installed Injector Size (OL)     30    19 [lb/hr]\n"));
+    EXPECT_TRUE(out.contains("TPS WOT Breakpoint            2.500 [v]\n"));
+    EXPECT_TRUE(out.contains("Ignition Type                 WASTE-SPARK (4/6/8 Cyl.)\n"));
+}
+
+TEST_F(CliRunnerTest, AUnitThatDoesNotAnswerIsStatusOne)
+{
+    silentAfter(device, "RT04");
+    EXPECT_EQ(run({"info"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Failed to load configuration data from Ventrix. Please try manual load.\n"
+                             "No answer to \"RT05\"."))
+        << err.toStdString();
+
+    answerAgain(device);
+    device.faults().silent = true;
+    EXPECT_EQ(run({"probe"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("VentrixTM not located on any active comm port.")) << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
+{
+    const QString unreadable = dir.filePath("missing.tun");
+    const QString mangled = writeFile("mangled.tun", "&M110901\r\nstamp\r\nC0000\r\nC0G00\r\n");
+    const QString wrongFirst = writeFile("first.tun", "&M110902\r\nstamp\r\n");
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        {{"read", "X", "100"}, "TABLE is O, C, H, L or F"},
+        {{"read", "O", "10201"}, "RPM must be less than or equal to 10,200."},
+        {{"read", "F", "4.996"}, "Voltage must be less than or equal to 4.995v."},
+        {{"write", "O", "3000", "101", "--yes"}, "Correction is limited to +/- 100%"},
+        {{"write", "O", "3000"}, "write needs TABLE POSITION VALUE"},
+        {{"fill", "F", "0", "100", "1", "--yes"}, "correction tables only"},
+        {{"fill", "C", "-40", "100", "1", "--yes"}, "Start RPM must be >= 0"},
+        {{"import", unreadable, "--yes"}, "Tune Import aborted. The file could not be read:"},
+        {{"import", mangled, "--yes"}, "Illegal File Format. Tune Import aborted.\nLine 4: \"C0G00\""},
+        {{"import", wrongFirst, "--yes"}, "Illegal File Format. Tune Import aborted.\nLine 1:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run(c.args), exit_status::BadInput);
+        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        EXPECT_EQ(device.requestsHeard(), 0);
+    }
+}
+
+TEST_F(CliRunnerTest, WritesAreConfirmedByTheirEcho)
+{
+    EXPECT_EQ(run({"write", "O", "3000", "-5", "--yes"}), exit_status::Done);
+    EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
+    EXPECT_TRUE(out.contains("O 4B  3000 rpm  -5 %  (byte FB)  written")) << out.toStdString();
+
+    EXPECT_EQ(run({"fill", "C", "2000", "3000", "4", "-y"}), exit_status::Done);
+    for (int address = 0x31; address <= 0x4C; ++address)
+        EXPECT_EQ(device.memory().cell('C', address), address == 0x31 || address == 0x4C ? 0 : 4) << address;
+
+    EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
+    EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
+
+    device.faults().wrongEcho = true;
+    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Write byte operation failed!\nSent \"WO4B07\"; the unit echoed")) << err.toStdString();
+    EXPECT_EQ(run({"fill", "C", "0", "40", "1", "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Write Block operation failed!")) << err.toStdString();
+
+    device.faults() = SimFaults{};
+    device.faults().negativeCommands = {"W"};
+    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
+}
+
+TEST_F(CliRunnerTest, OverwritingAsksOnATerminalAndRefusesWithoutOne)
+{
+    // No terminal and no --yes: the unit is looked at but never written.
+    EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::BadInput);
+    EXPECT_TRUE(err.contains("give --yes")) << err.toStdString();
+    EXPECT_EQ(writesIn(heard(device)), 0);
+
+    terminal = true;
+    answer = "n";
+    EXPECT_EQ(run({"fill", "O", "0", "400", "9"}), exit_status::BadInput);
+    EXPECT_EQ(questions, 1);
+    EXPECT_TRUE(err.contains("Set cells 00 to 0A of table O to 09? [y/N]")) << err.toStdString();
+    EXPECT_EQ(writesIn(heard(device)), 0);
+
+    answer = "y";
+    EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::Done);
+    EXPECT_EQ(writesIn(heard(device)), 1);
+    EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
+}
+
+TEST_F(CliRunnerTest, TuneTwoTablesNeedAPlusUnit)
+{
+    device.memory().setStageCode(1);
+    EXPECT_EQ(run({"read", "H", "1000"}), exit_status::BadInput);
+    EXPECT_TRUE(err.contains("exist only on a STAGE2(PLUS) unit")) << err.toStdString();
+    for (const QString& payload : heard(device))
+        EXPECT_FALSE(payload.startsWith("RH")) << payload.toStdString();
+}
+
+TEST_F(CliRunnerTest, ListIsTheViewersTextAndItsSavedFile)
+{
+    QList<int> bytes;
+    for (int i = 0; i < 256; ++i) {
+        bytes << (i * 37) % 256;
+        device.memory().setCell('O', i, bytes.last());
+    }
+    EXPECT_EQ(run({"list", "o"}), exit_status::Done);
+    const QString expected = cells::TableListing('O', ExportTime, "19lb/hr", bytes, 1.0);
+    EXPECT_EQ(out, expected);
+
+    const QString path = dir.filePath("LO_Table.txt");
+    EXPECT_EQ(run({"list", "O", "-o", path}), exit_status::Done);
+    EXPECT_EQ(contents(path), (expected + "\r\n").toLatin1());
+
+    // A unit that stops answering part-way leaves no listing behind.
+    QFile::remove(path);
+    silentAfter(device, "RO24");
+    EXPECT_EQ(run({"list", "O", "-o", path}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Table Read Failed. Please try again.\nNo answer at cell 25 (\"RO25\")"))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(CliRunnerTest, ExportThenVerifiedImportMakesTwins)
+{
+    VentrixDevice second;
+    SimulatedPort secondPort{second, clock};
+    tune_test::FillTune(device.memory(), 1);
+    tune_test::FillTune(second.memory(), 2);
+
+    const QString path = dir.filePath("backup.tun");
+    EXPECT_EQ(run({"export", path}), exit_status::Done);
+    // The file the windowed export writes for the same unit and clock.
+    EXPECT_EQ(contents(path), tune_test::ExpectedFile(device.memory(), Stamp));
+
+    services::installPort(&secondPort);
+    EXPECT_EQ(run({"import", path, "--verify", "--yes"}), exit_status::Done) << err.toStdString();
+    EXPECT_TRUE(tune_test::SameTune(device.memory(), second.memory()));
+    EXPECT_TRUE(out.contains("Verified 1044 entries."));
+    services::installPort(&port);
+}
+
+TEST_F(CliRunnerTest, FailuresPartWayAreReportedWhereTheyHappened)
+{
+    const QString path = dir.filePath("backup.tun");
+    QFile::remove(path);
+    silentAfter(device, "ROFF");
+    EXPECT_EQ(run({"export", path}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Table Read Failed. Please try again.\nNo usable answer to \"RL00\"")) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+
+    answerAgain(device);
+    ASSERT_EQ(run({"export", path}), exit_status::Done);
+    device.setFrameListener([this](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WOFF"))
+            device.faults().negativeCommands = {"W"};
+    });
+    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Import operation failed. Please try again.\nStopped at line 515 (\"L0000\"); "
+                             "512 entries were written before it."))
+        << err.toStdString();
+
+    // A unit that stores something else than it echoes is caught by --verify.
+    answerAgain(device);
+    device.setFrameListener([this](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WT13"))
+            device.memory().setRegister(0x13, 0x55);
+    });
+    QByteArray tune = contents(path);
+    tune.replace("T1300", "T1301");
+    const QString edited = writeFile("edited.tun", tune);
+    EXPECT_EQ(run({"import", edited, "--yes", "--verify"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("T13: the file has 01, the unit has 55")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Verify failed: 1 of 1044 entries differ."));
+}
+
+} // namespace
