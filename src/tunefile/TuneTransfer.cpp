@@ -1,6 +1,7 @@
 #include "tunefile/TuneTransfer.h"
 
 #include "app/mdlMain.h"
+#include "link/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -37,6 +38,31 @@ void tell(MsgIcon icon, const QString& title, const QString& text)
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// The menu commands' transactions: the attempts of a request are made one at
+// a time, with the window system's pending events run between them, so a
+// unit that stops answering leaves the windows painted while its attempts run
+// out (up to 50 s for a read) instead of freezing them. The port sees the same
+// frames and flushes as with all the attempts in one call.
+Transact transactKeepingWindowsAlive()
+{
+    return [](const QString& payload, int attempts, int timeoutMs, QString& reply) {
+        for (int attempt = 0; attempt < attempts; ++attempt) {
+            if (attempt > 0)
+                QCoreApplication::processEvents();
+            mdlPublicVars::RxBuffer.clear();
+            if (SendFrame(payload, 1, timeoutMs)) {
+                reply = mdlPublicVars::RxBuffer;
+                return true;
+            }
+            // A port that has gone (closed, unplugged) fails every attempt alike.
+            if (LastSendFramePortError() != PortError::None)
+                break;
+        }
+        reply.clear();
+        return false;
+    };
 }
 
 // One export or import from the lock to the restore: the locked controls
@@ -148,7 +174,7 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read = ReadTune(SendFrameTransact(), services::clock().currentDateTime(), transfer.advance());
+    const ExportResult read = ReadTune(transactKeepingWindowsAlive(), services::clock().currentDateTime(), transfer.advance());
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
@@ -215,7 +241,7 @@ void ImportTune()
     }
 
     transfer.showSplash(frmTransferSplash::Kind::Import);
-    const ImportResult written = WriteTune(SendFrameTransact(), parsed.tune, transfer.advance());
+    const ImportResult written = WriteTune(transactKeepingWindowsAlive(), parsed.tune, transfer.advance());
     transfer.setBusy(false);
     switch (written.outcome) {
     case ImportOutcome::WriteFailed:

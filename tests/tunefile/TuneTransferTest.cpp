@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <functional>
 
@@ -300,6 +301,40 @@ TEST_F(TuneTransferTest, ReadFailureWritesNoFile)
         EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Exclamation);
         EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
         EXPECT_EQ(contents(path), "an older tune");
+        expectRestored();
+    }
+}
+
+TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAttemptsRunOut)
+{
+    struct Case {
+        bool exporting;
+        int attempts;
+        const char* title;
+    } const cases[] = {{true, 50, "Read Failure!"}, {false, 10, "Import Failure"}};
+    for (const Case& c : cases) {
+        first.clearLog();
+        first.faults() = {};
+        dialogs.script.messages.clear();
+        // After 300 answers the unit goes quiet; an event posted at the first
+        // unanswered attempt must run before the attempts are used up.
+        int heardWhenEventRan = -1;
+        first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+            if (first.payloadLog().size() == 300)
+                first.faults().silent = true;
+            if (first.payloadLog().size() == 301)
+                QTimer::singleShot(0, &main, [&] { heardWhenEventRan = first.payloadLog().size(); });
+        });
+        if (c.exporting) {
+            ExportTune();
+        } else {
+            importFile(firstUnitFile());
+        }
+        const QStringList sent = heard(first);
+        EXPECT_EQ(sent.size(), 300 + c.attempts);
+        EXPECT_EQ(sent.count(sent.last()), c.attempts) << "every attempt of the one request";
+        EXPECT_EQ(heardWhenEventRan, 301);
+        EXPECT_EQ(titles().last(), QString::fromLatin1(c.title));
         expectRestored();
     }
 }
