@@ -174,7 +174,8 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read = ReadTune(transactKeepingWindowsAlive(), services::clock().currentDateTime(), transfer.advance());
+    const ExportResult read =
+        ReadTune(transactKeepingWindowsAlive(), services::clock().currentDateTime(), transfer.advance());
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),

@@ -383,6 +383,26 @@ TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
     }
 }
 
+TEST_F(TuneTransferTest, RefusalsNameTheLine)
+{
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {1, "&M110901 ", "Line 1: \"&M110901 \""},
+        {2, "", "Line 2 (the time stamp) is missing."},
+        {9, "C1\tF80", "Line 9: \"C1?F80\""},
+        {12, "0123456789012345678901234567890123456789XYZ", "Line 12: \"0123456789012345678901234567890123456789...\""},
+    };
+    for (const auto& [line, text, where] : cases)
+        EXPECT_EQ(IllegalFormatText(line, QString::fromLatin1(text)),
+                  QStringLiteral("Illegal File Format. Tune Import aborted.\n") + QString::fromLatin1(where));
+
+    // A file far larger than any tune is not even read through.
+    importFile(QByteArray("&M110901\r\nstamp\r\n") + QByteArray(2 * 1024 * 1024, '\n'));
+    ASSERT_EQ(titles(), (QStringList{"WARNING", "ABORT"}));
+    EXPECT_TRUE(dialogs.script.messages[1].text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.")));
+    EXPECT_TRUE(first.payloadLog().isEmpty());
+    expectRestored();
+}
+
 TEST_F(TuneTransferTest, HandEditedFilesAreSentAsTheyStand)
 {
     struct Case {
