@@ -11,6 +11,9 @@
 #include "memory/CellConversions.h"
 #include "memory/CellEntry.h"
 #include "memory/TableListing.h"
+#include "monitor/Datalog.h"
+#include "monitor/LiveSample.h"
+#include "monitor/mdlMonitor.h"
 #include "platform/Clock.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
@@ -18,6 +21,7 @@
 #include "tunefile/TextFileSave.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
+#include "link/SerialPort.h"
 
 #include <QDir>
 
@@ -57,6 +61,7 @@ private:
     int list();
     int exportTune();
     int importTune();
+    int monitor();
 
     int usage(const QString& problem) const;
     int refuse(const QString& message, const QString& detail = {}) const;
@@ -198,6 +203,8 @@ int Run::dispatch()
         return exportTune();
     if (command == QLatin1String("import"))
         return importTune();
+    if (command == QLatin1String("monitor"))
+        return monitor();
     return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
@@ -520,6 +527,63 @@ int Run::importTune()
                               .arg(parsed.tune.writeCount()));
     c_.out << "Verified " << parsed.tune.writeCount() << " entries." << Qt::endl;
     return Done;
+}
+
+int Run::monitor()
+{
+    if (!operandCount(0))
+        return usage(QStringLiteral("monitor takes no arguments"));
+    if (!connect() || !loadConfiguration())
+        return UnitFailed;
+    mdlPublicVars::FJOCalibration = mdlMonitor::StoredFjoCalibration();
+    DecodeContext context = mdlMonitor::CurrentDecodeContext();
+    // Without the ignition window, the unit's own setting tells waste spark.
+    context.wasteSpark = register_map::IgnitionIndexOf(configuration_.ignitionCode.value_or(-1)) == 1;
+
+    Clock& clock = services::clock();
+    datalog::DatalogFile log;
+    if (!a_.logPath.isEmpty() && !log.create(a_.logPath, clock.currentDateTime()))
+        return refuse(QStringLiteral("File: ") + shownPath(a_.logPath) + QStringLiteral(" could not be created."));
+    c_.out << datalog::Header(clock.currentDateTime()) << Qt::flush;
+
+    constexpr int TickMs = 50;
+    const qint64 start = clock.nowMs();
+    const qint64 end = a_.seconds > 0 ? start + static_cast<qint64>(a_.seconds * 1000) : -1;
+    int multisparkCounter = 0;
+    int samples = 0;
+    int status = Done;
+    for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end); next += TickMs) {
+        if (!mdlMonitor::RequestLiveSample()) {
+            SerialPort& port = services::port();
+            if (port.isOpen())
+                port.close();
+            status = unitFailed(QStringLiteral("Lost Connection to VentrixTM!\r\n"
+                                               "Please check power to VentrixTM and serial cable connectivity."));
+            break;
+        }
+        const LiveSample s = DecodeLiveSample(RxBuffer, context, multisparkCounter);
+        const QString line = datalog::DataLine(clock.currentDateTime().time(), datalog::ShownValues(s));
+        c_.out << line << Qt::flush;
+        ++samples;
+        if (log.isOpen() && !log.append(line)) {
+            log.close();
+            status = refuse(QStringLiteral("File: ") + shownPath(a_.logPath)
+                            + QStringLiteral(" could not be written.\r\nData logging has stopped."));
+            break;
+        }
+        const qint64 wait = next + TickMs - clock.nowMs();
+        clock.waitProcessingEvents(static_cast<int>(qMax<qint64>(wait, 0)));
+    }
+    // A unit that answered 03 streams until told to stop with the bare stop character.
+    SerialPort& port = services::port();
+    if (mdlPublicVars::ProbeStatus == 3 && mdlPublicVars::Connected && port.isOpen())
+        port.write(QByteArray(1, cmd::RawStop));
+    if (log.isOpen()) {
+        log.close();
+        c_.err << "File: " << shownPath(a_.logPath) << " successfully written." << Qt::endl;
+    }
+    c_.err << samples << " samples." << Qt::endl;
+    return status;
 }
 
 } // namespace

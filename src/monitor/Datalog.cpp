@@ -40,6 +40,15 @@ QString Header(const QDateTime& opened)
     return Record({DateText(opened.date()), TimeText(opened.time())}) + Record(ColumnNames());
 }
 
+QStringList ShownValues(const LiveSample& s)
+{
+    using namespace live_display;
+    return {Volts(s.MAFInputVoltage), Volts(s.OutputVoltage), Percent(s.VoltageChange),
+            Flow(s.InputFlow),        Flow(s.OutputFlow),     Percent(s.FlowChange),
+            AirFuelText(s.AirFuelRatio).text, Volts(s.TPSVoltage), Angle(s.ThrottleAngle),
+            Rpm(s.EngineSpeed)};
+}
+
 QString DataLine(const QTime& written, const QStringList& shownValues)
 {
     return Record(QStringList{TimeText(written)} + shownValues);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/LiveSample.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QString>
@@ -23,6 +25,9 @@ QString TimeText(const QTime& time);  // 07:41:09
 // The first two lines, for a file opened at `opened`.
 QString Header(const QDateTime& opened);
 QStringList ColumnNames();
+
+// A sample's values as the monitor shows them, in column order after the time.
+QStringList ShownValues(const LiveSample& sample);
 
 // One sample: the time it is written, then the shown texts in column order.
 QString DataLine(const QTime& written, const QStringList& shownValues);

@@ -14,6 +14,7 @@
 #include "tunefile/TuneTestSupport.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -299,6 +300,72 @@ TEST_F(CliRunnerTest, FailuresPartWayAreReportedWhereTheyHappened)
     EXPECT_EQ(run({"import", edited, "--yes", "--verify"}), exit_status::UnitFailed);
     EXPECT_TRUE(err.contains("T13: the file has 01, the unit has 55")) << err.toStdString();
     EXPECT_TRUE(err.contains("Verify failed: 1 of 1044 entries differ."));
+}
+
+} // namespace
+
+namespace {
+
+class CliMonitorTest : public CliRunnerTest {
+protected:
+    QStringList lines(const QString& path) const
+    {
+        QStringList all = QString::fromLatin1(contents(path)).split("\r\n");
+        if (!all.isEmpty() && all.last().isEmpty())
+            all.removeLast();
+        return all;
+    }
+};
+
+TEST_F(CliMonitorTest, LogsEverySampleInTheMonitorsFormat)
+{
+    const QString path = dir.filePath("run.txt");
+    EXPECT_EQ(run({"monitor", "--log", path, "--seconds", "1"}), exit_status::Done) << err.toStdString();
+    const QStringList logged = lines(path);
+    ASSERT_GE(logged.size(), 2 + 19);
+    EXPECT_LE(logged.size(), 2 + 21);
+    EXPECT_EQ(logged[0], "\"12-05-2026\",\"07:41:09\"");
+    EXPECT_EQ(logged[1], "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                         "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"");
+    const QRegularExpression sample(QStringLiteral("^\"07:41:(09|10)\"(,\"[^\"]*\"){10}$"));
+    for (qsizetype i = 2; i < logged.size(); ++i)
+        EXPECT_TRUE(sample.match(logged[i]).hasMatch()) << logged[i].toStdString();
+    // Standard output carries the same lines as the file.
+    EXPECT_EQ(out.toLatin1(), contents(path));
+    EXPECT_TRUE(err.contains("successfully written."));
+}
+
+TEST_F(CliMonitorTest, APulledCableEndsItWithEveryLineKept)
+{
+    const QString path = dir.filePath("run.txt");
+    int samples = 0;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("UU01M") && ++samples == 5)
+            device.vanishNow();
+    });
+    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Lost Connection to VentrixTM!")) << err.toStdString();
+    EXPECT_EQ(lines(path).size(), 2 + 5);
+}
+
+TEST_F(CliMonitorTest, InterruptEndsItCleanly)
+{
+    int asked = 0;
+    const QString path = dir.filePath("run.txt");
+    const CliArguments arguments = ParseCliArguments({"monitor", "--log", path}, {});
+    Console console(outStream, errStream);
+    console.interrupted = [&] { return ++asked > 8; };
+    EXPECT_EQ(RunCli(arguments, console), exit_status::Done);
+    EXPECT_EQ(lines(path).size(), 2 + 8);
+}
+
+TEST_F(CliMonitorTest, ALogThatCannotBeCreatedSendsNoSample)
+{
+    EXPECT_EQ(run({"monitor", "--log", dir.filePath("no/such/folder/run.txt"), "--seconds", "1"}),
+              exit_status::BadInput);
+    EXPECT_TRUE(err.contains("could not be created.")) << err.toStdString();
+    for (const QString& payload : heard(device))
+        EXPECT_NE(payload, "M");
 }
 
 } // namespace
