@@ -7,6 +7,7 @@
 #include "config/frmIgnitionConfig.h"
 #include "config/frmWidebandConfig.h"
 #include "link/ConfigurationLoad.h"
+#include "link/ConfigurationRead.h"
 #include "memory/ReadWriteByte.h"
 #include "monitor/frmMONITOR.h"
 #include "app/Version.h"
@@ -462,13 +463,11 @@ QString frmMain::AboutText()
     QString firmware = QStringLiteral("Firmware Revision: Not detected.");
     if (Connected) {
         services::port().setRts(true);
-        RxBuffer.clear();
         mdlMain::SetBusyPointer(true);
-        const int result = SendFrame(cmd::FirmwareRevision(), 10, 5000);
+        const std::optional<QString> revision = ReadFirmwareRevision();
         mdlMain::SetBusyPointer(false);
-        if (result == 1)
-            firmware = QStringLiteral("Firmware Revision: ") + cmd::Text(RxBuffer, cmd::reply::FirmwareMajor)
-                + QLatin1Char('.') + cmd::Text(RxBuffer, cmd::reply::FirmwareMinor);
+        if (revision)
+            firmware = QStringLiteral("Firmware Revision: ") + *revision;
     }
     return QStringLiteral("KESTREL for Windows Version ") + versionText() + QLatin1Char('\n') + firmware;
 }
