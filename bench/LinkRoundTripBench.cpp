@@ -5,6 +5,7 @@
 //
 //   build/bench/link_roundtrip_bench [transactions]
 #include "link/Commands.h"
+#include "PacedSimulator.h"
 #include "link/QtSerialPort.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
@@ -20,14 +21,6 @@
 
 namespace {
 
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
@@ -41,22 +34,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int transactions = argc > 1 ? std::max(10, atoi(argv[1])) : 500;
 
-    QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--sim-pace"), QStringLiteral("--quiet")});
-    if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "ventrix-sim did not start\n");
+    PacedSimulator simulator;
+    if (!simulator.start())
         return 1;
-    }
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-
-    QtSerialPort port({{1, device}});
-    port.setPortNumber(1);
-    port.setRts(true);
-    if (port.open() != PortError::None) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-        return 1;
-    }
+    QtSerialPort& port = simulator.port();
     SystemClock clock;
     const QString request = cmd::ReadCell(cmd::OpenLoopTune1, 0x80);
 
@@ -66,7 +47,7 @@ int main(int argc, char** argv)
     std::vector<double> millis;
     millis.reserve(transactions);
     int failures = 0;
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     for (int i = 0; i < transactions; ++i) {
         const auto start = std::chrono::steady_clock::now();
@@ -75,10 +56,8 @@ int main(int argc, char** argv)
         millis.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
     port.close();
-    simulator.terminate();
-    simulator.waitForFinished(3000);
 
     const double wireMs = 22 * 10 / 57.6;
     const double median = percentile(millis, 0.5);

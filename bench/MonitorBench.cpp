@@ -5,6 +5,7 @@
 // processor share the program used meanwhile.
 //
 //   build/bench/monitor_bench [seconds]
+#include "PacedSimulator.h"
 #include "link/QtSerialPort.h"
 #include "link/SettingsStore.h"
 #include "monitor/frmMONITOR.h"
@@ -25,14 +26,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec
-        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Answers Yes to the logging question and names the log; tells every other
 // message on standard error, where an unexpected one shows.
@@ -65,22 +58,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 30;
 
-    QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--sim-pace"), QStringLiteral("--quiet")});
-    if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "ventrix-sim did not start\n");
+    PacedSimulator simulator;
+    if (!simulator.start())
         return 1;
-    }
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-
-    QtSerialPort port({{1, device}});
-    port.setPortNumber(1);
-    if (port.open() != PortError::None) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-        return 1;
-    }
-    port.setRts(true);
+    QtSerialPort& port = simulator.port();
 
     const QString logPath = QDir::temp().filePath(QStringLiteral("monitor_bench_%1.txt").arg(QCoreApplication::applicationPid()));
     SystemClock clock;
@@ -106,20 +87,18 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     // A loop of its own: quitting the application would close the window.
     QEventLoop run;
     QTimer::singleShot(seconds * 1000, &run, &QEventLoop::quit);
     run.exec();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = ProcessCpuSeconds() - cpuBefore;
     const bool stillRunning = monitor->Timer1()->isActive();
     monitor->cmdSTOP_Click();
     delete monitor;
     port.close();
-    simulator.terminate();
-    simulator.waitForFinished(3000);
 
     QFile log(logPath);
     if (!log.open(QIODevice::ReadOnly)) {

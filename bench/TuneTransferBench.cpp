@@ -6,6 +6,7 @@
 // the 1044 transactions (22 characters a read, 24 a write).
 //
 //   build/bench/tune_transfer_bench [rounds]
+#include "PacedSimulator.h"
 #include "link/QtSerialPort.h"
 #include "platform/Clock.h"
 #include "tunefile/TuneFile.h"
@@ -53,22 +54,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
 
-    QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--sim-pace"), QStringLiteral("--quiet")});
-    if (!simulator.waitForStarted(5000) || !simulator.waitForReadyRead(5000)) {
-        std::fprintf(stderr, "ventrix-sim did not start\n");
+    PacedSimulator simulator;
+    if (!simulator.start())
         return 1;
-    }
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-
-    QtSerialPort port({{1, device}});
-    port.setPortNumber(1);
-    port.setRts(true);
-    if (port.open() != PortError::None) {
-        std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-        return 1;
-    }
+    QtSerialPort& port = simulator.port();
     SystemClock clock;
     const Transact transact = SendFrameOnTransact(port, clock);
     for (int i = 0; i < 20; ++i) {  // settle the line
@@ -108,8 +97,6 @@ int main(int argc, char** argv)
         expected = dataLines(next);
     }
     port.close();
-    simulator.terminate();
-    simulator.waitForFinished(3000);
 
     const double characterS = 10 / 57600.0;
     const double turnaroundS = DataLineCount * 0.0002;
