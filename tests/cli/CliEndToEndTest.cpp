@@ -1,4 +1,5 @@
 // kestrel-cli as a user runs it, against ventrix-sim on a pseudo-terminal.
+#include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
 #include <QProcess>
@@ -13,11 +14,8 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
     TestApplication();
     QTemporaryDir dir;
     QProcess simulator;
-    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--quiet")});
-    ASSERT_TRUE(simulator.waitForStarted(5000));
-    ASSERT_TRUE(simulator.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-    ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
+    const QString device = StartSimulator(simulator, QStringLiteral(VENTRIX_SIM_PATH));
+    ASSERT_FALSE(device.isEmpty());
 
     // Its own settings, so the user's stored port is neither read nor changed.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

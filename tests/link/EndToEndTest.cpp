@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -37,11 +38,8 @@ TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
     TestApplication();
 
     QProcess simulator;
-    simulator.start(QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--quiet")});
-    ASSERT_TRUE(simulator.waitForStarted(5000));
-    ASSERT_TRUE(simulator.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(simulator.readLine()).trimmed();
-    ASSERT_TRUE(device.startsWith("/dev/")) << device.toStdString();
+    const QString device = StartSimulator(simulator, QStringLiteral(VENTRIX_SIM_PATH));
+    ASSERT_FALSE(device.isEmpty());
 
     // The unit is on port 3; ports 1 and 2 lead nowhere.
     QtSerialPort port({{1, QStringLiteral("/dev/kestrel-missing-1")},

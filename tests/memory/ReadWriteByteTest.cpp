@@ -36,22 +36,6 @@ namespace {
 
 using namespace mdlPublicVars;
 
-// Scripted dialogs that also let a test look at the window while a box is open.
-class ObservingDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override
-    {
-        if (whileOpen)
-            whileOpen();
-        return script.message(icon, title, text, buttons);
-    }
-    QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
-    QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }
-
-    ScriptedDialogs script;
-    std::function<void()> whileOpen;
-};
-
 // The simulated unit's port with its replies rewritten on the way in.
 class TamperedPort final : public SerialPort {
 public:

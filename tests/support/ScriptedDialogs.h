@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/Dialogs.h"
 
 #include <QList>
@@ -32,4 +34,20 @@ public:
 private:
     QList<MsgAnswer> answers_;
     QList<QString> files_;
+};
+
+// Scripted dialogs that also let a test look at the windows while a box is open.
+class ObservingDialogs final : public Dialogs {
+public:
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override
+    {
+        if (whileOpen)
+            whileOpen();
+        return script.message(icon, title, text, buttons);
+    }
+    QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
+    QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }
+
+    ScriptedDialogs script;
+    std::function<void()> whileOpen;
 };

@@ -48,21 +48,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 // Dialogs that also let a test look at the windows while a box is open.
-class ObservingDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override
-    {
-        if (whileOpen)
-            whileOpen();
-        return script.message(icon, title, text, buttons);
-    }
-    QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
-    QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }
-
-    ScriptedDialogs script;
-    std::function<void()> whileOpen;
-};
-
 // Two simulated units with different tunes, the first on the installed port,
 // and a main window with the controls a transfer locks.
 class TuneTransferTest : public ::testing::Test {
