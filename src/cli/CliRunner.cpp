@@ -6,6 +6,7 @@
 #include "link/Commands.h"
 #include "link/ConfigurationRead.h"
 #include "link/Frame.h"
+#include "link/PortNames.h"
 #include "link/RegisterMap.h"
 #include "memory/CellAccess.h"
 #include "memory/CellConversions.h"
@@ -214,7 +215,10 @@ int Run::probe()
         return usage(QStringLiteral("probe takes no arguments"));
     if (!connect())
         return UnitFailed;
-    c_.out << "Port:     " << mdlPublicVars::CommPortNumber << Qt::endl;
+    const int number = mdlPublicVars::CommPortNumber;
+    const QString device = a_.common.simulate ? QStringLiteral("simulated Ventrix")
+                                              : port_names::DeviceFor(number, a_.common.ports);
+    c_.out << "Port:     " << number << " (" << device << ")" << Qt::endl;
     c_.out << "Status:   " << mdlPublicVars::ProbeStatus << " (ready)" << Qt::endl;
     const std::optional<QString> revision = ReadFirmwareRevision();
     c_.out << "Firmware: " << (revision ? *revision : QStringLiteral("Not detected.")) << Qt::endl;

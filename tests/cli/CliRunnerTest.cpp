@@ -118,7 +118,7 @@ TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
     device.memory().setRegister(0x02, 30);  // installed injectors, open loop
     EXPECT_EQ(run({"probe"}), exit_status::Done);
     EXPECT_TRUE(out.contains("Firmware: 2.07")) << out.toStdString();
-    EXPECT_TRUE(out.contains("Port:     1"));
+    EXPECT_TRUE(out.contains("Port:     1 ("));
 
     EXPECT_EQ(run({"info"}), exit_status::Done);
     EXPECT_TRUE(out.contains("VentrixTM Config.             STAGE2(PLUS)\n")) << out.toStdString();
