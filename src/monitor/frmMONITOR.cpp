@@ -578,6 +578,11 @@ void frmMONITOR::setHeight(int twips)
     setFixedSize(Twips(ClientWidth, this), Twips(twips - FrameHeight, this));
     if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
         frame->resize(frame->size() + (size() - before));
+    // The indicator squares fill their own background: the area the window
+    // grows into is painted afresh, squares included.
+    update();
+    for (QWidget* square : {txtWOT, txtWastedSpark, txtMultiSpark, txtFlipChip})
+        square->update();
 }
 
 // --- sliders --------------------------------------------------------------------
@@ -592,10 +597,9 @@ void frmMONITOR::HScroll1_Change()
 {
     const int offset = HScroll1->value();
     if (offsetWritesEnabled_) {
-        const QString failed = QStringLiteral("Failed to Update Voltage Offset. Please try again.");
         // After the link went down nothing more goes to the unit from here.
         if (lost_ || !Connected || !services::port().isOpen()) {
-            tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"), failed);
+            offsetWriteFailed();
             return;
         }
         const QString digits = voltage_offset::Digits(offset);
@@ -605,11 +609,22 @@ void frmMONITOR::HScroll1_Change()
                                       OffsetTimeoutMs);
         timer1_->start();
         if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
-            tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"), failed);
+            offsetWriteFailed();
             return;
         }
     }
     txtVoltageOffset->setText(voltage_offset::VoltsText(offset));
+}
+
+void frmMONITOR::offsetWriteFailed()
+{
+    // A box opened while the mouse holds one of the slider's arrows would
+    // leave the arrow stepping behind it, each step another failed write:
+    // the slider lets go first.
+    HScroll1->setEnabled(false);
+    HScroll1->setEnabled(true);
+    tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
+         QStringLiteral("Failed to Update Voltage Offset. Please try again."));
 }
 
 void frmMONITOR::HScrollFJOCAL_Change()

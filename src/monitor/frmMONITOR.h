@@ -76,6 +76,7 @@ private:
     void closeLog();
     void writeLogLine();
     void connectionLost();
+    void offsetWriteFailed();
     // Stops everything and gives the main window its commands back (QUIT,
     // and a close by the program's exit).
     void release();
