@@ -498,6 +498,7 @@ void frmMONITOR::cmdQUIT_Click()
     running_ = false;
     offsetWritesEnabled_ = false;
     timer1_->stop();
+    // The port is polled: there are no receive notifications to switch off.
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
     if (logging_)

@@ -283,16 +283,6 @@ TEST_F(LiveSampleTest, ShortReplyDecodesWhatIsThere)
     EXPECT_EQ(empty.VoltageChange, 0.0);
 }
 
-TEST_F(LiveSampleTest, FlipChipAndWasteSpark)
-{
-    DecodeContext context;
-    context.wasteSpark = true;
-    EXPECT_TRUE(Decode(Sample(0, 0, 0, 0, 0, 0, 0, 0, 0), context).FlipChip);
-    EXPECT_FALSE(Decode(Sample(0, 0, 0, 0, 0, 0, 0, 0, 1), context).FlipChip);
-    EXPECT_TRUE(Decode(Sample(0, 0, 0), context).WasteSpark);
-    EXPECT_FALSE(Decode(Sample(0, 0, 0)).WasteSpark);
-}
-
 TEST_F(LiveSampleTest, VoltageOffsetEncodings)
 {
     using namespace voltage_offset;

@@ -1,5 +1,6 @@
 #include "monitor/frmMONITOR.h"
 
+#include "app/Startup.h"
 #include "app/frmMain.h"
 #include "app/mdlMain.h"
 #include "config/frmIgnitionConfig.h"
@@ -599,21 +600,6 @@ TEST_F(MonitorWindowTest, ClearMonitorDisplayResetsTheValuesButNotAll)
     EXPECT_EQ(text("lblAirFuelRatio"), "15.0");
 }
 
-TEST_F(MonitorWindowTest, HeartbeatTogglesWhileRunning)
-{
-    open();
-    start(MsgAnswer::No);
-    QList<QColor> seen;
-    for (int i = 0; i < 14; ++i) {
-        tick();
-        seen << background("txtHeartbeat");
-    }
-    EXPECT_EQ(seen[5], colours::Green);
-    EXPECT_EQ(seen[6], buttonFace());   // the seventh tick
-    EXPECT_EQ(seen[12], buttonFace());
-    EXPECT_EQ(seen[13], colours::Green);
-}
-
 TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
 {
     open();
@@ -627,6 +613,25 @@ TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
     EXPECT_EQ(settings.read("KESTREL", "Startup", "FJOCAL", "absent"), "10");
     tick();
     EXPECT_EQ(text("lblAirFuelRatio"), "5.2");
+}
+
+TEST(MonitorStartupTest, StartUpRestoresTheCalibrationLastSet)
+{
+    TestApplication();
+    for (const char* stored : {"-6", "junk"}) {
+        Reset();
+        ManualClock clock;
+        ScriptedDialogs dialogs;
+        MemorySettingsStore settings;
+        settings.write("KESTREL", "Startup", "FJOCAL", stored);
+        VentrixDevice device;
+        auto port = std::make_unique<SimulatedPort>(device, clock);
+        services::install(port.get(), &clock, &dialogs, &settings);
+        frmMain main(std::move(port));
+        RunStartupSequence(main);
+        EXPECT_EQ(FJOCalibration, QString(stored) == "-6" ? -6 : 0) << stored;
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(MonitorWindowTest, AdvancedAndBasicSwitchTheSize)
