@@ -457,7 +457,15 @@ TEST_F(MonitorWindowTest, OffsetSliderWritesTheRegisterAndChecksTheEcho)
         device.setFaults(faults);
         device.clearLog();
         messages().clear();
+        // No sample request may come between the write and its echo.
+        bool tickingDuringWrite = true;
+        device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+            if (frame.contains("WT13"))
+                tickingDuringWrite = window->Timer1()->isActive();
+        });
         control<QScrollBar>("HScroll1")->setValue(c.value);
+        device.setFrameListener({});
+        EXPECT_FALSE(tickingDuringWrite);
 
         const QStringList sent = heard();
         ASSERT_FALSE(sent.isEmpty());
