@@ -10,6 +10,7 @@
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
+#include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
 #include "tunefile/frmTableRead.h"
@@ -37,17 +38,9 @@ namespace {
 using namespace mdlPublicVars;
 
 // The simulated unit's port with its replies rewritten on the way in.
-class TamperedPort final : public SerialPort {
+class TamperedPort final : public ForwardingPort {
 public:
-    explicit TamperedPort(SerialPort& inner) : inner_(inner) {}
-    void setPortNumber(int number) override { inner_.setPortNumber(number); }
-    int portNumber() const override { return inner_.portNumber(); }
-    PortError open() override { return inner_.open(); }
-    void close() override { inner_.close(); }
-    bool isOpen() const override { return inner_.isOpen(); }
-    PortError setRts(bool on) override { return inner_.setRts(on); }
-    PortError write(const QByteArray& bytes) override { return inner_.write(bytes); }
-    bool waitForData(int ms) override { return inner_.waitForData(ms); }
+    using ForwardingPort::ForwardingPort;
     PortError readAll(QByteArray& received) override
     {
         const PortError error = inner_.readAll(received);
@@ -56,9 +49,6 @@ public:
         return error;
     }
     QByteArray from, to;
-
-private:
-    SerialPort& inner_;
 };
 
 const QStringList ShutOut = {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",

@@ -14,6 +14,7 @@
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
+#include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
 
@@ -38,21 +39,15 @@ using namespace mdlPublicVars;
 
 // The simulated unit's port, with the replies to chosen requests given in
 // the unit's place (a live sample of known values, another probe status).
-class ScriptedRepliesPort final : public SerialPort {
+class ScriptedRepliesPort final : public ForwardingPort {
 public:
-    explicit ScriptedRepliesPort(SerialPort& inner) : inner_(inner) {}
+    using ForwardingPort::ForwardingPort;
 
     // Reply data for requests with this payload; unset ones go to the unit.
     QMap<QString, QString> replies;
     // Writes attempted while the port was closed.
     int writesWhileClosed = 0;
 
-    void setPortNumber(int number) override { inner_.setPortNumber(number); }
-    int portNumber() const override { return inner_.portNumber(); }
-    PortError open() override { return inner_.open(); }
-    void close() override { inner_.close(); }
-    bool isOpen() const override { return inner_.isOpen(); }
-    PortError setRts(bool on) override { return inner_.setRts(on); }
     PortError write(const QByteArray& bytes) override
     {
         if (!inner_.isOpen()) {
@@ -78,7 +73,6 @@ public:
     bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
 
 private:
-    SerialPort& inner_;
     QByteArray queued_;
 };
 

@@ -99,3 +99,22 @@ inline std::function<QByteArray(const QByteArray&)> AnswersStatuses(QList<QByteA
         return QByteArrayLiteral("uu01") + status + '$';
     };
 }
+
+// A port that passes everything to another; tests derive from it to
+// rewrite or intercept part of the traffic.
+class ForwardingPort : public SerialPort {
+public:
+    explicit ForwardingPort(SerialPort& inner) : inner_(inner) {}
+    void setPortNumber(int number) override { inner_.setPortNumber(number); }
+    int portNumber() const override { return inner_.portNumber(); }
+    PortError open() override { return inner_.open(); }
+    void close() override { inner_.close(); }
+    bool isOpen() const override { return inner_.isOpen(); }
+    PortError setRts(bool on) override { return inner_.setRts(on); }
+    PortError write(const QByteArray& bytes) override { return inner_.write(bytes); }
+    PortError readAll(QByteArray& received) override { return inner_.readAll(received); }
+    bool waitForData(int ms) override { return inner_.waitForData(ms); }
+
+protected:
+    SerialPort& inner_;
+};
