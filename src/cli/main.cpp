@@ -24,8 +24,15 @@ namespace {
 
 volatile std::sig_atomic_t interruptedFlag = 0;
 
-void onInterrupt(int)
+// The first Ctrl-C asks for a clean end at the next sample; a second one,
+// for a unit that keeps a request waiting, ends the program at once (every
+// log line written so far is already in the file).
+void onInterrupt(int signal)
 {
+    if (interruptedFlag) {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
     interruptedFlag = 1;
 }
 
