@@ -3,6 +3,7 @@
 #include "app/mdlMain.h"
 #include "config/TwipsLayout.h"
 #include "link/RegisterMap.h"
+#include "platform/Colours.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
@@ -53,13 +54,6 @@ Polarity PolarityOf(double percent)
 using namespace twips_layout;
 
 namespace {
-
-void setTextColour(QLineEdit* box, const QColor& colour)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Text, colour);
-    box->setPalette(palette);
-}
 
 QString injectorText()
 {
@@ -130,15 +124,15 @@ void frmAirFuelCalculator::cmdCalculate_Click()
     switch (air_fuel::PolarityOf(percent)) {
     case air_fuel::Polarity::Rich:
         txtChangePolarity_->setText(QStringLiteral("RICH"));
-        setTextColour(txtChangePolarity_, QColor(0, 64, 0));
+        colours::SetTextColour(txtChangePolarity_, QColor(0, 64, 0));
         break;
     case air_fuel::Polarity::Lean:
         txtChangePolarity_->setText(QStringLiteral("LEAN"));
-        setTextColour(txtChangePolarity_, QColor(255, 0, 0));
+        colours::SetTextColour(txtChangePolarity_, QColor(255, 0, 0));
         break;
     case air_fuel::Polarity::None:
         txtChangePolarity_->setText(QStringLiteral("NONE"));
-        setTextColour(txtChangePolarity_, QColor(0, 0, 0));
+        colours::SetTextColour(txtChangePolarity_, QColor(0, 0, 0));
         break;
     }
 

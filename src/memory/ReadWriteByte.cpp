@@ -77,13 +77,6 @@ QColor InactiveBorderColour()
     return QApplication::palette().color(QPalette::Inactive, QPalette::Window);
 }
 
-void SetTextColour(QLineEdit* box, const QColor& colour)
-{
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Text, colour);
-    box->setPalette(palette);
-}
-
 } // namespace
 
 ReadWriteByte::ReadWriteByte(QWidget* parent) : QWidget(parent)
@@ -400,11 +393,11 @@ bool ReadWriteByte::tell(MsgIcon icon, const QString& title, const QString& text
 bool ReadWriteByte::entryError(std::initializer_list<QLineEdit*> fields, const QString& text)
 {
     for (QLineEdit* box : fields)
-        SetTextColour(box, colours::Red);
+        colours::SetTextColour(box, colours::Red);
     if (!tell(MsgIcon::Exclamation, QStringLiteral("Entry Error"), text))
         return false;
     for (QLineEdit* box : fields)
-        SetTextColour(box, Qt::black);
+        colours::SetTextColour(box, Qt::black);
     return true;
 }
 

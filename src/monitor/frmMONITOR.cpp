@@ -59,18 +59,6 @@ const QStringList GivenBackOnQuit = {
     QStringLiteral("cmdMemoryModify"),  QStringLiteral("cmdAccuracyTest"),   QStringLiteral("cmdVentrixRun"),
     QStringLiteral("cmdGraphicalTune")};
 
-QColor ButtonFace()
-{
-    return QApplication::palette().color(QPalette::Button);
-}
-
-void SetTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
 void Indicate(QWidget* square, bool active)
 {
     if (active)
@@ -186,7 +174,7 @@ void frmMONITOR::buildLayout()
     // Air/fuel, engine speed, throttle.
     caption("Label27", "AIR/FUEL RATIO", 2160, 2340);
     lblAirFuelRatio = value("lblAirFuelRatio", "XXX", 2160, 2640, 1200);
-    SetTextColour(lblAirFuelRatio, colours::Red);
+    colours::SetTextColour(lblAirFuelRatio, colours::Red);
     caption("Label25", ":1", 3400, 2700, 300);
     caption("Label20", "(REQUIRES WBO2)", 2160, 3060, 1800);
     caption("Label26", "ENGINE SPEED", 2100, 3300);
@@ -375,7 +363,7 @@ void frmMONITOR::Timer1_Timer()
 {
     if (live_sample::HeartbeatTick(heartbeatCounter_))
         colours::SetBackground(txtHeartbeat,
-                               live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), ButtonFace()));
+                               live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
     if (!running_)
         return;
     if (!mdlMonitor::RequestLiveSample()) {
@@ -417,7 +405,7 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
 
     const AirFuel airFuel = AirFuelText(s.AirFuelRatio);
     lblAirFuelRatio->setText(airFuel.text);
-    SetTextColour(lblAirFuelRatio, airFuel.colour);
+    colours::SetTextColour(lblAirFuelRatio, airFuel.colour);
 }
 
 void frmMONITOR::writeLogLine()

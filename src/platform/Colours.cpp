@@ -17,7 +17,20 @@ void SetBackground(QWidget* widget, const QColor& colour)
 
 void SetButtonFace(QWidget* widget)
 {
-    SetBackground(widget, QApplication::palette().color(QPalette::Button));
+    SetBackground(widget, ButtonFace());
+}
+
+QColor ButtonFace()
+{
+    return QApplication::palette().color(QPalette::Button);
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
 }
 
 QColor Background(const QWidget* widget)

@@ -14,6 +14,10 @@ inline const QColor Red(255, 0, 0);      // alarm, bad
 // returns it to the system's button-face colour.
 void SetBackground(QWidget* widget, const QColor& colour);
 void SetButtonFace(QWidget* widget);
+QColor ButtonFace();
+
+// Colours the text of a text box or label.
+void SetTextColour(QWidget* widget, const QColor& colour);
 
 // The background a widget was given (for tests and for displays that test it).
 QColor Background(const QWidget* widget);
