@@ -117,6 +117,7 @@ const char* const Overview =
     "\n"
     "Options:\n"
     "  --yes, -y              do not ask before overwriting the unit (needed without a terminal)\n"
+    "  --injectors SIZE       the transfer function's injector calibration, lb/hr (read, write, list)\n"
     "  --port N=DEVICE        port number N means DEVICE (repeatable; also KESTREL_PORTS)\n"
     "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
     "  --help                 this help; COMMAND --help for one command\n"
