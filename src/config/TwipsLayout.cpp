@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -71,6 +72,14 @@ QFrame* HorizontalLine(QWidget* parent, const QString& name, int left, int top, 
     line->setFrameShadow(QFrame::Sunken);
     place(line, name, left, top, width, 30);
     return line;
+}
+
+void SetFixedClientSize(QWidget* window, int width, int height)
+{
+    const QSize before = window->size();
+    window->setFixedSize(Twips(width, window), Twips(height, window));
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget()))
+        frame->resize(frame->size() + (window->size() - before));
 }
 
 } // namespace twips_layout

@@ -27,4 +27,8 @@ QFrame* Indicator(QWidget* parent, const QString& name, int left, int top, int w
 // A separator line across the window.
 QFrame* HorizontalLine(QWidget* parent, const QString& name, int left, int top, int width);
 
+// Fixes a window's client area at a size in twips. Inside the main window's
+// area its frame grows and shrinks with it.
+void SetFixedClientSize(QWidget* window, int width, int height);
+
 } // namespace twips_layout

@@ -2,6 +2,7 @@
 
 #include "app/DeviceWindows.h"
 #include "app/mdlMain.h"
+#include "config/TwipsLayout.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
 #include "link/Frame.h"
@@ -374,11 +375,7 @@ void ReadWriteByte::cmdBASIC_Click()
 
 void ReadWriteByte::setHeight(int twips)
 {
-    const QSize before = size();
-    setFixedSize(Twips(ClientWidth, this), Twips(twips - FrameHeight, this));
-    // Inside the main window's area the frame grows and shrinks with it.
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        frame->resize(frame->size() + (size() - before));
+    twips_layout::SetFixedClientSize(this, ClientWidth, twips - FrameHeight);
 }
 
 // --- messages and transactions --------------------------------------------

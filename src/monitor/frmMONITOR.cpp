@@ -563,10 +563,7 @@ void frmMONITOR::cmdBASIC_Click()
 
 void frmMONITOR::setHeight(int twips)
 {
-    const QSize before = size();
-    setFixedSize(Twips(ClientWidth, this), Twips(twips - FrameHeight, this));
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
-        frame->resize(frame->size() + (size() - before));
+    twips_layout::SetFixedClientSize(this, ClientWidth, twips - FrameHeight);
     // The indicator squares fill their own background: the area the window
     // grows into is painted afresh, squares included.
     update();
