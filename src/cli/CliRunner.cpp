@@ -464,8 +464,7 @@ int Run::exportTune()
     }
     QString error;
     if (!SaveTextFile(path, read.text, &error))
-        return refuse(QStringLiteral("Tune Export Failed. The file could not be written:\n") + shownPath(path)
-                      + QLatin1Char('\n') + error);
+        return refuse(tunefile::ExportWriteFailureText(path, error));
     c_.out << "Exported " << tunefile::DataLineCount << " entries to " << shownPath(path) << Qt::endl;
     return Done;
 }
@@ -479,16 +478,9 @@ int Run::importTune()
     // The whole file is read and checked before the unit is asked anything.
     QString text;
     QString error;
-    switch (tunefile::ReadTuneFile(path, text, error)) {
-    case tunefile::FileRead::Ok:
-        break;
-    case tunefile::FileRead::Unreadable:
-        return refuse(QStringLiteral("Tune Import aborted. The file could not be read:\n") + shownPath(path)
-                      + QLatin1Char('\n') + error);
-    case tunefile::FileRead::TooLarge:
-        return refuse(QStringLiteral("Illegal File Format. Tune Import aborted.\n") + shownPath(path)
-                      + QStringLiteral(" is far larger than any tune file."));
-    }
+    const tunefile::FileRead read = tunefile::ReadTuneFile(path, text, error);
+    if (read != tunefile::FileRead::Ok)
+        return refuse(tunefile::ImportReadFailureText(read, path, error));
     const tunefile::ParseResult parsed = tunefile::ParseTuneText(text);
     if (!parsed.valid)
         return refuse(tunefile::IllegalFormatText(parsed.badLine, parsed.badText));

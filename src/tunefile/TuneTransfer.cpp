@@ -148,6 +148,21 @@ QStringList TransferLockedControls()
             QStringLiteral("mnuFile")};
 }
 
+QString ExportWriteFailureText(const QString& path, const QString& error)
+{
+    return QStringLiteral("Tune Export Failed. The file could not be written:\n") + shown(path) + QLatin1Char('\n')
+        + error;
+}
+
+QString ImportReadFailureText(FileRead failure, const QString& path, const QString& error)
+{
+    if (failure == FileRead::TooLarge)
+        return QStringLiteral("Illegal File Format. Tune Import aborted.\n") + shown(path)
+            + QStringLiteral(" is far larger than any tune file.");
+    return QStringLiteral("Tune Import aborted. The file could not be read:\n") + shown(path) + QLatin1Char('\n')
+        + error;
+}
+
 QString IllegalFormatText(int lineNumber, const QString& lineText)
 {
     // The line as it stands, quoted so that spaces show, control characters
@@ -194,8 +209,7 @@ void ExportTune()
     QString error;
     if (!SaveTextFile(path, read.text, &error)) {
         tell(MsgIcon::Exclamation, QStringLiteral("Export Failure"),
-             QStringLiteral("Tune Export Failed. The file could not be written:\n") + shown(path)
-                 + QLatin1Char('\n') + error);
+             ExportWriteFailureText(path, error));
         return;
     }
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
@@ -225,14 +239,10 @@ void ImportTune()
     case FileRead::Ok:
         break;
     case FileRead::Unreadable:
-        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
-             QStringLiteral("Tune Import aborted. The file could not be read:\n") + shown(path)
-                 + QLatin1Char('\n') + error);
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), ImportReadFailureText(FileRead::Unreadable, path, error));
         return;
     case FileRead::TooLarge:
-        tell(MsgIcon::Exclamation, QStringLiteral("ABORT"),
-             QStringLiteral("Illegal File Format. Tune Import aborted.\n") + shown(path)
-                 + QStringLiteral(" is far larger than any tune file."));
+        tell(MsgIcon::Exclamation, QStringLiteral("ABORT"), ImportReadFailureText(FileRead::TooLarge, path, error));
         return;
     }
     const ParseResult parsed = ParseTuneText(text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tunefile/TuneFile.h"
+
 #include <QStringList>
 
 // Tune > Export Tune and Tune > Import Tune: the whole tune of the connected
@@ -20,5 +22,10 @@ void ImportTune();
 // Text of the refusal of a file that is no tune: the message, and which
 // line was refused.
 QString IllegalFormatText(int lineNumber, const QString& lineText);
+
+// Text of an export whose file could not be written, naming it and the reason.
+QString ExportWriteFailureText(const QString& path, const QString& error);
+// Text of an import whose file could not be read (Unreadable or TooLarge).
+QString ImportReadFailureText(FileRead failure, const QString& path, const QString& error);
 
 } // namespace tunefile
