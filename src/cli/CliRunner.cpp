@@ -139,7 +139,7 @@ bool Run::loadConfiguration()
     ApplyToProgramState(configuration_);
     if (configuration_.complete)
         return true;
-    unitFailed(QStringLiteral("Failed to load configuration data from Ventrix. Please try manual load."),
+    unitFailed(ConfigurationFailedText,
                QStringLiteral("No answer to \"%1\".").arg(configuration_.failedRequest));
     return false;
 }
@@ -299,7 +299,7 @@ int Run::read()
     useInjectorCalibration();
     const std::optional<int> byte = cells::ReadCellByte(*letter, at.address);
     if (!byte)
-        return unitFailed(QStringLiteral("Read Operation Failed. Please try again"),
+        return unitFailed(cells::messages::ReadFailed,
                           QStringLiteral("No answer to \"%1\".").arg(cmd::ReadCell(*letter, at.address)));
     c_.out << cellText(*letter, at.address, *byte) << Qt::endl;
     return Done;
@@ -341,10 +341,10 @@ int Run::write()
         return notGiven(consent);
     switch (cells::WriteCellByte(*letter, at.address, byte.byte)) {
     case cells::WriteOutcome::NotAnswered:
-        return unitFailed(QStringLiteral("Write operation failed. Please try again."),
+        return unitFailed(cells::messages::WriteNotAnswered,
                           QStringLiteral("No answer to \"%1\".").arg(cmd::WriteCell(*letter, at.address, byte.byte)));
     case cells::WriteOutcome::NotConfirmed:
-        return unitFailed(QStringLiteral("Write byte operation failed!"),
+        return unitFailed(cells::messages::WriteNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::WriteCell(*letter, at.address, byte.byte), RxBuffer));
     case cells::WriteOutcome::Confirmed:
@@ -383,10 +383,10 @@ int Run::fill()
         return notGiven(consent);
     switch (cells::FillCellBytes(*letter, first, last, byte)) {
     case cells::WriteOutcome::NotAnswered:
-        return unitFailed(QStringLiteral("Block Write Failed. Please try again."),
+        return unitFailed(cells::messages::FillNotAnswered,
                           QStringLiteral("No answer to \"%1\".").arg(cmd::FillCells(*letter, first, last, byte)));
     case cells::WriteOutcome::NotConfirmed:
-        return unitFailed(QStringLiteral("Write Block operation failed!"),
+        return unitFailed(cells::messages::FillNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::FillCells(*letter, first, last, byte), RxBuffer));
     case cells::WriteOutcome::Confirmed:
@@ -425,7 +425,7 @@ int Run::list()
     });
     progress.finish();
     if (read < cells::CellCount)
-        return unitFailed(QStringLiteral("Table Read Failed. Please try again."),
+        return unitFailed(cells::messages::TableReadFailed,
                           QStringLiteral("No answer at cell %1 (\"%2\"); no listing was written.")
                               .arg(frame::HexByte(read), cmd::ReadCell(*letter, read)));
 
@@ -458,7 +458,7 @@ int Run::exportTune()
     progress.finish();
     if (!read.complete) {
         const tunefile::Entry entry = tunefile::TuneOrder().at(read.failedEntry);
-        return unitFailed(QStringLiteral("Table Read Failed. Please try again."),
+        return unitFailed(cells::messages::TableReadFailed,
                           QStringLiteral("No usable answer to \"%1\"; no file was written.")
                               .arg(tunefile::ReadRequest(entry)));
     }
@@ -553,8 +553,7 @@ int Run::monitor()
             SerialPort& port = services::port();
             if (port.isOpen())
                 port.close();
-            status = unitFailed(QStringLiteral("Lost Connection to VentrixTM!\r\n"
-                                               "Please check power to VentrixTM and serial cable connectivity."));
+            status = unitFailed(mdlMonitor::LostConnectionText);
             break;
         }
         const LiveSample s = DecodeLiveSample(RxBuffer, context, multisparkCounter);

@@ -72,7 +72,7 @@ void reportFailure(Blame blame, frmConfigure& configure, frmIgnitionConfig& igni
 {
     mdlMain::SetBusyPointer(false);
     services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Configuration Failure!"),
-                                QStringLiteral("Failed to load configuration data from Ventrix. Please try manual load."),
+                                ConfigurationFailedText,
                                 MsgButtons::Ok);
     if (blame != Blame::Ignition)
         configure.SetIndicator(colours::Red);

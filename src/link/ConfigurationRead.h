@@ -36,6 +36,10 @@ struct UnitConfiguration {
     QString failedRequest;         // the request that went unanswered ("RT05")
 };
 
+// What the user is told when the reading stops part-way.
+inline const QString ConfigurationFailedText =
+    QStringLiteral("Failed to load configuration data from Ventrix. Please try manual load.");
+
 // Reads everything through SendFrame (the port must be open). Touches no
 // window and no program-wide state but the receive buffer.
 UnitConfiguration ReadUnitConfiguration();

@@ -45,6 +45,16 @@ std::optional<int> ReadCellByte(char table, int address, Patience patience = Cel
 
 enum class WriteOutcome { Confirmed, NotAnswered, NotConfirmed };
 
+// What the user is told when a cell operation fails.
+namespace messages {
+inline const QString ReadFailed = QStringLiteral("Read Operation Failed. Please try again");
+inline const QString WriteNotAnswered = QStringLiteral("Write operation failed. Please try again.");
+inline const QString WriteNotConfirmed = QStringLiteral("Write byte operation failed!");
+inline const QString FillNotAnswered = QStringLiteral("Block Write Failed. Please try again.");
+inline const QString FillNotConfirmed = QStringLiteral("Write Block operation failed!");
+inline const QString TableReadFailed = QStringLiteral("Table Read Failed. Please try again.");
+} // namespace messages
+
 // "W" and "S", each confirmed by the unit's echo of what was sent.
 WriteOutcome WriteCellByte(char table, int address, int byte);
 WriteOutcome FillCellBytes(char table, int first, int last, int byte);

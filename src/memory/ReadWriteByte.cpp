@@ -437,7 +437,7 @@ void ReadWriteByte::cmdReadByte_Click()
     const std::optional<int> byte = talk(true, [&] { return cells::ReadCellByte(table, at.address); });
     if (!byte) {
         if (tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-                 QStringLiteral("Read Operation Failed. Please try again")))
+                 cells::messages::ReadFailed))
             Shape3->setColour(colours::Red);
         return;
     }
@@ -481,7 +481,7 @@ void ReadWriteByte::cmdWriteByte_Click()
         talk(false, [&] { return cells::WriteCellByte(table, at.address, value.byte); });
     if (outcome == cells::WriteOutcome::NotAnswered) {
         tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-             QStringLiteral("Write operation failed. Please try again."));
+             cells::messages::WriteNotAnswered);
         return;
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
@@ -491,7 +491,7 @@ void ReadWriteByte::cmdWriteByte_Click()
         Label16->setText(confirmed);
     } else {
         tell(MsgIcon::Information, QStringLiteral("Write Failure"),
-             QStringLiteral("Write byte operation failed!"));
+             cells::messages::WriteNotConfirmed);
     }
 }
 
@@ -524,7 +524,7 @@ void ReadWriteByte::cmdWriteBlock_Click()
     const cells::WriteOutcome outcome = talk(false, [&] { return cells::FillCellBytes(table, first, last, byte); });
     if (outcome == cells::WriteOutcome::NotAnswered) {
         tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-             QStringLiteral("Block Write Failed. Please try again."));
+             cells::messages::FillNotAnswered);
         return;
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
@@ -536,7 +536,7 @@ void ReadWriteByte::cmdWriteBlock_Click()
         Label16->setText(Label13->text());
     } else {
         tell(MsgIcon::Information, QStringLiteral("Write Error"),
-             QStringLiteral("Write Block operation failed!"));
+             cells::messages::FillNotConfirmed);
     }
 }
 
@@ -591,7 +591,7 @@ void ReadWriteByte::cmdReadTable_Click()
         viewer->unsetCursor();
         viewer->setFileMenuEnabled(true);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             QStringLiteral("Table Read Failed. Please try again."));
+             cells::messages::TableReadFailed);
         return;
     }
     tableReadRunning_ = false;

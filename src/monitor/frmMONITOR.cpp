@@ -432,8 +432,7 @@ void frmMONITOR::connectionLost()
     timer1_->stop();
     QPointer<frmMONITOR> self(this);
     tell(MsgIcon::Exclamation, QStringLiteral("Connection Error!"),
-         QStringLiteral("Lost Connection to VentrixTM!\r\n")
-             + QStringLiteral("Please check power to VentrixTM and serial cable connectivity."));
+         mdlMonitor::LostConnectionText);
     SerialPort& port = services::port();
     if (port.isOpen())
         port.close();

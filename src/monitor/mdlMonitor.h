@@ -10,6 +10,10 @@ namespace mdlMonitor {
 // false) and nothing is shown: the caller reacts.
 bool RequestLiveSample();
 
+// What the user is told when a sample goes unanswered.
+inline const QString LostConnectionText = QStringLiteral(
+    "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
+
 // The decode's inputs as they stand now: the configuration read at start-up,
 // the wideband model and calibration, and whether the ignition window has
 // waste spark selected.

@@ -1,6 +1,7 @@
 #include "tunefile/TuneTransfer.h"
 
 #include "app/mdlMain.h"
+#include "memory/CellAccess.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -194,7 +195,7 @@ void ExportTune()
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             QStringLiteral("Table Read Failed. Please try again."));
+             cells::messages::TableReadFailed);
         return;
     }
 
