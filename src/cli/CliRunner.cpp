@@ -487,8 +487,7 @@ int Run::importTune()
 
     if (!connect())
         return UnitFailed;
-    const Consent consent = ask(QStringLiteral("Importing a tune will OVERWRITE all memory locations.\n"
-                                               "Would you like to continue?"));
+    const Consent consent = ask(tunefile::ImportWarningText);
     if (consent != Consent::Given)
         return notGiven(consent);
 

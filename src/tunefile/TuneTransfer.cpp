@@ -222,8 +222,7 @@ void ImportTune()
         return;
     Transfer transfer;
     if (services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("WARNING"),
-                                    QStringLiteral("Importing a tune will OVERWRITE all memory locations.\n"
-                                                   "Would you like to continue?"),
+                                    ImportWarningText,
                                     MsgButtons::YesNo)
         != MsgAnswer::Yes)
         return;

@@ -23,6 +23,10 @@ void ImportTune();
 // line was refused.
 QString IllegalFormatText(int lineNumber, const QString& lineText);
 
+// The question asked before an import overwrites the unit.
+inline const QString ImportWarningText =
+    QStringLiteral("Importing a tune will OVERWRITE all memory locations.\nWould you like to continue?");
+
 // Text of an export whose file could not be written, naming it and the reason.
 QString ExportWriteFailureText(const QString& path, const QString& error);
 // Text of an import whose file could not be read (Unreadable or TooLarge).
