@@ -373,6 +373,7 @@ TEST_F(TuneTransferTest, RefusalsNameTheLine)
     const std::tuple<int, const char*, const char*> cases[] = {
         {1, "&M110901 ", "Line 1: \"&M110901 \""},
         {2, "", "Line 2 (the time stamp) is missing."},
+        {2, "C0000", "Line 2: \"C0000\" is a data line where the time stamp was expected."},
         {9, "C1\tF80", "Line 9: \"C1?F80\""},
         {12, "0123456789012345678901234567890123456789XYZ", "Line 12: \"0123456789012345678901234567890123456789...\""},
     };
