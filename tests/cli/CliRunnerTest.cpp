@@ -64,7 +64,7 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
         {{"read", "F", "inf"}, "POSITION must be a number"},
         {{"write", "O", "3000", "1e999", "--yes"}, "POSITION and VALUE must be numbers"},
         {{"write", "F", "2.5", "nan", "--yes"}, "POSITION and VALUE must be numbers"},
-        {{"fill", "C", "0", "-inf", "1", "--yes"}, "START, STOP and PERCENT must be numbers"},
+        {{"fill", "C", "0", "inf", "1", "--yes"}, "START, STOP and PERCENT must be numbers"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());

@@ -14,9 +14,9 @@
 namespace {
 
 const QStringList Faults = {
-    "silent",        "drop-every=3", "negative", "stray",     "junk",          "split", "late=1",
-    "late=20",       "delay=1500",   "busy-probes", "wrong-echo", "other-address", "short", "short=R",
-    "short=RT,Y,V",  "vanish=20",
+    "silent",      "drop-every=3",  "negative", "stray",   "junk",         "split",     "late=1",   "late=17",
+    "delay=1500",  "busy-probes",   "wrong-echo", "other-address", "short", "short=R", "short=RT,Y,V",
+    "vanish=10",   "vanish=20",
 };
 
 // The program's own failure texts: a failed run names where it stopped with one.
@@ -196,13 +196,16 @@ TEST_F(FaultMatrixTest, EveryCommandAgainstEveryFault)
             const int status = run(op.args);
 
             EXPECT_LE(clock.nowMs() - start, budgetMs(op));
+            if (qEnvironmentVariableIsSet("FAULT_MATRIX_TABLE"))
+                std::printf("%-8s %-14s exit %d  %8.1f s  %s\n", qPrintable(op.name), qPrintable(fault), status,
+                            (clock.nowMs() - start) / 1000.0, qPrintable(err.section('\n', -3, -2)));
             if (status == exit_status::Done) {
                 const Outcome got = outcomeOf(op);
                 if (op.name == "probe") {
-                    EXPECT_TRUE(got.out.startsWith("Port:     1 (simulated Ventrix)\nStatus:   3 (ready)\n"))
-                        << got.out.toStdString();
-                    EXPECT_TRUE(got.out.endsWith("Firmware: 1.23\n") || got.out.endsWith("Firmware: Not detected.\n"))
-                        << got.out.toStdString();
+                    // A revision not read is said to be so, never shown wrong.
+                    QString notRead = healthy.out;
+                    notRead.replace("Firmware: 1.23", "Firmware: Not detected.");
+                    EXPECT_TRUE(got.out == healthy.out || got.out == notRead) << got.out.toStdString();
                 } else {
                     EXPECT_EQ(got.out, healthy.out);
                 }

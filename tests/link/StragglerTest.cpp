@@ -2,12 +2,14 @@
 // simulated unit on the manual clock: the transaction takes a reply only for
 // the request it answers.
 #include "link/Commands.h"
+#include "link/Frame.h"
 #include "link/ReplyShape.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
+#include "tunefile/TuneFile.h"
 
 #include <gtest/gtest.h>
 
@@ -44,6 +46,38 @@ protected:
     VentrixDevice device;
     SimulatedPort port{device, clock};
 };
+
+TEST_F(StragglerTest, AHealthyUnitSeesOneFrameForEachRequestInOrder)
+{
+    // A whole export and import, at the wire's pace and not, replies whole
+    // and in pieces: the unit is sent exactly the frames asked for, once
+    // each, in order, and no exchange waits for anything owed.
+    for (const bool paced : {false, true}) {
+        for (const int pieces : {1, 3}) {
+            SCOPED_TRACE(std::to_string(paced) + " " + std::to_string(pieces));
+            device.setPacing(paced);
+            device.faults().splitInto = pieces;
+            const qsizetype before = port.writtenTo(1).size();
+            const tunefile::ExportResult read =
+                tunefile::ReadTune(tunefile::SendFrameOnTransact(port, clock), clock.currentDateTime());
+            ASSERT_TRUE(read.complete);
+            const tunefile::ParseResult parsed = tunefile::ParseTuneText(read.text);
+            ASSERT_TRUE(parsed.valid);
+            const tunefile::ImportResult written = tunefile::WriteTune(tunefile::SendFrameOnTransact(port, clock), parsed.tune);
+            EXPECT_EQ(written.outcome, tunefile::ImportOutcome::Completed);
+
+            QByteArray expected;
+            for (const tunefile::Entry& entry : tunefile::TuneOrder())
+                expected += frame::Build(tunefile::ReadRequest(entry));
+            for (const QString& line : parsed.tune.lines)
+                if (!line.isEmpty())
+                    expected += frame::Build(tunefile::WriteRequest(line));
+            EXPECT_EQ(port.writtenTo(1).mid(before), expected);
+            EXPECT_FALSE(port.ledger().owed());
+            EXPECT_EQ(port.ledger().latenessMs(), 0);
+        }
+    }
+}
 
 TEST_F(StragglerTest, AReplyLaterThanItsTimeOutIsNeverTakenForTheNextRequest)
 {
