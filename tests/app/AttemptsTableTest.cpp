@@ -35,15 +35,18 @@ public:
 
     struct Frame {
         QString payload;
+        int number;         // the port number it was written on
+        qint64 writtenMs;
         int waitedMs = -1;  // the first wait for its reply; -1 when it came at once
     };
+    const Clock* clock = nullptr;
     QList<Frame> frames;
     QString deafTo;  // frames whose payload starts so never reach the unit
 
     PortError write(const QByteArray& bytes) override
     {
         const QString payload = QString::fromLatin1(bytes.mid(4, bytes.mid(2, 2).toInt(nullptr, 16)));
-        frames.append({payload});
+        frames.append({payload, portNumber(), clock->nowMs()});
         waiting_ = true;
         if (!deafTo.isEmpty() && payload.startsWith(deafTo))
             return inner_.isOpen() ? PortError::None : PortError::PortNotOpen;
@@ -62,7 +65,7 @@ private:
 };
 
 class AttemptsTableTest : public ::testing::Test {
-protected:
+public:  // the table's steps drive the fixture from outside the test body
     void SetUp() override
     {
         TestApplication();
@@ -72,6 +75,7 @@ protected:
         services::install(nullptr, &clock, &dialogs, &settings);
         auto owned = std::make_unique<RecordingPort>(simulated);
         port = owned.get();
+        port->clock = &clock;
         main = std::make_unique<frmMain>(std::move(owned));
     }
     void TearDown() override
@@ -171,7 +175,7 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
              t.main->findChild<frmMONITOR*>()->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(5);
          }, 25, 10000},
         {"memory window opening", "Z", connected,
-         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t); }, 10, 1000},
+         [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10, 1000},
         {"memory window, read one cell", "RO", {},
          [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); }, 10, 1000},
         {"memory window, write one cell", "WO", {},
@@ -198,14 +202,21 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         port->deafTo = QString::fromLatin1(row.deafTo);
         row.action(*this);
 
-        // The first run of frames of the unheard request: its attempts.
+        // The first run of frames of the unheard request: its attempts, each
+        // written as the one before gave up.
         qsizetype first = 0;
         while (first < port->frames.size() && !port->frames[first].payload.startsWith(port->deafTo))
             ++first;
         ASSERT_LT(first, port->frames.size()) << "the request was never sent";
-        int attempts = 0;
-        for (qsizetype i = first; i < port->frames.size() && port->frames[i].payload == port->frames[first].payload;
-             ++i, ++attempts)
+        int attempts = 1;
+        for (qsizetype i = first + 1; i < port->frames.size(); ++i, ++attempts) {
+            const RecordingPort::Frame& previous = port->frames[i - 1];
+            const RecordingPort::Frame& frame = port->frames[i];
+            if (frame.payload != previous.payload || frame.number != previous.number
+                || frame.writtenMs != previous.writtenMs + previous.waitedMs)
+                break;
+        }
+        for (qsizetype i = first; i < first + attempts; ++i)
             EXPECT_EQ(port->frames[i].waitedMs, row.timeoutMs) << port->frames[i].payload.toStdString();
         EXPECT_EQ(attempts, row.attempts) << port->frames[first].payload.toStdString();
     }

@@ -196,6 +196,7 @@ TEST_F(FaultMatrixTest, EveryCommandAgainstEveryFault)
             const int status = run(op.args);
 
             EXPECT_LE(clock.nowMs() - start, budgetMs(op));
+            // FAULT_MATRIX_TABLE=1 prints each cell's outcome.
             if (qEnvironmentVariableIsSet("FAULT_MATRIX_TABLE"))
                 std::printf("%-8s %-14s exit %d  %8.1f s  %s\n", qPrintable(op.name), qPrintable(fault), status,
                             (clock.nowMs() - start) / 1000.0, qPrintable(err.section('\n', -3, -2)));
