@@ -134,7 +134,8 @@ const char* const Overview =
     "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
     "  --help                 this help; COMMAND --help for one command\n"
     "\n"
-    "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input.\n"
+    "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input,\n"
+    "130 stopped by Ctrl-C (import, export and list stop after the entry in flight).\n"
     "Results go to standard output, messages and progress to standard error.\n";
 
 QString commandHelp(const QString& command)

@@ -350,6 +350,7 @@ TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
         {"&M110901 \r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
         {"&m110901\r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
         {"&M110901\r\nstamp\r\nC0000\r\nC0001junk\r\n", 4},
+        {"&M110901\r\nC0000\r\nC0101\r\n\r\n", 2},  // no time stamp: C00 would never be written
         {midBad, 3 + 256 + 0x80},
         {lastBad, 1047},
     };
