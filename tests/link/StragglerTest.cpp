@@ -9,6 +9,7 @@
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
+#include "support/FakePorts.h"
 #include "tunefile/TuneFile.h"
 
 #include <gtest/gtest.h>
@@ -159,17 +160,10 @@ TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.payload) + " " + c.bad);
         int replies = 0;
-        class Rewriting final : public SerialPort {
+        class Rewriting final : public ForwardingPort {
         public:
-            Rewriting(SimulatedPort& inner, int& replies, QByteArray bad)
-                : inner_(inner), replies_(replies), bad_(std::move(bad)) {}
-            void setPortNumber(int n) override { inner_.setPortNumber(n); }
-            int portNumber() const override { return inner_.portNumber(); }
-            PortError open() override { return inner_.open(); }
-            void close() override { inner_.close(); }
-            bool isOpen() const override { return inner_.isOpen(); }
-            PortError setRts(bool on) override { return inner_.setRts(on); }
-            PortError write(const QByteArray& b) override { return inner_.write(b); }
+            Rewriting(SerialPort& inner, int& replies, QByteArray bad)
+                : ForwardingPort(inner), replies_(replies), bad_(std::move(bad)) {}
             PortError readAll(QByteArray& r) override
             {
                 const PortError error = inner_.readAll(r);
@@ -177,10 +171,8 @@ TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
                     r = "uu01" + bad_ + '$';
                 return error;
             }
-            bool waitForData(int ms) override { return inner_.waitForData(ms); }
 
         private:
-            SimulatedPort& inner_;
             int& replies_;
             QByteArray bad_;
         } rewriting(port, replies, c.bad);
