@@ -67,7 +67,8 @@ protected:
         };
     }
 
-    // A fresh unit holding tune 1, the clock where every run starts.
+    // A fresh unit holding tune 1 (made anew in place: the port keeps a
+    // reference to it), on the clock where the last run ended.
     void freshUnit()
     {
         device.~VentrixDevice();
@@ -81,8 +82,8 @@ protected:
         port.ledger() = ReplyLedger();
         for (int number = 1; number <= 6; ++number)
             writtenBefore[number] = port.writtenTo(number).size();
-        for (const QString& name : {"LO_Table.txt", "backup.tun", "run.txt"})
-            QFile::remove(dir.filePath(name));
+        for (const char* name : {"LO_Table.txt", "backup.tun", "run.txt"})
+            QFile::remove(dir.filePath(QString::fromLatin1(name)));
         replies.clear();
         device.setFrameListener([this](const QByteArray& frame, const QByteArray& reply) {
             if (frame.startsWith("UU01M"))
@@ -100,8 +101,8 @@ protected:
     {
         Outcome o;
         o.out = op.name == "monitor" ? QString() : out;
-        for (const QString& name : {"LO_Table.txt", "backup.tun"}) {
-            const QByteArray all = contents(dir.filePath(name));
+        for (const char* name : {"LO_Table.txt", "backup.tun"}) {
+            const QByteArray all = contents(dir.filePath(QString::fromLatin1(name)));
             if (!all.isEmpty())
                 o.file = all.mid(all.indexOf("\r\n", all.indexOf("\r\n") + 2));
         }
@@ -183,8 +184,9 @@ TEST_F(FaultMatrixTest, EveryCommandAgainstEveryFault)
         freshUnit();
         ASSERT_EQ(run(op.args), exit_status::Done) << op.name.toStdString() << err.toStdString();
         const Outcome healthy = outcomeOf(op);
-        if (op.name == "import")
+        if (op.name == "import") {
             ASSERT_TRUE(tune_test::SameTune(device.memory(), imported));
+        }
 
         for (const QString& fault : Faults) {
             SCOPED_TRACE((op.name + " with " + fault).toStdString());
@@ -212,8 +214,9 @@ TEST_F(FaultMatrixTest, EveryCommandAgainstEveryFault)
                 }
                 EXPECT_EQ(got.file, healthy.file);
                 EXPECT_TRUE(got.memory == healthy.memory) << "the unit holds something else";
-                if (op.name == "monitor")
+                if (op.name == "monitor") {
                     expectOnlyTheUnitsSamples();
+                }
             } else {
                 EXPECT_TRUE(status == exit_status::UnitFailed) << status;
                 const bool named = std::any_of(FailureTexts.begin(), FailureTexts.end(),
@@ -221,10 +224,11 @@ TEST_F(FaultMatrixTest, EveryCommandAgainstEveryFault)
                 EXPECT_TRUE(named) << err.toStdString();
                 EXPECT_FALSE(QFile::exists(dir.filePath("backup.tun")));
                 EXPECT_FALSE(QFile::exists(dir.filePath("LO_Table.txt")));
-                // A failed write changes no more than the cells it was sent to.
+                // A command that only reads leaves the unit as it was.
                 if (op.name == "read" || op.name == "info" || op.name == "probe" || op.name == "list"
-                    || op.name == "export")
+                    || op.name == "export") {
                     EXPECT_TRUE(device.memory() == before);
+                }
             }
         }
     }
