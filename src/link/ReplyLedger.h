@@ -32,7 +32,6 @@ public:
     void received(const QByteArray& bytes, qint64 nowMs);
 
     bool owed() const { return !owed_.empty(); }
-    int owedCount() const { return static_cast<int>(owed_.size()); }
 
     // Until when the replies still owed are worth waiting for: the newest
     // request's own time-out, or as long after it was written as the latest
