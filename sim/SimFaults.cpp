@@ -94,6 +94,26 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
             return fail(error, QStringLiteral("fault \"self-test\" is pass, fail or silent"));
         return true;
     }
+    if (name == QLatin1String("late")) {
+        const QStringList parts = value.split(QLatin1Char(':'));
+        if (!hasValue || parts.size() > 2 || !toCount(parts[0], 1, lateRequest)
+            || (parts.size() == 2 && !toCount(parts[1], 0, lateByMs)))
+            return fail(error, QStringLiteral("fault \"late\" needs a request number, e.g. late=5 or late=5:2500"));
+        return true;
+    }
+    if (name == QLatin1String("other-address"))
+        return needsNoValue(otherAddress);
+    if (name == QLatin1String("short")) {
+        if (!hasValue)
+            return needsNoValue(shortAll);
+        for (const QString& command : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (!Commands.contains(command))
+                return fail(error, QStringLiteral("fault \"short\": unknown command \"%1\" (known: %2)")
+                                       .arg(command, Commands.join(QLatin1Char(','))));
+            shortCommands.append(command);
+        }
+        return true;
+    }
     if (name == QLatin1String("vanish"))
         return count(vanishAfter, 0, 0);
     if (name == QLatin1String("vanish-port-error"))
@@ -116,6 +136,9 @@ QString SimFaults::Help()
         "      refuse-writes        W, WT and S are refused and change nothing\n"
         "      wrong-echo           writes store and echo the value with its low bit flipped\n"
         "      self-test=RESULT     the self-test passes, fails or stays silent (pass|fail|silent)\n"
+        "      late=N[:MS]          the reply to request N alone comes MS (default 1500) ms late\n"
+        "      other-address        replies to R, W and S name the next cell (R: with its value)\n"
+        "      short[=CMD,...]      replies (to these commands) keep only their first data character\n"
         "      vanish[=N]           the unit disappears after N requests (default 0)\n"
         "      vanish-port-error    once it has vanished, the port reports the hardware missing\n");
 }

@@ -24,6 +24,13 @@ struct SimFaults {
     bool wrongEcho = false;         // "wrong-echo": writes store and echo the value
                                     //   with its lowest bit flipped
     SelfTestOutcome selfTest = SelfTestOutcome::Pass;  // "self-test=pass|fail|silent"
+    int lateRequest = 0;            // "late=N[:MS]": the reply to request N alone
+    int lateByMs = 1500;            //   comes MS (default 1500) milliseconds late
+    bool otherAddress = false;      // "other-address": replies to R, W and S name the
+                                    //   cell after the one asked for (R: with its value)
+    QStringList shortCommands;      // "short[=CMD,...]": replies to these commands
+    bool shortAll = false;          //   (default every one) keep only their first
+                                    //   data character
     int vanishAfter = -1;           // "vanish[=N]": gone after N requests (-1 never);
                                     //   from then on it hears and answers nothing
     bool vanishPortError = false;   // "vanish-port-error": once gone, the port

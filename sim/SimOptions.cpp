@@ -1,5 +1,6 @@
 #include "sim/SimOptions.h"
 
+#include "app/CommandLine.h"
 #include "sim/Hex.h"
 #include "sim/SimulatedPort.h"
 
@@ -14,7 +15,17 @@ const QString Prefix = QStringLiteral("--sim-");
 const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "port",
                                   "ports",      "fault",      "firmware",   "register",
                                   "maf-key-on", "tps-key-on", "tune",       "self-test-ms"};
-const QStringList Flags = {"pace"};
+// The flags are named once, for every parser of the options.
+const QStringList& Flags()
+{
+    static const QStringList names = [] {
+        QStringList without;
+        for (const QString& flag : SimulatorFlags)
+            without << flag.mid(Prefix.size());
+        return without;
+    }();
+    return names;
+}
 
 bool toInt(const QString& text, int minimum, int maximum, int& into)
 {
@@ -122,7 +133,7 @@ SimOptions ParseSimOptions(QStringList args, QString* error)
         const QString name = equals < 0 ? option : option.left(equals);
 
         QString problem;
-        if (Flags.contains(name)) {
+        if (Flags().contains(name)) {
             if (equals >= 0)
                 problem = QStringLiteral("%1%2 takes no value").arg(Prefix, name);
             else
@@ -154,7 +165,7 @@ QStringList WithSimPrefix(QStringList args)
         if (!arg.startsWith(QLatin1String("--")) || arg.startsWith(Prefix))
             continue;
         const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
-        if (ValueOptions.contains(name) || Flags.contains(name))
+        if (ValueOptions.contains(name) || Flags().contains(name))
             arg = Prefix + arg.mid(2);
     }
     return args;

@@ -144,6 +144,10 @@ QList<SimChunk> VentrixDevice::receiveAtUs(const QByteArray& bytes, qint64 nowUs
                 answer.positive = false;
             else
                 answer = execute(item.payload, nowMs);
+            if (faults_.shortAll || faults_.shortCommands.contains(command))
+                answer.data.truncate(1);
+            if (requestsHeard_ == faults_.lateRequest)
+                answer.workMs += faults_.lateByMs;
             if (!answer.silent) {
                 reply = faults_.strayBefore + PositivePrefix + (answer.positive ? answer.data : QByteArray())
                     + '$' + faults_.junkAfter;
@@ -252,8 +256,8 @@ VentrixDevice::Answer VentrixDevice::cellCommand(const QByteArray& payload, bool
             return refused;
         memory_.setCell(table, address, writtenValue(value));
     }
-    return {QByteArray(1, write ? 'w' : 'r') + lower(table) + Byte(address)
-            + Byte(memory_.cell(table, address))};
+    const int named = faults_.otherAddress ? (address + 1) & 0xFF : address;
+    return {QByteArray(1, write ? 'w' : 'r') + lower(table) + Byte(named) + Byte(memory_.cell(table, named))};
 }
 
 VentrixDevice::Answer VentrixDevice::fillCommand(const QByteArray& payload)
@@ -270,7 +274,8 @@ VentrixDevice::Answer VentrixDevice::fillCommand(const QByteArray& payload)
     const int stored = writtenValue(value);
     for (int address = first; address <= last; ++address)
         memory_.setCell(table, address, stored);
-    return {"s" + QByteArray(1, lower(table)) + Byte(first) + Byte(last) + Byte(stored)};
+    const int shift = faults_.otherAddress ? 1 : 0;
+    return {"s" + QByteArray(1, lower(table)) + Byte(first + shift) + Byte(last + shift) + Byte(stored)};
 }
 
 // The output follows the input, changed by the correction cell the engine is

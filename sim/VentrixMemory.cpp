@@ -40,12 +40,18 @@ bool fail(QString* error, const QString& message)
 VentrixMemory::VentrixMemory()
 {
     using namespace cmd;
-    // 2.5 V breakpoint (count 512), 19 lb/hr injectors everywhere, waste-spark
-    // ignition, RPM switch on at 6000 and off at 5800 rpm in shift-light mode.
+    // 2.5 V breakpoint (count 512); bank 1 injectors of four different sizes
+    // (open loop 24 installed for 19 in the computer, closed loop 30 for 21),
+    // so that two registers taken for one another can never pass unnoticed;
+    // 19 lb/hr on bank 2; waste-spark ignition, RPM switch on at 6000 and off
+    // at 5800 rpm in shift-light mode.
     registers_[WotBreakpointHigh] = 0x02;
     registers_[WotBreakpointLow] = 0x00;
-    for (const int reg : {InjectorsOL, EecInjectorsOL, Injectors, EecInjectors, InjectorsOLBank2,
-                          EecInjectorsOLBank2, InjectorsBank2, EecInjectorsBank2})
+    registers_[InjectorsOL] = 24;
+    registers_[EecInjectorsOL] = 19;
+    registers_[Injectors] = 30;
+    registers_[EecInjectors] = 21;
+    for (const int reg : {InjectorsOLBank2, EecInjectorsOLBank2, InjectorsBank2, EecInjectorsBank2})
         registers_[reg] = 0x13;
     registers_[IgnitionType] = 0x81;
     registers_[RpmSwitchOnPoint] = 6000 / 40;

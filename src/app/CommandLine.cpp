@@ -17,6 +17,11 @@ bool takesValue(const QString& arg)
 
 } // namespace
 
+bool SimulatorValueFollows(const QString& arg)
+{
+    return arg.startsWith(QLatin1String("--sim-")) && !arg.contains(QLatin1Char('=')) && !SimulatorFlags.contains(arg);
+}
+
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
 {
     CommandLine line;
@@ -52,8 +57,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
             }
         } else if (arg.startsWith(QLatin1String("--sim-"))) {
             line.simulatorArguments << arg;
-            // An option's value may follow as the next argument.
-            if (!arg.contains(QLatin1Char('=')) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
+            if (SimulatorValueFollows(arg) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
                 line.simulatorArguments << args.at(++i);
         } else if (isQtOption(arg)) {
             // The window system's own options (-platform offscreen, ...) are Qt's to read.

@@ -15,6 +15,13 @@ struct CommandLine {
     QString error;                   // set when the arguments make no sense
 };
 
+// The simulated unit's options that take no value; every other --sim-...
+// option takes one, as "--sim-x=V" or as the next argument.
+inline const QStringList SimulatorFlags = {QStringLiteral("--sim-pace")};
+
+// Whether a --sim-... argument is followed by its value as the next argument.
+bool SimulatorValueFollows(const QString& arg);
+
 // args: the arguments without the program name. portsFromEnvironment: the
 // value of KESTREL_PORTS (may be empty); --port entries win over it.
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment);

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 
 bool isNumber(const QString& arg)
@@ -18,6 +20,13 @@ bool isCommonOption(const QString& arg)
 }
 
 } // namespace
+
+std::optional<double> FiniteNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
 
 CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment)
 {
@@ -56,25 +65,28 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
                 cli.logPath = *value;
         } else if (is(arg, "--seconds")) {
             if (const auto value = valueOf(i, QStringLiteral("--seconds"))) {
-                bool ok = false;
-                cli.seconds = value->toDouble(&ok);
-                if (!ok || cli.seconds <= 0)
-                    cli.error = QStringLiteral("--seconds needs a number of seconds above 0");
+                const std::optional<double> seconds = FiniteNumber(*value);
+                if (!seconds || *seconds <= 0 || *seconds > MaximumMonitorSeconds)
+                    cli.error = QStringLiteral("--seconds needs a number of seconds above 0, at most %1 (31 days)")
+                                    .arg(static_cast<qint64>(MaximumMonitorSeconds));
+                else
+                    cli.seconds = *seconds;
             }
         } else if (is(arg, "--injectors")) {
             if (const auto value = valueOf(i, QStringLiteral("--injectors"))) {
                 bool ok = false;
                 const int size = value->toInt(&ok);
-                if (!ok || size <= 0)
-                    cli.error = QStringLiteral("--injectors needs an injector size in lb/hr");
+                if (!ok || size <= 0 || size > 255)
+                    cli.error = QStringLiteral("--injectors needs an injector size in lb/hr, 1 to 255");
                 else
                     cli.injectors = size;
             }
         } else if (isCommonOption(arg)) {
             common << arg;
-            // --port and the simulator's options may take their value as the next argument.
-            const bool valueFollows = !arg.contains(QLatin1Char('=')) && arg != QLatin1String("--simulate")
-                && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--"));
+            // --port and the simulator's options that take a value may have it
+            // as the next argument; --simulate and the simulator's flags never do.
+            const bool takesValue = arg == QLatin1String("--port") || SimulatorValueFollows(arg);
+            const bool valueFollows = takesValue && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--"));
             if (valueFollows)
                 common << args.at(++i);
         } else if (arg.startsWith(QLatin1Char('-')) && !isNumber(arg)) {
@@ -122,7 +134,8 @@ const char* const Overview =
     "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
     "  --help                 this help; COMMAND --help for one command\n"
     "\n"
-    "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input.\n"
+    "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input,\n"
+    "130 stopped by Ctrl-C (import, export and list stop after the entry in flight).\n"
     "Results go to standard output, messages and progress to standard error.\n";
 
 QString commandHelp(const QString& command)

@@ -28,6 +28,13 @@ struct CliArguments {
 inline const QStringList CliCommands = {"probe", "info",  "export", "import", "read",
                                         "write", "fill",  "list",   "monitor"};
 
+// The longest a monitor run may be asked for: 31 days.
+inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;
+
+// A number as typed, or nothing when it is no number or not finite ("nan",
+// "inf", "1e999").
+std::optional<double> FiniteNumber(const QString& text);
+
 // args: the arguments without the program name.
 CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment);
 

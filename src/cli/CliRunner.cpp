@@ -2,6 +2,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/Console.h"
+#include "tunefile/TuneFile.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
 #include "link/ConfigurationRead.h"
@@ -78,6 +79,11 @@ private:
     enum class Consent { Given, Declined, CannotAsk };
     Consent ask(const QString& question) const;
     int notGiven(Consent consent) const;
+    // The link's transactions, refusing to start another request once Ctrl-C
+    // was pressed: the request in flight ends, the next is not sent and its
+    // payload is kept in stoppedBefore.
+    tunefile::Transact interruptible(QString& stoppedBefore) const;
+    int interrupted(const QString& where) const;
 
     const CliArguments& a_;
     Console& c_;
@@ -118,9 +124,7 @@ std::optional<char> Run::table(const QString& text, bool correctionOnly) const
 
 std::optional<double> Run::number(const QString& text) const
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    return FiniteNumber(text);
 }
 
 // --- the unit --------------------------------------------------------------
@@ -181,6 +185,26 @@ int Run::notGiven(Consent consent) const
                                      "confirm on, give --yes."),
                       QStringLiteral("Nothing was written."));
     return refuse(QStringLiteral("Nothing was written."));
+}
+
+tunefile::Transact Run::interruptible(QString& stoppedBefore) const
+{
+    return [this, &stoppedBefore, send = tunefile::SendFrameTransact()](const QString& payload, int attempts,
+                                                                         int timeoutMs, QString& reply) {
+        if (!stoppedBefore.isEmpty() || c_.interrupted()) {
+            if (stoppedBefore.isEmpty())
+                stoppedBefore = payload;
+            reply.clear();
+            return false;
+        }
+        return send(payload, attempts, timeoutMs, reply);
+    };
+}
+
+int Run::interrupted(const QString& where) const
+{
+    c_.err << "Interrupted." << Qt::endl << where << Qt::endl;
+    return Interrupted;
 }
 
 // --- the commands ----------------------------------------------------------
@@ -418,12 +442,19 @@ int Run::list()
     const QDateTime when = services::clock().currentDateTime();
     QList<int> bytes;
     ProgressLine progress(c_, QStringLiteral("Reading table %1").arg(QString(QLatin1Char(*letter))));
+    bool stopped = false;
     const int read = cells::ReadTableBytes(*letter, [&](int cell, int byte) {
         bytes.append(byte);
         progress.show((cell + 1) * 100 / cells::CellCount);
-        return !c_.interrupted();
+        stopped = c_.interrupted();
+        return !stopped;
     });
     progress.finish();
+    if (stopped && read < cells::CellCount)
+        return interrupted(QStringLiteral("Stopped after cell %1 (%2 of %3 cells read); no listing was written.")
+                               .arg(frame::HexByte(read - 1))
+                               .arg(read)
+                               .arg(cells::CellCount));
     if (read < cells::CellCount)
         return unitFailed(cells::messages::TableReadFailed,
                           QStringLiteral("No answer at cell %1 (\"%2\"); no listing was written.")
@@ -452,10 +483,16 @@ int Run::exportTune()
         return UnitFailed;
 
     ProgressLine progress(c_, QStringLiteral("Exporting"));
+    QString stoppedBefore;
     const tunefile::ExportResult read =
-        tunefile::ReadTune(tunefile::SendFrameTransact(), services::clock().currentDateTime(),
+        tunefile::ReadTune(interruptible(stoppedBefore), services::clock().currentDateTime(),
                            [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
+    if (!stoppedBefore.isEmpty())
+        return interrupted(QStringLiteral("Stopped before \"%1\" (%2 of %3 entries read); no file was written.")
+                               .arg(stoppedBefore)
+                               .arg(read.failedEntry)
+                               .arg(tunefile::DataLineCount));
     if (!read.complete) {
         const tunefile::Entry entry = tunefile::TuneOrder().at(read.failedEntry);
         return unitFailed(cells::messages::TableReadFailed,
@@ -492,9 +529,16 @@ int Run::importTune()
         return notGiven(consent);
 
     ProgressLine progress(c_, QStringLiteral("Importing"));
+    QString stoppedBefore;
     const tunefile::ImportResult written = tunefile::WriteTune(
-        tunefile::SendFrameTransact(), parsed.tune, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+        interruptible(stoppedBefore), parsed.tune, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
+    if (!stoppedBefore.isEmpty())
+        return interrupted(QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were written "
+                                          "before it.")
+                               .arg(written.lineNumber)
+                               .arg(parsed.tune.lines.value(written.lineNumber - 3))
+                               .arg(written.written));
     if (written.outcome != tunefile::ImportOutcome::Completed) {
         const QString line = parsed.tune.lines.value(written.lineNumber - 3);
         return unitFailed(written.outcome == tunefile::ImportOutcome::WriteFailed
@@ -510,9 +554,19 @@ int Run::importTune()
         return Done;
 
     ProgressLine verifying(c_, QStringLiteral("Verifying"));
+    int checked = 0;
     const QList<tunefile::Mismatch> mismatches = tunefile::VerifyTune(
-        tunefile::SendFrameTransact(), parsed.tune, [&](int handled) { verifying.show(tunefile::ProgressPercent(handled)); });
+        interruptible(stoppedBefore), parsed.tune, [&](int handled) {
+            checked = stoppedBefore.isEmpty() ? handled : checked;
+            verifying.show(tunefile::ProgressPercent(handled));
+        });
     verifying.finish();
+    if (!stoppedBefore.isEmpty())
+        return interrupted(QStringLiteral("Stopped while verifying, before \"%1\"; all %2 entries had been written "
+                                          "and %3 lines checked.")
+                               .arg(stoppedBefore)
+                               .arg(written.written)
+                               .arg(checked));
     for (const tunefile::Mismatch& m : mismatches)
         c_.err << m.entry << ": the file has " << m.expected << ", the unit "
                << (m.found.isEmpty() ? QStringLiteral("did not answer") : QStringLiteral("has ") + m.found) << Qt::endl;

@@ -8,6 +8,7 @@ namespace exit_status {
 inline constexpr int Done = 0;
 inline constexpr int UnitFailed = 1;  // the unit failed or did not answer
 inline constexpr int BadInput = 2;    // bad usage or bad input; nothing was sent
+inline constexpr int Interrupted = 130;  // stopped by Ctrl-C (128 + SIGINT)
 }
 
 // Runs one command of kestrel-cli against the unit on the installed port

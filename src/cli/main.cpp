@@ -24,9 +24,11 @@ namespace {
 
 volatile std::sig_atomic_t interruptedFlag = 0;
 
-// The first Ctrl-C asks for a clean end at the next sample; a second one,
+// The first Ctrl-C asks for a clean end once the request in flight is
+// answered (the next sample, entry or cell is not asked for); a second one,
 // for a unit that keeps a request waiting, ends the program at once (every
-// log line written so far is already in the file).
+// log line written so far is already in the file; no export or listing file
+// has been started).
 void onInterrupt(int signal)
 {
     if (interruptedFlag) {

@@ -1,6 +1,7 @@
 #include "link/Commands.h"
 
 #include "link/Frame.h"
+#include "link/ReplyShape.h"
 
 namespace cmd {
 
@@ -54,6 +55,24 @@ int HexValue(const QString& replyData, Field field)
     bool ok = false;
     const int value = Text(replyData, field).toInt(&ok, 16);
     return ok ? value : 0;
+}
+
+ReplyShape ExpectedReply(const QString& payload)
+{
+    ReplyShape shape;
+    bool addressOk = false;
+    const int address = payload.mid(2, 2).toInt(&addressOk, 16);
+    if (payload.size() == 4 && payload.startsWith(QLatin1String("RT")))
+        return shape.hexadecimal(reply::RegisterValue);
+    if (payload.size() == 4 && payload.at(0) == QLatin1Char('R') && addressOk)
+        return shape.echoes(reply::CellTable, payload.mid(1, 1).toLower())
+            .hexadecimal(reply::CellAddress, address)
+            .hexadecimal(reply::CellValue);
+    if (payload == PowerUpValues())
+        return shape.hexadecimal(reply::MafKeyOn).hexadecimal(reply::TpsKeyOn).hexadecimal(reply::StageCode);
+    if (payload == FirmwareRevision())
+        return shape.decimal(reply::FirmwareMajor).decimal(reply::FirmwareMinor);
+    return shape;
 }
 
 } // namespace cmd

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class ReplyShape;
+
 // The unit's command vocabulary: the payload of every request the program
 // sends, and where each reply keeps its fields. Every other file builds its
 // requests here; none spells a command by hand.
@@ -76,5 +78,11 @@ QString Text(const QString& replyData, Field field);
 
 // A field read as hexadecimal; 0 when it is missing or not hexadecimal.
 int HexValue(const QString& replyData, Field field);
+
+// What the reply to a request must hold before it is taken as its answer:
+// "R" its echo (the table letter in lower case, the address) and the cell's
+// value; "RT" the register value; "Y" the three power-up bytes; "V" the
+// revision's digits. Other requests' replies are judged by their callers.
+ReplyShape ExpectedReply(const QString& payload);
 
 } // namespace cmd

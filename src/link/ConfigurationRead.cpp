@@ -69,7 +69,7 @@ bool readAll(UnitConfiguration& c)
         return false;
     c.rpmSwitchOff = rm::RpmFromSteps(*off);
 
-    // The mode is matched as text, so a garbled value selects nothing.
+    // The mode is matched as text, so a value other than 00 and 01 selects nothing.
     if (!r.request(cmd::ReadRegister(cmd::RpmSwitchMode), Blame::Ignition))
         return false;
     c.rpmSwitchModeRead = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/ReplyLedger.h"
+
 #include <QByteArray>
 
 // The conditions a port can report, told apart because the port search reacts
@@ -42,4 +44,11 @@ public:
     // whichever comes first, without burning the processor. Returns whether
     // data is waiting.
     virtual bool waitForData(int ms) = 0;
+
+    // The transaction's record of the requests on this port still owed a
+    // reply; it lives and dies with the port.
+    ReplyLedger& ledger() { return ledger_; }
+
+private:
+    ReplyLedger ledger_;
 };

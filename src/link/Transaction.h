@@ -4,17 +4,26 @@
 
 #include <QString>
 
+#include <functional>
+
 class Clock;
+
+// Run between two attempts of one exchange (never before the first), for
+// callers that keep the window system alive while a unit's attempts run out.
+using BetweenAttempts = std::function<void()>;
 
 // One request/reply exchange with the unit, tried up to `attempts` times,
 // each attempt waiting up to timeoutMs for the reply. Returns 1 when a
-// positive reply arrived (its data is then in RxBuffer) and 0 otherwise
-// (RxBuffer empty, the port's input flushed). Uses the installed port and clock.
-int SendFrame(const QString& payload, int attempts, int timeoutMs);
+// positive reply arrived that holds what the request's reply must hold
+// (cmd::ExpectedReply; its data is then in RxBuffer) and 0 otherwise
+// (RxBuffer empty, the port's input flushed). Replies still owed to earlier
+// exchanges are waited for and discarded first (ReplyLedger), so a late
+// reply is never taken for this request's. Uses the installed port and clock.
+int SendFrame(const QString& payload, int attempts, int timeoutMs, const BetweenAttempts& between = {});
 
 // The same exchange on a given port and clock.
-int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int attempts,
-                int timeoutMs);
+int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int attempts, int timeoutMs,
+                const BetweenAttempts& between = {});
 
 // The port error that ended the last SendFrame early, or PortError::None when
 // it ran its attempts (successful or not) without one.

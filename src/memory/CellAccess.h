@@ -40,7 +40,8 @@ inline constexpr Patience CellPatience{10, 1000};
 inline constexpr Patience TablePatience{50, 1000};
 inline constexpr Patience BlockPatience{5, 10000};
 
-// One cell's byte, or nothing when the unit did not answer.
+// One cell's byte, or nothing when the unit did not answer it (a reply
+// that does not echo the cell asked for is no answer).
 std::optional<int> ReadCellByte(char table, int address, Patience patience = CellPatience);
 
 enum class WriteOutcome { Confirmed, NotAnswered, NotConfirmed };

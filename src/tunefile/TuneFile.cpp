@@ -108,9 +108,11 @@ int ProgressPercent(int handled)
     return std::clamp(handled * 100 / DataLineCount, 0, 100);
 }
 
-Transact SendFrameTransact()
+Transact SendFrameTransact(std::function<void()> between)
 {
-    return transactOn(&SendFrame);
+    return transactOn([between = std::move(between)](const QString& payload, int attempts, int timeoutMs) {
+        return SendFrame(payload, attempts, timeoutMs, between);
+    });
 }
 
 Transact SendFrameOnTransact(SerialPort& port, Clock& clock)
@@ -141,14 +143,11 @@ ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Pro
     values.reserve(order.size());
     for (qsizetype i = 0; i < order.size(); ++i) {
         QString reply;
-        const bool answered = transact(ReadRequest(order.at(i)), ReadAttempts, ReadTimeoutMs, reply);
-        // A reply too short to hold a value would make a line no import takes.
-        const QString value = cmd::Text(reply, cmd::reply::CellValue);
-        if (!answered || !isHexPair(value)) {
+        if (!transact(ReadRequest(order.at(i)), ReadAttempts, ReadTimeoutMs, reply)) {
             result.failedEntry = static_cast<int>(i);
             return result;
         }
-        values.append(value);
+        values.append(cmd::Text(reply, cmd::reply::CellValue));
         if (progress)
             progress(static_cast<int>(i) + 1);
     }
@@ -181,8 +180,10 @@ ParseResult ParseTuneText(const QString& text)
     const QList<QString> lines = splitLines(text);
     if (lines.isEmpty() || lines.at(0) != FormatIdentifier)
         return refuse(1, lines.value(0));
-    if (lines.size() < 2)
-        return refuse(2, QString());
+    // A data line in the time stamp's place means the stamp is missing and
+    // the file's first entry would never be written.
+    if (lines.size() < 2 || IsDataLine(lines.at(1)))
+        return refuse(2, lines.value(1));
     ParseResult result;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QString& line = lines.at(i);

@@ -68,8 +68,9 @@ int ProgressPercent(int handled);
 using Transact = std::function<bool(const QString& payload, int attempts, int timeoutMs, QString& reply)>;
 
 // Transactions through SendFrame on the installed port (RxBuffer cleared
-// before each, as every caller does).
-Transact SendFrameTransact();
+// before each, as every caller does); `between` runs between two attempts
+// of one request.
+Transact SendFrameTransact(std::function<void()> between = {});
 // The same on a given port and clock.
 Transact SendFrameOnTransact(SerialPort& port, Clock& clock);
 
@@ -88,7 +89,7 @@ struct ExportResult {
 };
 
 // Reads every entry of the unit in file order, stopping at the first read
-// that fails or whose reply carries no two-digit hexadecimal value.
+// that fails (the transaction refuses a reply that carries no value).
 ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Progress& progress = {});
 
 // The file's text from the 1044 values (two characters each, in file order).
@@ -118,8 +119,8 @@ struct ParseResult {
 // Splits a file's text into lines (CR LF, LF or CR ends a line; the end of
 // the text after a final line end is no line) and checks every one before
 // anything is sent: line 1 is exactly the identifier, line 2 (the time
-// stamp) is present and not looked at, every other line is empty or a data
-// line.
+// stamp) is present and no data line (its text is not looked at further),
+// every other line is empty or a data line.
 ParseResult ParseTuneText(const QString& text);
 
 // Whether one line is a data line: C, O, L or H with an address 00 to FF,

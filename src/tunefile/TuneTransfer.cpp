@@ -2,7 +2,6 @@
 
 #include "app/mdlMain.h"
 #include "memory/CellAccess.h"
-#include "link/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -41,29 +40,14 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// The menu commands' transactions: the attempts of a request are made one at
-// a time, with the window system's pending events run between them, so a
-// unit that stops answering leaves the windows painted while its attempts run
-// out (up to 50 s for a read) instead of freezing them. The port sees the same
-// frames and flushes as with all the attempts in one call.
+// The menu commands' transactions: the window system's pending events run
+// between the attempts of a request, so a unit that stops answering leaves
+// the windows painted while its attempts run out (up to 50 s for a read)
+// instead of freezing them. The attempts stay one exchange of the link, which
+// keeps count of the replies still owed across them.
 Transact transactKeepingWindowsAlive()
 {
-    return [](const QString& payload, int attempts, int timeoutMs, QString& reply) {
-        for (int attempt = 0; attempt < attempts; ++attempt) {
-            if (attempt > 0)
-                QCoreApplication::processEvents();
-            mdlPublicVars::RxBuffer.clear();
-            if (SendFrame(payload, 1, timeoutMs)) {
-                reply = mdlPublicVars::RxBuffer;
-                return true;
-            }
-            // A port that has gone (closed, unplugged) fails every attempt alike.
-            if (LastSendFramePortError() != PortError::None)
-                break;
-        }
-        reply.clear();
-        return false;
-    };
+    return SendFrameTransact([] { QCoreApplication::processEvents(); });
 }
 
 // One export or import from the lock to the restore: the locked controls
@@ -173,9 +157,12 @@ QString IllegalFormatText(int lineNumber, const QString& lineText)
         visible += c.isPrint() ? c : QLatin1Char('?');
     if (lineText.size() > 40)
         visible += QStringLiteral("...");
-    // Line 2, the time stamp, is refused only when the file ends before it.
-    const QString where = lineNumber == 2 ? QStringLiteral("Line 2 (the time stamp) is missing.")
-                                          : QStringLiteral("Line %1: \"%2\"").arg(lineNumber).arg(visible);
+    // Line 2 is the time stamp: refused when the file ends before it, or
+    // when a data line stands in its place.
+    QString where = QStringLiteral("Line %1: \"%2\"").arg(lineNumber).arg(visible);
+    if (lineNumber == 2)
+        where = lineText.isEmpty() ? QStringLiteral("Line 2 (the time stamp) is missing.")
+                                   : where + QStringLiteral(" is a data line where the time stamp was expected.");
     return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n') + where;
 }
 

@@ -12,6 +12,12 @@ TEST(CommandLineTest, ReadsTheOptions)
     EXPECT_TRUE(line.simulate);
     EXPECT_EQ(line.ports, (port_names::Assignments{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/4"}}));
     EXPECT_EQ(line.simulatorArguments, (QStringList{"--sim-stage", "base", "--sim-pace"}));
+
+    // The pacing flag takes no value, wherever it stands: the window
+    // system's option after it stays Qt's.
+    const CommandLine paced = ParseCommandLine({"--sim-pace", "-platform", "offscreen", "--sim-fault", "late=3"}, {});
+    EXPECT_TRUE(paced.error.isEmpty()) << paced.error.toStdString();
+    EXPECT_EQ(paced.simulatorArguments, (QStringList{"--sim-pace", "--sim-fault", "late=3"}));
 }
 
 TEST(CommandLineTest, PortOptionsWinOverTheEnvironment)

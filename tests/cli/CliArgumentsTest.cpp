@@ -20,6 +20,10 @@ TEST(CliArgumentsTest, CommandsOperandsAndOptions)
         {{"--yes", "fill", "C", "2000", "3000", "-4.5"}, "fill", {"C", "2000", "3000", "-4.5"}, true, false, false},
         {{"import", "a.tun", "--verify", "-y", "--simulate"}, "import", {"a.tun"}, true, true, true},
         {{"--simulate", "--sim-stage", "base", "read", "F", "2.5"}, "read", {"F", "2.5"}, false, false, true},
+        // A simulator flag takes no value, wherever it stands.
+        {{"--simulate", "--sim-pace", "probe"}, "probe", {}, false, false, true},
+        {{"read", "--sim-pace", "O", "--simulate", "1600"}, "read", {"O", "1600"}, false, false, true},
+        {{"--simulate", "--sim-fault", "delay=1500", "read", "O", "1600"}, "read", {"O", "1600"}, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -31,6 +35,8 @@ TEST(CliArgumentsTest, CommandsOperandsAndOptions)
         EXPECT_EQ(a.verify, c.verify);
         EXPECT_EQ(a.common.simulate, c.simulate);
     }
+    EXPECT_EQ(ParseCliArguments({"--sim-pace", "probe", "--sim-fault", "late=3"}, {}).common.simulatorArguments,
+              QStringList({"--sim-pace", "--sim-fault", "late=3"}));
 }
 
 TEST(CliArgumentsTest, ValuesOfOptionsAndSharedPortAssignments)
@@ -58,6 +64,11 @@ TEST(CliArgumentsTest, NonsenseIsRefusedWithAReason)
         {"read", "O", "3000", "--colour"},
         {"read", "-x"},
         {"monitor", "--seconds", "0"},
+        {"monitor", "--seconds", "nan"},
+        {"monitor", "--seconds", "inf"},
+        {"monitor", "--seconds", "1e300"},
+        {"monitor", "--seconds", "2678401"},  // 31 days and a second
+        {"list", "F", "--injectors", "256"},
         {"monitor", "--log"},
         {"list", "O", "--injectors", "lots"},
         {"probe", "--port", "one"},
@@ -66,6 +77,7 @@ TEST(CliArgumentsTest, NonsenseIsRefusedWithAReason)
         SCOPED_TRACE(args.join(' ').toStdString());
         EXPECT_FALSE(ParseCliArguments(args, {}).error.isEmpty());
     }
+    EXPECT_EQ(ParseCliArguments({"monitor", "--seconds", "2678400"}, {}).seconds, 2678400.0);
     // Help needs no command.
     EXPECT_TRUE(ParseCliArguments({"--help"}, {}).error.isEmpty());
 }

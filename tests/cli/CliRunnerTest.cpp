@@ -1,116 +1,9 @@
 // kestrel-cli's commands against simulated units in the same process.
-#include "cli/CliArguments.h"
-#include "cli/CliRunner.h"
-#include "cli/Console.h"
-#include "link/SettingsStore.h"
-#include "memory/CellConversions.h"
-#include "memory/TableListing.h"
-#include "platform/Clock.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "state/PublicVars.h"
-#include "support/TestApplication.h"
-#include "tunefile/TuneTestSupport.h"
-
-#include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include "CliFixture.h"
 
 namespace {
 
-const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
-constexpr char Stamp[] = "12-05-2026-07:41:09";
-
-class CliRunnerTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TestApplication();
-        clock.setDateTime(ExportTime);
-        services::install(&port, &clock, &dialogs, &settings);
-    }
-
-    // One run of kestrel-cli, as a fresh process would start it.
-    int run(const QStringList& args)
-    {
-        mdlPublicVars::Reset();
-        outStream.flush();
-        errStream.flush();
-        out.clear();
-        err.clear();
-        outStream.seek(0);
-        errStream.seek(0);
-        const CliArguments arguments = ParseCliArguments(args, {});
-        EXPECT_TRUE(arguments.error.isEmpty()) << arguments.error.toStdString();
-        Console console(outStream, errStream);
-        console.canAsk = terminal;
-        console.readAnswer = [this] {
-            ++questions;
-            return answer;
-        };
-        const int status = RunCli(arguments, console);
-        outStream.flush();
-        errStream.flush();
-        return status;
-    }
-
-    QStringList heard(VentrixDevice& unit)
-    {
-        QStringList payloads;
-        for (const QByteArray& payload : unit.payloadLog())
-            payloads << QString::fromLatin1(payload);
-        unit.clearLog();
-        return payloads;
-    }
-    static int writesIn(const QStringList& payloads)
-    {
-        return static_cast<int>(std::count_if(payloads.begin(), payloads.end(), [](const QString& p) {
-            return p.startsWith('W') || p.startsWith('S');
-        }));
-    }
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    static QByteArray contents(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    ManualClock clock;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort port{device, clock};
-    QString out, err;
-    QTextStream outStream{&out}, errStream{&err};
-    ConsoleDialogs dialogs{errStream};
-    bool terminal = false;
-    QString answer;
-    int questions = 0;
-    QTemporaryDir dir;
-
-    // After the unit answered a request containing `request`, it falls silent.
-    void silentAfter(VentrixDevice& unit, const QByteArray& request)
-    {
-        unit.setFrameListener([&unit, request](const QByteArray& frame, const QByteArray&) {
-            if (frame.contains(request))
-                unit.faults().silent = true;
-        });
-    }
-    void answerAgain(VentrixDevice& unit)
-    {
-        unit.setFrameListener({});
-        unit.faults() = SimFaults{};
-    }
-};
+class CliRunnerTest : public CliFixture {};
 
 TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
 {
@@ -147,6 +40,8 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
     const QString unreadable = dir.filePath("missing.tun");
     const QString mangled = writeFile("mangled.tun", "&M110901\r\nstamp\r\nC0000\r\nC0G00\r\n");
     const QString wrongFirst = writeFile("first.tun", "&M110902\r\nstamp\r\n");
+    // The time stamp line left out: the first entry would never be sent.
+    const QString noStamp = writeFile("nostamp.tun", "&M110901\r\nC0000\r\nC0100\r\n");
     struct Case {
         QStringList args;
         QString message;
@@ -162,6 +57,14 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
         {{"import", unreadable, "--yes"}, "Tune Import aborted. The file could not be read:"},
         {{"import", mangled, "--yes"}, "Illegal File Format. Tune Import aborted.\nLine 4: \"C0G00\""},
         {{"import", wrongFirst, "--yes"}, "Illegal File Format. Tune Import aborted.\nLine 1:"},
+        {{"import", noStamp, "--yes"},
+         "Illegal File Format. Tune Import aborted.\nLine 2: \"C0000\" is a data line where the time stamp was "
+         "expected."},
+        {{"read", "O", "nan"}, "POSITION must be a number"},
+        {{"read", "F", "inf"}, "POSITION must be a number"},
+        {{"write", "O", "3000", "1e999", "--yes"}, "POSITION and VALUE must be numbers"},
+        {{"write", "F", "2.5", "nan", "--yes"}, "POSITION and VALUE must be numbers"},
+        {{"fill", "C", "0", "inf", "1", "--yes"}, "START, STOP and PERCENT must be numbers"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -300,6 +203,51 @@ TEST_F(CliRunnerTest, FailuresPartWayAreReportedWhereTheyHappened)
     EXPECT_EQ(run({"import", edited, "--yes", "--verify"}), exit_status::UnitFailed);
     EXPECT_TRUE(err.contains("T13: the file has 01, the unit has 55")) << err.toStdString();
     EXPECT_TRUE(err.contains("Verify failed: 1 of 1044 entries differ."));
+}
+
+TEST_F(CliRunnerTest, CtrlCStopsAfterTheEntryInFlightAndWritesNoPartialFile)
+{
+    tune_test::FillTune(device.memory(), 1);
+    const QString path = dir.filePath("backup.tun");
+    // Ctrl-C once the unit has heard the probe and 99 reads.
+    interruptWhen = [this] { return device.requestsHeard() >= 100; };
+    EXPECT_EQ(run({"export", path}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Interrupted.\nStopped before \"RC63\" (99 of 1044 entries read); no file was written."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(device.requestsHeard(), 100);
+
+    interruptWhen = {};
+    ASSERT_EQ(run({"export", path}), exit_status::Done);
+    tune_test::FillTune(device.memory(), 2);
+    device.clearLog();
+    interruptWhen = [this] { return device.requestsHeard() >= 101; };
+    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Interrupted.\nStopped at line 103 (\"C64")) << err.toStdString();
+    EXPECT_TRUE(err.contains("which was not sent; 100 entries were written before it.")) << err.toStdString();
+    EXPECT_EQ(writesIn(heard(device)), 100);
+
+    const QString listing = dir.filePath("LO_Table.txt");
+    // The probe, the configuration (15 reads) and 40 cells.
+    device.clearLog();
+    interruptWhen = [this] { return device.requestsHeard() >= 56; };
+    EXPECT_EQ(run({"list", "O", "-o", listing}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Interrupted.\nStopped after cell 27 (40 of 256 cells read); no listing was written."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(listing));
+}
+
+TEST_F(CliRunnerTest, AUnitAnsweringEveryRequestLateGivesTheTrueValue)
+{
+    // Every reply 1.5 s after its request, the attempts giving up after 1 s:
+    // the value printed is the cell's own, never a reply to another request.
+    device.memory().setCell('O', 0x28, 0x05);
+    device.faults().delayMs = 1500;
+    const qint64 start = clock.nowMs();
+    EXPECT_EQ(run({"read", "O", "1600"}), exit_status::Done) << err.toStdString();
+    EXPECT_EQ(out, "O 28  1600 rpm  5 %  (byte 05)\n");
+    // The probe, the configuration and the cell: 17 requests of about 3 s.
+    EXPECT_LE(clock.nowMs() - start, 17 * 3500);
 }
 
 } // namespace

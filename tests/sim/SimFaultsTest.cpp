@@ -1,5 +1,7 @@
 #include "SimTestSupport.h"
 
+#include "link/Frame.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,10 +45,34 @@ TEST(SimFaults, EachFaultChangesTheRepliesAsNamed)
         {"self-test=fail", {"T"}, {"uu01tf$"}},
         {"self-test=silent", {"T", "Z"}, {"", "uu0103$"}},
         {"vanish=2", {"Z", "Z", "Z", "Z"}, {"uu0103$", "uu0103$", "", ""}},
+        {"other-address", {"RO00", "WO0007", "SC101203", "RT02", "Z"},
+         {"uu01ro0100$", "uu01wo0100$", "uu01sc111303$", "uu01rt0218$", "uu0103$"}},
+        {"short", {"Z", "RT02", "RO00", "V"}, {"uu010$", "uu01r$", "uu01r$", "uu01v$"}},
+        {"short=RT,V", {"RT02", "RO00", "V"}, {"uu01r$", "uu01ro0000$", "uu01v$"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.faults);
         EXPECT_EQ(Replies(QString::fromLatin1(c.faults), c.payloads), c.replies);
+    }
+}
+
+TEST(SimFaults, ALateRequestDelaysItsReplyAndTheOnesQueuedBehindIt)
+{
+    VentrixDevice device;
+    SimFaults faults;
+    ASSERT_TRUE(faults.apply(QStringLiteral("late=2:2500"), nullptr));
+    device.setFaults(faults);
+    QList<qint64> due;
+    for (const char* payload : {"Z", "RT02", "RT03"})
+        for (const SimChunk& chunk : device.receive(frame::Build(QString::fromLatin1(payload)), 100))
+            due << chunk.dueMs;
+    // The unit answers one request at a time: the third waits for the second.
+    EXPECT_EQ(due, (QList<qint64>{100, 2600, 2600}));
+
+    QString why;
+    for (const char* bad : {"late", "late=0", "late=x", "late=3:", "late=3:5:6", "short=Q", "other-address=1"}) {
+        SimFaults f;
+        EXPECT_FALSE(f.apply(QString::fromLatin1(bad), &why)) << bad;
     }
 }
 

@@ -27,8 +27,10 @@ TEST(VentrixDevice, RepliesHoldEachFieldWhereTheProgramReadsIt)
         {"Y", {{MafKeyOn, "1F"}, {TpsKeyOn, "29"}, {StageCode, "02"}}},
         {"RT00", {{RegisterValue, "02"}}},
         {"RT01", {{RegisterValue, "00"}}},
-        {"RT02", {{RegisterValue, "13"}}},
-        {"RT05", {{RegisterValue, "13"}}},
+        {"RT02", {{RegisterValue, "18"}}},  // 24 lb/hr
+        {"RT03", {{RegisterValue, "13"}}},  // 19
+        {"RT04", {{RegisterValue, "1E"}}},  // 30
+        {"RT05", {{RegisterValue, "15"}}},  // 21
         {"RT06", {{RegisterValue, "81"}}},
         {"RT07", {{RegisterValue, "96"}}},  // 6000 rpm
         {"RT08", {{RegisterValue, "91"}}},  // 5800 rpm

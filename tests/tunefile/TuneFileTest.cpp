@@ -70,28 +70,21 @@ TEST(TuneFileTest, TimeStamps)
     EXPECT_EQ(TimeStamp(QDateTime(QDate(2026, 6, 15), QTime(0, 0, 0))), QStringLiteral("06-15-2026-00:00:00"));
 }
 
-TEST(TuneFileTest, ReadFailureOrAValuelessReplyEndsTheExportWithoutText)
+TEST(TuneFileTest, ReadFailureEndsTheExportWithoutText)
 {
-    struct Case {
-        int failAt;          // index of the entry whose read goes wrong
-        const char* reply;   // nullptr: no reply at all
-    } const cases[] = {{0, nullptr}, {700, nullptr}, {DataLineCount - 1, nullptr},
-                       {5, "rc05"}, {300, "ro2CG1"}, {1030, "rt0A"}};
-    for (const Case& c : cases) {
+    // (A reply too short to hold a value is the link's to refuse: a failed read.)
+    for (const int failAt : {0, 300, 700, DataLineCount - 1}) {
         ScriptedLink link;
         link.answer = [&](const QString& payload) -> std::optional<QString> {
-            if (link.asked.size() - 1 == c.failAt) {
-                if (!c.reply)
-                    return std::nullopt;
-                return QString::fromLatin1(c.reply);
-            }
+            if (link.asked.size() - 1 == failAt)
+                return std::nullopt;
             return QStringLiteral("r") + payload.mid(1).toLower() + QStringLiteral("80");
         };
         const ExportResult result = ReadTune(link.transact(), QDateTime::currentDateTime());
-        EXPECT_FALSE(result.complete) << c.failAt;
-        EXPECT_EQ(result.failedEntry, c.failAt);
+        EXPECT_FALSE(result.complete) << failAt;
+        EXPECT_EQ(result.failedEntry, failAt);
         EXPECT_TRUE(result.text.isEmpty());
-        EXPECT_EQ(link.asked.size(), c.failAt + 1) << "nothing is read after the failure";
+        EXPECT_EQ(link.asked.size(), failAt + 1) << "nothing is read after the failure";
     }
 }
 
@@ -123,6 +116,9 @@ TEST(TuneFileTest, FilesRefusedAtTheirFirstBadLine)
         {"", 1, ""},
         {"\r\n&M110901\r\n", 1, ""},
         {"&M110901\r\n", 2, ""},
+        // A data line where the time stamp belongs: its entry would never be sent.
+        {"&M110901\r\nC0000\r\nC0101\r\n", 2, "C0000"},
+        {"&M110901\r\nT1305\r\n", 2, "T1305"},
         {"&M110901\r\nstamp\r\nC0000\r\nC0101\r\nC02 02\r\nC0303\r\n", 5, "C02 02"},
         {"&M110901\r\nstamp\r\nC0000\r\n\r\nT1400\r\n\r\n", 5, "T1400"},
         {"&M110901\r\nstamp\r\nC0000\r\nC0101\r\nxyz", 5, "xyz"},

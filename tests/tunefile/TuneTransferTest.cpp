@@ -350,6 +350,7 @@ TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
         {"&M110901 \r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
         {"&m110901\r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
         {"&M110901\r\nstamp\r\nC0000\r\nC0001junk\r\n", 4},
+        {"&M110901\r\nC0000\r\nC0101\r\n\r\n", 2},  // no time stamp: C00 would never be written
         {midBad, 3 + 256 + 0x80},
         {lastBad, 1047},
     };
@@ -373,6 +374,7 @@ TEST_F(TuneTransferTest, RefusalsNameTheLine)
     const std::tuple<int, const char*, const char*> cases[] = {
         {1, "&M110901 ", "Line 1: \"&M110901 \""},
         {2, "", "Line 2 (the time stamp) is missing."},
+        {2, "C0000", "Line 2: \"C0000\" is a data line where the time stamp was expected."},
         {9, "C1\tF80", "Line 9: \"C1?F80\""},
         {12, "0123456789012345678901234567890123456789XYZ", "Line 12: \"0123456789012345678901234567890123456789...\""},
     };

@@ -1,0 +1,53 @@
+#include "link/ReplyShape.h"
+
+#include <algorithm>
+
+namespace {
+
+bool allOf(const QString& text, int base)
+{
+    return std::all_of(text.begin(), text.end(), [base](QChar c) {
+        const char latin = c.toLatin1();
+        if (latin >= '0' && latin <= '9')
+            return true;
+        return base == 16 && ((latin >= 'A' && latin <= 'F') || (latin >= 'a' && latin <= 'f'));
+    });
+}
+
+} // namespace
+
+ReplyShape& ReplyShape::echoes(cmd::Field field, const QString& text)
+{
+    rules_.append({field, Kind::Echo, text, std::nullopt});
+    return *this;
+}
+
+ReplyShape& ReplyShape::hexadecimal(cmd::Field field, std::optional<int> value)
+{
+    rules_.append({field, Kind::Hexadecimal, {}, value});
+    return *this;
+}
+
+ReplyShape& ReplyShape::decimal(cmd::Field field)
+{
+    rules_.append({field, Kind::Decimal, {}, std::nullopt});
+    return *this;
+}
+
+bool ReplyShape::Fits(const QString& replyData) const
+{
+    return std::all_of(rules_.begin(), rules_.end(), [&replyData](const Rule& rule) {
+        const QString text = cmd::Text(replyData, rule.field);
+        if (text.size() != rule.field.width)
+            return false;
+        switch (rule.kind) {
+        case Kind::Echo:
+            return text == rule.text;
+        case Kind::Decimal:
+            return allOf(text, 10);
+        case Kind::Hexadecimal:
+            return allOf(text, 16) && (!rule.value || text.toInt(nullptr, 16) == *rule.value);
+        }
+        return false;
+    });
+}

@@ -1,0 +1,225 @@
+// Who sends what, with how many attempts and which time-out: every caller of
+// the link, driven through the main window against the simulated unit. A
+// recording port makes the unit deaf to one request (it never hears it) and
+// notes, for each frame, how long the link waits for its reply; a silent
+// request uses all its attempts, each waiting its whole time-out.
+#include "app/frmMain.h"
+#include "config/frmIgnitionConfig.h"
+#include "link/SettingsStore.h"
+#include "memory/ReadWriteByte.h"
+#include "monitor/frmMONITOR.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/FakePorts.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingPort final : public ForwardingPort {
+public:
+    using ForwardingPort::ForwardingPort;
+
+    struct Frame {
+        QString payload;
+        int number;         // the port number it was written on
+        qint64 writtenMs;
+        int waitedMs = -1;  // the first wait for its reply; -1 when it came at once
+    };
+    const Clock* clock = nullptr;
+    QList<Frame> frames;
+    QString deafTo;  // frames whose payload starts so never reach the unit
+
+    PortError write(const QByteArray& bytes) override
+    {
+        const QString payload = QString::fromLatin1(bytes.mid(4, bytes.mid(2, 2).toInt(nullptr, 16)));
+        frames.append({payload, portNumber(), clock->nowMs()});
+        waiting_ = true;
+        if (!deafTo.isEmpty() && payload.startsWith(deafTo))
+            return inner_.isOpen() ? PortError::None : PortError::PortNotOpen;
+        return inner_.write(bytes);
+    }
+    bool waitForData(int ms) override
+    {
+        if (waiting_ && !frames.isEmpty())
+            frames.last().waitedMs = ms;
+        waiting_ = false;
+        return inner_.waitForData(ms);
+    }
+
+private:
+    bool waiting_ = false;
+};
+
+class AttemptsTableTest : public ::testing::Test {
+public:  // the table's steps drive the fixture from outside the test body
+    void SetUp() override
+    {
+        TestApplication();
+        mdlPublicVars::Reset();
+        ASSERT_TRUE(dir.isValid());
+        simulated.close();
+        services::install(nullptr, &clock, &dialogs, &settings);
+        auto owned = std::make_unique<RecordingPort>(simulated);
+        port = owned.get();
+        port->clock = &clock;
+        main = std::make_unique<frmMain>(std::move(owned));
+    }
+    void TearDown() override
+    {
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void connectAndLoad()
+    {
+        main->cmdConnect_Click();
+        ASSERT_TRUE(mdlPublicVars::Connected);
+        main->LoadConfigurationAtStartup();
+    }
+
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    VentrixDevice device;
+    SimulatedPort simulated{device, clock};
+    RecordingPort* port = nullptr;
+    std::unique_ptr<frmMain> main;
+    QTemporaryDir dir;
+};
+
+TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
+{
+    using Step = std::function<void(AttemptsTableTest&)>;
+    const Step connected = [](AttemptsTableTest& t) { t.connectAndLoad(); };
+    const auto monitorRunning = [](AttemptsTableTest& t) {
+        t.connectAndLoad();
+        t.main->mnuVentrixRunItem_Click();
+        t.dialogs.answerNext(MsgAnswer::No);  // no data log
+        t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
+    };
+    const auto memoryWindow = [](AttemptsTableTest& t) {
+        t.connectAndLoad();
+        t.main->mnuMemoryModifyItem_Click();
+        return t.main->findChild<ReadWriteByte*>();
+    };
+    const auto ignitionUpdate = [](AttemptsTableTest& t) {
+        auto* window = t.main->findChild<frmIgnitionConfig*>();
+        window->optIgnitionType(3)->click();
+        window->optRPMConfig(1)->click();
+        window->cmdIgnitionChange()->click();
+    };
+    const auto exportTune = [](AttemptsTableTest& t) {
+        t.dialogs.answerNext(MsgAnswer::Yes);
+        t.main->mnuExportTuneItem_Click();
+    };
+    const auto importTune = [](AttemptsTableTest& t) {
+        const QString path = t.dir.filePath("a.tun");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0005\r\nT1300\r\n\r\n");
+        file.close();
+        t.dialogs.answerNext(MsgAnswer::Yes);
+        t.dialogs.chooseNextFile(path);
+        t.main->mnuImportTuneItem_Click();
+    };
+
+    struct Row {
+        const char* caller;
+        const char* deafTo;  // the request the unit does not hear
+        Step before;         // brings the program to the caller (the unit hears everything)
+        Step action;         // the caller's request, unanswered
+        int attempts;
+        int timeoutMs;
+    };
+    const Row rows[] = {
+        {"start-up probe", "Z", {}, [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); }, 5, 1000},
+        {"configuration load, power-up values", "Y",
+         [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
+         [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
+        {"configuration load, last register", "RT0D",
+         [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
+         [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
+        {"ignition update, write", "WT06", connected, ignitionUpdate, 20, 2000},
+        {"ignition update, read back", "RT06", connected, ignitionUpdate, 20, 2000},
+        {"ignition update, switch mode read back", "RT09", connected, ignitionUpdate, 20, 2000},
+        {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuVentrixRunItem_Click(); }, 10,
+         25000},
+        {"monitor start", "RT13",
+         [](AttemptsTableTest& t) {
+             t.connectAndLoad();
+             t.main->mnuVentrixRunItem_Click();
+         },
+         [](AttemptsTableTest& t) {
+             t.dialogs.answerNext(MsgAnswer::No);
+             t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
+         },
+         25, 10000},
+        {"monitor sample", "M", monitorRunning,
+         [](AttemptsTableTest& t) { t.main->findChild<frmMONITOR*>()->Timer1_Timer(); }, 50, 1000},
+        {"monitor offset slider", "WT13", monitorRunning,
+         [](AttemptsTableTest& t) {
+             t.main->findChild<frmMONITOR*>()->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(5);
+         }, 25, 10000},
+        {"memory window opening", "Z", connected,
+         [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10, 1000},
+        {"memory window, read one cell", "RO", {},
+         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); }, 10, 1000},
+        {"memory window, write one cell", "WO", {},
+         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, 10, 1000},
+        {"memory window, block write", "SO", {},
+         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, 5, 10000},
+        {"memory window, table listing", "RO", {},
+         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); }, 50, 1000},
+        {"tune export", "RC00", connected, exportTune, 50, 1000},
+        {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
+        {"tune import", "WC00", connected, importTune, 10, 1000},
+        {"tune import, registers", "WT13", connected, importTune, 10, 1000},
+        {"self-test", "T", connected, [](AttemptsTableTest& t) { t.main->mnuAccuracyTestItem_Click(); }, 10, 50000},
+        {"soft reset", "K", connected, [](AttemptsTableTest& t) { t.main->mnuResetItem_Click(); }, 20, 3000},
+        {"About box", "V", connected, [](AttemptsTableTest& t) { t.main->mnuAboutItem_Click(); }, 10, 5000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.caller);
+        TearDown();
+        SetUp();
+        if (row.before)
+            row.before(*this);
+        port->frames.clear();
+        port->deafTo = QString::fromLatin1(row.deafTo);
+        row.action(*this);
+
+        // The first run of frames of the unheard request: its attempts, each
+        // written as the one before gave up.
+        qsizetype first = 0;
+        while (first < port->frames.size() && !port->frames[first].payload.startsWith(port->deafTo))
+            ++first;
+        ASSERT_LT(first, port->frames.size()) << "the request was never sent";
+        int attempts = 1;
+        for (qsizetype i = first + 1; i < port->frames.size(); ++i, ++attempts) {
+            const RecordingPort::Frame& previous = port->frames[i - 1];
+            const RecordingPort::Frame& frame = port->frames[i];
+            if (frame.payload != previous.payload || frame.number != previous.number
+                || frame.writtenMs != previous.writtenMs + previous.waitedMs)
+                break;
+        }
+        for (qsizetype i = first; i < first + attempts; ++i)
+            EXPECT_EQ(port->frames[i].waitedMs, row.timeoutMs) << port->frames[i].payload.toStdString();
+        EXPECT_EQ(attempts, row.attempts) << port->frames[first].payload.toStdString();
+    }
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+#pragma once
+
+// kestrel-cli's commands against a simulated unit in the same process, on
+// the manual clock: one run() is one process start.
+#include "cli/CliArguments.h"
+#include "cli/CliRunner.h"
+#include "cli/Console.h"
+#include "link/SettingsStore.h"
+#include "memory/CellConversions.h"
+#include "memory/TableListing.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/TestApplication.h"
+#include "tunefile/TuneTestSupport.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+
+#include <functional>
+
+inline const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
+inline constexpr char Stamp[] = "12-05-2026-07:41:09";
+
+class CliFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        clock.setDateTime(ExportTime);
+        services::install(&port, &clock, &dialogs, &settings);
+    }
+
+    // One run of kestrel-cli, as a fresh process would start it.
+    int run(const QStringList& args)
+    {
+        mdlPublicVars::Reset();
+        outStream.flush();
+        errStream.flush();
+        out.clear();
+        err.clear();
+        outStream.seek(0);
+        errStream.seek(0);
+        const CliArguments arguments = ParseCliArguments(args, {});
+        EXPECT_TRUE(arguments.error.isEmpty()) << arguments.error.toStdString();
+        Console console(outStream, errStream);
+        console.canAsk = terminal;
+        if (interruptWhen)
+            console.interrupted = interruptWhen;
+        console.readAnswer = [this] {
+            ++questions;
+            return answer;
+        };
+        const int status = RunCli(arguments, console);
+        outStream.flush();
+        errStream.flush();
+        return status;
+    }
+
+    QStringList heard(VentrixDevice& unit)
+    {
+        QStringList payloads;
+        for (const QByteArray& payload : unit.payloadLog())
+            payloads << QString::fromLatin1(payload);
+        unit.clearLog();
+        return payloads;
+    }
+    static int writesIn(const QStringList& payloads)
+    {
+        return static_cast<int>(std::count_if(payloads.begin(), payloads.end(), [](const QString& p) {
+            return p.startsWith('W') || p.startsWith('S');
+        }));
+    }
+    QString writeFile(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    static QByteArray contents(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    ManualClock clock;
+    MemorySettingsStore settings;
+    VentrixDevice device;
+    SimulatedPort port{device, clock};
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+    ConsoleDialogs dialogs{errStream};
+    bool terminal = false;
+    std::function<bool()> interruptWhen;  // Ctrl-C, as the run sees it
+    QString answer;
+    int questions = 0;
+    QTemporaryDir dir;
+
+    // After the unit answered a request containing `request`, it falls silent.
+    void silentAfter(VentrixDevice& unit, const QByteArray& request)
+    {
+        unit.setFrameListener([&unit, request](const QByteArray& frame, const QByteArray&) {
+            if (frame.contains(request))
+                unit.faults().silent = true;
+        });
+    }
+    void answerAgain(VentrixDevice& unit)
+    {
+        unit.setFrameListener({});
+        unit.faults() = SimFaults{};
+    }
+};
