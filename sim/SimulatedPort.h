@@ -6,6 +6,8 @@
 #include <QList>
 #include <QMap>
 
+#include <algorithm>
+
 class Clock;
 
 // Numbered serial ports in-process, one of which has the simulated unit on
@@ -23,6 +25,16 @@ public:
     void setExistingPorts(QList<int> numbers) { existing_ = std::move(numbers); }
     // Existing ports claimed by another program: opening them is refused.
     void setClaimedPorts(QList<int> numbers) { claimed_ = std::move(numbers); }
+
+    // A USB-serial adapter's latency timer: received bytes are held until it
+    // runs out, counted from the first byte held (0: passed on at once). The
+    // program asks for low latency on every open; an adapter that grants it
+    // holds bytes for at most LowLatencyTimerMs instead.
+    static constexpr int LowLatencyTimerMs = 1;
+    void setLatencyTimerMs(int ms) { latencyTimerMs_ = std::max(ms, 0); }
+    void setGrantsLowLatency(bool grants) { grantsLowLatency_ = grants; }
+    // The latency timer in force since the port was last opened.
+    int effectiveLatencyMs() const;
 
     void setPortNumber(int number) override { number_ = number; }
     int portNumber() const override { return number_; }
@@ -49,6 +61,7 @@ private:
     bool onUnit() const { return open_ && openNumber_ == unitPort_; }
     bool unitGoneWithError() const;
     bool dataDue() const;
+    void holdForLatencyTimer(QList<SimChunk>& chunks);
 
     VentrixDevice& device_;
     Clock& clock_;
@@ -59,6 +72,10 @@ private:
     int openNumber_ = 0;
     bool open_ = false;
     bool rts_ = false;
+    int latencyTimerMs_ = 0;
+    bool grantsLowLatency_ = true;
+    bool lowLatencyGranted_ = false;
+    qint64 heldUntilMs_ = -1;   // when the adapter passes on what it holds
     QList<SimChunk> inFlight_;  // in due order
     QMap<int, QByteArray> written_;
     QMap<int, int> opens_;

@@ -1,7 +1,10 @@
 #include "link/QtSerialPort.h"
 
-QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments)
-    : assignments_(std::move(explicitAssignments))
+#include "link/LowLatency.h"
+
+QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments, LowLatencyRequest requestLowLatency)
+    : assignments_(std::move(explicitAssignments)),
+      requestLowLatency_(requestLowLatency ? std::move(requestLowLatency) : LowLatencyRequest(low_latency::Request))
 {
 }
 
@@ -37,6 +40,9 @@ PortError QtSerialPort::open()
     // line, and that is no reason to refuse the port.
     port_.setRequestToSend(rts_);
     port_.clearError();
+    // Every exchange is a short request and a short reply, so an adapter that
+    // holds replies for its latency timer would slow each one by that long.
+    lowLatencyGranted_ = requestLowLatency_(port_.handle());
     return PortError::None;
 }
 
