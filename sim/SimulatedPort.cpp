@@ -20,10 +20,15 @@ PortError SimulatedPort::open()
 {
     if (open_)
         return PortError::PortAlreadyOpen;
+    permissionRefused_.clear();
     if (!existing_.contains(number_))
         return PortError::InvalidPortNumber;
     if (claimed_.contains(number_))
         return PortError::PortAlreadyOpen;
+    if (denied_.contains(number_)) {
+        permissionRefused_ = DeviceNameOf(number_);
+        return PortError::PortAlreadyOpen;
+    }
     if (number_ == unitPort_ && device_.vanished() && device_.faults().vanishPortError)
         return PortError::HardwareNotAvailable;
     open_ = true;

@@ -25,6 +25,12 @@ public:
     void setExistingPorts(QList<int> numbers) { existing_ = std::move(numbers); }
     // Existing ports claimed by another program: opening them is refused.
     void setClaimedPorts(QList<int> numbers) { claimed_ = std::move(numbers); }
+    // Existing ports the user may not open, as a device outside the dialout
+    // group: refused like a claimed port, with the permission told apart.
+    void setPermissionDeniedPorts(QList<int> numbers) { denied_ = std::move(numbers); }
+    QString permissionRefusedDevice() const override { return permissionRefused_; }
+    static QString DeviceNameOf(int number) { return QStringLiteral("simulated port %1").arg(number); }
+    QString deviceName() const override { return existing_.contains(number_) ? DeviceNameOf(number_) : QString(); }
 
     // A USB-serial adapter's latency timer: received bytes are held until it
     // runs out, counted from the first byte held (0: passed on at once). The
@@ -68,6 +74,8 @@ private:
     int unitPort_ = 1;
     QList<int> existing_{1, 2, 3, 4, 5, 6};
     QList<int> claimed_;
+    QList<int> denied_;
+    QString permissionRefused_;
     int number_ = 1;
     int openNumber_ = 0;
     bool open_ = false;

@@ -1,6 +1,7 @@
 #include "link/QtSerialPort.h"
 
 #include "link/LowLatency.h"
+#include "link/PortDiagnosis.h"
 
 QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments, LowLatencyRequest requestLowLatency)
     : assignments_(std::move(explicitAssignments)),
@@ -17,6 +18,7 @@ PortError QtSerialPort::open()
 {
     if (port_.isOpen())
         return PortError::PortAlreadyOpen;
+    permissionRefused_.clear();
     const QString device = deviceName();
     if (device.isEmpty())
         return PortError::InvalidPortNumber;
@@ -32,7 +34,14 @@ PortError QtSerialPort::open()
         port_.clearError();
         switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortError::InvalidPortNumber;
-        case QSerialPort::PermissionError: return PortError::PortAlreadyOpen;
+        case QSerialPort::PermissionError: {
+            // Qt says the same of a port in use and of one the user may not
+            // open; only the second is the user's to mend.
+            const port_diagnosis::DeviceInspector& system = port_diagnosis::SystemInspector();
+            if (system.access(device) == port_diagnosis::Access::PermissionDenied)
+                permissionRefused_ = system.location(device);
+            return PortError::PortAlreadyOpen;
+        }
         default: return PortError::DeviceNotOpen;
         }
     }

@@ -27,9 +27,10 @@ public:
     PortError write(const QByteArray& bytes) override;
     PortError readAll(QByteArray& received) override;
     bool waitForData(int ms) override;
+    QString permissionRefusedDevice() const override { return permissionRefused_; }
 
     // The device the current port number stands for (empty when none).
-    QString deviceName() const;
+    QString deviceName() const override;
 
     // Whether the driver agreed to pass received bytes on at once when the
     // port was last opened.
@@ -44,4 +45,5 @@ private:
     bool rts_ = false;
     LowLatencyRequest requestLowLatency_;
     bool lowLatencyGranted_ = false;
+    QString permissionRefused_;
 };
