@@ -11,10 +11,11 @@ namespace {
 
 const QString Prefix = QStringLiteral("--sim-");
 
-// Options that take a value; "pace" is the only flag.
+// Options that take a value, and the flags, which take none.
 const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "port",
                                   "ports",      "fault",      "firmware",   "register",
-                                  "maf-key-on", "tps-key-on", "tune",       "self-test-ms"};
+                                  "maf-key-on", "tps-key-on", "tune",       "self-test-ms",
+                                  "latency-ms"};
 // The flags are named once, for every parser of the options.
 const QStringList& Flags()
 {
@@ -116,6 +117,9 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
     } else if (name == QLatin1String("self-test-ms")) {
         if (!toInt(value, 0, 3'600'000, options.selfTestMs))
             return bad("milliseconds");
+    } else if (name == QLatin1String("latency-ms")) {
+        if (!toInt(value, 0, 255, options.latencyTimerMs))
+            return bad("milliseconds 0 to 255");
     }
     return {};
 }
@@ -136,8 +140,10 @@ SimOptions ParseSimOptions(QStringList args, QString* error)
         if (Flags().contains(name)) {
             if (equals >= 0)
                 problem = QStringLiteral("%1%2 takes no value").arg(Prefix, name);
-            else
+            else if (name == QLatin1String("pace"))
                 options.pace = true;
+            else
+                options.grantsLowLatency = false;
         } else if (ValueOptions.contains(name)) {
             if (equals >= 0)
                 problem = applyOption(options, name, option.mid(equals + 1));
@@ -186,6 +192,8 @@ QString SimOptionsHelp()
                "  --sim-tps-key-on VOLTS      TPS voltage measured at power-up (default 0.8)\n"
                "  --sim-tune 1|2              the tune the flip-chip selects (default 1)\n"
                "  --sim-self-test-ms MS       how long the self-test takes (default 2000)\n"
+               "  --sim-latency-ms MS         a USB adapter's latency timer holding replies (default 0)\n"
+               "  --sim-no-low-latency        the adapter refuses the program's low-latency request\n"
                "  --sim-fault NAME[=VALUE]    misbehave (repeatable); NAME is one of:\n")
         + SimFaults::Help();
 }
@@ -215,6 +223,8 @@ void SetUpPort(SimulatedPort& port, const SimOptions& options)
 {
     port.setExistingPorts(options.existingPorts);
     port.setUnitPort(options.unitPort);
+    port.setLatencyTimerMs(options.latencyTimerMs);
+    port.setGrantsLowLatency(options.grantsLowLatency);
 }
 
 bool SaveDeviceMemory(const VentrixDevice& device, const SimOptions& options, QString* error)

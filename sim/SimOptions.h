@@ -32,6 +32,9 @@ struct SimOptions {
     double tpsKeyOnVolts = VentrixDevice::DefaultTpsKeyOnVolts;  // --sim-tps-key-on VOLTS
     int activeTune = 1;            // --sim-tune 1|2
     int selfTestMs = VentrixDevice::DefaultSelfTestMs;  // --sim-self-test-ms MS
+    int latencyTimerMs = 0;        // --sim-latency-ms MS: the in-process port's adapter
+                                   //   holds replies for its latency timer
+    bool grantsLowLatency = true;  // --sim-no-low-latency: it refuses to shorten it
 };
 
 // Reads the "--sim-..." options out of a command line (either "--sim-x V" or

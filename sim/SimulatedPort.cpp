@@ -20,14 +20,21 @@ PortError SimulatedPort::open()
 {
     if (open_)
         return PortError::PortAlreadyOpen;
+    permissionRefused_.clear();
     if (!existing_.contains(number_))
         return PortError::InvalidPortNumber;
     if (claimed_.contains(number_))
         return PortError::PortAlreadyOpen;
+    if (denied_.contains(number_)) {
+        permissionRefused_ = DeviceNameOf(number_);
+        return PortError::PortAlreadyOpen;
+    }
     if (number_ == unitPort_ && device_.vanished() && device_.faults().vanishPortError)
         return PortError::HardwareNotAvailable;
     open_ = true;
     openNumber_ = number_;
+    lowLatencyGranted_ = grantsLowLatency_;
+    heldUntilMs_ = -1;
     ++opens_[number_];
     return PortError::None;
 }
@@ -54,11 +61,35 @@ PortError SimulatedPort::write(const QByteArray& bytes)
     written_[openNumber_] += bytes;
     if (!onUnit())
         return PortError::None;
-    inFlight_ += device_.receive(bytes, clock_.nowMs());
+    QList<SimChunk> replies = device_.receive(bytes, clock_.nowMs());
+    holdForLatencyTimer(replies);
+    inFlight_ += replies;
     // Replies are serialised by the unit, but keep the order safe anyway.
     std::stable_sort(inFlight_.begin(), inFlight_.end(),
                      [](const SimChunk& a, const SimChunk& b) { return a.dueMs < b.dueMs; });
     return PortError::None;
+}
+
+int SimulatedPort::effectiveLatencyMs() const
+{
+    if (latencyTimerMs_ == 0)
+        return 0;
+    return lowLatencyGranted_ ? std::min(latencyTimerMs_, LowLatencyTimerMs) : latencyTimerMs_;
+}
+
+void SimulatedPort::holdForLatencyTimer(QList<SimChunk>& chunks)
+{
+    const int latency = effectiveLatencyMs();
+    if (latency == 0)
+        return;
+    // The timer starts with the first byte the adapter holds; everything that
+    // arrives before it runs out goes on with it.
+    for (SimChunk& chunk : chunks) {
+        if (chunk.dueMs >= heldUntilMs_)
+            heldUntilMs_ = chunk.dueMs + latency;
+        chunk.dueUs += (heldUntilMs_ - chunk.dueMs) * 1000;
+        chunk.dueMs = heldUntilMs_;
+    }
 }
 
 PortError SimulatedPort::readAll(QByteArray& received)

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QMap>
 
+#include <algorithm>
+
 class Clock;
 
 // Numbered serial ports in-process, one of which has the simulated unit on
@@ -23,6 +25,22 @@ public:
     void setExistingPorts(QList<int> numbers) { existing_ = std::move(numbers); }
     // Existing ports claimed by another program: opening them is refused.
     void setClaimedPorts(QList<int> numbers) { claimed_ = std::move(numbers); }
+    // Existing ports the user may not open, as a device outside the dialout
+    // group: refused like a claimed port, with the permission told apart.
+    void setPermissionDeniedPorts(QList<int> numbers) { denied_ = std::move(numbers); }
+    QString permissionRefusedDevice() const override { return permissionRefused_; }
+    static QString DeviceNameOf(int number) { return QStringLiteral("simulated port %1").arg(number); }
+    QString deviceName() const override { return existing_.contains(number_) ? DeviceNameOf(number_) : QString(); }
+
+    // A USB-serial adapter's latency timer: received bytes are held until it
+    // runs out, counted from the first byte held (0: passed on at once). The
+    // program asks for low latency on every open; an adapter that grants it
+    // holds bytes for at most LowLatencyTimerMs instead.
+    static constexpr int LowLatencyTimerMs = 1;
+    void setLatencyTimerMs(int ms) { latencyTimerMs_ = std::max(ms, 0); }
+    void setGrantsLowLatency(bool grants) { grantsLowLatency_ = grants; }
+    // The latency timer in force since the port was last opened.
+    int effectiveLatencyMs() const;
 
     void setPortNumber(int number) override { number_ = number; }
     int portNumber() const override { return number_; }
@@ -49,16 +67,23 @@ private:
     bool onUnit() const { return open_ && openNumber_ == unitPort_; }
     bool unitGoneWithError() const;
     bool dataDue() const;
+    void holdForLatencyTimer(QList<SimChunk>& chunks);
 
     VentrixDevice& device_;
     Clock& clock_;
     int unitPort_ = 1;
     QList<int> existing_{1, 2, 3, 4, 5, 6};
     QList<int> claimed_;
+    QList<int> denied_;
+    QString permissionRefused_;
     int number_ = 1;
     int openNumber_ = 0;
     bool open_ = false;
     bool rts_ = false;
+    int latencyTimerMs_ = 0;
+    bool grantsLowLatency_ = true;
+    bool lowLatencyGranted_ = false;
+    qint64 heldUntilMs_ = -1;   // when the adapter passes on what it holds
     QList<SimChunk> inFlight_;  // in due order
     QMap<int, QByteArray> written_;
     QMap<int, int> opens_;

@@ -17,7 +17,7 @@ struct CommandLine {
 
 // The simulated unit's options that take no value; every other --sim-...
 // option takes one, as "--sim-x=V" or as the next argument.
-inline const QStringList SimulatorFlags = {QStringLiteral("--sim-pace")};
+inline const QStringList SimulatorFlags = {QStringLiteral("--sim-pace"), QStringLiteral("--sim-no-low-latency")};
 
 // Whether a --sim-... argument is followed by its value as the next argument.
 bool SimulatorValueFollows(const QString& arg);

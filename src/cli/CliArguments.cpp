@@ -116,6 +116,7 @@ const char* const Overview =
     "\n"
     "Commands:\n"
     "  probe                          find the unit: port, status, firmware revision\n"
+    "  ports                          ports 1 to 6: device, what is behind it, whether it can be opened\n"
     "  info                           the power-up configuration, as Startup Values shows it\n"
     "  export FILE.tun                save the complete tune\n"
     "  import FILE.tun [--verify]     write a tune file back (checked whole before the first write)\n"
@@ -143,6 +144,11 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("probe"))
         return QStringLiteral("Usage: kestrel-cli probe\nSearches the last used port, then ports 1 to 6, "
                               "and prints the port, the unit's status and its firmware revision.\n");
+    if (command == QLatin1String("ports"))
+        return QStringLiteral("Usage: kestrel-cli ports\nLists ports 1 to 6 as the search tries them: the "
+                              "device each number means, whether it can be opened now (free, busy, "
+                              "permission denied, missing), the process holding a busy port and the USB "
+                              "adapter behind it, where the system tells. Sends nothing to any unit.\n");
     if (command == QLatin1String("info"))
         return QStringLiteral("Usage: kestrel-cli info\nReads the unit's power-up values and configuration "
                               "registers and prints them as Startup Values and Ignition Config show them.\n");

@@ -11,7 +11,7 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString command;      // probe, info, export, import, read, write, fill, list, monitor
+    QString command;      // probe, ports, info, export, import, read, write, fill, list, monitor
     QStringList operands;
     bool help = false;
     bool version = false;
@@ -25,8 +25,8 @@ struct CliArguments {
     QString error;        // set when the arguments make no sense
 };
 
-inline const QStringList CliCommands = {"probe", "info",  "export", "import", "read",
-                                        "write", "fill",  "list",   "monitor"};
+inline const QStringList CliCommands = {"probe", "ports", "info", "export", "import",
+                                        "read",  "write", "fill", "list",   "monitor"};
 
 // The longest a monitor run may be asked for: 31 days.
 inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;

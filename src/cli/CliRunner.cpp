@@ -7,6 +7,7 @@
 #include "link/Commands.h"
 #include "link/ConfigurationRead.h"
 #include "link/Frame.h"
+#include "link/PortDiagnosis.h"
 #include "link/PortNames.h"
 #include "link/RegisterMap.h"
 #include "memory/CellAccess.h"
@@ -56,6 +57,7 @@ public:
 
 private:
     int probe();
+    int ports();
     int info();
     int read();
     int write();
@@ -214,6 +216,8 @@ int Run::dispatch()
     const QString& command = a_.command;
     if (command == QLatin1String("probe"))
         return probe();
+    if (command == QLatin1String("ports"))
+        return ports();
     if (command == QLatin1String("info"))
         return info();
     if (command == QLatin1String("read"))
@@ -246,6 +250,25 @@ int Run::probe()
     c_.out << "Status:   " << mdlPublicVars::ProbeStatus << " (ready)" << Qt::endl;
     const std::optional<QString> revision = ReadFirmwareRevision();
     c_.out << "Firmware: " << (revision ? *revision : QStringLiteral("Not detected.")) << Qt::endl;
+    return Done;
+}
+
+int Run::ports()
+{
+    if (!operandCount(0))
+        return usage(QStringLiteral("ports takes no arguments"));
+    // The simulated ports are not the system's: ask them by opening each.
+    const QList<port_diagnosis::PortReport> reports =
+        a_.common.simulate ? port_diagnosis::DiagnoseThroughPort(services::port())
+                           : port_diagnosis::Diagnose(a_.common.ports, port_diagnosis::SystemInspector());
+    QStringList refused;
+    for (const port_diagnosis::PortReport& report : reports) {
+        c_.out << port_diagnosis::ReportLine(report) << Qt::endl;
+        if (report.access == port_diagnosis::Access::PermissionDenied)
+            refused << report.device;
+    }
+    if (!refused.isEmpty())
+        c_.err << port_diagnosis::PermissionHint(refused) << Qt::endl;
     return Done;
 }
 

@@ -1,6 +1,7 @@
 #include "link/Autodetect.h"
 
 #include "link/Commands.h"
+#include "link/PortDiagnosis.h"
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
@@ -182,11 +183,15 @@ void succeed(ConnectionView& view, bool autodetectShown)
         view.unloadAutodetectWindow();
 }
 
-void notFound(ConnectionView& view, bool autodetectShown)
+void notFound(ConnectionView& view, bool autodetectShown, const QStringList& permissionRefused)
 {
     services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
                                 QStringLiteral("VentrixTM not located on any active comm port.\n"
                                                "Check power to VentrixTM and serial cable connectivity."));
+    // A port the user may not open looks like no unit at all; say which and why.
+    if (!permissionRefused.isEmpty())
+        services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
+                                    port_diagnosis::PermissionHint(permissionRefused));
     view.showSearchFailed();
     view.setBusyPointer(false);
     Connected = false;
@@ -224,6 +229,12 @@ void AutodetectPort(ConnectionView& view)
     view.setBusyPointer(true);
     SerialPort& port = services::port();
     PortProbe probe(port);
+    QStringList permissionRefused;
+    const auto noteRefusal = [&] {
+        const QString device = port.permissionRefusedDevice();
+        if (!device.isEmpty() && !permissionRefused.contains(device))
+            permissionRefused << device;
+    };
 
     // A stored value that is no port number would otherwise stop every
     // search; it counts as no stored port, and the scan replaces it.
@@ -233,6 +244,7 @@ void AutodetectPort(ConnectionView& view)
 
     if (lastPort != 0) {
         const Probe outcome = probe.run(lastPort);
+        noteRefusal();
         if (outcome == Probe::Found) {
             PortCandidate = port.portNumber();
             succeed(view, false);
@@ -249,12 +261,13 @@ void AutodetectPort(ConnectionView& view)
         view.showCandidatePort(PortCandidate);
         services::clock().waitProcessingEvents(1000);
         const Probe outcome = probe.run(PortCandidate);
+        noteRefusal();
         switch (outcome) {
         case Probe::Found:
             succeed(view, true);
             return;
         case Probe::SecondNoAnswer:
-            notFound(view, true);
+            notFound(view, true, permissionRefused);
             return;
         case Probe::SearchEnds:
             endSearch(view, true);
@@ -267,7 +280,7 @@ void AutodetectPort(ConnectionView& view)
             continue;
         }
     }
-    notFound(view, true);
+    notFound(view, true, permissionRefused);
 }
 
 void ShowConnectedState(ConnectionView& view)

@@ -1,7 +1,11 @@
 #include "link/QtSerialPort.h"
 
-QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments)
-    : assignments_(std::move(explicitAssignments))
+#include "link/LowLatency.h"
+#include "link/PortDiagnosis.h"
+
+QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments, LowLatencyRequest requestLowLatency)
+    : assignments_(std::move(explicitAssignments)),
+      requestLowLatency_(requestLowLatency ? std::move(requestLowLatency) : LowLatencyRequest(low_latency::Request))
 {
 }
 
@@ -14,6 +18,7 @@ PortError QtSerialPort::open()
 {
     if (port_.isOpen())
         return PortError::PortAlreadyOpen;
+    permissionRefused_.clear();
     const QString device = deviceName();
     if (device.isEmpty())
         return PortError::InvalidPortNumber;
@@ -29,7 +34,14 @@ PortError QtSerialPort::open()
         port_.clearError();
         switch (error) {
         case QSerialPort::DeviceNotFoundError: return PortError::InvalidPortNumber;
-        case QSerialPort::PermissionError: return PortError::PortAlreadyOpen;
+        case QSerialPort::PermissionError: {
+            // Qt says the same of a port in use and of one the user may not
+            // open; only the second is the user's to mend.
+            const port_diagnosis::DeviceInspector& system = port_diagnosis::SystemInspector();
+            if (system.access(device) == port_diagnosis::Access::PermissionDenied)
+                permissionRefused_ = system.location(device);
+            return PortError::PortAlreadyOpen;
+        }
         default: return PortError::DeviceNotOpen;
         }
     }
@@ -37,6 +49,9 @@ PortError QtSerialPort::open()
     // line, and that is no reason to refuse the port.
     port_.setRequestToSend(rts_);
     port_.clearError();
+    // Every exchange is a short request and a short reply, so an adapter that
+    // holds replies for its latency timer would slow each one by that long.
+    lowLatencyGranted_ = requestLowLatency_(port_.handle());
     return PortError::None;
 }
 

@@ -5,10 +5,17 @@
 
 #include <QSerialPort>
 
+#include <functional>
+
 // A real serial port through Qt, at the unit's fixed line settings.
 class QtSerialPort final : public SerialPort {
 public:
-    explicit QtSerialPort(port_names::Assignments explicitAssignments = {});
+    // Asks the driver behind a freshly opened port's handle for low latency;
+    // returns whether it was granted. Tests put a recording stand-in here.
+    using LowLatencyRequest = std::function<bool(qintptr handle)>;
+
+    explicit QtSerialPort(port_names::Assignments explicitAssignments = {},
+                          LowLatencyRequest requestLowLatency = {});
 
     void setPortNumber(int number) override { number_ = number; }
     int portNumber() const override { return number_; }
@@ -20,9 +27,14 @@ public:
     PortError write(const QByteArray& bytes) override;
     PortError readAll(QByteArray& received) override;
     bool waitForData(int ms) override;
+    QString permissionRefusedDevice() const override { return permissionRefused_; }
 
     // The device the current port number stands for (empty when none).
-    QString deviceName() const;
+    QString deviceName() const override;
+
+    // Whether the driver agreed to pass received bytes on at once when the
+    // port was last opened.
+    bool lowLatencyGranted() const { return lowLatencyGranted_; }
 
 private:
     PortError takeRuntimeError();
@@ -31,4 +43,7 @@ private:
     QSerialPort port_;
     int number_ = 1;
     bool rts_ = false;
+    LowLatencyRequest requestLowLatency_;
+    bool lowLatencyGranted_ = false;
+    QString permissionRefused_;
 };

@@ -3,6 +3,7 @@
 #include "link/ReplyLedger.h"
 
 #include <QByteArray>
+#include <QString>
 
 // The conditions a port can report, told apart because the port search reacts
 // to each differently. The numbers are the classic communications-control
@@ -44,6 +45,15 @@ public:
     // whichever comes first, without burning the processor. Returns whether
     // data is waiting.
     virtual bool waitForData(int ms) = 0;
+
+    // When the last open() was refused because the user may not use the
+    // device: the device's name, so the user can be told how to get access.
+    // Empty otherwise (the refusal still reads as "already open").
+    virtual QString permissionRefusedDevice() const { return {}; }
+
+    // The system's name for the device the current port number stands for
+    // (empty when there is none).
+    virtual QString deviceName() const { return {}; }
 
     // The transaction's record of the requests on this port still owed a
     // reply; it lives and dies with the port.

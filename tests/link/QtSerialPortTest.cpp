@@ -1,5 +1,6 @@
 // The real serial stack against a pseudo-terminal whose far end this test
 // answers itself, as a unit on a cable would.
+#include "link/LowLatency.h"
 #include "link/QtSerialPort.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
@@ -112,6 +113,53 @@ TEST(QtSerialPortTest, ReportsPortsThatCannotBeUsed)
     QByteArray received;
     EXPECT_EQ(port.readAll(received), PortError::PortNotOpen);
     EXPECT_EQ(port.write("UU01ZBB$"), PortError::PortNotOpen);
+}
+
+TEST(QtSerialPortTest, AsksForLowLatencyOnEveryOpenAndGoesOnWhenRefused)
+{
+    TestApplication();
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.device().isEmpty());
+    pty.answerEveryFrameWith("uu0103$");
+
+    QList<qintptr> asked;
+    QtSerialPort port({{1, pty.device()}}, [&](qintptr handle) {
+        asked << handle;
+        return false;  // the driver says no
+    });
+    port.setPortNumber(1);
+    ASSERT_EQ(port.open(), PortError::None);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_GE(asked.first(), 0);  // the open port's own handle
+    EXPECT_FALSE(port.lowLatencyGranted());
+
+    SystemClock clock;
+    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
+
+    port.close();
+    ASSERT_EQ(port.open(), PortError::None);
+    EXPECT_EQ(asked.size(), 2);
+}
+
+TEST(QtSerialPortTest, ThePseudoTerminalDriverRefusesLowLatencyQuietly)
+{
+    TestApplication();
+    PseudoTerminal pty;
+    ASSERT_FALSE(pty.device().isEmpty());
+    const int fd = ::open(pty.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(low_latency::Request(fd));
+    EXPECT_FALSE(low_latency::Request(-1));
+    ::close(fd);
+
+    // Through the real request the port still opens and works.
+    pty.answerEveryFrameWith("uu0103$");
+    QtSerialPort port({{1, pty.device()}});
+    port.setPortNumber(1);
+    ASSERT_EQ(port.open(), PortError::None);
+    EXPECT_FALSE(port.lowLatencyGranted());
+    SystemClock clock;
+    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
 }
 
 } // namespace

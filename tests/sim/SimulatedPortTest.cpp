@@ -180,3 +180,31 @@ TEST(SimulatedPortSystemClock, WaitingReallySleeps)
 }
 
 } // namespace
+
+// An adapter's latency timer holds each reply back from its first byte; the
+// program's low-latency request, when granted, shortens it to a millisecond.
+TEST(SimulatedPortLatencyTest, ReplyHeldForTheAdaptersLatencyTimer)
+{
+    struct Case {
+        int timerMs;
+        bool grants;
+        qint64 expectedMs;
+    };
+    const Case cases[] = {{0, false, 0}, {16, false, 16}, {16, true, 1}, {4, false, 4}, {0, true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "timer " << c.timerMs << " ms, grants " << c.grants);
+        mdlPublicVars::Reset();
+        ManualClock clock;
+        VentrixDevice device;
+        SimulatedPort port{device, clock};
+        port.setLatencyTimerMs(c.timerMs);
+        port.setGrantsLowLatency(c.grants);
+        ASSERT_EQ(port.open(), PortError::None);
+        for (int exchange = 0; exchange < 3; ++exchange) {
+            const qint64 start = clock.nowMs();
+            ASSERT_EQ(SendFrameOn(port, clock, QStringLiteral("RT06"), 1, 1000), 1);
+            EXPECT_EQ(clock.nowMs() - start, c.expectedMs);
+            EXPECT_EQ(mdlPublicVars::RxBuffer, QStringLiteral("rt0681"));
+        }
+    }
+}
