@@ -43,8 +43,9 @@ TEST(TunerCellsTest, BandsAndCaptions)
     for (int cell = 0; cell < CellCount; ++cell) {
         EXPECT_EQ(ActiveCellForVolts(CellLowerVolts(cell) + 1e-6), cell);
         EXPECT_EQ(ActiveCellForVolts(CellUpperVolts(cell) - 1e-6), cell);
-        if (cell < LastCell)
+        if (cell < LastCell) {
             EXPECT_DOUBLE_EQ(CellUpperVolts(cell), CellLowerVolts(cell + 1));
+        }
     }
 }
 

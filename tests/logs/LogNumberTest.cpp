@@ -64,8 +64,9 @@ TEST(LogNumberTest, NumbersInTheWritersLocale)
     for (const Case& c : cases) {
         const std::optional<double> value = Parse(c.text, c.decimal);
         ASSERT_EQ(value.has_value(), c.value.has_value()) << c.text;
-        if (value)
+        if (value) {
             EXPECT_DOUBLE_EQ(*value, *c.value) << c.text;
+        }
     }
 }
 

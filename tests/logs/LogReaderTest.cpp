@@ -290,8 +290,9 @@ TEST_F(LogReaderTest, QuirksAndDamage)
         EXPECT_EQ(read.log->size(), c.samples);
         EXPECT_EQ(rejectedLines(*read.log), c.rejected);
         for (const Channel channel : AllChannels()) {
-            if (read.log->has(channel))
+            if (read.log->has(channel)) {
                 EXPECT_EQ(read.log->column(channel).size(), c.samples);
+            }
         }
         if (c.check)
             c.check(*read.log);

@@ -187,6 +187,7 @@ TEST_F(LogViewerTest, ARangeChosenOverTimeNarrowsTheCells)
     EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");
     EXPECT_EQ(samplesIn(*window, 5), 0);
     EXPECT_EQ(window->cellTable().samples, 11);
+    window->tabViews()->setCurrentIndex(1);
     window->scatter()->repaint();
     EXPECT_EQ(window->scatter()->pointsDrawn(), 10);
 
