@@ -18,7 +18,7 @@ constexpr double RightMargin = 96;  // the legend
 constexpr double TopMargin = 12;
 constexpr double BottomMargin = 58; // cell captions and the volts axis
 constexpr double FullScaleVolts = 5.0;
-constexpr int PointSize = 2;        // pixels square
+constexpr int PointSize = 3;        // pixels square
 
 const QColor BandShade(238, 238, 246);
 const QColor TargetColour(0, 130, 0);

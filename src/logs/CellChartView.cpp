@@ -59,20 +59,26 @@ double CellChartView::cellCentre(int cell, const QRectF& plot) const
 void CellChartView::paintView(QPainter& painter) const
 {
     painter.fillRect(rect(), palette().window());
-    const double half = (height() - CaptionHeight) / 2;
+    QFont small = painter.font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.5));
+    const QFontMetrics metrics(small);
+    const QRectF plot(LeftMargin, 0, std::max(1.0, width() - LeftMargin - RightMargin), height());
+    const double cellWidth = plot.width() / tuner_cells::CellCount;
+    // Captions go on two staggered rows when they would not fit side by side.
+    const bool oneRow = cellWidth >= metrics.horizontalAdvance(QStringLiteral("0.00")) + 4;
+    const double captions = oneRow ? CaptionHeight : 2 * CaptionHeight - 4;
+
+    const double half = (height() - captions) / 2;
     drawAirFuel(painter, QRectF(0, 0, width(), half));
     drawCounts(painter, QRectF(0, half, width(), half));
 
-    // The cells' voltage captions under both.
-    const QRectF plot(LeftMargin, 0, std::max(1.0, width() - LeftMargin - RightMargin), height());
-    QFont small = painter.font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1.5));
     painter.setFont(small);
     painter.setPen(Qt::black);
-    const double cellWidth = plot.width() / tuner_cells::CellCount;
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
-        painter.drawText(QRectF(cellCentre(cell, plot) - cellWidth, height() - CaptionHeight, 2 * cellWidth, CaptionHeight),
-                         Qt::AlignCenter, QString::number(tuner_cells::CellCaptionVolts(cell), 'f', 2));
+        const double row = oneRow ? 0 : (cell % 2) * (CaptionHeight - 4);
+        painter.drawText(QRectF(cellCentre(cell, plot) - cellWidth, height() - captions + row, 2 * cellWidth,
+                                CaptionHeight),
+                         Qt::AlignHCenter | Qt::AlignVCenter, QString::number(tuner_cells::CellCaptionVolts(cell), 'f', 2));
     }
     painter.setFont(QFont());
 }

@@ -186,7 +186,7 @@ void ChannelStripsView::drawStrip(QPainter& painter, const QRectF& rect, Channel
     painter.drawRect(rect);
 
     // Value ticks: a light line and a label at the left.
-    const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(rect.height() / 28)));
+    const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(rect.height() / 22)));
     QFont small = painter.font();
     small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
     painter.setFont(small);
@@ -195,7 +195,9 @@ void ChannelStripsView::drawStrip(QPainter& painter, const QRectF& rect, Channel
         painter.setPen(QColor(230, 230, 230));
         painter.drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));
         painter.setPen(Qt::darkGray);
-        painter.drawText(QRectF(0, y - 8, LeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
+        // Labels stay inside their strip, clear of the next one's.
+        const double top = std::clamp(y - 8, rect.top() - 2, rect.bottom() - 14);
+        painter.drawText(QRectF(0, top, LeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
                          plot_scale::TickText(tick, step));
     }
 

@@ -24,10 +24,10 @@ frmLogViewer* OpenLogWindow(QMdiArea& area, const QString& path)
     QMdiSubWindow* frame = area.addSubWindow(window);
     frame->setAttribute(Qt::WA_DeleteOnClose);
     frame->setWindowTitle(window->windowTitle());
-    const QSize wanted(1100, 760);
-    frame->resize(wanted.boundedTo(area.viewport()->size().expandedTo(QSize(640, 480))));
+    // As large as the area allows, at its top left.
     frame->show();
     window->show();
+    frame->setGeometry(QRect(QPoint(0, 0), area.viewport()->size().expandedTo(frame->minimumSizeHint())));
     return window;
 }
 

@@ -50,6 +50,10 @@ Range RoundedRange(double lo, double hi, double minSpan)
         lo = middle - minSpan / 2;
         hi = middle + minSpan / 2;
     }
+    // A little room beyond the extremes, so that they do not sit on the frame.
+    const double margin = (hi - lo) * 0.02;
+    lo -= margin;
+    hi += margin;
     const double step = NiceStep(hi - lo, 5);
     return {std::floor(lo / step) * step, std::ceil(hi / step) * step};
 }

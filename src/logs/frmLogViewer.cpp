@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -87,7 +88,10 @@ frmLogViewer::frmLogViewer(logs::DataLog log, const QString& path, QWidget* pare
     lstChannels_Change();
     Cursor_Move(0);
     Filter_Change();
-    resize(1100, 760);
+    // The cell table is shown whole across, the chart takes the rest.
+    tblCells_->resizeColumnsToContents();
+    tblCells_->setMinimumWidth(tblCells_->horizontalHeader()->length() + tblCells_->verticalScrollBar()->sizeHint().width()
+                               + 2 * tblCells_->frameWidth());
 }
 
 frmLogViewer::~frmLogViewer()
@@ -106,7 +110,7 @@ QWidget* frmLogViewer::buildChannelsTab()
     layout->addWidget(strips_, 1);
 
     auto* side = new QWidget;
-    side->setFixedWidth(210);
+    side->setFixedWidth(250);
     auto* panel = new QVBoxLayout(side);
     panel->setContentsMargins(4, 4, 4, 4);
     panel->addWidget(new QLabel(tr("Channels shown")));
@@ -122,7 +126,7 @@ QWidget* frmLogViewer::buildChannelsTab()
         item->setCheckState(std::find(FirstShown.begin(), FirstShown.end(), c) != FirstShown.end() ? Qt::Checked
                                                                                                     : Qt::Unchecked);
     }
-    lstChannels_->setMaximumHeight(lstChannels_->sizeHintForRow(0) * (lstChannels_->count() + 1) + 6);
+    lstChannels_->setFixedHeight(lstChannels_->sizeHintForRow(0) * lstChannels_->count() + 2 * lstChannels_->frameWidth() + 4);
     connect(lstChannels_, &QListWidget::itemChanged, this, &frmLogViewer::lstChannels_Change);
     panel->addWidget(lstChannels_);
 
@@ -159,39 +163,48 @@ QWidget* frmLogViewer::buildChannelsTab()
 
 QWidget* frmLogViewer::buildCellsTab()
 {
-    auto* split = new QSplitter(Qt::Vertical);
+    auto* split = new QSplitter(Qt::Horizontal);
     split->addWidget(cellChart_);
 
-    auto* lower = new QWidget;
-    auto* layout = new QVBoxLayout(lower);
+    auto* side = new QWidget;
+    auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     tblCells_ = new QTableWidget(tuner_cells::CellCount, 8);
     tblCells_->setObjectName(QStringLiteral("tblCells"));
-    tblCells_->setHorizontalHeaderLabels({tr("Cell"), tr("Volts"), tr("Samples"), tr("Median A/F"), tr("Min A/F"),
-                                          tr("Max A/F"), tr("XXX"), QString()});
+    tblCells_->setHorizontalHeaderLabels({tr("Cell"), tr("Volts"), tr("Samples"), tr("Median"), tr("Min"),
+                                          tr("Max"), tr("XXX"), QString()});
+    tblCells_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tblCells_->verticalHeader()->hide();
+    tblCells_->verticalHeader()->setDefaultSectionSize(tblCells_->fontMetrics().height() + 4);
     tblCells_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tblCells_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    tblCells_->setSelectionMode(QAbstractItemView::NoSelection);
+    tblCells_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(tblCells_, 1);
     lblWithoutReading_ = new QLabel;
     lblWithoutReading_->setObjectName(QStringLiteral("lblWithoutReading"));
+    lblWithoutReading_->setWordWrap(true);
     layout->addWidget(lblWithoutReading_);
-    split->addWidget(lower);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
+    split->addWidget(side);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 0);
     return split;
 }
 
 QWidget* frmLogViewer::buildFilterRow()
 {
-    auto* box = new QGroupBox(tr("A/F and cell views: samples taken"));
-    auto* row = new QHBoxLayout(box);
+    auto* box = new QGroupBox(tr("Samples the A/F and cell views take"));
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(6, 4, 6, 4);
+    auto* throttleRow = new QHBoxLayout;
+    auto* speedRow = new QHBoxLayout;
+    grid->addLayout(throttleRow, 0, 0);
+    grid->addLayout(speedRow, 1, 0);
 
     cmbThrottle_ = new QComboBox;
     cmbThrottle_->setObjectName(QStringLiteral("cmbThrottle"));
     cmbThrottle_->addItems({tr("All throttle"), tr("Below the breakpoint"), tr("Above the breakpoint (W.O.T.)")});
-    row->addWidget(new QLabel(tr("Throttle")));
-    row->addWidget(cmbThrottle_);
+    throttleRow->addWidget(new QLabel(tr("Throttle")));
+    throttleRow->addWidget(cmbThrottle_);
 
     txtBreakpoint_ = new QDoubleSpinBox;
     txtBreakpoint_->setObjectName(QStringLiteral("txtBreakpoint"));
@@ -202,13 +215,24 @@ QWidget* frmLogViewer::buildFilterRow()
     txtBreakpoint_->setToolTip(tr("The TPS voltage above which the unit counts the throttle as wide open"));
     if (mdlPublicVars::Connected)
         txtBreakpoint_->setValue(mdlPublicVars::WotBreakpointVolts);
-    row->addWidget(new QLabel(tr("breakpoint")));
-    row->addWidget(txtBreakpoint_);
+    throttleRow->addWidget(new QLabel(tr("breakpoint")));
+    throttleRow->addWidget(txtBreakpoint_);
     auto* unit = new QPushButton(tr("Unit's"));
     unit->setObjectName(QStringLiteral("cmdUnitBreakpoint"));
     unit->setToolTip(tr("The breakpoint of the connected unit"));
     connect(unit, &QPushButton::clicked, this, &frmLogViewer::cmdUnitBreakpoint_Click);
-    row->addWidget(unit);
+    throttleRow->addWidget(unit);
+
+    txtTargetAirFuel_ = new QDoubleSpinBox;
+    txtTargetAirFuel_->setObjectName(QStringLiteral("txtTargetAirFuel"));
+    txtTargetAirFuel_->setRange(8, 22);
+    txtTargetAirFuel_->setDecimals(1);
+    txtTargetAirFuel_->setSingleStep(0.1);
+    txtTargetAirFuel_->setValue(DefaultTargetAirFuel);
+    throttleRow->addSpacing(16);
+    throttleRow->addWidget(new QLabel(tr("Target A/F")));
+    throttleRow->addWidget(txtTargetAirFuel_);
+    throttleRow->addStretch(1);
 
     txtMinRpm_ = new QSpinBox;
     txtMinRpm_->setObjectName(QStringLiteral("txtMinRpm"));
@@ -220,31 +244,20 @@ QWidget* frmLogViewer::buildFilterRow()
         rpm->setGroupSeparatorShown(true);
     }
     txtMaxRpm_->setValue(HighestRpm);
-    row->addSpacing(12);
-    row->addWidget(new QLabel(tr("Engine speed")));
-    row->addWidget(txtMinRpm_);
-    row->addWidget(new QLabel(tr("to")));
-    row->addWidget(txtMaxRpm_);
-    row->addWidget(new QLabel(tr("rpm")));
-
-    txtTargetAirFuel_ = new QDoubleSpinBox;
-    txtTargetAirFuel_->setObjectName(QStringLiteral("txtTargetAirFuel"));
-    txtTargetAirFuel_->setRange(8, 22);
-    txtTargetAirFuel_->setDecimals(1);
-    txtTargetAirFuel_->setSingleStep(0.1);
-    txtTargetAirFuel_->setValue(DefaultTargetAirFuel);
-    row->addSpacing(12);
-    row->addWidget(new QLabel(tr("Target A/F")));
-    row->addWidget(txtTargetAirFuel_);
-
-    row->addSpacing(12);
+    speedRow->addWidget(new QLabel(tr("Engine speed")));
+    speedRow->addWidget(txtMinRpm_);
+    speedRow->addWidget(new QLabel(tr("to")));
+    speedRow->addWidget(txtMaxRpm_);
+    speedRow->addWidget(new QLabel(tr("rpm")));
+    speedRow->addSpacing(16);
     lblRange_ = new QLabel;
     lblRange_->setObjectName(QStringLiteral("lblRange"));
-    row->addWidget(lblRange_, 1);
+    speedRow->addWidget(lblRange_, 1);
     auto* whole = new QPushButton(tr("Whole log"));
     whole->setObjectName(QStringLiteral("cmdWholeLog"));
+    whole->setToolTip(tr("Forget the stretch of time chosen on the channels view"));
     connect(whole, &QPushButton::clicked, this, &frmLogViewer::cmdWholeLog_Click);
-    row->addWidget(whole);
+    speedRow->addWidget(whole);
 
     connect(cmbThrottle_, &QComboBox::currentIndexChanged, this, &frmLogViewer::Filter_Change);
     connect(txtBreakpoint_, &QDoubleSpinBox::valueChanged, this, &frmLogViewer::Filter_Change);
@@ -398,8 +411,8 @@ void frmLogViewer::showCellTable()
         }
     }
     lblWithoutReading_->setText(
-        tr("%1 samples taken; %2 without an A/F (\"XXX\"), counted apart. Cells with fewer than %3 samples "
-           "with an A/F are marked too few.")
+        tr("%1 samples taken; %2 without an A/F (\"XXX\"), counted apart. Fewer than %3 samples with an A/F "
+           "in a cell are too few.")
             .arg(cellTable_.samples)
             .arg(cellTable_.withoutReading)
             .arg(logs::TooFewSamples));
