@@ -64,7 +64,6 @@ frmLogViewer::frmLogViewer(logs::DataLog log, const QString& path, QWidget* pare
 {
     setObjectName(QStringLiteral("frmLogViewer"));
     setWindowTitle(QStringLiteral("Log - %1").arg(QFileInfo(path).fileName()));
-    setAttribute(Qt::WA_DeleteOnClose);
 
     strips_ = new ChannelStripsView(log_);
     scatter_ = new AirFuelScatterView(log_);
