@@ -55,6 +55,12 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
                 line.error = QStringLiteral("--port: ") + line.error;
                 return line;
             }
+        } else if (arg == QLatin1String("--log") || arg.startsWith(QLatin1String("--log="))) {
+            if (arg == QLatin1String("--log") && i + 1 >= args.size()) {
+                line.error = QStringLiteral("--log needs a FILE");
+                return line;
+            }
+            line.logPath = arg == QLatin1String("--log") ? args.at(++i) : arg.mid(6);
         } else if (arg.startsWith(QLatin1String("--sim-"))) {
             line.simulatorArguments << arg;
             if (SimulatorValueFollows(arg) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
@@ -85,6 +91,7 @@ QString CommandLineHelp(const QString& simulatorHelp)
                "                        Without it, ports 1 to 6 are the serial devices present,\n"
                "                        USB adapters (ttyUSB, ttyACM) before built-in ports (ttyS);\n"
                "                        on Windows port N is COMN.\n"
+               "  --log FILE            open a data log (the monitor's or the graphical tuner's)\n"
                "  --version             print the version and exit\n"
                "  --help                print this help and exit\n"
                "\n"

@@ -12,6 +12,7 @@ struct CommandLine {
     bool showVersion = false;
     port_names::Assignments ports;  // from --port and KESTREL_PORTS
     QStringList simulatorArguments;  // the --sim-... options, for the simulated unit
+    QString logPath;                 // --log FILE: a data log to open at start-up
     QString error;                   // set when the arguments make no sense
 };
 

@@ -16,6 +16,7 @@
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "link/Transaction.h"
+#include "logs/OpenLog.h"
 #include "platform/Colours.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -193,6 +194,8 @@ void frmMain::buildMenus()
     };
 
     QMenu* file = menu("mnuFile", QStringLiteral("&File"));
+    item(file, "mnuOpenLogItem", QStringLiteral("&Open Log..."), &frmMain::mnuOpenLogItem_Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     item(file, "mnuExitItem", QStringLiteral("E&xit"), &frmMain::mnuExitItem_Click);
 
     QMenu* diagnostics = menu("mnuDiagnostics", QStringLiteral("&Diagnostics"));
@@ -281,6 +284,17 @@ void frmMain::cmdConnect_Click()
 void frmMain::cmdDisconnect_Click()
 {
     DisconnectFromUnit(*this);
+}
+
+// A data log needs no unit: it opens whether one is connected or not.
+void frmMain::mnuOpenLogItem_Click()
+{
+    logs::AskAndOpenLog(*mdi_);
+}
+
+void frmMain::OpenLog(const QString& path)
+{
+    logs::OpenLogWindow(*mdi_, path);
 }
 
 void frmMain::mnuExitItem_Click()

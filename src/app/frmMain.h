@@ -37,9 +37,13 @@ public:
     QWidget* OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
                          const std::function<QWidget*()>& create);
 
+    // Shows a data log in a window of its own (kestrel --log FILE).
+    void OpenLog(const QString& path);
+
     // Handlers.
     void cmdConnect_Click();
     void cmdDisconnect_Click();
+    void mnuOpenLogItem_Click();
     void mnuExitItem_Click();
     void cmdGraphicalTune_Click();
     void cmdVentrixRun_Click();

@@ -68,7 +68,11 @@ int main(int argc, char** argv)
     services::install(port.get(), &clock, &dialogs, &settings);
     frmMain main(std::move(port));
     dialogs.setParent(&main);
-    QTimer::singleShot(0, &main, [&main] { RunStartupSequence(main); });
+    QTimer::singleShot(0, &main, [&main, &line] {
+        RunStartupSequence(main);
+        if (!line.logPath.isEmpty())
+            main.OpenLog(line.logPath);
+    });
     const int status = QApplication::exec();
 
     if (device) {

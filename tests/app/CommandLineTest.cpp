@@ -20,6 +20,14 @@ TEST(CommandLineTest, ReadsTheOptions)
     EXPECT_EQ(paced.simulatorArguments, (QStringList{"--sim-pace", "--sim-fault", "late=3"}));
 }
 
+TEST(CommandLineTest, ALogToOpenAtStartUp)
+{
+    EXPECT_EQ(ParseCommandLine({"--log", "/tmp/MON_Datalog.txt"}, {}).logPath, "/tmp/MON_Datalog.txt");
+    EXPECT_EQ(ParseCommandLine({"--simulate", "--log=run 2.txt"}, {}).logPath, "run 2.txt");
+    EXPECT_TRUE(ParseCommandLine({}, {}).logPath.isEmpty());
+    EXPECT_EQ(ParseCommandLine({"--log"}, {}).error, "--log needs a FILE");
+}
+
 TEST(CommandLineTest, PortOptionsWinOverTheEnvironment)
 {
     EXPECT_EQ(ParseCommandLine({}, "2=/dev/ttyS0").ports, (port_names::Assignments{{2, "/dev/ttyS0"}}));

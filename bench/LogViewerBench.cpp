@@ -1,0 +1,160 @@
+// The log viewer on a long log: a drive of the given hours at 20 samples a
+// second, written by the monitor's own writer. Prints how long the log takes
+// to read, to open in its window (read, build, first picture), and to
+// redraw the channels view after a zoom and a pan and the A/F view with
+// every point; medians of several rounds.
+//
+//   build/bench/log_viewer_bench [hours]
+#include "logs/AirFuelScatterView.h"
+#include "logs/CellChartView.h"
+#include "logs/ChannelStripsView.h"
+#include "logs/LogReader.h"
+#include "logs/frmLogViewer.h"
+#include "monitor/Datalog.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+constexpr int SamplesPerSecond = 20;
+
+// A drive that visits every cell: cruising, stops and pulls to full throttle.
+LiveSample sampleAt(int i)
+{
+    const double t = i / double(SamplesPerSecond);
+    const double throttle = std::clamp(45 + 50 * std::sin(t / 17.0) + 10 * std::sin(t / 2.3), 0.0, 90.0);
+    LiveSample s;
+    s.ThrottleAngle = throttle;
+    s.TPSVoltage = 0.5 + throttle / 25.04;
+    s.MAFInputVoltage = std::clamp(0.6 + throttle / 90 * 4.2 + 0.05 * std::sin(t * 3), 0.0, 5.0);
+    s.OutputVoltage = s.MAFInputVoltage * 1.03;
+    s.VoltageChange = 3;
+    s.InputFlow = 20 + throttle * 4;
+    s.OutputFlow = s.InputFlow * 1.04;
+    s.FlowChange = 4;
+    s.AirFuelRatio = i % 97 == 0 ? 0.0f : static_cast<float>(14.7 - throttle / 30 + 0.3 * std::sin(t * 5));
+    s.EngineSpeed = std::round((900 + throttle * 60) / 40) * 40;
+    return s;
+}
+
+QString writeLog(const QString& path, double hours)
+{
+    datalog::DatalogFile file;
+    const QDateTime start(QDate(2026, 3, 14), QTime(22, 30, 0));  // crosses midnight
+    file.create(path, start);
+    const int samples = static_cast<int>(hours * 3600 * SamplesPerSecond);
+    QString chunk;
+    for (int i = 0; i < samples; ++i) {
+        chunk += datalog::DataLine(start.time().addSecs(i / SamplesPerSecond), datalog::ShownValues(sampleAt(i)));
+        if (chunk.size() > 1 << 20) {
+            file.append(chunk);
+            chunk.clear();
+        }
+    }
+    file.append(chunk);
+    file.close();
+    return path;
+}
+
+double medianMs(int rounds, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+template <typename View>
+void paintOnce(View* view)
+{
+    QImage image(view->size(), QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    view->paintView(painter);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const double hours = argc > 1 ? std::max(0.01, atof(argv[1])) : 2.0;
+
+    QTemporaryDir dir;
+    const QString path = writeLog(dir.filePath("MON_Datalog.txt"), hours);
+    std::printf("log: %.2f h at %d samples/s, %lld bytes\n", hours, SamplesPerSecond,
+                static_cast<long long>(QFileInfo(path).size()));
+
+    std::size_t samples = 0;
+    const double readMs = medianMs(5, [&] { samples = logs::ReadDataLog(path).log->size(); });
+    std::printf("samples read: %zu\n", samples);
+    std::printf("read the log:                         %8.1f ms\n", readMs);
+
+    // Opening: read, build the window, draw the first view.
+    frmLogViewer* window = nullptr;
+    const double openMs = medianMs(5, [&] {
+        delete window;
+        logs::ReadResult read = logs::ReadDataLog(path);
+        window = new frmLogViewer(std::move(*read.log), path);
+        window->resize(1280, 800);
+        window->show();
+        QCoreApplication::processEvents();
+        paintOnce(window->strips());
+    });
+    std::printf("open (read, window, first picture):   %8.1f ms\n", openMs);
+
+    ChannelStripsView* strips = window->strips();
+    std::printf("channels view: %dx%d, %zu strips\n", strips->width(), strips->height(), strips->channels().size());
+    const double whole = strips->visibleTo();
+    const double wholeMs = medianMs(9, [&] { paintOnce(strips); });
+    std::printf("view 1 redraw, whole log:             %8.1f ms\n", wholeMs);
+    bool in = true;
+    const double zoomMs = medianMs(9, [&] {
+        strips->zoom(in ? 0.8 : 1.25, whole / 2);
+        in = !in;
+        paintOnce(strips);
+    });
+    std::printf("view 1 zoom + redraw (about %.0f min): %8.1f ms\n", whole * 0.8 / 60, zoomMs);
+    strips->setVisibleRange(whole / 2, whole / 2 + 60);
+    double shift = 5;
+    const double panMs = medianMs(9, [&] {
+        strips->setVisibleRange(strips->visibleFrom() + shift, strips->visibleTo() + shift);
+        shift = -shift;
+        paintOnce(strips);
+    });
+    std::printf("view 1 pan + redraw (one minute):     %8.1f ms\n", panMs);
+    const auto all = logs::AllChannels();
+    strips->setChannels({all.begin(), all.end()});
+    strips->showWholeLog();
+    const double allMs = medianMs(9, [&] { paintOnce(strips); });
+    std::printf("view 1 redraw, whole log, %zu strips: %8.1f ms\n", strips->channels().size(), allMs);
+
+    window->tabViews()->setCurrentIndex(1);
+    QCoreApplication::processEvents();
+    AirFuelScatterView* scatter = window->scatter();
+    const double scatterMs = medianMs(9, [&] { paintOnce(scatter); });
+    std::printf("view 2 redraw, %d points:         %8.1f ms\n", scatter->pointsDrawn(), scatterMs);
+
+    const double filterMs = medianMs(9, [&] { window->Filter_Change(); });
+    std::printf("filter change (cells recounted):      %8.1f ms\n", filterMs);
+    delete window;
+    return 0;
+}

@@ -1,0 +1,426 @@
+#include "logs/LogReader.h"
+
+#include "logs/LogNumber.h"
+
+#include <QFile>
+
+#include <cmath>
+#include <limits>
+
+namespace logs {
+
+namespace {
+
+constexpr int SecondsPerDay = 86400;
+// A step back in the time of day larger than this is the clock passing
+// midnight; a smaller one is the clock being set back, and is held.
+constexpr int MidnightStepBack = SecondsPerDay / 2;
+// More fields than this in a line is junk, whatever the columns.
+constexpr int MaximumFields = 1000;
+// The column names are looked for in this much of the file's start.
+constexpr qsizetype HeaderSearchBytes = 64 * 1024;
+
+const QByteArrayView NoReading("XXX");
+
+QString notADataLog(const QString& name)
+{
+    QStringList columns;
+    for (const Channel c : AllChannels())
+        columns << QLatin1Char('"') + Info(c).header + QLatin1Char('"');
+    return QStringLiteral("\"%1\" is not a data log. Expected the monitor's or the graphical tuner's "
+                          "data log: a line of column names beginning with \"Time\" (of %2), then one "
+                          "line of values per sample.")
+        .arg(name, columns.join(QStringLiteral(", ")));
+}
+
+// One line of the file, without its line end.
+struct Line {
+    QByteArrayView text;
+    int number;  // 1-based
+};
+
+class LineCursor {
+public:
+    explicit LineCursor(QByteArrayView bytes) : bytes_(bytes)
+    {
+        if (bytes_.startsWith(QByteArrayView("\xEF\xBB\xBF")))
+            pos_ = 3;
+    }
+    bool next(Line& line)
+    {
+        if (pos_ >= bytes_.size())
+            return false;
+        qsizetype end = bytes_.indexOf('\n', pos_);
+        const qsizetype after = end < 0 ? bytes_.size() : end + 1;
+        if (end < 0)
+            end = bytes_.size();
+        if (end > pos_ && bytes_[end - 1] == '\r')
+            --end;
+        line = {bytes_.sliced(pos_, end - pos_), ++number_};
+        pos_ = after;
+        return true;
+    }
+    qsizetype position() const { return pos_; }
+
+private:
+    QByteArrayView bytes_;
+    qsizetype pos_ = 0;
+    int number_ = 0;
+};
+
+// Splits a record into its fields: quoted ("" inside standing for one quote,
+// left as it is) or bare. False when a quote is not closed or text follows one.
+bool splitRecord(QByteArrayView line, std::vector<QByteArrayView>& fields)
+{
+    fields.clear();
+    qsizetype i = 0;
+    const qsizetype n = line.size();
+    while (true) {
+        if (static_cast<int>(fields.size()) >= MaximumFields)
+            return false;
+        if (i < n && line[i] == '"') {
+            const qsizetype start = ++i;
+            while (true) {
+                if (i >= n)
+                    return false;
+                if (line[i] == '"') {
+                    if (i + 1 < n && line[i + 1] == '"') {
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++i;
+            }
+            fields.push_back(line.sliced(start, i - start));
+            ++i;
+            if (i == n)
+                return true;
+            if (line[i] != ',')
+                return false;
+            ++i;
+        } else {
+            const qsizetype start = i;
+            while (i < n && line[i] != ',')
+                ++i;
+            fields.push_back(line.sliced(start, i - start));
+            if (i == n)
+                return true;
+            ++i;
+        }
+    }
+}
+
+bool twoDigits(QByteArrayView text, qsizetype at, int& value)
+{
+    if (at + 2 > text.size())
+        return false;
+    const char a = text[at];
+    const char b = text[at + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return false;
+    value = (a - '0') * 10 + (b - '0');
+    return true;
+}
+
+// "07:41:09" as seconds of the day; -1 when it is not a time of day.
+int secondsOfDay(QByteArrayView text)
+{
+    int h = 0, m = 0, s = 0;
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':' || !twoDigits(text, 0, h)
+        || !twoDigits(text, 3, m) || !twoDigits(text, 6, s) || h > 23 || m > 59 || s > 59)
+        return -1;
+    return h * 3600 + m * 60 + s;
+}
+
+// "12-05-2026" (month first).
+QDate dateOf(QByteArrayView text)
+{
+    int month = 0, day = 0, century = 0, year = 0;
+    if (text.size() != 10 || text[2] != '-' || text[5] != '-' || !twoDigits(text, 0, month)
+        || !twoDigits(text, 3, day) || !twoDigits(text, 6, century) || !twoDigits(text, 8, year))
+        return {};
+    return QDate(century * 100 + year, month, day);
+}
+
+QString shown(QByteArrayView field)
+{
+    constexpr qsizetype Longest = 24;
+    QString text = QString::fromUtf8(field.first(std::min(field.size(), Longest)));
+    if (field.size() > Longest)
+        text += QStringLiteral("...");
+    return text;
+}
+
+int decimalsIn(QByteArrayView field, QByteArrayView decimal)
+{
+    const qsizetype at = decimal.isEmpty() ? -1 : field.indexOf(decimal);
+    return at < 0 ? 0 : static_cast<int>(field.size() - at - decimal.size());
+}
+
+// Samples and user stamps in file order, with the whole second each was written in.
+struct Event {
+    qint64 second;  // seconds of the first day, counting on past midnight
+    bool stamp;
+};
+
+class Reader {
+public:
+    Reader(QByteArrayView bytes, const QString& name) : bytes_(bytes), name_(name) {}
+
+    ReadResult read()
+    {
+        ReadResult result;
+        if (bytes_.trimmed().isEmpty()) {
+            result.log = DataLog{};
+            return result;
+        }
+        LineCursor cursor(bytes_);
+        if (!findHeader(cursor)) {
+            result.error = notADataLog(name_);
+            return result;
+        }
+        findDecimalSeparator(cursor);
+        Line line;
+        while (cursor.next(line))
+            readLine(line);
+        spreadTimes();
+        result.log = std::move(log_);
+        return result;
+    }
+
+private:
+    void reject(int line, const QString& reason) { log_.rejected.push_back({line, reason}); }
+
+    bool findHeader(LineCursor& cursor)
+    {
+        Line line;
+        std::vector<Line> before;
+        while (before.size() < static_cast<std::size_t>(HeaderSearchLines) && cursor.position() < HeaderSearchBytes
+               && cursor.next(line)) {
+            if (splitRecord(line.text, fields_) && isHeader()) {
+                takeColumns();
+                for (const Line& early : before)
+                    readEarlyLine(early);
+                return true;
+            }
+            before.push_back(line);
+        }
+        return false;
+    }
+
+    bool isHeader() const
+    {
+        if (fields_.empty() || fields_[0] != QByteArrayView("Time"))
+            return false;
+        for (const QByteArrayView field : fields_) {
+            for (const Channel c : AllChannels()) {
+                if (field == Info(c).header.toLatin1())
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    void takeColumns()
+    {
+        columnCount_ = static_cast<int>(fields_.size());
+        columnOf_.fill(-1);
+        for (int i = 1; i < columnCount_; ++i) {
+            for (const Channel c : AllChannels()) {
+                int& column = columnOf_[static_cast<int>(c)];
+                if (column < 0 && fields_[i] == Info(c).header.toLatin1())
+                    column = i;
+            }
+        }
+        for (const Channel c : AllChannels()) {
+            if (columnOf_[static_cast<int>(c)] >= 0)
+                log_.values[static_cast<int>(c)].reserve(static_cast<std::size_t>(bytes_.size() / 64));
+        }
+        log_.kind = columnOf_[static_cast<int>(Channel::VoltageChange)] >= 0 ? LogKind::Monitor : LogKind::Tuner;
+    }
+
+    // Lines before the column names: the date and time the file was opened, or junk.
+    void readEarlyLine(const Line& line)
+    {
+        if (line.text.trimmed().isEmpty())
+            return;
+        if (splitRecord(line.text, fields_) && fields_.size() == 2) {
+            const QDate date = dateOf(fields_[0]);
+            const int second = secondsOfDay(fields_[1]);
+            if (date.isValid() && second >= 0) {
+                log_.opened = QDateTime(date, QTime(0, 0).addSecs(second));
+                return;
+            }
+        }
+        reject(line.number, QStringLiteral("before the column names"));
+    }
+
+    // The first volts text of the samples tells the writer's decimal separator.
+    void findDecimalSeparator(const LineCursor& from)
+    {
+        LineCursor cursor = from;
+        Line line;
+        while (cursor.next(line)) {
+            if (!splitRecord(line.text, fields_) || static_cast<int>(fields_.size()) != columnCount_)
+                continue;
+            for (const Channel c : {Channel::MafIn, Channel::MafOut, Channel::TpsVolts}) {
+                const int column = columnOf_[static_cast<int>(c)];
+                if (column < 0)
+                    continue;
+                const QByteArray separator = log_number::DecimalSeparatorOf(fields_[column]);
+                if (!separator.isEmpty()) {
+                    decimal_ = separator;
+                    log_.decimalSeparator = QString::fromUtf8(separator);
+                    return;
+                }
+            }
+        }
+    }
+
+    void readLine(const Line& line)
+    {
+        if (line.text.isEmpty())
+            return;
+        if (!splitRecord(line.text, fields_)) {
+            reject(line.number, QStringLiteral("a quote is not closed, or text follows one"));
+            return;
+        }
+        if (fields_[0] == QByteArrayView(UserStampField)) {
+            readStamp(line);
+            return;
+        }
+        if (static_cast<int>(fields_.size()) != columnCount_) {
+            reject(line.number, QStringLiteral("%1 where the column names have %2")
+                                    .arg(Counted(static_cast<long long>(fields_.size()), QStringLiteral("field"),
+                                                 QStringLiteral("fields")))
+                                    .arg(columnCount_));
+            return;
+        }
+        const int second = secondsOfDay(fields_[0]);
+        if (second < 0) {
+            reject(line.number, QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])));
+            return;
+        }
+        std::array<double, ChannelCount> values{};
+        for (const Channel c : AllChannels()) {
+            const int column = columnOf_[static_cast<int>(c)];
+            if (column < 0)
+                continue;
+            const QByteArrayView field = fields_[column];
+            if (c == Channel::AirFuel && field == NoReading) {
+                values[static_cast<int>(c)] = std::numeric_limits<double>::quiet_NaN();
+                continue;
+            }
+            const std::optional<double> value = log_number::Parse(field, decimal_);
+            if (!value) {
+                reject(line.number, QStringLiteral("\"%1\" in column \"%2\" is not a number")
+                                        .arg(shown(field), Info(c).header));
+                return;
+            }
+            values[static_cast<int>(c)] = *value;
+        }
+        if (log_.seconds.empty())
+            takeDecimals();
+        for (const Channel c : AllChannels()) {
+            if (columnOf_[static_cast<int>(c)] >= 0)
+                log_.values[static_cast<int>(c)].push_back(values[static_cast<int>(c)]);
+        }
+        log_.seconds.push_back(0);
+        addEvent(second, false);
+    }
+
+    void readStamp(const Line& line)
+    {
+        const int second = fields_.size() == 2 ? secondsOfDay(fields_[1]) : -1;
+        if (second < 0) {
+            reject(line.number, QStringLiteral("a user time stamp without a time of day"));
+            return;
+        }
+        log_.stamps.push_back({0, QString::fromLatin1(fields_[1]), line.number});
+        addEvent(second, true);
+    }
+
+    void takeDecimals()
+    {
+        for (const Channel c : AllChannels()) {
+            const int column = columnOf_[static_cast<int>(c)];
+            log_.decimals[static_cast<int>(c)] =
+                column < 0 || fields_[column] == NoReading ? Info(c).decimals : decimalsIn(fields_[column], decimal_);
+        }
+    }
+
+    void addEvent(int secondOfDay, bool stamp)
+    {
+        qint64 second = secondOfDay + dayOffset_ * qint64(SecondsPerDay);
+        if (!events_.empty() && second < events_.back().second) {
+            if (events_.back().second - second > MidnightStepBack) {
+                ++dayOffset_;
+                second += SecondsPerDay;
+            } else {
+                second = events_.back().second;
+            }
+        }
+        if (events_.empty())
+            log_.origin = QTime(0, 0).addSecs(secondOfDay);
+        events_.push_back({second, stamp});
+    }
+
+    // The events written within one second are spread evenly through it.
+    void spreadTimes()
+    {
+        if (events_.empty())
+            return;
+        const qint64 origin = events_.front().second;
+        std::size_t sample = 0;
+        std::size_t stamp = 0;
+        for (std::size_t first = 0; first < events_.size();) {
+            std::size_t end = first;
+            while (end < events_.size() && events_[end].second == events_[first].second)
+                ++end;
+            const double count = static_cast<double>(end - first);
+            for (std::size_t i = first; i < end; ++i) {
+                const double at = static_cast<double>(events_[i].second - origin) + (i - first) / count;
+                if (events_[i].stamp)
+                    log_.stamps[stamp++].seconds = at;
+                else
+                    log_.seconds[sample++] = at;
+            }
+            first = end;
+        }
+    }
+
+    QByteArrayView bytes_;
+    QString name_;
+    DataLog log_;
+    std::vector<QByteArrayView> fields_;
+    int columnCount_ = 0;
+    std::array<int, ChannelCount> columnOf_{};
+    QByteArray decimal_ = ".";
+    std::vector<Event> events_;
+    qint64 dayOffset_ = 0;
+};
+
+} // namespace
+
+ReadResult ParseDataLog(QByteArrayView bytes, const QString& name)
+{
+    return Reader(bytes, name).read();
+}
+
+ReadResult ReadDataLog(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {std::nullopt, QStringLiteral("Cannot open \"%1\": %2.").arg(path, file.errorString())};
+    const qint64 size = file.size();
+    if (size == 0)
+        return ParseDataLog({}, path);
+    // A mapped file is read in place: a long log is not copied first.
+    if (uchar* mapped = file.map(0, size))
+        return ParseDataLog(QByteArrayView(reinterpret_cast<const char*>(mapped), size), path);
+    const QByteArray bytes = file.readAll();
+    return ParseDataLog(bytes, path);
+}
+
+} // namespace logs

@@ -1,0 +1,334 @@
+#include "logs/LogReader.h"
+#include "monitor/Datalog.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace logs;
+
+// Two samples as the monitor shows them, worked out by hand below.
+LiveSample cruise()
+{
+    LiveSample s;
+    s.MAFInputVoltage = 2.3456;
+    s.OutputVoltage = 2.5;
+    s.VoltageChange = 6.58;
+    s.InputFlow = 185.4;
+    s.OutputFlow = 201.6;
+    s.FlowChange = 8.74;
+    s.AirFuelRatio = 12.94f;
+    s.TPSVoltage = 4.1;
+    s.ThrottleAngle = 77.5;
+    s.EngineSpeed = 3480;
+    return s;
+}
+
+LiveSample noReading()
+{
+    LiveSample s;
+    s.MAFInputVoltage = 0.196;
+    s.OutputVoltage = 0.1;
+    s.VoltageChange = -12.46;
+    s.InputFlow = 9.5;
+    s.OutputFlow = 8.3;
+    s.FlowChange = -12.6;
+    s.AirFuelRatio = 0;  // "XXX"
+    s.TPSVoltage = 0.52;
+    s.ThrottleAngle = 0;
+    s.EngineSpeed = 12000;
+    return s;
+}
+
+QByteArray writeWithTheMonitorsWriter(const QString& path)
+{
+    datalog::DatalogFile file;
+    EXPECT_TRUE(file.create(path, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53))));
+    file.append(datalog::DataLine(QTime(9, 26, 54), datalog::ShownValues(cruise())));
+    file.append(datalog::DataLine(QTime(9, 26, 54), datalog::ShownValues(noReading())));
+    file.append(datalog::DataLine(QTime(9, 26, 55), datalog::ShownValues(cruise())));
+    file.close();
+    QFile written(path);
+    EXPECT_TRUE(written.open(QIODevice::ReadOnly));
+    return written.readAll();
+}
+
+void expectTheTwoSamples(const DataLog& log)
+{
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_TRUE(log.rejected.empty());
+    EXPECT_EQ(log.kind, LogKind::Monitor);
+    EXPECT_EQ(log.opened, QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)));
+    EXPECT_EQ(log.origin, QTime(9, 26, 54));
+    EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.5, 1}));
+    const std::vector<std::pair<Channel, std::vector<double>>> expected = {
+        {Channel::MafIn, {2.346, 0.196, 2.346}},   {Channel::MafOut, {2.5, 0.1, 2.5}},
+        {Channel::VoltageChange, {6.6, -12.5, 6.6}}, {Channel::FlowIn, {185, 10, 185}},
+        {Channel::FlowOut, {202, 8, 202}},         {Channel::FlowChange, {8.7, -12.6, 8.7}},
+        {Channel::TpsVolts, {4.1, 0.52, 4.1}},     {Channel::ThrottleAngle, {77.5, 0, 77.5}},
+        {Channel::Rpm, {3480, 12000, 3480}},
+    };
+    for (const auto& [channel, values] : expected) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            EXPECT_DOUBLE_EQ(log.value(channel, i), values[i]) << Info(channel).header.toStdString() << " " << i;
+    }
+    EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.9);
+    EXPECT_TRUE(std::isnan(log.value(Channel::AirFuel, 1)));  // "XXX" is no reading, not 0
+    EXPECT_EQ(log.decimals[static_cast<int>(Channel::MafIn)], 3);
+    EXPECT_EQ(log.decimals[static_cast<int>(Channel::Rpm)], 0);
+}
+
+class LogReaderTest : public ::testing::Test {
+protected:
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    QTemporaryDir dir;
+};
+
+TEST_F(LogReaderTest, ReadsBackWhatTheMonitorWrote)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString path = dir.filePath("MON_Datalog.txt");
+    const QByteArray bytes = writeWithTheMonitorsWriter(path);
+    EXPECT_EQ(bytes,
+              "\"03-14-2026\",\"09:26:53\"\r\n"
+              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\",\"A/F\","
+              "\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+              "\"09:26:54\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n"
+              "\"09:26:54\",\"0.196\",\"0.100\",\"-12.5\",\"10\",\"8\",\"-12.6\",\"XXX\",\"0.520\",\"0.0\",\"12,000\"\r\n"
+              "\"09:26:55\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n");
+    const ReadResult read = ReadDataLog(path);
+    ASSERT_TRUE(read.log) << read.error.toStdString();
+    EXPECT_EQ(read.log->decimalSeparator, ".");
+    expectTheTwoSamples(*read.log);
+}
+
+TEST_F(LogReaderTest, ReadsBackWhatTheMonitorWroteUnderAGermanLocale)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const QString path = dir.filePath("MON_Datalog.txt");
+    const QByteArray bytes = writeWithTheMonitorsWriter(path);
+    ASSERT_TRUE(bytes.contains("\"09:26:54\",\"2,346\",\"2,500\",\"6,6\",\"185\",\"202\",\"8,7\",\"12,9\",\"4,100\","
+                               "\"77,5\",\"3.480\"\r\n"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));  // read on another machine
+    const ReadResult read = ReadDataLog(path);
+    ASSERT_TRUE(read.log) << read.error.toStdString();
+    EXPECT_EQ(read.log->decimalSeparator, ",");
+    expectTheTwoSamples(*read.log);
+}
+
+// Hand-made files: the monitor's columns, or the tuner's (no voltage change,
+// volts with two decimals, user time stamps).
+const QByteArray Opened = "\"12-05-2026\",\"07:41:09\"\r\n";
+const QByteArray MonitorColumns = "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                                  "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n";
+const QByteArray TunerColumns = "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\","
+                                "\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n";
+
+// A monitor line with the values a case looks at.
+QByteArray mon(const char* time, const char* vin, const char* airFuel, const char* rpm = "3,480")
+{
+    return QByteArray("\"") + time + "\",\"" + vin + "\",\"2.500\",\"0.0\",\"185\",\"185\",\"0.0\",\"" + airFuel
+        + "\",\"1.000\",\"0.0\",\"" + rpm + "\"\r\n";
+}
+
+QByteArray monitorLog(const QList<QByteArray>& lines)
+{
+    QByteArray bytes = Opened + MonitorColumns;
+    for (const QByteArray& line : lines)
+        bytes += line;
+    return bytes;
+}
+
+std::vector<double> column(const DataLog& log, Channel channel)
+{
+    return log.column(channel);
+}
+
+std::vector<int> rejectedLines(const DataLog& log)
+{
+    std::vector<int> lines;
+    for (const RejectedLine& r : log.rejected)
+        lines.push_back(r.line);
+    return lines;
+}
+
+QByteArray randomBytes(int size)
+{
+    QRandomGenerator random(15);
+    QByteArray bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random.bounded(256));
+    return bytes;
+}
+
+TEST_F(LogReaderTest, QuirksAndDamage)
+{
+    QByteArray manyFields = "\"09:00:01\"";
+    for (int i = 1; i < 300; ++i)
+        manyFields += ",\"1.000\"";
+    manyFields += "\r\n";
+    const QByteArray longLine = QByteArray(2 * 1024 * 1024, 'A') + "\r\n";
+
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        std::size_t samples;
+        std::vector<int> rejected;
+        std::function<void(const DataLog&)> check;
+    };
+    const std::vector<Case> cases = {
+        {"no A/F reading is a gap",
+         monitorLog({mon("09:00:00", "2.000", "12.9"), mon("09:00:01", "2.000", "XXX"), mon("09:00:02", "2.000", "13.1")}),
+         3, {}, [&](const DataLog& log) {
+             const std::vector<double> af = column(log, Channel::AirFuel);
+             EXPECT_DOUBLE_EQ(af[0], 12.9);
+             EXPECT_TRUE(std::isnan(af[1]));
+             EXPECT_DOUBLE_EQ(af[2], 13.1);
+         }},
+        {"samples within a second are spread through it",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"),
+                     mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0"), mon("09:00:03", "1.000", "12.0")}),
+         6, {}, [](const DataLog& log) {
+             EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.25, 0.5, 0.75, 1, 3}));
+             EXPECT_EQ(log.origin, QTime(9, 0, 0));
+         }},
+        {"a log that crosses midnight keeps going forward",
+         monitorLog({mon("23:59:58", "1.000", "12.0"), mon("23:59:59", "1.000", "12.0"), mon("23:59:59", "1.000", "12.0"),
+                     mon("00:00:00", "1.000", "12.0"), mon("00:00:02", "1.000", "12.0")}),
+         5, {}, [](const DataLog& log) {
+             EXPECT_EQ(log.seconds, (std::vector<double>{0, 1, 1.5, 2, 4}));
+             EXPECT_EQ(log.timeOfDay(4), "00:00:02");
+         }},
+        {"a clock set back a little is held, not taken for a new day",
+         monitorLog({mon("10:00:05", "1.000", "12.0"), mon("10:00:03", "1.000", "12.0"), mon("10:00:06", "1.000", "12.0")}),
+         3, {}, [](const DataLog& log) { EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.5, 1})); }},
+        {"a cut last line is skipped",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0"),
+                     "\"09:00:02\",\"2.500\",\"2.5"}),
+         2, {5}, nullptr},
+        {"a last line without its line end is still a sample",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.250", "12.0").chopped(2)}),
+         2, {}, [](const DataLog& log) { EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 1), 1.25); }},
+        {"lines of too few or too many fields are skipped",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), "\"09:00:01\",\"1.000\",\"2.000\"\r\n", manyFields,
+                     mon("09:00:02", "1.000", "12.0")}),
+         2, {4, 5}, [](const DataLog& log) {
+             EXPECT_EQ(log.rejected[0].reason, "3 fields where the column names have 11");
+         }},
+        {"binary junk in the middle is skipped",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), QByteArray("\x00\x01\xFF\"\xFE,\x80\r\n", 9),
+                     mon("09:00:01", "1.000", "12.0")}),
+         2, {4}, nullptr},
+        {"a two-megabyte line in a log is skipped",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), longLine, mon("09:00:01", "1.000", "12.0")}), 2, {4}, nullptr},
+        {"a number in another locale's form is refused, not misread",
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12,5"), mon("09:00:02", "1.000", "12.0", "3,48")}),
+         1, {4, 5}, [](const DataLog& log) {
+             EXPECT_EQ(log.rejected[0].reason, "\"12,5\" in column \"A/F\" is not a number");
+         }},
+        {"a bad time of day is skipped",
+         monitorLog({mon("25:00:00", "1.000", "12.0"), mon("9:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}),
+         1, {3, 4}, nullptr},
+        {"\"XXX\" only means no reading in the A/F column",
+         monitorLog({mon("09:00:00", "XXX", "12.0")}), 0, {3}, nullptr},
+        {"narrow no-break spaces and decimal commas",
+         monitorLog({"\"09:00:00\",\"2,500\",\"2,625\",\"5,0\",\"185\",\"194\",\"4,9\",\"12,9\",\"1,000\","
+                     "\"0,0\",\"3\xE2\x80\xAF" "480\"\r\n"}),
+         1, {}, [](const DataLog& log) {
+             EXPECT_EQ(log.decimalSeparator, ",");
+             EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 0), 2.5);
+             EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.9);
+             EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 3480);
+         }},
+        {"apostrophes between thousands",
+         monitorLog({mon("09:00:00", "2.500", "12.9", "10'200")}), 1, {},
+         [](const DataLog& log) { EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 10200); }},
+        {"the tuner's log with its user time stamps",
+         Opened + TunerColumns
+             + "\"07:41:10\",\"2.50\",\"2.63\",\"210\",\"221\",\"5.2\",\"12.4\",\"4.210\",\"80.1\",\"5,200\"\r\n"
+               "\"07:41:10\",\"2.52\",\"2.64\",\"211\",\"222\",\"5.2\",\"XXX\",\"4.210\",\"80.1\",\"5,240\"\r\n"
+               "\"USER TIMESTAMP:\",\"07:41:10\"\r\n"
+               "\"07:41:10\",\"2.54\",\"2.66\",\"212\",\"223\",\"5.2\",\"12.6\",\"4.210\",\"80.1\",\"5,280\"\r\n"
+               "\"USER TIMESTAMP:\",\"07:41:12\"\r\n"
+               "\"07:41:13\",\"0.98\",\"0.96\",\"60\",\"59\",\"-1.7\",\"14.7\",\"0.540\",\"0.0\",\"880\"\r\n",
+         4, {}, [](const DataLog& log) {
+             EXPECT_EQ(log.kind, LogKind::Tuner);
+             EXPECT_FALSE(log.has(Channel::VoltageChange));
+             EXPECT_EQ(column(log, Channel::MafIn), (std::vector<double>{2.5, 2.52, 2.54, 0.98}));
+             EXPECT_EQ(column(log, Channel::Rpm), (std::vector<double>{5200, 5240, 5280, 880}));
+             EXPECT_EQ(log.decimals[static_cast<int>(Channel::MafIn)], 2);
+             // The stamp shares its second with three samples and sits between them.
+             EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.25, 0.75, 3}));
+             ASSERT_EQ(log.stamps.size(), 2u);
+             EXPECT_DOUBLE_EQ(log.stamps[0].seconds, 0.5);
+             EXPECT_EQ(log.stamps[0].timeText, "07:41:10");
+             EXPECT_EQ(log.stamps[0].line, 5);
+             EXPECT_DOUBLE_EQ(log.stamps[1].seconds, 2);
+         }},
+        {"columns found by name, unknown ones ignored, no date line, LF line ends",
+         "\"Time\",\"Extra\",\"Vin(v)\",\"RPM\"\n\"08:00:00\",\"x\",\"1.500\",\"1,000\"\n", 1, {},
+         [](const DataLog& log) {
+             EXPECT_FALSE(log.opened.isValid());
+             EXPECT_FALSE(log.has(Channel::AirFuel));
+             EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 0), 1.5);
+             EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 1000);
+         }},
+        {"only the column names", Opened + MonitorColumns, 0, {}, nullptr},
+        {"an empty file", "", 0, {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReadResult read = ParseDataLog(c.bytes, QStringLiteral("test.txt"));
+        ASSERT_TRUE(read.log) << read.error.toStdString();
+        EXPECT_EQ(read.log->size(), c.samples);
+        EXPECT_EQ(rejectedLines(*read.log), c.rejected);
+        for (const Channel channel : AllChannels()) {
+            if (read.log->has(channel)) {
+                EXPECT_EQ(read.log->column(channel).size(), c.samples);
+            }
+        }
+        if (c.check)
+            c.check(*read.log);
+    }
+}
+
+TEST_F(LogReaderTest, RefusesWhatIsNoDataLog)
+{
+    const QString expected =
+        "\"x.txt\" is not a data log. Expected the monitor's or the graphical tuner's data log: a line of column "
+        "names beginning with \"Time\" (of \"Vin(v)\", \"Vout(v)\", \"Vdelta(%)\", \"Fin(kg/hr)\", \"Fout(kg/hr)\", "
+        "\"Fdelta(%)\", \"A/F\", \"Vtps(v)\", \"TPAngle(deg)\", \"RPM\"), then one line of values per sample.";
+    QByteArray late = Opened;
+    for (int i = 0; i < HeaderSearchLines; ++i)
+        late += "\"junk\"\r\n";
+    late += MonitorColumns;
+    const std::vector<std::pair<const char*, QByteArray>> cases = {
+        {"random bytes", randomBytes(100000)},
+        {"one line of two megabytes", QByteArray(2 * 1024 * 1024, '"')},
+        {"a tune file", "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n"},
+        {"the time not first", "\"RPM\",\"Time\",\"Vin(v)\"\r\n\"1,000\",\"08:00:00\",\"1.500\"\r\n"},
+        {"columns without a known name", "\"Time\",\"Speed\"\r\n\"08:00:00\",\"12\"\r\n"},
+        {"column names too far down", late},
+    };
+    for (const auto& [name, bytes] : cases) {
+        const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
+        EXPECT_FALSE(read.log) << name;
+        EXPECT_EQ(read.error, expected) << name;
+    }
+}
+
+TEST_F(LogReaderTest, AFileThatCannotBeOpenedIsSaid)
+{
+    const ReadResult read = ReadDataLog(dir.filePath("missing.txt"));
+    EXPECT_FALSE(read.log);
+    EXPECT_TRUE(read.error.startsWith("Cannot open \"" + dir.filePath("missing.txt") + "\": ")) << read.error.toStdString();
+}
+
+} // namespace

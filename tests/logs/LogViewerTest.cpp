@@ -1,0 +1,305 @@
+#include "app/frmMain.h"
+#include "logs/AirFuelScatterView.h"
+#include "logs/ChannelStripsView.h"
+#include "logs/LogReader.h"
+#include "logs/OpenLog.h"
+#include "logs/frmLogViewer.h"
+#include "link/SettingsStore.h"
+#include "monitor/Datalog.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+#include "support/FakePorts.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using logs::Channel;
+
+// 40 samples, two a second from 09:00:00 (seconds 0, 0.5, ... 19.5):
+//   samples 0-19   MAF in 2.500 V (cell 12), A/F 12.0 + i/10, sample 7 "XXX"
+//   samples 20-39  MAF in 1.000 + i/1000 V (cell 5), A/F 14.0
+//   samples 30-39  TPS 4.500 V (wide open above a 4.0 V breakpoint), else 1.000 V
+//   RPM 2,000 + 100 i
+QString writeLog(const QString& path)
+{
+    datalog::DatalogFile file;
+    EXPECT_TRUE(file.create(path, QDateTime(QDate(2026, 3, 14), QTime(8, 59, 58))));
+    for (int i = 0; i < 40; ++i) {
+        LiveSample s;
+        s.MAFInputVoltage = i < 20 ? 2.5 : 1.0 + i / 1000.0;
+        s.OutputVoltage = s.MAFInputVoltage;
+        s.AirFuelRatio = i == 7 ? 0.0f : i < 20 ? 12.0f + i / 10.0f : 14.0f;
+        s.TPSVoltage = i >= 30 ? 4.5 : 1.0;
+        s.EngineSpeed = 2000 + 100 * i;
+        file.append(datalog::DataLine(QTime(9, 0, 0).addSecs(i / 2), datalog::ShownValues(s)));
+    }
+    file.close();
+    return path;
+}
+
+class LogViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        mdlPublicVars::Reset();
+        services::install(nullptr, &clock, &dialogs, &settings);
+        area.resize(1280, 900);
+        area.show();
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+
+    frmLogViewer* open()
+    {
+        frmLogViewer* window = logs::OpenLogWindow(area, writeLog(dir.filePath("MON_Datalog.txt")));
+        if (window) {
+            window->parentWidget()->resize(1200, 800);
+            QCoreApplication::processEvents();
+        }
+        return window;
+    }
+
+    int samplesIn(const frmLogViewer& window, int cell) const
+    {
+        return window.tblCells()->item(cell, 2)->text().toInt();
+    }
+
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    QMdiArea area;
+    QTemporaryDir dir;
+};
+
+TEST_F(LogViewerTest, OpensALogWithItsThreeViews)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(window->windowTitle(), "Log - MON_Datalog.txt");
+    ASSERT_EQ(window->tabViews()->count(), 3);
+    EXPECT_EQ(window->tabViews()->tabText(0), "Channels over time");
+    EXPECT_EQ(window->tabViews()->tabText(1), "A/F against MAF volts");
+    EXPECT_EQ(window->tabViews()->tabText(2), "Cells");
+    EXPECT_EQ(window->statusText(), "40 samples from 09:00:00 to 09:00:19 (0:00:20), the monitor's log.");
+    for (int tab = 0; tab < 3; ++tab) {
+        window->tabViews()->setCurrentIndex(tab);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->tabViews()->currentWidget()->isVisible());
+    }
+    // Every channel of the file can be chosen; five are shown to begin with.
+    EXPECT_EQ(window->lstChannels()->count(), 10);
+    EXPECT_EQ(window->strips()->channels(),
+              (std::vector<Channel>{Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle, Channel::Rpm}));
+    window->lstChannels()->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(window->strips()->channels().front(), Channel::MafOut);
+
+    // All samples with an A/F are points; cells as worked out above.
+    window->tabViews()->setCurrentIndex(1);
+    window->scatter()->repaint();
+    EXPECT_EQ(window->scatter()->pointsDrawn(), 39);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
+    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");      // the "XXX" sample, apart
+    EXPECT_EQ(window->tblCells()->item(12, 3)->text(), "13.00");  // 12.0 ... 13.9 without 12.7: the 10th of 19
+    EXPECT_EQ(samplesIn(*window, 5), 20);
+    EXPECT_EQ(window->tblCells()->item(5, 3)->text(), "14.00");
+    EXPECT_EQ(window->tblCells()->item(0, 7)->text(), "too few");
+    EXPECT_EQ(window->tblCells()->item(5, 7)->text(), "");
+}
+
+TEST_F(LogViewerTest, TheCursorReadsTheSampleUnderIt)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    ChannelStripsView* strips = window->strips();
+    // Sample 25 at 12.5 s: MAF 1.025 V, A/F 14.0, 4,500 rpm.
+    const int x = static_cast<int>(std::lround(strips->xForSeconds(12.5)));
+    QTest::mouseClick(strips, Qt::LeftButton, {}, QPoint(x, strips->height() / 2));
+    EXPECT_EQ(strips->cursorSample(), 25u);
+    EXPECT_EQ(window->cursorTimeText(), "09:00:12.5");
+    EXPECT_EQ(window->readoutText(Channel::MafIn), "1.025");
+    EXPECT_EQ(window->readoutText(Channel::AirFuel), "14.0");
+    EXPECT_EQ(window->readoutText(Channel::Rpm), "4,500");
+    EXPECT_EQ(window->readoutText(Channel::TpsVolts), "1.000");
+
+    // The arrow keys step back to sample 7, which has no A/F.
+    for (int i = 25; i > 7; --i)
+        QTest::keyClick(strips, Qt::Key_Left);
+    EXPECT_EQ(window->cursorTimeText(), "09:00:03.5");
+    EXPECT_EQ(window->readoutText(Channel::AirFuel), "XXX");
+    EXPECT_EQ(window->readoutText(Channel::MafIn), "2.500");
+}
+
+TEST_F(LogViewerTest, ZoomAndPanMoveTheTimeAxis)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    ChannelStripsView* strips = window->strips();
+    EXPECT_DOUBLE_EQ(strips->visibleFrom(), 0);
+    EXPECT_DOUBLE_EQ(strips->visibleTo(), 19.5);
+    strips->zoom(0.5, 10);  // around 10 s: 5 to 14.75
+    EXPECT_DOUBLE_EQ(strips->visibleFrom(), 5);
+    EXPECT_DOUBLE_EQ(strips->visibleTo(), 14.75);
+    // Dragging right by a quarter of the plot shows earlier samples.
+    const int y = strips->height() / 2;
+    const int from = static_cast<int>(strips->xForSeconds(10));
+    const int to = static_cast<int>(strips->xForSeconds(10 + 9.75 / 4));
+    QTest::mousePress(strips, Qt::LeftButton, {}, QPoint(to, y));
+    QTest::mouseMove(strips, QPoint(from, y));
+    QTest::mouseRelease(strips, Qt::LeftButton, {}, QPoint(from, y));
+    EXPECT_NEAR(strips->visibleFrom(), 5 + 9.75 / 4, 0.05);
+    EXPECT_EQ(strips->cursorSample(), 0u);  // a drag is no click
+    QTest::mouseDClick(strips, Qt::LeftButton, {}, QPoint(from, y));
+    EXPECT_DOUBLE_EQ(strips->visibleFrom(), 0);
+    EXPECT_DOUBLE_EQ(strips->visibleTo(), 19.5);
+}
+
+TEST_F(LogViewerTest, ARangeChosenOverTimeNarrowsTheCells)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    ChannelStripsView* strips = window->strips();
+    // Right-drag from 2.2 s to 7.8 s: samples 5 to 15, sample 7 without an A/F.
+    const int y = strips->height() / 2;
+    QTest::mousePress(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(2.2)), y));
+    QTest::mouseMove(strips, QPoint(static_cast<int>(strips->xForSeconds(5)), y));
+    QTest::mouseRelease(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(7.8)), y));
+    ASSERT_TRUE(window->filter().range);
+    EXPECT_EQ(samplesIn(*window, 12), 10);
+    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");
+    EXPECT_EQ(samplesIn(*window, 5), 0);
+    EXPECT_EQ(window->cellTable().samples, 11);
+    window->tabViews()->setCurrentIndex(1);
+    window->scatter()->repaint();
+    EXPECT_EQ(window->scatter()->pointsDrawn(), 10);
+
+    window->cmdWholeLog_Click();
+    EXPECT_FALSE(window->filter().range);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
+}
+
+TEST_F(LogViewerTest, ThrottleAndEngineSpeedFilterTheCells)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    window->txtBreakpoint()->setValue(4.0);
+    window->cmbThrottle()->setCurrentIndex(2);  // above the breakpoint
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 0);
+    window->cmbThrottle()->setCurrentIndex(1);  // below it
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
+    window->cmbThrottle()->setCurrentIndex(0);
+    window->txtMinRpm()->setValue(3000);  // samples 10 and on
+    EXPECT_EQ(samplesIn(*window, 12), 10);
+    EXPECT_EQ(samplesIn(*window, 5), 20);
+}
+
+TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    window->cmdUnitBreakpoint_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
+    EXPECT_EQ(dialogs.messages[0].text, "Not connected to Ventrix. Please connect and try again.");
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
+
+    mdlPublicVars::Connected = true;
+    mdlPublicVars::WotBreakpointVolts = 2.495;
+    window->cmdUnitBreakpoint_Click();
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 2.495);
+}
+
+TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
+{
+    const QString path = dir.filePath("cut.txt");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("\"Time\",\"Vin(v)\",\"A/F\"\r\n\"09:00:00\",\"2.500\",\"12.9\"\r\n\"junk\"\r\n"
+                   "\"09:00:01\",\"2.500\",\"13.0\"\r\n\"09:00:02\",\"2.5");
+    }
+    frmLogViewer* window = logs::OpenLogWindow(area, path);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->statusText(), "2 samples from 09:00:00 to 09:00:01 (0:00:01), the graphical tuner's log. "
+                                    "2 lines could not be read and skipped.");
+    window->cmdSkippedLines_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].title, "Skipped Lines");
+    EXPECT_EQ(dialogs.messages[0].text, "Lines of cut.txt that could not be read:\n"
+                                        "line 3: 1 field where the column names have 3\n"
+                                        "line 5: a quote is not closed, or text follows one");
+}
+
+class OpenLogMenuTest : public LogViewerTest {
+protected:
+    void SetUp() override
+    {
+        LogViewerTest::SetUp();
+        main = std::make_unique<frmMain>(std::make_unique<FakePorts>(clock));
+    }
+    std::unique_ptr<frmMain> main;
+};
+
+TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
+{
+    auto* item = main->findChild<QAction*>("mnuOpenLogItem");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    EXPECT_TRUE(item->isEnabled());
+
+    dialogs.chooseNextFile(writeLog(dir.filePath("run.txt")));
+    item->trigger();
+    ASSERT_EQ(dialogs.fileRequests.size(), 1);
+    EXPECT_EQ(dialogs.fileRequests[0].title, "Open Log");
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    const QList<QMdiSubWindow*> windows = main->mdiArea()->subWindowList();
+    ASSERT_EQ(windows.size(), 1);
+    auto* viewer = qobject_cast<frmLogViewer*>(windows[0]->widget());
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_EQ(viewer->log().size(), 40u);
+
+    dialogs.chooseNextFile(QString());  // cancelled
+    item->trigger();
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(OpenLogMenuTest, AFileThatIsNoLogIsRefused)
+{
+    const QString path = dir.filePath("backup.tun");
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n");
+    }
+    main->OpenLog(path);
+    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[0].title, "Open Log");
+    EXPECT_EQ(dialogs.messages[0].text, logs::ParseDataLog("&M110901\r\n", path).error);
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("\"" + path + "\" is not a data log."));
+}
+
+} // namespace
