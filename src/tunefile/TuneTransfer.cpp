@@ -45,13 +45,16 @@ QString shown(const QString& path)
 // a time, with the window system's pending events run between them, so a
 // unit that stops answering leaves the windows painted while its attempts run
 // out (up to 50 s for a read) instead of freezing them. The port sees the same
-// frames and flushes as with all the attempts in one call.
-Transact transactKeepingWindowsAlive()
+// frames and flushes as with all the attempts in one call. Once `stop` says
+// so (the export's Cancel), nothing more is sent and the request fails.
+Transact transactKeepingWindowsAlive(std::function<bool()> stop = {})
 {
-    return [](const QString& payload, int attempts, int timeoutMs, QString& reply) {
+    return [stop = std::move(stop)](const QString& payload, int attempts, int timeoutMs, QString& reply) {
         for (int attempt = 0; attempt < attempts; ++attempt) {
             if (attempt > 0)
                 QCoreApplication::processEvents();
+            if (stop && stop())
+                break;
             mdlPublicVars::RxBuffer.clear();
             if (SendFrame(payload, 1, timeoutMs)) {
                 reply = mdlPublicVars::RxBuffer;
@@ -121,7 +124,12 @@ public:
     {
         if (bar_)
             bar_->setValue(ProgressPercent(handled));
+        if (splash_)
+            splash_->ShowPercent(ProgressPercent(handled));
     }
+
+    // The export's Cancel: the transfer stops before its next request.
+    bool cancelled() const { return splash_ && splash_->CancelPressed(); }
 
     // After each data line: the bar moves and the windows repaint.
     Progress advance()
@@ -190,8 +198,11 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read =
-        ReadTune(transactKeepingWindowsAlive(), services::clock().currentDateTime(), transfer.advance());
+    const ExportResult read = ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }),
+                                       services::clock().currentDateTime(), transfer.advance());
+    // Cancelled: the user asked for it, so it ends quietly, with no file.
+    if (transfer.cancelled())
+        return;
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
@@ -221,9 +232,8 @@ void ImportTune()
     if (!mdlMain::ConnectionGuard())
         return;
     Transfer transfer;
-    if (services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("WARNING"),
-                                    ImportWarningText,
-                                    MsgButtons::YesNo)
+    // Its Yes overwrites the whole unit: No is what Enter answers.
+    if (services::dialogs().askBeforeWriting(MsgIcon::Exclamation, QStringLiteral("WARNING"), ImportWarningText)
         != MsgAnswer::Yes)
         return;
 
