@@ -12,7 +12,6 @@
 namespace mdlMonitor {
 
 namespace {
-constexpr int SampleAttempts = 50;
 constexpr int SampleTimeoutMs = 1000;
 constexpr int WasteSparkOption = 1;
 constexpr int FjoLimit = 10;
@@ -26,6 +25,27 @@ bool RequestLiveSample()
         return true;
     Connected = false;
     return false;
+}
+
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts)
+{
+    using namespace mdlPublicVars;
+    for (int attempt = 1; attempt <= SampleAttempts; ++attempt) {
+        if (attempt > 1 && betweenAttempts && !betweenAttempts(attempt))
+            return SampleRequest::GivenUp;
+        RxBuffer.clear();
+        if (SendFrame(cmd::LiveSample(), 1, SampleTimeoutMs))
+            return SampleRequest::Answered;
+        if (LastSendFramePortError() != PortError::None)
+            break;
+    }
+    Connected = false;
+    return SampleRequest::Unanswered;
+}
+
+QString RetryingText(int attempt)
+{
+    return QStringLiteral("No reply from the unit - retrying, %1 of %2").arg(attempt).arg(SampleAttempts);
 }
 
 bool IgnitionIsWasteSpark()
