@@ -1,5 +1,6 @@
 #include "app/frmAutodetect.h"
 
+#include "platform/Dialogs.h"
 #include "platform/Twips.h"
 
 #include <QFontMetrics>
@@ -36,7 +37,9 @@ frmAutodetect::frmAutodetect(QWidget* parent)
     const int gap = QFontMetrics(font).horizontalAdvance(QLatin1Char(' '));
     lblCommPort->setGeometry(label->geometry().right() + 1 + gap, label->y(), numberWidth, label->height());
 
-    const int frameWidth = std::max(Twips(3960), lblCommPort->geometry().right() + 1 + Twips(360));
+    // Wide enough for the title, too: a window manager cuts a long one short.
+    const int frameWidth = std::max({Twips(3960), lblCommPort->geometry().right() + 1 + Twips(360),
+                                     WindowWidthForTitle(windowTitle()) - 2 * Twips(120)});
     frame->setGeometry(Twips(120), Twips(60), frameWidth, Twips(1320));
     setFixedSize(frameWidth + 2 * Twips(120), Twips(1500, this));
 }

@@ -199,6 +199,9 @@ void frmMONITOR::buildLayout()
     txtVoltageOffset = twips_layout::TextBox(this, QStringLiteral("txtVoltageOffset"), QStringLiteral("0.000"),
                                              2280, 4575, 855, 315);
     txtVoltageOffset->setReadOnly(true);
+    // A value shown, not typed: it takes no focus (which STOP hiding itself
+    // would otherwise hand it, text selected).
+    txtVoltageOffset->setFocusPolicy(Qt::NoFocus);
     caption("Label33", "[volts]", 3180, 4620, 800);
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));

@@ -44,7 +44,7 @@ MsgAnswer fromQt(int button)
 
 } // namespace
 
-int MessageBoxWidthForTitle(const QString& title)
+int WindowWidthForTitle(const QString& title)
 {
     // Title bars draw their text in a bold face about the size of the
     // program's own; the icon, the buttons and the margins take about as
@@ -78,7 +78,7 @@ MsgAnswer WidgetDialogs::show(MsgIcon icon, const QString& title, const QString&
     // A message box sizes itself to its text; a long title would be cut off
     // in the title bar. The layout is given a row as wide as the title needs.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(MessageBoxWidthForTitle(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->addItem(new QSpacerItem(WindowWidthForTitle(title), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     return fromQt(box.exec());
 }

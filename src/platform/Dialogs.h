@@ -56,7 +56,8 @@ private:
     QWidget* parent_;
 };
 
-// The width (pixels) a message box needs so that the window manager can
-// show its whole title: the title's text in the title bar's font plus room
-// for the bar's icon and buttons.
-int MessageBoxWidthForTitle(const QString& title);
+// The width (pixels) a top-level window (a message box, a progress or
+// search window) needs so that the window manager can show its whole title:
+// the title's text in the title bar's font plus room for the bar's icon and
+// buttons.
+int WindowWidthForTitle(const QString& title);

@@ -389,10 +389,10 @@ TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
     close.start();
     real.message(MsgIcon::Information, title, QStringLiteral("UPDATE Successful"), MsgButtons::Ok);
     close.stop();
-    EXPECT_GE(width, MessageBoxWidthForTitle(title));
+    EXPECT_GE(width, WindowWidthForTitle(title));
     QFont bold = QApplication::font();
     bold.setBold(true);
-    EXPECT_GT(MessageBoxWidthForTitle(title), QFontMetrics(bold).horizontalAdvance(title));
+    EXPECT_GT(WindowWidthForTitle(title), QFontMetrics(bold).horizontalAdvance(title));
 }
 
 TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
@@ -426,6 +426,7 @@ TEST_F(UserPathsTest, TheAutodetectNumberSitsBesideItsLabel)
     EXPECT_GT(number->x(), label->geometry().right());
     EXPECT_LE(number->geometry().right(), number->parentWidget()->width());
     EXPECT_LE(number->parentWidget()->geometry().right(), window.width());
+    EXPECT_GE(window.width(), WindowWidthForTitle(window.windowTitle()));
 }
 
 // --- the search while it runs ---------------------------------------------
