@@ -18,3 +18,9 @@ QStringList ControlsDisabledFor(DeviceWindow window)
     }
     return controls;
 }
+
+QStringList ControlsDisabledWhileSearching()
+{
+    return {"cmdConnect",     "cmdDisconnect",     "cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify",
+            "cmdAccuracyTest", "mnuDiagnostics",   "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"};
+}

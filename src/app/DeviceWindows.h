@@ -9,3 +9,7 @@ enum class DeviceWindow { GraphicalTuner, LiveMonitor, MemoryModify };
 
 // The main-window controls (object names) disabled while the window is open.
 QStringList ControlsDisabledFor(DeviceWindow window);
+
+// The main-window controls disabled while the port search runs: Connect and
+// Disconnect, and the commands that would talk to a port being probed.
+QStringList ControlsDisabledWhileSearching();

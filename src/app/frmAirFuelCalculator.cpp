@@ -49,6 +49,14 @@ Polarity PolarityOf(double percent)
     return Polarity::None;
 }
 
+QString ChangeText(double percent)
+{
+    const QString text = number_format::Format(percent, QStringLiteral("##0.0"));
+    if (percent < 0.0 && !text.startsWith(QLatin1Char('-')))
+        return QLatin1Char('-') + text;
+    return text;
+}
+
 } // namespace air_fuel
 
 using namespace twips_layout;
@@ -118,7 +126,7 @@ void frmAirFuelCalculator::cmdCalculate_Click()
 
     const double percent =
         air_fuel::CorrectionPercent(current, desired, air_fuel::ScalingInjectorSize(mdlPublicVars::EecInjectorSize));
-    txtPressureChange_->setText(number_format::Format(percent, QStringLiteral("##0.0")));
+    txtPressureChange_->setText(air_fuel::ChangeText(percent));
     txtInjectors_->setText(injectorText());
 
     switch (air_fuel::PolarityOf(percent)) {

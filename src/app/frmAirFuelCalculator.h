@@ -28,6 +28,11 @@ double CorrectionPercent(double current, double desired, double injectorSize);
 enum class Polarity { Rich, Lean, None };
 Polarity PolarityOf(double percent);
 
+// The correction as shown ("##0.0"). A small negative change keeps its
+// minus sign ("-0.0" for -0.034), so the number agrees with the "LEAN"
+// shown beside it.
+QString ChangeText(double percent);
+
 } // namespace air_fuel
 
 // "AIR/FUEL CALCULATOR": which correction turns a measured ratio into a

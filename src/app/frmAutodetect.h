@@ -11,6 +11,7 @@ public:
     explicit frmAutodetect(QWidget* parent = nullptr);
 
     void showPort(int portNumber);
+    QLabel* commPortLabel() const { return lblCommPort; }
 
 private:
     QLabel* lblCommPort;

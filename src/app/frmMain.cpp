@@ -70,6 +70,10 @@ frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
     mdi_ = new QMdiArea(central);
     mdi_->setObjectName(QStringLiteral("mdiArea"));
     mdi_->setBackground(QColor(128, 128, 128));
+    // A child window larger than the area (a small screen, a large scale
+    // factor) can still be seen whole by scrolling.
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(mdi_, 1);
     ProgressBar1 = new QProgressBar(central);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -279,6 +283,11 @@ QWidget* frmMain::OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
 void frmMain::cmdConnect_Click()
 {
     ConnectToUnit(*this);
+    // A unit found now whose configuration was never read in full (none
+    // answered at start-up, or the load stopped part-way) is read as at
+    // start-up: the windows and the stage must be this unit's.
+    if (mdlPublicVars::Connected && !configurationLoaded_)
+        LoadConfigurationAtStartup();
 }
 
 void frmMain::cmdDisconnect_Click()
@@ -360,6 +369,25 @@ void frmMain::showSearchFailed()
 {
     mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
     mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
+}
+
+void frmMain::searchStarted()
+{
+    beforeSearch_.clear();
+    for (const QString& name : ControlsDisabledWhileSearching())
+        beforeSearch_.insert(name, mdlMain::IsControlEnabled(name));
+    mdlMain::SetControlsEnabled(ControlsDisabledWhileSearching(), false);
+}
+
+void frmMain::searchEnded()
+{
+    // Connect and Disconnect follow the outcome; the rest are as they were.
+    for (auto it = beforeSearch_.cbegin(); it != beforeSearch_.cend(); ++it)
+        if (it.key() != QLatin1String("cmdConnect") && it.key() != QLatin1String("cmdDisconnect"))
+            mdlMain::SetControlsEnabled({it.key()}, it.value());
+    beforeSearch_.clear();
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, !mdlPublicVars::Connected);
+    mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, mdlPublicVars::Connected);
 }
 
 void frmMain::showConnectedTitle()
@@ -454,7 +482,7 @@ void frmMain::mnuImportTuneItem_Click()
 
 // The two configuration windows are made hidden, so that the load fills their
 // controls, and kept: their QUIT only hides them.
-void frmMain::LoadConfigurationAtStartup()
+bool frmMain::LoadConfigurationAtStartup()
 {
     for (QPointer<QWidget>* slot : {&configure_, &ignition_}) {
         if (*slot)
@@ -465,8 +493,10 @@ void frmMain::LoadConfigurationAtStartup()
         frame->hide();
         *slot = child;
     }
-    LoadConfiguration(*static_cast<frmConfigure*>(configure_.data()),
-                      *static_cast<frmIgnitionConfig*>(ignition_.data()));
+    configurationLoaded_ = LoadConfiguration(*static_cast<frmConfigure*>(configure_.data()),
+                                             *static_cast<frmIgnitionConfig*>(ignition_.data()))
+        == 1;
+    return configurationLoaded_;
 }
 
 // --- About -----------------------------------------------------------------

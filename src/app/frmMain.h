@@ -4,6 +4,7 @@
 #include "link/Autodetect.h"
 
 #include <QMainWindow>
+#include <QMap>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -73,9 +74,13 @@ public:
     void showSearchFailed() override;
     void showConnectedTitle() override;
     void showDisconnected() override;
+    void searchStarted() override;
+    void searchEnded() override;
+    bool searchAbandoned() const override { return exiting_; }
 
-    // Creates the two configuration windows hidden and fills them from the unit.
-    void LoadConfigurationAtStartup();
+    // Creates the two configuration windows hidden and fills them from the
+    // unit. Returns whether every value was read.
+    bool LoadConfigurationAtStartup();
 
     // The About box's text for the current connection.
     static QString AboutText();
@@ -98,6 +103,10 @@ private:
     QProgressBar* ProgressBar1 = nullptr;
     QPointer<frmAutodetect> autodetect_;
     bool exiting_ = false;
+    // The unit's configuration has been read in full since the program started.
+    bool configurationLoaded_ = false;
+    // Controls' enabled states from before the port search shut them out.
+    QMap<QString, bool> beforeSearch_;
 
     // The single instance of each child window.
     QPointer<QWidget> memoryModify_;

@@ -160,13 +160,16 @@ bool Run::stageHasTable(char table) const
     return false;
 }
 
-// As choosing the memory window's injector calibration does.
+// The transfer function's calibration, as the memory window uses it: the
+// size --injectors gives (set program-wide, as the window's list does), or
+// the installed size the configuration load left, or 19.
 void Run::useInjectorCalibration() const
 {
-    if (!a_.injectors)
-        return;
-    mdlPublicVars::InstalledInjectorSize = *a_.injectors;
-    mdlPublicVars::InjectorRatioOL = *a_.injectors / cells::CalibrationInjectorSize;
+    if (a_.injectors)
+        mdlPublicVars::InstalledInjectorSize = *a_.injectors;
+    const double size = cells::TransferCalibrationSize(
+        a_.injectors ? std::optional<double>(*a_.injectors) : std::nullopt, mdlPublicVars::InstalledInjectorSize);
+    mdlPublicVars::InjectorRatioOL = cells::TransferCalibrationRatio(size);
 }
 
 Run::Consent Run::ask(const QString& question) const
@@ -483,8 +486,10 @@ int Run::list()
                           QStringLiteral("No answer at cell %1 (\"%2\"); no listing was written.")
                               .arg(frame::HexByte(read), cmd::ReadCell(*letter, read)));
 
-    const QString listing = cells::TableListing(*letter, when, cells::InjectorCaption(mdlPublicVars::InstalledInjectorSize),
-                                                bytes, mdlPublicVars::InjectorRatioOL);
+    const QString listing = cells::TableListing(
+        *letter, when,
+        cells::CalibrationCaption(cells::TransferCalibrationSize(std::nullopt, mdlPublicVars::InstalledInjectorSize)),
+        bytes, mdlPublicVars::InjectorRatioOL);
     if (a_.output.isEmpty()) {
         c_.out << listing << Qt::flush;
         return Done;

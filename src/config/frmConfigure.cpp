@@ -6,6 +6,7 @@
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,4 +129,10 @@ void frmConfigure::Command1_Click()
 {
     mdlPublicVars::ConfigLoading = false;
     mdlMain::HideChild(this);
+}
+
+void frmConfigure::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    Command1_Click();
 }

@@ -35,6 +35,11 @@ public slots:
     // QUIT.
     void Command1_Click();
 
+protected:
+    // The title bar's close button does what QUIT does: the window is only
+    // ever hidden, so the values the load put into it stay.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QLineEdit* txtMAFMinimum_;
     QLineEdit* txtTPSMinimum_;

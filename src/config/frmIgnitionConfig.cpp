@@ -12,6 +12,7 @@
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 
+#include <QCloseEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -211,4 +212,10 @@ void frmIgnitionConfig::cmdQUIT_Click()
 {
     mdlPublicVars::ConfigLoading = false;
     mdlMain::HideChild(this);
+}
+
+void frmIgnitionConfig::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    cmdQUIT_Click();
 }

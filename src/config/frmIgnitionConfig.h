@@ -49,6 +49,9 @@ protected:
     // Each showing (the menu item's) follows the unit's stage: the switch
     // modes exist on the plus stage only.
     void showEvent(QShowEvent* event) override;
+    // The title bar's close button does what QUIT does: the window is only
+    // ever hidden, so the options keep what the load selected.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void warnUntilUpdated();

@@ -10,6 +10,8 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 
+#include <cmath>
+
 namespace {
 
 using namespace mdlPublicVars;
@@ -22,7 +24,7 @@ constexpr int LastScannedPort = 6;
 constexpr int ProbeAttempts = 5;
 constexpr int ProbeTimeoutMs = 1000;
 
-enum class Phase { LastPort, Scan };
+bool searching = false;
 
 // How a probe ended.
 enum class Probe {
@@ -45,7 +47,7 @@ public:
 
 class PortProbe {
 public:
-    explicit PortProbe(SerialPort& port) : port_(port) {}
+    PortProbe(SerialPort& port, const ConnectionView& view) : port_(port), view_(view) {}
 
     Probe run(int portNumber)
     {
@@ -108,7 +110,14 @@ private:
             port_.close();
     }
 
-    static void wait(int ms) { services::clock().waitProcessingEvents(ms); }
+    // The user may leave the program while the windows run: the probe
+    // then stops before anything more goes out.
+    void wait(int ms)
+    {
+        services::clock().waitProcessingEvents(ms);
+        if (view_.searchAbandoned())
+            throw ProbeAbort(Probe::SearchEnds);
+    }
 
     // Reacts to a port error as the search does: some are mended and the
     // probe goes on, the others end this probe (or the whole search).
@@ -140,6 +149,27 @@ private:
     }
 
     SerialPort& port_;
+    const ConnectionView& view_;
+};
+
+// The view learns when the search starts and ends, however it ends.
+class SearchScope {
+public:
+    explicit SearchScope(ConnectionView& view) : view_(view)
+    {
+        searching = true;
+        view_.searchStarted();
+    }
+    ~SearchScope()
+    {
+        searching = false;
+        view_.searchEnded();
+    }
+    SearchScope(const SearchScope&) = delete;
+    SearchScope& operator=(const SearchScope&) = delete;
+
+private:
+    ConnectionView& view_;
 };
 
 // The stored last port, or 0 when what is stored is not a port number.
@@ -155,11 +185,7 @@ int storedPortNumber()
 
 int storedWidebandModel()
 {
-    bool ok = false;
-    const int model = startup_settings::Read(startup_settings::WidebandModel, QStringLiteral("1"))
-                          .trimmed()
-                          .toInt(&ok);
-    return ok && model >= 0 && model <= 8 ? model : 1;
+    return WidebandModelFromSetting(startup_settings::Read(startup_settings::WidebandModel, QStringLiteral("1")));
 }
 
 void saveLastPort()
@@ -204,12 +230,29 @@ void notFound(ConnectionView& view, bool autodetectShown, const QStringList& per
 // pointer are cleared so the program is left usable.
 void endSearch(ConnectionView& view, bool autodetectShown)
 {
+    // Left by the user: whatever a probe opened is closed again.
+    SerialPort& port = services::port();
+    if (view.searchAbandoned() && port.isOpen())
+        port.close();
     view.setBusyPointer(false);
     if (autodetectShown)
         view.unloadAutodetectWindow();
 }
 
 } // namespace
+
+int WidebandModelFromSetting(const QString& stored)
+{
+    bool ok = false;
+    const double number = stored.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return DefaultWidebandModel;
+    // A number that names no model is kept as one: the live displays then
+    // show the sensor's voltage rather than convert it by a wrong curve.
+    if (number != std::trunc(number) || std::abs(number) > 1e9)
+        return NoWidebandModel;
+    return static_cast<int>(number);
+}
 
 int ProbeStatusOf(const QString& replyData)
 {
@@ -222,13 +265,19 @@ int ProbeStatusOf(const QString& replyData)
     return status;
 }
 
+bool SearchRunning()
+{
+    return searching;
+}
+
 void AutodetectPort(ConnectionView& view)
 {
-    if (Connected)
+    if (Connected || searching || view.searchAbandoned())
         return;
+    const SearchScope scope(view);
     view.setBusyPointer(true);
     SerialPort& port = services::port();
-    PortProbe probe(port);
+    PortProbe probe(port, view);
     QStringList permissionRefused;
     const auto noteRefusal = [&] {
         const QString device = port.permissionRefusedDevice();
@@ -260,6 +309,10 @@ void AutodetectPort(ConnectionView& view)
     for (PortCandidate = FirstScannedPort; PortCandidate <= LastScannedPort; ++PortCandidate) {
         view.showCandidatePort(PortCandidate);
         services::clock().waitProcessingEvents(1000);
+        if (view.searchAbandoned()) {
+            endSearch(view, true);
+            return;
+        }
         const Probe outcome = probe.run(PortCandidate);
         noteRefusal();
         switch (outcome) {
@@ -291,6 +344,10 @@ void ShowConnectedState(ConnectionView& view)
 
 void ConnectToUnit(ConnectionView& view)
 {
+    // Inside a running search (its waits let the windows run) a second one
+    // would pull the port from under the first.
+    if (searching)
+        return;
     // A port left open by a lost link would answer "already open" to every
     // probe; release it so the search can find the unit again.
     SerialPort& port = services::port();

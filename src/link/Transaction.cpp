@@ -130,8 +130,8 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
     bool failed = true;
     bool first = true;
     do {
-        if (!first && between)
-            between();
+        if (!first && between && !between())
+            break;
         first = false;
         LastFrame = asText(request);
         if (const PortError error = port.write(request); error != PortError::None)

@@ -10,7 +10,9 @@ class Clock;
 
 // Run between two attempts of one exchange (never before the first), for
 // callers that keep the window system alive while a unit's attempts run out.
-using BetweenAttempts = std::function<void()>;
+// Returns whether to go on: false ends the exchange as failed, with nothing
+// more sent (the user cancelled).
+using BetweenAttempts = std::function<bool()>;
 
 // One request/reply exchange with the unit, tried up to `attempts` times,
 // each attempt waiting up to timeoutMs for the reply. Returns 1 when a

@@ -17,6 +17,23 @@ QString InjectorCaption(double size)
     return QStringLiteral("<Select>");
 }
 
+double TransferCalibrationSize(std::optional<double> chosenSize, double installedInjectorSize)
+{
+    if (chosenSize && *chosenSize > 0.0)
+        return *chosenSize;
+    return installedInjectorSize > 0.0 ? installedInjectorSize : CalibrationInjectorSize;
+}
+
+double TransferCalibrationRatio(double calibrationSize)
+{
+    return calibrationSize / CalibrationInjectorSize;
+}
+
+QString CalibrationCaption(double calibrationSize)
+{
+    return QString::number(calibrationSize) + QStringLiteral("lb/hr");
+}
+
 bool IsCorrectionTable(char table)
 {
     return table == 'O' || table == 'C' || table == 'H' || table == 'L';

@@ -26,6 +26,19 @@ inline constexpr double CalibrationInjectorSize = 19.0;
 // "19lb/hr" for a size of the list, "<Select>" for any other.
 QString InjectorCaption(double size);
 
+// The injector size (lb/hr) every read, write, limit and listing of the
+// transfer function uses: the size chosen (the injector list's entry, or
+// kestrel-cli's --injectors); without one, the program's installed size, or
+// 19 when none is known. One size, so a listing's heading and its flows
+// always agree.
+double TransferCalibrationSize(std::optional<double> chosenSize, double installedInjectorSize);
+
+// The flows' scale for that size: size / 19.
+double TransferCalibrationRatio(double calibrationSize);
+
+// The calibration as the listing's heading names it: "24lb/hr".
+QString CalibrationCaption(double calibrationSize);
+
 bool IsCorrectionTable(char table);
 
 // The cell of an engine speed: rpm / 40, halves to the even cell (500 -> 0C).

@@ -65,7 +65,6 @@ constexpr int TransferFunctionOption = 4;
 
 using cells::InjectorSizes;
 using cells::InjectorSizeCount;
-using cells::CalibrationInjectorSize;
 
 // The system colours of entry boxes: enabled ones take the caption-text
 // colour, disabled ones the inactive-border colour.
@@ -234,6 +233,19 @@ char ReadWriteByte::TableLetter() const
     return TableOptions[2].letter;
 }
 
+double ReadWriteByte::TransferCalibrationSize() const
+{
+    const int index = cmbInjectors->currentIndex();
+    const std::optional<double> listed =
+        index >= 0 && index < InjectorSizeCount ? std::optional<double>(InjectorSizes[index]) : std::nullopt;
+    return cells::TransferCalibrationSize(listed, InstalledInjectorSize);
+}
+
+double ReadWriteByte::ratioFor(char table) const
+{
+    return table == 'F' ? cells::TransferCalibrationRatio(TransferCalibrationSize()) : 1.0;
+}
+
 // --- loading and the link ------------------------------------------------
 
 void ReadWriteByte::Form_Load()
@@ -344,6 +356,9 @@ void ReadWriteByte::optTableSelect_Click(int index)
     Label12->setText(transfer ? QStringLiteral("RATE") : QStringLiteral("CHANGE"));
     for (QLabel* unit : Label11_)
         unit->setText(transfer ? QStringLiteral("kg/hr") : QStringLiteral("%"));
+    // The list's calibration holds from the moment the table is chosen.
+    if (transfer)
+        applyCalibration();
 }
 
 void ReadWriteByte::cmbInjectors_Click()
@@ -351,8 +366,13 @@ void ReadWriteByte::cmbInjectors_Click()
     const int index = cmbInjectors->currentIndex();
     if (index >= 0 && index < InjectorSizeCount)
         InstalledInjectorSize = InjectorSizes[index];
+    applyCalibration();
+}
+
+void ReadWriteByte::applyCalibration()
+{
     if (optTableSelect_[TransferFunctionOption]->isChecked())
-        InjectorRatioOL = InstalledInjectorSize / CalibrationInjectorSize;
+        InjectorRatioOL = cells::TransferCalibrationRatio(TransferCalibrationSize());
 }
 
 void ReadWriteByte::cmdADVANCED_Click()
@@ -442,7 +462,7 @@ void ReadWriteByte::cmdReadByte_Click()
         return;
     }
     Label3->setText(cmd::Text(RxBuffer, cmd::reply::CellValue));
-    Label10->setText(cells::SignedText(cells::ValueOf(table, at.address, *byte, InjectorRatioOL)));
+    Label10->setText(cells::SignedText(cells::ValueOf(table, at.address, *byte, ratioFor(table))));
 
     // The write and block rows start from the cell just read.
     Shape3->setColour(colours::Green);
@@ -471,7 +491,8 @@ void ReadWriteByte::cmdWriteByte_Click()
         entryError({Text3}, at.error);
         return;
     }
-    const cells::ByteOrError value = cells::ByteFor(table, at.address, LeadingNumber(Text2->text()), InjectorRatioOL);
+    const cells::ByteOrError value =
+        cells::ByteFor(table, at.address, LeadingNumber(Text2->text()), ratioFor(table));
     if (!value.error.isEmpty()) {
         entryError({Text2}, value.error);
         return;
@@ -553,12 +574,13 @@ void ReadWriteByte::cmdReadTable_Click()
     viewer->Show();
     viewer->setFileMenuEnabled(false);
     viewer->CommonDialog1().defaultName = cells::ListingFileName(table);
-    viewer->setText(cells::ListingHeader(table, services::clock().currentDateTime(), cmbInjectors->currentText()));
+    viewer->setText(cells::ListingHeader(table, services::clock().currentDateTime(),
+                                         cells::CalibrationCaption(TransferCalibrationSize())));
     viewer->setBold(true);
     mdlMain::SetBusyPointer(true);
     viewer->setCursor(Qt::WaitCursor);
     // The whole listing uses the calibration its heading names.
-    const double ratio = InjectorRatioOL;
+    const double ratio = ratioFor(table);
 
     QPointer<ReadWriteByte> self(this);
     QPointer<frmTableRead> shown(viewer);

@@ -53,6 +53,10 @@ public:
 
     // The letter of the selected table: H, L, O, C or F.
     char TableLetter() const;
+    // The injector size the transfer function is shown and written for: the
+    // list's entry, or with "<Select>" the program's installed size (19 when
+    // none is known).
+    double TransferCalibrationSize() const;
     bool tableReadRunning() const { return tableReadRunning_; }
 
     // Window heights (twips, frame included) of the two layouts.
@@ -71,6 +75,12 @@ private:
     void release();
     void setHeight(int twips);
     void setEntryEnabled(QLineEdit* box, bool enabled);
+    // The program-wide values follow the list's calibration while the
+    // transfer function is selected.
+    void applyCalibration();
+    // The scale of a table's values: the calibration's for the transfer
+    // function (correction tables have none).
+    double ratioFor(char table) const;
     // An "Entry Error" box with the given fields in red text while it is open;
     // false when the window did not survive it.
     bool entryError(std::initializer_list<QLineEdit*> fields, const QString& text);

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -174,7 +175,8 @@ void frmMONITOR::buildLayout()
     // Air/fuel, engine speed, throttle.
     caption("Label27", "AIR/FUEL RATIO", 2160, 2340);
     lblAirFuelRatio = value("lblAirFuelRatio", "XXX", 2160, 2640, 1200);
-    colours::SetTextColour(lblAirFuelRatio, colours::Red);
+    lblAirFuelRatio->setAlignment(Qt::AlignCenter);
+    colours::SetReadout(lblAirFuelRatio, colours::Red);
     caption("Label25", ":1", 3400, 2700, 300);
     caption("Label20", "(REQUIRES WBO2)", 2160, 3060, 1800);
     caption("Label26", "ENGINE SPEED", 2100, 3300);
@@ -197,6 +199,9 @@ void frmMONITOR::buildLayout()
     txtVoltageOffset = twips_layout::TextBox(this, QStringLiteral("txtVoltageOffset"), QStringLiteral("0.000"),
                                              2280, 4575, 855, 315);
     txtVoltageOffset->setReadOnly(true);
+    // A value shown, not typed: it takes no focus (which STOP hiding itself
+    // would otherwise hand it, text selected).
+    txtVoltageOffset->setFocusPolicy(Qt::NoFocus);
     caption("Label33", "[volts]", 3180, 4620, 800);
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
@@ -227,14 +232,25 @@ void frmMONITOR::buildLayout()
     lblRawDataStream = Label(this, QStringLiteral("lblRawDataStream"), QString(), 300, 7080, 6400, 285);
     lblRawDataStream->setTextFormat(Qt::PlainText);
 
+    // Four status squares without labels of their own: kept up to date on
+    // every sample but never shown, since unlabelled they tell the user nothing.
     txtWOT = square("txtWOT", 6960, 6840);
-    txtWOT->setToolTip(QStringLiteral("WOT"));
     txtWastedSpark = square("txtWastedSpark", 7440, 6840);
-    txtWastedSpark->setToolTip(QStringLiteral("WASTED SPARK"));
     txtMultiSpark = square("txtMultiSpark", 6960, 7320);
-    txtMultiSpark->setToolTip(QStringLiteral("MULTISPARK"));
     txtFlipChip = square("txtFlipChip", 7440, 7320);
-    txtFlipChip->setToolTip(QStringLiteral("FLIP-CHIP"));
+    for (QWidget* hidden : {txtWOT, txtWastedSpark, txtMultiSpark, txtFlipChip})
+        hidden->hide();
+
+    // Shown only while a silent unit's attempts run out, along the bottom of
+    // the compact window.
+    lblLinkStatus = Label(this, QStringLiteral("lblLinkStatus"), QString(), 180, 3990, ClientWidth - 360, 270);
+    lblLinkStatus->setTextFormat(Qt::PlainText);
+    lblLinkStatus->setAlignment(Qt::AlignCenter);
+    QFont bold = lblLinkStatus->font();
+    bold.setBold(true);
+    lblLinkStatus->setFont(bold);
+    colours::SetReadout(lblLinkStatus, colours::Yellow);
+    lblLinkStatus->hide();
 }
 
 // --- loading -----------------------------------------------------------------
@@ -296,7 +312,9 @@ void frmMONITOR::ShowRunIdle()
 void frmMONITOR::cmdRUN_Click()
 {
     running_ = true;
-    offsetWritesEnabled_ = true;
+    // The offset writes wait for the unit's own offset: until it has been
+    // read, a slider change would overwrite a value never loaded.
+    offsetWritesEnabled_ = false;
     QPointer<frmMONITOR> self(this);
 
     const MsgAnswer answer = services::dialogs().message(
@@ -317,6 +335,7 @@ void frmMONITOR::cmdRUN_Click()
         return;
     }
     const int offset = voltage_offset::FromRegisterByte(cmd::HexValue(RxBuffer, cmd::reply::RegisterValue));
+    offsetWritesEnabled_ = true;
     const int onSlider = voltage_offset::ClampToSlider(offset);
     if (onSlider == offset) {
         // Moving the slider writes the same value back, as any change does.
@@ -361,14 +380,43 @@ void frmMONITOR::chooseLog()
 
 void frmMONITOR::Timer1_Timer()
 {
+    // Ticks that reach the window inside a request's attempts start nothing.
+    if (sampling_)
+        return;
     if (live_sample::HeartbeatTick(heartbeatCounter_))
         colours::SetBackground(txtHeartbeat,
                                live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
     if (!running_)
         return;
-    if (!mdlMonitor::RequestLiveSample()) {
+
+    // A unit that stops answering is asked again up to 50 times, a second
+    // each; meanwhile the window stays alive and says what it is waiting for,
+    // and STOP or QUIT ends the waiting between two attempts.
+    QPointer<frmMONITOR> self(this);
+    sampling_ = true;
+    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
+        if (!self || closing_ || !running_)
+            return false;
+        showWaiting(attempt);
+        QCoreApplication::processEvents();
+        return self && !closing_ && running_;
+    });
+    if (!self)
+        return;
+    sampling_ = false;
+    if (closing_)
+        return;
+    if (waiting_)
+        endWaiting();
+
+    switch (outcome) {
+    case mdlMonitor::SampleRequest::GivenUp:
+        return;  // STOP or QUIT came first
+    case mdlMonitor::SampleRequest::Unanswered:
         connectionLost();
         return;
+    case mdlMonitor::SampleRequest::Answered:
+        break;
     }
     const QString data = RxBuffer;
     ShowSample(data, DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_));
@@ -376,9 +424,54 @@ void frmMONITOR::Timer1_Timer()
         writeLogLine();
 }
 
+void frmMONITOR::showWaiting(int attempt)
+{
+    if (!waiting_) {
+        waiting_ = true;
+        // No second request may start inside this one's attempts, and no
+        // offset write between them.
+        timer1_->stop();
+        HScroll1->setEnabled(false);
+        colours::SetButtonFace(txtHeartbeat);
+        setReadoutsStale(true);
+        lblLinkStatus->show();
+    }
+    lblLinkStatus->setText(mdlMonitor::RetryingText(attempt));
+}
+
+void frmMONITOR::endWaiting()
+{
+    waiting_ = false;
+    lblLinkStatus->hide();
+    lblLinkStatus->clear();
+    HScroll1->setEnabled(true);
+    // The readouts stay grey until a fresh sample is shown.
+    if (running_ && Connected && !lost_) {
+        colours::SetBackground(txtHeartbeat, colours::Green);
+        heartbeatCounter_ = 0;
+        timer1_->start();
+    }
+}
+
+void frmMONITOR::setReadoutsStale(bool stale)
+{
+    for (QLabel* readout : {lblMAFInputVoltage, lblOutputVoltage, lblDelta, lblInputFlow, lblOutputFlow, lblDelta_F,
+                            lblAirFuelRatio, lblTPSVoltage, lblTPangle, lblEngineSpeed})
+        readout->setEnabled(!stale);
+    if (!stale)
+        return;
+    // The coloured readouts lose their colour: it described the last sample.
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+    for (QWidget* coloured : {static_cast<QWidget*>(lblAirFuelRatio), static_cast<QWidget*>(txtRichOrLean)}) {
+        colours::SetButtonFace(coloured);
+        colours::SetTextColour(coloured, grey);
+    }
+}
+
 void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
 {
     using namespace live_display;
+    setReadoutsStale(false);
     lblRawDataStream->setText(data);
     lblMAFInputVoltage->setText(Volts(s.MAFInputVoltage));
     lblOutputVoltage->setText(Volts(s.OutputVoltage));
@@ -397,15 +490,13 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
     txtRichOrLean->setEnabled(true);
     const RichLean richLean = RichOrLean(s.FlowChange);
     txtRichOrLean->setText(richLean.text);
-    if (richLean.buttonFace)
-        colours::SetButtonFace(txtRichOrLean);
-    else
-        colours::SetBackground(txtRichOrLean, richLean.colour);
+    colours::SetReadout(txtRichOrLean, richLean.buttonFace ? colours::ButtonFace() : richLean.colour);
     lblDelta_F->setText(Percent(s.FlowChange));
 
     const AirFuel airFuel = AirFuelText(s.AirFuelRatio);
     lblAirFuelRatio->setText(airFuel.text);
-    colours::SetTextColour(lblAirFuelRatio, airFuel.colour);
+    // The band's colour fills the readout, so the number reads at a glance.
+    colours::SetReadout(lblAirFuelRatio, airFuel.colour);
 }
 
 void frmMONITOR::writeLogLine()
@@ -587,12 +678,21 @@ void frmMONITOR::HScroll1_Change()
             offsetWriteFailed();
             return;
         }
+        // Nothing goes out between the attempts of a sample request.
+        if (sampling_) {
+            offsetWriteFailed();
+            return;
+        }
         const QString digits = voltage_offset::Digits(offset);
         RxBuffer.clear();
+        // Sampling pauses around the write and resumes only if it was running:
+        // a write never starts the sampling itself.
+        const bool ticking = timer1_->isActive();
         timer1_->stop();
         const int written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
                                       OffsetTimeoutMs);
-        timer1_->start();
+        if (ticking)
+            timer1_->start();
         if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
             offsetWriteFailed();
             return;

@@ -50,6 +50,9 @@ public:
 
     // Window state.
     bool Running() const { return running_; }
+    // A sample request has gone unanswered and its further attempts run:
+    // the readouts are greyed and lblLinkStatus says so.
+    bool WaitingForUnit() const { return waiting_; }
     bool Logging() const { return logging_; }
     bool OffsetWritesEnabled() const { return offsetWritesEnabled_; }
     QString ProbeCode() const { return probeCode_; }
@@ -76,6 +79,12 @@ private:
     void closeLog();
     void writeLogLine();
     void connectionLost();
+    // Between the attempts of an unanswered sample request: the first call
+    // stops the timer and greys the readouts, each one shows the attempt.
+    void showWaiting(int attempt);
+    void endWaiting();
+    // Greys the readouts (their values are no longer live) or brings them back.
+    void setReadoutsStale(bool stale);
     void offsetWriteFailed();
     // Stops everything and gives the main window its commands back (QUIT,
     // and a close by the program's exit).
@@ -90,6 +99,8 @@ private:
     bool logging_ = false;
     bool offsetWritesEnabled_ = false;
     bool lost_ = false;  // the link went down while running
+    bool sampling_ = false;  // a sample request is under way
+    bool waiting_ = false;   // ... and its first attempt went unanswered
     bool closing_ = false;
     QString probeCode_;
     int multisparkCounter_ = 0;
@@ -109,6 +120,7 @@ private:
     QLabel* lblTPangle;
     QLabel* lblEngineSpeed;
     QLabel* lblRawDataStream;
+    QLabel* lblLinkStatus;
     QLineEdit* txtRichOrLean;
     QLineEdit* txtVoltageOffset;
 

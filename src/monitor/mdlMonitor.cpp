@@ -12,7 +12,6 @@
 namespace mdlMonitor {
 
 namespace {
-constexpr int SampleAttempts = 50;
 constexpr int SampleTimeoutMs = 1000;
 constexpr int WasteSparkOption = 1;
 constexpr int FjoLimit = 10;
@@ -26,6 +25,33 @@ bool RequestLiveSample()
         return true;
     Connected = false;
     return false;
+}
+
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts)
+{
+    using namespace mdlPublicVars;
+    // The attempts stay one exchange of the link, so a reply that comes late
+    // to one attempt still answers the request instead of being thrown away
+    // as a straggler before the next.
+    int nextAttempt = 1;
+    bool givenUp = false;
+    RxBuffer.clear();
+    const int answered = SendFrame(cmd::LiveSample(), SampleAttempts, SampleTimeoutMs, [&] {
+        ++nextAttempt;
+        givenUp = betweenAttempts && !betweenAttempts(nextAttempt);
+        return !givenUp;
+    });
+    if (answered)
+        return SampleRequest::Answered;
+    if (givenUp)
+        return SampleRequest::GivenUp;
+    Connected = false;
+    return SampleRequest::Unanswered;
+}
+
+QString RetryingText(int attempt)
+{
+    return QStringLiteral("No reply from the unit - retrying, %1 of %2").arg(attempt).arg(SampleAttempts);
 }
 
 bool IgnitionIsWasteSpark()

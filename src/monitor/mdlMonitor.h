@@ -2,6 +2,8 @@
 
 #include "monitor/LiveSample.h"
 
+#include <functional>
+
 // The live sample as the windows fetch it from the unit.
 namespace mdlMonitor {
 
@@ -9,6 +11,19 @@ namespace mdlMonitor {
 // RxBuffer holds the sample; on failure the link counts as lost (Connected
 // false) and nothing is shown: the caller reacts.
 bool RequestLiveSample();
+
+// The same request made one attempt at a time, for a window that must stay
+// alive while a silent unit runs out its attempts. betweenAttempts runs after
+// every unanswered attempt but the last, with the number of the attempt about
+// to go out (2 to 50); it returns false to give up. A port that reports an
+// error fails every attempt alike and ends the request at once.
+enum class SampleRequest { Answered, Unanswered, GivenUp };
+inline constexpr int SampleAttempts = 50;
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts);
+
+// What the user is told while the attempts run ("No reply from the unit -
+// retrying, 7 of 50").
+QString RetryingText(int attempt);
 
 // What the user is told when a sample goes unanswered.
 inline const QString LostConnectionText = QStringLiteral(

@@ -19,6 +19,18 @@ QColor ButtonFace();
 // Colours the text of a text box or label.
 void SetTextColour(QWidget* widget, const QColor& colour);
 
+// How far apart two colours are to the eye: the ratio of their relative
+// luminances (each + 0.05), 1 for equal colours, 21 for black on white.
+// Text wants at least 4.5 against its background to be read at a glance.
+double ContrastRatio(const QColor& a, const QColor& b);
+
+// Black or white, whichever reads better on the background.
+QColor ReadableTextOn(const QColor& background);
+
+// A readout whose colour carries a meaning: the colour fills its background
+// and its text is drawn in whichever of black and white reads better on it.
+void SetReadout(QWidget* widget, const QColor& colour);
+
 // The background a widget was given (for tests and for displays that test it).
 QColor Background(const QWidget* widget);
 } // namespace colours

@@ -23,6 +23,15 @@ public:
     virtual MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
                               MsgButtons buttons = MsgButtons::Ok) = 0;
 
+    // A Yes/No question whose Yes writes to the unit. No is its default
+    // button and its Escape answer, so Enter pressed by habit (or on a box
+    // reached by a mistaken shortcut) never writes. The plain version asks
+    // through message(), for dialogs that never answer Yes unseen.
+    virtual MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text)
+    {
+        return message(icon, title, text, MsgButtons::YesNo);
+    }
+
     // The chosen path, or an empty string when the user cancelled.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
     virtual QString saveFileName(const FileDialogRequest& request) = 0;
@@ -36,9 +45,19 @@ public:
 
     MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
                       MsgButtons buttons) override;
+    MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text) override;
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
 
 private:
+    MsgAnswer show(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons,
+                   bool noIsDefault);
+
     QWidget* parent_;
 };
+
+// The width (pixels) a top-level window (a message box, a progress or
+// search window) needs so that the window manager can show its whole title:
+// the title's text in the title bar's font plus room for the bar's icon and
+// buttons.
+int WindowWidthForTitle(const QString& title);

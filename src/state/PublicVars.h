@@ -18,7 +18,7 @@ inline QString LastFrame;  // the last frame written, for raw-traffic displays
 inline bool LinkBusy = false;
 
 // Wideband sensor and its calibration.
-inline int WidebandModel = 1;  // 0 to 8
+inline int WidebandModel = 1;  // 0 to 8 name a model; any other number shows the sensor voltage
 inline qint16 FJOCalibration = 0;  // -10 to +10
 
 // Configuration read from the unit at start-up.

@@ -108,7 +108,7 @@ int ProgressPercent(int handled)
     return std::clamp(handled * 100 / DataLineCount, 0, 100);
 }
 
-Transact SendFrameTransact(std::function<void()> between)
+Transact SendFrameTransact(BetweenAttempts between)
 {
     return transactOn([between = std::move(between)](const QString& payload, int attempts, int timeoutMs) {
         return SendFrame(payload, attempts, timeoutMs, between);

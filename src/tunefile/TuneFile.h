@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "link/Transaction.h"
+
 #include <functional>
 
 class Clock;
@@ -69,8 +71,8 @@ using Transact = std::function<bool(const QString& payload, int attempts, int ti
 
 // Transactions through SendFrame on the installed port (RxBuffer cleared
 // before each, as every caller does); `between` runs between two attempts
-// of one request.
-Transact SendFrameTransact(std::function<void()> between = {});
+// of one request and ends the request, failed, when it returns false.
+Transact SendFrameTransact(BetweenAttempts between = {});
 // The same on a given port and clock.
 Transact SendFrameOnTransact(SerialPort& port, Clock& clock);
 

@@ -44,10 +44,21 @@ QString shown(const QString& path)
 // between the attempts of a request, so a unit that stops answering leaves
 // the windows painted while its attempts run out (up to 50 s for a read)
 // instead of freezing them. The attempts stay one exchange of the link, which
-// keeps count of the replies still owed across them.
-Transact transactKeepingWindowsAlive()
+// keeps count of the replies still owed across them. Once `stop` says so (the
+// export's Cancel), nothing more is sent and the request fails.
+Transact transactKeepingWindowsAlive(std::function<bool()> stop = {})
 {
-    return SendFrameTransact([] { QCoreApplication::processEvents(); });
+    const Transact send = SendFrameTransact([stop] {
+        QCoreApplication::processEvents();
+        return !(stop && stop());
+    });
+    return [send, stop](const QString& payload, int attempts, int timeoutMs, QString& reply) {
+        if (stop && stop()) {
+            reply.clear();
+            return false;
+        }
+        return send(payload, attempts, timeoutMs, reply);
+    };
 }
 
 // One export or import from the lock to the restore: the locked controls
@@ -105,7 +116,12 @@ public:
     {
         if (bar_)
             bar_->setValue(ProgressPercent(handled));
+        if (splash_)
+            splash_->ShowPercent(ProgressPercent(handled));
     }
+
+    // The export's Cancel: the transfer stops before its next request.
+    bool cancelled() const { return splash_ && splash_->CancelPressed(); }
 
     // After each data line: the bar moves and the windows repaint.
     Progress advance()
@@ -177,8 +193,11 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read =
-        ReadTune(transactKeepingWindowsAlive(), services::clock().currentDateTime(), transfer.advance());
+    const ExportResult read = ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }),
+                                       services::clock().currentDateTime(), transfer.advance());
+    // Cancelled: the user asked for it, so it ends quietly, with no file.
+    if (transfer.cancelled())
+        return;
     if (!read.complete) {
         transfer.setBusy(false);
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
@@ -208,9 +227,8 @@ void ImportTune()
     if (!mdlMain::ConnectionGuard())
         return;
     Transfer transfer;
-    if (services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("WARNING"),
-                                    ImportWarningText,
-                                    MsgButtons::YesNo)
+    // Its Yes overwrites the whole unit: No is what Enter answers.
+    if (services::dialogs().askBeforeWriting(MsgIcon::Exclamation, QStringLiteral("WARNING"), ImportWarningText)
         != MsgAnswer::Yes)
         return;
 

@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QPushButton>
 
 frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
@@ -11,18 +12,36 @@ frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     const bool exporting = kind == Kind::Export;
     setObjectName(exporting ? QStringLiteral("frmExportSplash") : QStringLiteral("frmImportSplash"));
     setWindowTitle(exporting ? QStringLiteral("Export") : QStringLiteral("Import"));
-    setFixedSize(Twips(3600, this), Twips(1200, this));
+    setFixedSize(Twips(4800, this), Twips(exporting ? 1380 : 1080, this));
+
+    QFont font = this->font();
+    font.setPointSize(11);
+    font.setBold(true);
 
     label1_ = new QLabel(exporting ? QStringLiteral("Exporting to Memory.....")
                                    : QStringLiteral("Importing from File...."),
                          this);
     label1_->setObjectName(QStringLiteral("Label1"));
-    label1_->setAlignment(Qt::AlignCenter);
-    QFont font = label1_->font();
-    font.setPointSize(11);
-    font.setBold(true);
+    label1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label1_->setFont(font);
-    label1_->setGeometry(Twips(120), Twips(360), Twips(3360), Twips(480));
+    label1_->setGeometry(Twips(120), Twips(240), Twips(3540), Twips(480));
+
+    lblPercent_ = new QLabel(this);
+    lblPercent_->setObjectName(QStringLiteral("lblPercent"));
+    lblPercent_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblPercent_->setFont(font);
+    lblPercent_->setGeometry(Twips(3780), Twips(240), Twips(900), Twips(480));
+    ShowPercent(0);
+
+    if (exporting) {
+        cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+        cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+        cmdCancel_->setGeometry(Twips(1770), Twips(840), Twips(1260), Twips(420));
+        connect(cmdCancel_, &QPushButton::clicked, this, [this] {
+            cancelPressed_ = true;
+            cmdCancel_->setEnabled(false);
+        });
+    }
 }
 
 void frmTransferSplash::Show()
@@ -37,6 +56,11 @@ void frmTransferSplash::Unload()
 {
     closable_ = true;
     close();
+}
+
+void frmTransferSplash::ShowPercent(int percent)
+{
+    lblPercent_->setText(QStringLiteral("%1%").arg(percent));
 }
 
 void frmTransferSplash::closeEvent(QCloseEvent* event)

@@ -3,10 +3,12 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 // The small progress window of a tune export ("Export", frmExportSplash) or
-// import ("Import", frmImportSplash): one label, no close box. It is shown
-// over the main window without waiting and closed by the operation.
+// import ("Import", frmImportSplash): its caption text with the percentage
+// done beside it, and for the export a Cancel button. No close box. It is
+// shown over the main window without waiting and closed by the operation.
 class frmTransferSplash final : public QWidget {
     Q_OBJECT
 public:
@@ -19,7 +21,15 @@ public:
     // Closes it for good (the operation's end).
     void Unload();
 
+    // "37%".
+    void ShowPercent(int percent);
+    // Whether Cancel has been pressed (an export only).
+    bool CancelPressed() const { return cancelPressed_; }
+
     QLabel* Label1() const { return label1_; }
+    QLabel* lblPercent() const { return lblPercent_; }
+    // Null for an import: once begun it runs to its end or first failure.
+    QPushButton* cmdCancel() const { return cmdCancel_; }
 
 protected:
     // Only the operation closes it.
@@ -27,5 +37,8 @@ protected:
 
 private:
     QLabel* label1_;
+    QLabel* lblPercent_;
+    QPushButton* cmdCancel_ = nullptr;
     bool closable_ = false;
+    bool cancelPressed_ = false;
 };

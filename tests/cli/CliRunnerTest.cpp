@@ -152,6 +152,37 @@ TEST_F(CliRunnerTest, ListIsTheViewersTextAndItsSavedFile)
     EXPECT_FALSE(QFile::exists(path));
 }
 
+// As in the memory window: one calibration, N / 19, for every transfer
+// function command, N being --injectors or the installed size the
+// configuration load read (register 04), never the load's open-loop ratio.
+TEST_F(CliRunnerTest, TheTransferFunctionUsesTheCalibrationItsHeadingNames)
+{
+    device.memory().setRegister(0x02, 24);  // installed, open loop
+    device.memory().setRegister(0x03, 19);  // EEC, open loop: the load's ratio is 19/24
+    device.memory().setRegister(0x04, 24);  // installed, closed loop
+    device.memory().setCell('F', 160, 0x64);
+    struct Case {
+        QStringList args;
+        const char* expected;  // in the output
+    } const cases[] = {
+        {{"list", "F"}, "MAF TRANSFER FUNCTION: 24lb/hr Calibration."},
+        {{"list", "F"}, "Output[v]: 3.125, Flow[kg/hr]: 253\r\n"},           // 100 x 2 x 24/19
+        {{"list", "F", "--injectors", "30"}, "MAF TRANSFER FUNCTION: 30lb/hr Calibration."},
+        {{"list", "F", "--injectors", "30"}, "Output[v]: 3.125, Flow[kg/hr]: 316\r\n"},
+        {{"read", "F", "3.125"}, "  253 kg/hr  (byte 64)"},
+        {{"read", "F", "3.125", "--injectors", "16"}, "  168 kg/hr  (byte 64)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run(c.args), exit_status::Done);
+        EXPECT_TRUE(out.contains(QString::fromLatin1(c.expected))) << out.left(400).toStdString();
+    }
+    // 8 kg/hr at 0 V is 8 x 19 / 24 = 6.3, byte 06.
+    heard(device);
+    EXPECT_EQ(run({"write", "F", "0", "8", "--yes"}), exit_status::Done);
+    EXPECT_TRUE(heard(device).contains("WF0006"));
+}
+
 TEST_F(CliRunnerTest, ExportThenVerifiedImportMakesTwins)
 {
     VentrixDevice second;

@@ -39,6 +39,9 @@ TEST_F(AirFuelCalculatorTest, WorkedExamples)
         {"18", "10", 19, "80.0", "RICH", darkGreen, ""},
         {"18", "10", 14, "108.6", "RICH", darkGreen, "Maximum RICH Warning"},
         {"10", "18", 8, "-105.6", "LEAN", Qt::red, "Maximum LEAN Warning"},
+        // -0.034 %: the sign stays beside "LEAN", small as the change is.
+        {"14.695", "14.7", 19, "-0.0", "LEAN", Qt::red, ""},
+        {"14.705", "14.7", 19, "0.0", "RICH", darkGreen, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.current) + " to " + c.desired);

@@ -257,6 +257,18 @@ TEST_F(AutodetectTest, FailedSearchStillSavesTheStoredPortOnExit)
     EXPECT_EQ(storedLastPort(), "4");
 }
 
+TEST(WidebandModelSetting, KeepsAnyNumberAndDefaultsOnlyForText)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"0", 0}, {"8", 8}, {" 3 ", 3},
+        {"9", 9}, {"12", 12}, {"-2", -2},      // no model of the list: the voltage is shown
+        {"2.5", NoWidebandModel},              // a number, but no model's index
+        {"", 1}, {"junk", 1}, {"1x", 1},       // not a number: the default
+    };
+    for (const auto& [stored, model] : cases)
+        EXPECT_EQ(WidebandModelFromSetting(QString::fromLatin1(stored)), model) << stored;
+}
+
 TEST(ProbeStatus, ReadsTheLeadingDigits)
 {
     const std::pair<const char*, int> cases[] = {{"03", 3}, {"02", 2}, {"3x", 3}, {"x3", 0}, {"", 0}, {"12", 12}, {"033", 3}};

@@ -129,10 +129,24 @@ TEST_F(StragglerTest, ABetweenAttemptsHookKeepsTheAttemptsOneExchange)
     device.faults().lateRequest = 1;
     int between = 0;
     RxBuffer.clear();
-    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] { ++between; }), 1);
+    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] {
+        ++between;
+        return true;
+    }), 1);
     EXPECT_EQ(RxBuffer, QStringLiteral("rt041E"));
     EXPECT_EQ(between, 1);
     EXPECT_EQ(ask(QStringLiteral("RT05")), QStringLiteral("rt0515"));
+}
+
+TEST_F(StragglerTest, AHookThatSaysStopEndsTheExchangeWithNothingMoreSent)
+{
+    device.faults().silent = true;
+    int between = 0;
+    RxBuffer = QStringLiteral("stale");
+    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] { return ++between < 3; }), 0);
+    EXPECT_EQ(between, 3);
+    EXPECT_EQ(framesWritten(), QStringList({"RT04", "RT04", "RT04"}));
+    EXPECT_TRUE(RxBuffer.isEmpty());
 }
 
 TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)

@@ -479,6 +479,79 @@ TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
     EXPECT_EQ(InstalledInjectorSize, 30);
 }
 
+// The transfer function is read, written and listed for one calibration, the
+// one the listing's heading names: the injector list's size (with "<Select>"
+// shown, the program's installed size, or 19 when none is known) over 19.
+TEST_F(ReadWriteByteTest, TransferFunctionFlowsFollowTheCalibrationTheHeadingNames)
+{
+    device.memory().setCell('F', 160, 0x64);  // k = 2, byte 100
+    struct Step {
+        const char* what;
+        int listIndex;           // -1: the list as the window opened it
+        const char* heading;
+        const char* flow160;     // 100 x 2 x N / 19, halves to even
+        const char* eightAtZero; // the request writing 8 kg/hr at 0 V: 8 x 19 / N
+    };
+    const auto check = [this](const Step& step) {
+        SCOPED_TRACE(step.what);
+        auto* list = control<QComboBox>("cmbInjectors");
+        if (step.listIndex >= 0) {
+            list->setCurrentIndex(step.listIndex);
+            window->cmbInjectors_Click();
+        }
+        type("Text1", "3.125");
+        window->cmdReadByte_Click();
+        EXPECT_EQ(label("Label10"), QString::fromLatin1(step.flow160));
+
+        type("Text3", "0");
+        type("Text2", "8");
+        const int sent = port.payloadLog().size();
+        window->cmdWriteByte_Click();
+        EXPECT_EQ(payloadsFrom(sent), QStringList{QString::fromLatin1(step.eightAtZero)});
+
+        window->cmdReadTable_Click();
+        const QStringList lines = frmTableRead::Instance()->text().split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 260);
+        EXPECT_EQ(lines[2], QStringLiteral("MAF TRANSFER FUNCTION: %1 Calibration.").arg(step.heading));
+        EXPECT_EQ(lines[3 + 160], QStringLiteral("Output[v]: 3.125, Flow[kg/hr]: ") + QString::fromLatin1(step.flow160).trimmed());
+        EXPECT_TRUE(messages().isEmpty());
+    };
+
+    // A unit with 24 lb/hr injectors whose EEC size is 19: the configuration
+    // load left its own open-loop ratio, 19/24, which the window must not use.
+    InstalledInjectorSize = 24;
+    InjectorRatioOL = 19.0 / 24.0;
+    open();
+    EXPECT_EQ(control<QComboBox>("cmbInjectors")->currentText(), QStringLiteral("24lb/hr"));
+    window->optTableSelect(4)->click();
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 24.0 / 19.0);  // applied on choosing the table
+    const Step steps[] = {
+        {"list untouched", -1, "24lb/hr", " 253", "WF0006"},
+        {"16lb/hr chosen", 0, "16lb/hr", " 168", "WF000A"},
+        {"30lb/hr chosen", 3, "30lb/hr", " 316", "WF0005"},
+        {"<Select> chosen after 30", 14, "30lb/hr", " 316", "WF0005"},
+    };
+    for (const Step& step : steps)
+        check(step);
+    EXPECT_EQ(InstalledInjectorSize, 30);
+    delete window;
+
+    // Sizes the list does not hold open it on "<Select>".
+    const std::pair<double, Step> unlisted[] = {
+        {20, {"installed 20", -1, "20lb/hr", " 211", "WF0008"}},
+        {0, {"no size known", -1, "19lb/hr", " 200", "WF0008"}},
+    };
+    for (const auto& [installed, step] : unlisted) {
+        InstalledInjectorSize = installed;
+        InjectorRatioOL = 0.5;
+        open();
+        EXPECT_EQ(control<QComboBox>("cmbInjectors")->currentText(), QStringLiteral("<Select>"));
+        window->optTableSelect(4)->click();
+        check(step);
+        delete window;
+    }
+}
+
 TEST_F(ReadWriteByteTest, FailureAtCell37KeepsThePartialListing)
 {
     open();

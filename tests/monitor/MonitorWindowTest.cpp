@@ -18,7 +18,9 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QRadioButton>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -289,7 +291,7 @@ TEST_F(MonitorWindowTest, RunWithALogRecordsEverySampleAsShown)
     EXPECT_EQ(background("txtRichOrLean"), colours::Red);
     EXPECT_TRUE(control("txtRichOrLean")->isEnabled());
     EXPECT_EQ(text("lblAirFuelRatio"), "15.0");
-    EXPECT_EQ(control("lblAirFuelRatio")->palette().color(QPalette::WindowText), colours::Red);
+    EXPECT_EQ(background("lblAirFuelRatio"), colours::Red);
     EXPECT_EQ(text("lblTPSVoltage"), "0.802");
     EXPECT_EQ(text("lblTPangle"), "7.6");
     EXPECT_EQ(text("lblEngineSpeed"), "3,480");
@@ -331,7 +333,7 @@ TEST_F(MonitorWindowTest, CancelInTheQuestionLeavesTheWindowIdleButRunning)
     device.clearLog();
     start(MsgAnswer::Cancel);
     EXPECT_TRUE(window->Running());
-    EXPECT_TRUE(window->OffsetWritesEnabled());
+    EXPECT_FALSE(window->OffsetWritesEnabled());  // nothing was read to write back
     EXPECT_TRUE(heard().isEmpty());
     EXPECT_TRUE(dialogs.fileRequests.isEmpty());
     EXPECT_FALSE(window->Timer1()->isActive());
@@ -413,15 +415,28 @@ TEST_F(MonitorWindowTest, StartReadsTheVoltageOffset)
     }
 }
 
-TEST_F(MonitorWindowTest, OffsetReadFailureDoesNotStart)
+TEST_F(MonitorWindowTest, OffsetReadFailureDoesNotStartAndArmsNoWrite)
 {
     open();
+    device.memory().setRegister(0x13, 0xF6);
     device.faults().negativeCommands = {"RT"};
     start(MsgAnswer::No);
     ASSERT_EQ(messages().size(), 2);
     EXPECT_EQ(messages()[1].title, "Read Failure!");
     EXPECT_EQ(messages()[1].text, "Unable to load Voltage Offset from VentrixTM. Please try again.");
     EXPECT_FALSE(window->Timer1()->isActive());
+    EXPECT_FALSE(window->OffsetWritesEnabled());
+    EXPECT_TRUE(shownAndEnabled("cmdRUN"));
+
+    // One click on the slider's arrow: the offset was never loaded, so
+    // nothing may overwrite it, and sampling does not start either.
+    device.clearLog();
+    messages().clear();
+    control<QScrollBar>("HScroll1")->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_TRUE(heard().isEmpty());
+    EXPECT_EQ(device.memory().registerValue(0x13), 0xF6);
+    EXPECT_FALSE(window->Timer1()->isActive());
+    EXPECT_TRUE(messages().isEmpty());
     EXPECT_TRUE(shownAndEnabled("cmdRUN"));
 }
 
@@ -654,6 +669,226 @@ TEST_F(MonitorWindowTest, AdvancedAndBasicSwitchTheSize)
     EXPECT_EQ(window->height(), compact);
     EXPECT_TRUE(shownAndEnabled("cmdADVANCED"));
     EXPECT_TRUE(control("cmdBASIC")->isHidden());
+}
+
+TEST_F(MonitorWindowTest, TheUnlabelledSquaresStayHiddenButFollowTheSamples)
+{
+    main->findChild<frmIgnitionConfig*>()->SelectIgnitionType(1);  // waste spark
+    open();
+    window->cmdADVANCED_Click();
+    port->replies["M"] = QStringLiteral("m01E001A403FF8000B900A0570000");  // TPS 5 V, flip-chip
+    start(MsgAnswer::No);
+    tick();
+    for (const char* name : {"txtWOT", "txtWastedSpark", "txtMultiSpark", "txtFlipChip"}) {
+        EXPECT_TRUE(control(name)->isHidden()) << name;
+        EXPECT_FALSE(control(name)->isVisible()) << name;
+    }
+    EXPECT_EQ(background("txtWOT"), colours::Green);
+    EXPECT_EQ(background("txtWastedSpark"), colours::Green);
+    EXPECT_EQ(background("txtFlipChip"), colours::Green);
+}
+
+// Contrast as displays show it: black on white is 21, equal colours 1.
+TEST(ReadoutColourTest, TextIsChosenToReadOnItsColour)
+{
+    struct Case {
+        QColor background;
+        QColor text;
+        double contrast;  // of that text on it, worked out by hand
+    } const cases[] = {
+        {colours::Red, Qt::black, 5.25},
+        {colours::Green, Qt::black, 15.30},
+        {colours::Yellow, Qt::black, 19.56},
+        {QColor(0, 0, 0), Qt::white, 21.0},
+        {QColor(0, 64, 0), Qt::white, 12.12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.background.name().toStdString());
+        EXPECT_EQ(colours::ReadableTextOn(c.background), c.text);
+        EXPECT_NEAR(colours::ContrastRatio(c.text, c.background), c.contrast, 0.01);
+    }
+    // Yellow text on a light grey face, as the readout once was: unreadable.
+    EXPECT_LT(colours::ContrastRatio(colours::Yellow, QColor(239, 239, 239)), 1.2);
+}
+
+TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlance)
+{
+    struct Case {
+        const char* sample;  // wideband byte at positions 14-15
+        int model;
+        const char* shown;
+        QColor band;
+    } const cases[] = {
+        {"m01E001A400A4CC00B900A0570001", 1, "12.0", colours::Green},   // 4.000 V
+        {"m01E001A400A4B300B900A0570001", 1, "13.0", colours::Yellow},  // 3.510 V
+        {"m01E001A400A48000B900A0570001", 1, "15.0", colours::Red},     // 2.510 V
+        {"m01E001A400A41000B900A0570001", 0, "XXX", colours::Red},      // 0.314 V
+    };
+    open();
+    start(MsgAnswer::No);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        WidebandModel = c.model;
+        port->replies["M"] = QString::fromLatin1(c.sample);
+        tick();
+        const QWidget* readout = control("lblAirFuelRatio");
+        EXPECT_EQ(text("lblAirFuelRatio"), c.shown);
+        EXPECT_EQ(background("lblAirFuelRatio"), c.band);
+        EXPECT_TRUE(readout->autoFillBackground());
+        EXPECT_GE(colours::ContrastRatio(readout->palette().color(QPalette::WindowText), c.band), 4.5);
+    }
+    // The rich/lean box likewise.
+    const QWidget* richLean = control("txtRichOrLean");
+    EXPECT_EQ(text("txtRichOrLean"), "LEAN");
+    EXPECT_GE(colours::ContrastRatio(richLean->palette().color(QPalette::Text), background("txtRichOrLean")), 4.5);
+}
+
+// --- a unit that stops answering ------------------------------------------------
+
+TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
+{
+    open();
+    port->replies["M"] = KnownSample;
+    start(MsgAnswer::No);
+    tick();
+    ASSERT_EQ(text("lblMAFInputVoltage"), "2.346");
+    port->replies.remove("M");
+
+    // The unit is silent for six attempts and answers the seventh.
+    struct Seen {
+        QString status;
+        bool statusShown;
+        bool ticking;
+        bool readoutsEnabled;
+        QString shownValue;
+    };
+    QList<Seen> seen;
+    int samples = 0;
+    device.faults().silent = true;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame != frame::Build("M"))
+            return;
+        ++samples;
+        seen.append({text("lblLinkStatus"), !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
+                     control("lblMAFInputVoltage")->isEnabled(), text("lblMAFInputVoltage")});
+        if (samples == 6)
+            device.faults().silent = false;
+    });
+    port->replies.clear();
+    tick();
+    device.setFrameListener({});
+
+    ASSERT_EQ(samples, 7);
+    EXPECT_TRUE(seen[0].readoutsEnabled);  // the first attempt: nothing missed yet
+    EXPECT_FALSE(seen[0].statusShown);
+    for (int attempt = 2; attempt <= 7; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const Seen& s = seen[attempt - 1];
+        EXPECT_TRUE(s.statusShown);
+        EXPECT_EQ(s.status, QStringLiteral("No reply from the unit - retrying, %1 of 50").arg(attempt));
+        EXPECT_FALSE(s.ticking);  // no second request inside this one
+        EXPECT_FALSE(s.readoutsEnabled);
+        EXPECT_EQ(s.shownValue, "2.346");
+    }
+    // Answered again: live readouts, no status, the timer back.
+    EXPECT_TRUE(control("lblLinkStatus")->isHidden());
+    EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
+    EXPECT_TRUE(window->Timer1()->isActive());
+    EXPECT_TRUE(Connected);
+    EXPECT_TRUE(messages().size() == 1);  // only the logging question
+}
+
+TEST_F(MonitorWindowTest, StopOrQuitEndsTheRetriesAtOnce)
+{
+    for (const bool quit : {false, true}) {
+        SCOPED_TRACE(quit ? "QUIT" : "STOP");
+        open();
+        start(MsgAnswer::No);
+        tick();
+        device.faults().silent = true;
+        device.clearLog();
+        messages().clear();
+        int samples = 0;
+        device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+            if (frame == frame::Build("M") && ++samples == 4)
+                QTimer::singleShot(0, window.data(), [&] {
+                    control<QPushButton>(quit ? "cmdQUIT" : "cmdSTOP")->click();
+                });
+        });
+        tick();
+        device.setFrameListener({});
+
+        EXPECT_EQ(samples, 4);  // nothing more after the attempt in flight
+        // STOP's bare stop character goes out after the fourth attempt ended.
+        EXPECT_EQ(device.rawStopCount(), quit ? 0 : 1);
+        EXPECT_EQ(heard(), QStringList(4, "M"));
+        EXPECT_TRUE(Connected);
+        EXPECT_TRUE(messages().isEmpty());
+        if (quit) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(window.isNull());
+            EXPECT_TRUE(mdlMain::IsControlEnabled("cmdVentrixRun"));
+        } else {
+            EXPECT_FALSE(window->Running());
+            EXPECT_FALSE(window->Timer1()->isActive());
+            EXPECT_TRUE(control("lblLinkStatus")->isHidden());
+            EXPECT_TRUE(shownAndEnabled("cmdRUN"));
+            window->cmdQUIT_Click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        device.setFaults({});
+    }
+}
+
+// The wideband model stored by an earlier run, through the real start-up.
+TEST(MonitorStartupTest, AStoredModelBeyondTheListLogsTheWidebandVoltage)
+{
+    TestApplication();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Reset();
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    settings.write("KESTREL", "Startup", "WBO2", "12");
+    VentrixDevice device;
+    SimulatedPort simulated(device, clock);
+    auto owned = std::make_unique<ScriptedRepliesPort>(simulated);
+    owned->replies["M"] = KnownSample;  // wideband byte 128: 2.510 V
+    services::install(nullptr, &clock, &dialogs, &settings);
+    auto main = std::make_unique<frmMain>(std::move(owned));
+    RunStartupSequence(*main);
+    ASSERT_TRUE(Connected);
+    EXPECT_EQ(WidebandModel, 12);
+
+    // The wideband window offers the first model; the stored one stays until UPDATE.
+    main->findChild<QAction*>("mnuConfig")->trigger();
+    auto* first = main->findChild<QRadioButton*>("optWBO2Select_0");
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isChecked());
+    EXPECT_EQ(WidebandModel, 12);
+
+    main->findChild<QAction*>("mnuVentrixRunItem")->trigger();
+    auto* monitor = main->findChild<frmMONITOR*>();
+    ASSERT_NE(monitor, nullptr);
+    const QString path = dir.filePath("log.txt");
+    dialogs.answerNext(MsgAnswer::Yes);
+    dialogs.chooseNextFile(path);
+    monitor->cmdRUN_Click();
+    clock.advance(1000);
+    monitor->Timer1_Timer();
+    monitor->cmdSTOP_Click();
+
+    QFile log(path);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    const QList<QByteArray> fields = lines[2].split(',');
+    ASSERT_GE(fields.size(), 8);
+    EXPECT_EQ(fields[7], "\"2.5\"");  // the voltage itself, not 20 - 2 V = 15.0
+    main.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QLocale::setDefault(QLocale::c());
 }
 
 } // namespace

@@ -15,6 +15,13 @@ MsgAnswer ScriptedDialogs::message(MsgIcon icon, const QString& title, const QSt
     return MsgAnswer::Ok;
 }
 
+MsgAnswer ScriptedDialogs::askBeforeWriting(MsgIcon icon, const QString& title, const QString& text)
+{
+    const MsgAnswer answer = message(icon, title, text, MsgButtons::YesNo);
+    messages.last().defaultAnswer = MsgAnswer::No;
+    return answer;
+}
+
 QString ScriptedDialogs::openFileName(const FileDialogRequest& request)
 {
     fileRequests.append(request);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include "platform/Dialogs.h"
 
@@ -16,10 +17,14 @@ public:
         QString title;
         QString text;
         MsgButtons buttons;
+        // The answer Enter and Escape give, when the box names one.
+        std::optional<MsgAnswer> defaultAnswer = std::nullopt;
     };
 
     MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
                       MsgButtons buttons) override;
+    // Recorded with No as its default; answered from the script like any box.
+    MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text) override;
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
 
@@ -44,6 +49,12 @@ public:
         if (whileOpen)
             whileOpen();
         return script.message(icon, title, text, buttons);
+    }
+    MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text) override
+    {
+        if (whileOpen)
+            whileOpen();
+        return script.askBeforeWriting(icon, title, text);
     }
     QString openFileName(const FileDialogRequest& r) override { return script.openFileName(r); }
     QString saveFileName(const FileDialogRequest& r) override { return script.saveFileName(r); }

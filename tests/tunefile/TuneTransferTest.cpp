@@ -204,6 +204,8 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
         EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
                   QStringLiteral("Importing from File...."));
         EXPECT_EQ(bar->value(), 99 * 100 / 1044);
+        EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblPercent"))->text(), QStringLiteral("9%"));
+        EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("cmdCancel")), nullptr);
         EXPECT_TRUE(enabledLocked().isEmpty());
     });
     dialogs.script.messages.clear();
@@ -215,6 +217,8 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     EXPECT_EQ(dialogs.script.messages[0].text,
               QStringLiteral("Importing a tune will OVERWRITE all memory locations.\nWould you like to continue?"));
     EXPECT_EQ(dialogs.script.messages[0].icon, MsgIcon::Exclamation);
+    // Its Yes overwrites the unit: Enter and Escape answer No.
+    EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
     EXPECT_EQ(dialogs.script.messages[1].text, QStringLiteral("Tune Import Completed."));
     EXPECT_TRUE(tune_test::SameTune(second.memory(), first.memory()));
     EXPECT_EQ(tune_test::ExpectedFile(second.memory(), Stamp), contents(path));
@@ -224,6 +228,40 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     EXPECT_EQ(second.memory().stageCode(), secondBefore.stageCode());
     EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1024);
     EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 20);
+    expectRestored();
+}
+
+TEST_F(TuneTransferTest, TheExportShowsItsPercentageAndCancelEndsItWithoutAFile)
+{
+    QString shownAtHalf;
+    bool cancelOffered = false;
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        const int requests = first.requestsHeard();
+        QWidget* window = splash();
+        if (!window)
+            return;
+        if (requests == 523) {  // 522 lines done: 50 %
+            shownAtHalf = window->findChild<QLabel*>(QStringLiteral("lblPercent"))->text();
+            EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                      QStringLiteral("Exporting to Memory....."));
+        }
+        if (requests == 600) {
+            auto* cancel = window->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+            ASSERT_NE(cancel, nullptr);
+            cancelOffered = cancel->isVisible() && cancel->isEnabled();
+            QTimer::singleShot(0, cancel, &QPushButton::click);  // pressed while the reply is awaited
+        }
+    });
+    dialogs.script.chooseNextFile(path);
+    ExportTune();
+    first.setFrameListener({});
+
+    EXPECT_EQ(shownAtHalf, QStringLiteral("50%"));
+    EXPECT_TRUE(cancelOffered);
+    EXPECT_EQ(first.requestsHeard(), 600);  // nothing after the read in flight
+    EXPECT_EQ(titles(), QStringList{"TUNE EXPORT"});  // no failure reported, no completion
+    EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
+    EXPECT_FALSE(QFile::exists(path));
     expectRestored();
 }
 
