@@ -27,6 +27,11 @@ int tenthsRounded(int numerator)
 
 QList<EntryWrite> SliderWrites(int cell, int prev, int cur, int next, int sliderOffset)
 {
+    // The ends have no neighbour on their outer side: the value is carried flat.
+    if (cell == 0)
+        prev = cur;
+    if (cell == LastCell)
+        next = cur;
     QList<EntryWrite> writes;
     const int own = EntryOf(cell, sliderOffset);
 

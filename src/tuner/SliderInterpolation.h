@@ -14,8 +14,8 @@ struct EntryWrite {
 };
 
 // The writes, in the order they go to the unit, when cell `cell` moves to
-// `cur` with its neighbours at `prev` and `next` (for cell 0 prev, for the
-// last cell next, equal cur). First downwards from the cell's own entry,
+// `cur` with its neighbours at `prev` and `next` (cell 0 has no previous
+// neighbour and the last cell no next one: their value is taken as cur). First downwards from the cell's own entry,
 // then upwards; addresses outside 0..255 are skipped. Values are rounded to
 // the nearest whole number, halves to the even neighbour.
 QList<EntryWrite> SliderWrites(int cell, int prev, int cur, int next, int sliderOffset);

@@ -171,7 +171,7 @@ void frmGraphicalTune::buildCells(QWidget* area)
         caption->setObjectName(QStringLiteral("lblRPM_%1").arg(i));
         caption->setFont(captionFont);
         caption->setAlignment(Qt::AlignCenter);
-        caption->setAutoFillBackground(true);
+        colours::SetButtonFace(caption);
         place(caption, CaptionWidth, CaptionTop, CaptionHeight);
         captions_[i] = caption;
     }
