@@ -10,6 +10,7 @@ MsgAnswer ConsoleDialogs::message(MsgIcon, const QString&, const QString& text, 
         return MsgAnswer::Cancel;
     case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel:
+    case MsgButtons::YesNoDefaultNo:
         return MsgAnswer::No;
     }
     return MsgAnswer::Cancel;

@@ -22,7 +22,8 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
     switch (buttons) {
     case MsgButtons::Ok: return QMessageBox::Ok;
     case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
@@ -45,8 +46,10 @@ MsgAnswer WidgetDialogs::message(MsgIcon icon, const QString& title, const QStri
 {
     QMessageBox box(toQt(icon), title, text, toQt(buttons), parent_);
     // Closing the box with Escape or the title bar counts as its cancelling answer.
-    if (buttons == MsgButtons::YesNo)
+    if (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoDefaultNo)
         box.setEscapeButton(QMessageBox::No);
+    if (buttons == MsgButtons::YesNoDefaultNo)
+        box.setDefaultButton(QMessageBox::No);
     return fromQt(box.exec());
 }
 

@@ -5,7 +5,8 @@
 class QWidget;
 
 enum class MsgIcon { None, Information, Exclamation, Question, Critical };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoDefaultNo: a question whose Yes writes to the unit; Enter and Escape answer No.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoDefaultNo };
 enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {

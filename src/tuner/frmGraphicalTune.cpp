@@ -602,7 +602,7 @@ void frmGraphicalTune::cmdONLINE_Click()
     QPointer<frmGraphicalTune> self(this);
     const MsgAnswer answer = services::dialogs().message(
         MsgIcon::Question, QStringLiteral("Connect to VentrixTM"),
-        QStringLiteral("Establish link to VentrixTM?\r\n") + OffLineWarning, MsgButtons::YesNo);
+        QStringLiteral("Establish link to VentrixTM?\r\n") + OffLineWarning, MsgButtons::YesNoDefaultNo);
     if (!self || answer != MsgAnswer::Yes)
         return;
 

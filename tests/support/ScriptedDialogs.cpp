@@ -11,6 +11,7 @@ MsgAnswer ScriptedDialogs::message(MsgIcon icon, const QString& title, const QSt
     case MsgButtons::OkCancel: return MsgAnswer::Ok;
     case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::YesNoDefaultNo: return MsgAnswer::No;
     }
     return MsgAnswer::Ok;
 }

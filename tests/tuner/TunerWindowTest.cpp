@@ -491,7 +491,8 @@ TEST_F(TunerTest, OnlineWritesTheSettingsShownThenReadsTheTable)
     EXPECT_EQ(messages()[0].text,
               "Establish link to VentrixTM?\r\nAny off-line map changes will be lost unless explicity saved!");
     EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
-    EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
+    // Yes writes to the unit: Enter and Escape answer No.
+    EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNoDefaultNo);
 
     goOnline();
     EXPECT_EQ(heard(true), Payloads({"WT0732", "WT0896", "WT0002", "WT01BC"}) + readsOf('O') + LoadRegistersO);
