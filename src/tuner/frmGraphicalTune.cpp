@@ -30,16 +30,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
-#include <QVBoxLayout>
 
 using namespace mdlPublicVars;
 using namespace tuner;
@@ -263,13 +259,10 @@ void frmGraphicalTune::Form_Load()
     LoadTable();
 }
 
-bool frmGraphicalTune::loadFailed(const QString& text)
+void frmGraphicalTune::loadFailed(const QString& text)
 {
-    QPointer<frmGraphicalTune> self(this);
-    if (!tell(MsgIcon::Exclamation, ReadFailureTitle, text))
-        return false;
-    setBusy(false);
-    return true;
+    if (tell(MsgIcon::Exclamation, ReadFailureTitle, text))
+        setBusy(false);
 }
 
 void frmGraphicalTune::LoadTable()

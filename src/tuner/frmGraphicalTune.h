@@ -115,8 +115,8 @@ private:
     // Shows a message (the live timer held off meanwhile); false when this
     // window did not survive it.
     bool tell(MsgIcon icon, const QString& title, const QString& text);
-    // A failed read of LoadTable: its message, arrows back; false when gone.
-    bool loadFailed(const QString& text);
+    // A failed read of LoadTable: its message, then the arrow pointers back.
+    void loadFailed(const QString& text);
 
     // Sliders and their boxes.
     tuner::SliderValues sliderValues() const;
