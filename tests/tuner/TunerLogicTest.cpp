@@ -3,11 +3,8 @@
 #include "tuner/SliderInterpolation.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLive.h"
-#include "tuner/TunerSettings.h"
 
-#include "platform/Colours.h"
 
-#include <QLocale>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -48,14 +45,6 @@ TEST(TunerTable, CellsSitTenEntriesApartMovedByTheOffset)
         EXPECT_EQ(EntryOf(c.cell, c.offset), c.entry);
         EXPECT_EQ(CellCaption(c.cell, c.offset), QString::fromLatin1(c.caption));
     }
-}
-
-TEST(TunerTable, ValuesBeyondTheSliderSitAtItsEnds)
-{
-    EXPECT_EQ(SliderPosition(127), 100);
-    EXPECT_EQ(SliderPosition(-128), -100);
-    EXPECT_EQ(SliderPosition(-100), -100);
-    EXPECT_EQ(SliderPosition(37), 37);
 }
 
 TEST(TunerTable, OffsetSnapsToWholeEntries)
@@ -127,26 +116,6 @@ TEST(SliderInterpolation, NoSliderWritesEntries254And255WithoutOffset)
     EXPECT_FALSE(written.contains(255));
 }
 
-TEST(TunerTableKinds, OptionsNameTheirTableAndInjectorRegisters)
-{
-    struct Case {
-        int index;
-        char letter;
-        bool openLoop;
-        int installed, eec;
-    } const cases[] = {{0, 'O', true, 0x02, 0x03}, {1, 'C', false, 0x04, 0x05},
-                       {2, 'H', true, 0x0A, 0x0B}, {3, 'L', false, 0x0C, 0x0D}};
-    for (const Case& c : cases) {
-        const TableKind& kind = TableKindAt(c.index);
-        EXPECT_EQ(kind.letter, c.letter);
-        EXPECT_EQ(kind.openLoop, c.openLoop);
-        EXPECT_EQ(kind.injectorRegister, c.installed);
-        EXPECT_EQ(kind.eecInjectorRegister, c.eec);
-        EXPECT_EQ(TableIndexOf(c.letter), c.index);
-    }
-    EXPECT_EQ(TableIndexOf('F'), -1);
-}
-
 TEST(TunerTableKinds, InjectorBytesSelectTheirListItem)
 {
     const QStringList items = InjectorListItems();
@@ -163,40 +132,6 @@ TEST(TunerTableKinds, InjectorBytesSelectTheirListItem)
         EXPECT_EQ(choice.index, c.index);
         EXPECT_EQ(choice.size, c.size);
     }
-}
-
-class TunerSettingsTest : public ::testing::Test {
-protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
-};
-
-TEST_F(TunerSettingsTest, BreakpointCountsAndTheirBytes)
-{
-    struct Case {
-        int count, high, low;
-        const char* volts;
-    } const cases[] = {{512, 0x02, 0x00, "2.500"}, {1023, 0x03, 0xFF, "4.995"}, {511, 0x01, 0xFF, "2.495"},
-                       {0, 0, 0, "0.000"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.count);
-        const BreakpointBytes bytes = BytesOfBreakpoint(c.count);
-        EXPECT_EQ(bytes.high, c.high);
-        EXPECT_EQ(bytes.low, c.low);
-        EXPECT_EQ(BreakpointText(c.count), QString::fromLatin1(c.volts));
-    }
-    EXPECT_EQ(BreakpointCountOf(2.5), 512);
-    EXPECT_EQ(BreakpointCountOf(BreakpointVolts(511)), 511);
-}
-
-TEST_F(TunerSettingsTest, SwitchPointsInStepsOf40Rpm)
-{
-    EXPECT_EQ(SwitchDigits(3000), "4B");
-    EXPECT_EQ(SwitchDigits(3020), "4C");  // 75.5 to the even 76
-    EXPECT_EQ(SwitchDigits(3060), "4C");  // 76.5 to the even 76
-    EXPECT_EQ(SwitchDigits(10200), "FF");
-    EXPECT_EQ(SwitchText(3000), "3,000");
-    EXPECT_EQ(SwitchText(0), "0");
 }
 
 TEST(GlobalEdits, ShiftsThatWouldPassAnEndAreRefused)
@@ -244,54 +179,6 @@ TEST(TunerLive, ActiveCellFollowsTheMafVoltage)
         last = cell;
     }
     EXPECT_EQ(last, 24);
-}
-
-TEST(TunerLive, FlagZeroMeansTuneTwo)
-{
-    const QString prefix = QStringLiteral("m01E001A400A48000B900A05700");
-    const ActiveTune two = ActiveTuneOf(prefix + "00");
-    EXPECT_EQ(two.text, "TUNE 2");
-    EXPECT_EQ(two.colour, colours::Red);
-    for (const char* flag : {"01", "FF"}) {
-        const ActiveTune one = ActiveTuneOf(prefix + flag);
-        EXPECT_EQ(one.text, "TUNE 1");
-        EXPECT_EQ(one.colour, colours::Green);
-    }
-}
-
-TEST(TunerLive, RichOrLeanOnTheChangeRoundedToOneDecimal)
-{
-    const std::pair<double, const char*> cases[] = {{0.54, "NONE"},  {0.56, "RICH"}, {-0.54, "NONE"},
-                                                    {-0.56, "LEAN"}, {0.0, "NONE"},  {12.0, "RICH"}};
-    for (const auto& [change, text] : cases)
-        EXPECT_EQ(TunerRichOrLean(change).text, QString::fromLatin1(text)) << change;
-}
-
-TEST(TunerLive, SwitchOutputLitFromTheOnPointUpToTheOffPoint)
-{
-    struct Case {
-        double rpm;
-        bool plus, shiftLight, openLoop, lit;
-    } const cases[] = {
-        {3000, true, true, false, true},   // at the on point
-        {5999, true, true, false, true},
-        {6000, true, true, false, false},  // at the off point
-        {2960, true, true, false, false},
-        {4000, false, true, false, false}, // base stage
-        {4000, true, false, true, true},   // nitrous mode on an open-loop table
-        {4000, true, false, false, false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(WindowSwitchLit(c.rpm, 3000, 6000, c.plus, c.shiftLight, c.openLoop), c.lit) << c.rpm;
-}
-
-TEST(TunerLive, LogHasItsOwnColumnsAndUserStamps)
-{
-    EXPECT_EQ(DatalogColumns(), (QStringList{"Time", "Vin(v)", "Vout(v)", "Fin(kg/hr)", "Fout(kg/hr)", "Fdelta(%)",
-                                             "A/F", "Vtps(v)", "TPAngle(deg)", "RPM"}));
-    EXPECT_EQ(UserTimestampLine(QTime(7, 5, 9)), "\"USER TIMESTAMP:\",\"07:05:09\"\r\n");
-    EXPECT_EQ(MafVolts(2.346), "2.35");
-    EXPECT_EQ(MafVolts(0.0), "0.00");
 }
 
 } // namespace

@@ -539,6 +539,7 @@ TEST_F(TunerTest, OnlineWritesTheSettingsShownThenReadsTheTable)
 TEST_F(TunerTest, BreakpointAndSwitchPointsGoToTheUnitOnLine)
 {
     device.memory().setRegister(0x00, 0x01);  // 256 counts
+    device.memory().setRegister(0x07, 50);    // 2000 rpm
     open();
     goOnline();
     heard();
@@ -551,7 +552,10 @@ TEST_F(TunerTest, BreakpointAndSwitchPointsGoToTheUnitOnLine)
     EXPECT_EQ(text("txtTPSBreakpoint"), "4.995");
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 1023 / 1024.0f * 5);
 
-    control<QScrollBar>("HScroll2")->setValue(3020);
+    control<QScrollBar>("HScroll2")->setValue(3000);
+    EXPECT_EQ(heard(), Payloads({"WT074B"}));
+    EXPECT_EQ(text("txtRPMON"), "3,000");
+    control<QScrollBar>("HScroll2")->setValue(3020);  // 75.5 steps: to the even 76
     control<QScrollBar>("HScroll2")->setValue(3040);
     EXPECT_EQ(heard(), Payloads({"WT074C", "WT074C"}));
     control<QScrollBar>("HScroll3")->setValue(6400);
