@@ -13,8 +13,9 @@ struct EngineState {
 };
 
 // A drive that repeats every 30 seconds: idle, a tip-in to cruise, a
-// wide-open-throttle pull, the throttle snapped shut and a deceleration back
-// to idle. Values are interpolated between key points with a small ripple,
+// wide-open-throttle pull up to nearly 5 V at the MAF, the throttle snapped
+// shut and a deceleration, briefly near 0.1 V, back to idle. Each cycle
+// sweeps the whole MAF voltage range, so every cell of a table is used. Values are interpolated between key points with a small ripple,
 // so successive samples differ even while a phase holds steady.
 class EngineModel {
 public:

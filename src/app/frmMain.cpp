@@ -23,6 +23,7 @@
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 #include "tunefile/TuneTransfer.h"
+#include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -83,8 +84,6 @@ frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
     ProgressBar1->setFixedHeight(Twips(255, this));
     layout->addWidget(ProgressBar1);
     setCentralWidget(central);
-
-    markWindowsNotInThisBuild();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         resize(screen->availableGeometry().size() * 0.8);
@@ -226,14 +225,6 @@ void frmMain::buildMenus()
 
     for (QMenu* m : {file, diagnostics, ventrix, tune, wideband, help})
         m->setToolTipsVisible(true);
-}
-
-// Windows that arrive with later work are shown but cannot be chosen yet.
-void frmMain::markWindowsNotInThisBuild()
-{
-    const QString later = QStringLiteral("Not available in this version of KESTREL yet.");
-    for (const char* name : {"cmdGraphicalTune", "mnuGraphicalTunerItem"})
-        mdlMain::MarkUnavailable(QString::fromLatin1(name), later);
 }
 
 // --- child windows ---------------------------------------------------------
@@ -469,8 +460,14 @@ void frmMain::mnuVentrixRunItem_Click()
         static_cast<frmMONITOR*>(window)->Form_Load();
 }
 
-// Not in this build: their controls stay disabled (markWindowsNotInThisBuild).
-void frmMain::mnuGraphicalTunerItem_Click() {}
+void frmMain::mnuGraphicalTunerItem_Click()
+{
+    const bool fresh = !tuner_;
+    QWidget* window = OpenGuarded(DeviceWindow::GraphicalTuner, tuner_, [] { return new frmGraphicalTune; });
+    if (window && fresh)
+        static_cast<frmGraphicalTune*>(window)->Form_Load();
+}
+
 void frmMain::mnuExportTuneItem_Click()
 {
     tunefile::ExportTune();

@@ -94,7 +94,6 @@ private:
     QToolButton* pictureButton(const char* name, const QIcon& icon, int left, const QString& tip);
     QPushButton* textButton(const char* name, const QString& caption, int left, const QString& tip);
     QAction* item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)());
-    void markWindowsNotInThisBuild();
 
     std::unique_ptr<SerialPort> port_;
     QMdiArea* mdi_ = nullptr;

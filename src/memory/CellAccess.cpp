@@ -47,9 +47,9 @@ std::optional<int> ReadCellByte(char table, int address, Patience patience)
     return cmd::HexValue(mdlPublicVars::RxBuffer, cmd::reply::CellValue);
 }
 
-WriteOutcome WriteCellByte(char table, int address, int byte)
+WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience)
 {
-    if (!transact(cmd::WriteCell(table, address, byte), CellPatience))
+    if (!transact(cmd::WriteCell(table, address, byte), patience))
         return WriteOutcome::NotAnswered;
     return WriteEchoMatches(mdlPublicVars::RxBuffer, table, frame::HexByte(address), frame::HexByte(byte))
         ? WriteOutcome::Confirmed

@@ -57,7 +57,7 @@ inline const QString TableReadFailed = QStringLiteral("Table Read Failed. Please
 } // namespace messages
 
 // "W" and "S", each confirmed by the unit's echo of what was sent.
-WriteOutcome WriteCellByte(char table, int address, int byte);
+WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience = CellPatience);
 WriteOutcome FillCellBytes(char table, int first, int last, int byte);
 
 // Reads cells 0 to 255 in turn, giving each byte to onCell, which returns

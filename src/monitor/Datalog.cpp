@@ -35,9 +35,9 @@ QStringList ColumnNames()
             QStringLiteral("TPAngle(deg)"), QStringLiteral("RPM")};
 }
 
-QString Header(const QDateTime& opened)
+QString Header(const QDateTime& opened, const QStringList& columns)
 {
-    return Record({DateText(opened.date()), TimeText(opened.time())}) + Record(ColumnNames());
+    return Record({DateText(opened.date()), TimeText(opened.time())}) + Record(columns);
 }
 
 QStringList ShownValues(const LiveSample& s)
@@ -54,14 +54,14 @@ QString DataLine(const QTime& written, const QStringList& shownValues)
     return Record(QStringList{TimeText(written)} + shownValues);
 }
 
-bool DatalogFile::create(const QString& path, const QDateTime& opened)
+bool DatalogFile::create(const QString& path, const QDateTime& opened, const QStringList& columns)
 {
     close();
     file_.setFileName(path);
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     path_ = path;
-    if (!append(Header(opened))) {
+    if (!append(Header(opened, columns))) {
         close();
         return false;
     }

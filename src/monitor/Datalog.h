@@ -22,9 +22,10 @@ QString Record(const QStringList& fields);
 QString DateText(const QDate& date);  // 12-05-2026
 QString TimeText(const QTime& time);  // 07:41:09
 
-// The first two lines, for a file opened at `opened`.
-QString Header(const QDateTime& opened);
 QStringList ColumnNames();
+// The first two lines, for a file opened at `opened`: its date and time, then
+// the column names (the monitor's unless a log has its own).
+QString Header(const QDateTime& opened, const QStringList& columns = ColumnNames());
 
 // A sample's values as the monitor shows them, in column order after the time.
 QStringList ShownValues(const LiveSample& sample);
@@ -38,7 +39,7 @@ class DatalogFile {
 public:
     // Creates (or replaces) the file and writes the header. False when the
     // file cannot be created or written; it is then not open.
-    bool create(const QString& path, const QDateTime& opened);
+    bool create(const QString& path, const QDateTime& opened, const QStringList& columns = ColumnNames());
     // Appends one line; false when it did not reach the file.
     bool append(const QString& line);
     void close();

@@ -26,7 +26,7 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
     switch (buttons) {
     case MsgButtons::Ok: return QMessageBox::Ok;
     case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MsgButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MsgButtons::YesNo:
     case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;

@@ -1,8 +1,11 @@
 #include "SimTestSupport.h"
 
 #include "sim/EngineModel.h"
+#include "tuner/TunerLive.h"
 
 #include <gtest/gtest.h>
+
+#include <QSet>
 
 #include <algorithm>
 
@@ -100,6 +103,20 @@ TEST(LiveSample, OutputIsTheInputCorrectedByTheCellInUse)
     device.memory().setCell('C', cell, 0);
     device.memory().setRegister(0x13, 0xF6);
     EXPECT_EQ(SampleAt(device, 3000).mafOut, plain.mafIn - 10);
+}
+
+// Sampled as the tuner does (every 50 ms), one cycle of the drive marks
+// every one of the tuner's 25 cells, the first and last included.
+TEST(LiveSample, EachCycleSweepsTheWholeMafRange)
+{
+    VentrixDevice device;
+    device.setEngineStart(0);
+    QSet<int> cells;
+    for (qint64 ms = 0; ms < EngineModel::CycleMs; ms += 50)
+        cells.insert(tuner::ActiveCell(SampleAt(device, ms).mafIn * 5.0 / 1023.0));
+    EXPECT_EQ(cells.size(), 25);
+    EXPECT_TRUE(cells.contains(0));
+    EXPECT_TRUE(cells.contains(24));
 }
 
 TEST(LiveSample, MultisparkFollowsTheIgnitionType)

@@ -1,0 +1,143 @@
+// The graphical tuner against ventrix-sim on a pseudo-terminal, paced at the
+// cable's 57600 bit/s: a full table load (256 entries and the six companion
+// registers), a full SAVE TABLE write (256 entries and six registers), one
+// on-line slider move (19 writes), each against its wire time; and the
+// change graph's repaint, whole and of one entry. The window runs off
+// screen with a stand-in main window for its progress bar.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/tuner_bench [rounds]
+#include "PacedSimulator.h"
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "tuner/ChangeGraph.h"
+#include "tuner/TunerLink.h"
+#include "tuner/frmGraphicalTune.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMainWindow>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Yes to every question, no file chosen.
+class YesDialogs final : public Dialogs {
+public:
+    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons) override
+    {
+        if (title.contains(QLatin1String("Failure")) || title.contains(QLatin1String("Error")))
+            std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgAnswer::Yes;
+    }
+    QString openFileName(const FileDialogRequest&) override { return {}; }
+    QString saveFileName(const FileDialogRequest&) override { return {}; }
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template <typename F>
+double secondsOf(F&& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    PacedSimulator simulator;
+    if (!simulator.start())
+        return 1;
+    SystemClock clock;
+    YesDialogs dialogs;
+    MemorySettingsStore settings;
+    services::install(&simulator.port(), &clock, &dialogs, &settings);
+
+    QMainWindow mainWindow;
+    auto* bar = new QProgressBar(&mainWindow);
+    bar->setObjectName(QStringLiteral("ProgressBar1"));
+    mainWindow.setCentralWidget(bar);
+    mainWindow.show();
+    mdlMain::RegisterMainWindow(&mainWindow);
+
+    auto* tuner = new frmGraphicalTune;
+    tuner->show();
+    tuner->Form_Load();  // settles the line
+
+    // The same reads without the window, for comparison.
+    std::vector<double> bare;
+    for (int round = 0; round < rounds; ++round)
+        bare.push_back(secondsOf([] {
+            for (int j = 0; j < 262; ++j)
+                tuner_link::ReadEntryByte('O', j % 256);
+        }));
+
+    std::vector<double> loads, saves, moves;
+    for (int round = 0; round < rounds; ++round) {
+        loads.push_back(secondsOf([&] { tuner->LoadTable(); }));
+        int written = 0;
+        saves.push_back(secondsOf([&] { written = tuner->WriteWholeMap(); }));
+        if (!written) {
+            std::fprintf(stderr, "SAVE TABLE failed\n");
+            return 1;
+        }
+    }
+
+    tuner->cmdONLINE_Click();
+    for (int round = 0; round < 4 * rounds; ++round) {
+        QScrollBar* slider = tuner->VScroll1(12);
+        const int target = round % 2 ? -20 : 20;
+        moves.push_back(secondsOf([&] { slider->setValue(target); }));
+        QCoreApplication::processEvents();
+    }
+    tuner->cmdOFFLINE_Click();
+
+    // The graph as the window shows it, drawn into an image of its size.
+    ChangeGraph* graph = tuner->pctChangeGraph();
+    QImage image(graph->size(), QImage::Format_RGB32);
+    std::vector<double> whole, one;
+    for (int i = 0; i < 200; ++i) {
+        QPainter painter(&image);
+        whole.push_back(secondsOf([&] { graph->paintArea(painter, graph->rect()); }));
+        one.push_back(secondsOf([&] { graph->paintArea(painter, graph->entryStrip(i % 256)); }));
+    }
+
+    const double characterS = 10 / 57600.0;
+    const auto report = [&](const char* what, int exchanges, int characters, double seconds) {
+        const double wire = exchanges * characters * characterS;
+        const double target = 1.10 * wire + exchanges * 0.0002;
+        std::printf("%-22s %3d x %2d characters: wire %.3f s, median %.3f s (%.3f x wire; target %.3f s)\n", what,
+                    exchanges, characters, wire, seconds, seconds / wire, target);
+    };
+    std::printf("rounds %d (slider moves %d)\n", rounds, 4 * rounds);
+    report("262 bare reads", 262, 22, median(bare));
+    report("LoadTable", 262, 22, median(loads));
+    report("SAVE TABLE", 262, 24, median(saves));
+    report("slider move on line", 19, 24, median(moves));
+    std::printf("graph %dx%d px: whole repaint median %.3f ms, one entry %.3f ms\n", graph->width(), graph->height(),
+                median(whole) * 1000, median(one) * 1000);
+
+    delete tuner;
+    mdlMain::RegisterMainWindow(nullptr);
+    services::installPort(nullptr);
+    return 0;
+}

@@ -1,0 +1,58 @@
+#include "tuner/SliderInterpolation.h"
+
+#include "tuner/CorrectionCells.h"
+
+namespace tuner {
+
+namespace {
+
+constexpr int Steps = 10;
+
+// numerator / 10 to the nearest whole number, halves to the even neighbour.
+// Worked in whole numbers so a true half is never a hair off in floating point.
+int tenthsRounded(int numerator)
+{
+    int quotient = numerator / Steps;
+    int remainder = numerator % Steps;
+    if (remainder < 0) {
+        remainder += Steps;
+        --quotient;
+    }
+    if (remainder * 2 > Steps || (remainder * 2 == Steps && quotient % 2 != 0))
+        ++quotient;
+    return quotient;
+}
+
+} // namespace
+
+QList<EntryWrite> SliderWrites(int cell, int prev, int cur, int next, int sliderOffset)
+{
+    // The ends have no neighbour on their outer side: the value is carried flat.
+    if (cell == 0)
+        prev = cur;
+    if (cell == LastCell)
+        next = cur;
+    QList<EntryWrite> writes;
+    const int own = EntryOf(cell, sliderOffset);
+
+    // Towards the previous cell; only the first cell carries on to its tenth step.
+    const int lastDown = cell == 0 ? Steps : Steps - 1;
+    for (int k = 0; k <= lastDown; ++k) {
+        const int address = own - k;
+        if (address < 0)
+            continue;
+        writes.append({address, tenthsRounded(Steps * cur - k * (cur - prev))});
+    }
+
+    // Towards the next cell; past the last cell only half way.
+    const int lastUp = cell == LastCell ? Steps / 2 : Steps - 1;
+    for (int k = 1; k <= lastUp; ++k) {
+        const int address = own + k;
+        if (address >= TableSize)
+            continue;
+        writes.append({address, tenthsRounded(Steps * cur + k * (next - cur))});
+    }
+    return writes;
+}
+
+} // namespace tuner

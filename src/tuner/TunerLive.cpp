@@ -1,0 +1,55 @@
+#include "tuner/TunerLive.h"
+
+#include "monitor/Datalog.h"
+#include "platform/Colours.h"
+#include "platform/NumberFormat.h"
+#include "tuner/CorrectionCells.h"
+
+#include <algorithm>
+
+namespace tuner {
+
+int ActiveCell(double mafInputVolts)
+{
+    const double code = mafInputVolts / 5.0 * 255.0;
+    const long long cell = number_format::RoundHalfEven((code - 5.0) * CellCount / 255.0);
+    return static_cast<int>(std::clamp<long long>(cell, 0, LastCell));
+}
+
+ActiveTune ActiveTuneOf(const QString& sampleData)
+{
+    if (live_sample::FieldValue(sampleData, live_sample::FlipChipField) == 0)
+        return {QStringLiteral("TUNE 2"), colours::Red};
+    return {QStringLiteral("TUNE 1"), colours::Green};
+}
+
+live_display::RichLean TunerRichOrLean(double flowChange)
+{
+    return live_display::RichOrLean(number_format::RoundHalfEven(flowChange * 10.0) / 10.0);
+}
+
+bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool plusStage,
+                     bool shiftLightMode, bool openLoopTable)
+{
+    const bool inRange = engineSpeed >= switchOn && engineSpeed < switchOff && plusStage;
+    return inRange && (shiftLightMode || openLoopTable);
+}
+
+QStringList DatalogColumns()
+{
+    QStringList columns = datalog::ColumnNames();
+    columns.removeAll(QStringLiteral("Vdelta(%)"));
+    return columns;
+}
+
+QString UserTimestampLine(const QTime& time)
+{
+    return datalog::Record({QStringLiteral("USER TIMESTAMP:"), datalog::TimeText(time)});
+}
+
+QString MafVolts(double volts)
+{
+    return number_format::Format(volts, QStringLiteral("0.00"));
+}
+
+} // namespace tuner

@@ -1,0 +1,99 @@
+#include "tuner/ChangeGraph.h"
+
+#include "support/TestApplication.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using tuner::Table;
+
+const QColor Red(255, 0, 0);
+const QColor Green(0, 255, 0);
+const QColor Grey(128, 128, 128);
+const QColor Black(0, 0, 0);
+const QColor Marker(255, 0, 255);
+
+// The graph drawn into an image of its own size; `area` limits the drawing,
+// the rest keeps the marker colour.
+QImage Draw(const ChangeGraph& graph, QRect area = {})
+{
+    QImage image(graph.size(), QImage::Format_RGB32);
+    image.fill(Marker);
+    QPainter painter(&image);
+    graph.paintArea(painter, area.isNull() ? graph.rect() : area);
+    return image;
+}
+
+QColor At(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y);
+}
+
+class ChangeGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        table.fill(0);
+        table[10] = -50;
+        table[11] = 45;
+        graph.setTable(&table);
+        // 10 640 units wide and 260 high: a pixel is ten units across and one down.
+        graph.resize(1064, 260);
+    }
+    Table table{};
+    ChangeGraph graph;
+};
+
+// Entry j at x = 40 j + 200, y = 100 + value, graph units; the vertical span
+// runs from -30 at the top.
+TEST_F(ChangeGraphTest, EntriesAreCirclesAtTheirValues)
+{
+    const QImage image = Draw(graph);
+    EXPECT_EQ(At(image, 60, 80), Red);      // entry 10 at -50
+    EXPECT_EQ(At(image, 64, 175), Green);   // entry 11 at +45
+    EXPECT_EQ(At(image, 100, 130), Green);  // entry 20 at 0, on the zero line
+    EXPECT_EQ(At(image, 60, 10), Black);    // nothing above entry 10
+    // Grid columns start at 320 units, one per cell of 400.
+    EXPECT_EQ(At(image, 72, 10), Grey);
+    EXPECT_EQ(At(image, 1032, 10), Grey);
+    EXPECT_EQ(At(image, 50, 50), Grey);     // the row at -80
+}
+
+TEST_F(ChangeGraphTest, ScalesWithItsSizeAndShiftsWithTheOffset)
+{
+    graph.resize(532, 130);
+    QImage image = Draw(graph);
+    EXPECT_EQ(At(image, 30, 40), Red);
+    EXPECT_EQ(At(image, 32, 87), Green);
+
+    graph.resize(1064, 260);
+    graph.setSliderOffset(200);
+    image = Draw(graph);
+    EXPECT_EQ(At(image, 40, 80), Red);  // 200 units to the left
+    EXPECT_EQ(At(image, 60, 80), Black);
+    // The grid stays with the cells.
+    EXPECT_EQ(At(image, 72, 10), Grey);
+}
+
+// Redrawing one entry paints its narrow strip and nothing else.
+TEST_F(ChangeGraphTest, OneEntryRepaintsOnlyItsStrip)
+{
+    const QRect strip = graph.entryStrip(10);
+    EXPECT_TRUE(strip.contains(60, 80));
+    EXPECT_LT(strip.width(), graph.width() / 50);
+    EXPECT_EQ(strip.height(), graph.height());
+
+    table[10] = 30;
+    const QImage image = Draw(graph, strip);
+    EXPECT_EQ(At(image, 60, 160), Green);
+    EXPECT_EQ(At(image, 60, 80), Black);   // the old place is cleared
+    EXPECT_EQ(At(image, 64, 175), Marker); // entry 11 lies outside: untouched
+    EXPECT_EQ(At(image, 300, 130), Marker);
+}
+
+} // namespace

@@ -1,0 +1,184 @@
+#include "tuner/CorrectionCells.h"
+#include "tuner/GlobalEdits.h"
+#include "tuner/SliderInterpolation.h"
+#include "tuner/TableKinds.h"
+#include "tuner/TunerLive.h"
+
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tuner;
+
+TEST(TunerTable, EntriesAreSignedBytes)
+{
+    struct Case {
+        int byte;
+        int value;
+        const char* digits;
+    } const cases[] = {
+        {0x7F, 127, "7F"}, {0x80, -128, "80"}, {0xFF, -1, "FF"}, {0x9C, -100, "9C"},
+        {0xF6, -10, "F6"}, {0x05, 5, "05"},    {0x00, 0, "00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.byte);
+        EXPECT_EQ(DecodeEntry(c.byte), c.value);
+        EXPECT_EQ(EncodeEntry(c.value), QString::fromLatin1(c.digits));
+    }
+}
+
+TEST(TunerTable, CellsSitTenEntriesApartMovedByTheOffset)
+{
+    struct Case {
+        int cell, offset, entry;
+        const char* caption;
+    } const cases[] = {
+        {0, 0, 8, "0.10"},      {24, 0, 248, "4.90"},     {12, 0, 128, "2.50"},
+        {24, 200, 253, "5.00"}, {0, 200, 13, "0.20"},     {0, -200, 3, "0.00"},
+        {24, -200, 243, "4.80"}, {5, 40, 59, "1.12"},     {5, -80, 56, "1.06"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QStringLiteral("cell %1 offset %2").arg(c.cell).arg(c.offset).toStdString());
+        EXPECT_EQ(EntryOf(c.cell, c.offset), c.entry);
+        EXPECT_EQ(CellCaption(c.cell, c.offset), QString::fromLatin1(c.caption));
+    }
+}
+
+TEST(TunerTable, OffsetSnapsToWholeEntries)
+{
+    const int cases[][2] = {{0, 0},       {20, 0},     {-20, 0},      {21, 40},     {-21, -40},
+                            {40, 40},     {41, 80},    {80, 80},      {81, 120},    {121, 160},
+                            {161, 200},   {200, 200},  {-40, -40},    {-41, -80},   {-120, -120},
+                            {-121, -160}, {-160, -160}, {-161, -200}, {-200, -200}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SnapOffset(c[0]), c[1]) << c[0];
+}
+
+QList<EntryWrite> Line(std::initializer_list<std::pair<int, int>> writes)
+{
+    QList<EntryWrite> list;
+    for (const auto& [address, value] : writes)
+        list.append({address, value});
+    return list;
+}
+
+TEST(SliderInterpolation, WritesDownFromTheCellThenUpToItsNeighbours)
+{
+    struct Case {
+        const char* name;
+        int cell, prev, cur, next, offset;
+        QList<EntryWrite> writes;
+    } const cases[] = {
+        {"slider 5 to 20 between zeros", 5, 0, 20, 0, 0,
+         Line({{58, 20}, {57, 18}, {56, 16}, {55, 14}, {54, 12}, {53, 10}, {52, 8}, {51, 6}, {50, 4}, {49, 2},
+               {59, 18}, {60, 16}, {61, 14}, {62, 12}, {63, 10}, {64, 8}, {65, 6}, {66, 4}, {67, 2}})},
+        {"slider -10 towards different neighbours", 7, -20, -10, 10, 0,
+         Line({{78, -10}, {77, -11}, {76, -12}, {75, -13}, {74, -14}, {73, -15}, {72, -16}, {71, -17}, {70, -18},
+               {69, -19}, {79, -8}, {80, -6}, {81, -4}, {82, -2}, {83, 0}, {84, 2}, {85, 4}, {86, 6}, {87, 8}})},
+        // Steps of half a point: each half goes to the even neighbour.
+        {"halves to even", 3, 0, 5, 0, 0,
+         Line({{38, 5}, {37, 4}, {36, 4}, {35, 4}, {34, 3}, {33, 2}, {32, 2}, {31, 2}, {30, 1}, {29, 0},
+               {39, 4}, {40, 4}, {41, 4}, {42, 3}, {43, 2}, {44, 2}, {45, 2}, {46, 1}, {47, 0}})},
+        {"negative halves to even", 3, 0, -5, 0, 0,
+         Line({{38, -5}, {37, -4}, {36, -4}, {35, -4}, {34, -3}, {33, -2}, {32, -2}, {31, -2}, {30, -1}, {29, 0},
+               {39, -4}, {40, -4}, {41, -4}, {42, -3}, {43, -2}, {44, -2}, {45, -2}, {46, -1}, {47, 0}})},
+        {"first cell, offset -200: down to address 0, flat", 0, 99, 10, 0, -200,
+         Line({{3, 10}, {2, 10}, {1, 10}, {0, 10},
+               {4, 9}, {5, 8}, {6, 7}, {7, 6}, {8, 5}, {9, 4}, {10, 3}, {11, 2}, {12, 1}})},
+        {"first cell, no offset: entries 0 to 17", 0, 99, 30, 40, 0,
+         Line({{8, 30}, {7, 30}, {6, 30}, {5, 30}, {4, 30}, {3, 30}, {2, 30}, {1, 30}, {0, 30},
+               {9, 31}, {10, 32}, {11, 33}, {12, 34}, {13, 35}, {14, 36}, {15, 37}, {16, 38}, {17, 39}})},
+        {"last cell, offset +200: up to address 255", 24, 7, 7, 99, 200,
+         Line({{253, 7}, {252, 7}, {251, 7}, {250, 7}, {249, 7}, {248, 7}, {247, 7}, {246, 7}, {245, 7}, {244, 7},
+               {254, 7}, {255, 7}})},
+        {"last cell, no offset: flat to 253", 24, 0, -50, 99, 0,
+         Line({{248, -50}, {247, -45}, {246, -40}, {245, -35}, {244, -30}, {243, -25}, {242, -20}, {241, -15},
+               {240, -10}, {239, -5}, {249, -50}, {250, -50}, {251, -50}, {252, -50}, {253, -50}})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(SliderWrites(c.cell, c.prev, c.cur, c.next, c.offset), c.writes);
+    }
+}
+
+// Every entry is some slider's, except the two above the last cell.
+TEST(SliderInterpolation, NoSliderWritesEntries254And255WithoutOffset)
+{
+    QSet<int> written;
+    for (int cell = 0; cell < CellCount; ++cell)
+        for (const EntryWrite& w : SliderWrites(cell, 1, 2, 3, 0))
+            written.insert(w.address);
+    EXPECT_EQ(written.size(), 254);
+    EXPECT_FALSE(written.contains(254));
+    EXPECT_FALSE(written.contains(255));
+}
+
+TEST(TunerTableKinds, InjectorBytesSelectTheirListItem)
+{
+    const QStringList items = InjectorListItems();
+    ASSERT_EQ(items.size(), 15);
+    EXPECT_EQ(items.first(), "16lb/hr");
+    EXPECT_EQ(items[13], "93lb/hr");
+    EXPECT_EQ(items[14], "<Select>");
+    struct Case {
+        int byte, index, size;
+    } const cases[] = {{0, 1, 19}, {19, 1, 19}, {20, 14, 20}, {24, 2, 24}, {93, 13, 93}, {255, 14, 255}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.byte);
+        const InjectorChoice choice = InjectorChoiceFor(c.byte);
+        EXPECT_EQ(choice.index, c.index);
+        EXPECT_EQ(choice.size, c.size);
+    }
+}
+
+TEST(GlobalEdits, ShiftsThatWouldPassAnEndAreRefused)
+{
+    SliderValues sliders{};
+    sliders[7] = -96;
+    EXPECT_EQ(CheckShift(sliders, -ShiftStep), ShiftRefusal::BelowMinimum);
+    sliders[7] = -95;
+    EXPECT_EQ(CheckShift(sliders, -ShiftStep), ShiftRefusal::None);
+    sliders[20] = 96;
+    EXPECT_EQ(CheckShift(sliders, ShiftStep), ShiftRefusal::AboveMaximum);
+    sliders[20] = 95;
+    EXPECT_EQ(CheckShift(sliders, ShiftStep), ShiftRefusal::None);
+}
+
+TEST(GlobalEdits, CompensationIsTheRatioChangeInPercentPoints)
+{
+    EXPECT_EQ(Compensation(19.0 / 24.0, 1.0f), -21);  // 0.7917: 21 points leaner
+    EXPECT_EQ(Compensation(1.0, 1.0f), 0);
+    EXPECT_EQ(Compensation(72.0 / 48.0, 0.5f), 100);
+    EXPECT_EQ(Compensation(0.5, 1.0f), -50);
+
+    SliderValues zero{};
+    EXPECT_TRUE(CompensationFits(zero, -100));
+    EXPECT_TRUE(CompensationFits(zero, 100));
+    EXPECT_FALSE(CompensationFits(zero, -101));
+    SliderValues some{};
+    some[3] = -80;
+    EXPECT_TRUE(CompensationFits(some, -20));
+    EXPECT_FALSE(CompensationFits(some, -21));
+    EXPECT_TRUE(CompensationFits(some, 100));
+}
+
+TEST(TunerLive, ActiveCellFollowsTheMafVoltage)
+{
+    const std::pair<double, int> cases[] = {{0.196, 0}, {2.5, 12}, {4.9, 24}, {0.0, 0},
+                                            {5.0, 24},  {1.0, 5},  {0.3, 1}};
+    for (const auto& [volts, cell] : cases)
+        EXPECT_EQ(ActiveCell(volts), cell) << volts;
+    // Every voltage marks one cell, and the cells follow one another.
+    int last = 0;
+    for (int mv = 0; mv <= 5000; ++mv) {
+        const int cell = ActiveCell(mv / 1000.0);
+        ASSERT_TRUE(cell == last || cell == last + 1) << mv;
+        last = cell;
+    }
+    EXPECT_EQ(last, 24);
+}
+
+} // namespace

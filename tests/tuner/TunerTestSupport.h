@@ -1,0 +1,198 @@
+#pragma once
+
+#include "app/frmMain.h"
+#include "app/mdlMain.h"
+#include "link/Frame.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Colours.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/FakePorts.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+#include "tuner/GlobalEdits.h"
+#include "tuner/frmGraphicalTune.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// The simulated unit's port, with the replies to chosen requests given in
+// the unit's place: the reply data for requests starting with a key ("" is a
+// refusal, "uu01$"), or no reply at all.
+class RewritingPort final : public ForwardingPort {
+public:
+    using ForwardingPort::ForwardingPort;
+
+    QMap<QString, QString> replies;
+    QStringList silenced;
+    // Every request written, rewritten ones too.
+    QStringList requests;
+
+    PortError write(const QByteArray& bytes) override
+    {
+        if (!inner_.isOpen())
+            return PortError::PortNotOpen;
+        const QString payload = payloadOf(bytes);
+        requests << payload;
+        for (const QString& prefix : silenced)
+            if (payload.startsWith(prefix))
+                return PortError::None;
+        for (auto it = replies.cbegin(); it != replies.cend(); ++it) {
+            if (payload.startsWith(it.key())) {
+                queued_ += "uu01" + it.value().toLatin1() + "$";
+                return PortError::None;
+            }
+        }
+        return inner_.write(bytes);
+    }
+    PortError readAll(QByteArray& received) override
+    {
+        if (queued_.isEmpty())
+            return inner_.readAll(received);
+        received.swap(queued_);
+        queued_.clear();
+        return PortError::None;
+    }
+    bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
+
+private:
+    // "UU" + two length digits + payload + two checksum digits + "$".
+    static QString payloadOf(const QByteArray& frame)
+    {
+        return frame.size() >= 7 ? QString::fromLatin1(frame.mid(4, frame.size() - 7)) : QString();
+    }
+
+    QByteArray queued_;
+};
+
+// The main window connected to the simulated unit, with the tuner opened
+// from its menu.
+class TunerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        mdlPublicVars::Reset();
+        tuner::LastAppliedRatioOL = 0;
+        tuner::LastAppliedRatioCL = 0;
+        ASSERT_TRUE(dir.isValid());
+        services::install(nullptr, &clock, &dialogs, &settings);
+        auto owned = std::make_unique<RewritingPort>(simulated);
+        port = owned.get();
+        main = std::make_unique<frmMain>(std::move(owned));
+        // Known injector sizes, breakpoint and switch points.
+        VentrixMemory& memory = device.memory();
+        for (int reg = 0x02; reg <= 0x0D; ++reg)
+            if (reg < 0x06 || reg > 0x09)
+                memory.setRegister(reg, 19);
+        memory.setRegister(0x00, 0x02);
+        memory.setRegister(0x01, 0x00);
+        memory.setRegister(0x07, 3000 / 40);
+        memory.setRegister(0x08, 6000 / 40);
+        main->cmdConnect_Click();
+        ASSERT_TRUE(mdlPublicVars::Connected);
+        main->LoadConfigurationAtStartup();
+        dialogs.messages.clear();
+        device.clearLog();
+    }
+
+    void TearDown() override
+    {
+        main.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // Tune > Graphical Tuner, as the user chooses it.
+    frmGraphicalTune* open()
+    {
+        main->mnuGraphicalTunerItem_Click();
+        window = main->findChild<frmGraphicalTune*>();
+        return window;
+    }
+    void goOnline()
+    {
+        dialogs.answerNext(MsgAnswer::Yes);
+        window->cmdONLINE_Click();
+    }
+    // One timer tick a second after the last.
+    void tick()
+    {
+        clock.advance(1000);
+        window->Timer1_Timer();
+    }
+
+    template <typename T = QWidget>
+    T* control(const QString& name) const
+    {
+        return window->findChild<T*>(name);
+    }
+    QScrollBar* slider(int cell) const { return window->VScroll1(cell); }
+    QString text(const QString& name) const
+    {
+        if (auto* label = control<QLabel>(name))
+            return label->text();
+        if (auto* box = control<QLineEdit>(name))
+            return box->text();
+        if (auto* list = control<QComboBox>(name))
+            return list->currentText();
+        return control<QPushButton>(name)->text();
+    }
+    QColor background(const QString& name) const { return colours::Background(control(name)); }
+    QColor buttonFace() const { return colours::ButtonFace(); }
+
+    // Payloads the unit heard since the last call; live samples left out
+    // unless asked for.
+    QStringList heard(bool withSamples = false)
+    {
+        QStringList payloads;
+        for (const QByteArray& payload : device.payloadLog())
+            if (withSamples || payload != "M")
+                payloads << QString::fromLatin1(payload);
+        device.clearLog();
+        return payloads;
+    }
+    static QStringList readsOf(char table)
+    {
+        QStringList reads;
+        for (int j = 0; j < 256; ++j)
+            reads << QStringLiteral("R") + QLatin1Char(table) + frame::HexByte(j);
+        return reads;
+    }
+    QList<ScriptedDialogs::Message>& messages() { return dialogs.messages; }
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto& m : dialogs.messages)
+            texts << m.text;
+        return texts;
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    VentrixDevice device;
+    SimulatedPort simulated{device, clock};
+    RewritingPort* port = nullptr;
+    std::unique_ptr<frmMain> main;
+    QPointer<frmGraphicalTune> window;
+};

@@ -1,0 +1,700 @@
+#include "TunerTestSupport.h"
+
+#include "tunefile/frmTableSaveSelection.h"
+
+#include <QProgressBar>
+
+namespace {
+
+using namespace mdlPublicVars;
+
+const QColor DarkGreen(0, 128, 0);
+
+QStringList Payloads(std::initializer_list<const char*> list)
+{
+    QStringList payloads;
+    for (const char* p : list)
+        payloads << QString::fromLatin1(p);
+    return payloads;
+}
+
+// The registers a load reads after the table, for the table of tune 1's open loop.
+const QStringList LoadRegistersO = Payloads({"RT00", "RT01", "RT07", "RT08", "RT02", "RT03"});
+
+TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
+{
+    VentrixMemory& memory = device.memory();
+    memory.setCell('O', 8, 0x7F);
+    memory.setCell('O', 18, 0x80);
+    memory.setCell('O', 28, 0xFF);
+    memory.setCell('O', 38, 0x9C);
+    memory.setCell('O', 48, 0x14);
+    memory.setCell('O', 49, 0x07);
+    memory.setRegister(0x00, 0x01);
+    memory.setRegister(0x01, 0xFF);
+    memory.setRegister(0x07, 0x4B);
+    memory.setRegister(0x08, 0x96);
+    memory.setRegister(0x02, 0);   // never set: 19 lb/hr
+    memory.setRegister(0x03, 20);  // not in the list
+    ASSERT_NE(open(), nullptr);
+
+    EXPECT_EQ(heard(true), readsOf('O') + LoadRegistersO);
+    const tuner::Table& table = window->CorrectionTable();
+    EXPECT_EQ(table[8], 127);
+    EXPECT_EQ(table[18], -128);
+    EXPECT_EQ(table[28], -1);
+    EXPECT_EQ(table[38], -100);
+    EXPECT_EQ(table[49], 7);
+    const int shown[] = {100, -100, -1, -100, 20, 0};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(slider(i)->value(), shown[i]) << i;
+    EXPECT_EQ(text("txtDelta_0"), "100");
+    EXPECT_EQ(text("txtDelta_1"), "-100");
+    EXPECT_EQ(control("txtDelta_1")->palette().color(QPalette::Text), colours::Red);
+    EXPECT_EQ(control("txtDelta_4")->palette().color(QPalette::Text), DarkGreen);
+    EXPECT_EQ(text("lblRPM_0"), "0.10");
+    EXPECT_EQ(text("lblRPM_24"), "4.90");
+
+    EXPECT_EQ(text("txtTPSBreakpoint"), "2.495");
+    EXPECT_EQ(control<QScrollBar>("HScroll1")->value(), 511);
+    EXPECT_FLOAT_EQ(WotBreakpointVolts, 511 / 1024.0f * 5);
+    EXPECT_EQ(text("txtRPMON"), "3,000");
+    EXPECT_EQ(text("txtRPMOFF"), "6,000");
+    EXPECT_EQ(RpmSwitchOn, 3000);
+    EXPECT_EQ(RpmSwitchOff, 6000);
+    EXPECT_EQ(text("cmbInjectors"), "19lb/hr");
+    EXPECT_EQ(text("cmbEECInjectors"), "<Select>");
+    EXPECT_EQ(InstalledInjectorSize, 19);
+    EXPECT_EQ(EecInjectorSize, 20);
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 20.0 / 19.0);
+    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 20.0f / 19.0f);
+
+    EXPECT_TRUE(window->SliderEventsArmed());
+    EXPECT_FALSE(window->OnLine());
+    EXPECT_EQ(window->TableLetter(), 'O');
+    EXPECT_EQ(window->OpenLoopTable(), 1);
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
+    for (const char* name : {"cmdGraphicalTune", "mnuMemory", "cmdConnect", "cmdDisconnect", "cmdVentrixRun"})
+        EXPECT_FALSE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
+}
+
+TEST_F(TunerTest, TuneTwoExistsOnPlusUnitsOnly)
+{
+    device.memory().setStageCode(VentrixMemory::BaseStageCode);
+    main->LoadConfigurationAtStartup();
+    ASSERT_FALSE(IsPlusStage);
+    open();
+    for (const char* name : {"optTableSelect_2", "optTableSelect_3", "HScroll2", "HScroll3", "txtRPMON", "txtRPMOFF"})
+        EXPECT_FALSE(control(QString::fromLatin1(name))->isEnabled()) << name;
+    EXPECT_TRUE(control("optTableSelect_1")->isEnabled());
+    goOnline();
+    EXPECT_FALSE(control("optTableSelect_2")->isEnabled());
+    EXPECT_FALSE(control("HScroll2")->isEnabled());
+}
+
+// Choosing another table reads it, with the injector registers of its kind.
+TEST_F(TunerTest, EachTableOptionLoadsItsOwnTable)
+{
+    struct Case {
+        int index;
+        char letter;
+        int installedRegister, eecRegister, installed, eec;
+        const char *installedRead, *eecRead, *installedShown;
+    } const cases[] = {{1, 'C', 0x04, 0x05, 24, 48, "RT04", "RT05", "24lb/hr"},
+                       {2, 'H', 0x0A, 0x0B, 16, 24, "RT0A", "RT0B", "16lb/hr"},
+                       {3, 'L', 0x0C, 0x0D, 62, 93, "RT0C", "RT0D", "62lb/hr"}};
+    open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.letter);
+        device.memory().setCell(c.letter, 128, 0xF0);
+        device.memory().setRegister(c.installedRegister, c.installed);
+        device.memory().setRegister(c.eecRegister, c.eec);
+        heard();
+        window->optTableSelect(c.index)->click();
+        EXPECT_EQ(heard(), readsOf(c.letter) + Payloads({"RT00", "RT01", "RT07", "RT08", c.installedRead, c.eecRead}));
+        EXPECT_EQ(window->CorrectionTable()[128], -16);
+        EXPECT_EQ(slider(12)->value(), -16);
+        EXPECT_EQ(text("cmbInjectors"), QString::fromLatin1(c.installedShown));
+        EXPECT_DOUBLE_EQ(InjectorRatioCL, double(c.eec) / c.installed);
+    }
+}
+
+TEST_F(TunerTest, CellsMoveWithTheSliderOffset)
+{
+    VentrixMemory& memory = device.memory();
+    for (int j = 0; j < 256; ++j)
+        memory.setCell('O', j, j % 100);
+    memory.setCell('O', 253, 0x80);  // -128, beyond the slider
+    open();
+    heard();
+    QScrollBar* offset = control<QScrollBar>("HScroll4");
+
+    offset->setValue(200);
+    EXPECT_EQ(window->SliderOffset(), 200);
+    EXPECT_EQ(slider(24)->value(), -100);
+    EXPECT_EQ(window->CorrectionTable()[253], -128);
+    EXPECT_EQ(slider(0)->value(), 13);
+    EXPECT_EQ(text("lblRPM_0"), "0.20");
+    EXPECT_EQ(text("lblRPM_24"), "5.00");
+
+    offset->setValue(-200);
+    EXPECT_EQ(slider(0)->value(), 3);
+    EXPECT_EQ(slider(24)->value(), 43);
+    EXPECT_EQ(text("lblRPM_0"), "0.00");
+
+    offset->setValue(21);
+    EXPECT_EQ(window->SliderOffset(), 40);
+    EXPECT_EQ(offset->value(), 21);
+    EXPECT_EQ(slider(0)->value(), 9);
+    offset->setValue(20);
+    EXPECT_EQ(window->SliderOffset(), 0);
+    offset->setValue(-21);
+    EXPECT_EQ(window->SliderOffset(), -40);
+    EXPECT_EQ(slider(0)->value(), 7);
+
+    // Off line nothing reaches the unit, and nothing is written back.
+    EXPECT_TRUE(heard(true).isEmpty());
+    EXPECT_EQ(memory.cell('O', 253), 0x80);
+    EXPECT_TRUE(window->SliderEventsArmed());
+}
+
+TEST_F(TunerTest, AFailedReadEndsTheLoadAndLeavesTheRestAsItWas)
+{
+    for (int j = 0; j < 256; ++j)
+        device.memory().setCell('O', j, 5);
+    open();
+    for (int j = 0; j < 256; ++j)
+        device.memory().setCell('O', j, -7 & 0xFF);
+    port->replies["RO64"] = "";  // entry 100 refused
+    heard();
+
+    window->cmdLoadTable_Click();
+    const QStringList asked = heard();
+    EXPECT_EQ(asked.size(), 100);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(messages()[0].title, "Read Failure!");
+    EXPECT_EQ(messages()[0].text, "Unable to load slider values from VentrixTM. Please try manual update.");
+    const tuner::Table& table = window->CorrectionTable();
+    EXPECT_EQ(table[0], -7);
+    EXPECT_EQ(table[99], -7);
+    EXPECT_EQ(table[100], 5);
+    EXPECT_EQ(table[255], 5);
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(slider(i)->value(), 5) << i;
+    EXPECT_FALSE(window->SliderEventsArmed());
+
+    // Disarmed: a slider move changes nothing.
+    slider(3)->setValue(40);
+    EXPECT_EQ(table[38], -7);
+    EXPECT_EQ(text("txtDelta_3"), "5");
+
+    port->replies.clear();
+    window->cmdLoadTable_Click();
+    EXPECT_TRUE(window->SliderEventsArmed());
+    EXPECT_EQ(slider(3)->value(), -7);
+}
+
+TEST_F(TunerTest, EachCompanionReadFailureHasItsMessage)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"RT00", "Unable to load TPS Breakpoint from VentrixTM. Please try manual update."},
+        {"RT01", "Unable to load TPS Breakpoint from VentrixTM. Please try manual read."},
+        {"RT07", "Unable to load RPM SWITCH ON from VentrixTM. Please try manual read."},
+        {"RT08", "Unable to load RPM SWITCH OFF from VentrixTM. Please try manual read."},
+        {"RT02", "Unable to load Injector Size from VentrixTM."},
+        {"RT03", "Unable to load EEC Injectors from VentrixTM."},
+    };
+    open();
+    for (const auto& [request, text] : cases) {
+        SCOPED_TRACE(request);
+        port->replies.clear();
+        port->replies[QString::fromLatin1(request)] = "";
+        messages().clear();
+        window->cmdLoadTable_Click();
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, "Read Failure!");
+        EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(messages()[0].text, QString::fromLatin1(text));
+        EXPECT_FALSE(window->SliderEventsArmed());
+    }
+}
+
+// A reply is data only when it answers the request made.
+TEST_F(TunerTest, AReadReplyForAnotherEntryIsAFailure)
+{
+    open();
+    port->replies["RO10"] = "ro1112";
+    window->cmdLoadTable_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].text, "Unable to load slider values from VentrixTM. Please try manual update.");
+}
+
+TEST_F(TunerTest, OnLineASliderWritesItsLineDownThenUp)
+{
+    open();
+    goOnline();
+    heard();
+
+    slider(5)->setValue(20);
+    EXPECT_EQ(heard(), Payloads({"WO3A14", "WO3912", "WO3810", "WO370E", "WO360C", "WO350A", "WO3408", "WO3306",
+                                 "WO3204", "WO3102", "WO3B12", "WO3C10", "WO3D0E", "WO3E0C", "WO3F0A", "WO4008",
+                                 "WO4106", "WO4204", "WO4302"}));
+    EXPECT_EQ(device.memory().cell('O', 58), 20);
+    EXPECT_EQ(device.memory().cell('O', 49), 2);
+    EXPECT_EQ(device.memory().cell('O', 48), 0);
+    EXPECT_EQ(device.memory().cell('O', 68), 0);
+    EXPECT_EQ(window->CorrectionTable()[67], 2);
+    EXPECT_EQ(text("txtDelta_5"), "20");
+    EXPECT_TRUE(window->Timer1()->isActive());
+
+    slider(7)->setValue(-10);
+    EXPECT_EQ(heard().first(), "WO4EF6");
+    EXPECT_EQ(device.memory().cell('O', 78), 0xF6);
+}
+
+TEST_F(TunerTest, OffLineASliderChangesOnlyTheWindowsTable)
+{
+    open();
+    heard();
+    slider(5)->setValue(20);
+    EXPECT_TRUE(heard(true).isEmpty());
+    EXPECT_EQ(window->CorrectionTable()[58], 20);
+    EXPECT_EQ(window->CorrectionTable()[49], 2);
+    EXPECT_EQ(window->CorrectionTable()[67], 2);
+    EXPECT_EQ(device.memory().cell('O', 58), 0);
+}
+
+// A thumb drag on line writes the latest position it reached, and always
+// the one it ends at.
+TEST_F(TunerTest, AThumbDragOnLineWritesTheLatestPosition)
+{
+    open();
+    goOnline();
+    heard();
+    QScrollBar* cell = slider(10);
+    cell->setSliderDown(true);
+    cell->setValue(10);
+    cell->setValue(20);
+    cell->setValue(30);
+    EXPECT_TRUE(heard().isEmpty());
+    QCoreApplication::processEvents();
+    QStringList writes = heard();
+    ASSERT_EQ(writes.size(), 19);
+    EXPECT_EQ(writes.first(), "WO6C1E");  // entry 108 at 30
+
+    cell->setValue(40);
+    cell->setSliderDown(false);  // let go before the window caught up
+    writes = heard();
+    ASSERT_EQ(writes.size(), 19);
+    EXPECT_EQ(writes.first(), "WO6C28");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(heard().isEmpty());
+    EXPECT_EQ(device.memory().cell('O', 108), 40);
+}
+
+TEST_F(TunerTest, ARefusedSliderWriteShowsWhatTheUnitHolds)
+{
+    open();
+    goOnline();
+    heard();
+    messages().clear();
+    device.faults().wrongEcho = true;  // stores 15 for 14, and says so
+
+    slider(5)->setValue(20);
+    EXPECT_EQ(heard(), Payloads({"WO3A14", "RO3A"}));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Write Failure!");
+    EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(messages()[0].text, "Failed to Update Slider Value. Please try a manual update.");
+    EXPECT_EQ(window->CorrectionTable()[58], 21);
+    EXPECT_EQ(window->CorrectionTable()[57], 0);
+    EXPECT_EQ(slider(5)->value(), 21);
+    EXPECT_EQ(text("txtDelta_5"), "21");
+    EXPECT_TRUE(window->SliderEventsArmed());
+    EXPECT_TRUE(window->Timer1()->isActive());
+}
+
+TEST_F(TunerTest, ARefusedSliderWriteThatCannotBeReadBackLosesTheLink)
+{
+    open();
+    goOnline();
+    messages().clear();
+    port->replies["WO3A"] = "wo3a15";
+    port->silenced << "RO3A";
+
+    slider(5)->setValue(20);
+    EXPECT_EQ(messageTexts(),
+              QStringList({"Failed to Update Slider Value. Please try a manual update.",
+                           "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable "
+                           "connectivity."}));
+    EXPECT_FALSE(Connected);
+    EXPECT_TRUE(control("cmdQUIT")->isEnabled());
+    EXPECT_FALSE(slider(5)->isEnabled());
+    EXPECT_FALSE(window->Timer1()->isActive());
+    EXPECT_EQ(window->CorrectionTable()[58], 20);
+}
+
+// Saves into the tune picked in the selection window, then shows what the
+// unit holds there.
+class SaveTableTest : public TunerTest {
+protected:
+    // The user's answer in the selection window once it is open: an option
+    // and SAVE, or QUIT (index -1), or its close button (index -2).
+    void answerSelection(int index)
+    {
+        QTimer::singleShot(0, main.get(), [this, index] {
+            auto* selection = main->findChild<frmTableSaveSelection*>();
+            ASSERT_NE(selection, nullptr);
+            if (index == -2) {
+                selection->close();
+            } else if (index < 0) {
+                selection->cmdQuitSaveTable_Click();
+            } else {
+                selection->optSaveTableSelect(index)->setChecked(true);
+                selection->cmdSaveTable_Click();
+            }
+        });
+    }
+};
+
+TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
+{
+    struct Case {
+        int index;
+        char letter;
+        int installedRegister, eecRegister;
+    } const cases[] = {{0, 'O', 0x02, 0x03}, {1, 'C', 0x04, 0x05}, {2, 'H', 0x0A, 0x0B}, {3, 'L', 0x0C, 0x0D}};
+    open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.letter);
+        // An edited table and settings off line.
+        slider(c.index + 3)->setValue(-30 - c.index);
+        control<QScrollBar>("HScroll1")->setValue(600 + c.index);
+        control<QScrollBar>("HScroll2")->setValue(2400);
+        control<QScrollBar>("HScroll3")->setValue(7000);
+        InstalledInjectorSize = 24;
+        EecInjectorSize = 30 + c.index;
+        const tuner::Table edited = window->CorrectionTable();
+        heard();
+        messages().clear();
+
+        answerSelection(c.index);
+        window->cmdSaveChanges_Click();
+
+        QStringList writes;
+        for (int j = 0; j < 256; ++j)
+            writes << QStringLiteral("W%1%2%3").arg(QLatin1Char(c.letter)).arg(frame::HexByte(j))
+                          .arg(frame::HexByte(edited[j] & 0xFF));
+        const int count = 600 + c.index;
+        writes << QStringLiteral("WT00") + frame::HexByte(count >> 8) << QStringLiteral("WT01") + frame::HexByte(count)
+               << QStringLiteral("WT") + frame::HexByte(c.installedRegister) + "18"
+               << QStringLiteral("WT") + frame::HexByte(c.eecRegister) + frame::HexByte(30 + c.index)
+               << "WT073C" << "WT08AF";
+        const QStringList asked = heard();
+        EXPECT_EQ(asked.mid(0, 262), writes);
+        // Then the chosen table is read back from the unit.
+        EXPECT_EQ(asked.mid(262, 256), readsOf(c.letter));
+        ASSERT_GE(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, "Write Successful!");
+        EXPECT_EQ(messages()[0].text, "Map write successful.");
+        EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+        for (int j = 0; j < 256; ++j)
+            ASSERT_EQ(device.memory().cell(c.letter, j), edited[j] & 0xFF) << j;
+        EXPECT_TRUE(window->optTableSelect(c.index)->isChecked());
+        EXPECT_EQ(window->TableLetter(), c.letter);
+        EXPECT_EQ(window->CorrectionTable(), edited);
+        EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
+        EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
+    }
+}
+
+TEST_F(SaveTableTest, ASelectionLeftWithoutSaveWritesNothing)
+{
+    open();
+    slider(4)->setValue(50);
+    for (const int way : {-1, -2}) {
+        heard();
+        answerSelection(way);
+        window->cmdSaveChanges_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(heard(true).isEmpty());
+        EXPECT_TRUE(messages().isEmpty());
+        EXPECT_EQ(main->findChild<frmTableSaveSelection*>(), nullptr);
+        EXPECT_FALSE(TuneSelectionPending);
+        EXPECT_TRUE(control("cmdONLINE")->isEnabled());
+        EXPECT_EQ(window->CorrectionTable()[48], 50);
+    }
+}
+
+TEST_F(SaveTableTest, QuittingTheTunerEndsTheWaitForTheChoice)
+{
+    open();
+    heard();
+    QTimer::singleShot(0, main.get(), [this] {
+        dialogs.answerNext(MsgAnswer::Yes);
+        window->cmdQUIT_Click();
+    });
+    window->cmdSaveChanges_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(main->findChild<frmTableSaveSelection*>(), nullptr);
+    EXPECT_FALSE(TuneSelectionPending);
+    EXPECT_TRUE(heard(true).isEmpty());
+    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdGraphicalTune"));
+}
+
+TEST_F(SaveTableTest, EachFailedWriteOfTheMapIsReported)
+{
+    const QString mapFailed = QStringLiteral("Failed to update map. Please try again.");
+    struct Case {
+        const char* refused;
+        QStringList texts;
+    } const cases[] = {
+        {"WO80", {mapFailed}},
+        {"WT00", {mapFailed}},
+        {"WT03", {mapFailed}},
+        {"WT07", {QStringLiteral("Failed to Update RPM Switch Activation."), mapFailed}},
+        {"WT08", {QStringLiteral("Failed to Update RPM Switch Deactivation."), mapFailed}},
+    };
+    open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        port->replies.clear();
+        port->replies[QString::fromLatin1(c.refused)] = "";
+        messages().clear();
+        answerSelection(0);
+        window->cmdSaveChanges_Click();
+        port->replies.clear();
+        ASSERT_GE(messages().size(), c.texts.size());
+        for (qsizetype m = 0; m < c.texts.size(); ++m) {
+            EXPECT_EQ(messages()[m].text, c.texts[m]);
+            EXPECT_EQ(messages()[m].title, "Write Failure!");
+            EXPECT_EQ(messages()[m].icon, MsgIcon::Exclamation);
+        }
+    }
+}
+
+TEST_F(TunerTest, OnlineWritesTheSettingsShownThenReadsTheTable)
+{
+    open();
+    control<QScrollBar>("HScroll2")->setValue(2000);
+    control<QScrollBar>("HScroll1")->setValue(700);
+    heard();
+    dialogs.answerNext(MsgAnswer::No);
+    window->cmdONLINE_Click();
+    EXPECT_FALSE(window->OnLine());
+    EXPECT_TRUE(heard(true).isEmpty());
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Connect to VentrixTM");
+    EXPECT_EQ(messages()[0].text,
+              "Establish link to VentrixTM?\r\nAny off-line map changes will be lost unless explicity saved!");
+    EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
+    // Yes writes to the unit: Enter and Escape answer No.
+    EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No);
+
+    goOnline();
+    EXPECT_EQ(heard(true), Payloads({"WT0732", "WT0896", "WT0002", "WT01BC"}) + readsOf('O') + LoadRegistersO);
+    EXPECT_TRUE(window->OnLine());
+    EXPECT_TRUE(window->Timer1()->isActive());
+    EXPECT_TRUE(control("cmdONLINE")->isHidden());
+    EXPECT_FALSE(control("cmdONLINE")->isEnabled());
+    EXPECT_FALSE(control("cmdOFFLINE")->isHidden());
+    EXPECT_TRUE(control("cmdOFFLINE")->isEnabled());
+    EXPECT_FALSE(control("cmdSaveChanges")->isEnabled());
+    EXPECT_FALSE(control("cmbInjectors")->isEnabled());
+    EXPECT_FALSE(control("cmbEECInjectors")->isEnabled());
+    EXPECT_TRUE(control("txtLoopMode")->isEnabled());
+    EXPECT_EQ(background("txtHeartbeat"), colours::Green);
+    EXPECT_EQ(window->HeartbeatCounter(), 0);
+    // The unit now holds the settings that were shown.
+    EXPECT_EQ(device.memory().registerValue(0x07), 50);
+    EXPECT_EQ(text("txtTPSBreakpoint"), "3.418");
+
+    tick();
+    window->cmdOFFLINE_Click();
+    EXPECT_FALSE(window->OnLine());
+    EXPECT_FALSE(window->Timer1()->isActive());
+    EXPECT_TRUE(control("cmdOFFLINE")->isHidden());
+    EXPECT_FALSE(control("cmdONLINE")->isHidden());
+    EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
+    EXPECT_TRUE(control("cmbInjectors")->isEnabled());
+    EXPECT_FALSE(control("txtLoopMode")->isEnabled());
+    EXPECT_TRUE(text("txtLoopMode").isEmpty());
+    EXPECT_EQ(background("txtHeartbeat"), buttonFace());
+    for (const char* name : {"lblDelta_F", "lblInputFlow", "lblOutputFlow", "lblTPangle", "lblTPSVoltage",
+                             "lblEngineSpeed"})
+        EXPECT_EQ(text(QString::fromLatin1(name)), "0") << name;
+    EXPECT_EQ(window->ActiveCell(), -1);
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(background(QStringLiteral("lblRPM_%1").arg(i)), buttonFace());
+
+    // Off line again, slider moves stay in the window.
+    heard();
+    slider(0)->setValue(9);
+    EXPECT_TRUE(heard(true).isEmpty());
+}
+
+TEST_F(TunerTest, BreakpointAndSwitchPointsGoToTheUnitOnLine)
+{
+    device.memory().setRegister(0x00, 0x01);  // 256 counts
+    device.memory().setRegister(0x07, 50);    // 2000 rpm
+    open();
+    goOnline();
+    heard();
+    QScrollBar* breakpoint = control<QScrollBar>("HScroll1");
+    breakpoint->setValue(512);
+    EXPECT_EQ(heard(), Payloads({"WT0002", "WT0100"}));
+    EXPECT_EQ(text("txtTPSBreakpoint"), "2.500");
+    breakpoint->setValue(1023);
+    EXPECT_EQ(heard(), Payloads({"WT0003", "WT01FF"}));
+    EXPECT_EQ(text("txtTPSBreakpoint"), "4.995");
+    EXPECT_FLOAT_EQ(WotBreakpointVolts, 1023 / 1024.0f * 5);
+
+    control<QScrollBar>("HScroll2")->setValue(3000);
+    EXPECT_EQ(heard(), Payloads({"WT074B"}));
+    EXPECT_EQ(text("txtRPMON"), "3,000");
+    control<QScrollBar>("HScroll2")->setValue(3020);  // 75.5 steps: to the even 76
+    control<QScrollBar>("HScroll2")->setValue(3040);
+    EXPECT_EQ(heard(), Payloads({"WT074C", "WT074C"}));
+    control<QScrollBar>("HScroll3")->setValue(6400);
+    EXPECT_EQ(heard(), Payloads({"WT08A0"}));
+    EXPECT_EQ(text("txtRPMOFF"), "6,400");
+    EXPECT_EQ(RpmSwitchOff, 6400);
+
+    // The offset on line reads the whole table again, and writes nothing.
+    control<QScrollBar>("HScroll4")->setValue(80);
+    EXPECT_EQ(heard(), readsOf('O') + LoadRegistersO);
+    EXPECT_TRUE(window->SliderEventsArmed());
+
+    // A refused write leaves the value and its box as they were.
+    messages().clear();
+    port->replies["WT00"] = "";
+    breakpoint->setValue(100);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].text, "Failed to Update TPS Breakpoint Value. Please try a manual update.");
+    EXPECT_EQ(messages()[0].title, "Write Failure!");
+    EXPECT_EQ(text("txtTPSBreakpoint"), "4.995");
+    EXPECT_FLOAT_EQ(WotBreakpointVolts, 1023 / 1024.0f * 5);
+    EXPECT_EQ(breakpoint->value(), 100);
+    port->replies["WT07"] = "";
+    control<QScrollBar>("HScroll2")->setValue(4000);
+    EXPECT_EQ(messages().last().text, "Failed to Update RPM Switch Activation. Please try a manual update.");
+    EXPECT_EQ(text("txtRPMON"), "3,040");
+}
+
+TEST_F(TunerTest, LeanAndRichShiftEverySliderOrNone)
+{
+    open();
+    slider(7)->setValue(-96);
+    messages().clear();
+    window->cmdLean_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Error!");
+    EXPECT_EQ(messages()[0].text, "Cannot make global table change. An individual slider will exceed -100%.");
+    EXPECT_EQ(slider(0)->value(), 0);
+
+    slider(7)->setValue(-95);
+    window->cmdLean_Click();
+    EXPECT_EQ(slider(7)->value(), -100);
+    EXPECT_EQ(slider(0)->value(), -5);
+    EXPECT_EQ(window->CorrectionTable()[8], -5);
+    EXPECT_EQ(window->CorrectionTable()[78], -100);
+    EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
+
+    slider(20)->setValue(96);
+    messages().clear();
+    window->cmdRich_Click();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].text, "Cannot make global table change. An individual slider will exceed 100%.");
+    EXPECT_EQ(slider(0)->value(), -5);
+
+    window->cmdZero_Click();
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(slider(i)->value(), 0);
+    EXPECT_EQ(window->CorrectionTable()[78], 0);
+}
+
+TEST_F(TunerTest, LeanOnLineWritesEverySlidersLine)
+{
+    open();
+    goOnline();
+    heard();
+    window->cmdLean_Click();
+    const QStringList writes = heard();
+    // Every cell's line; entries 254 and 255 are no slider's.
+    EXPECT_EQ(writes.size(), 18 + 23 * 19 + 15);
+    for (int j = 0; j < 254; ++j)
+        EXPECT_EQ(device.memory().cell('O', j), 0xFB) << j;
+    EXPECT_EQ(device.memory().cell('O', 254), 0);
+}
+
+class InjectorTest : public TunerTest {
+protected:
+    // A choice in a list, as the user makes it, answered Yes or No.
+    void choose(const char* list, const char* size, MsgAnswer answer)
+    {
+        auto* combo = control<QComboBox>(QString::fromLatin1(list));
+        combo->setCurrentIndex(combo->findText(QString::fromLatin1(size)));
+        dialogs.answerNext(answer);
+        emit combo->activated(combo->currentIndex());
+    }
+};
+
+TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
+{
+    open();  // 19 lb/hr both: ratio 1
+    heard();
+    choose("cmbInjectors", "19lb/hr", MsgAnswer::Yes);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Apply changes now?");
+    EXPECT_EQ(messages()[0].text, "Do you want to apply this change directly to the current map?");
+    EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(slider(3)->value(), 0);  // no change in ratio, no move
+
+    choose("cmbInjectors", "24lb/hr", MsgAnswer::No);
+    EXPECT_EQ(InstalledInjectorSize, 24);
+    EXPECT_EQ(slider(3)->value(), 0);
+
+    // From the ratio last applied (1), not the one left by the No.
+    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes);
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(slider(i)->value(), -37) << i;
+    EXPECT_EQ(window->CorrectionTable()[128], -37);
+    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 19.0f / 30.0f);
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 30.0);
+    EXPECT_TRUE(heard(true).isEmpty());  // off line
+}
+
+TEST_F(InjectorTest, ADisparityTooLargeIsRefused)
+{
+    open();
+    slider(6)->setValue(-50);
+    messages().clear();
+    choose("cmbInjectors", "39lb/hr", MsgAnswer::Yes);  // 19/39: 51 points leaner
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages()[1].title, "Selection Error!");
+    EXPECT_EQ(messages()[1].text, "Cannot compensate for such a large disparity in actual vs. programmed injector "
+                                  "size.\r\nPlease make another selection.");
+    EXPECT_EQ(text("cmbInjectors"), "<Select>");
+    EXPECT_EQ(InstalledInjectorSize, 19);
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 39.0);
+    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 1.0f);
+    EXPECT_EQ(slider(6)->value(), -50);
+    EXPECT_EQ(slider(0)->value(), 0);
+}
+
+TEST_F(InjectorTest, ACompensationOfExactlyMinus100IsAccepted)
+{
+    device.memory().setRegister(0x02, 24);
+    device.memory().setRegister(0x03, 72);  // ratio 3
+    open();
+    choose("cmbEECInjectors", "48lb/hr", MsgAnswer::Yes);  // ratio 2
+    EXPECT_EQ(messages().size(), 1);
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(slider(i)->value(), -100) << i;
+}
+
+} // namespace
