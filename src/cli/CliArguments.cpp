@@ -125,6 +125,8 @@ const char* const Overview =
     "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
     "  list TABLE [-o FILE]           the whole table as a text listing\n"
     "  monitor [--log FILE] [--seconds N]  live samples, one line each, until Ctrl-C\n"
+    "  log summary FILE               a data log's samples per cell: count, median, min and max A/F\n"
+    "  log csv FILE [-o OUT.csv]      a data log as plain CSV ('.' decimals, seconds from the start)\n"
     "\n"
     "Tables: O open loop 1, C closed loop 1, H open loop 2, L closed loop 2, F transfer function.\n"
     "\n"
@@ -137,7 +139,8 @@ const char* const Overview =
     "\n"
     "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input,\n"
     "130 stopped by Ctrl-C (import, export and list stop after the entry in flight).\n"
-    "Results go to standard output, messages and progress to standard error.\n";
+    "Results go to standard output, messages and progress to standard error.\n"
+    "log works on files alone: it needs no unit and sends nothing.\n";
 
 QString commandHelp(const QString& command)
 {
@@ -173,6 +176,20 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("list"))
         return QStringLiteral("Usage: kestrel-cli list TABLE [-o FILE] [--injectors SIZE]\nReads all 256 cells "
                               "and prints the listing (or saves it as FILE, as the table viewer saves it).\n");
+    if (command == QLatin1String("log"))
+        return QStringLiteral(
+            "Usage: kestrel-cli log summary FILE\n"
+            "       kestrel-cli log csv FILE [-o OUT.csv]\n"
+            "Reads a data log of the monitor, of kestrel-cli monitor --log or of the graphical tuner. Needs no "
+            "unit and sends nothing.\n"
+            "summary prints the log window's Cells view as a table: for each of the tuner's 25 cells its "
+            "voltage, the samples with an A/F, their median, minimum and maximum A/F, and the samples "
+            "without one (\"XXX\"), counted apart; cells with fewer than 10 samples are marked too few.\n"
+            "csv writes the samples for other tools: a header of \"Name (unit)\" columns, the seconds from "
+            "the start, numbers with '.' decimals; an A/F of \"XXX\" is an empty field. Without -o it goes "
+            "to standard output.\n"
+            "Lines that cannot be read are skipped and counted on standard error. A file that is not a data "
+            "log exits with status 2.\n");
     return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N]\nRequests a live sample "
                           "every 50 ms and prints one line each; with --log also writes the monitor's data "
                           "log. Ctrl-C ends it with the log closed.\n");

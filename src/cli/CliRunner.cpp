@@ -25,6 +25,9 @@
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
 #include "link/SerialPort.h"
+#include "logs/CellSummary.h"
+#include "logs/LogCsv.h"
+#include "logs/LogReader.h"
 
 #include <QDir>
 
@@ -66,6 +69,7 @@ private:
     int exportTune();
     int importTune();
     int monitor();
+    int logFile();
 
     int usage(const QString& problem) const;
     int refuse(const QString& message, const QString& detail = {}) const;
@@ -237,6 +241,8 @@ int Run::dispatch()
         return importTune();
     if (command == QLatin1String("monitor"))
         return monitor();
+    if (command == QLatin1String("log"))
+        return logFile();
     return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
@@ -660,6 +666,51 @@ int Run::monitor()
     }
     c_.err << samples << " samples." << Qt::endl;
     return status;
+}
+
+// --- data logs: files only, no unit ------------------------------------------
+
+int Run::logFile()
+{
+    const QString what = a_.operands.value(0);
+    if (what != QLatin1String("summary") && what != QLatin1String("csv"))
+        return usage(QStringLiteral("log needs summary or csv"));
+    if (!operandCount(2))
+        return usage(QStringLiteral("log %1 needs FILE").arg(what));
+    if (what == QLatin1String("summary") && !a_.output.isEmpty())
+        return usage(QStringLiteral("log summary prints to standard output; -o is for log csv"));
+
+    const logs::ReadResult read = logs::ReadDataLog(a_.operands.at(1));
+    if (!read.log)
+        return refuse(read.error);
+    const logs::DataLog& log = *read.log;
+    if (!log.rejected.empty()) {
+        c_.err << logs::Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"),
+                                QStringLiteral("lines"))
+               << " of " << shownPath(a_.operands.at(1)) << " could not be read and skipped:" << Qt::endl;
+        const std::size_t listed = std::min<std::size_t>(log.rejected.size(), logs::SkippedLinesListed);
+        for (std::size_t i = 0; i < listed; ++i)
+            c_.err << "  line " << log.rejected[i].line << ": " << log.rejected[i].reason << Qt::endl;
+        if (log.rejected.size() > listed)
+            c_.err << "  and " << log.rejected.size() - listed << " more" << Qt::endl;
+    }
+
+    if (what == QLatin1String("summary")) {
+        c_.out << logs::CellSummaryText(logs::ComputeCellTable(log, logs::OpeningFilter())) << Qt::flush;
+        return Done;
+    }
+    const QString csv = logs::CsvText(log);
+    if (a_.output.isEmpty()) {
+        c_.out << csv << Qt::flush;
+        return Done;
+    }
+    QString error;
+    if (!SaveTextFile(a_.output, csv, &error))
+        return refuse(QStringLiteral("The CSV file could not be saved to %1: %2").arg(shownPath(a_.output), error));
+    c_.out << "Saved " << shownPath(a_.output) << " (" << logs::Counted(static_cast<long long>(log.size()),
+                                                                       QStringLiteral("sample"), QStringLiteral("samples"))
+           << ")" << Qt::endl;
+    return Done;
 }
 
 } // namespace

@@ -52,6 +52,8 @@ struct RejectedLine {
     int line;  // 1-based
     QString reason;
 };
+// Skipped lines listed by number before "and N more".
+inline constexpr int SkippedLinesListed = 40;
 
 struct DataLog {
     LogKind kind = LogKind::Monitor;

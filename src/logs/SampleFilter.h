@@ -9,6 +9,9 @@
 // a band of engine speed.
 namespace logs {
 
+// The highest engine speed the unit reports: 255 x 40 rpm.
+inline constexpr int HighestRpm = 255 * 40;
+
 enum class ThrottleBand {
     All,
     BelowBreakpoint,  // TPS voltage at or below the breakpoint: not wide open
@@ -33,5 +36,14 @@ struct SampleFilter {
     std::size_t first(const DataLog& log) const;
     std::size_t end(const DataLog& log) const;
 };
+
+// What the log window's A/F and cell views take when a log opens: every
+// sample of the whole log at every speed the unit can report.
+inline SampleFilter OpeningFilter()
+{
+    SampleFilter filter;
+    filter.maxRpm = HighestRpm;
+    return filter;
+}
 
 } // namespace logs

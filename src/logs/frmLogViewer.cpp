@@ -3,6 +3,7 @@
 #include "app/mdlMain.h"
 #include "logs/AirFuelScatterView.h"
 #include "logs/CellChartView.h"
+#include "logs/CellSummary.h"
 #include "logs/ChannelStripsView.h"
 #include "logs/TunerCells.h"
 #include "platform/Dialogs.h"
@@ -34,10 +35,6 @@ using logs::Channel;
 
 namespace {
 
-// The highest engine speed the unit reports: 255 x 40 rpm.
-constexpr int HighestRpm = 255 * 40;
-// Skipped lines listed by number before "and N more".
-constexpr int SkippedLinesListed = 40;
 constexpr double DefaultTargetAirFuel = 14.7;
 
 const std::vector<Channel> FirstShown = {Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle,
@@ -170,8 +167,7 @@ QWidget* frmLogViewer::buildCellsTab()
     layout->setContentsMargins(0, 0, 0, 0);
     tblCells_ = new QTableWidget(tuner_cells::CellCount, 8);
     tblCells_->setObjectName(QStringLiteral("tblCells"));
-    tblCells_->setHorizontalHeaderLabels({tr("Cell"), tr("Volts"), tr("Samples"), tr("Median"), tr("Min"),
-                                          tr("Max"), tr("XXX"), QString()});
+    tblCells_->setHorizontalHeaderLabels(logs::CellColumnNames());
     tblCells_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     tblCells_->verticalHeader()->hide();
     tblCells_->verticalHeader()->setDefaultSectionSize(tblCells_->fontMetrics().height() + 4);
@@ -238,11 +234,11 @@ QWidget* frmLogViewer::buildFilterRow()
     txtMaxRpm_ = new QSpinBox;
     txtMaxRpm_->setObjectName(QStringLiteral("txtMaxRpm"));
     for (QSpinBox* rpm : {txtMinRpm_, txtMaxRpm_}) {
-        rpm->setRange(0, HighestRpm);
+        rpm->setRange(0, logs::HighestRpm);
         rpm->setSingleStep(100);
         rpm->setGroupSeparatorShown(true);
     }
-    txtMaxRpm_->setValue(HighestRpm);
+    txtMaxRpm_->setValue(logs::HighestRpm);
     speedRow->addWidget(new QLabel(tr("Engine speed")));
     speedRow->addWidget(txtMinRpm_);
     speedRow->addWidget(new QLabel(tr("to")));
@@ -387,17 +383,7 @@ void frmLogViewer::showCellTable()
     const QColor faint(140, 140, 140);
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
         const logs::CellStats& stats = cellTable_.cells[cell];
-        const auto ratio = [&stats](double value) {
-            return stats.samples == 0 ? QString() : QString::number(value, 'f', 2);
-        };
-        const QStringList texts = {QString::number(cell),
-                                   QString::number(tuner_cells::CellCaptionVolts(cell), 'f', 2),
-                                   QString::number(stats.samples),
-                                   ratio(stats.median),
-                                   ratio(stats.minimum),
-                                   ratio(stats.maximum),
-                                   QString::number(stats.withoutReading),
-                                   stats.tooFew() ? tr("too few") : QString()};
+        const QStringList texts = logs::CellRowTexts(cellTable_, cell);
         for (int column = 0; column < texts.size(); ++column) {
             QTableWidgetItem* item = tblCells_->item(cell, column);
             if (!item) {
@@ -409,12 +395,7 @@ void frmLogViewer::showCellTable()
             item->setForeground(stats.tooFew() ? QBrush(faint) : palette().text());
         }
     }
-    lblWithoutReading_->setText(
-        tr("%1 samples taken; %2 without an A/F (\"XXX\"), counted apart. Fewer than %3 samples with an A/F "
-           "in a cell are too few.")
-            .arg(cellTable_.samples)
-            .arg(cellTable_.withoutReading)
-            .arg(logs::TooFewSamples));
+    lblWithoutReading_->setText(logs::CellTotalsText(cellTable_));
 }
 
 void frmLogViewer::cmdUnitBreakpoint_Click()
@@ -431,7 +412,7 @@ void frmLogViewer::cmdWholeLog_Click()
 void frmLogViewer::cmdSkippedLines_Click()
 {
     QStringList lines;
-    const int listed = std::min<int>(SkippedLinesListed, static_cast<int>(log_.rejected.size()));
+    const int listed = std::min<int>(logs::SkippedLinesListed, static_cast<int>(log_.rejected.size()));
     for (int i = 0; i < listed; ++i)
         lines << tr("line %1: %2").arg(log_.rejected[i].line).arg(log_.rejected[i].reason);
     if (static_cast<int>(log_.rejected.size()) > listed)
