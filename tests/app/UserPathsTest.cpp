@@ -269,7 +269,6 @@ TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
 
 TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
 {
-    // The graphical tuner is not in this build: its item and button stay disabled.
     struct Case {
         const char* control;
         bool menuItem;
@@ -277,6 +276,8 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
         const char* title;    // the first box it shows, or
         const char* request;  // what the unit hears
     } const cases[] = {
+        {"mnuGraphicalTunerItem", true, "frmGraphicalTune", nullptr, nullptr},
+        {"cmdGraphicalTune", false, "frmGraphicalTune", nullptr, nullptr},
         {"mnuAccuracyTestItem", true, nullptr, "WARNING!", nullptr},
         {"mnuVentrixRunItem", true, "frmMONITOR", nullptr, nullptr},
         {"mnuResetItem", true, nullptr, nullptr, "K"},
