@@ -1,5 +1,7 @@
 #include "logs/TunerCells.h"
 
+#include "tuner/TunerLive.h"
+
 #include "platform/NumberFormat.h"
 
 #include <algorithm>
@@ -18,9 +20,7 @@ double voltsOfCode(double code) { return code / CodeSpan * FullScaleVolts; }
 
 int ActiveCellForVolts(double mafVolts)
 {
-    const double code = mafVolts / FullScaleVolts * CodeSpan;
-    const long long cell = number_format::RoundHalfEven((code - CodeOfCell0) * CellCount / CodeSpan);
-    return static_cast<int>(std::clamp<long long>(cell, 0, LastCell));
+    return tuner::ActiveCell(mafVolts);
 }
 
 double CellCaptionVolts(int cell)

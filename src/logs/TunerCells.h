@@ -8,10 +8,9 @@ namespace tuner_cells {
 inline constexpr int CellCount = 25;
 inline constexpr int LastCell = CellCount - 1;
 
-// The cell the tuner marks active at this MAF input voltage: the voltage as
-// an 8-bit code (volts / 5 x 255), then (code - 5) x 25 / 255 rounded to the
-// nearest cell, halves to the even one. Every voltage from 0 to 5 V gives
-// exactly one cell; readings beyond that range count in the end cells.
+// The cell the tuner marks active at this MAF input voltage (the tuner's own
+// rule, tuner::ActiveCell). Every voltage from 0 to 5 V gives exactly one
+// cell; readings beyond that range count in the end cells.
 int ActiveCellForVolts(double mafVolts);
 
 // The voltage caption under cell i (0.10, 0.30, ... 4.90).
