@@ -2,10 +2,10 @@
 # Builds the tests under AddressSanitizer and UndefinedBehaviorSanitizer with
 # clang, runs them, then runs every fuzz target for a bounded time from its
 # seed corpus. Any report fails the run.
-#   scripts/sanitize.sh [SECONDS_PER_FUZZ_TARGET]   (default 45)
+#   scripts/sanitize.sh [SECONDS_PER_FUZZ_TARGET]   (default 30)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-fuzz_seconds=${1:-45}
+fuzz_seconds=${1:-30}
 "$top/scripts/install-deps.sh"
 "$top/scripts/install-deps.sh" "$top/scripts/debian-packages-sanitize.txt"
 cd "$top"
