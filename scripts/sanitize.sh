@@ -19,6 +19,7 @@ export LSAN_OPTIONS="suppressions=$top/scripts/lsan-suppressions.txt:print_suppr
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for target in "$top"/build-sanitize/fuzz/fuzz_*; do
+  [ -f "$target" ] && [ -x "$target" ] || continue   # the build's own folders
   name=${target##*/fuzz_}
   mkdir -p "$work/$name"
   echo "fuzzing $name for ${fuzz_seconds} s"
