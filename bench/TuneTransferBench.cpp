@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         const QString next = invertedTune(read.text);
         const ParseResult parsed = ParseTuneText(next);
         const auto importStart = std::chrono::steady_clock::now();
-        const ImportResult written = parsed.valid ? WriteTune(transact, parsed.tune) : ImportResult{};
+        const ImportResult written = parsed.valid ? WriteTune(transact, parsed.file) : ImportResult{};
         imports.push_back(seconds(importStart));
         if (!parsed.valid || written.outcome != ImportOutcome::Completed || written.written != DataLineCount) {
             std::fprintf(stderr, "import failed at line %d\n", written.lineNumber);

@@ -11,13 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(parsed.badLine >= 1);
         return 0;
     }
-    for (const QString& line : parsed.tune.lines) {
+    for (const QString& line : parsed.file.lines) {
         if (line.isEmpty())
             continue;
         FUZZ_CHECK(tunefile::IsDataLine(line));
         const QString request = tunefile::WriteRequest(line);
         FUZZ_CHECK(request.size() == 6 && request.startsWith(QLatin1Char('W')));
     }
-    FUZZ_CHECK(parsed.tune.writeCount() <= parsed.tune.lines.size());
+    FUZZ_CHECK(parsed.file.writeCount() <= parsed.file.lines.size());
     return 0;
 }

@@ -565,16 +565,16 @@ int Run::importTune()
     ProgressLine progress(c_, QStringLiteral("Importing"));
     QString stoppedBefore;
     const tunefile::ImportResult written = tunefile::WriteTune(
-        interruptible(stoppedBefore), parsed.tune, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+        interruptible(stoppedBefore), parsed.file, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     if (!stoppedBefore.isEmpty())
         return interrupted(QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were written "
                                           "before it.")
                                .arg(written.lineNumber)
-                               .arg(parsed.tune.lines.value(written.lineNumber - 3))
+                               .arg(parsed.file.lines.value(written.lineNumber - 3))
                                .arg(written.written));
     if (written.outcome != tunefile::ImportOutcome::Completed) {
-        const QString line = parsed.tune.lines.value(written.lineNumber - 3);
+        const QString line = parsed.file.lines.value(written.lineNumber - 3);
         return unitFailed(written.outcome == tunefile::ImportOutcome::WriteFailed
                               ? QStringLiteral("Import operation failed. Please try again.")
                               : QStringLiteral("Import operation failed!"),
@@ -590,7 +590,7 @@ int Run::importTune()
     ProgressLine verifying(c_, QStringLiteral("Verifying"));
     int checked = 0;
     const QList<tunefile::Mismatch> mismatches = tunefile::VerifyTune(
-        interruptible(stoppedBefore), parsed.tune, [&](int handled) {
+        interruptible(stoppedBefore), parsed.file, [&](int handled) {
             checked = stoppedBefore.isEmpty() ? handled : checked;
             verifying.show(tunefile::ProgressPercent(handled));
         });
@@ -607,8 +607,8 @@ int Run::importTune()
     if (!mismatches.isEmpty())
         return unitFailed(QStringLiteral("Verify failed: %1 of %2 entries differ.")
                               .arg(mismatches.size())
-                              .arg(parsed.tune.writeCount()));
-    c_.out << "Verified " << parsed.tune.writeCount() << " entries." << Qt::endl;
+                              .arg(parsed.file.writeCount()));
+    c_.out << "Verified " << parsed.file.writeCount() << " entries." << Qt::endl;
     return Done;
 }
 

@@ -13,8 +13,8 @@ namespace tunefile {
 
 namespace {
 
-constexpr char TableOrder[] = {cmd::ClosedLoopTune1, cmd::OpenLoopTune1, cmd::ClosedLoopTune2,
-                               cmd::OpenLoopTune2};
+static_assert(TableLetters[0] == cmd::ClosedLoopTune1 && TableLetters[1] == cmd::OpenLoopTune1
+              && TableLetters[2] == cmd::ClosedLoopTune2 && TableLetters[3] == cmd::OpenLoopTune2);
 
 bool isUpperHexDigit(QChar c)
 {
@@ -33,7 +33,7 @@ bool isHexPair(const QString& text)
 
 bool isTableLetter(QChar c)
 {
-    return std::any_of(std::begin(TableOrder), std::end(TableOrder),
+    return std::any_of(std::begin(TableLetters), std::end(TableLetters),
                        [c](char letter) { return c == QLatin1Char(letter); });
 }
 
@@ -76,21 +76,6 @@ Transact transactOn(std::function<int(const QString&, int, int)> send)
 }
 
 } // namespace
-
-const QList<Entry>& TuneOrder()
-{
-    static const QList<Entry> order = [] {
-        QList<Entry> entries;
-        entries.reserve(DataLineCount);
-        for (const char table : TableOrder)
-            for (int address = 0; address < 256; ++address)
-                entries.append({table, address});
-        for (int reg = 0; reg < RegisterCount; ++reg)
-            entries.append({RegisterLetter, reg});
-        return entries;
-    }();
-    return order;
-}
 
 QString ReadRequest(const Entry& entry)
 {
@@ -141,6 +126,7 @@ ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Pro
     const QList<Entry>& order = TuneOrder();
     QList<QString> values;
     values.reserve(order.size());
+    Tune tune;
     for (qsizetype i = 0; i < order.size(); ++i) {
         QString reply;
         if (!transact(ReadRequest(order.at(i)), ReadAttempts, ReadTimeoutMs, reply)) {
@@ -148,17 +134,28 @@ ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Pro
             return result;
         }
         values.append(cmd::Text(reply, cmd::reply::CellValue));
+        tune.setValue(order.at(i), values.constLast().toInt(nullptr, 16));
         if (progress)
             progress(static_cast<int>(i) + 1);
     }
     result.complete = true;
     result.text = TuneText(when, values);
+    tune.stamp = TimeStamp(when);
+    result.tune = tune;
     return result;
+}
+
+QString TuneText(const Tune& tune)
+{
+    QString text = FormatIdentifier + LineEnd + tune.stamp + LineEnd;
+    for (const QString& line : DataLines(tune))
+        text += line + LineEnd;
+    return text + LineEnd;
 }
 
 // --- import ----------------------------------------------------------------
 
-int Tune::writeCount() const
+int FileLines::writeCount() const
 {
     return static_cast<int>(std::count_if(lines.begin(), lines.end(),
                                           [](const QString& line) { return !line.isEmpty(); }));
@@ -191,8 +188,22 @@ ParseResult ParseTuneText(const QString& text)
             return refuse(static_cast<int>(i) + 1, line);
     }
     result.valid = true;
-    result.tune.lines = lines.mid(2);
+    result.file.lines = lines.mid(2);
+    result.tune.stamp = lines.at(1);
+    for (const QString& line : result.file.lines)
+        if (!line.isEmpty())
+            result.tune.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)},
+                                 line.mid(3, 2).toInt(nullptr, 16));
     return result;
+}
+
+std::optional<Tune> TuneFromText(const QString& text, const QString& path)
+{
+    ParseResult parsed = ParseTuneText(text);
+    if (!parsed.valid)
+        return std::nullopt;
+    parsed.tune.origin = {TuneOrigin::Kind::File, path, {}, {}};
+    return parsed.tune;
 }
 
 QString WriteRequest(const QString& dataLine)
@@ -215,11 +226,11 @@ bool EchoConfirms(const QString& replyData, const QString& dataLine)
     return echoed.size() == 5 && echoed.toUpper() == dataLine.toUpper();
 }
 
-ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progress& progress)
+ImportResult WriteTune(const Transact& transact, const FileLines& file, const Progress& progress)
 {
     ImportResult result;
-    for (qsizetype i = 0; i < tune.lines.size(); ++i) {
-        const QString& line = tune.lines.at(i);
+    for (qsizetype i = 0; i < file.lines.size(); ++i) {
+        const QString& line = file.lines.at(i);
         if (!line.isEmpty()) {
             QString reply;
             if (!transact(WriteRequest(line), WriteAttempts, WriteTimeoutMs, reply)) {
@@ -240,11 +251,11 @@ ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progres
     return result;
 }
 
-QList<Mismatch> VerifyTune(const Transact& transact, const Tune& tune, const Progress& progress)
+QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, const Progress& progress)
 {
     QList<Mismatch> mismatches;
-    for (qsizetype i = 0; i < tune.lines.size(); ++i) {
-        const QString& line = tune.lines.at(i);
+    for (qsizetype i = 0; i < file.lines.size(); ++i) {
+        const QString& line = file.lines.at(i);
         if (!line.isEmpty()) {
             const Entry entry{line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)};
             QString reply;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "link/Transaction.h"
+#include "tunefile/Tune.h"
 
 #include <functional>
 
@@ -32,12 +33,6 @@ namespace tunefile {
 inline const QString FormatIdentifier = QStringLiteral("&M110901");
 inline const QString LineEnd = QStringLiteral("\r\n");
 
-// Entries of a tune: 4 x 256 cells and 20 registers.
-inline constexpr int DataLineCount = 4 * 256 + 20;
-inline constexpr int RegisterCount = 0x14;
-// The letter of configuration registers in a data line.
-inline constexpr char RegisterLetter = 'T';
-
 // Attempts and time-out (ms) of each read and each write.
 inline constexpr int ReadAttempts = 50;
 inline constexpr int ReadTimeoutMs = 1000;
@@ -46,15 +41,6 @@ inline constexpr int WriteTimeoutMs = 1000;
 
 // A file larger than this cannot be a tune (an exported one is about 8 KB).
 inline constexpr qint64 MaximumFileSize = 1024 * 1024;
-
-struct Entry {
-    char table;   // 'C', 'O', 'L', 'H', or RegisterLetter
-    int address;  // cell 0 to 255, register 0 to 0x13
-    bool operator==(const Entry&) const = default;
-};
-
-// The 1044 entries in file order: C, O, L, H from 00 to FF, then T00 to T13.
-const QList<Entry>& TuneOrder();
 
 // "RC1F", "RT13": the request that reads an entry.
 QString ReadRequest(const Entry& entry);
@@ -86,8 +72,10 @@ struct ExportResult {
     bool complete = false;
     // When a read failed: the entry (index into TuneOrder) it failed at.
     int failedEntry = -1;
-    // When complete: the whole file's text, ready to be saved as it is.
+    // When complete: the whole file's text, ready to be saved as it is,
+    // and the same tune as a model (its origin is the caller's to set).
     QString text;
+    Tune tune;
 };
 
 // Reads every entry of the unit in file order, stopping at the first read
@@ -96,6 +84,9 @@ ExportResult ReadTune(const Transact& transact, const QDateTime& when, const Pro
 
 // The file's text from the 1044 values (two characters each, in file order).
 QString TuneText(const QDateTime& when, const QList<QString>& values);
+// The file's text of a tune: its stamp on line 2, then its present entries
+// in file order. A complete tune gives what an export of it would.
+QString TuneText(const Tune& tune);
 
 // --- import ----------------------------------------------------------------
 
@@ -106,7 +97,7 @@ FileRead ReadTuneFile(const QString& path, QString& text, QString& error);
 
 // A file's data lines, from line 3 on, each as it stands; empty lines are
 // kept (they count for progress) and skipped when writing.
-struct Tune {
+struct FileLines {
     QList<QString> lines;
     int writeCount() const;
 };
@@ -115,7 +106,8 @@ struct ParseResult {
     bool valid = false;
     int badLine = 0;     // 1-based line number of the first line refused
     QString badText;     // that line, as it stands
-    Tune tune;
+    FileLines file;      // what an import writes, line for line
+    Tune tune;           // the entries the file names (a later line wins)
 };
 
 // Splits a file's text into lines (CR LF, LF or CR ends a line; the end of
@@ -124,6 +116,10 @@ struct ParseResult {
 // stamp) is present and no data line (its text is not looked at further),
 // every other line is empty or a data line.
 ParseResult ParseTuneText(const QString& text);
+
+// A tune read from a file's text, with the file as its origin; nullopt when
+// the text is no tune file.
+std::optional<Tune> TuneFromText(const QString& text, const QString& path = {});
 
 // Whether one line is a data line: C, O, L or H with an address 00 to FF,
 // or T with a register 00 to 13, both in upper-case digits, then a value of
@@ -147,7 +143,7 @@ struct ImportResult {
 
 // Writes the tune's lines in order, each confirmed by its echo, stopping at
 // the first failure; everything written before it stays in the unit.
-ImportResult WriteTune(const Transact& transact, const Tune& tune, const Progress& progress = {});
+ImportResult WriteTune(const Transact& transact, const FileLines& file, const Progress& progress = {});
 
 // An entry whose value in the unit is not the one its line gave.
 struct Mismatch {
@@ -158,7 +154,7 @@ struct Mismatch {
 
 // Reads back every entry the tune's lines wrote and compares its value
 // (hexadecimal digits of either case), in line order.
-QList<Mismatch> VerifyTune(const Transact& transact, const Tune& tune, const Progress& progress = {});
+QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, const Progress& progress = {});
 
 // The 1-based file line of the tune's data line at index i.
 inline int FileLineOf(int index) { return index + 3; }

@@ -257,7 +257,7 @@ void ImportTune()
     }
 
     transfer.showSplash(frmTransferSplash::Kind::Import);
-    const ImportResult written = WriteTune(transactKeepingWindowsAlive(), parsed.tune, transfer.advance());
+    const ImportResult written = WriteTune(transactKeepingWindowsAlive(), parsed.file, transfer.advance());
     transfer.setBusy(false);
     switch (written.outcome) {
     case ImportOutcome::WriteFailed:

@@ -64,13 +64,13 @@ TEST_F(StragglerTest, AHealthyUnitSeesOneFrameForEachRequestInOrder)
             ASSERT_TRUE(read.complete);
             const tunefile::ParseResult parsed = tunefile::ParseTuneText(read.text);
             ASSERT_TRUE(parsed.valid);
-            const tunefile::ImportResult written = tunefile::WriteTune(tunefile::SendFrameOnTransact(port, clock), parsed.tune);
+            const tunefile::ImportResult written = tunefile::WriteTune(tunefile::SendFrameOnTransact(port, clock), parsed.file);
             EXPECT_EQ(written.outcome, tunefile::ImportOutcome::Completed);
 
             QByteArray expected;
             for (const tunefile::Entry& entry : tunefile::TuneOrder())
                 expected += frame::Build(tunefile::ReadRequest(entry));
-            for (const QString& line : parsed.tune.lines)
+            for (const QString& line : parsed.file.lines)
                 if (!line.isEmpty())
                     expected += frame::Build(tunefile::WriteRequest(line));
             EXPECT_EQ(port.writtenTo(1).mid(before), expected);

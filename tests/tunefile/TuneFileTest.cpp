@@ -135,7 +135,7 @@ TEST(TuneFileTest, ValidFilesKeepTheirLinesWhateverTheLineEnds)
 {
     const ParseResult headerOnly = ParseTuneText(Header);
     ASSERT_TRUE(headerOnly.valid);
-    EXPECT_TRUE(headerOnly.tune.lines.isEmpty());
+    EXPECT_TRUE(headerOnly.file.lines.isEmpty());
 
     const QStringList expected = {"T13F6", "", "C1F8a", "", ""};
     for (const QString& end : {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")}) {
@@ -143,11 +143,11 @@ TEST(TuneFileTest, ValidFilesKeepTheirLinesWhateverTheLineEnds)
             + expected.join(end) + end;
         const ParseResult result = ParseTuneText(text);
         ASSERT_TRUE(result.valid);
-        EXPECT_EQ(result.tune.lines, expected);
-        EXPECT_EQ(result.tune.writeCount(), 2);
+        EXPECT_EQ(result.file.lines, expected);
+        EXPECT_EQ(result.file.writeCount(), 2);
     }
     // No line end after the last line.
-    EXPECT_EQ(ParseTuneText(Header + QStringLiteral("C0000")).tune.lines, QStringList{"C0000"});
+    EXPECT_EQ(ParseTuneText(Header + QStringLiteral("C0000")).file.lines, QStringList{"C0000"});
 }
 
 TEST(TuneFileTest, EchoesThatConfirmALine)
@@ -165,7 +165,7 @@ TEST(TuneFileTest, EchoesThatConfirmALine)
 
 TEST(TuneFileTest, WritesSkipEmptyLinesAndStopAtTheFirstFailure)
 {
-    Tune tune;
+    FileLines tune;
     tune.lines = {"C0001", "", "T13F6", "", "H7F80", "L0102"};
 
     ScriptedLink link;
