@@ -30,6 +30,8 @@ void Reset()
     TuneSelectionPending = false;
     TuneSelectionCancelled = false;
     SelectedTuneLetter.clear();
+    OffLineTunePath.clear();
+    OffLineTuneModified = false;
 }
 
 } // namespace mdlPublicVars

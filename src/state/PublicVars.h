@@ -42,6 +42,11 @@ inline bool TuneSelectionPending = false;
 inline bool TuneSelectionCancelled = false;
 inline QString SelectedTuneLetter;
 
+// The tune file opened off line: while it is set, the connected unit is the
+// simulated one holding that file's tune, and nothing is written to a car.
+inline QString OffLineTunePath;
+inline bool OffLineTuneModified = false;
+
 // Back to the values of a fresh start (used by tests).
 void Reset();
 
