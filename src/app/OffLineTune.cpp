@@ -107,7 +107,8 @@ bool OffLineTune::open(const QString& path)
         mdlMain::MarkUnavailable(QStringLiteral("mnuResetItem"), offline::NoUnitToResetTip);
     }
     unit_->open(*tune);
-    mdlPublicVars::OffLineTunePath = path;
+    // Saved later to the same file, whatever the working folder is then.
+    mdlPublicVars::OffLineTunePath = QFileInfo(path).absoluteFilePath();
     offline::setModified(false);
     mdlMain::SetCaption(mdlMain::OffLineCaption(path));
     return true;
