@@ -403,6 +403,8 @@ int Run::write()
         return unitFailed(cells::messages::WriteNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::WriteCell(*letter, at.address, byte.byte), RxBuffer));
+    case cells::WriteOutcome::Refused:
+        return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:
         break;
     }
@@ -445,6 +447,8 @@ int Run::fill()
         return unitFailed(cells::messages::FillNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::FillCells(*letter, first, last, byte), RxBuffer));
+    case cells::WriteOutcome::Refused:
+        return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:
         break;
     }

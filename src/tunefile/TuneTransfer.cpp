@@ -164,7 +164,7 @@ QString ImportReadFailureText(FileRead failure, const QString& path, const QStri
         + error;
 }
 
-QString IllegalFormatText(int lineNumber, const QString& lineText)
+QString RefusedLineText(int lineNumber, const QString& lineText)
 {
     // The line as it stands, quoted so that spaces show, control characters
     // as "?" and a long line cut short.
@@ -179,7 +179,13 @@ QString IllegalFormatText(int lineNumber, const QString& lineText)
     if (lineNumber == 2)
         where = lineText.isEmpty() ? QStringLiteral("Line 2 (the time stamp) is missing.")
                                    : where + QStringLiteral(" is a data line where the time stamp was expected.");
-    return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n') + where;
+    return where;
+}
+
+QString IllegalFormatText(int lineNumber, const QString& lineText)
+{
+    return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n')
+        + RefusedLineText(lineNumber, lineText);
 }
 
 void ExportTune()

@@ -22,6 +22,8 @@ void ImportTune();
 // Text of the refusal of a file that is no tune: the message, and which
 // line was refused.
 QString IllegalFormatText(int lineNumber, const QString& lineText);
+// Which line of a file that is no tune was refused, and how it reads.
+QString RefusedLineText(int lineNumber, const QString& lineText);
 
 // The question asked before an import overwrites the unit.
 inline const QString ImportWarningText =

@@ -64,7 +64,7 @@ protected:
 TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
 {
     const QList<std::pair<QString, QStringList>> expected = {
-        {"&File", {"&Open Log...", "E&xit"}},
+        {"&File", {"&Open Log...", "Open &Tune Off Line...", "&Save Tune", "Save Tune &As...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
         {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Memory Modify"}},
@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
     }
     for (const char* name : {"mnuFile", "mnuDiagnostics", "mnuVentrix", "mnuMemory", "mnuWideband", "mnuHelp"})
         EXPECT_NE(control<QMenu>(name), nullptr) << name;
-    for (const char* name : {"mnuOpenLogItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
+    for (const char* name : {"mnuOpenLogItem", "mnuOpenTuneOffLineItem", "mnuSaveTuneItem", "mnuSaveTuneAsItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
                              "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
                              "mnuExportTuneItem", "mnuImportTuneItem", "mnuMemoryModifyItem", "mnuConfig",
                              "mnuAboutItem", "Calculator"})
