@@ -61,6 +61,7 @@ public:
     void mnuGraphicalTunerItem_Click();
     void mnuExportTuneItem_Click();
     void mnuImportTuneItem_Click();
+    void mnuCompareTunesItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();
@@ -115,4 +116,5 @@ private:
     QPointer<QWidget> ignition_;
     QPointer<QWidget> wideband_;
     QPointer<QWidget> calculator_;
+    QPointer<QWidget> compare_;
 };
