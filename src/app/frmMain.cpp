@@ -483,7 +483,12 @@ void frmMain::mnuImportTuneItem_Click()
 // connected or not, and asks for the unit only when told to read it.
 void frmMain::mnuCompareTunesItem_Click()
 {
-    ShowChild(compare_, [] { return new frmCompareTunes; });
+    const bool fresh = !compare_;
+    QWidget* window = ShowChild(compare_, [] { return new frmCompareTunes; });
+    // Graphs and lists want room: as large as the area allows, at its top left.
+    if (fresh && window->parentWidget())
+        window->parentWidget()->setGeometry(
+            QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(window->parentWidget()->minimumSizeHint())));
 }
 
 // The two configuration windows are made hidden, so that the load fills their

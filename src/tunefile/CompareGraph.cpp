@@ -8,17 +8,18 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
-// The change graph's units: entry j at x = 40 j + 200, value v at
-// y = 100 + v, the unit's whole range (-128 to +127) in view.
-constexpr double UnitsTop = -30.0;
-constexpr double UnitsBottom = 230.0;
-constexpr double ZeroLine = 100.0;
+// The vertical spans the graph zooms to: the smallest that holds every
+// entry, so a change of a few percent shows; 130 holds the unit's whole
+// range (-128 to +127).
+constexpr int Spans[] = {10, 20, 50, 100, 130};
+constexpr double Margin = 1.1;
 constexpr int Rows = 10;
-constexpr double RowHeight = 20.0;
 // Room under the graph for the volts along the axis.
 constexpr int AxisHeight = 14;
 constexpr int MarkHeight = 5;
@@ -26,6 +27,7 @@ constexpr int MarkHeight = 5;
 const QColor Grid(128, 128, 128);
 const QColor ZeroLineColour(255, 255, 255);
 
+// The change graph's horizontal units: entry j at x = 40 j + 200.
 double unitsX(int entry)
 {
     return 40.0 * entry + 200.0;
@@ -44,6 +46,18 @@ void CompareGraph::setCells(const Cells& first, const Cells& second)
 {
     cells_[0] = first;
     cells_[1] = second;
+    int largest = 0;
+    for (const Cells& cells : cells_)
+        for (const std::optional<int>& byte : cells)
+            if (byte)
+                largest = std::max(largest, std::abs(cells::DecodeCorrection(*byte)));
+    span_ = Spans[std::size(Spans) - 1];
+    for (const int span : Spans) {
+        if (largest <= span) {
+            span_ = span;
+            break;
+        }
+    }
     update();
 }
 
@@ -63,8 +77,9 @@ double CompareGraph::entryX(int entry) const
 
 double CompareGraph::valueY(double percent) const
 {
+    // Lean (below zero) above the zero line, rich below it, as on the sliders.
     const int plotHeight = std::max(1, height() - AxisHeight);
-    return (ZeroLine + percent - UnitsTop) / (UnitsBottom - UnitsTop) * plotHeight;
+    return (0.5 + percent / (2.0 * span_ * Margin)) * plotHeight;
 }
 
 void CompareGraph::paintEvent(QPaintEvent*)
@@ -73,7 +88,7 @@ void CompareGraph::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), Qt::black);
     const int plotBottom = height() - AxisHeight;
 
-    // The grid: one column per slider cell, ten rows over -100 to +100.
+    // The grid: one column per slider cell, ten rows over the span.
     painter.setPen(QPen(Grid, 1));
     const double columnX0 = ChangeGraph::ColumnStart / ChangeGraph::UnitsWide * width();
     const double columnWidth = ChangeGraph::ColumnWidth / ChangeGraph::UnitsWide * width();
@@ -86,7 +101,7 @@ void CompareGraph::paintEvent(QPaintEvent*)
     for (int row = 0; row <= Rows; ++row) {
         if (row == Rows / 2)
             continue;
-        const int y = static_cast<int>(std::lround(valueY(-100.0 + row * RowHeight)));
+        const int y = static_cast<int>(std::lround(valueY(span_ * (-1.0 + 2.0 * row / Rows))));
         painter.drawLine(left, y, right, y);
     }
     painter.setPen(QPen(ZeroLineColour, 1));
@@ -101,6 +116,15 @@ void CompareGraph::paintEvent(QPaintEvent*)
         const double x = entryX(static_cast<int>(std::lround(volts * 255 / 5.0)));
         const QRectF box(x - 20, plotBottom, 40, AxisHeight);
         painter.drawText(box, Qt::AlignCenter, QStringLiteral("%1 V").arg(volts));
+    }
+    // The span's ends, at the left: lean at the top, rich at the bottom.
+    const QFontMetrics metrics(small);
+    for (const int end : {-span_, span_}) {
+        const QString text = (end < 0 ? QStringLiteral("%1 %") : QStringLiteral("+%1 %")).arg(end);
+        const QRectF box(1, valueY(end) - metrics.height() / 2.0, metrics.horizontalAdvance(text) + 4,
+                         metrics.height());
+        painter.fillRect(box, Qt::black);
+        painter.drawText(box, Qt::AlignCenter, text);
     }
 
     // The two tunes, each a line through its entries, broken where it lacks one.

@@ -10,7 +10,9 @@
 // One correction table of two tunes on one graph, drawn as the tuner's
 // change graph draws a table: the 256 entries along the MAF voltage axis on
 // a black ground, the zero line, a grey grid of one column per slider cell
-// and ten rows, lean above the zero line and rich below. The first tune's
+// and ten rows, lean above the zero line and rich below. The vertical scale
+// zooms to the largest entry (10, 20, 50, 100 or 130 percent each way), so a
+// change of a few percent shows. The first tune's
 // entries are a line in SideColours[0], the second's in SideColours[1], and
 // every entry where they differ has a red mark at the foot of the graph.
 class CompareGraph final : public QWidget {
@@ -30,8 +32,8 @@ public:
     double entryX(int entry) const;
     double valueY(double percent) const;
 
-    QSize sizeHint() const override { return {460, 170}; }
-    QSize minimumSizeHint() const override { return {200, 90}; }
+    QSize sizeHint() const override { return {460, 120}; }
+    QSize minimumSizeHint() const override { return {200, 80}; }
 
     static const QColor SideColours[2];
 
@@ -40,4 +42,6 @@ protected:
 
 private:
     Cells cells_[2];
+    // The percent at the top (as lean) and bottom (as rich) of the grid.
+    int span_ = 10;
 };

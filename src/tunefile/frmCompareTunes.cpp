@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -42,7 +43,9 @@ QString tableCaption(char table)
     return cells::ListingHeading(table, {}) + QStringLiteral(" (") + QLatin1Char(table) + QLatin1Char(')');
 }
 
-QTableWidget* table(QWidget* parent, const char* name, const QStringList& headings)
+// A read-only grid whose values fit their columns and whose wide column
+// (the volts or the meaning) takes the room left.
+QTableWidget* table(QWidget* parent, const char* name, const QStringList& headings, int wideColumn)
 {
     auto* grid = new QTableWidget(0, static_cast<int>(headings.size()), parent);
     grid->setObjectName(QString::fromLatin1(name));
@@ -50,7 +53,10 @@ QTableWidget* table(QWidget* parent, const char* name, const QStringList& headin
     grid->verticalHeader()->setVisible(false);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->horizontalHeader()->setStretchLastSection(true);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grid->horizontalHeader()->setSectionResizeMode(wideColumn, QHeaderView::Stretch);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->setWordWrap(false);
     return grid;
 }
 
@@ -58,6 +64,8 @@ void setRow(QTableWidget* grid, int row, const QStringList& texts, bool bold = f
 {
     for (int column = 0; column < texts.size(); ++column) {
         auto* item = new QTableWidgetItem(texts.at(column));
+        // A narrow window cuts long texts short; the whole text is at hand.
+        item->setToolTip(texts.at(column));
         if (bold) {
             QFont font = item->font();
             font.setBold(true);
@@ -82,8 +90,8 @@ frmCompareTunes::frmCompareTunes(QWidget* parent) : QWidget(parent)
     setWindowTitle(QStringLiteral("Compare Tunes"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildSides());
-    layout->addWidget(buildGraphs(), 3);
-    layout->addWidget(buildLists(), 2);
+    layout->addWidget(buildGraphs(), 1);
+    layout->addWidget(buildLists(), 1);
     layout->addWidget(buildCopyRow());
     showComparison();
 }
@@ -106,13 +114,13 @@ QWidget* frmCompareTunes::buildSides()
         source->setFont(bold);
         lblSource_[side] = source;
 
-        auto* open = new QPushButton(QStringLiteral("Open &File %1...").arg(SideNames[side]), box);
+        auto* open = new QPushButton(QStringLiteral("Open File &%1...").arg(SideNames[side]), box);
         open->setObjectName(QStringLiteral("cmdOpenFile_") + index);
         open->setToolTip(QStringLiteral("Compare a tune file as %1").arg(SideNames[side]));
         connect(open, &QPushButton::clicked, this, [this, side] { cmdOpenFile_Click(side); });
         cmdOpenFile_[side] = open;
 
-        auto* unit = new QPushButton(QStringLiteral("Read &Unit as %1").arg(SideNames[side]), box);
+        auto* unit = new QPushButton(QStringLiteral("Read Unit as %1").arg(SideNames[side]), box);
         unit->setObjectName(QStringLiteral("cmdReadUnit_") + index);
         unit->setToolTip(QStringLiteral("Read the connected unit's whole tune, as an export reads it"));
         connect(unit, &QPushButton::clicked, this, [this, side] { cmdReadUnit_Click(side); });
@@ -146,40 +154,31 @@ QWidget* frmCompareTunes::buildGraphs()
     return box;
 }
 
+// The two lists share one place, each with the window's whole width: the
+// registers' meanings and values are long.
 QWidget* frmCompareTunes::buildLists()
 {
-    auto* box = new QWidget(this);
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(0, 0, 0, 0);
+    tabLists_ = new QTabWidget(this);
+    tabLists_->setObjectName(QStringLiteral("tabLists"));
 
-    auto* differences = new QGroupBox(QStringLiteral("Differences"), box);
-    auto* left = new QVBoxLayout(differences);
-    lstDifferences_ = table(differences, "lstDifferences",
+    lstDifferences_ = table(tabLists_, "lstDifferences",
                             {QStringLiteral("Table"), QStringLiteral("Address"),
-                             QStringLiteral("MAF volts / register"), QStringLiteral("A"), QStringLiteral("B")});
-    lstDifferences_->setColumnWidth(0, 50);
-    lstDifferences_->setColumnWidth(1, 60);
-    lstDifferences_->setColumnWidth(2, 260);
-    lstDifferences_->setColumnWidth(3, 150);
-    left->addWidget(lstDifferences_);
-    row->addWidget(differences, 1);
+                             QStringLiteral("MAF volts / register"), QStringLiteral("A"), QStringLiteral("B")},
+                            2);
+    tabLists_->addTab(lstDifferences_, QStringLiteral("&Differences"));
 
-    auto* registers = new QGroupBox(QStringLiteral("Registers"), box);
-    auto* right = new QVBoxLayout(registers);
+    auto* registers = new QWidget(tabLists_);
+    auto* column = new QVBoxLayout(registers);
     chkOnlyDifferences_ = new QCheckBox(QStringLiteral("&Only differences"), registers);
     chkOnlyDifferences_->setObjectName(QStringLiteral("chkOnlyDifferences"));
     connect(chkOnlyDifferences_, &QCheckBox::clicked, this, [this] { chkOnlyDifferences_Click(); });
-    right->addWidget(chkOnlyDifferences_);
+    column->addWidget(chkOnlyDifferences_);
     grdRegisters_ = table(registers, "grdRegisters",
-                          {QStringLiteral("Register"), QStringLiteral("Meaning"), QStringLiteral("A"),
-                           QStringLiteral("B")});
+                          {QStringLiteral("Register"), QStringLiteral("A"), QStringLiteral("B")}, 0);
     grdRegisters_->setRowCount(RegisterCount);
-    grdRegisters_->setColumnWidth(0, 60);
-    grdRegisters_->setColumnWidth(1, 270);
-    grdRegisters_->setColumnWidth(2, 170);
-    right->addWidget(grdRegisters_);
-    row->addWidget(registers, 1);
-    return box;
+    column->addWidget(grdRegisters_);
+    tabLists_->addTab(registers, QStringLiteral("&Registers"));
+    return tabLists_;
 }
 
 QWidget* frmCompareTunes::buildCopyRow()
@@ -264,6 +263,7 @@ void frmCompareTunes::showComparison()
     }
 
     const QList<DifferenceRow> rows = both ? DifferenceRows(a, b) : QList<DifferenceRow>();
+    tabLists_->setTabText(0, both ? QStringLiteral("&Differences (%1)").arg(rows.size()) : QStringLiteral("&Differences"));
     lstDifferences_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const DifferenceRow& row = rows.at(r);
@@ -298,9 +298,10 @@ void frmCompareTunes::showRegisters()
     for (int reg = 0; reg < RegisterCount; ++reg) {
         const Entry entry{RegisterLetter, reg};
         const bool differs = both && a.value(entry) != b.value(entry);
+        const QString meaning = RegisterMeaning(reg);
         setRow(grdRegisters_, reg,
-               {EntryName(entry), RegisterMeaning(reg), tunes_[0] ? RegisterValueText(a, reg) : QString(),
-                tunes_[1] ? RegisterValueText(b, reg) : QString()},
+               {meaning.isEmpty() ? EntryName(entry) : EntryName(entry) + QStringLiteral("  ") + meaning,
+                tunes_[0] ? RegisterValueText(a, reg) : QString(), tunes_[1] ? RegisterValueText(b, reg) : QString()},
                differs);
         grdRegisters_->setRowHidden(reg, chkOnlyDifferences_->isChecked() && !differs);
     }
@@ -461,7 +462,7 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
                  + named.join(QLatin1Char('\n')));
         return;
     }
-    lblStatus_->setText(QStringLiteral("Table %1 copied from %2 into the unit: %3 entries written and read back.")
-                            .arg(table, SideNames[from])
+    lblStatus_->setText(QStringLiteral("Table %1 written into the unit and read back (%2 entries).")
+                            .arg(table)
                             .arg(lines.lines.size()));
 }

@@ -13,6 +13,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QTabWidget;
 class QTableWidget;
 
 // Tune > Compare Tunes: two tunes side by side, A and B, each a tune file
@@ -45,6 +46,7 @@ public:
     QPushButton* cmdReadUnit(int side) const { return cmdReadUnit_.at(side); }
     CompareGraph* pctCompareGraph(int table) const { return graphs_.at(table); }
     QGroupBox* fraTable(int table) const { return tableFrames_.at(table); }
+    QTabWidget* tabLists() const { return tabLists_; }
     QTableWidget* lstDifferences() const { return lstDifferences_; }
     QTableWidget* grdRegisters() const { return grdRegisters_; }
     QCheckBox* chkOnlyDifferences() const { return chkOnlyDifferences_; }
@@ -61,7 +63,7 @@ public:
     void cmdCopyToA_Click();
     void cmdQUIT_Click();
 
-    QSize sizeHint() const override { return {1100, 760}; }
+    QSize sizeHint() const override { return {1000, 640}; }
 
 private:
     QWidget* buildSides();
@@ -83,6 +85,7 @@ private:
     std::array<QPushButton*, SideCount> cmdReadUnit_{};
     std::array<CompareGraph*, tunefile::TableCount> graphs_{};
     std::array<QGroupBox*, tunefile::TableCount> tableFrames_{};
+    QTabWidget* tabLists_ = nullptr;
     QTableWidget* lstDifferences_ = nullptr;
     QTableWidget* grdRegisters_ = nullptr;
     QCheckBox* chkOnlyDifferences_ = nullptr;

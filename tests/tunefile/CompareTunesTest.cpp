@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -137,6 +138,7 @@ TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMean
 
     const QTableWidget* list = window.lstDifferences();
     ASSERT_EQ(list->rowCount(), 4);
+    EXPECT_EQ(window.tabLists()->tabText(0), QStringLiteral("&Differences (4)"));
     EXPECT_EQ(rowTexts(list, 0), (QStringList{"C", "1F", "0.608 V", "-5 %", "3 %"}));
     EXPECT_EQ(rowTexts(list, 1), (QStringList{"H", "80", "2.510 V", "0 %", "-1 %"}));
     EXPECT_EQ(rowTexts(list, 2), (QStringList{"T", "06", "ignition type", "81 (WASTE-SPARK (4/6/8 Cyl.))",
@@ -156,9 +158,9 @@ TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMean
     const QTableWidget* registers = window.grdRegisters();
     ASSERT_EQ(registers->rowCount(), 20);
     EXPECT_EQ(visibleRows(registers), 20);
-    EXPECT_EQ(rowTexts(registers, 7),
-              (QStringList{"T07", "RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
-    EXPECT_EQ(rowTexts(registers, 1).mid(0, 2), (QStringList{"T01", "TPS W.O.T. breakpoint, low byte"}));
+    EXPECT_EQ(rowTexts(registers, 7), (QStringList{"T07  RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
+    EXPECT_EQ(rowTexts(registers, 1).first(), QStringLiteral("T01  TPS W.O.T. breakpoint, low byte"));
+    EXPECT_EQ(rowTexts(registers, 0x10).first(), QStringLiteral("T10"));
     window.chkOnlyDifferences()->click();
     EXPECT_EQ(visibleRows(registers), 2);
     EXPECT_FALSE(registers->isRowHidden(6));
@@ -255,7 +257,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
     EXPECT_EQ(window.tune(1)->table('C'), window.tune(0)->table('C'));
     EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
     EXPECT_EQ(window.lblStatus()->text(),
-              QStringLiteral("Table C copied from A into the unit: 256 entries written and read back."));
+              QStringLiteral("Table C written into the unit and read back (256 entries)."));
 }
 
 TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
