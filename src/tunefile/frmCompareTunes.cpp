@@ -11,6 +11,7 @@
 #include "tunefile/TuneTransfer.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -81,6 +82,30 @@ QString entriesDiffer(int count)
         return QStringLiteral("the same");
     return count == 1 ? QStringLiteral("1 entry differs") : QStringLiteral("%1 entries differ").arg(count);
 }
+
+// While the window talks to the unit the windows are repainted between
+// requests, so its controls are shut out and it refuses to close: a second
+// click would start a second conversation, a close would pull the window
+// from under the one running.
+class UnitConversation {
+public:
+    UnitConversation(QWidget& window, bool& busy) : window_(window), busy_(busy)
+    {
+        busy_ = true;
+        window_.setEnabled(false);
+    }
+    ~UnitConversation()
+    {
+        busy_ = false;
+        window_.setEnabled(true);
+    }
+    UnitConversation(const UnitConversation&) = delete;
+    UnitConversation& operator=(const UnitConversation&) = delete;
+
+private:
+    QWidget& window_;
+    bool& busy_;
+};
 
 } // namespace
 
@@ -327,9 +352,14 @@ void frmCompareTunes::cmdOpenFile_Click(int side)
 
 void frmCompareTunes::cmdReadUnit_Click(int side)
 {
-    if (unitInUse())
+    if (talkingToUnit_ || unitInUse())
         return;
-    if (const std::optional<Tune> tune = ReadUnitTune())
+    std::optional<Tune> tune;
+    {
+        const UnitConversation talking(*this, talkingToUnit_);
+        tune = ReadUnitTune();
+    }
+    if (tune)
         setTune(side, *tune);
 }
 
@@ -351,6 +381,14 @@ void frmCompareTunes::cmdCopyToA_Click()
 void frmCompareTunes::cmdQUIT_Click()
 {
     mdlMain::UnloadChild(this);
+}
+
+void frmCompareTunes::closeEvent(QCloseEvent* event)
+{
+    if (talkingToUnit_)
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
 }
 
 // --- copying a table -------------------------------------------------------------
@@ -405,7 +443,7 @@ void frmCompareTunes::copyIntoFile(int from, int to, char letter)
 
 void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
 {
-    if (!mdlMain::ConnectionGuard() || unitInUse())
+    if (talkingToUnit_ || !mdlMain::ConnectionGuard() || unitInUse())
         return;
     const FileLines lines = TableLines(*tunes_[from], letter);
     const QString table{QLatin1Char(letter)};
@@ -421,11 +459,14 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
 
     UnitCopyResult result;
     const int steps = 2 * static_cast<int>(lines.lines.size());
-    RunLockedTransfer([&](const Transact& transact, const Progress& progress) {
-        // The bar counts the writes and the read-back as one run.
-        result = CopyTableToUnit(transact, lines,
-                                 [&](int handled) { progress(handled * DataLineCount / steps); });
-    });
+    {
+        const UnitConversation talking(*this, talkingToUnit_);
+        RunLockedTransfer([&](const Transact& transact, const Progress& progress) {
+            // The bar counts the writes and the read-back as one run.
+            result = CopyTableToUnit(transact, lines,
+                                     [&](int handled) { progress(handled * DataLineCount / steps); });
+        });
+    }
     ApplyUnitCopy(*tunes_[to], lines, result);
     showComparison();
 

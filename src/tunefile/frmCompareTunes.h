@@ -65,6 +65,12 @@ public:
 
     QSize sizeHint() const override { return {1000, 640}; }
 
+    // Whether a read of the unit or a copy into it is running.
+    bool TalkingToUnit() const { return talkingToUnit_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     QWidget* buildSides();
     QWidget* buildGraphs();
@@ -93,4 +99,5 @@ private:
     QPushButton* cmdCopyToB_ = nullptr;
     QPushButton* cmdCopyToA_ = nullptr;
     QLabel* lblStatus_ = nullptr;
+    bool talkingToUnit_ = false;
 };

@@ -280,6 +280,30 @@ TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
 }
 
+TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorCloses)
+{
+    bool looked = false;
+    device.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (device.requestsHeard() != 500 || looked)
+            return;
+        looked = true;
+        EXPECT_TRUE(window.TalkingToUnit());
+        EXPECT_FALSE(window.cmdReadUnit(0)->isEnabled() && window.isEnabled());
+        window.cmdReadUnit_Click(0);
+        EXPECT_FALSE(window.close());
+        window.cmdQUIT_Click();
+    });
+    window.cmdReadUnit_Click(1);
+    EXPECT_TRUE(looked);
+    // One read of the 1044 entries, and the window still there with it.
+    EXPECT_EQ(device.requestsHeard(), 1044);
+    EXPECT_FALSE(window.tune(0));
+    ASSERT_TRUE(window.tune(1));
+    EXPECT_TRUE(window.tune(1)->isComplete());
+    EXPECT_FALSE(window.TalkingToUnit());
+    EXPECT_TRUE(window.isEnabled());
+}
+
 TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
 {
     open(0, pathA);
