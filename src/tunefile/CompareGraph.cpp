@@ -117,16 +117,6 @@ void CompareGraph::paintEvent(QPaintEvent*)
         const QRectF box(x - 20, plotBottom, 40, AxisHeight);
         painter.drawText(box, Qt::AlignCenter, QStringLiteral("%1 V").arg(volts));
     }
-    // The span's ends, at the left: lean at the top, rich at the bottom.
-    const QFontMetrics metrics(small);
-    for (const int end : {-span_, span_}) {
-        const QString text = (end < 0 ? QStringLiteral("%1 %") : QStringLiteral("+%1 %")).arg(end);
-        const QRectF box(1, valueY(end) - metrics.height() / 2.0, metrics.horizontalAdvance(text) + 4,
-                         metrics.height());
-        painter.fillRect(box, Qt::black);
-        painter.drawText(box, Qt::AlignCenter, text);
-    }
-
     // The two tunes, each a line through its entries, broken where it lacks one.
     painter.setRenderHint(QPainter::Antialiasing, true);
     for (int side = 0; side < 2; ++side) {
@@ -148,6 +138,19 @@ void CompareGraph::paintEvent(QPaintEvent*)
         painter.setPen(QPen(SideColours[side], side == 0 ? 2.5 : 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);
+    }
+
+    // The span's ends, at the left over the curves: lean at the top, rich at
+    // the bottom.
+    const QFontMetrics metrics(small);
+    painter.setPen(Grid);
+    for (const int end : {-span_, span_}) {
+        const QString text = (end < 0 ? QStringLiteral("%1 %") : QStringLiteral("+%1 %")).arg(end);
+        // Inside the grid, clear of the marks at its foot.
+        const double top = end < 0 ? valueY(end) : valueY(end) - metrics.height();
+        const QRectF box(1, top, metrics.horizontalAdvance(text) + 4, metrics.height());
+        painter.fillRect(box, Qt::black);
+        painter.drawText(box, Qt::AlignCenter, text);
     }
 
     // Where they differ: a red mark at the foot of the graph.
