@@ -25,6 +25,7 @@
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 #include "tunefile/TuneTransfer.h"
+#include "tunefile/frmCompareTunes.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
@@ -226,6 +227,7 @@ void frmMain::buildMenus()
     item(tune, "mnuGraphicalTunerItem", QStringLiteral("&Graphical Tuner"), &frmMain::mnuGraphicalTunerItem_Click);
     item(tune, "mnuExportTuneItem", QStringLiteral("&Export Tune"), &frmMain::mnuExportTuneItem_Click);
     item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
+    item(tune, "mnuCompareTunesItem", QStringLiteral("&Compare Tunes..."), &frmMain::mnuCompareTunesItem_Click);
     item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
 
     QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));
@@ -551,6 +553,18 @@ void frmMain::mnuExportTuneItem_Click()
 void frmMain::mnuImportTuneItem_Click()
 {
     tunefile::ImportTune();
+}
+
+// Two tune files compare without a unit: the window opens whether one is
+// connected or not, and asks for the unit only when told to read it.
+void frmMain::mnuCompareTunesItem_Click()
+{
+    const bool fresh = !compare_;
+    QWidget* window = ShowChild(compare_, [] { return new frmCompareTunes; });
+    // Graphs and lists want room: as large as the area allows, at its top left.
+    if (fresh && window->parentWidget())
+        window->parentWidget()->setGeometry(
+            QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(window->parentWidget()->minimumSizeHint())));
 }
 
 // The two configuration windows are made hidden, so that the load fills their

@@ -71,6 +71,7 @@ public:
     void mnuGraphicalTunerItem_Click();
     void mnuExportTuneItem_Click();
     void mnuImportTuneItem_Click();
+    void mnuCompareTunesItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();
@@ -129,4 +130,5 @@ private:
     QPointer<QWidget> ignition_;
     QPointer<QWidget> wideband_;
     QPointer<QWidget> calculator_;
+    QPointer<QWidget> compare_;
 };

@@ -127,6 +127,7 @@ const char* const Overview =
     "  monitor [--log FILE] [--seconds N]  live samples, one line each, until Ctrl-C\n"
     "  log summary FILE               a data log's samples per cell: count, median, min and max A/F\n"
     "  log csv FILE [-o OUT.csv]      a data log as plain CSV ('.' decimals, seconds from the start)\n"
+    "  diff A B                       the differences between two tunes, each FILE.tun or unit\n"
     "\n"
     "Tables: O open loop 1, C closed loop 1, H open loop 2, L closed loop 2, F transfer function.\n"
     "\n"
@@ -140,7 +141,8 @@ const char* const Overview =
     "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input,\n"
     "130 stopped by Ctrl-C (import, export and list stop after the entry in flight).\n"
     "Results go to standard output, messages and progress to standard error.\n"
-    "log works on files alone: it needs no unit and sends nothing.\n";
+    "log works on files alone: it needs no unit and sends nothing.\n"
+    "diff exits as diff does: 0 the same, 1 they differ, 2 bad input or a unit that failed.\n";
 
 QString commandHelp(const QString& command)
 {
@@ -176,6 +178,16 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("list"))
         return QStringLiteral("Usage: kestrel-cli list TABLE [-o FILE] [--injectors SIZE]\nReads all 256 cells "
                               "and prints the listing (or saves it as FILE, as the table viewer saves it).\n");
+    if (command == QLatin1String("diff"))
+        return QStringLiteral(
+            "Usage: kestrel-cli diff A B\n"
+            "Compares two tunes, each a tune file or \"unit\" (the connected unit, read whole as export reads "
+            "it; a file named unit is ./unit). Prints one line per entry that differs, in file order: the "
+            "table letter, the address, the cell's MAF input volts as the table listing labels it and the "
+            "two changes in percent (A's, then B's); a register by its number and meaning, with its two "
+            "bytes and what they stand for. \"none\" is an entry a file does not name.\n"
+            "Exit status: 0 the tunes are the same, 1 they differ, 2 bad input (a file that cannot be read "
+            "or is no tune) or a unit that was not found or failed, 130 stopped by Ctrl-C.\n");
     if (command == QLatin1String("log"))
         return QStringLiteral(
             "Usage: kestrel-cli log summary FILE\n"

@@ -11,7 +11,7 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString command;      // probe, ports, info, export, import, read, write, fill, list, monitor, log
+    QString command;      // probe, ports, info, export, import, read, write, fill, list, monitor, log, diff
     QStringList operands;
     bool help = false;
     bool version = false;
@@ -26,7 +26,8 @@ struct CliArguments {
 };
 
 inline const QStringList CliCommands = {"probe", "ports", "info", "export",  "import",
-                                        "read",  "write", "fill", "list",    "monitor", "log"};
+                                        "read",  "write", "fill", "list",    "monitor", "log",
+                                        "diff"};
 
 // The longest a monitor run may be asked for: 31 days.
 inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;

@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliDiff.h"
 #include "cli/Console.h"
 #include "tunefile/TuneFile.h"
 #include "link/Autodetect.h"
@@ -70,6 +71,7 @@ private:
     int importTune();
     int monitor();
     int logFile();
+    int diff();
 
     int usage(const QString& problem) const;
     int refuse(const QString& message, const QString& detail = {}) const;
@@ -243,6 +245,8 @@ int Run::dispatch()
         return monitor();
     if (command == QLatin1String("log"))
         return logFile();
+    if (command == QLatin1String("diff"))
+        return diff();
     return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
@@ -715,6 +719,16 @@ int Run::logFile()
                                                                        QStringLiteral("sample"), QStringLiteral("samples"))
            << ")" << Qt::endl;
     return Done;
+}
+
+// --- two tunes compared ------------------------------------------------------
+
+int Run::diff()
+{
+    QString stoppedBefore;
+    return cli_diff::RunDiff(a_.operands, c_,
+                             {[this] { return connect(); }, interruptible(stoppedBefore),
+                              [&stoppedBefore] { return stoppedBefore; }});
 }
 
 } // namespace

@@ -188,6 +188,28 @@ QString IllegalFormatText(int lineNumber, const QString& lineText)
         + RefusedLineText(lineNumber, lineText);
 }
 
+LoadedTune LoadTuneFile(const QString& path)
+{
+    QString text;
+    QString error;
+    switch (ReadTuneFile(path, text, error)) {
+    case FileRead::Ok:
+        break;
+    case FileRead::Unreadable:
+        return {std::nullopt, QStringLiteral("The tune file could not be read:\n") + shown(path) + QLatin1Char('\n')
+                                  + error};
+    case FileRead::TooLarge:
+        return {std::nullopt, shown(path) + QStringLiteral(" is far larger than any tune file.")};
+    }
+    const ParseResult parsed = ParseTuneText(text);
+    if (!parsed.valid)
+        return {std::nullopt, QStringLiteral("Illegal File Format.\n") + shown(path) + QLatin1Char('\n')
+                                  + RefusedLineText(parsed.badLine, parsed.badText)};
+    Tune tune = parsed.tune;
+    tune.origin = {TuneOrigin::Kind::File, path, {}, {}};
+    return {tune, {}};
+}
+
 void ExportTune()
 {
     if (!mdlMain::ConnectionGuard())
@@ -226,6 +248,34 @@ void ExportTune()
         return;
     }
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
+}
+
+std::optional<Tune> ReadUnitTune()
+{
+    if (!mdlMain::ConnectionGuard())
+        return std::nullopt;
+    Transfer transfer;
+    transfer.showSplash(frmTransferSplash::Kind::Export);
+    const QDateTime when = services::clock().currentDateTime();
+    const ExportResult read =
+        ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }), when, transfer.advance());
+    if (transfer.cancelled())
+        return std::nullopt;
+    transfer.setBusy(false);
+    if (!read.complete) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"), cells::messages::TableReadFailed);
+        return std::nullopt;
+    }
+    Tune tune = read.tune;
+    tune.origin = {TuneOrigin::Kind::Unit, {}, QString::number(mdlPublicVars::CommPortNumber), when};
+    return tune;
+}
+
+void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work)
+{
+    Transfer transfer;
+    transfer.setBusy(true);
+    work(transactKeepingWindowsAlive(), transfer.advance());
 }
 
 void ImportTune()

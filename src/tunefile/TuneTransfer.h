@@ -19,11 +19,31 @@ QStringList TransferLockedControls();
 void ExportTune();
 void ImportTune();
 
+// Reads the connected unit's whole tune as Export Tune does: its reads, its
+// progress window (whose Cancel ends the read quietly) and the main window's
+// bar, the device commands locked meanwhile. Nothing when no unit is
+// connected, when cancelled, or when a read failed (told as the export
+// tells it).
+std::optional<Tune> ReadUnitTune();
+
+// Device work run as a transfer, without a progress window: the device
+// commands locked, the hourglass, the main window's bar following the
+// progress, and the windows kept painted between requests.
+void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work);
+
 // Text of the refusal of a file that is no tune: the message, and which
 // line was refused.
 QString IllegalFormatText(int lineNumber, const QString& lineText);
-// Which line of a file that is no tune was refused, and how it reads.
+// Which line was refused, as IllegalFormatText tells it: "Line 4: "C0G00"".
 QString RefusedLineText(int lineNumber, const QString& lineText);
+
+// A tune file read whole and checked, for the commands that only look at
+// it (the compare): the tune, or the text saying why there is none.
+struct LoadedTune {
+    std::optional<Tune> tune;
+    QString error;
+};
+LoadedTune LoadTuneFile(const QString& path);
 
 // The question asked before an import overwrites the unit.
 inline const QString ImportWarningText =

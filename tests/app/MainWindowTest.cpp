@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         {"&File", {"&Open Log...", "Open &Tune Off Line...", "&Save Tune", "Save Tune &As...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
-        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Memory Modify"}},
+        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
@@ -84,9 +84,22 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         EXPECT_NE(control<QMenu>(name), nullptr) << name;
     for (const char* name : {"mnuOpenLogItem", "mnuOpenTuneOffLineItem", "mnuSaveTuneItem", "mnuSaveTuneAsItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
                              "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
-                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuMemoryModifyItem", "mnuConfig",
+                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuCompareTunesItem", "mnuMemoryModifyItem", "mnuConfig",
                              "mnuAboutItem", "Calculator"})
         EXPECT_NE(main->findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(MainWindowTest, CompareTunesOpensOnceWithoutAUnit)
+{
+    // Two files compare without a unit: no connection guard, no message.
+    ASSERT_FALSE(Connected);
+    main->findChild<QAction*>(QStringLiteral("mnuCompareTunesItem"))->trigger();
+    main->mnuCompareTunesItem_Click();
+    int windows = 0;
+    for (const QMdiSubWindow* frame : main->mdiArea()->subWindowList())
+        windows += frame->widget()->objectName() == QLatin1String("frmCompareTunes") ? 1 : 0;
+    EXPECT_EQ(windows, 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(MainWindowTest, ToolbarButtonsSitAtTheirPlaces)
