@@ -19,13 +19,6 @@ namespace offline {
 namespace {
 
 const QString Filter = QStringLiteral("Ventrix Tune Files (*.tun)");
-const QString NotOpened = QStringLiteral("Illegal File Format. The tune was not opened.\n");
-
-QString shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
-
 // The number the program last found its unit on: the off-line unit sits
 // there, so the search finds it at the first probe.
 int unitPortNumber()
@@ -47,27 +40,10 @@ void setModified(bool modified)
 
 std::optional<tunefile::Tune> ReadTune(const QString& path, QString* why)
 {
-    QString text;
-    QString error;
-    switch (tunefile::ReadTuneFile(path, text, error)) {
-    case tunefile::FileRead::Ok:
-        break;
-    case tunefile::FileRead::Unreadable:
-        *why = QStringLiteral("The tune was not opened. The file could not be read:\n") + shown(path)
-            + QLatin1Char('\n') + error;
-        return std::nullopt;
-    case tunefile::FileRead::TooLarge:
-        *why = NotOpened + shown(path) + QStringLiteral(" is far larger than any tune file.");
-        return std::nullopt;
-    }
-    const tunefile::ParseResult parsed = tunefile::ParseTuneText(text);
-    if (!parsed.valid) {
-        *why = NotOpened + tunefile::RefusedLineText(parsed.badLine, parsed.badText);
-        return std::nullopt;
-    }
-    tunefile::Tune tune = parsed.tune;
-    tune.origin = {tunefile::TuneOrigin::Kind::File, path, {}, {}};
-    return tune;
+    const tunefile::LoadedTune loaded = tunefile::LoadTuneFile(path);
+    if (!loaded.tune)
+        *why = QStringLiteral("The tune was not opened.\n") + loaded.error;
+    return loaded.tune;
 }
 
 QString UnsavedText(const QString& path)
@@ -141,7 +117,7 @@ bool OffLineTune::saveTo(const QString& path)
     if (!SaveTextFile(path, tunefile::TuneText(unit_->tuneToSave()), &error)) {
         services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Save Failure"),
                                     QStringLiteral("The tune was not saved. The file could not be written:\n")
-                                        + offline::shown(path) + QLatin1Char('\n') + error);
+                                        + QDir::toNativeSeparators(path) + QLatin1Char('\n') + error);
         return false;
     }
     unit_->markSaved();

@@ -3,6 +3,7 @@
 #include "app/mdlMain.h"
 #include "memory/CellAccess.h"
 
+#include <QDir>
 #include <QAction>
 #include <QFileInfo>
 
@@ -54,11 +55,10 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
 {
     struct Case {
         const char* text;
-        const char* message;
+        const char* refusedLine;
     } const cases[] = {
-        {"&M110901\r\n12-05-2026-07:41:09\r\nC0080\r\nX0000\r\n",
-         "Illegal File Format. The tune was not opened.\nLine 4: \"X0000\""},
-        {"something else\r\n", "Illegal File Format. The tune was not opened.\nLine 1: \"something else\""},
+        {"&M110901\r\n12-05-2026-07:41:09\r\nC0080\r\nX0000\r\n", "Line 4: \"X0000\""},
+        {"something else\r\n", "Line 1: \"something else\""},
     };
     for (const Case& c : cases) {
         const QString bad = dir.filePath(QStringLiteral("bad.tun"));
@@ -67,7 +67,8 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
         openOffLine(bad);
         ASSERT_EQ(dialogs.messages.size(), 1) << c.text;
         EXPECT_EQ(dialogs.messages[0].title, "Open Failure");
-        EXPECT_EQ(dialogs.messages[0].text, QString::fromLatin1(c.message));
+        EXPECT_EQ(dialogs.messages[0].text, "The tune was not opened.\nIllegal File Format.\n"
+                                                 + QDir::toNativeSeparators(bad) + "\n" + c.refusedLine);
         EXPECT_TRUE(OffLineTunePath.isEmpty());
         EXPECT_FALSE(main->offLineTune().isOpen());
         EXPECT_FALSE(Connected);
@@ -75,7 +76,7 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
     dialogs.messages.clear();
     openOffLine(dir.filePath(QStringLiteral("missing.tun")));
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("The tune was not opened. The file could not be read:\n"));
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("The tune was not opened.\nThe tune file could not be read:\n"));
 }
 
 TEST_F(OffLineTest, AWriteMarksTheTitleAndSaveWritesItBack)
