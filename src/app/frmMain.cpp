@@ -23,6 +23,7 @@
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 #include "tunefile/TuneTransfer.h"
+#include "tunefile/frmRestoreBackup.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
@@ -214,6 +215,7 @@ void frmMain::buildMenus()
     item(tune, "mnuGraphicalTunerItem", QStringLiteral("&Graphical Tuner"), &frmMain::mnuGraphicalTunerItem_Click);
     item(tune, "mnuExportTuneItem", QStringLiteral("&Export Tune"), &frmMain::mnuExportTuneItem_Click);
     item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
+    item(tune, "mnuRestoreBackupItem", QStringLiteral("&Restore Backup..."), &frmMain::mnuRestoreBackupItem_Click);
     item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
 
     QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));
@@ -475,6 +477,10 @@ void frmMain::mnuExportTuneItem_Click()
 void frmMain::mnuImportTuneItem_Click()
 {
     tunefile::ImportTune();
+}
+void frmMain::mnuRestoreBackupItem_Click()
+{
+    ShowRestoreBackup();
 }
 
 // The two configuration windows are made hidden, so that the load fills their

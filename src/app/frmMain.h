@@ -61,6 +61,7 @@ public:
     void mnuGraphicalTunerItem_Click();
     void mnuExportTuneItem_Click();
     void mnuImportTuneItem_Click();
+    void mnuRestoreBackupItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();

@@ -9,17 +9,20 @@
 frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
 {
-    const bool exporting = kind == Kind::Export;
-    setObjectName(exporting ? QStringLiteral("frmExportSplash") : QStringLiteral("frmImportSplash"));
-    setWindowTitle(exporting ? QStringLiteral("Export") : QStringLiteral("Import"));
-    setFixedSize(Twips(4800, this), Twips(exporting ? 1380 : 1080, this));
+    const bool importing = kind == Kind::Import;
+    const bool backingUp = kind == Kind::Backup;
+    setObjectName(importing ? QStringLiteral("frmImportSplash")
+                            : backingUp ? QStringLiteral("frmBackupSplash") : QStringLiteral("frmExportSplash"));
+    setWindowTitle(importing ? QStringLiteral("Import") : backingUp ? QStringLiteral("Backup") : QStringLiteral("Export"));
+    setFixedSize(Twips(4800, this), Twips(importing ? 1080 : 1380, this));
 
     QFont font = this->font();
     font.setPointSize(11);
     font.setBold(true);
 
-    label1_ = new QLabel(exporting ? QStringLiteral("Exporting to Memory.....")
-                                   : QStringLiteral("Importing from File...."),
+    label1_ = new QLabel(importing   ? QStringLiteral("Importing from File....")
+                         : backingUp ? QStringLiteral("Backing up the unit.....")
+                                     : QStringLiteral("Exporting to Memory....."),
                          this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -33,7 +36,7 @@ frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     lblPercent_->setGeometry(Twips(3780), Twips(240), Twips(900), Twips(480));
     ShowPercent(0);
 
-    if (exporting) {
+    if (!importing) {
         cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
         cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
         cmdCancel_->setGeometry(Twips(1770), Twips(840), Twips(1260), Twips(420));

@@ -5,14 +5,15 @@
 class QLabel;
 class QPushButton;
 
-// The small progress window of a tune export ("Export", frmExportSplash) or
-// import ("Import", frmImportSplash): its caption text with the percentage
-// done beside it, and for the export a Cancel button. No close box. It is
+// The small progress window of a tune export ("Export", frmExportSplash),
+// import ("Import", frmImportSplash) or backup ("Backup", frmBackupSplash):
+// its caption text with the percentage done beside it, and for the export
+// and the backup a Cancel button. No close box. It is
 // shown over the main window without waiting and closed by the operation.
 class frmTransferSplash final : public QWidget {
     Q_OBJECT
 public:
-    enum class Kind { Export, Import };
+    enum class Kind { Export, Import, Backup };
 
     explicit frmTransferSplash(Kind kind, QWidget* parent = nullptr);
 
@@ -23,7 +24,7 @@ public:
 
     // "37%".
     void ShowPercent(int percent);
-    // Whether Cancel has been pressed (an export only).
+    // Whether Cancel has been pressed (an export or a backup).
     bool CancelPressed() const { return cancelPressed_; }
 
     QLabel* Label1() const { return label1_; }

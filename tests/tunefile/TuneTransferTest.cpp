@@ -9,6 +9,7 @@
 #include "state/PublicVars.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -78,9 +80,12 @@ protected:
         mdlMain::RegisterMainWindow(&main);
         mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
         path = dir.filePath(QStringLiteral("MAF_Data.tun"));
+        previousBackupFolder = BackupFolder();
+        SetBackupFolder(dir.filePath(QStringLiteral("backups")));
     }
     void TearDown() override
     {
+        SetBackupFolder(previousBackupFolder);
         mdlMain::RegisterMainWindow(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -108,7 +113,8 @@ protected:
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash")
+            if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash"
+                 || widget->objectName() == "frmBackupSplash")
                 && widget->isVisible())
                 return widget;
         return nullptr;
@@ -146,6 +152,7 @@ protected:
     QProgressBar* bar = nullptr;
     QTemporaryDir dir;
     QString path;
+    QString previousBackupFolder;
 };
 
 TEST_F(TuneTransferTest, ExportSavesTheWholeTuneWithProgressAndRestores)
@@ -195,7 +202,7 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     services::installPort(&secondPort);
     bool looked = false;
     second.setFrameListener([&](const QByteArray&, const QByteArray&) {
-        if (second.requestsHeard() != 100 || looked)
+        if (second.requestsHeard() != 1044 + 100 || looked)
             return;
         looked = true;
         QWidget* window = splash();
@@ -228,6 +235,9 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     EXPECT_EQ(second.memory().stageCode(), secondBefore.stageCode());
     EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1024);
     EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 20);
+    // The backup's reads before the writes, the read-back's after them.
+    EXPECT_EQ(second.requestCount(QStringLiteral("R")), 2 * 1024);
+    EXPECT_EQ(second.requestCount(QStringLiteral("RT")), 2 * 20);
     expectRestored();
 }
 
@@ -342,10 +352,11 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
         // After 300 answers the unit goes quiet; an event posted at the first
         // unanswered attempt must run before the attempts are used up.
         int heardWhenEventRan = -1;
+        const int answered = c.exporting ? 300 : 1044 + 300;  // an import's backup reads first
         first.setFrameListener([&](const QByteArray&, const QByteArray&) {
-            if (first.payloadLog().size() == 300)
+            if (first.payloadLog().size() == answered)
                 first.faults().silent = true;
-            if (first.payloadLog().size() == 301)
+            if (first.payloadLog().size() == answered + 1)
                 QTimer::singleShot(0, &main, [&] { heardWhenEventRan = first.payloadLog().size(); });
         });
         if (c.exporting) {
@@ -354,9 +365,9 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
             importFile(firstUnitFile());
         }
         const QStringList sent = heard(first);
-        EXPECT_EQ(sent.size(), 300 + c.attempts);
+        EXPECT_EQ(sent.size(), answered + c.attempts);
         EXPECT_EQ(sent.count(sent.last()), c.attempts) << "every attempt of the one request";
-        EXPECT_EQ(heardWhenEventRan, 301);
+        EXPECT_EQ(heardWhenEventRan, answered + 1);
         EXPECT_EQ(titles().last(), QString::fromLatin1(c.title));
         expectRestored();
     }
@@ -442,7 +453,8 @@ TEST_F(TuneTransferTest, HandEditedFilesAreSentAsTheyStand)
         first.clearLog();
         dialogs.script.messages.clear();
         importFile(c.file);
-        EXPECT_EQ(heard(first), c.sent);
+        const QStringList writes = heard(first).filter(QRegularExpression(QStringLiteral("^W")));
+        EXPECT_EQ(writes, c.sent);
         EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
         expectRestored();
     }
@@ -465,9 +477,10 @@ TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
         SimulatedPort port(unit, clock);
         ASSERT_EQ(port.open(), PortError::None);
         services::installPort(&port);
-        // The first 500 writes go through; the 501st (file line 503) does not.
+        // After the backup's reads, the first 500 writes go through; the
+        // 501st (file line 503) does not.
         unit.setFrameListener([&](const QByteArray&, const QByteArray&) {
-            if (unit.requestsHeard() == 500) {
+            if (unit.requestsHeard() == 1044 + 500) {
                 QString error;
                 ASSERT_TRUE(unit.faults().apply(QString::fromLatin1(c.fault), &error)) << error.toStdString();
             }
@@ -502,6 +515,150 @@ TEST_F(TuneTransferTest, UnreadableTuneFileIsReported)
     EXPECT_TRUE(dialogs.script.messages[1].text.contains(QStringLiteral("missing.tun")));
     EXPECT_TRUE(first.payloadLog().isEmpty());
     expectRestored();
+}
+
+// --- backups and the read-back -------------------------------------------------
+
+// A tune file's data lines, without the two lines that carry the time.
+QByteArray dataPart(const QByteArray& file)
+{
+    return file.mid(file.indexOf("\r\n", file.indexOf("\r\n") + 2));
+}
+
+class SafeImportTest : public TuneTransferTest {
+protected:
+    QList<BackupFile> backups() const { return ListBackups(BackupFolder()); }
+    QStringList writesHeard(VentrixDevice& unit) const
+    {
+        return heard(unit).filter(QRegularExpression(QStringLiteral("^W")));
+    }
+};
+
+TEST_F(SafeImportTest, AnImportMakesOneBackupOfWhatTheUnitHeldBeforeItsFirstWrite)
+{
+    const VentrixMemory before = first.memory();
+    QString splashTitle;
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (first.requestsHeard() == 500)
+            splashTitle = splash() ? splash()->windowTitle() : QString();
+    });
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+
+    EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+    EXPECT_EQ(splashTitle, QStringLiteral("Backup"));
+    const QList<BackupFile> made = backups();
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_EQ(made[0].port, 1);
+    EXPECT_EQ(dataPart(contents(made[0].path)), dataPart(tune_test::ExpectedFile(before, Stamp)));
+    // 1044 reads, then the 1044 writes, then the 1044 reads back.
+    const QStringList sent = heard(first);
+    ASSERT_EQ(sent.size(), 3 * 1044);
+    EXPECT_EQ(sent.mid(0, 1044).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
+    EXPECT_EQ(sent.mid(1044, 1044).filter(QRegularExpression(QStringLiteral("^W"))).size(), 1044);
+    EXPECT_EQ(sent.mid(2088).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
+    EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, AFailedBackupStopsTheImportUnlessTheUserChoosesToGoOn)
+{
+    const QByteArray file = tune_test::ExpectedFile(second.memory(), Stamp);
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        tune_test::FillTune(first.memory(), 1);
+        first.clearLog();
+        dialogs.script.messages.clear();
+        // Read 701 (entry 700, L BC) goes unanswered through its 50 attempts.
+        auto count = std::make_shared<int>(0);
+        first.setFrameListener([this, count](const QByteArray&, const QByteArray&) {
+            ++*count;
+            first.faults().silent = *count >= 700 && *count < 750;
+        });
+        dialogs.script.answerNext(MsgAnswer::Yes);  // WARNING
+        dialogs.script.answerNext(answer);          // Backup Failure
+        importFile(file);
+        first.setFrameListener({});
+        first.faults() = {};
+
+        ASSERT_GE(titles().size(), 2);
+        EXPECT_EQ(titles()[1], QStringLiteral("Backup Failure"));
+        const ScriptedDialogs::Message& asked = dialogs.script.messages[1];
+        EXPECT_EQ(asked.defaultAnswer, MsgAnswer::No);
+        EXPECT_EQ(asked.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(asked.text, QStringLiteral("The tune in the unit could not be backed up.\nThe unit did not answer "
+                                             "\"RLBC\".\n\nOverwrite the unit without a backup? Its tune is then "
+                                             "lost if the new one is wrong."));
+        EXPECT_TRUE(backups().isEmpty());
+        if (answer == MsgAnswer::No) {
+            EXPECT_EQ(titles().size(), 2);
+            EXPECT_TRUE(writesHeard(first).isEmpty());
+            EXPECT_FALSE(tune_test::SameTune(first.memory(), second.memory()));
+        } else {
+            EXPECT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+            EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+        }
+        expectRestored();
+    }
+}
+
+TEST_F(SafeImportTest, CancelDuringTheBackupWritesNothing)
+{
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (first.requestsHeard() == 300)
+            if (auto* cancel = splash() ? splash()->findChild<QPushButton*>(QStringLiteral("cmdCancel")) : nullptr)
+                QTimer::singleShot(0, cancel, &QPushButton::click);
+    });
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    EXPECT_EQ(titles(), QStringList{"WARNING"});
+    EXPECT_EQ(first.payloadLog().size(), 300);
+    EXPECT_EQ(first.memory(), before);
+    EXPECT_TRUE(backups().isEmpty());
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
+{
+    // The unit confirms C1F and O80 but keeps 00 in them.
+    first.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WC1F"))
+            first.memory().setCell('C', 0x1F, 0x00);
+        if (frame.contains("WO80"))
+            first.memory().setCell('O', 0x80, 0x00);
+    });
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"}));
+    EXPECT_EQ(dialogs.script.messages[1].text,
+              QStringLiteral("The unit was read back after the import: 2 of 1044 entries differ from the file.\n\n"
+                             "C1F: the file has %1, the unit has 00\nO80: the file has %2, the unit has 00")
+                  .arg(QString::fromLatin1(tune_test::Hex2(second.memory().cell('C', 0x1F))),
+                       QString::fromLatin1(tune_test::Hex2(second.memory().cell('O', 0x80)))));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, RestoringTheBackupBringsTheUnitBackByteForByte)
+{
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));  // the wrong file
+    ASSERT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    const std::optional<Tune> backup = ReadBackup(backups().first().path);
+    ASSERT_TRUE(backup);
+
+    dialogs.script.messages.clear();
+    RestoreTune(BackupLines(*backup));
+    EXPECT_EQ(titles(), QStringList{"COMPLETE"});
+    EXPECT_EQ(first.memory(), before);
+    // The wrong tune was backed up too, before the restore overwrote it.
+    ASSERT_EQ(backups().size(), 2);
+    EXPECT_EQ(dataPart(contents(backups().first().path)), dataPart(tune_test::ExpectedFile(second.memory(), Stamp)));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, TheTuneOpenedOffLineIsNotBackedUp)
+{
+    mdlPublicVars::OffLineTunePath = dir.filePath(QStringLiteral("offline.tun"));
+    EXPECT_TRUE(BackUpUnitBeforeOverwrite());
+    EXPECT_TRUE(first.payloadLog().isEmpty());
+    EXPECT_TRUE(backups().isEmpty());
 }
 
 } // namespace
