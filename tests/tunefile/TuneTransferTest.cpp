@@ -10,6 +10,7 @@
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
 #include "tunefile/Backups.h"
+#include "tunefile/frmRestoreBackup.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <functional>
@@ -659,6 +661,99 @@ TEST_F(SafeImportTest, TheTuneOpenedOffLineIsNotBackedUp)
     EXPECT_TRUE(BackUpUnitBeforeOverwrite());
     EXPECT_TRUE(first.payloadLog().isEmpty());
     EXPECT_TRUE(backups().isEmpty());
+}
+
+// --- Tune > Restore Backup... ---------------------------------------------------
+
+class RestoreBackupTest : public SafeImportTest {
+protected:
+    QStringList row(frmRestoreBackup* window, int r) const
+    {
+        QStringList cells;
+        for (int c = 0; c < window->lstBackups()->columnCount(); ++c)
+            cells << window->lstBackups()->item(r, c)->text();
+        return cells;
+    }
+    // Entries of tables C, O, L, H and registers in which two units differ, counted here.
+    static int differing(const VentrixMemory& a, const VentrixMemory& b)
+    {
+        int count = 0;
+        for (const char table : tune_test::TuneTables)
+            for (int address = 0; address < 256; ++address)
+                count += a.cell(table, address) != b.cell(table, address);
+        for (int reg = 0; reg < 20; ++reg)
+            count += a.registerValue(reg) != b.registerValue(reg);
+        return count;
+    }
+};
+
+TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsTheChosenOne)
+{
+    const VentrixMemory before = first.memory();
+    QString error;
+    const std::optional<Tune> secondTune = TuneFromText(QString::fromLatin1(tune_test::ExpectedFile(second.memory(), Stamp)));
+    ASSERT_TRUE(secondTune);
+    ASSERT_FALSE(WriteBackup(BackupFolder(), *secondTune, QDateTime(QDate(2026, 11, 30), QTime(18, 5, 0)), 2, &error)
+                     .isEmpty());
+    // A table's two entries, one as the unit holds it, one not, and a register not.
+    Tune partial;
+    partial.setValue({'O', 0x10}, first.memory().cell('O', 0x10));
+    partial.setValue({'O', 0x11}, first.memory().cell('O', 0x11) ^ 0x01);
+    partial.setValue({'T', 0x07}, first.memory().registerValue(0x07) ^ 0x01);
+    ASSERT_FALSE(WriteBackup(BackupFolder(), partial, QDateTime(QDate(2026, 12, 1), QTime(7, 0, 1)), 1, &error).isEmpty());
+
+    frmRestoreBackup* window = ShowRestoreBackup();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(first.payloadLog().size(), 1044);  // the unit read once
+    ASSERT_EQ(window->lstBackups()->rowCount(), 2);
+    EXPECT_EQ(row(window, 0), (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2"}));
+    const QString wholeDiffers = QString::number(differing(before, second.memory()));
+    EXPECT_EQ(row(window, 1), (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers}));
+    EXPECT_FALSE(window->cmdRestore()->isEnabled());
+
+    // No to the question writes nothing.
+    window->lstBackups()->selectRow(1);
+    EXPECT_TRUE(window->cmdRestore()->isEnabled());
+    dialogs.script.answerNext(MsgAnswer::No);
+    window->cmdRestore_Click();
+    ASSERT_EQ(titles(), QStringList{"WARNING"});
+    EXPECT_EQ(dialogs.script.messages[0].text,
+              QStringLiteral("Restoring the backup of 2026-11-30 18:05:00 will OVERWRITE 1044 memory locations.\n"
+                             "Would you like to continue?"));
+    EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
+    EXPECT_EQ(first.payloadLog().size(), 1044);
+
+    dialogs.script.messages.clear();
+    window->cmdRestore_Click();
+    EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+    EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    // The unit as it was is the newest backup now; the restored one matches the unit.
+    ASSERT_EQ(window->lstBackups()->rowCount(), 3);
+    EXPECT_EQ(row(window, 0).mid(2), (QStringList{"1", "whole tune", wholeDiffers}));
+    EXPECT_EQ(row(window, 2).last(), QStringLiteral("0"));
+    const VentrixMemory& now = second.memory();
+    const int partialDiffers = (before.cell('O', 0x10) != now.cell('O', 0x10))
+        + ((before.cell('O', 0x11) ^ 0x01) != now.cell('O', 0x11))
+        + ((before.registerValue(0x07) ^ 0x01) != now.registerValue(0x07));
+    EXPECT_EQ(row(window, 1).last(), QString::number(partialDiffers));
+    window->cmdClose_Click();
+    expectRestored();
+}
+
+TEST_F(RestoreBackupTest, AUnitThatCannotBeReadLeavesTheDifferencesUnknown)
+{
+    QString error;
+    ASSERT_FALSE(WriteBackup(BackupFolder(), Tune::FromValues(QList<int>(DataLineCount, 0x80)), ExportTime, 1, &error)
+                     .isEmpty());
+    first.faults().silent = true;
+    frmRestoreBackup* window = ShowRestoreBackup();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(window->lstBackups()->rowCount(), 1);
+    EXPECT_EQ(window->lstBackups()->item(0, 4)->text(), QStringLiteral("?"));
+    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text().contains(
+        QStringLiteral("The unit could not be read")));
+    window->cmdClose_Click();
+    expectRestored();
 }
 
 } // namespace
