@@ -13,6 +13,7 @@
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
 #include "tuner/GlobalEdits.h"
 #include "tuner/frmGraphicalTune.h"
 
@@ -94,6 +95,8 @@ protected:
         tuner::LastAppliedRatioOL = 0;
         tuner::LastAppliedRatioCL = 0;
         ASSERT_TRUE(dir.isValid());
+        previousBackupFolder = tunefile::BackupFolder();
+        tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));
         services::install(nullptr, &clock, &dialogs, &settings);
         auto owned = std::make_unique<RewritingPort>(simulated);
         port = owned.get();
@@ -119,6 +122,7 @@ protected:
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QLocale::setDefault(QLocale::c());
+        tunefile::SetBackupFolder(previousBackupFolder);
     }
 
     // Tune > Graphical Tuner, as the user chooses it.
@@ -187,6 +191,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    QString previousBackupFolder;
     ManualClock clock;
     ScriptedDialogs dialogs;
     MemorySettingsStore settings;
