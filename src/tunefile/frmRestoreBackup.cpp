@@ -9,6 +9,7 @@
 #include "tunefile/TuneTransfer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,7 +23,7 @@ namespace {
 using namespace tunefile;
 
 const QStringList Columns = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Port"),
-                             QStringLiteral("Holds"), QStringLiteral("Differ from the unit")};
+                             QStringLiteral("Holds"), QStringLiteral("Differ from the unit"), QStringLiteral("File")};
 
 QString holds(const Tune& tune)
 {
@@ -71,7 +72,7 @@ frmRestoreBackup::frmRestoreBackup(QWidget* parent) : QWidget(parent, Qt::Dialog
     layout->addWidget(lblFolder_);
     layout->addWidget(list_);
     layout->addLayout(buttons);
-    resize(620, 420);
+    resize(760, 420);
     cmdRestore_->setEnabled(false);
 }
 
@@ -87,7 +88,7 @@ void frmRestoreBackup::readUnit()
     // device commands wait meanwhile.
     mdlPublicVars::LinkBusy = true;
     TransferProgress progress;
-    progress.showSplash(frmTransferSplash::Kind::Export);
+    progress.showSplash(frmTransferSplash::Kind::Read);
     const ExportResult read = ReadTune(TransactKeepingWindowsAlive([&progress] { return progress.cancelled(); }),
                                        services::clock().currentDateTime(), progress.advance());
     mdlPublicVars::LinkBusy = false;
@@ -100,11 +101,13 @@ void frmRestoreBackup::readUnit()
 void frmRestoreBackup::fillList()
 {
     backups_ = ListBackups(BackupFolder());
-    lblFolder_->setText(QStringLiteral("%1 backups in %2, newest first.%3")
-                            .arg(backups_.size())
-                            .arg(QDir::toNativeSeparators(BackupFolder()))
-                            .arg(unit_ ? QString() : QStringLiteral(" The unit could not be read: the differences "
-                                                                     "are not known.")));
+    const QString folder = QDir::toNativeSeparators(BackupFolder());
+    const QString listed = backups_.isEmpty() ? QStringLiteral("No backups in %1 yet.").arg(folder)
+        : backups_.size() == 1                 ? QStringLiteral("1 backup in %1.").arg(folder)
+                                               : QStringLiteral("%1 backups in %2, newest first.").arg(backups_.size()).arg(folder);
+    lblFolder_->setText(listed
+                        + (unit_ ? QString()
+                                 : QStringLiteral(" The unit could not be read: the differences are not known.")));
     list_->setRowCount(static_cast<int>(backups_.size()));
     for (int row = 0; row < backups_.size(); ++row) {
         const BackupFile& b = backups_.at(row);
@@ -113,7 +116,8 @@ void frmRestoreBackup::fillList()
                                                          : QStringLiteral("?");
         const QStringList cells = {b.when.toString(QStringLiteral("yyyy-MM-dd")),
                                    b.when.toString(QStringLiteral("HH:mm:ss")), QString::number(b.port),
-                                   tune ? holds(*tune) : QStringLiteral("unreadable"), differ};
+                                   tune ? holds(*tune) : QStringLiteral("unreadable"), differ,
+                                   QFileInfo(b.path).fileName()};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells.at(column));
             if (column == 2 || column == 4)
@@ -169,8 +173,11 @@ frmRestoreBackup* ShowRestoreBackup()
 {
     if (!mdlMain::ConnectionGuard())
         return nullptr;
-    auto* window = new frmRestoreBackup(mdlMain::MainWindow());
+    QWidget* over = mdlMain::MainWindow();
+    auto* window = new frmRestoreBackup(over);
     window->show();
+    if (over)
+        window->move(over->geometry().center() - window->rect().center());
     window->Form_Load();
     return window;
 }

@@ -10,20 +10,24 @@ frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
 {
     const bool importing = kind == Kind::Import;
-    const bool backingUp = kind == Kind::Backup;
-    setObjectName(importing ? QStringLiteral("frmImportSplash")
-                            : backingUp ? QStringLiteral("frmBackupSplash") : QStringLiteral("frmExportSplash"));
-    setWindowTitle(importing ? QStringLiteral("Import") : backingUp ? QStringLiteral("Backup") : QStringLiteral("Export"));
+    struct Look {
+        const char* name;
+        const char* title;
+        const char* caption;
+    };
+    const Look look = kind == Kind::Import ? Look{"frmImportSplash", "Import", "Importing from File...."}
+        : kind == Kind::Backup             ? Look{"frmBackupSplash", "Backup", "Backing up the unit....."}
+        : kind == Kind::Read               ? Look{"frmReadSplash", "Read", "Reading the unit....."}
+                                           : Look{"frmExportSplash", "Export", "Exporting to Memory....."};
+    setObjectName(QString::fromLatin1(look.name));
+    setWindowTitle(QString::fromLatin1(look.title));
     setFixedSize(Twips(4800, this), Twips(importing ? 1080 : 1380, this));
 
     QFont font = this->font();
     font.setPointSize(11);
     font.setBold(true);
 
-    label1_ = new QLabel(importing   ? QStringLiteral("Importing from File....")
-                         : backingUp ? QStringLiteral("Backing up the unit.....")
-                                     : QStringLiteral("Exporting to Memory....."),
-                         this);
+    label1_ = new QLabel(QString::fromLatin1(look.caption), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label1_->setFont(font);

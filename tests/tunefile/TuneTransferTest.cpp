@@ -14,6 +14,7 @@
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -116,7 +117,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* widget : QApplication::topLevelWidgets())
             if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash"
-                 || widget->objectName() == "frmBackupSplash")
+                 || widget->objectName() == "frmBackupSplash" || widget->objectName() == "frmReadSplash")
                 && widget->isVisible())
                 return widget;
         return nullptr;
@@ -706,9 +707,13 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(first.payloadLog().size(), 1044);  // the unit read once
     ASSERT_EQ(window->lstBackups()->rowCount(), 2);
-    EXPECT_EQ(row(window, 0), (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2"}));
+    EXPECT_EQ(row(window, 0), (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2",
+                                           "2026-12-01_07-00-01_port1.tun"}));
     const QString wholeDiffers = QString::number(differing(before, second.memory()));
-    EXPECT_EQ(row(window, 1), (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers}));
+    EXPECT_EQ(row(window, 1), (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers,
+                                           "2026-11-30_18-05-00_port2.tun"}));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text(),
+              QStringLiteral("2 backups in %1, newest first.").arg(QDir::toNativeSeparators(BackupFolder())));
     EXPECT_FALSE(window->cmdRestore()->isEnabled());
 
     // No to the question writes nothing.
@@ -729,13 +734,13 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
     // The unit as it was is the newest backup now; the restored one matches the unit.
     ASSERT_EQ(window->lstBackups()->rowCount(), 3);
-    EXPECT_EQ(row(window, 0).mid(2), (QStringList{"1", "whole tune", wholeDiffers}));
-    EXPECT_EQ(row(window, 2).last(), QStringLiteral("0"));
+    EXPECT_EQ(row(window, 0).mid(2, 3), (QStringList{"1", "whole tune", wholeDiffers}));
+    EXPECT_EQ(row(window, 2).at(4), QStringLiteral("0"));
     const VentrixMemory& now = second.memory();
     const int partialDiffers = (before.cell('O', 0x10) != now.cell('O', 0x10))
         + ((before.cell('O', 0x11) ^ 0x01) != now.cell('O', 0x11))
         + ((before.registerValue(0x07) ^ 0x01) != now.registerValue(0x07));
-    EXPECT_EQ(row(window, 1).last(), QString::number(partialDiffers));
+    EXPECT_EQ(row(window, 1).at(4), QString::number(partialDiffers));
     window->cmdClose_Click();
     expectRestored();
 }
@@ -750,8 +755,9 @@ TEST_F(RestoreBackupTest, AUnitThatCannotBeReadLeavesTheDifferencesUnknown)
     ASSERT_NE(window, nullptr);
     ASSERT_EQ(window->lstBackups()->rowCount(), 1);
     EXPECT_EQ(window->lstBackups()->item(0, 4)->text(), QStringLiteral("?"));
-    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text().contains(
-        QStringLiteral("The unit could not be read")));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text(),
+              QStringLiteral("1 backup in %1. The unit could not be read: the differences are not known.")
+                  .arg(QDir::toNativeSeparators(BackupFolder())));
     window->cmdClose_Click();
     expectRestored();
 }
