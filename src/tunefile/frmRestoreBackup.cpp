@@ -8,6 +8,7 @@
 #include "tunefile/TransferProgress.h"
 #include "tunefile/TuneTransfer.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -78,8 +79,26 @@ frmRestoreBackup::frmRestoreBackup(QWidget* parent) : QWidget(parent, Qt::Dialog
 
 void frmRestoreBackup::Form_Load()
 {
+    setWorking(true);
     readUnit();
+    setWorking(false);
     fillList();
+}
+
+void frmRestoreBackup::setWorking(bool working)
+{
+    working_ = working;
+    list_->setEnabled(!working);
+    cmdClose_->setEnabled(!working);
+    cmdRestore_->setEnabled(!working && !list_->selectedItems().isEmpty());
+}
+
+void frmRestoreBackup::closeEvent(QCloseEvent* event)
+{
+    if (working_)
+        event->ignore();
+    else
+        event->accept();
 }
 
 void frmRestoreBackup::readUnit()
@@ -100,6 +119,10 @@ void frmRestoreBackup::readUnit()
 
 void frmRestoreBackup::fillList()
 {
+    // The selection stays on the same backup, wherever the list moves it.
+    const int selected = list_->selectedItems().isEmpty() ? -1 : list_->currentRow();
+    const QString selectedPath = selected >= 0 && selected < backups_.size() ? backups_.at(selected).path : QString();
+    list_->clearSelection();
     backups_ = ListBackups(BackupFolder());
     const QString folder = QDir::toNativeSeparators(BackupFolder());
     const QString listed = backups_.isEmpty() ? QStringLiteral("No backups in %1 yet.").arg(folder)
@@ -125,13 +148,16 @@ void frmRestoreBackup::fillList()
             list_->setItem(row, column, item);
         }
     }
+    for (int row = 0; row < backups_.size(); ++row)
+        if (!selectedPath.isEmpty() && backups_.at(row).path == selectedPath)
+            list_->selectRow(row);
     cmdRestore_->setEnabled(!list_->selectedItems().isEmpty());
 }
 
 void frmRestoreBackup::cmdRestore_Click()
 {
     const int row = list_->currentRow();
-    if (row < 0 || row >= backups_.size() || list_->selectedItems().isEmpty())
+    if (working_ || row < 0 || row >= backups_.size() || list_->selectedItems().isEmpty())
         return;
     const BackupFile chosen = backups_.at(row);
     // Read before anything else: the backup taken first may rotate the
@@ -153,7 +179,10 @@ void frmRestoreBackup::cmdRestore_Click()
                 .arg(backup->entryCount()))
         != MsgAnswer::Yes)
         return;
-    if (RestoreTune(BackupLines(*backup)) && unit_) {
+    setWorking(true);
+    const bool restored = RestoreTune(BackupLines(*backup));
+    setWorking(false);
+    if (restored && unit_) {
         // What the unit holds now is known without asking it again.
         for (int i = 0; i < DataLineCount; ++i)
             if (const std::optional<int> v = backup->valueAt(i))

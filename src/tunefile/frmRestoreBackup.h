@@ -33,12 +33,20 @@ public:
     // The unit's tune as last read or restored, when known.
     const std::optional<tunefile::Tune>& UnitTune() const { return unit_; }
 
+protected:
+    // Not while the unit is read or restored: the transfer runs inside a
+    // handler of this window.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void readUnit();
     void fillList();
+    // While the unit is read or written, the list and the buttons wait.
+    void setWorking(bool working);
 
     QList<tunefile::BackupFile> backups_;
     std::optional<tunefile::Tune> unit_;
+    bool working_ = false;
     QLabel* lblFolder_ = nullptr;
     QTableWidget* list_ = nullptr;
     QPushButton* cmdRestore_ = nullptr;

@@ -729,13 +729,25 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     EXPECT_EQ(first.payloadLog().size(), 1044);
 
     dialogs.script.messages.clear();
+    bool lockedWhileWriting = false;
+    first.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WC00"))
+            lockedWhileWriting = !window->cmdRestore()->isEnabled()
+                && !window->findChild<QPushButton*>(QStringLiteral("cmdClose"))->isEnabled()
+                && !window->lstBackups()->isEnabled();
+    });
     window->cmdRestore_Click();
+    first.setFrameListener({});
+    EXPECT_TRUE(lockedWhileWriting);
     EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
     EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
     // The unit as it was is the newest backup now; the restored one matches the unit.
     ASSERT_EQ(window->lstBackups()->rowCount(), 3);
     EXPECT_EQ(row(window, 0).mid(2, 3), (QStringList{"1", "whole tune", wholeDiffers}));
     EXPECT_EQ(row(window, 2).at(4), QStringLiteral("0"));
+    // The chosen backup stays selected where the list moved it.
+    EXPECT_EQ(window->lstBackups()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(window->lstBackups()->currentRow(), 2);
     const VentrixMemory& now = second.memory();
     const int partialDiffers = (before.cell('O', 0x10) != now.cell('O', 0x10))
         + ((before.cell('O', 0x11) ^ 0x01) != now.cell('O', 0x11))
