@@ -542,15 +542,24 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     const TuneSelection choice = AskForTuneSelection(selectedTable());
     if (!self || closing_)
         return;
-    for (int i = 0; i < frozen.size(); ++i)
-        frozen[i]->setEnabled(wasEnabled[i]);
-    if (choice.cancelled || choice.letter.size() != 1)
+    const auto thaw = [&] {
+        for (int i = 0; i < frozen.size(); ++i)
+            frozen[i]->setEnabled(wasEnabled[i]);
+    };
+    if (choice.cancelled || choice.letter.size() != 1) {
+        thaw();
         return;
+    }
 
     // What the unit holds is kept before the table overwrites it (the tune
     // opened off line is its own copy); a failed backup the user does not
-    // overlook leaves the unit as it is.
-    if (!tunefile::BackUpUnitBeforeOverwrite() || !self || closing_)
+    // overlook leaves the unit as it is. The controls stay frozen meanwhile:
+    // the backup lets window events run.
+    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite();
+    if (!self || closing_)
+        return;
+    thaw();
+    if (!backedUp)
         return;
     tableLetter_ = choice.letter.at(0).toLatin1();
     const int index = std::max(0, TableIndexOf(tableLetter_));

@@ -428,7 +428,15 @@ TEST_F(SaveTableTest, TheBackupHoldsTheUnitAsItWasAndAFailedOneStopsTheSave)
     const VentrixMemory before = device.memory();
     slider(5)->setValue(40);
     answerSelection(0);
+    // The backup lets window events run: SAVE TABLE and ON LINE wait meanwhile.
+    bool frozenDuringBackup = false;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("RL80"))
+            frozenDuringBackup = !control("cmdSaveChanges")->isEnabled() && !control("cmdONLINE")->isEnabled();
+    });
     window->cmdSaveChanges_Click();
+    device.setFrameListener({});
+    EXPECT_TRUE(frozenDuringBackup);
     ASSERT_EQ(messages().size(), 1);
     const QList<tunefile::BackupFile> made = tunefile::ListBackups(tunefile::BackupFolder());
     ASSERT_EQ(made.size(), 1);
