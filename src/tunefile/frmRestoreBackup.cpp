@@ -125,9 +125,11 @@ void frmRestoreBackup::fillList()
     list_->clearSelection();
     backups_ = ListBackups(BackupFolder());
     const QString folder = QDir::toNativeSeparators(BackupFolder());
-    const QString listed = backups_.isEmpty() ? QStringLiteral("No backups in %1 yet.").arg(folder)
-        : backups_.size() == 1                 ? QStringLiteral("1 backup in %1.").arg(folder)
-                                               : QStringLiteral("%1 backups in %2, newest first.").arg(backups_.size()).arg(folder);
+    QString listed = QStringLiteral("%1 backups in %2, newest first.").arg(backups_.size()).arg(folder);
+    if (backups_.isEmpty())
+        listed = QStringLiteral("No backups in %1 yet.").arg(folder);
+    else if (backups_.size() == 1)
+        listed = QStringLiteral("1 backup in %1.").arg(folder);
     lblFolder_->setText(listed
                         + (unit_ ? QString()
                                  : QStringLiteral(" The unit could not be read: the differences are not known.")));

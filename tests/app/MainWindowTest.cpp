@@ -67,7 +67,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         {"&File", {"&Open Log...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
-        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Memory Modify"}},
+        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Restore Backup...", "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
@@ -84,8 +84,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         EXPECT_NE(control<QMenu>(name), nullptr) << name;
     for (const char* name : {"mnuOpenLogItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
                              "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
-                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuMemoryModifyItem", "mnuConfig",
-                             "mnuAboutItem", "Calculator"})
+                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuRestoreBackupItem", "mnuMemoryModifyItem",
+                             "mnuConfig", "mnuAboutItem", "Calculator"})
         EXPECT_NE(main->findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
 }
 

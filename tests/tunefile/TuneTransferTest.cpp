@@ -692,7 +692,8 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
 {
     const VentrixMemory before = first.memory();
     QString error;
-    const std::optional<Tune> secondTune = TuneFromText(QString::fromLatin1(tune_test::ExpectedFile(second.memory(), Stamp)));
+    const std::optional<Tune> secondTune =
+        TuneFromText(QString::fromLatin1(tune_test::ExpectedFile(second.memory(), Stamp)));
     ASSERT_TRUE(secondTune);
     ASSERT_FALSE(WriteBackup(BackupFolder(), *secondTune, QDateTime(QDate(2026, 11, 30), QTime(18, 5, 0)), 2, &error)
                      .isEmpty());
@@ -701,7 +702,8 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     partial.setValue({'O', 0x10}, first.memory().cell('O', 0x10));
     partial.setValue({'O', 0x11}, first.memory().cell('O', 0x11) ^ 0x01);
     partial.setValue({'T', 0x07}, first.memory().registerValue(0x07) ^ 0x01);
-    ASSERT_FALSE(WriteBackup(BackupFolder(), partial, QDateTime(QDate(2026, 12, 1), QTime(7, 0, 1)), 1, &error).isEmpty());
+    const QDateTime partialTime(QDate(2026, 12, 1), QTime(7, 0, 1));
+    ASSERT_FALSE(WriteBackup(BackupFolder(), partial, partialTime, 1, &error).isEmpty());
 
     frmRestoreBackup* window = ShowRestoreBackup();
     ASSERT_NE(window, nullptr);
