@@ -26,6 +26,7 @@
 #include "state/PublicVars.h"
 #include "tunefile/TuneTransfer.h"
 #include "tunefile/frmCompareTunes.h"
+#include "tunefile/frmRestoreBackup.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
@@ -228,6 +229,7 @@ void frmMain::buildMenus()
     item(tune, "mnuExportTuneItem", QStringLiteral("&Export Tune"), &frmMain::mnuExportTuneItem_Click);
     item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
     item(tune, "mnuCompareTunesItem", QStringLiteral("&Compare Tunes..."), &frmMain::mnuCompareTunesItem_Click);
+    item(tune, "mnuRestoreBackupItem", QStringLiteral("&Restore Backup..."), &frmMain::mnuRestoreBackupItem_Click);
     item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
 
     QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));
@@ -553,6 +555,10 @@ void frmMain::mnuExportTuneItem_Click()
 void frmMain::mnuImportTuneItem_Click()
 {
     tunefile::ImportTune();
+}
+void frmMain::mnuRestoreBackupItem_Click()
+{
+    ShowRestoreBackup();
 }
 
 // Two tune files compare without a unit: the window opens whether one is

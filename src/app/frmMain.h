@@ -72,6 +72,7 @@ public:
     void mnuExportTuneItem_Click();
     void mnuImportTuneItem_Click();
     void mnuCompareTunesItem_Click();
+    void mnuRestoreBackupItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();

@@ -57,6 +57,10 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
             cli.yes = true;
         } else if (arg == QLatin1String("--verify")) {
             cli.verify = true;
+        } else if (arg == QLatin1String("--no-verify")) {
+            cli.verify = false;
+        } else if (arg == QLatin1String("--no-backup")) {
+            cli.backup = false;
         } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
             if (const auto value = valueOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
                 cli.output = *value;
@@ -119,7 +123,10 @@ const char* const Overview =
     "  ports                          ports 1 to 6: device, what is behind it, whether it can be opened\n"
     "  info                           the power-up configuration, as Startup Values shows it\n"
     "  export FILE.tun                save the complete tune\n"
-    "  import FILE.tun [--verify]     write a tune file back (checked whole before the first write)\n"
+    "  import FILE.tun                write a tune file back: checked whole, the unit backed up first,\n"
+    "                                 only the entries that differ written, then read back\n"
+    "  backups                        the backups taken before imports and restores, newest first\n"
+    "  restore N                      import backup N of that list\n"
     "  read TABLE POSITION            one cell: O, C, H, L by rpm; F (transfer function) by volts\n"
     "  write TABLE POSITION VALUE     write one cell (percent, or kg/hr for F)\n"
     "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
@@ -133,6 +140,8 @@ const char* const Overview =
     "\n"
     "Options:\n"
     "  --yes, -y              do not ask before overwriting the unit (needed without a terminal)\n"
+    "  --no-backup            import, restore: no backup first (every line of the file is written)\n"
+    "  --no-verify            import, restore: do not read back what was written\n"
     "  --injectors SIZE       the transfer function's injector calibration, lb/hr (read, write, list)\n"
     "  --port N=DEVICE        port number N means DEVICE (repeatable; also KESTREL_PORTS)\n"
     "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
@@ -162,9 +171,22 @@ QString commandHelp(const QString& command)
                               "to 13 and saves them as a tune file. No file is written unless every read "
                               "succeeded; an existing file is replaced only once the new one is complete.\n");
     if (command == QLatin1String("import"))
-        return QStringLiteral("Usage: kestrel-cli import FILE.tun [--verify] [--yes]\nChecks the whole file, "
-                              "then writes every entry, each confirmed by the unit's echo. --verify reads "
-                              "every written entry back and reports each difference.\n");
+        return QStringLiteral(
+            "Usage: kestrel-cli import FILE.tun [--yes] [--no-backup] [--no-verify]\n"
+            "Checks the whole file, then backs the unit up: all its entries are read and kept as a tune file "
+            "in the backups folder (kestrel-cli backups lists them; the newest 100 are kept). Then only the "
+            "entries whose value differs from the unit's are written, each confirmed by the unit's echo, and "
+            "read back. A backup that fails stops the import before anything is written; on a terminal "
+            "without --yes you are asked whether to go on without one.\n"
+            "--no-backup writes every line of the file without a backup; --no-verify skips the read-back.\n");
+    if (command == QLatin1String("restore"))
+        return QStringLiteral("Usage: kestrel-cli restore N [--yes] [--no-backup] [--no-verify]\n"
+                              "Imports backup N of the list kestrel-cli backups prints (1 is the newest), "
+                              "as import does: the unit is backed up first.\n");
+    if (command == QLatin1String("backups"))
+        return QStringLiteral("Usage: kestrel-cli backups\nLists the backups taken before imports and "
+                              "restores, and by the graphical tuner, newest first: number, date, time, port, "
+                              "what it holds and its file. Needs no unit and sends nothing.\n");
     if (command == QLatin1String("read"))
         return QStringLiteral("Usage: kestrel-cli read TABLE POSITION [--injectors SIZE]\nTABLE O, C, H or L "
                               "with POSITION in rpm (0 to 10200); F with POSITION in volts (0 to 4.995).\n"

@@ -67,7 +67,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         {"&File", {"&Open Log...", "Open &Tune Off Line...", "&Save Tune", "Save Tune &As...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
-        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Memory Modify"}},
+        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Restore Backup...",
+                   "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
@@ -84,8 +85,8 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         EXPECT_NE(control<QMenu>(name), nullptr) << name;
     for (const char* name : {"mnuOpenLogItem", "mnuOpenTuneOffLineItem", "mnuSaveTuneItem", "mnuSaveTuneAsItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
                              "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
-                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuCompareTunesItem", "mnuMemoryModifyItem", "mnuConfig",
-                             "mnuAboutItem", "Calculator"})
+                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuCompareTunesItem", "mnuRestoreBackupItem",
+                             "mnuMemoryModifyItem", "mnuConfig", "mnuAboutItem", "Calculator"})
         EXPECT_NE(main->findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
