@@ -2,7 +2,9 @@
 // second, written by the monitor's own writer. Prints how long the log takes
 // to read, to open in its window (read, build, first picture), and to
 // redraw the channels view after a zoom and a pan and the A/F view with
-// every point; medians of several rounds.
+// every point; medians of several rounds. The views are Qt Charts charts.
+// Where QCustomPlot's Qt 6 build is installed (Debian's libqcustomplot-dev)
+// the same pictures are also drawn with it, for comparison.
 //
 //   build/bench/log_viewer_bench [hours]
 #include "logs/AirFuelScatterView.h"
@@ -10,7 +12,13 @@
 #include "logs/ChannelStripsView.h"
 #include "logs/LogReader.h"
 #include "logs/frmLogViewer.h"
+#include "logs/PlotDecimation.h"
+#include "logs/PlotScale.h"
 #include "monitor/Datalog.h"
+
+#ifdef KESTREL_BENCH_QCUSTOMPLOT
+#include <qcustomplot.h>
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -24,6 +32,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -89,6 +98,114 @@ void paintOnce(View* view)
     view->paintView(painter);
 }
 
+
+#ifdef KESTREL_BENCH_QCUSTOMPLOT
+// The same pictures drawn with QCustomPlot: the five strips as stacked axis
+// rectangles sharing the time range, every sample handed over (the library
+// thins lines itself), and the A/F scatter as one graph per throttle band,
+// first with every point, then with the points the Qt Charts view keeps.
+void paintPlot(QCustomPlot& plot)
+{
+    plot.replot(QCustomPlot::rpImmediateRefresh);
+    QImage image(plot.size(), QImage::Format_ARGB32_Premultiplied);
+    QCPPainter painter(&image);
+    plot.toPainter(&painter, plot.width(), plot.height());
+}
+
+void compareQCustomPlot(const QString& path)
+{
+    using logs::Channel;
+    std::printf("\n-- QCustomPlot %s (Qt 6), the same log --\n", QCUSTOMPLOT_VERSION_STR);
+    std::unique_ptr<QCustomPlot> strips;
+    const std::vector<Channel> shown = {Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle,
+                                        Channel::Rpm};
+    logs::DataLog log;
+    const double openMs = medianMs(5, [&] {
+        log = std::move(*logs::ReadDataLog(path).log);
+        strips = std::make_unique<QCustomPlot>();
+        strips->resize(1010, 655);
+        strips->plotLayout()->clear();
+        QVector<double> t(log.seconds.begin(), log.seconds.end());
+        QCPAxisRect* last = nullptr;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            auto* rect = new QCPAxisRect(strips.get());
+            strips->plotLayout()->addElement(static_cast<int>(i), 0, rect);
+            const std::vector<double>& column = log.column(shown[i]);
+            QCPGraph* graph = strips->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+            graph->setData(t, QVector<double>(column.begin(), column.end()), true);
+            graph->rescaleValueAxis();
+            rect->axis(QCPAxis::atBottom)->setRange(log.seconds.front(), log.seconds.back());
+            if (last)
+                QObject::connect(last->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::rangeChanged),
+                                 rect->axis(QCPAxis::atBottom), qOverload<const QCPRange&>(&QCPAxis::setRange));
+            last = rect;
+        }
+        paintPlot(*strips);
+    });
+    std::printf("open (read, plot built, first picture): %8.1f ms\n", openMs);
+    QCPAxis* time = strips->axisRect(0)->axis(QCPAxis::atBottom);
+    const double whole = log.seconds.back();
+    const double wholeMs = medianMs(9, [&] { paintPlot(*strips); });
+    std::printf("view 1 redraw, whole log:             %8.1f ms\n", wholeMs);
+    bool in = true;
+    const double zoomMs = medianMs(9, [&] {
+        time->scaleRange(in ? 0.8 : 1.25, whole / 2);
+        in = !in;
+        paintPlot(*strips);
+    });
+    std::printf("view 1 zoom + redraw:                 %8.1f ms\n", zoomMs);
+    time->setRange(whole / 2, whole / 2 + 60);
+    double shift = 5;
+    const double panMs = medianMs(9, [&] {
+        time->moveRange(shift);
+        shift = -shift;
+        paintPlot(*strips);
+    });
+    std::printf("view 1 pan + redraw (one minute):     %8.1f ms\n", panMs);
+
+    QCustomPlot scatter;
+    scatter.resize(1000, 600);
+    const plot_scale::Range airFuel{10, 20};
+    std::vector<plot_decimation::GroupedPoint> points;
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        if (!std::isnan(log.value(Channel::AirFuel, i)))
+            points.push_back({log.value(Channel::MafIn, i), log.value(Channel::AirFuel, i),
+                              plot_scale::ThrottleBand(log.value(Channel::ThrottleAngle, i))});
+    }
+    std::vector<QCPGraph*> bands;
+    for (int band = 0; band < plot_scale::ThrottleBandCount; ++band) {
+        QCPGraph* graph = scatter.addGraph();
+        graph->setLineStyle(QCPGraph::lsNone);
+        const QColor colour = plot_scale::ThrottleBandColour(band);
+        graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssSquare, colour, colour, 3));
+        bands.push_back(graph);
+    }
+    auto fill = [&](const std::vector<QList<QPointF>>& perBand) {
+        for (std::size_t band = 0; band < bands.size(); ++band) {
+            QVector<double> x, y;
+            for (const QPointF& p : perBand[band]) {
+                x << p.x();
+                y << p.y();
+            }
+            bands[band]->setData(x, y);
+        }
+    };
+    std::vector<QList<QPointF>> every(bands.size());
+    for (const auto& p : points)
+        every[static_cast<std::size_t>(p.group)].append(QPointF(p.x, p.y));
+    fill(every);
+    scatter.xAxis->setRange(0, 5);
+    scatter.yAxis->setRange(airFuel.lo, airFuel.hi);
+    const double everyMs = medianMs(5, [&] { paintPlot(scatter); });
+    std::printf("view 2 redraw, %zu points, all drawn: %8.1f ms\n", points.size(), everyMs);
+    const double thinMs = medianMs(9, [&] {
+        fill(plot_decimation::ThinScatter(points, {0, 5, airFuel.lo, airFuel.hi, 450, 260}, plot_scale::ThrottleBandCount));
+        paintPlot(scatter);
+    });
+    std::printf("view 2 thinned as the Qt Charts view and redrawn: %8.1f ms\n", thinMs);
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -151,10 +268,22 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     AirFuelScatterView* scatter = window->scatter();
     const double scatterMs = medianMs(9, [&] { paintOnce(scatter); });
-    std::printf("view 2 redraw, %d points:         %8.1f ms\n", scatter->pointsDrawn(), scatterMs);
+    std::printf("view 2 redraw, %d points (%d to the chart): %8.1f ms\n", scatter->pointsDrawn(),
+                scatter->pointsHanded(), scatterMs);
+    const logs::SampleFilter filter = window->filter();
+    const double rethinMs = medianMs(9, [&] {
+        scatter->setFilter(filter);
+        paintOnce(scatter);
+    });
+    std::printf("view 2 every point again and redraw:  %8.1f ms\n", rethinMs);
 
     const double filterMs = medianMs(9, [&] { window->Filter_Change(); });
     std::printf("filter change (cells recounted):      %8.1f ms\n", filterMs);
+#ifdef KESTREL_BENCH_QCUSTOMPLOT
+    compareQCustomPlot(path);
+#else
+    std::printf("QCustomPlot (Qt 6 build) not installed: no comparison\n");
+#endif
     delete window;
     return 0;
 }
