@@ -20,13 +20,6 @@
 
 namespace {
 
-// Both charts' plot areas sit at the same place across, so the cells line up.
-constexpr double LeftMargin = 56;
-constexpr double RightMargin = 12;
-constexpr double TopMargin = 52;     // the title and the legend
-constexpr double BottomMargin = 8;
-constexpr double CaptionMargin = 40; // the cells' voltage captions under the lower chart
-
 const QColor BarColour(60, 120, 200);
 const QColor TooFewColour(185, 185, 185);
 const QColor MedianColour(0, 70, 160);
@@ -37,7 +30,7 @@ QChart* plainChart()
 {
     auto* chart = new QChart;
     chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(0, 0, 0, 0));
+    chart->setMargins(QMargins(0, 4, 8, 4));
     chart->legend()->setAlignment(Qt::AlignTop);
     return chart;
 }
@@ -67,6 +60,8 @@ CellChartView::CellChartView(QWidget* parent) : QWidget(parent)
         layout->addWidget(view, 1);
     }
     setTable(table_);
+    for (QChart* chart : {airFuelChart_, countChart_})
+        connect(chart, &QChart::plotAreaChanged, this, &CellChartView::alignPlots);
 }
 
 void CellChartView::buildAirFuelChart(const QStringList& captions)
@@ -87,7 +82,7 @@ void CellChartView::buildAirFuelChart(const QStringList& captions)
     ranges_->setName(tr("lowest to highest"));
     ranges_->setBoxWidth(0.4);
     ranges_->setPen(QPen(MedianColour, 2));
-    ranges_->setBrush(Qt::NoBrush);
+    ranges_->setBrush(MedianColour);  // the boxes have no height: this colours the legend
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
         auto* set = new QBoxSet;
         for (int value = 0; value < 5; ++value)
@@ -186,7 +181,7 @@ void CellChartView::setTable(const logs::CellTable& table)
             (stats.tooFew() ? tooFewMedians : medians).append(QPointF(cell, stats.median));
         }
         set->setPen(QPen(colour, 2));
-        set->setBrush(Qt::NoBrush);
+        set->setBrush(colour);
         enough_->replace(cell, stats.tooFew() ? 0 : stats.samples);
         tooFew_->replace(cell, stats.tooFew() ? stats.samples : 0);
         most = std::max(most, stats.samples);
@@ -223,20 +218,35 @@ void CellChartView::setTargetAirFuel(double ratio)
 void CellChartView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    alignPlots();
+    resizeCaptions();
 }
 
 // The captions are turned upright when the cells are too narrow for them side by side.
-void CellChartView::alignPlots()
+void CellChartView::resizeCaptions()
 {
-    const double plotWidth = std::max(1.0, width() - LeftMargin - RightMargin);
-    const double half = height() / 2.0;
+    const double plotWidth = countChart_->plotArea().width();
     const QFontMetrics metrics(countCells_->labelsFont());
     const bool upright = plotWidth / tuner_cells::CellCount < metrics.horizontalAdvance(QStringLiteral("0.00")) + 4;
-    countCells_->setLabelsAngle(upright ? -90 : 0);
-    const double captions = CaptionMargin + (upright ? metrics.horizontalAdvance(QStringLiteral("0.00")) : 0);
-    airFuelChart_->setPlotArea(QRectF(LeftMargin, TopMargin, plotWidth, std::max(1.0, half - TopMargin - BottomMargin)));
-    countChart_->setPlotArea(QRectF(LeftMargin, TopMargin, plotWidth, std::max(1.0, half - TopMargin - captions)));
+    if (upright != (countCells_->labelsAngle() != 0))
+        countCells_->setLabelsAngle(upright ? -90 : 0);
+}
+
+// The A/F and the count labels take different room at the left; the chart
+// with the narrower ones gets the difference as margin, so the cells line up.
+void CellChartView::alignPlots()
+{
+    const double airFuelLabels = airFuelChart_->plotArea().left() - airFuelChart_->margins().left();
+    const double countLabels = countChart_->plotArea().left() - countChart_->margins().left();
+    const double labels = std::max(airFuelLabels, countLabels);
+    resizeCaptions();
+    for (auto [chart, own] : {std::pair{airFuelChart_, airFuelLabels}, std::pair{countChart_, countLabels}}) {
+        QMargins margins = chart->margins();
+        const int wanted = static_cast<int>(std::lround(labels - own));
+        if (margins.left() != wanted) {
+            margins.setLeft(wanted);
+            chart->setMargins(margins);
+        }
+    }
 }
 
 void CellChartView::paintView(QPainter& painter) const

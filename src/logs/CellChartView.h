@@ -42,6 +42,7 @@ private:
     void buildAirFuelChart(const QStringList& captions);
     void buildCountChart(const QStringList& captions);
     void alignPlots();
+    void resizeCaptions();
 
     logs::CellTable table_;
     plot_scale::Range airFuel_{10, 20};

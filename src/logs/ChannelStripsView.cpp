@@ -172,6 +172,7 @@ void ChannelStripsView::buildStrips()
         strip.values->setRange(lo, hi);
         strip.values->setTickType(QValueAxis::TicksDynamic);
         strip.values->setTickAnchor(0);
+        strip.values->setTickInterval(plot_scale::NiceStep(hi - lo, 3));
         strip.values->setLabelsFont(small);
         strip.values->setLabelsColor(Qt::darkGray);
         strip.values->setGridLineColor(GridColour);
@@ -197,8 +198,9 @@ void ChannelStripsView::resizeEvent(QResizeEvent*)
     layoutStrips();
 }
 
-// Every strip's plot area sits exactly where stripRect() says, whatever its
-// labels need, so the time axis lines up down the view.
+// Every strip's plot area sits exactly where stripRect() says, whatever room
+// its labels take, so the time axis lines up down the view: each chart is
+// laid out once, then moved and sized by the room its axes took.
 void ChannelStripsView::layoutStrips()
 {
     canvas_->setGeometry(rect());
@@ -206,15 +208,19 @@ void ChannelStripsView::layoutStrips()
     for (int i = 0; i < static_cast<int>(strips_.size()); ++i) {
         Strip& strip = strips_[i];
         const QRectF area = stripRect(i);
-        const bool last = i + 1 == static_cast<int>(strips_.size());
-        strip.chart->setGeometry(QRectF(0, area.top(), width(), last ? height() - area.top() : area.height()));
-        strip.chart->setPlotArea(QRectF(area.left(), 0, area.width(), area.height()));
-        strip.chart->layout()->activate();
         const auto [lo, hi] = valueRange_[static_cast<int>(strip.channel)];
         const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(area.height() / 22)));
         strip.values->setTickInterval(step);
         strip.values->setLabelFormat(QStringLiteral("%.%1f").arg(plot_scale::TickText(step, step).section('.', 1).size()));
-        strip.caption->setPos(area.left() + 6, 2);
+        strip.chart->setGeometry(QRectF(0, area.top(), width(), area.height() + BottomMargin));
+        strip.chart->layout()->activate();
+        const QRectF natural = strip.chart->plotArea();
+        const QSizeF size = strip.chart->size();
+        strip.chart->setGeometry(QRectF(area.left() - natural.left(), area.top() - natural.top(),
+                                        area.width() + size.width() - natural.width(),
+                                        area.height() + size.height() - natural.height()));
+        strip.chart->layout()->activate();
+        strip.caption->setPos(natural.left() + 6, natural.top() + 2);
     }
     refresh();
 }
