@@ -1,7 +1,6 @@
 #include "logs/PlotDecimation.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace plot_decimation {
@@ -37,29 +36,24 @@ std::vector<QList<QPointF>> LineRuns(const std::vector<double>& seconds, const s
         // The column of sample i; samples before `from` share the first column.
         const double column = std::max(0.0, std::floor((seconds[i] - from) / perColumn));
         const double columnEnd = from + (column + 1) * perColumn;
-        std::size_t firstIndex = end, lowIndex = end, highIndex = end, lastIndex = end;
+        std::size_t lowIndex = end, highIndex = end;
         // Sample i is in this column whatever rounding says, so every pass moves on.
         for (std::size_t start = i; i < end && (i == start || seconds[i] < columnEnd); ++i) {
             const double v = values[i];
             if (std::isnan(v))
                 continue;
-            if (firstIndex == end)
-                firstIndex = lowIndex = highIndex = i;
-            if (v < values[lowIndex])
+            if (lowIndex == end || v < values[lowIndex])
                 lowIndex = i;
-            if (v > values[highIndex])
+            if (highIndex == end || v > values[highIndex])
                 highIndex = i;
-            lastIndex = i;
         }
-        if (firstIndex == end) {
+        if (lowIndex == end) {
             breakRun();
             continue;
         }
-        std::array<std::size_t, 4> keep = {firstIndex, lowIndex, highIndex, lastIndex};
-        std::sort(keep.begin(), keep.end());
-        const auto last = std::unique(keep.begin(), keep.end());
-        for (auto k = keep.begin(); k != last; ++k)
-            run.append(QPointF(seconds[*k], values[*k]));
+        run.append(QPointF(seconds[std::min(lowIndex, highIndex)], values[std::min(lowIndex, highIndex)]));
+        if (lowIndex != highIndex)
+            run.append(QPointF(seconds[std::max(lowIndex, highIndex)], values[std::max(lowIndex, highIndex)]));
     }
     breakRun();
     return runs;

@@ -15,9 +15,9 @@ namespace plot_decimation {
 // A line through the samples [first, end) of (seconds, values) drawn over
 // `columns` pixel columns from `from` to `to` seconds. While there are at most
 // two samples a column every sample is a point and a sample without a value
-// (NaN) breaks the line. Beyond that each column keeps its first, lowest,
-// highest and last sample, in time order, so the line covers the same pixels;
-// a column without any value breaks the line (a gap narrower than a column
+// (NaN) breaks the line. Beyond that each column keeps its lowest and highest
+// sample, in time order, so the line spans the same pixels of that column; a
+// column without any value breaks the line (a gap narrower than a column
 // cannot be seen). Each run is drawn as one unbroken line.
 std::vector<QList<QPointF>> LineRuns(const std::vector<double>& seconds, const std::vector<double>& values,
                                      std::size_t first, std::size_t end, double from, double to, int columns);
