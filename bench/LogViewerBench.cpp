@@ -6,7 +6,10 @@
 // Where QCustomPlot's Qt 6 build is installed (Debian's libqcustomplot-dev)
 // the same pictures are also drawn with it, for comparison.
 //
-//   build/bench/log_viewer_bench [hours]
+//   build/bench/log_viewer_bench [hours] [--unthinned]
+//
+// --unthinned also hands Qt Charts every sample, as the views would without
+// thinning: one strip's line and the A/F scatter (slow: a minute or more).
 #include "logs/AirFuelScatterView.h"
 #include "logs/CellChartView.h"
 #include "logs/ChannelStripsView.h"
@@ -27,6 +30,11 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTabWidget>
+#include <QChart>
+#include <QChartView>
+#include <QLineSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -206,6 +214,83 @@ void compareQCustomPlot(const QString& path)
 }
 #endif
 
+// Qt Charts handed every sample: one strip's MAF volts as a line, and the A/F
+// scatter with every point (as light-marker points on a line series without
+// a pen, Qt Charts' quickest way to draw many markers; a QScatterSeries
+// makes an item per point and takes far longer still).
+void unthinnedQtCharts(const logs::DataLog& log)
+{
+    using logs::Channel;
+    std::printf("\n-- Qt Charts handed every sample (no thinning) --\n");
+    auto render = [](QChartView& view) {
+        QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        static_cast<QWidget&>(view).render(&painter);
+    };
+    {
+        auto* chart = new QChart;
+        chart->legend()->hide();
+        auto* line = new QLineSeries;
+        chart->addSeries(line);
+        chart->createDefaultAxes();
+        QChartView view(chart);
+        view.resize(1012, 131);
+        view.show();
+        QCoreApplication::processEvents();
+        QList<QPointF> points;
+        for (std::size_t i = 0; i < log.size(); ++i)
+            points.append(QPointF(log.seconds[i], log.value(Channel::MafIn, i)));
+        QElapsedTimer timer;
+        timer.start();
+        line->replace(points);
+        chart->axes(Qt::Horizontal).first()->setRange(log.seconds.front(), log.seconds.back());
+        chart->axes(Qt::Vertical).first()->setRange(0, 5);
+        render(view);
+        std::printf("one strip, %lld points handed over and drawn: %8.1f ms\n", static_cast<long long>(points.size()),
+                    timer.nsecsElapsed() / 1e6);
+        const double whole = log.seconds.back();
+        bool in = true;
+        const double zoomMs = medianMs(5, [&] {
+            chart->axes(Qt::Horizontal).first()->setRange(in ? whole * 0.1 : 0, in ? whole * 0.9 : whole);
+            in = !in;
+            render(view);
+        });
+        std::printf("one strip, zoom + redraw:             %8.1f ms\n", zoomMs);
+    }
+    {
+        auto* chart = new QChart;
+        chart->legend()->hide();
+        auto* scatter = new QLineSeries;
+        scatter->setPen(Qt::NoPen);
+        scatter->setPointsVisible(true);
+        QImage marker(3, 3, QImage::Format_ARGB32_Premultiplied);
+        marker.fill(Qt::blue);
+        scatter->setLightMarker(marker);
+        scatter->setMarkerSize(3);
+        chart->addSeries(scatter);
+        chart->createDefaultAxes();
+        chart->axes(Qt::Horizontal).first()->setRange(0, 5);
+        chart->axes(Qt::Vertical).first()->setRange(10, 20);
+        QChartView view(chart);
+        view.resize(1012, 600);
+        view.show();
+        QCoreApplication::processEvents();
+        QList<QPointF> points;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (!std::isnan(log.value(Channel::AirFuel, i)))
+                points.append(QPointF(log.value(Channel::MafIn, i), log.value(Channel::AirFuel, i)));
+        }
+        QElapsedTimer timer;
+        timer.start();
+        scatter->replace(points);
+        render(view);
+        std::printf("A/F scatter, %lld points handed over and drawn: %8.1f ms\n", static_cast<long long>(points.size()),
+                    timer.nsecsElapsed() / 1e6);
+        const double redrawMs = medianMs(3, [&] { render(view); });
+        std::printf("A/F scatter, redraw:                  %8.1f ms\n", redrawMs);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -214,6 +299,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const double hours = argc > 1 ? std::max(0.01, atof(argv[1])) : 2.0;
+    const bool unthinned = argc > 2 && QByteArray(argv[2]) == "--unthinned";
 
     QTemporaryDir dir;
     const QString path = writeLog(dir.filePath("MON_Datalog.txt"), hours);
@@ -285,6 +371,8 @@ int main(int argc, char** argv)
 
     const double filterMs = medianMs(9, [&] { window->Filter_Change(); });
     std::printf("filter change (cells recounted):      %8.1f ms\n", filterMs);
+    if (unthinned)
+        unthinnedQtCharts(window->log());
 #ifdef KESTREL_BENCH_QCUSTOMPLOT
     compareQCustomPlot(path);
 #else
