@@ -1,4 +1,5 @@
 #include "logs/PlotDecimation.h"
+#include "logs/PlotScale.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +70,17 @@ TEST(PlotDecimationTest, ScatterKeepsTheFirstPointOfEachCellPerGroup)
     ASSERT_EQ(kept.size(), 2u);
     EXPECT_EQ(kept[0], (QList<QPointF>{{0.2, 0.2}, {3.9, 1.9}, {9, -5}}));
     EXPECT_EQ(kept[1], (QList<QPointF>{{0.5, 0.5}}));
+}
+
+// The scatter's colours: bands of 10 degrees, wide open and beyond in the last.
+TEST(PlotDecimationTest, ThrottleBandsOfTenDegrees)
+{
+    const std::vector<std::pair<double, int>> cases = {
+        {-3, 0}, {0, 0}, {9.9, 0}, {10, 1}, {45, 4}, {79.9, 7}, {80, 8}, {90, 8}, {120, 8}, {NAN, 0}};
+    for (const auto& [degrees, band] : cases)
+        EXPECT_EQ(plot_scale::ThrottleBand(degrees), band) << degrees;
+    EXPECT_EQ(plot_scale::ThrottleBandColour(0), plot_scale::ThrottleColour(5));
+    EXPECT_EQ(plot_scale::ThrottleBandColour(8), plot_scale::ThrottleColour(85));
 }
 
 } // namespace
