@@ -9,6 +9,7 @@
 #include "state/PublicVars.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
 #include "tunefile/CompareGraph.h"
 #include "tunefile/TuneTestSupport.h"
 
@@ -238,16 +239,27 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
     EXPECT_EQ(question.defaultAnswer, MsgAnswer::No);
     EXPECT_EQ(device.requestsHeard(), 0);
 
+    const qsizetype backupsBefore = tunefile::ListBackups(tunefile::BackupFolder()).size();
     dialogs.answerNext(MsgAnswer::Yes);
     window.cmdCopyToB()->click();
     EXPECT_EQ(dialogs.messages.size(), 2);
-    // Every cell of C written with its echo checked, then read back, nothing else.
+    // The unit backed up whole first (one backup, what it held), then every
+    // cell of C written with its echo checked, then read back, nothing else.
+    const QList<tunefile::BackupFile> backups = tunefile::ListBackups(tunefile::BackupFolder());
+    ASSERT_EQ(backups.size(), backupsBefore + 1);
+    const std::optional<tunefile::Tune> backup = tunefile::ReadBackup(backups.first().path);
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(backup->value({'C', 0x1F}), b.cell('C', 0x1F));
+    EXPECT_EQ(backup->entryCount(), tunefile::DataLineCount);
     const QStringList heard = payloads();
-    ASSERT_EQ(heard.size(), 512);
-    EXPECT_EQ(heard.first(), QStringLiteral("WC00") + tune_test::Hex2(a.cell('C', 0)));
-    EXPECT_EQ(heard.at(0x1F), QStringLiteral("WC1FFB"));
-    EXPECT_EQ(heard.at(256), QStringLiteral("RC00"));
-    EXPECT_EQ(heard.last(), QStringLiteral("RCFF"));
+    ASSERT_EQ(heard.size(), tunefile::DataLineCount + 512);
+    EXPECT_EQ(heard.first(), QStringLiteral("RC00"));
+    EXPECT_EQ(heard.at(tunefile::DataLineCount - 1), QStringLiteral("RT13"));
+    const QStringList copy = heard.mid(tunefile::DataLineCount);
+    EXPECT_EQ(copy.first(), QStringLiteral("WC00") + tune_test::Hex2(a.cell('C', 0)));
+    EXPECT_EQ(copy.at(0x1F), QStringLiteral("WC1FFB"));
+    EXPECT_EQ(copy.at(256), QStringLiteral("RC00"));
+    EXPECT_EQ(copy.last(), QStringLiteral("RCFF"));
     VentrixMemory expected = b;
     for (int address = 0; address < 256; ++address)
         expected.setCell('C', address, a.cell('C', address));
@@ -274,7 +286,8 @@ TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
     EXPECT_EQ(dialogs.messages[1].text,
               QStringLiteral("Copying table O failed at entry O00: the unit echoed another value.\n0 entries were "
                              "written before it; the unit still holds its own values from there on."));
-    EXPECT_EQ(payloads(), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
+    // After the backup's reads, the first write and nothing more.
+    EXPECT_EQ(payloads().mid(tunefile::DataLineCount), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
     // What the unit holds there is no longer known.
     EXPECT_FALSE(window.tune(1)->has({'O', 0x00}));
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
