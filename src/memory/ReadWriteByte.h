@@ -67,6 +67,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Creates and places every control (in its own file).
+    void buildControls();
     bool guard();
     void notConnected();
     void setDataControlsEnabled(bool enabled);

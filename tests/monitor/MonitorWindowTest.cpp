@@ -39,45 +39,6 @@ namespace {
 
 using namespace mdlPublicVars;
 
-// The simulated unit's port, with the replies to chosen requests given in
-// the unit's place (a live sample of known values, another probe status).
-class ScriptedRepliesPort final : public ForwardingPort {
-public:
-    using ForwardingPort::ForwardingPort;
-
-    // Reply data for requests with this payload; unset ones go to the unit.
-    QMap<QString, QString> replies;
-    // Writes attempted while the port was closed.
-    int writesWhileClosed = 0;
-
-    PortError write(const QByteArray& bytes) override
-    {
-        if (!inner_.isOpen()) {
-            ++writesWhileClosed;
-            return PortError::PortNotOpen;
-        }
-        for (auto it = replies.cbegin(); it != replies.cend(); ++it) {
-            if (bytes == frame::Build(it.key())) {
-                queued_ += "uu01" + it.value().toLatin1() + "$";
-                return PortError::None;
-            }
-        }
-        return inner_.write(bytes);
-    }
-    PortError readAll(QByteArray& received) override
-    {
-        if (queued_.isEmpty())
-            return inner_.readAll(received);
-        received.swap(queued_);
-        queued_.clear();
-        return PortError::None;
-    }
-    bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
-
-private:
-    QByteArray queued_;
-};
-
 // 2.346 V in, 2.053 V out, TPS 0.802 V, wideband byte 128, flows 185 and
 // 160 raw, 3480 rpm, no multispark, no flip-chip.
 const QString KnownSample = QStringLiteral("m01E001A400A48000B900A0570001");

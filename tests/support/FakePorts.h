@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QMap>
+#include <QStringList>
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -117,4 +118,57 @@ public:
 
 protected:
     SerialPort& inner_;
+};
+
+// The simulated unit's port, with the replies to chosen requests given in
+// the unit's place: the reply data for requests whose payload starts with a
+// key ("" is a refusal, "uu01$"), or no reply at all for a silenced prefix.
+class ScriptedRepliesPort final : public ForwardingPort {
+public:
+    using ForwardingPort::ForwardingPort;
+
+    QMap<QString, QString> replies;
+    QStringList silenced;
+    // Every request written, answered here or not.
+    QStringList requests;
+    // Writes attempted while the port was closed.
+    int writesWhileClosed = 0;
+
+    PortError write(const QByteArray& bytes) override
+    {
+        if (!inner_.isOpen()) {
+            ++writesWhileClosed;
+            return PortError::PortNotOpen;
+        }
+        const QString payload = payloadOf(bytes);
+        requests << payload;
+        for (const QString& prefix : silenced)
+            if (payload.startsWith(prefix))
+                return PortError::None;
+        for (auto it = replies.cbegin(); it != replies.cend(); ++it) {
+            if (payload.startsWith(it.key())) {
+                queued_ += "uu01" + it.value().toLatin1() + "$";
+                return PortError::None;
+            }
+        }
+        return inner_.write(bytes);
+    }
+    PortError readAll(QByteArray& received) override
+    {
+        if (queued_.isEmpty())
+            return inner_.readAll(received);
+        received.swap(queued_);
+        queued_.clear();
+        return PortError::None;
+    }
+    bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
+
+private:
+    // "UU" + two length digits + payload + two checksum digits + "$".
+    static QString payloadOf(const QByteArray& frame)
+    {
+        return frame.size() >= 7 ? QString::fromLatin1(frame.mid(4, frame.size() - 7)) : QString();
+    }
+
+    QByteArray queued_;
 };

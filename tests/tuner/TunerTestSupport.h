@@ -33,55 +33,6 @@
 
 #include <memory>
 
-// The simulated unit's port, with the replies to chosen requests given in
-// the unit's place: the reply data for requests starting with a key ("" is a
-// refusal, "uu01$"), or no reply at all.
-class RewritingPort final : public ForwardingPort {
-public:
-    using ForwardingPort::ForwardingPort;
-
-    QMap<QString, QString> replies;
-    QStringList silenced;
-    // Every request written, rewritten ones too.
-    QStringList requests;
-
-    PortError write(const QByteArray& bytes) override
-    {
-        if (!inner_.isOpen())
-            return PortError::PortNotOpen;
-        const QString payload = payloadOf(bytes);
-        requests << payload;
-        for (const QString& prefix : silenced)
-            if (payload.startsWith(prefix))
-                return PortError::None;
-        for (auto it = replies.cbegin(); it != replies.cend(); ++it) {
-            if (payload.startsWith(it.key())) {
-                queued_ += "uu01" + it.value().toLatin1() + "$";
-                return PortError::None;
-            }
-        }
-        return inner_.write(bytes);
-    }
-    PortError readAll(QByteArray& received) override
-    {
-        if (queued_.isEmpty())
-            return inner_.readAll(received);
-        received.swap(queued_);
-        queued_.clear();
-        return PortError::None;
-    }
-    bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
-
-private:
-    // "UU" + two length digits + payload + two checksum digits + "$".
-    static QString payloadOf(const QByteArray& frame)
-    {
-        return frame.size() >= 7 ? QString::fromLatin1(frame.mid(4, frame.size() - 7)) : QString();
-    }
-
-    QByteArray queued_;
-};
-
 // The main window connected to the simulated unit, with the tuner opened
 // from its menu.
 class TunerTest : public ::testing::Test {
@@ -95,7 +46,7 @@ protected:
         tuner::LastAppliedRatioCL = 0;
         ASSERT_TRUE(dir.isValid());
         services::install(nullptr, &clock, &dialogs, &settings);
-        auto owned = std::make_unique<RewritingPort>(simulated);
+        auto owned = std::make_unique<ScriptedRepliesPort>(simulated);
         port = owned.get();
         main = std::make_unique<frmMain>(std::move(owned));
         // Known injector sizes, breakpoint and switch points.
@@ -192,7 +143,7 @@ protected:
     MemorySettingsStore settings;
     VentrixDevice device;
     SimulatedPort simulated{device, clock};
-    RewritingPort* port = nullptr;
+    ScriptedRepliesPort* port = nullptr;
     std::unique_ptr<frmMain> main;
     QPointer<frmGraphicalTune> window;
 };
