@@ -39,7 +39,10 @@ constexpr KeyPoint TuningDrive[] = {
     {46.0, Phase::Deceleration, 4.95, 30.0, 6000, 14.7},
     {47.0, Phase::Deceleration, 0.50, 0.0, 4000, 16.5},
     {50.0, Phase::Cruise, 0.60, 0.0, 1200, 14.7},
-    {52.0, Phase::WideOpen, 0.95, 85.0, 1500, 12.8},
+    // The throttle is stabbed open in a quarter of a second at 1.03 V, so
+    // no cell below 1 V sees wide-open throttle without holding it.
+    {51.5, Phase::Cruise, 1.03, 10.0, 1400, 14.7},
+    {51.75, Phase::WideOpen, 1.03, 85.0, 1450, 12.8},
     {100.0, Phase::Deceleration, 4.95, 85.0, 6200, 12.8},
     {101.0, Phase::Deceleration, 0.12, 0.0, 5800, 16.5},
     {104.0, Phase::Idle, 0.55, 0.0, 1100, 18.0},

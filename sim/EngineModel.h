@@ -21,7 +21,7 @@ struct EngineState {
 // The tuning drive (--sim-drive tuning) repeats every two minutes and is
 // made for closing the auto-tune loop: after idle, a part-throttle climb
 // at a steady 30 degrees from 0.95 V to 4.95 V at the MAF in 40 s, a
-// lift-off, then a wide-open-throttle pull over the same voltages in 48 s
+// lift-off, then a wide-open-throttle pull from 1.03 V to 4.95 V in 48 s
 // (12.8:1 commanded), and a deceleration back to idle. Every cell above
 // 1 V is crossed slowly enough (about 0.1 V a second, some 40 samples at
 // 20 a second) at part throttle and at wide-open throttle.

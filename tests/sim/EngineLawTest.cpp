@@ -81,9 +81,9 @@ TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
         qint64 ms;
         double airFuel;
     } const cases[] = {
-        // The pull at 75.8 s (what the sensor shows at 76 s): about 2.93 V,
-        // error -0.53 %, so c* = +0.53 against c = -5: 12.8 x 1.0553.
-        {"wide open", 76'000, 13.51},
+        // The pull at 75.8 s (what the sensor shows at 76 s): about 2.98 V,
+        // error -0.13 %, so c* = +0.13 against c = -5: 12.8 x 1.0513.
+        {"wide open", 76'000, 13.46},
         // Part throttle at 20 s (TPS about 2.0 V): the trims hold 14.7
         // whatever the table and the sensor.
         {"part throttle", 20'000, 14.7},
