@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliAutotune.h"
 #include "cli/Console.h"
 #include "tunefile/TuneFile.h"
 #include "link/Autodetect.h"
@@ -243,6 +244,8 @@ int Run::dispatch()
         return monitor();
     if (command == QLatin1String("log"))
         return logFile();
+    if (command == QLatin1String("autotune"))
+        return cli_autotune::Run(a_, c_);
     return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 
