@@ -133,7 +133,7 @@ void frmAutoTune::buildLayout()
     }
     tblCells_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblCells_->horizontalHeader()->setStretchLastSection(true);
-    tblCells_->setMinimumHeight(300);
+    tblCells_->setMinimumHeight(160);
     outer->addWidget(tblCells_, 1);
 
     lblSummary_ = new QLabel(this);

@@ -9,6 +9,7 @@
 #include "tuner/frmAutoTune.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 
 using namespace tuner;
@@ -64,6 +65,13 @@ void frmGraphicalTune::cmdAutoTune_Click()
         if (outcome == QDialog::Accepted && !lost_ && !closing_)
             applyAutoTune(dialog->result());
     });
+    // Below the change graph, so the preview stays in sight.
+    const QPoint below = graph_->mapToGlobal(QPoint(0, graph_->height() + 4));
+    dialog->move(below);
+    if (const QScreen* screen = graph_->screen()) {
+        const int room = screen->availableGeometry().bottom() - below.y();
+        dialog->resize(dialog->width(), std::max(dialog->minimumSizeHint().height(), std::min(dialog->height(), room)));
+    }
     // Window-modal: the sliders stay as the suggestion found them until it is
     // applied or cancelled; on line the live display keeps running.
     dialog->open();
