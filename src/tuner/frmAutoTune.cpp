@@ -1,5 +1,6 @@
 #include "tuner/frmAutoTune.h"
 
+#include "app/AirFuelFormula.h"
 #include "logs/LogReader.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
@@ -270,10 +271,11 @@ void frmAutoTune::showResult()
     if (!autotune::IsOpenLoopTable(settings_.table) && !settings_.useClosedLoop)
         assumption += QStringLiteral(" Closed-loop samples are off: switch them on to tune this table.");
     lblAssumption_->setText(assumption);
-    lblSummary_->setText(QStringLiteral("%1 used of %2; %3 to change.")
+    lblSummary_->setText(QStringLiteral("%1 used of %2; %3 to change. Corrections for %4 lb/hr EEC injectors.")
                              .arg(logs::Counted(result_.accepted, QStringLiteral("sample"), QStringLiteral("samples")))
                              .arg(result_.samples)
-                             .arg(logs::Counted(changed, QStringLiteral("cell"), QStringLiteral("cells"))));
+                             .arg(logs::Counted(changed, QStringLiteral("cell"), QStringLiteral("cells")))
+                             .arg(fixed(air_fuel::ScalingInjectorSize(settings_.eecInjectorSize), "#0")));
     QStringList reasons;
     for (int r = 0; r < autotune::RejectionCount; ++r)
         if (result_.rejected[r] > 0)
