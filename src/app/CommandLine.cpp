@@ -61,6 +61,12 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
                 return line;
             }
             line.logPath = arg == QLatin1String("--log") ? args.at(++i) : arg.mid(6);
+        } else if (arg == QLatin1String("--tune") || arg.startsWith(QLatin1String("--tune="))) {
+            if (arg == QLatin1String("--tune") && i + 1 >= args.size()) {
+                line.error = QStringLiteral("--tune needs a FILE");
+                return line;
+            }
+            line.tunePath = arg == QLatin1String("--tune") ? args.at(++i) : arg.mid(7);
         } else if (arg.startsWith(QLatin1String("--sim-"))) {
             line.simulatorArguments << arg;
             if (SimulatorValueFollows(arg) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
@@ -76,6 +82,10 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
     }
     if (!fromOptions.isEmpty())
         line.ports = fromOptions;
+    // The tune opened off line has a simulated unit of its own.
+    if (!line.tunePath.isEmpty() && (line.simulate || !line.simulatorArguments.isEmpty()))
+        line.error = QStringLiteral("--tune opens the file in a simulated unit of its own: "
+                                    "leave out --simulate and the --sim- options");
     return line;
 }
 
@@ -92,6 +102,8 @@ QString CommandLineHelp(const QString& simulatorHelp)
                "                        USB adapters (ttyUSB, ttyACM) before built-in ports (ttyS);\n"
                "                        on Windows port N is COMN.\n"
                "  --log FILE            open a data log (the monitor's or the graphical tuner's)\n"
+               "  --tune FILE           open a tune file off line: every window works on it\n"
+               "                        without a unit, and File > Save Tune writes it back\n"
                "  --version             print the version and exit\n"
                "  --help                print this help and exit\n"
                "\n"

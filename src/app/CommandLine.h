@@ -13,6 +13,7 @@ struct CommandLine {
     port_names::Assignments ports;  // from --port and KESTREL_PORTS
     QStringList simulatorArguments;  // the --sim-... options, for the simulated unit
     QString logPath;                 // --log FILE: a data log to open at start-up
+    QString tunePath;                // --tune FILE: a tune file to open off line
     QString error;                   // set when the arguments make no sense
 };
 

@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "app/AccuracyTest.h"
+#include "app/OffLineTune.h"
 #include "app/ToolbarIcons.h"
 #include "app/frmAirFuelCalculator.h"
 #include "config/frmConfigure.h"
@@ -19,10 +20,13 @@
 #include "logs/OpenLog.h"
 #include "platform/Colours.h"
 #include "platform/Dialogs.h"
+#include "platform/KeepDisabled.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
 #include "tunefile/TuneTransfer.h"
+#include "tunefile/frmCompareTunes.h"
+#include "tunefile/frmRestoreBackup.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
@@ -54,11 +58,13 @@ QString versionText()
 } // namespace
 
 frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
-    : QMainWindow(parent), port_(std::move(port))
+    : QMainWindow(parent),
+      offLine_(std::make_unique<OffLineTune>([this](std::unique_ptr<SerialPort> p) { replacePort(std::move(p)); })),
+      port_(std::move(port))
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(StartCaption);
     mdlMain::RegisterMainWindow(this);
+    mdlMain::SetCaption(StartCaption);
     services::installPort(port_.get());
 
     buildToolbar();
@@ -199,6 +205,14 @@ void frmMain::buildMenus()
     QMenu* file = menu("mnuFile", QStringLiteral("&File"));
     item(file, "mnuOpenLogItem", QStringLiteral("&Open Log..."), &frmMain::mnuOpenLogItem_Click)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    item(file, "mnuOpenTuneOffLineItem", QStringLiteral("Open &Tune Off Line..."),
+         &frmMain::mnuOpenTuneOffLineItem_Click);
+    // Saving is there for a tune opened off line only.
+    QAction* save = item(file, "mnuSaveTuneItem", QStringLiteral("&Save Tune"), &frmMain::mnuSaveTuneItem_Click);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    save->setEnabled(false);
+    item(file, "mnuSaveTuneAsItem", QStringLiteral("Save Tune &As..."), &frmMain::mnuSaveTuneAsItem_Click)
+        ->setEnabled(false);
     item(file, "mnuExitItem", QStringLiteral("E&xit"), &frmMain::mnuExitItem_Click);
 
     QMenu* diagnostics = menu("mnuDiagnostics", QStringLiteral("&Diagnostics"));
@@ -214,6 +228,8 @@ void frmMain::buildMenus()
     item(tune, "mnuGraphicalTunerItem", QStringLiteral("&Graphical Tuner"), &frmMain::mnuGraphicalTunerItem_Click);
     item(tune, "mnuExportTuneItem", QStringLiteral("&Export Tune"), &frmMain::mnuExportTuneItem_Click);
     item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
+    item(tune, "mnuCompareTunesItem", QStringLiteral("&Compare Tunes..."), &frmMain::mnuCompareTunesItem_Click);
+    item(tune, "mnuRestoreBackupItem", QStringLiteral("&Restore Backup..."), &frmMain::mnuRestoreBackupItem_Click);
     item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
 
     QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));
@@ -297,9 +313,66 @@ void frmMain::OpenLog(const QString& path)
     logs::OpenLogWindow(*mdi_, path);
 }
 
+// --- a tune opened off line ----------------------------------------------------
+
+void frmMain::replacePort(std::unique_ptr<SerialPort> port)
+{
+    if (mdlPublicVars::Connected)
+        DisconnectFromUnit(*this);
+    else if (port_->isOpen())
+        port_->close();
+    port_ = std::move(port);
+    services::installPort(port_.get());
+}
+
+bool frmMain::LoadTuneOffLine(const QString& path)
+{
+    if (!offLine_->open(path))
+        return false;
+    mdlMain::SetControlsEnabled({QStringLiteral("mnuSaveTuneItem"), QStringLiteral("mnuSaveTuneAsItem")}, true);
+    return true;
+}
+
+void frmMain::mnuOpenTuneOffLineItem_Click()
+{
+    // The unit is replaced under every window that talks to it, and under
+    // a port search.
+    if (SearchRunning() || mdlPublicVars::ConfigLoading)
+        return;
+    if (tuner_ || monitor_ || memoryModify_) {
+        services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Open Tune Off Line"),
+                                    QStringLiteral("Close the Graphical Tuner, the monitor and Memory Modify "
+                                                   "before opening a tune off line."));
+        return;
+    }
+    if (!offLine_->mayLeave())
+        return;
+    FileDialogRequest request;
+    request.title = QStringLiteral("OPEN TUNE OFF LINE");
+    request.filter = QStringLiteral("Ventrix Tune Files (*.tun)");
+    const QString path = services::dialogs().openFileName(request);
+    if (path.isEmpty() || !LoadTuneOffLine(path))
+        return;
+    // The windows, the stage and the settings are read from the tune as
+    // from any unit found.
+    ConnectToUnit(*this);
+    if (mdlPublicVars::Connected)
+        LoadConfigurationAtStartup();
+}
+
+void frmMain::mnuSaveTuneItem_Click()
+{
+    offLine_->save();
+}
+
+void frmMain::mnuSaveTuneAsItem_Click()
+{
+    offLine_->saveAs();
+}
+
 void frmMain::mnuExitItem_Click()
 {
-    if (exiting_)
+    if (exiting_ || !offLine_->mayLeave())
         return;
     exiting_ = true;
     CloseLinkForExit();
@@ -312,6 +385,10 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     // Closing the window by its frame is the same as File > Exit.
     if (!exiting_) {
+        if (!offLine_->mayLeave()) {
+            event->ignore();
+            return;
+        }
         exiting_ = true;
         CloseLinkForExit();
         mdi_->closeAllSubWindows();
@@ -383,14 +460,14 @@ void frmMain::searchEnded()
 
 void frmMain::showConnectedTitle()
 {
-    setWindowTitle(ConnectedCaption);
+    mdlMain::SetCaption(ConnectedCaption);
     mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
     mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
 }
 
 void frmMain::showDisconnected()
 {
-    setWindowTitle(NotConnectedCaption);
+    mdlMain::SetCaption(NotConnectedCaption);
     colours::SetButtonFace(txtConnected);
     txtConnected->clear();
     mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
@@ -464,8 +541,11 @@ void frmMain::mnuGraphicalTunerItem_Click()
 {
     const bool fresh = !tuner_;
     QWidget* window = OpenGuarded(DeviceWindow::GraphicalTuner, tuner_, [] { return new frmGraphicalTune; });
-    if (window && fresh)
-        static_cast<frmGraphicalTune*>(window)->Form_Load();
+    if (!window || !fresh)
+        return;
+    if (offLine_->isOpen())
+        KeepDisabled(window->findChild<QWidget*>(QStringLiteral("cmdONLINE")), offline::NoLiveTuningTip);
+    static_cast<frmGraphicalTune*>(window)->Form_Load();
 }
 
 void frmMain::mnuExportTuneItem_Click()
@@ -475,6 +555,22 @@ void frmMain::mnuExportTuneItem_Click()
 void frmMain::mnuImportTuneItem_Click()
 {
     tunefile::ImportTune();
+}
+void frmMain::mnuRestoreBackupItem_Click()
+{
+    ShowRestoreBackup();
+}
+
+// Two tune files compare without a unit: the window opens whether one is
+// connected or not, and asks for the unit only when told to read it.
+void frmMain::mnuCompareTunesItem_Click()
+{
+    const bool fresh = !compare_;
+    QWidget* window = ShowChild(compare_, [] { return new frmCompareTunes; });
+    // Graphs and lists want room: as large as the area allows, at its top left.
+    if (fresh && window->parentWidget())
+        window->parentWidget()->setGeometry(
+            QRect(QPoint(0, 0), mdi_->viewport()->size().expandedTo(window->parentWidget()->minimumSizeHint())));
 }
 
 // The two configuration windows are made hidden, so that the load fills their

@@ -17,6 +17,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
+class OffLineTune;
 class SerialPort;
 class frmAutodetect;
 
@@ -41,10 +42,19 @@ public:
     // Shows a data log in a window of its own (kestrel --log FILE).
     void OpenLog(const QString& path);
 
+    // Puts a tune file into the off-line unit, which takes the cable's place
+    // (kestrel --tune FILE; the start-up search then finds it). False, with
+    // the user told why, when the file is no tune.
+    bool LoadTuneOffLine(const QString& path);
+    OffLineTune& offLineTune() { return *offLine_; }
+
     // Handlers.
     void cmdConnect_Click();
     void cmdDisconnect_Click();
     void mnuOpenLogItem_Click();
+    void mnuOpenTuneOffLineItem_Click();
+    void mnuSaveTuneItem_Click();
+    void mnuSaveTuneAsItem_Click();
     void mnuExitItem_Click();
     void cmdGraphicalTune_Click();
     void cmdVentrixRun_Click();
@@ -61,6 +71,8 @@ public:
     void mnuGraphicalTunerItem_Click();
     void mnuExportTuneItem_Click();
     void mnuImportTuneItem_Click();
+    void mnuCompareTunesItem_Click();
+    void mnuRestoreBackupItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();
@@ -95,6 +107,10 @@ private:
     QPushButton* textButton(const char* name, const QString& caption, int left, const QString& tip);
     QAction* item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)());
 
+    void replacePort(std::unique_ptr<SerialPort> port);
+
+    // Before the port: the off-line unit outlives the port that reaches it.
+    std::unique_ptr<OffLineTune> offLine_;
     std::unique_ptr<SerialPort> port_;
     QMdiArea* mdi_ = nullptr;
     QWidget* toolbarStrip_ = nullptr;
@@ -115,4 +131,5 @@ private:
     QPointer<QWidget> ignition_;
     QPointer<QWidget> wideband_;
     QPointer<QWidget> calculator_;
+    QPointer<QWidget> compare_;
 };

@@ -1,5 +1,6 @@
 // kestrel: the program's entry point.
 #include "app/CommandLine.h"
+#include "app/OffLineTune.h"
 #include "app/Startup.h"
 #include "app/Version.h"
 #include "app/frmMain.h"
@@ -37,6 +38,15 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // A tune file that cannot be opened ends the start as a bad argument does.
+    if (!line.tunePath.isEmpty()) {
+        QString why;
+        if (!offline::ReadTune(line.tunePath, &why)) {
+            std::fprintf(stderr, "kestrel: %s\n", qPrintable(why));
+            return 2;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("KESTREL"));
     QApplication::setApplicationName(QStringLiteral("KESTREL"));
@@ -69,6 +79,8 @@ int main(int argc, char** argv)
     frmMain main(std::move(port));
     dialogs.setParent(&main);
     QTimer::singleShot(0, &main, [&main, &line] {
+        if (!line.tunePath.isEmpty())
+            main.LoadTuneOffLine(line.tunePath);
         RunStartupSequence(main);
         if (!line.logPath.isEmpty())
             main.OpenLog(line.logPath);

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiSubWindow>
@@ -98,8 +99,21 @@ void SetBusyPointer(bool busy)
 
 void SetCaption(const QString& caption)
 {
+    if (!mainWindow)
+        return;
+    const QString& offLine = mdlPublicVars::OffLineTunePath;
+    mainWindow->setWindowTitle(offLine.isEmpty() ? caption : OffLineCaption(offLine));
+}
+
+QString OffLineCaption(const QString& path)
+{
+    return QStringLiteral("Off line: ") + QFileInfo(path).fileName() + QStringLiteral("[*]");
+}
+
+void ShowTuneModified(bool modified)
+{
     if (mainWindow)
-        mainWindow->setWindowTitle(caption);
+        mainWindow->setWindowModified(modified);
 }
 
 QProgressBar* ProgressBar()

@@ -27,7 +27,14 @@ bool IsControlEnabled(const QString& objectName);
 // The hourglass while a device command runs, the arrow afterwards.
 void SetBusyPointer(bool busy);
 
+// The main window's title. While a tune is open off line the title is
+// always the off-line one, whatever caption is asked for.
 void SetCaption(const QString& caption);
+
+// "Off line: FILE.tun", with the mark that shows unsaved changes ("[*]").
+QString OffLineCaption(const QString& path);
+// Shows or clears that mark.
+void ShowTuneModified(bool modified);
 
 // The main window's ProgressBar1, or null without a main window.
 QProgressBar* ProgressBar();

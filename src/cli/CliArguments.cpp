@@ -59,6 +59,10 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
             cli.yes = true;
         } else if (arg == QLatin1String("--verify")) {
             cli.verify = true;
+        } else if (arg == QLatin1String("--no-verify")) {
+            cli.verify = false;
+        } else if (arg == QLatin1String("--no-backup")) {
+            cli.backup = false;
         } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
             if (const auto value = valueOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
                 cli.output = *value;
@@ -127,7 +131,10 @@ const char* const Overview =
     "  ports                          ports 1 to 6: device, what is behind it, whether it can be opened\n"
     "  info                           the power-up configuration, as Startup Values shows it\n"
     "  export FILE.tun                save the complete tune\n"
-    "  import FILE.tun [--verify]     write a tune file back (checked whole before the first write)\n"
+    "  import FILE.tun                write a tune file back: checked whole, the unit backed up first,\n"
+    "                                 only the entries that differ written, then read back\n"
+    "  backups                        the backups taken before imports and restores, newest first\n"
+    "  restore N                      import backup N of that list\n"
     "  read TABLE POSITION            one cell: O, C, H, L by rpm; F (transfer function) by volts\n"
     "  write TABLE POSITION VALUE     write one cell (percent, or kg/hr for F)\n"
     "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
@@ -135,6 +142,7 @@ const char* const Overview =
     "  monitor [--log FILE] [--seconds N]  live samples, one line each, until Ctrl-C\n"
     "  log summary FILE               a data log's samples per cell: count, median, min and max A/F\n"
     "  log csv FILE [-o OUT.csv]      a data log as plain CSV ('.' decimals, seconds from the start)\n"
+    "  diff A B                       the differences between two tunes, each FILE.tun or unit\n"
     "  autotune LOG... -o OUT.tun [--tune IN.tun] [--table T] [--target A/F]\n"
     "                                 suggest a table's corrections from wideband logs into a new tune\n"
     "\n"
@@ -142,6 +150,8 @@ const char* const Overview =
     "\n"
     "Options:\n"
     "  --yes, -y              do not ask before overwriting the unit (needed without a terminal)\n"
+    "  --no-backup            import, restore: no backup first (every line of the file is written)\n"
+    "  --no-verify            import, restore: do not read back what was written\n"
     "  --injectors SIZE       the transfer function's injector calibration, lb/hr (read, write, list)\n"
     "  --port N=DEVICE        port number N means DEVICE (repeatable; also KESTREL_PORTS)\n"
     "  --simulate             work with a simulated Ventrix (see --sim-... below)\n"
@@ -150,7 +160,8 @@ const char* const Overview =
     "Exit status: 0 done, 1 the unit failed or did not answer, 2 bad usage or bad input,\n"
     "130 stopped by Ctrl-C (import, export and list stop after the entry in flight).\n"
     "Results go to standard output, messages and progress to standard error.\n"
-    "log works on files alone: it needs no unit and sends nothing.\n";
+    "log works on files alone: it needs no unit and sends nothing.\n"
+    "diff exits as diff does: 0 the same, 1 they differ, 2 bad input or a unit that failed.\n";
 
 QString commandHelp(const QString& command)
 {
@@ -172,9 +183,22 @@ QString commandHelp(const QString& command)
                               "to 13 and saves them as a tune file. No file is written unless every read "
                               "succeeded; an existing file is replaced only once the new one is complete.\n");
     if (command == QLatin1String("import"))
-        return QStringLiteral("Usage: kestrel-cli import FILE.tun [--verify] [--yes]\nChecks the whole file, "
-                              "then writes every entry, each confirmed by the unit's echo. --verify reads "
-                              "every written entry back and reports each difference.\n");
+        return QStringLiteral(
+            "Usage: kestrel-cli import FILE.tun [--yes] [--no-backup] [--no-verify]\n"
+            "Checks the whole file, then backs the unit up: all its entries are read and kept as a tune file "
+            "in the backups folder (kestrel-cli backups lists them; the newest 100 are kept). Then only the "
+            "entries whose value differs from the unit's are written, each confirmed by the unit's echo, and "
+            "read back. A backup that fails stops the import before anything is written; on a terminal "
+            "without --yes you are asked whether to go on without one.\n"
+            "--no-backup writes every line of the file without a backup; --no-verify skips the read-back.\n");
+    if (command == QLatin1String("restore"))
+        return QStringLiteral("Usage: kestrel-cli restore N [--yes] [--no-backup] [--no-verify]\n"
+                              "Imports backup N of the list kestrel-cli backups prints (1 is the newest), "
+                              "as import does: the unit is backed up first.\n");
+    if (command == QLatin1String("backups"))
+        return QStringLiteral("Usage: kestrel-cli backups\nLists the backups taken before imports and "
+                              "restores, and by the graphical tuner, newest first: number, date, time, port, "
+                              "what it holds and its file. Needs no unit and sends nothing.\n");
     if (command == QLatin1String("read"))
         return QStringLiteral("Usage: kestrel-cli read TABLE POSITION [--injectors SIZE]\nTABLE O, C, H or L "
                               "with POSITION in rpm (0 to 10200); F with POSITION in volts (0 to 4.995).\n"
@@ -188,6 +212,16 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("list"))
         return QStringLiteral("Usage: kestrel-cli list TABLE [-o FILE] [--injectors SIZE]\nReads all 256 cells "
                               "and prints the listing (or saves it as FILE, as the table viewer saves it).\n");
+    if (command == QLatin1String("diff"))
+        return QStringLiteral(
+            "Usage: kestrel-cli diff A B\n"
+            "Compares two tunes, each a tune file or \"unit\" (the connected unit, read whole as export reads "
+            "it; a file named unit is ./unit). Prints one line per entry that differs, in file order: the "
+            "table letter, the address, the cell's MAF input volts as the table listing labels it and the "
+            "two changes in percent (A's, then B's); a register by its number and meaning, with its two "
+            "bytes and what they stand for. \"none\" is an entry a file does not name.\n"
+            "Exit status: 0 the tunes are the same, 1 they differ, 2 bad input (a file that cannot be read "
+            "or is no tune) or a unit that was not found or failed, 130 stopped by Ctrl-C.\n");
     if (command == QLatin1String("log"))
         return QStringLiteral(
             "Usage: kestrel-cli log summary FILE\n"

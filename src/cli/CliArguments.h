@@ -11,12 +11,13 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString command;      // probe, ports, info, export, import, read, write, fill, list, monitor, log
+    QString command;      // probe, ports, info, export, import, restore, backups, read, write, fill, list, monitor, log, diff
     QStringList operands;
     bool help = false;
     bool version = false;
     bool yes = false;     // --yes: no confirmation asked before overwriting the unit
-    bool verify = false;  // import --verify
+    bool verify = true;   // import, restore: read back what was written (--no-verify: not)
+    bool backup = true;   // import, restore: back the unit up first (--no-backup: not)
     QString output;       // list -o FILE, log csv -o FILE
     QString logPath;      // monitor --log FILE
     double seconds = 0;   // monitor --seconds N (0: until interrupted)
@@ -26,8 +27,8 @@ struct CliArguments {
     QString error;        // set when the arguments make no sense
 };
 
-inline const QStringList CliCommands = {"probe", "ports", "info", "export",  "import",
-                                        "read",  "write", "fill", "list",    "monitor", "log",
+inline const QStringList CliCommands = {"probe", "ports", "info", "export", "import",  "restore", "backups",
+                                        "read",  "write", "fill", "list",   "monitor", "log",     "diff",
                                         "autotune"};
 
 // The longest a monitor run may be asked for: 31 days.

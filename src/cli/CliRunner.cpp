@@ -2,6 +2,8 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliAutotune.h"
+#include "cli/CliDiff.h"
+#include "cli/CliBackups.h"
 #include "cli/Console.h"
 #include "tunefile/TuneFile.h"
 #include "link/Autodetect.h"
@@ -69,8 +71,10 @@ private:
     int list();
     int exportTune();
     int importTune();
+    cli_backups::UnitAccess unitAccess();
     int monitor();
     int logFile();
+    int diff();
 
     int usage(const QString& problem) const;
     int refuse(const QString& message, const QString& detail = {}) const;
@@ -240,10 +244,16 @@ int Run::dispatch()
         return exportTune();
     if (command == QLatin1String("import"))
         return importTune();
+    if (command == QLatin1String("restore"))
+        return cli_backups::Restore(a_, c_, unitAccess());
+    if (command == QLatin1String("backups"))
+        return cli_backups::List(a_, c_);
     if (command == QLatin1String("monitor"))
         return monitor();
     if (command == QLatin1String("log"))
         return logFile();
+    if (command == QLatin1String("diff"))
+        return diff();
     if (command == QLatin1String("autotune"))
         return cli_autotune::Run(a_, c_);
     return usage(QStringLiteral("unknown command '%1'").arg(command));
@@ -406,6 +416,8 @@ int Run::write()
         return unitFailed(cells::messages::WriteNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::WriteCell(*letter, at.address, byte.byte), RxBuffer));
+    case cells::WriteOutcome::Refused:
+        return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:
         break;
     }
@@ -448,6 +460,8 @@ int Run::fill()
         return unitFailed(cells::messages::FillNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
                               .arg(cmd::FillCells(*letter, first, last, byte), RxBuffer));
+    case cells::WriteOutcome::Refused:
+        return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:
         break;
     }
@@ -547,72 +561,17 @@ int Run::importTune()
 {
     if (!operandCount(1))
         return usage(QStringLiteral("import needs FILE"));
-    const QString path = a_.operands.at(0);
+    return cli_backups::Import(a_, c_, a_.operands.at(0), unitAccess());
+}
 
-    // The whole file is read and checked before the unit is asked anything.
-    QString text;
-    QString error;
-    const tunefile::FileRead read = tunefile::ReadTuneFile(path, text, error);
-    if (read != tunefile::FileRead::Ok)
-        return refuse(tunefile::ImportReadFailureText(read, path, error));
-    const tunefile::ParseResult parsed = tunefile::ParseTuneText(text);
-    if (!parsed.valid)
-        return refuse(tunefile::IllegalFormatText(parsed.badLine, parsed.badText));
-
-    if (!connect())
-        return UnitFailed;
-    const Consent consent = ask(tunefile::ImportWarningText);
-    if (consent != Consent::Given)
-        return notGiven(consent);
-
-    ProgressLine progress(c_, QStringLiteral("Importing"));
-    QString stoppedBefore;
-    const tunefile::ImportResult written = tunefile::WriteTune(
-        interruptible(stoppedBefore), parsed.file, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
-    progress.finish();
-    if (!stoppedBefore.isEmpty())
-        return interrupted(QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were written "
-                                          "before it.")
-                               .arg(written.lineNumber)
-                               .arg(parsed.file.lines.value(written.lineNumber - 3))
-                               .arg(written.written));
-    if (written.outcome != tunefile::ImportOutcome::Completed) {
-        const QString line = parsed.file.lines.value(written.lineNumber - 3);
-        return unitFailed(written.outcome == tunefile::ImportOutcome::WriteFailed
-                              ? QStringLiteral("Import operation failed. Please try again.")
-                              : QStringLiteral("Import operation failed!"),
-                          QStringLiteral("Stopped at line %1 (\"%2\"); %3 entries were written before it.")
-                              .arg(written.lineNumber)
-                              .arg(line)
-                              .arg(written.written));
-    }
-    c_.out << "Imported " << written.written << " entries from " << shownPath(path) << Qt::endl;
-    if (!a_.verify)
-        return Done;
-
-    ProgressLine verifying(c_, QStringLiteral("Verifying"));
-    int checked = 0;
-    const QList<tunefile::Mismatch> mismatches = tunefile::VerifyTune(
-        interruptible(stoppedBefore), parsed.file, [&](int handled) {
-            checked = stoppedBefore.isEmpty() ? handled : checked;
-            verifying.show(tunefile::ProgressPercent(handled));
-        });
-    verifying.finish();
-    if (!stoppedBefore.isEmpty())
-        return interrupted(QStringLiteral("Stopped while verifying, before \"%1\"; all %2 entries had been written "
-                                          "and %3 lines checked.")
-                               .arg(stoppedBefore)
-                               .arg(written.written)
-                               .arg(checked));
-    for (const tunefile::Mismatch& m : mismatches)
-        c_.err << m.entry << ": the file has " << m.expected << ", the unit "
-               << (m.found.isEmpty() ? QStringLiteral("did not answer") : QStringLiteral("has ") + m.found) << Qt::endl;
-    if (!mismatches.isEmpty())
-        return unitFailed(QStringLiteral("Verify failed: %1 of %2 entries differ.")
-                              .arg(mismatches.size())
-                              .arg(parsed.file.writeCount()));
-    c_.out << "Verified " << parsed.file.writeCount() << " entries." << Qt::endl;
-    return Done;
+cli_backups::UnitAccess Run::unitAccess()
+{
+    return {[this] { return connect(); },
+            [this](const QString& question) {
+                const Consent consent = ask(question);
+                return consent == Consent::Given ? Done : notGiven(consent);
+            },
+            [this](QString& stoppedBefore) { return interruptible(stoppedBefore); }};
 }
 
 int Run::monitor()
@@ -714,6 +673,16 @@ int Run::logFile()
                                                                        QStringLiteral("sample"), QStringLiteral("samples"))
            << ")" << Qt::endl;
     return Done;
+}
+
+// --- two tunes compared ------------------------------------------------------
+
+int Run::diff()
+{
+    QString stoppedBefore;
+    return cli_diff::RunDiff(a_.operands, c_,
+                             {[this] { return connect(); }, interruptible(stoppedBefore),
+                              [&stoppedBefore] { return stoppedBefore; }});
 }
 
 } // namespace

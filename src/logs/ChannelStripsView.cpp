@@ -1,11 +1,22 @@
 #include "logs/ChannelStripsView.h"
 
+#include "logs/PlotDecimation.h"
 #include "logs/PlotScale.h"
 
+#include <QCategoryAxis>
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QGraphicsLineItem>
+#include <QGraphicsPolygonItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsView>
 #include <QKeyEvent>
+#include <QLineSeries>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QValueAxis>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -24,10 +35,24 @@ constexpr double ClickSlop = 4;      // pixels a click may move and stay a click
 constexpr double WheelZoom = 0.8;    // per notch
 constexpr double ShortestSpan = 0.5; // seconds
 
+// Stacking of the scene's items: the charts, then the stretch, the stamps and the cursor.
+constexpr double SelectionLayer = 10;
+constexpr double StampLayer = 11;
+constexpr double CursorLayer = 12;
+
 const QColor CursorColour(200, 0, 0);
 const QColor StampColour(200, 110, 0);
 const QColor SelectionColour(60, 120, 220, 50);
 const QColor LineColour(0, 70, 160);
+const QColor FrameColour(160, 160, 160);
+const QColor GridColour(230, 230, 230);
+
+QFont smallerFont(const QFont& font)
+{
+    QFont small = font;
+    small.setPointSizeF(std::max(6.0, font.pointSizeF() - 1));
+    return small;
+}
 
 } // namespace
 
@@ -36,7 +61,6 @@ ChannelStripsView::ChannelStripsView(const logs::DataLog& log, QWidget* parent) 
     setObjectName(QStringLiteral("ChannelStripsView"));
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 240);
-    setAttribute(Qt::WA_OpaquePaintEvent);
 
     for (const Channel c : logs::AllChannels()) {
         double lo = INFINITY;
@@ -63,6 +87,46 @@ ChannelStripsView::ChannelStripsView(const logs::DataLog& log, QWidget* parent) 
         logEnd_ = logStart_ + 1;
     from_ = logStart_;
     to_ = logEnd_;
+
+    // The charts draw; this widget takes the mouse and the keys.
+    scene_ = new QGraphicsScene(this);
+    canvas_ = new QGraphicsView(scene_, this);
+    canvas_->setFrameShape(QFrame::NoFrame);
+    canvas_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    canvas_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    canvas_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    canvas_->setInteractive(false);
+    canvas_->setFocusPolicy(Qt::NoFocus);
+    canvas_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    canvas_->setBackgroundBrush(palette().window());
+
+    selectionBox_ = scene_->addRect(QRectF(), Qt::NoPen, SelectionColour);
+    selectionBox_->setZValue(SelectionLayer);
+    selectionBox_->hide();
+    cursorLine_ = scene_->addLine(QLineF(), QPen(CursorColour, 1));
+    cursorLine_->setZValue(CursorLayer);
+    emptyText_ = scene_->addSimpleText(tr("No samples in this log."));
+    emptyText_->hide();
+    const QPen dashed(StampColour, 1, Qt::DashLine);
+    for (const logs::UserStamp& stamp : log_.stamps) {
+        StampMark mark{};
+        mark.line = scene_->addLine(QLineF(), dashed);
+        QPolygonF flag;
+        flag << QPointF(0, 0) << QPointF(-5, -7) << QPointF(5, -7);
+        mark.flag = scene_->addPolygon(flag, Qt::NoPen, StampColour);
+        mark.text = scene_->addSimpleText(stamp.timeText, smallerFont(font()));
+        mark.text->setBrush(StampColour);
+        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
+            item->setZValue(StampLayer);
+        stampMarks_.push_back(mark);
+    }
+}
+
+ChannelStripsView::~ChannelStripsView()
+{
+    // The charts hold series and axes that the scene deletes with them.
+    delete canvas_;
+    delete scene_;
 }
 
 void ChannelStripsView::setChannels(const std::vector<Channel>& channels)
@@ -72,7 +136,93 @@ void ChannelStripsView::setChannels(const std::vector<Channel>& channels)
         if (log_.has(c))
             channels_.push_back(c);
     }
-    update();
+    buildStrips();
+    layoutStrips();
+}
+
+QChart* ChannelStripsView::stripChart(int index) const
+{
+    return index >= 0 && index < static_cast<int>(strips_.size()) ? strips_[index].chart : nullptr;
+}
+
+void ChannelStripsView::buildStrips()
+{
+    for (Strip& strip : strips_) {
+        scene_->removeItem(strip.chart);
+        delete strip.chart;
+    }
+    strips_.clear();
+    const QFont small = smallerFont(font());
+    QFont bold = font();
+    bold.setBold(true);
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        Strip strip{channels_[i], new QChart, new QValueAxis, new QCategoryAxis, nullptr, {}};
+        QChart* chart = strip.chart;
+        chart->legend()->hide();
+        chart->setBackgroundVisible(false);
+        chart->setBackgroundRoundness(0);
+        chart->setMargins(QMargins());
+        chart->layout()->setContentsMargins(0, 0, 0, 0);
+        chart->setPlotAreaBackgroundVisible(true);
+        chart->setPlotAreaBackgroundBrush(Qt::white);
+        chart->setPlotAreaBackgroundPen(QPen(FrameColour));
+        chart->setMinimumSize(1, 1);
+
+        const auto [lo, hi] = valueRange_[static_cast<int>(strip.channel)];
+        strip.values->setRange(lo, hi);
+        strip.values->setTickType(QValueAxis::TicksDynamic);
+        strip.values->setTickAnchor(0);
+        strip.values->setTickInterval(plot_scale::NiceStep(hi - lo, 3));
+        strip.values->setLabelsFont(small);
+        strip.values->setLabelsColor(Qt::darkGray);
+        strip.values->setGridLineColor(GridColour);
+        strip.values->setLineVisible(false);
+        strip.time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        strip.time->setLabelsVisible(i + 1 == channels_.size());
+        strip.time->setGridLineColor(GridColour);
+        strip.time->setLineVisible(false);
+        chart->addAxis(strip.time, Qt::AlignBottom);
+        chart->addAxis(strip.values, Qt::AlignLeft);
+
+        const logs::ChannelInfo& info = logs::Info(strip.channel);
+        strip.caption = new QGraphicsSimpleTextItem(QStringLiteral("%1 [%2]").arg(info.name, info.unit), chart);
+        strip.caption->setFont(bold);
+        strip.caption->setZValue(SelectionLayer);
+        scene_->addItem(chart);
+        strips_.push_back(strip);
+    }
+}
+
+void ChannelStripsView::resizeEvent(QResizeEvent*)
+{
+    layoutStrips();
+}
+
+// Every strip's plot area sits exactly where stripRect() says, whatever room
+// its labels take, so the time axis lines up down the view: each chart is
+// laid out once, then moved and sized by the room its axes took.
+void ChannelStripsView::layoutStrips()
+{
+    canvas_->setGeometry(rect());
+    scene_->setSceneRect(rect());
+    for (int i = 0; i < static_cast<int>(strips_.size()); ++i) {
+        Strip& strip = strips_[i];
+        const QRectF area = stripRect(i);
+        const auto [lo, hi] = valueRange_[static_cast<int>(strip.channel)];
+        const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(area.height() / 22)));
+        strip.values->setTickInterval(step);
+        strip.values->setLabelFormat(QStringLiteral("%.%1f").arg(plot_scale::TickText(step, step).section('.', 1).size()));
+        strip.chart->setGeometry(QRectF(0, area.top(), width(), area.height() + BottomMargin));
+        strip.chart->layout()->activate();
+        const QRectF natural = strip.chart->plotArea();
+        const QSizeF size = strip.chart->size();
+        strip.chart->setGeometry(QRectF(area.left() - natural.left(), area.top() - natural.top(),
+                                        area.width() + size.width() - natural.width(),
+                                        area.height() + size.height() - natural.height()));
+        strip.chart->layout()->activate();
+        strip.caption->setPos(natural.left() + 6, natural.top() + 2);
+    }
+    refresh();
 }
 
 void ChannelStripsView::clampRange()
@@ -89,7 +239,7 @@ void ChannelStripsView::setVisibleRange(double from, double to)
     from_ = std::min(from, to);
     to_ = std::max(from, to);
     clampRange();
-    update();
+    refresh();
 }
 
 void ChannelStripsView::showWholeLog()
@@ -109,14 +259,14 @@ void ChannelStripsView::setCursorSample(std::size_t sample)
     if (log_.size() == 0)
         return;
     cursor_ = std::min(sample, log_.size() - 1);
-    update();
+    placeOverlays();
     emit cursorMoved(cursor_);
 }
 
 void ChannelStripsView::setSelection(const std::optional<logs::TimeRange>& range)
 {
     selection_ = range;
-    update();
+    placeOverlays();
     emit selectionChanged();
 }
 
@@ -146,191 +296,95 @@ double ChannelStripsView::secondsForX(double x) const
     return plot_scale::Map(x, plot.left(), plot.right(), from_, to_);
 }
 
-void ChannelStripsView::paintEvent(QPaintEvent*)
+// The time axis ticks fall on whole times of day, not on whole seconds from
+// the start; the charts get only the samples the pixels can show.
+void ChannelStripsView::refresh()
 {
-    QPainter painter(this);
-    paintView(painter);
+    const QRectF plot = plotRect();
+    const double step = plot_scale::TimeStep(to_ - from_, std::max(1, static_cast<int>(plot.width() / 90)));
+    const double originOfDay = log_.origin.msecsSinceStartOfDay() / 1000.0;
+    std::vector<std::pair<double, QString>> ticks;
+    for (const double tick : plot_scale::Ticks(from_ + originOfDay, to_ + originOfDay, step))
+        ticks.emplace_back(tick - originOfDay, log_.timeOfDay(tick - originOfDay, step < 1));
+    pointsShown_ = 0;
+    for (Strip& strip : strips_)
+        refreshStrip(strip, ticks);
+    placeOverlays();
+}
+
+void ChannelStripsView::refreshStrip(Strip& strip, const std::vector<std::pair<double, QString>>& ticks)
+{
+    for (const QString& label : strip.time->categoriesLabels())
+        strip.time->remove(label);
+    strip.time->setStartValue(from_);
+    for (const auto& [seconds, label] : ticks) {
+        if (seconds > from_ && !strip.time->categoriesLabels().contains(label))
+            strip.time->append(label, seconds);
+    }
+    strip.time->setRange(from_, to_);
+
+    std::size_t first = log_.firstSampleFrom(from_);
+    if (first > 0)
+        --first;
+    const std::size_t end = std::min(log_.size(), log_.firstSampleFrom(to_) + 1);
+    const std::vector<QList<QPointF>> runs = plot_decimation::LineRuns(
+        log_.seconds, log_.column(strip.channel), first, end, from_, to_, static_cast<int>(std::ceil(plotRect().width())));
+    while (strip.lines.size() < runs.size()) {
+        auto* series = new QLineSeries;
+        series->setPen(QPen(LineColour, 1));
+        strip.chart->addSeries(series);
+        series->attachAxis(strip.time);
+        series->attachAxis(strip.values);
+        strip.lines.push_back(series);
+    }
+    for (std::size_t i = 0; i < strip.lines.size(); ++i) {
+        if (i < runs.size()) {
+            strip.lines[i]->replace(runs[i]);
+            pointsShown_ += static_cast<int>(runs[i].size());
+        } else if (strip.lines[i]->count() > 0) {
+            strip.lines[i]->clear();
+        }
+    }
+}
+
+void ChannelStripsView::placeOverlays()
+{
+    const QRectF plot = plotRect();
+    const bool empty = log_.size() == 0;
+    emptyText_->setVisible(empty);
+    if (empty)
+        emptyText_->setPos(plot.center() - emptyText_->boundingRect().center());
+
+    if (selection_) {
+        const double left = std::max(plot.left(), xForSeconds(selection_->from));
+        const double right = std::min(plot.right(), xForSeconds(selection_->to));
+        selectionBox_->setRect(QRectF(left, plot.top(), right - left, plot.height()));
+        selectionBox_->setVisible(right > left);
+    } else {
+        selectionBox_->hide();
+    }
+
+    const double cursorX = empty ? -1 : xForSeconds(log_.seconds[cursor_]);
+    cursorLine_->setLine(QLineF(cursorX, plot.top(), cursorX, plot.bottom()));
+    cursorLine_->setVisible(!empty && cursorX >= plot.left() && cursorX <= plot.right());
+
+    for (std::size_t i = 0; i < stampMarks_.size(); ++i) {
+        const StampMark& mark = stampMarks_[i];
+        const double x = xForSeconds(log_.stamps[i].seconds);
+        const bool shown = x >= plot.left() && x <= plot.right();
+        mark.line->setLine(QLineF(x, plot.top(), x, plot.bottom()));
+        mark.flag->setPos(x, plot.top());
+        mark.text->setPos(x + 7, (TopMargin - mark.text->boundingRect().height()) / 2);
+        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
+            item->setVisible(shown);
+    }
 }
 
 void ChannelStripsView::paintView(QPainter& painter) const
 {
-    painter.fillRect(rect(), palette().window());
-    const QRectF plot = plotRect();
-    painter.fillRect(plot, Qt::white);
-    if (selection_) {
-        const double left = std::max(plot.left(), xForSeconds(selection_->from));
-        const double right = std::min(plot.right(), xForSeconds(selection_->to));
-        if (right > left)
-            painter.fillRect(QRectF(left, plot.top(), right - left, plot.height()), SelectionColour);
-    }
-    for (int i = 0; i < static_cast<int>(channels_.size()); ++i)
-        drawStrip(painter, stripRect(i), channels_[i]);
-    drawTimeAxis(painter, plot);
-    drawStamps(painter, plot);
-    if (log_.size() > 0) {
-        const double x = xForSeconds(log_.seconds[cursor_]);
-        if (x >= plot.left() && x <= plot.right()) {
-            painter.setPen(QPen(CursorColour, 1));
-            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        }
-    } else {
-        painter.setPen(Qt::black);
-        painter.drawText(plot, Qt::AlignCenter, tr("No samples in this log."));
-    }
-}
-
-void ChannelStripsView::drawStrip(QPainter& painter, const QRectF& rect, Channel channel) const
-{
-    const auto [lo, hi] = valueRange_[static_cast<int>(channel)];
-    painter.setPen(QColor(160, 160, 160));
-    painter.drawRect(rect);
-
-    // Value ticks: a light line and a label at the left.
-    const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(rect.height() / 22)));
-    QFont small = painter.font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
-    painter.setFont(small);
-    for (const double tick : plot_scale::Ticks(lo, hi, step)) {
-        const double y = plot_scale::Map(tick, lo, hi, rect.bottom(), rect.top());
-        painter.setPen(QColor(230, 230, 230));
-        painter.drawLine(QPointF(rect.left(), y), QPointF(rect.right(), y));
-        painter.setPen(Qt::darkGray);
-        // Labels stay inside their strip, clear of the next one's.
-        const double top = std::clamp(y - 8, rect.top() - 2, rect.bottom() - 14);
-        painter.drawText(QRectF(0, top, LeftMargin - 4, 16), Qt::AlignRight | Qt::AlignVCenter,
-                         plot_scale::TickText(tick, step));
-    }
-
-    painter.save();
-    painter.setClipRect(rect.adjusted(0, 0, 1, 1));
-    painter.setPen(QPen(LineColour, 1));
-    drawSeries(painter, rect, log_.column(channel), lo, hi);
-    painter.restore();
-
-    const logs::ChannelInfo& info = logs::Info(channel);
-    QFont bold = painter.font();
-    bold.setBold(true);
-    painter.setFont(bold);
-    painter.setPen(Qt::black);
-    painter.drawText(rect.adjusted(6, 2, -6, -2), Qt::AlignLeft | Qt::AlignTop,
-                     QStringLiteral("%1 [%2]").arg(info.name, info.unit));
-    painter.setFont(QFont());
-}
-
-// Up to two samples a pixel are drawn as a line; beyond that each pixel
-// column shows the range of its samples, so an hour of samples draws as fast
-// as a minute. A sample without a value breaks the line.
-void ChannelStripsView::drawSeries(QPainter& painter, const QRectF& rect, const std::vector<double>& values,
-                                   double lo, double hi) const
-{
-    const std::vector<double>& t = log_.seconds;
-    if (t.empty())
-        return;
-    std::size_t first = log_.firstSampleFrom(from_);
-    if (first > 0)
-        --first;
-    std::size_t end = std::min(t.size(), log_.firstSampleFrom(to_) + 1);
-    auto y = [&](double v) { return plot_scale::Map(v, lo, hi, rect.bottom(), rect.top()); };
-
-    if (static_cast<double>(end - first) <= 2 * rect.width()) {
-        QPolygonF line;
-        auto flush = [&] {
-            if (line.size() == 1)
-                painter.drawPoint(line.front());
-            else if (line.size() > 1)
-                painter.drawPolyline(line);
-            line.clear();
-        };
-        for (std::size_t i = first; i < end; ++i) {
-            if (std::isnan(values[i])) {
-                flush();
-                continue;
-            }
-            line << QPointF(xForSeconds(t[i]), y(values[i]));
-        }
-        flush();
-        return;
-    }
-
-    // One vertical stroke per pixel column, joined to the next column.
-    const int columns = static_cast<int>(std::ceil(rect.width()));
-    std::vector<QLineF> strokes;
-    strokes.reserve(static_cast<std::size_t>(columns) * 2);
-    const double perPixel = (to_ - from_) / rect.width();
-    std::size_t i = first;
-    bool havePrevious = false;
-    double previousLast = 0;
-    double previousX = 0;
-    for (int column = 0; column <= columns && i < end; ++column) {
-        const double columnEnd = from_ + (column + 1) * perPixel;
-        double low = INFINITY, high = -INFINITY, firstValue = NAN, lastValue = NAN;
-        bool gap = false;
-        for (; i < end && t[i] < columnEnd; ++i) {
-            const double v = values[i];
-            if (std::isnan(v)) {
-                gap = true;
-                continue;
-            }
-            if (std::isnan(firstValue))
-                firstValue = v;
-            lastValue = v;
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
-        if (std::isnan(firstValue)) {
-            havePrevious = havePrevious && !gap;
-            continue;
-        }
-        const double x = rect.left() + column + 0.5;
-        if (havePrevious && !gap)
-            strokes.emplace_back(QPointF(previousX, y(previousLast)), QPointF(x, y(firstValue)));
-        strokes.emplace_back(QPointF(x, y(low)), QPointF(x, y(high)));
-        havePrevious = true;
-        previousLast = lastValue;
-        previousX = x;
-    }
-    painter.drawLines(strokes.data(), static_cast<int>(strokes.size()));
-}
-
-void ChannelStripsView::drawTimeAxis(QPainter& painter, const QRectF& plot) const
-{
-    const double step = plot_scale::TimeStep(to_ - from_, std::max(1, static_cast<int>(plot.width() / 90)));
-    // Ticks fall on whole times of day, not on whole seconds from the start.
-    const double originOfDay = log_.origin.msecsSinceStartOfDay() / 1000.0;
-    painter.setPen(Qt::black);
-    for (const double tick : plot_scale::Ticks(from_ + originOfDay, to_ + originOfDay, step)) {
-        const double seconds = tick - originOfDay;
-        const double x = xForSeconds(seconds);
-        painter.setPen(QColor(120, 120, 120));
-        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
-        painter.setPen(Qt::black);
-        painter.drawText(QRectF(x - 45, plot.bottom() + 4, 90, BottomMargin - 4), Qt::AlignHCenter | Qt::AlignTop,
-                         log_.timeOfDay(seconds, step < 1));
-    }
-}
-
-void ChannelStripsView::drawStamps(QPainter& painter, const QRectF& plot) const
-{
-    QPen dashed(StampColour, 1, Qt::DashLine);
-    QFont small = painter.font();
-    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
-    painter.setFont(small);
-    for (const logs::UserStamp& stamp : log_.stamps) {
-        const double x = xForSeconds(stamp.seconds);
-        if (x < plot.left() || x > plot.right())
-            continue;
-        painter.setPen(dashed);
-        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        QPainterPath flag;
-        flag.moveTo(x, plot.top());
-        flag.lineTo(x - 5, plot.top() - 7);
-        flag.lineTo(x + 5, plot.top() - 7);
-        flag.closeSubpath();
-        painter.fillPath(flag, StampColour);
-        painter.setPen(StampColour);
-        painter.drawText(QRectF(x + 7, 0, 80, TopMargin - 2), Qt::AlignLeft | Qt::AlignVCenter, stamp.timeText);
-    }
-    painter.setFont(QFont());
+    const QRectF area(0, 0, width(), height());
+    painter.fillRect(area, palette().window());
+    scene_->render(&painter, area, area);
 }
 
 // --- the mouse and keys ------------------------------------------------------
@@ -365,7 +419,7 @@ void ChannelStripsView::mouseMoveEvent(QMouseEvent* event)
         const double a = secondsForX(pressX_);
         const double b = secondsForX(x);
         selection_ = logs::TimeRange{std::min(a, b), std::max(a, b)};
-        update();
+        placeOverlays();
     }
 }
 

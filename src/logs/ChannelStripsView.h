@@ -8,15 +8,28 @@
 #include <optional>
 #include <vector>
 
-// The log's channels over time, one strip each on a shared time axis: the
-// wheel zooms around the mouse, a drag pans, a click puts the cursor on the
-// nearest sample, a drag with Shift (or the right button) selects a
+class QCategoryAxis;
+class QChart;
+class QGraphicsItem;
+class QGraphicsLineItem;
+class QGraphicsRectItem;
+class QGraphicsScene;
+class QGraphicsSimpleTextItem;
+class QGraphicsView;
+class QLineSeries;
+class QValueAxis;
+
+// The log's channels over time, one chart strip each on a shared time axis:
+// the wheel zooms around the mouse, a drag pans, a click puts the cursor on
+// the nearest sample, a drag with Shift (or the right button) selects a
 // stretch of time, a double click shows the whole log again. User time
-// stamps are marked lines across every strip.
+// stamps are marked lines across every strip. The strips are Qt Charts
+// charts in one scene; the cursor, the stretch and the stamps lie over them.
 class ChannelStripsView final : public QWidget {
     Q_OBJECT
 public:
     explicit ChannelStripsView(const logs::DataLog& log, QWidget* parent = nullptr);
+    ~ChannelStripsView() override;
 
     void setChannels(const std::vector<logs::Channel>& channels);
     const std::vector<logs::Channel>& channels() const { return channels_; }
@@ -39,6 +52,11 @@ public:
     double xForSeconds(double seconds) const;
     double secondsForX(double x) const;
 
+    // The chart of the i-th strip from the top.
+    QChart* stripChart(int index) const;
+    // Points handed to the charts at the last refresh, all strips together.
+    int pointsShown() const { return pointsShown_; }
+
     // Draws the view into any painter, the size of this widget.
     void paintView(QPainter& painter) const;
 
@@ -47,7 +65,7 @@ signals:
     void selectionChanged();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -58,13 +76,27 @@ protected:
 private:
     enum class Drag { None, Pending, Panning, Selecting };
 
+    struct Strip {
+        logs::Channel channel;
+        QChart* chart;
+        QValueAxis* values;
+        QCategoryAxis* time;
+        QGraphicsSimpleTextItem* caption;
+        std::vector<QLineSeries*> lines;  // one per unbroken run of the line
+    };
+    struct StampMark {
+        QGraphicsLineItem* line;
+        QGraphicsItem* flag;
+        QGraphicsSimpleTextItem* text;
+    };
+
     QRectF plotRect() const;
     QRectF stripRect(int index) const;
-    void drawStrip(QPainter& painter, const QRectF& rect, logs::Channel channel) const;
-    void drawSeries(QPainter& painter, const QRectF& rect, const std::vector<double>& values, double lo,
-                    double hi) const;
-    void drawTimeAxis(QPainter& painter, const QRectF& plot) const;
-    void drawStamps(QPainter& painter, const QRectF& plot) const;
+    void buildStrips();
+    void layoutStrips();
+    void refresh();
+    void refreshStrip(Strip& strip, const std::vector<std::pair<double, QString>>& ticks);
+    void placeOverlays();
     void clampRange();
 
     const logs::DataLog& log_;
@@ -76,6 +108,15 @@ private:
     double to_ = 1;
     std::size_t cursor_ = 0;
     std::optional<logs::TimeRange> selection_;
+    int pointsShown_ = 0;
+
+    QGraphicsScene* scene_ = nullptr;
+    QGraphicsView* canvas_ = nullptr;
+    std::vector<Strip> strips_;
+    QGraphicsRectItem* selectionBox_ = nullptr;
+    QGraphicsLineItem* cursorLine_ = nullptr;
+    QGraphicsSimpleTextItem* emptyText_ = nullptr;
+    std::vector<StampMark> stampMarks_;
 
     Drag drag_ = Drag::None;
     double pressX_ = 0;

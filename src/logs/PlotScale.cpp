@@ -65,6 +65,18 @@ QColor ThrottleColour(double degrees)
     return QColor::fromHsvF(static_cast<float>((1.0 - f) * 240.0 / 360.0), 0.9f, 0.85f);
 }
 
+int ThrottleBand(double degrees)
+{
+    if (!(degrees > 0))
+        return 0;
+    return std::min(ThrottleBandCount - 1, static_cast<int>(degrees / ThrottleBandDegrees));
+}
+
+QColor ThrottleBandColour(int band)
+{
+    return ThrottleColour((band + 0.5) * ThrottleBandDegrees);
+}
+
 QString TickText(double value, double step)
 {
     int decimals = 0;

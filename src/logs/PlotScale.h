@@ -31,6 +31,13 @@ Range RoundedRange(double lo, double hi, double minSpan);
 QColor ThrottleColour(double degrees);
 inline constexpr double FullThrottleDegrees = 90.0;
 
+// Points are coloured by bands of throttle angle, 10 degrees wide: 0 to 10
+// is band 0, 80 to 90 (and beyond) band 8; each band has the colour of its middle.
+inline constexpr int ThrottleBandCount = 9;
+inline constexpr double ThrottleBandDegrees = FullThrottleDegrees / ThrottleBandCount;
+int ThrottleBand(double degrees);
+QColor ThrottleBandColour(int band);
+
 // A tick label with as many decimals as the step needs.
 QString TickText(double value, double step);
 

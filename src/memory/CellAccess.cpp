@@ -32,6 +32,13 @@ long long ValueOf(char table, int address, int byte, double injectorRatio)
 
 namespace {
 
+// The tune opened off line is saved to a file that holds no transfer
+// function: a change to it would be lost without a word.
+bool keptOffLine(char table)
+{
+    return table != 'F' || mdlPublicVars::OffLineTunePath.isEmpty();
+}
+
 bool transact(const QString& payload, Patience patience)
 {
     mdlPublicVars::RxBuffer.clear();
@@ -49,6 +56,8 @@ std::optional<int> ReadCellByte(char table, int address, Patience patience)
 
 WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience)
 {
+    if (!keptOffLine(table))
+        return WriteOutcome::Refused;
     if (!transact(cmd::WriteCell(table, address, byte), patience))
         return WriteOutcome::NotAnswered;
     return WriteEchoMatches(mdlPublicVars::RxBuffer, table, frame::HexByte(address), frame::HexByte(byte))
@@ -58,6 +67,8 @@ WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience)
 
 WriteOutcome FillCellBytes(char table, int first, int last, int byte)
 {
+    if (!keptOffLine(table))
+        return WriteOutcome::Refused;
     if (!transact(cmd::FillCells(table, first, last, byte), BlockPatience))
         return WriteOutcome::NotAnswered;
     return FillEchoMatches(mdlPublicVars::RxBuffer, table, frame::HexByte(first), frame::HexByte(last),

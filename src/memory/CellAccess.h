@@ -44,7 +44,9 @@ inline constexpr Patience BlockPatience{5, 10000};
 // that does not echo the cell asked for is no answer).
 std::optional<int> ReadCellByte(char table, int address, Patience patience = CellPatience);
 
-enum class WriteOutcome { Confirmed, NotAnswered, NotConfirmed };
+// Refused: nothing was sent, because the write could not be kept (the
+// transfer function of a tune opened off line: a tune file has none).
+enum class WriteOutcome { Confirmed, NotAnswered, NotConfirmed, Refused };
 
 // What the user is told when a cell operation fails.
 namespace messages {
@@ -54,6 +56,9 @@ inline const QString WriteNotConfirmed = QStringLiteral("Write byte operation fa
 inline const QString FillNotAnswered = QStringLiteral("Block Write Failed. Please try again.");
 inline const QString FillNotConfirmed = QStringLiteral("Write Block operation failed!");
 inline const QString TableReadFailed = QStringLiteral("Table Read Failed. Please try again.");
+inline const QString TransferFunctionRefusedTitle = QStringLiteral("Write Refused");
+inline const QString TransferFunctionRefused = QStringLiteral(
+    "A tune file cannot keep the MAF transfer function, so it cannot be changed while a tune is open off line.");
 } // namespace messages
 
 // "W" and "S", each confirmed by the unit's echo of what was sent.

@@ -383,6 +383,11 @@ void ReadWriteByte::cmdWriteByte_Click()
 
     const cells::WriteOutcome outcome =
         talk(false, [&] { return cells::WriteCellByte(table, at.address, value.byte); });
+    if (outcome == cells::WriteOutcome::Refused) {
+        tell(MsgIcon::Exclamation, cells::messages::TransferFunctionRefusedTitle,
+             cells::messages::TransferFunctionRefused);
+        return;
+    }
     if (outcome == cells::WriteOutcome::NotAnswered) {
         tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
              cells::messages::WriteNotAnswered);

@@ -26,20 +26,25 @@ QString ListingHeader(char table, const QDateTime& when, const QString& injector
         + ListingHeading(table, injectorCaption) + LineEnd;
 }
 
+QString ListingVolts(char table, int cell)
+{
+    // Transfer-function cells sit 20/1024 V apart, so cell 255 is 4.980 V;
+    // correction cells are spread over 0 to 5 V.
+    const double volts = table == 'F' ? cell * 4 * 5 / 1024.0 : cell * 5 / 255.0;
+    return Format(volts, QStringLiteral("0.000"));
+}
+
 QString ListingLine(char table, int cell, int byte, double injectorRatio)
 {
     if (table == 'F') {
-        // Transfer-function cells sit 20/1024 V apart, so cell 255 is 4.980 V.
-        return QStringLiteral("Output[v]: ") + Format(cell * 4 * 5 / 1024.0, QStringLiteral("0.000"))
-            + QStringLiteral(", Flow[kg/hr]: ")
+        return QStringLiteral("Output[v]: ") + ListingVolts(table, cell) + QStringLiteral(", Flow[kg/hr]: ")
             + Format(static_cast<double>(DecodeFlow(cell, byte, injectorRatio)), QStringLiteral("###0"));
     }
-    // Correction cells are listed by MAF input voltage, spread over 0 to 5 V.
     const int change = DecodeCorrection(byte);
     const QString tag = change < 0 ? QStringLiteral("(LEAN)")
         : change > 0              ? QStringLiteral("(RICH)")
                                   : QString();
-    return QStringLiteral("MAF_IN[v]: ") + Format(cell * 5 / 255.0, QStringLiteral("0.000"))
+    return QStringLiteral("MAF_IN[v]: ") + ListingVolts(table, cell)
         + QStringLiteral(", Change[%]: ") + Format(change, QStringLiteral("##0")) + tag;
 }
 

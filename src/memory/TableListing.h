@@ -18,6 +18,11 @@ QString ListingHeading(char table, const QString& injectorCaption);
 // Lines 1 to 3, each with its line end.
 QString ListingHeader(char table, const QDateTime& when, const QString& injectorCaption);
 
+// The voltage a cell is listed at, "0.000": MAF input volts for a
+// correction cell (0.000 to 5.000), output volts for the transfer function
+// (0.000 to 4.980).
+QString ListingVolts(char table, int cell);
+
 // The line of one cell, without its line end: "MAF_IN[v]: 0.020, Change[%]: -5(LEAN)"
 // or "Output[v]: 3.125, Flow[kg/hr]: 200".
 QString ListingLine(char table, int cell, int byte, double injectorRatio);

@@ -66,11 +66,14 @@ public:
     // Window heights (twips, frame included) of the two sizes.
     static constexpr int CompactHeight = 4650;
     static constexpr int FullHeight = 8325;
+    // The client area's width (twips).
+    static constexpr int ClientWidth = 8310;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Creates and places every control (in its own file).
     void buildLayout();
     void setHeight(int twips);
     // START's choice of log file; the log is open afterwards only when the

@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 
 namespace tunefile {
 
@@ -253,10 +254,21 @@ ImportResult WriteTune(const Transact& transact, const FileLines& file, const Pr
 
 QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, const Progress& progress)
 {
+    // An entry named twice holds its later line's value: only that line is
+    // checked, or the earlier one would be reported as a difference.
+    const auto indexOf = [](const QString& line) {
+        return IndexOf({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)});
+    };
+    std::array<qsizetype, DataLineCount> lastLine;
+    lastLine.fill(-1);
+    for (qsizetype i = 0; i < file.lines.size(); ++i)
+        if (!file.lines.at(i).isEmpty() && indexOf(file.lines.at(i)) >= 0)
+            lastLine[indexOf(file.lines.at(i))] = i;
     QList<Mismatch> mismatches;
     for (qsizetype i = 0; i < file.lines.size(); ++i) {
         const QString& line = file.lines.at(i);
-        if (!line.isEmpty()) {
+        const int index = line.isEmpty() ? -1 : indexOf(line);
+        if (index >= 0 && lastLine[index] == i) {
             const Entry entry{line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)};
             QString reply;
             const bool answered = transact(ReadRequest(entry), ReadAttempts, ReadTimeoutMs, reply);

@@ -153,7 +153,8 @@ struct Mismatch {
 };
 
 // Reads back every entry the tune's lines wrote and compares its value
-// (hexadecimal digits of either case), in line order.
+// (hexadecimal digits of either case), in line order; an entry named twice
+// is checked once, against its last line.
 QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, const Progress& progress = {});
 
 // The 1-based file line of the tune's data line at index i.

@@ -6,7 +6,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
+#include "tunefile/Backups.h"
 #include "tunefile/TextFileSave.h"
+#include "tunefile/TransferProgress.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/frmTransferSplash.h"
 
@@ -40,33 +42,13 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// The menu commands' transactions: the window system's pending events run
-// between the attempts of a request, so a unit that stops answering leaves
-// the windows painted while its attempts run out (up to 50 s for a read)
-// instead of freezing them. The attempts stay one exchange of the link, which
-// keeps count of the replies still owed across them. Once `stop` says so (the
-// export's Cancel), nothing more is sent and the request fails.
-Transact transactKeepingWindowsAlive(std::function<bool()> stop = {})
-{
-    const Transact send = SendFrameTransact([stop] {
-        QCoreApplication::processEvents();
-        return !(stop && stop());
-    });
-    return [send, stop](const QString& payload, int attempts, int timeoutMs, QString& reply) {
-        if (stop && stop()) {
-            reply.clear();
-            return false;
-        }
-        return send(payload, attempts, timeoutMs, reply);
-    };
-}
-
-// One export or import from the lock to the restore: the locked controls
-// come back, the bar returns to 0, the progress window closes and the
-// pointers return to the arrow when it ends, however it ends.
-class Transfer {
+// One export, import or restore from the lock to the restore: the locked
+// controls come back and the link is free again when it ends, however it
+// ends (and, as for every transfer, the bar is back at 0, the progress
+// window closed and the pointers arrows).
+class Transfer : public TransferProgress {
 public:
-    Transfer() : bar_(mdlMain::ProgressBar())
+    Transfer()
     {
         mdlMain::SetControlsEnabled(TransferLockedControls(), false);
         mdlPublicVars::LinkBusy = true;
@@ -79,63 +61,43 @@ public:
         mdlPublicVars::LinkBusy = false;
         mdlMain::SetControlsEnabled(TransferLockedControls(), true);
     }
-    Transfer(const Transfer&) = delete;
-    Transfer& operator=(const Transfer&) = delete;
-
-    // Shows the progress window without waiting, the bar at 0, hourglasses.
-    void showSplash(frmTransferSplash::Kind kind)
-    {
-        auto* splash = new frmTransferSplash(kind, mdlMain::MainWindow());
-        splash->setAttribute(Qt::WA_DeleteOnClose);
-        splash_ = splash;
-        splash->Show();
-        setProgress(0);
-        setBusy(true);
-        QCoreApplication::processEvents();
-    }
-
-    void closeSplash()
-    {
-        if (splash_)
-            splash_->Unload();
-        splash_ = nullptr;
-    }
-
-    void setBusy(bool busy)
-    {
-        mdlMain::SetBusyPointer(busy);
-        if (!splash_)
-            return;
-        if (busy)
-            splash_->setCursor(Qt::WaitCursor);
-        else
-            splash_->unsetCursor();
-    }
-
-    void setProgress(int handled)
-    {
-        if (bar_)
-            bar_->setValue(ProgressPercent(handled));
-        if (splash_)
-            splash_->ShowPercent(ProgressPercent(handled));
-    }
-
-    // The export's Cancel: the transfer stops before its next request.
-    bool cancelled() const { return splash_ && splash_->CancelPressed(); }
-
-    // After each data line: the bar moves and the windows repaint.
-    Progress advance()
-    {
-        return [this](int handled) {
-            setProgress(handled);
-            QCoreApplication::processEvents();
-        };
-    }
-
-private:
-    QPointer<QProgressBar> bar_;
-    QPointer<frmTransferSplash> splash_;
 };
+
+// The import's second half, for a file or a backup checked whole: the unit
+// is backed up, every line written, every written entry read back.
+bool overwriteUnit(Transfer& transfer, const FileLines& file)
+{
+    if (!BackUpUnitBeforeOverwrite())
+        return false;
+    transfer.showSplash(frmTransferSplash::Kind::Import);
+    const ImportResult written = WriteTune(TransactKeepingWindowsAlive(), file, transfer.advance());
+    transfer.setBusy(false);
+    switch (written.outcome) {
+    case ImportOutcome::WriteFailed:
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
+             QStringLiteral("Import operation failed. Please try again."));
+        return false;
+    case ImportOutcome::WrongEcho:
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), QStringLiteral("Import operation failed!"));
+        return false;
+    case ImportOutcome::Completed:
+        break;
+    }
+    // An echo confirms what the unit heard, not what it kept: every entry
+    // written is read back.
+    transfer.setBusy(true);
+    transfer.setProgress(0);
+    transfer.setCaption(QStringLiteral("Checking the unit....."));
+    const QList<Mismatch> mismatches = VerifyTune(TransactKeepingWindowsAlive(), file, transfer.advance());
+    transfer.setBusy(false);
+    transfer.closeSplash();
+    if (!mismatches.isEmpty()) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), VerifyFailureText(mismatches, file.writeCount()));
+        return false;
+    }
+    tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Import Completed."));
+    return true;
+}
 
 } // namespace
 
@@ -164,7 +126,7 @@ QString ImportReadFailureText(FileRead failure, const QString& path, const QStri
         + error;
 }
 
-QString IllegalFormatText(int lineNumber, const QString& lineText)
+QString RefusedLineText(int lineNumber, const QString& lineText)
 {
     // The line as it stands, quoted so that spaces show, control characters
     // as "?" and a long line cut short.
@@ -179,7 +141,35 @@ QString IllegalFormatText(int lineNumber, const QString& lineText)
     if (lineNumber == 2)
         where = lineText.isEmpty() ? QStringLiteral("Line 2 (the time stamp) is missing.")
                                    : where + QStringLiteral(" is a data line where the time stamp was expected.");
-    return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n') + where;
+    return where;
+}
+
+QString IllegalFormatText(int lineNumber, const QString& lineText)
+{
+    return QStringLiteral("Illegal File Format. Tune Import aborted.") + QLatin1Char('\n')
+        + RefusedLineText(lineNumber, lineText);
+}
+
+LoadedTune LoadTuneFile(const QString& path)
+{
+    QString text;
+    QString error;
+    switch (ReadTuneFile(path, text, error)) {
+    case FileRead::Ok:
+        break;
+    case FileRead::Unreadable:
+        return {std::nullopt, QStringLiteral("The tune file could not be read:\n") + shown(path) + QLatin1Char('\n')
+                                  + error};
+    case FileRead::TooLarge:
+        return {std::nullopt, shown(path) + QStringLiteral(" is far larger than any tune file.")};
+    }
+    const ParseResult parsed = ParseTuneText(text);
+    if (!parsed.valid)
+        return {std::nullopt, QStringLiteral("Illegal File Format.\n") + shown(path) + QLatin1Char('\n')
+                                  + RefusedLineText(parsed.badLine, parsed.badText)};
+    Tune tune = parsed.tune;
+    tune.origin = {TuneOrigin::Kind::File, path, {}, {}};
+    return {tune, {}};
 }
 
 void ExportTune()
@@ -193,7 +183,7 @@ void ExportTune()
         return;
 
     transfer.showSplash(frmTransferSplash::Kind::Export);
-    const ExportResult read = ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }),
+    const ExportResult read = ReadTune(TransactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }),
                                        services::clock().currentDateTime(), transfer.advance());
     // Cancelled: the user asked for it, so it ends quietly, with no file.
     if (transfer.cancelled())
@@ -220,6 +210,34 @@ void ExportTune()
         return;
     }
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
+}
+
+std::optional<Tune> ReadUnitTune()
+{
+    if (!mdlMain::ConnectionGuard())
+        return std::nullopt;
+    Transfer transfer;
+    transfer.showSplash(frmTransferSplash::Kind::Export);
+    const QDateTime when = services::clock().currentDateTime();
+    const ExportResult read =
+        ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }), when, transfer.advance());
+    if (transfer.cancelled())
+        return std::nullopt;
+    transfer.setBusy(false);
+    if (!read.complete) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"), cells::messages::TableReadFailed);
+        return std::nullopt;
+    }
+    Tune tune = read.tune;
+    tune.origin = {TuneOrigin::Kind::Unit, {}, QString::number(mdlPublicVars::CommPortNumber), when};
+    return tune;
+}
+
+void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work)
+{
+    Transfer transfer;
+    transfer.setBusy(true);
+    work(transactKeepingWindowsAlive(), transfer.advance());
 }
 
 void ImportTune()
@@ -256,22 +274,34 @@ void ImportTune()
         return;
     }
 
-    transfer.showSplash(frmTransferSplash::Kind::Import);
-    const ImportResult written = WriteTune(transactKeepingWindowsAlive(), parsed.file, transfer.advance());
-    transfer.setBusy(false);
-    switch (written.outcome) {
-    case ImportOutcome::WriteFailed:
-        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
-             QStringLiteral("Import operation failed. Please try again."));
-        return;
-    case ImportOutcome::WrongEcho:
-        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), QStringLiteral("Import operation failed!"));
-        return;
-    case ImportOutcome::Completed:
-        break;
-    }
-    transfer.closeSplash();
-    tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Import Completed."));
+    overwriteUnit(transfer, parsed.file);
+}
+
+bool RestoreTune(const FileLines& lines)
+{
+    if (!mdlMain::ConnectionGuard())
+        return false;
+    Transfer transfer;
+    return overwriteUnit(transfer, lines);
+}
+
+QString MismatchText(const Mismatch& mismatch)
+{
+    return mismatch.entry + QStringLiteral(": the file has ") + mismatch.expected + QStringLiteral(", the unit ")
+        + (mismatch.found.isEmpty() ? QStringLiteral("did not answer") : QStringLiteral("has ") + mismatch.found);
+}
+
+QString VerifyFailureText(const QList<Mismatch>& mismatches, int written)
+{
+    constexpr int Named = 20;
+    QString text = QStringLiteral("The unit was read back after the import: %1 of %2 entries differ from the file.\n")
+                       .arg(mismatches.size())
+                       .arg(written);
+    for (qsizetype i = 0; i < mismatches.size() && i < Named; ++i)
+        text += QLatin1Char('\n') + MismatchText(mismatches.at(i));
+    if (mismatches.size() > Named)
+        text += QStringLiteral("\nand %1 more").arg(mismatches.size() - Named);
+    return text;
 }
 
 } // namespace tunefile

@@ -6,7 +6,8 @@
 
 // Tune > Export Tune and Tune > Import Tune: the whole tune of the connected
 // unit to a "*.tun" file and back, with the progress window and the main
-// window's progress bar. Each runs to its end inside the menu command; the
+// window's progress bar. An import backs the unit up first and reads back
+// every entry it wrote. Each runs to its end inside the menu command; the
 // main window's device commands stay locked meanwhile and are given back
 // whatever the outcome.
 namespace tunefile {
@@ -19,9 +20,39 @@ QStringList TransferLockedControls();
 void ExportTune();
 void ImportTune();
 
+// Reads the connected unit's whole tune as Export Tune does: its reads, its
+// progress window (whose Cancel ends the read quietly) and the main window's
+// bar, the device commands locked meanwhile. Nothing when no unit is
+// connected, when cancelled, or when a read failed (told as the export
+// tells it).
+std::optional<Tune> ReadUnitTune();
+
+// Device work run as a transfer, without a progress window: the device
+// commands locked, the hourglass, the main window's bar following the
+// progress, and the windows kept painted between requests.
+void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work);
+// Writes lines checked whole (a backup's) into the connected unit as the
+// import does: backup first, every line, then every written entry read back.
+// True when every line was written and read back as written.
+bool RestoreTune(const FileLines& lines);
+// "C1F: the file has 80, the unit has 7F" (or "did not answer").
+QString MismatchText(const Mismatch& mismatch);
+// The report of entries that read back other than written, naming them.
+QString VerifyFailureText(const QList<Mismatch>& mismatches, int written);
+
 // Text of the refusal of a file that is no tune: the message, and which
 // line was refused.
 QString IllegalFormatText(int lineNumber, const QString& lineText);
+// Which line was refused, as IllegalFormatText tells it: "Line 4: "C0G00"".
+QString RefusedLineText(int lineNumber, const QString& lineText);
+
+// A tune file read whole and checked, for the commands that only look at
+// it (the compare): the tune, or the text saying why there is none.
+struct LoadedTune {
+    std::optional<Tune> tune;
+    QString error;
+};
+LoadedTune LoadTuneFile(const QString& path);
 
 // The question asked before an import overwrites the unit.
 inline const QString ImportWarningText =

@@ -9,18 +9,25 @@
 frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
 {
-    const bool exporting = kind == Kind::Export;
-    setObjectName(exporting ? QStringLiteral("frmExportSplash") : QStringLiteral("frmImportSplash"));
-    setWindowTitle(exporting ? QStringLiteral("Export") : QStringLiteral("Import"));
-    setFixedSize(Twips(4800, this), Twips(exporting ? 1380 : 1080, this));
+    const bool importing = kind == Kind::Import;
+    struct Look {
+        const char* name;
+        const char* title;
+        const char* caption;
+    };
+    const Look look = kind == Kind::Import ? Look{"frmImportSplash", "Import", "Importing from File...."}
+        : kind == Kind::Backup             ? Look{"frmBackupSplash", "Backup", "Backing up the unit....."}
+        : kind == Kind::Read               ? Look{"frmReadSplash", "Read", "Reading the unit....."}
+                                           : Look{"frmExportSplash", "Export", "Exporting to Memory....."};
+    setObjectName(QString::fromLatin1(look.name));
+    setWindowTitle(QString::fromLatin1(look.title));
+    setFixedSize(Twips(4800, this), Twips(importing ? 1080 : 1380, this));
 
     QFont font = this->font();
     font.setPointSize(11);
     font.setBold(true);
 
-    label1_ = new QLabel(exporting ? QStringLiteral("Exporting to Memory.....")
-                                   : QStringLiteral("Importing from File...."),
-                         this);
+    label1_ = new QLabel(QString::fromLatin1(look.caption), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     label1_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     label1_->setFont(font);
@@ -33,7 +40,7 @@ frmTransferSplash::frmTransferSplash(Kind kind, QWidget* parent)
     lblPercent_->setGeometry(Twips(3780), Twips(240), Twips(900), Twips(480));
     ShowPercent(0);
 
-    if (exporting) {
+    if (!importing) {
         cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
         cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
         cmdCancel_->setGeometry(Twips(1770), Twips(840), Twips(1260), Twips(420));

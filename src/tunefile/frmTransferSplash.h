@@ -5,14 +5,16 @@
 class QLabel;
 class QPushButton;
 
-// The small progress window of a tune export ("Export", frmExportSplash) or
-// import ("Import", frmImportSplash): its caption text with the percentage
-// done beside it, and for the export a Cancel button. No close box. It is
+// The small progress window of a tune export ("Export", frmExportSplash),
+// import ("Import", frmImportSplash), backup ("Backup", frmBackupSplash) or
+// a read of the unit to compare with ("Read", frmReadSplash): its caption
+// text with the percentage done beside it, and but for the import a Cancel
+// button. No close box. It is
 // shown over the main window without waiting and closed by the operation.
 class frmTransferSplash final : public QWidget {
     Q_OBJECT
 public:
-    enum class Kind { Export, Import };
+    enum class Kind { Export, Import, Backup, Read };
 
     explicit frmTransferSplash(Kind kind, QWidget* parent = nullptr);
 
@@ -23,7 +25,7 @@ public:
 
     // "37%".
     void ShowPercent(int percent);
-    // Whether Cancel has been pressed (an export only).
+    // Whether Cancel has been pressed (all but an import).
     bool CancelPressed() const { return cancelPressed_; }
 
     QLabel* Label1() const { return label1_; }

@@ -1,5 +1,7 @@
 #include "tuner/frmGraphicalTune.h"
 
+#include "tunefile/Backups.h"
+
 #include "app/mdlMain.h"
 #include "config/frmIgnitionConfig.h"
 #include "link/Commands.h"
@@ -274,6 +276,7 @@ void frmGraphicalTune::LoadTable()
     setBusy(true);
     takeTableLetter(false);
     const char letter = tableLetter_;
+    loaded_ = tunefile::Tune();
 
     for (int j = 0; j < TableSize; ++j) {
         setProgress(static_cast<int>(std::lround(j / 255.0 * 100.0)));
@@ -283,6 +286,7 @@ void frmGraphicalTune::LoadTable()
             return;
         }
         table_[j] = static_cast<qint16>(DecodeEntry(*byte));
+        loaded_.setValue({letter, j}, *byte);
         graph_->redrawEntry(j);
     }
 
@@ -290,6 +294,8 @@ void frmGraphicalTune::LoadTable()
         const std::optional<int> byte = held([&] { return tuner_link::ReadRegisterByte(reg); });
         if (!byte)
             loadFailed(failure);
+        else
+            loaded_.setValue({tunefile::RegisterLetter, reg}, *byte);
         return byte;
     };
 
@@ -537,11 +543,25 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     const TuneSelection choice = AskForTuneSelection(selectedTable());
     if (!self || closing_)
         return;
-    for (int i = 0; i < frozen.size(); ++i)
-        frozen[i]->setEnabled(wasEnabled[i]);
-    if (choice.cancelled || choice.letter.size() != 1)
+    const auto thaw = [&] {
+        for (int i = 0; i < frozen.size(); ++i)
+            frozen[i]->setEnabled(wasEnabled[i]);
+    };
+    if (choice.cancelled || choice.letter.size() != 1) {
+        thaw();
         return;
+    }
 
+    // What the unit holds is kept before the table overwrites it (the tune
+    // opened off line is its own copy); a failed backup the user does not
+    // overlook leaves the unit as it is. The controls stay frozen meanwhile:
+    // the backup lets window events run.
+    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite();
+    if (!self || closing_)
+        return;
+    thaw();
+    if (!backedUp)
+        return;
     tableLetter_ = choice.letter.at(0).toLatin1();
     const int index = std::max(0, TableIndexOf(tableLetter_));
     openLoopTable_ = TableKindAt(index).openLoop ? 1 : 0;
@@ -639,6 +659,10 @@ void frmGraphicalTune::cmdONLINE_Click()
     LoadTable();
     if (!self || closing_ || lost_)
         return;
+    // The table just read, so that on-line edits can be undone from the
+    // backup list (the sliders are armed only once the load read it all).
+    if (sliderEventsArmed_)
+        tunefile::KeepAsBackup(loaded_);
     timer1_->start();
     LinkBusy = true;
 }

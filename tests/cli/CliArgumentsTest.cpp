@@ -13,17 +13,21 @@ TEST(CliArgumentsTest, CommandsOperandsAndOptions)
         bool yes;
         bool verify;
         bool simulate;
+        bool backup = true;
     };
     const Case cases[] = {
-        {{"probe"}, "probe", {}, false, false, false},
-        {{"write", "O", "3000", "-5"}, "write", {"O", "3000", "-5"}, false, false, false},
-        {{"--yes", "fill", "C", "2000", "3000", "-4.5"}, "fill", {"C", "2000", "3000", "-4.5"}, true, false, false},
+        {{"probe"}, "probe", {}, false, true, false},
+        {{"write", "O", "3000", "-5"}, "write", {"O", "3000", "-5"}, false, true, false},
+        {{"--yes", "fill", "C", "2000", "3000", "-4.5"}, "fill", {"C", "2000", "3000", "-4.5"}, true, true, false},
         {{"import", "a.tun", "--verify", "-y", "--simulate"}, "import", {"a.tun"}, true, true, true},
-        {{"--simulate", "--sim-stage", "base", "read", "F", "2.5"}, "read", {"F", "2.5"}, false, false, true},
+        {{"import", "a.tun", "--no-verify", "--no-backup"}, "import", {"a.tun"}, false, false, false, false},
+        {{"restore", "3", "--no-backup"}, "restore", {"3"}, false, true, false, false},
+        {{"backups"}, "backups", {}, false, true, false},
+        {{"--simulate", "--sim-stage", "base", "read", "F", "2.5"}, "read", {"F", "2.5"}, false, true, true},
         // A simulator flag takes no value, wherever it stands.
-        {{"--simulate", "--sim-pace", "probe"}, "probe", {}, false, false, true},
-        {{"read", "--sim-pace", "O", "--simulate", "1600"}, "read", {"O", "1600"}, false, false, true},
-        {{"--simulate", "--sim-fault", "delay=1500", "read", "O", "1600"}, "read", {"O", "1600"}, false, false, true},
+        {{"--simulate", "--sim-pace", "probe"}, "probe", {}, false, true, true},
+        {{"read", "--sim-pace", "O", "--simulate", "1600"}, "read", {"O", "1600"}, false, true, true},
+        {{"--simulate", "--sim-fault", "delay=1500", "read", "O", "1600"}, "read", {"O", "1600"}, false, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -33,6 +37,7 @@ TEST(CliArgumentsTest, CommandsOperandsAndOptions)
         EXPECT_EQ(a.operands, c.operands);
         EXPECT_EQ(a.yes, c.yes);
         EXPECT_EQ(a.verify, c.verify);
+        EXPECT_EQ(a.backup, c.backup);
         EXPECT_EQ(a.common.simulate, c.simulate);
     }
     EXPECT_EQ(ParseCliArguments({"--sim-pace", "probe", "--sim-fault", "late=3"}, {}).common.simulatorArguments,

@@ -2,6 +2,7 @@
 #include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -20,6 +21,8 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
     // Its own settings, so the user's stored port is neither read nor changed.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath("config"));
+    // And its own data folder, for the backups an import takes.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data"));
     const auto cli = [&](const QStringList& args, QString* output = nullptr) {
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -45,8 +48,14 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
 
     // Without a terminal, an import needs --yes.
     EXPECT_EQ(cli({"import", path}), 2);
-    EXPECT_EQ(cli({"import", path, "--yes", "--verify"}, &output), 0);
+    EXPECT_EQ(cli({"import", path, "--yes", "--no-backup"}, &output), 0);
     EXPECT_TRUE(output.contains("Verified 1044 entries.")) << output.toStdString();
+    // With its backup, the tune the unit holds already needs no write.
+    EXPECT_EQ(cli({"import", path, "--yes"}, &output), 0);
+    EXPECT_TRUE(output.contains("Imported 0 entries")) << output.toStdString();
+    EXPECT_EQ(QDir(dir.filePath("data/KESTREL/KESTREL/backups")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(cli({"backups"}, &output), 0);
+    EXPECT_TRUE(output.startsWith("  1  ")) << output.toStdString();
 
     simulator.terminate();
     simulator.waitForFinished(5000);

@@ -14,6 +14,7 @@
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QFile>
@@ -35,7 +36,10 @@ protected:
         TestApplication();
         clock.setDateTime(ExportTime);
         services::install(&port, &clock, &dialogs, &settings);
+        previousBackupFolder = tunefile::BackupFolder();
+        tunefile::SetBackupFolder(dir.filePath("backups"));
     }
+    void TearDown() override { tunefile::SetBackupFolder(previousBackupFolder); }
 
     // One run of kestrel-cli, as a fresh process would start it.
     int run(const QStringList& args)
@@ -55,7 +59,7 @@ protected:
             console.interrupted = interruptWhen;
         console.readAnswer = [this] {
             ++questions;
-            return answer;
+            return answers.isEmpty() ? answer : answers.takeFirst();
         };
         const int status = RunCli(arguments, console);
         outStream.flush();
@@ -101,8 +105,10 @@ protected:
     bool terminal = false;
     std::function<bool()> interruptWhen;  // Ctrl-C, as the run sees it
     QString answer;
+    QStringList answers;  // answered in turn before `answer`
     int questions = 0;
     QTemporaryDir dir;
+    QString previousBackupFolder;
 
     // After the unit answered a request containing `request`, it falls silent.
     void silentAfter(VentrixDevice& unit, const QByteArray& request)

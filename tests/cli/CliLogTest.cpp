@@ -15,7 +15,11 @@ namespace {
 
 class CliLogTest : public CliFixture {
 protected:
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    void TearDown() override
+    {
+        QLocale::setDefault(QLocale::c());
+        CliFixture::TearDown();
+    }
 
     // The summary's rows by cell, split into their fields.
     std::map<int, QStringList> summaryRows() const

@@ -32,6 +32,7 @@ const QStringList FailureTexts = {
     "Table Read Failed. Please try again.\nNo usable answer to \"",
     "Import operation failed. Please try again.\nStopped at line",
     "Import operation failed!\nStopped at line",
+    "The tune in the unit could not be backed up.\nThe unit did not answer \"",
     "Lost Connection to VentrixTM!",
 };
 
@@ -101,6 +102,8 @@ protected:
     {
         Outcome o;
         o.out = op.name == "monitor" ? QString() : out;
+        // The backup's file is named by the time it was taken.
+        o.out.remove(QRegularExpression(QStringLiteral("Backed up 1044 entries to [^\n]*\n")));
         for (const char* name : {"LO_Table.txt", "backup.tun"}) {
             const QByteArray all = contents(dir.filePath(QString::fromLatin1(name)));
             if (!all.isEmpty())

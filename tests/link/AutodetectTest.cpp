@@ -1,33 +1,19 @@
+#include "RecordingView.h"
 #include "support/FakePorts.h"
 
-#include "link/Autodetect.h"
 #include "link/SettingsStore.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 #include "support/ScriptedDialogs.h"
 
-#include <QStringList>
+#include <QMap>
+#include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace mdlPublicVars;
-
-// Records what the search showed, in order.
-class RecordingView final : public ConnectionView {
-public:
-    void setBusyPointer(bool busy) override { events << (busy ? "busy" : "arrow"); }
-    void showAutodetectWindow() override { events << "autodetect"; }
-    void showCandidatePort(int n) override { candidates.append(n); }
-    void unloadAutodetectWindow() override { events << "unload"; }
-    void showConnectedIndicator(int n) override { events << QStringLiteral("Com %1").arg(n); }
-    void showSearchFailed() override { events << "failed"; }
-    void showConnectedTitle() override { events << "title connected"; }
-    void showDisconnected() override { events << "disconnected"; }
-
-    QStringList events;
-    QList<int> candidates;
-};
 
 const QString NotFoundText = QStringLiteral(
     "VentrixTM not located on any active comm port.\n"
@@ -39,12 +25,6 @@ protected:
     {
         Reset();
         services::install(&ports, &clock, &dialogs, &settings);
-    }
-
-    void allPortsSilent()
-    {
-        for (int n = 1; n <= 6; ++n)
-            ports.device(n);
     }
 
     void storeLastPort(const QString& value)
@@ -64,133 +44,96 @@ protected:
     RecordingView view;
 };
 
-TEST_F(AutodetectTest, LastPortAnsweringReadySkipsTheScan)
+// Where the unit is, how it answers and what was stored: where the search
+// finds it, which ports it showed, and what it cost.
+TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
 {
-    allPortsSilent();
-    ports.device(1).answer = AnswersStatuses({"03"});
-    AutodetectPort(view);
-    ShowConnectedState(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(ProbeStatus, 3);
-    EXPECT_EQ(CommPortNumber, 1);
-    EXPECT_EQ(WidebandModel, 1);
-    EXPECT_TRUE(ports.isOpen());
-    EXPECT_TRUE(ports.rts);
-    EXPECT_EQ(storedLastPort(), "1");
-    EXPECT_EQ(view.events, (QStringList{"busy", "arrow", "Com 1", "title connected"}));
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(ports.written[1].first(), QByteArray("UU01ZBB$"));
-}
-
-TEST_F(AutodetectTest, ScanFindsALaterPortAndRemembersIt)
-{
-    allPortsSilent();
-    storeLastPort("4");
-    ports.device(5).answer = AnswersStatuses({"03"});
-    AutodetectPort(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(CommPortNumber, 5);
-    EXPECT_EQ(PortCandidate, 5);
-    EXPECT_EQ(storedLastPort(), "5");
-    EXPECT_EQ(view.candidates, (QList<int>{1, 2, 3, 4, 5}));
-    EXPECT_EQ(view.events, (QStringList{"busy", "autodetect", "arrow", "Com 5", "unload"}));
-    EXPECT_EQ(ports.written[4].size(), 10);  // five attempts as last port, five in the scan
-}
-
-TEST_F(AutodetectTest, NoUnitAnywhereTriesEachPortOnceThenSaysSo)
-{
-    allPortsSilent();
-    storeLastPort("2");
-    AutodetectPort(view);
-    ShowConnectedState(view);
-
-    EXPECT_FALSE(Connected);
-    EXPECT_EQ(ProbeStatus, 255);
-    EXPECT_EQ(view.candidates, (QList<int>{1, 2, 3, 4, 5, 6}));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Not Connected"));
-    EXPECT_EQ(dialogs.messages[0].text, NotFoundText);
-    EXPECT_EQ(view.events, (QStringList{"busy", "autodetect", "failed", "arrow", "unload"}));
-    EXPECT_FALSE(ports.isOpen());
-    // 5 s on the last port, then 1 s pause and 5 s of probing for each of six ports.
-    EXPECT_EQ(clock.waitedMs(), 6 * 1000);
-    EXPECT_EQ(ports.written[2].size(), 10);
-    EXPECT_EQ(ports.written[1].size(), 5);
-}
-
-TEST_F(AutodetectTest, MissingPortsAreSkippedWithoutAMessage)
-{
-    ports.device(3).answer = AnswersStatuses({"03"});
-    AutodetectPort(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(CommPortNumber, 3);
-    EXPECT_EQ(ports.opens.mid(0, 3), (QList<int>{1, 1, 2}));
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-}
-
-TEST_F(AutodetectTest, AskAgainIsAnsweredByASecondProbe)
-{
-    allPortsSilent();
-    ports.device(1).answer = AnswersStatuses({"02", "03"});
-    AutodetectPort(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(CommPortNumber, 1);
-    EXPECT_EQ(clock.waitedMs(), 3000);  // 1 s before reopening, 2 s after
-    EXPECT_TRUE(view.candidates.isEmpty());
-}
-
-TEST_F(AutodetectTest, SilentSecondProbeOnTheLastPortLeadsOnToTheScan)
-{
-    allPortsSilent();
-    storeLastPort("6");
-    int probes = 0;
-    ports.device(6).answer = [&probes](const QByteArray&) {
-        // Asks to be asked again, then falls silent until the scan reaches it.
-        ++probes;
-        return probes == 1 ? QByteArray("uu0102$") : probes <= 6 ? QByteArray() : QByteArray("uu0103$");
+    const auto asksAgainThenSilentUntil = [](int answered) {
+        return [answered, probes = std::make_shared<int>(0)](const QByteArray&) {
+            ++*probes;
+            return *probes == 1 ? QByteArray("uu0102$") : *probes < answered ? QByteArray() : QByteArray("uu0103$");
+        };
     };
-    AutodetectPort(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(CommPortNumber, 6);
-    EXPECT_EQ(view.candidates, (QList<int>{1, 2, 3, 4, 5, 6}));
-}
-
-TEST_F(AutodetectTest, SilentSecondProbeDuringTheScanEndsIt)
-{
-    allPortsSilent();
-    storeLastPort("9");  // no such port
-    int probes = 0;
-    ports.device(2).answer = [&probes](const QByteArray&) {
-        return ++probes == 1 ? QByteArray("uu0102$") : QByteArray();
+    struct Case {
+        const char* what;
+        const char* stored;  // null: nothing stored
+        bool allPortsExist;
+        std::function<void(FakePorts&)> units;
+        int found;  // 0: not found
+        QList<int> candidates;
+        QStringList events;  // empty: not checked
+        qint64 waitedMs;     // -1: not checked
+        QMap<int, int> probes;  // frames written to a port
+        QList<int> firstOpens;
+    } const cases[] = {
+        {"last port answers ready", nullptr, true, [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"03"}); },
+         1, {}, {"busy", "arrow", "Com 1"}, -1, {{1, 1}}, {}},
+        {"the scan finds a later port", "4", true, [](FakePorts& p) { p.device(5).answer = AnswersStatuses({"03"}); },
+         5, {1, 2, 3, 4, 5}, {"busy", "autodetect", "arrow", "Com 5", "unload"}, -1,
+         {{4, 10}}, {}},  // five attempts as last port, five in the scan
+        // 5 s on the last port, then 1 s pause and 5 s of probing for each of six ports.
+        {"no unit anywhere", "2", true, {}, 0, {1, 2, 3, 4, 5, 6}, {"busy", "autodetect", "failed", "arrow", "unload"},
+         6 * 1000, {{2, 10}, {1, 5}}, {}},
+        {"missing ports skipped", nullptr, false, [](FakePorts& p) { p.device(3).answer = AnswersStatuses({"03"}); },
+         3, {1, 2, 3}, {}, -1, {}, {1, 1, 2}},
+        {"ask again answered by a second probe", nullptr, true,
+         [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"02", "03"}); },
+         1, {}, {}, 3000, {}, {}},  // 1 s before reopening, 2 s after
+        {"silent second probe on the last port leads on to the scan", "6", true,
+         [&](FakePorts& p) { p.device(6).answer = asksAgainThenSilentUntil(7); }, 6, {1, 2, 3, 4, 5, 6}, {}, -1, {}, {}},
+        {"silent second probe during the scan ends it", "9", true,
+         [&](FakePorts& p) {
+             p.device(2).answer = asksAgainThenSilentUntil(1000);
+             p.device(4).answer = AnswersStatuses({"03"});
+         },
+         0, {1, 2}, {}, -1, {{4, 0}}, {}},
+        {"stored port that is no number counts as none", "COM3", true,
+         [](FakePorts& p) { p.device(2).answer = AnswersStatuses({"03"}); }, 2, {1, 2}, {}, -1, {}, {1}},
     };
-    ports.device(4).answer = AnswersStatuses({"03"});
-    AutodetectPort(view);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        FakePorts ports(clock);
+        ScriptedDialogs dialogs;
+        MemorySettingsStore settings;
+        RecordingView view;
+        services::install(&ports, &clock, &dialogs, &settings);
+        if (c.allPortsExist)
+            for (int n = 1; n <= 6; ++n)
+                ports.device(n);
+        if (c.stored)
+            startup_settings::Write(startup_settings::LastActiveCommPort, QString::fromLatin1(c.stored));
+        if (c.units)
+            c.units(ports);
+        const qint64 waitedBefore = clock.waitedMs();
 
-    EXPECT_FALSE(Connected);
-    EXPECT_EQ(ProbeStatus, 255);
-    EXPECT_EQ(view.candidates, (QList<int>{1, 2}));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].text, NotFoundText);
-    EXPECT_TRUE(ports.written[4].isEmpty());
-}
+        AutodetectPort(view);
 
-TEST_F(AutodetectTest, StoredPortThatIsNoNumberCountsAsNone)
-{
-    allPortsSilent();
-    storeLastPort("COM3");
-    ports.device(2).answer = AnswersStatuses({"03"});
-    AutodetectPort(view);
-
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(storedLastPort(), "2");
-    EXPECT_EQ(ports.opens.first(), 1);  // straight into the scan
-    EXPECT_EQ(view.candidates, (QList<int>{1, 2}));
+        EXPECT_EQ(Connected, c.found != 0);
+        EXPECT_EQ(ports.isOpen(), c.found != 0);
+        EXPECT_EQ(WidebandModel, 1);
+        if (c.found) {
+            EXPECT_EQ(ProbeStatus, 3);
+            EXPECT_EQ(CommPortNumber, c.found);
+            EXPECT_TRUE(ports.rts);
+            EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), QString::number(c.found));
+            EXPECT_TRUE(dialogs.messages.isEmpty());
+        } else {
+            EXPECT_EQ(ProbeStatus, 255);
+            ASSERT_EQ(dialogs.messages.size(), 1);
+            EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Not Connected"));
+            EXPECT_EQ(dialogs.messages[0].text, NotFoundText);
+        }
+        EXPECT_EQ(view.candidates, c.candidates);
+        if (!c.events.isEmpty())
+            EXPECT_EQ(view.events, c.events);
+        if (c.waitedMs >= 0)
+            EXPECT_EQ(clock.waitedMs() - waitedBefore, c.waitedMs);
+        for (auto it = c.probes.cbegin(); it != c.probes.cend(); ++it)
+            EXPECT_EQ(ports.written[it.key()].size(), it.value()) << "port " << it.key();
+        EXPECT_EQ(ports.opens.mid(0, c.firstOpens.size()), c.firstOpens);
+    }
 }
 
 TEST_F(AutodetectTest, PortErrorsOfTheScan)
@@ -223,7 +166,8 @@ TEST_F(AutodetectTest, PortErrorsOfTheScan)
 
 TEST_F(AutodetectTest, DisconnectAndExitSaveThePortInUse)
 {
-    allPortsSilent();
+    for (int n = 1; n <= 6; ++n)
+        ports.device(n);
     storeLastPort("3");
     ports.device(3).answer = AnswersStatuses({"03"});
     AutodetectPort(view);

@@ -1,17 +1,20 @@
 // KESTREL's real serial path, searching for and connecting to ventrix-sim on
-// a pseudo-terminal, as it would to a unit on a cable.
-#include "link/Autodetect.h"
+// a pseudo-terminal, as it would to a unit on a cable; ventrix-sim keeps what
+// was written in its memory file when it is stopped.
+#include "RecordingView.h"
 #include "link/Commands.h"
 #include "link/QtSerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
+#include "sim/VentrixMemory.h"
 #include "state/PublicVars.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QTemporaryDir>
 #include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
@@ -19,26 +22,15 @@
 
 namespace {
 
-class NullView final : public ConnectionView {
-public:
-    void setBusyPointer(bool) override {}
-    void showAutodetectWindow() override { scanned = true; }
-    void showCandidatePort(int) override {}
-    void unloadAutodetectWindow() override {}
-    void showConnectedIndicator(int n) override { connectedOn = n; }
-    void showSearchFailed() override {}
-    void showConnectedTitle() override {}
-    void showDisconnected() override {}
-    bool scanned = false;
-    int connectedOn = 0;
-};
-
 TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
 {
     TestApplication();
 
+    QTemporaryDir dir;
+    const QString memoryFile = dir.filePath(QStringLiteral("unit.mem"));
     QProcess simulator;
-    const QString device = StartSimulator(simulator, QStringLiteral(VENTRIX_SIM_PATH));
+    const QString device =
+        StartSimulator(simulator, QStringLiteral(VENTRIX_SIM_PATH), {QStringLiteral("--memory"), memoryFile});
     ASSERT_FALSE(device.isEmpty());
 
     // The unit is on port 3; ports 1 and 2 lead nowhere.
@@ -51,13 +43,11 @@ TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
     services::install(&port, &clock, &dialogs, &settings);
     mdlPublicVars::Reset();
 
-    NullView view;
+    RecordingView view;
     AutodetectPort(view);
-    ShowConnectedState(view);
     EXPECT_TRUE(mdlPublicVars::Connected);
     EXPECT_EQ(mdlPublicVars::CommPortNumber, 3);
-    EXPECT_EQ(view.connectedOn, 3);
-    EXPECT_TRUE(view.scanned);
+    EXPECT_EQ(view.candidates, (QList<int>{1, 2, 3}));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_TRUE(port.isOpen());
 
@@ -71,7 +61,13 @@ TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
 
     port.close();
     simulator.terminate();
-    EXPECT_TRUE(simulator.waitForFinished(5000));
+    ASSERT_TRUE(simulator.waitForFinished(5000));
+    EXPECT_EQ(simulator.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(simulator.exitCode(), 0);
+    VentrixMemory saved;
+    QString error;
+    ASSERT_TRUE(saved.load(memoryFile, &error)) << qPrintable(error);
+    EXPECT_EQ(saved.cell('O', 0x80), 0x05);
 }
 
 } // namespace

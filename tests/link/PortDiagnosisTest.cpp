@@ -1,6 +1,6 @@
 // What the user is told about ports that cannot be used: the ports listing
 // and the hint after a search that was refused a port for permission.
-#include "link/Autodetect.h"
+#include "RecordingView.h"
 #include "link/PortDiagnosis.h"
 #include "link/SettingsStore.h"
 #include "platform/Clock.h"
@@ -88,16 +88,7 @@ protected:
         services::install(&port, &clock, &dialogs, &settings);
     }
 
-    class SilentView final : public ConnectionView {
-        void setBusyPointer(bool) override {}
-        void showAutodetectWindow() override {}
-        void showCandidatePort(int) override {}
-        void unloadAutodetectWindow() override {}
-        void showConnectedIndicator(int) override {}
-        void showSearchFailed() override {}
-        void showConnectedTitle() override {}
-        void showDisconnected() override {}
-    } view;
+    RecordingView view;
     ManualClock clock;
     VentrixDevice device;
     SimulatedPort port{device, clock};

@@ -92,6 +92,7 @@ TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
     EXPECT_EQ(port.setRts(true), PortError::None);  // a pty has no RTS: not an error
     ASSERT_EQ(port.open(), PortError::None);
     EXPECT_EQ(port.open(), PortError::PortAlreadyOpen);
+    EXPECT_FALSE(port.lowLatencyGranted());  // the pty driver refuses: the port works on
 
     SystemClock clock;
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
@@ -151,15 +152,6 @@ TEST(QtSerialPortTest, ThePseudoTerminalDriverRefusesLowLatencyQuietly)
     EXPECT_FALSE(low_latency::Request(fd));
     EXPECT_FALSE(low_latency::Request(-1));
     ::close(fd);
-
-    // Through the real request the port still opens and works.
-    pty.answerEveryFrameWith("uu0103$");
-    QtSerialPort port({{1, pty.device()}});
-    port.setPortNumber(1);
-    ASSERT_EQ(port.open(), PortError::None);
-    EXPECT_FALSE(port.lowLatencyGranted());
-    SystemClock clock;
-    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
 }
 
 } // namespace

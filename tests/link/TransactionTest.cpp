@@ -76,61 +76,6 @@ TEST_F(TransactionTest, FailureEmptiesTheBufferAndFlushesThePort)
     EXPECT_TRUE(left.isEmpty());
 }
 
-TEST_F(TransactionTest, SilenceCostsEachAttemptItsTimeoutOnTheClock)
-{
-    replyWith({});
-    const qint64 start = clock.nowMs();
-    EXPECT_EQ(send("Z", 25, 1000), 0);
-    EXPECT_EQ(clock.nowMs() - start, 25'000);
-    EXPECT_EQ(port.written[1].size(), 25);
-
-    // The next exchange first waits, once, for the 25 replies still owed:
-    // past the last one's deadline by half its time-out and 0.1 s.
-    const qint64 again = clock.nowMs();
-    EXPECT_EQ(send("Z", 1, 1000), 0);
-    EXPECT_EQ(clock.nowMs() - again, 600 + 1000);
-}
-
-TEST_F(TransactionTest, ReplySplitOverSeveralReadsIsJoined)
-{
-    // The reply arrives a piece at a time, each after a short wait.
-    auto pieces = std::make_shared<QList<QByteArray>>(QList<QByteArray>{"uu", "01r", "o8", "00", "0$"});
-    port.device(1).answer = [](const QByteArray&) { return QByteArray(); };
-    class Dribble final : public SerialPort {
-    public:
-        Dribble(SerialPort& inner, std::shared_ptr<QList<QByteArray>> pieces, ManualClock& clock)
-            : inner_(inner), pieces_(std::move(pieces)), clock_(clock) {}
-        void setPortNumber(int n) override { inner_.setPortNumber(n); }
-        int portNumber() const override { return inner_.portNumber(); }
-        PortError open() override { return inner_.open(); }
-        void close() override { inner_.close(); }
-        bool isOpen() const override { return inner_.isOpen(); }
-        PortError setRts(bool on) override { return inner_.setRts(on); }
-        PortError write(const QByteArray& b) override { written = true; return inner_.write(b); }
-        PortError readAll(QByteArray& r) override
-        {
-            r = written && ready_ && !pieces_->isEmpty() ? pieces_->takeFirst() : QByteArray();
-            ready_ = false;
-            return PortError::None;
-        }
-        bool waitForData(int) override
-        {
-            clock_.sleepBlocking(2);
-            ready_ = true;
-            return true;
-        }
-        bool written = false;
-
-    private:
-        SerialPort& inner_;
-        std::shared_ptr<QList<QByteArray>> pieces_;
-        ManualClock& clock_;
-        bool ready_ = false;
-    } dribble(port, pieces, clock);
-    EXPECT_EQ(SendFrameOn(dribble, clock, QStringLiteral("RO80"), 1, 1000), 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("ro8000"));
-}
-
 TEST_F(TransactionTest, ReplyJudgedAgainstTheDeadline)
 {
     // A reply completing exactly when the attempt's time is up is too late;

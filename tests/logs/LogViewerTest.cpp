@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 #include "logs/AirFuelScatterView.h"
+#include "logs/CellChartView.h"
 #include "logs/ChannelStripsView.h"
 #include "logs/LogReader.h"
 #include "logs/OpenLog.h"
@@ -13,6 +14,9 @@
 #include "support/TestApplication.h"
 
 #include <QAction>
+#include <QBarSet>
+#include <QChart>
+#include <QLineSeries>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -194,6 +198,74 @@ TEST_F(LogViewerTest, ARangeChosenOverTimeNarrowsTheCells)
     window->cmdWholeLog_Click();
     EXPECT_FALSE(window->filter().range);
     EXPECT_EQ(samplesIn(*window, 12), 19);
+}
+
+// The points each chart was handed, series by series, leaving out empty ones.
+std::vector<QList<QPointF>> seriesPoints(const QChart& chart)
+{
+    std::vector<QList<QPointF>> points;
+    for (QAbstractSeries* series : chart.series()) {
+        if (auto* line = qobject_cast<QLineSeries*>(series); line && line->count() > 0)
+            points.push_back(line->points());
+    }
+    return points;
+}
+
+TEST_F(LogViewerTest, AMissingAirFuelIsAGapInItsStrip)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    // Strip 2 is the A/F: samples 0 to 6, then sample 7 has none, then 8 to 39.
+    ASSERT_EQ(window->strips()->channels()[2], Channel::AirFuel);
+    const std::vector<QList<QPointF>> runs = seriesPoints(*window->strips()->stripChart(2));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].size(), 7);
+    EXPECT_EQ(runs[0].back(), QPointF(3.0, 12.6));  // sample 6, second 3 of 09:00
+    EXPECT_EQ(runs[1].size(), 32);
+    EXPECT_EQ(runs[1].front(), QPointF(4.0, 12.8));
+    // The MAF strip has every sample in one line.
+    const std::vector<QList<QPointF>> maf = seriesPoints(*window->strips()->stripChart(0));
+    ASSERT_EQ(maf.size(), 1u);
+    EXPECT_EQ(maf[0].size(), 40);
+}
+
+TEST_F(LogViewerTest, TheTargetLineFollowsTheBoxAndMoreLinesCanBeAdded)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    window->txtTargetAirFuel()->setValue(13.5);
+    EXPECT_DOUBLE_EQ(window->scatter()->targetAirFuel(), 13.5);
+    QLineSeries* target = nullptr;
+    for (QAbstractSeries* series : window->scatter()->chart()->series()) {
+        if (series->name() == "target A/F 13.5")
+            target = qobject_cast<QLineSeries*>(series);
+    }
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->points(), (QList<QPointF>{{0, 13.5}, {5, 13.5}}));
+
+    // A line of suggested A/F goes on the same volts and A/F axes, into the legend.
+    auto* suggestion = new QLineSeries;
+    suggestion->setName("suggestion");
+    suggestion->append(1.0, 14.0);
+    suggestion->append(2.5, 13.0);
+    window->scatter()->addSeries(suggestion);
+    EXPECT_EQ(suggestion->chart(), window->scatter()->chart());
+    EXPECT_EQ(suggestion->attachedAxes(), target->attachedAxes());
+}
+
+TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    const CellChartView* chart = window->cellChart();
+    EXPECT_EQ(chart->enoughBars()->at(12), 19);
+    EXPECT_EQ(chart->enoughBars()->at(5), 20);
+    EXPECT_EQ(chart->tooFewBars()->at(5), 0);
+    window->txtMinRpm()->setValue(5500);  // samples 35 to 39, all in cell 5
+    EXPECT_EQ(chart->enoughBars()->at(5), 0);
+    EXPECT_EQ(chart->tooFewBars()->at(5), 5);
+    EXPECT_EQ(chart->enoughBars()->at(12), 0);
+    EXPECT_EQ(chart->tooFewBars()->at(12), 0);
 }
 
 TEST_F(LogViewerTest, ThrottleAndEngineSpeedFilterTheCells)

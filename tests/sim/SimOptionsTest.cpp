@@ -88,6 +88,9 @@ TEST(SimOptions, SetUpLoadsTheMemoryFileThenAppliesTheOptions)
     VentrixDevice again;
     ASSERT_TRUE(SetUpDevice(again, reload, &error));
     EXPECT_EQ(again.memory(), fresh.memory());
+    reload.memoryFile = dir.filePath(QStringLiteral("no/such/dir/unit.mem"));
+    EXPECT_FALSE(SaveDeviceMemory(again, reload, &error));
+    reload.memoryFile = path;
 
     // A damaged file is not silently replaced by the factory contents.
     QFile damaged(path);

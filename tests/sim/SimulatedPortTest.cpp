@@ -33,40 +33,6 @@ protected:
     SimulatedPort port{device, clock};
 };
 
-TEST_F(SimulatedPortTest, HealthyUnitAnswersAtOnce)
-{
-    int result = 0;
-    EXPECT_EQ(timed("RT06", 25, 1000, &result), 0);
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("rt0681"));
-    EXPECT_EQ(port.requestCount(QStringLiteral("RT")), 1);
-    EXPECT_EQ(port.payloadLog(), QList<QByteArray>{"RT06"});
-}
-
-TEST_F(SimulatedPortTest, SilentUnitCostsEveryAttemptInSimulatedTimeOnly)
-{
-    device.faults().silent = true;
-    QElapsedTimer real;
-    real.start();
-    int result = 1;
-    EXPECT_EQ(timed("Z", 25, 1000, &result), 25'000);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(port.requestCount(QStringLiteral("Z")), 25);
-    EXPECT_LT(real.elapsed(), 1000);
-}
-
-TEST_F(SimulatedPortTest, DelayedReplyMissesAShortTimeOutAndMeetsALongerOne)
-{
-    device.faults().delayMs = 1500;
-    int result = 1;
-    EXPECT_EQ(timed("Z", 1, 1000, &result), 1000);
-    EXPECT_EQ(result, 0);
-    clock.advance(2000);  // the late reply comes and is flushed by the next call
-    EXPECT_EQ(timed("Z", 1, 2000, &result), 1500);
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("03"));
-}
-
 TEST_F(SimulatedPortTest, SplitReplyIsJoinedAndBrokenRepliesFail)
 {
     int result = 0;

@@ -1,8 +1,5 @@
 #include "sim/VentrixMemory.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,23 +76,6 @@ TEST(VentrixMemory, BadTextIsRefusedWithItsLineAndChangesNothing)
         EXPECT_TRUE(error.contains(QLatin1String(c.mentions))) << qPrintable(error);
         EXPECT_EQ(memory, before);
     }
-}
-
-TEST(VentrixMemory, SavesAndLoadsFiles)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("unit.mem"));
-    VentrixMemory memory;
-    memory.setCell('L', 0x80, 0x11);
-    QString error;
-    ASSERT_TRUE(memory.save(path, &error)) << qPrintable(error);
-    VentrixMemory loaded;
-    ASSERT_TRUE(loaded.load(path, &error)) << qPrintable(error);
-    EXPECT_EQ(loaded, memory);
-
-    EXPECT_FALSE(loaded.load(dir.filePath(QStringLiteral("missing.mem")), &error));
-    EXPECT_FALSE(memory.save(dir.filePath(QStringLiteral("no/such/dir/unit.mem")), &error));
 }
 
 } // namespace

@@ -9,9 +9,12 @@
 #include "state/PublicVars.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
+#include "tunefile/frmRestoreBackup.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +23,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTimer>
 
 #include <functional>
@@ -78,9 +83,12 @@ protected:
         mdlMain::RegisterMainWindow(&main);
         mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
         path = dir.filePath(QStringLiteral("MAF_Data.tun"));
+        previousBackupFolder = BackupFolder();
+        SetBackupFolder(dir.filePath(QStringLiteral("backups")));
     }
     void TearDown() override
     {
+        SetBackupFolder(previousBackupFolder);
         mdlMain::RegisterMainWindow(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -108,7 +116,8 @@ protected:
     {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget* widget : QApplication::topLevelWidgets())
-            if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash")
+            if ((widget->objectName() == "frmExportSplash" || widget->objectName() == "frmImportSplash"
+                 || widget->objectName() == "frmBackupSplash" || widget->objectName() == "frmReadSplash")
                 && widget->isVisible())
                 return widget;
         return nullptr;
@@ -146,6 +155,7 @@ protected:
     QProgressBar* bar = nullptr;
     QTemporaryDir dir;
     QString path;
+    QString previousBackupFolder;
 };
 
 TEST_F(TuneTransferTest, ExportSavesTheWholeTuneWithProgressAndRestores)
@@ -195,7 +205,7 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     services::installPort(&secondPort);
     bool looked = false;
     second.setFrameListener([&](const QByteArray&, const QByteArray&) {
-        if (second.requestsHeard() != 100 || looked)
+        if (second.requestsHeard() != 1044 + 100 || looked)
             return;
         looked = true;
         QWidget* window = splash();
@@ -228,6 +238,9 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     EXPECT_EQ(second.memory().stageCode(), secondBefore.stageCode());
     EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1024);
     EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 20);
+    // The backup's reads before the writes, the read-back's after them.
+    EXPECT_EQ(second.requestCount(QStringLiteral("R")), 2 * 1024);
+    EXPECT_EQ(second.requestCount(QStringLiteral("RT")), 2 * 20);
     expectRestored();
 }
 
@@ -342,10 +355,11 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
         // After 300 answers the unit goes quiet; an event posted at the first
         // unanswered attempt must run before the attempts are used up.
         int heardWhenEventRan = -1;
+        const int answered = c.exporting ? 300 : 1044 + 300;  // an import's backup reads first
         first.setFrameListener([&](const QByteArray&, const QByteArray&) {
-            if (first.payloadLog().size() == 300)
+            if (first.payloadLog().size() == answered)
                 first.faults().silent = true;
-            if (first.payloadLog().size() == 301)
+            if (first.payloadLog().size() == answered + 1)
                 QTimer::singleShot(0, &main, [&] { heardWhenEventRan = first.payloadLog().size(); });
         });
         if (c.exporting) {
@@ -354,9 +368,9 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
             importFile(firstUnitFile());
         }
         const QStringList sent = heard(first);
-        EXPECT_EQ(sent.size(), 300 + c.attempts);
+        EXPECT_EQ(sent.size(), answered + c.attempts);
         EXPECT_EQ(sent.count(sent.last()), c.attempts) << "every attempt of the one request";
-        EXPECT_EQ(heardWhenEventRan, 301);
+        EXPECT_EQ(heardWhenEventRan, answered + 1);
         EXPECT_EQ(titles().last(), QString::fromLatin1(c.title));
         expectRestored();
     }
@@ -442,7 +456,8 @@ TEST_F(TuneTransferTest, HandEditedFilesAreSentAsTheyStand)
         first.clearLog();
         dialogs.script.messages.clear();
         importFile(c.file);
-        EXPECT_EQ(heard(first), c.sent);
+        const QStringList writes = heard(first).filter(QRegularExpression(QStringLiteral("^W")));
+        EXPECT_EQ(writes, c.sent);
         EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
         expectRestored();
     }
@@ -465,9 +480,10 @@ TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
         SimulatedPort port(unit, clock);
         ASSERT_EQ(port.open(), PortError::None);
         services::installPort(&port);
-        // The first 500 writes go through; the 501st (file line 503) does not.
+        // After the backup's reads, the first 500 writes go through; the
+        // 501st (file line 503) does not.
         unit.setFrameListener([&](const QByteArray&, const QByteArray&) {
-            if (unit.requestsHeard() == 500) {
+            if (unit.requestsHeard() == 1044 + 500) {
                 QString error;
                 ASSERT_TRUE(unit.faults().apply(QString::fromLatin1(c.fault), &error)) << error.toStdString();
             }
@@ -501,6 +517,262 @@ TEST_F(TuneTransferTest, UnreadableTuneFileIsReported)
     ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"}));
     EXPECT_TRUE(dialogs.script.messages[1].text.contains(QStringLiteral("missing.tun")));
     EXPECT_TRUE(first.payloadLog().isEmpty());
+    expectRestored();
+}
+
+// --- backups and the read-back -------------------------------------------------
+
+// A tune file's data lines, without the two lines that carry the time.
+QByteArray dataPart(const QByteArray& file)
+{
+    return file.mid(file.indexOf("\r\n", file.indexOf("\r\n") + 2));
+}
+
+class SafeImportTest : public TuneTransferTest {
+protected:
+    QList<BackupFile> backups() const { return ListBackups(BackupFolder()); }
+    QStringList writesHeard(VentrixDevice& unit) const
+    {
+        return heard(unit).filter(QRegularExpression(QStringLiteral("^W")));
+    }
+};
+
+TEST_F(SafeImportTest, AnImportMakesOneBackupOfWhatTheUnitHeldBeforeItsFirstWrite)
+{
+    const VentrixMemory before = first.memory();
+    QString splashTitle;
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (first.requestsHeard() == 500)
+            splashTitle = splash() ? splash()->windowTitle() : QString();
+    });
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+
+    EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+    EXPECT_EQ(splashTitle, QStringLiteral("Backup"));
+    const QList<BackupFile> made = backups();
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_EQ(made[0].port, 1);
+    EXPECT_EQ(dataPart(contents(made[0].path)), dataPart(tune_test::ExpectedFile(before, Stamp)));
+    // 1044 reads, then the 1044 writes, then the 1044 reads back.
+    const QStringList sent = heard(first);
+    ASSERT_EQ(sent.size(), 3 * 1044);
+    EXPECT_EQ(sent.mid(0, 1044).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
+    EXPECT_EQ(sent.mid(1044, 1044).filter(QRegularExpression(QStringLiteral("^W"))).size(), 1044);
+    EXPECT_EQ(sent.mid(2088).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
+    EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, AFailedBackupStopsTheImportUnlessTheUserChoosesToGoOn)
+{
+    const QByteArray file = tune_test::ExpectedFile(second.memory(), Stamp);
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        tune_test::FillTune(first.memory(), 1);
+        first.clearLog();
+        dialogs.script.messages.clear();
+        // Read 701 (entry 700, L BC) goes unanswered through its 50 attempts.
+        auto count = std::make_shared<int>(0);
+        first.setFrameListener([this, count](const QByteArray&, const QByteArray&) {
+            ++*count;
+            first.faults().silent = *count >= 700 && *count < 750;
+        });
+        dialogs.script.answerNext(MsgAnswer::Yes);  // WARNING
+        dialogs.script.answerNext(answer);          // Backup Failure
+        importFile(file);
+        first.setFrameListener({});
+        first.faults() = {};
+
+        ASSERT_GE(titles().size(), 2);
+        EXPECT_EQ(titles()[1], QStringLiteral("Backup Failure"));
+        const ScriptedDialogs::Message& asked = dialogs.script.messages[1];
+        EXPECT_EQ(asked.defaultAnswer, MsgAnswer::No);
+        EXPECT_EQ(asked.icon, MsgIcon::Exclamation);
+        EXPECT_EQ(asked.text, QStringLiteral("The tune in the unit could not be backed up.\nThe unit did not answer "
+                                             "\"RLBC\".\n\nOverwrite the unit without a backup? Its tune is then "
+                                             "lost if the new one is wrong."));
+        EXPECT_TRUE(backups().isEmpty());
+        if (answer == MsgAnswer::No) {
+            EXPECT_EQ(titles().size(), 2);
+            EXPECT_TRUE(writesHeard(first).isEmpty());
+            EXPECT_FALSE(tune_test::SameTune(first.memory(), second.memory()));
+        } else {
+            EXPECT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+            EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+        }
+        expectRestored();
+    }
+}
+
+TEST_F(SafeImportTest, CancelDuringTheBackupWritesNothing)
+{
+    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (first.requestsHeard() == 300)
+            if (auto* cancel = splash() ? splash()->findChild<QPushButton*>(QStringLiteral("cmdCancel")) : nullptr)
+                QTimer::singleShot(0, cancel, &QPushButton::click);
+    });
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    EXPECT_EQ(titles(), QStringList{"WARNING"});
+    EXPECT_EQ(first.payloadLog().size(), 300);
+    EXPECT_EQ(first.memory(), before);
+    EXPECT_TRUE(backups().isEmpty());
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
+{
+    // The unit confirms C1F and O80 but keeps 00 in them.
+    first.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WC1F"))
+            first.memory().setCell('C', 0x1F, 0x00);
+        if (frame.contains("WO80"))
+            first.memory().setCell('O', 0x80, 0x00);
+    });
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"}));
+    EXPECT_EQ(dialogs.script.messages[1].text,
+              QStringLiteral("The unit was read back after the import: 2 of 1044 entries differ from the file.\n\n"
+                             "C1F: the file has %1, the unit has 00\nO80: the file has %2, the unit has 00")
+                  .arg(QString::fromLatin1(tune_test::Hex2(second.memory().cell('C', 0x1F))),
+                       QString::fromLatin1(tune_test::Hex2(second.memory().cell('O', 0x80)))));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, RestoringTheBackupBringsTheUnitBackByteForByte)
+{
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));  // the wrong file
+    ASSERT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    const std::optional<Tune> backup = ReadBackup(backups().first().path);
+    ASSERT_TRUE(backup);
+
+    dialogs.script.messages.clear();
+    RestoreTune(BackupLines(*backup));
+    EXPECT_EQ(titles(), QStringList{"COMPLETE"});
+    EXPECT_EQ(first.memory(), before);
+    // The wrong tune was backed up too, before the restore overwrote it.
+    ASSERT_EQ(backups().size(), 2);
+    EXPECT_EQ(dataPart(contents(backups().first().path)), dataPart(tune_test::ExpectedFile(second.memory(), Stamp)));
+    expectRestored();
+}
+
+TEST_F(SafeImportTest, TheTuneOpenedOffLineIsNotBackedUp)
+{
+    mdlPublicVars::OffLineTunePath = dir.filePath(QStringLiteral("offline.tun"));
+    EXPECT_TRUE(BackUpUnitBeforeOverwrite());
+    EXPECT_TRUE(first.payloadLog().isEmpty());
+    EXPECT_TRUE(backups().isEmpty());
+}
+
+// --- Tune > Restore Backup... ---------------------------------------------------
+
+class RestoreBackupTest : public SafeImportTest {
+protected:
+    QStringList row(frmRestoreBackup* window, int r) const
+    {
+        QStringList cells;
+        for (int c = 0; c < window->lstBackups()->columnCount(); ++c)
+            cells << window->lstBackups()->item(r, c)->text();
+        return cells;
+    }
+    // Entries of tables C, O, L, H and registers in which two units differ, counted here.
+    static int differing(const VentrixMemory& a, const VentrixMemory& b)
+    {
+        int count = 0;
+        for (const char table : tune_test::TuneTables)
+            for (int address = 0; address < 256; ++address)
+                count += a.cell(table, address) != b.cell(table, address);
+        for (int reg = 0; reg < 20; ++reg)
+            count += a.registerValue(reg) != b.registerValue(reg);
+        return count;
+    }
+};
+
+TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsTheChosenOne)
+{
+    const VentrixMemory before = first.memory();
+    QString error;
+    const std::optional<Tune> secondTune =
+        TuneFromText(QString::fromLatin1(tune_test::ExpectedFile(second.memory(), Stamp)));
+    ASSERT_TRUE(secondTune);
+    ASSERT_FALSE(WriteBackup(BackupFolder(), *secondTune, QDateTime(QDate(2026, 11, 30), QTime(18, 5, 0)), 2, &error)
+                     .isEmpty());
+    // A table's two entries, one as the unit holds it, one not, and a register not.
+    Tune partial;
+    partial.setValue({'O', 0x10}, first.memory().cell('O', 0x10));
+    partial.setValue({'O', 0x11}, first.memory().cell('O', 0x11) ^ 0x01);
+    partial.setValue({'T', 0x07}, first.memory().registerValue(0x07) ^ 0x01);
+    const QDateTime partialTime(QDate(2026, 12, 1), QTime(7, 0, 1));
+    ASSERT_FALSE(WriteBackup(BackupFolder(), partial, partialTime, 1, &error).isEmpty());
+
+    frmRestoreBackup* window = ShowRestoreBackup();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(first.payloadLog().size(), 1044);  // the unit read once
+    ASSERT_EQ(window->lstBackups()->rowCount(), 2);
+    EXPECT_EQ(row(window, 0), (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2",
+                                           "2026-12-01_07-00-01_port1.tun"}));
+    const QString wholeDiffers = QString::number(differing(before, second.memory()));
+    EXPECT_EQ(row(window, 1), (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers,
+                                           "2026-11-30_18-05-00_port2.tun"}));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text(),
+              QStringLiteral("2 backups in %1, newest first.").arg(QDir::toNativeSeparators(BackupFolder())));
+    EXPECT_FALSE(window->cmdRestore()->isEnabled());
+
+    // No to the question writes nothing.
+    window->lstBackups()->selectRow(1);
+    EXPECT_TRUE(window->cmdRestore()->isEnabled());
+    dialogs.script.answerNext(MsgAnswer::No);
+    window->cmdRestore_Click();
+    ASSERT_EQ(titles(), QStringList{"WARNING"});
+    EXPECT_EQ(dialogs.script.messages[0].text,
+              QStringLiteral("Restoring the backup of 2026-11-30 18:05:00 will OVERWRITE 1044 memory locations.\n"
+                             "Would you like to continue?"));
+    EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
+    EXPECT_EQ(first.payloadLog().size(), 1044);
+
+    dialogs.script.messages.clear();
+    bool lockedWhileWriting = false;
+    first.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("WC00"))
+            lockedWhileWriting = !window->cmdRestore()->isEnabled()
+                && !window->findChild<QPushButton*>(QStringLiteral("cmdClose"))->isEnabled()
+                && !window->lstBackups()->isEnabled();
+    });
+    window->cmdRestore_Click();
+    first.setFrameListener({});
+    EXPECT_TRUE(lockedWhileWriting);
+    EXPECT_EQ(titles(), (QStringList{"WARNING", "COMPLETE"}));
+    EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
+    // The unit as it was is the newest backup now; the restored one matches the unit.
+    ASSERT_EQ(window->lstBackups()->rowCount(), 3);
+    EXPECT_EQ(row(window, 0).mid(2, 3), (QStringList{"1", "whole tune", wholeDiffers}));
+    EXPECT_EQ(row(window, 2).at(4), QStringLiteral("0"));
+    // The chosen backup stays selected where the list moved it.
+    EXPECT_EQ(window->lstBackups()->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(window->lstBackups()->currentRow(), 2);
+    const VentrixMemory& now = second.memory();
+    const int partialDiffers = (before.cell('O', 0x10) != now.cell('O', 0x10))
+        + ((before.cell('O', 0x11) ^ 0x01) != now.cell('O', 0x11))
+        + ((before.registerValue(0x07) ^ 0x01) != now.registerValue(0x07));
+    EXPECT_EQ(row(window, 1).at(4), QString::number(partialDiffers));
+    window->cmdClose_Click();
+    expectRestored();
+}
+
+TEST_F(RestoreBackupTest, AUnitThatCannotBeReadLeavesTheDifferencesUnknown)
+{
+    QString error;
+    ASSERT_FALSE(WriteBackup(BackupFolder(), Tune::FromValues(QList<int>(DataLineCount, 0x80)), ExportTime, 1, &error)
+                     .isEmpty());
+    first.faults().silent = true;
+    frmRestoreBackup* window = ShowRestoreBackup();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(window->lstBackups()->rowCount(), 1);
+    EXPECT_EQ(window->lstBackups()->item(0, 4)->text(), QStringLiteral("?"));
+    EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text(),
+              QStringLiteral("1 backup in %1. The unit could not be read: the differences are not known.")
+                  .arg(QDir::toNativeSeparators(BackupFolder())));
+    window->cmdClose_Click();
     expectRestored();
 }
 

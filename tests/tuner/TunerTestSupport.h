@@ -13,6 +13,7 @@
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
 #include "tuner/GlobalEdits.h"
 #include "tuner/frmGraphicalTune.h"
 
@@ -45,6 +46,8 @@ protected:
         tuner::LastAppliedRatioOL = 0;
         tuner::LastAppliedRatioCL = 0;
         ASSERT_TRUE(dir.isValid());
+        previousBackupFolder = tunefile::BackupFolder();
+        tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));
         services::install(nullptr, &clock, &dialogs, &settings);
         auto owned = std::make_unique<ScriptedRepliesPort>(simulated);
         port = owned.get();
@@ -70,6 +73,7 @@ protected:
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QLocale::setDefault(QLocale::c());
+        tunefile::SetBackupFolder(previousBackupFolder);
     }
 
     // Tune > Graphical Tuner, as the user chooses it.
@@ -138,6 +142,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    QString previousBackupFolder;
     ManualClock clock;
     ScriptedDialogs dialogs;
     MemorySettingsStore settings;

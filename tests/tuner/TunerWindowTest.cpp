@@ -21,6 +21,15 @@ QStringList Payloads(std::initializer_list<const char*> list)
 // The registers a load reads after the table, for the table of tune 1's open loop.
 const QStringList LoadRegistersO = Payloads({"RT00", "RT01", "RT07", "RT08", "RT02", "RT03"});
 
+// The reads of registers 00 to 13, as a backup of the whole unit ends.
+QStringList registerReads()
+{
+    QStringList reads;
+    for (int reg = 0; reg < 0x14; ++reg)
+        reads << QStringLiteral("RT") + frame::HexByte(reg);
+    return reads;
+}
+
 TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
 {
     VentrixMemory& memory = device.memory();
@@ -393,9 +402,12 @@ TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
                << QStringLiteral("WT") + frame::HexByte(c.eecRegister) + frame::HexByte(30 + c.index)
                << "WT073C" << "WT08AF";
         const QStringList asked = heard();
-        EXPECT_EQ(asked.mid(0, 262), writes);
+        // The whole unit is backed up first.
+        EXPECT_EQ(asked.mid(0, 1044), readsOf('C') + readsOf('O') + readsOf('L') + readsOf('H') + registerReads());
+        EXPECT_EQ(tunefile::ListBackups(tunefile::BackupFolder()).size(), c.index + 1);
+        EXPECT_EQ(asked.mid(1044, 262), writes);
         // Then the chosen table is read back from the unit.
-        EXPECT_EQ(asked.mid(262, 256), readsOf(c.letter));
+        EXPECT_EQ(asked.mid(1044 + 262, 256), readsOf(c.letter));
         ASSERT_GE(messages().size(), 1);
         EXPECT_EQ(messages()[0].title, "Write Successful!");
         EXPECT_EQ(messages()[0].text, "Map write successful.");
@@ -408,6 +420,61 @@ TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
         EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
         EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
     }
+}
+
+TEST_F(SaveTableTest, TheBackupHoldsTheUnitAsItWasAndAFailedOneStopsTheSave)
+{
+    open();
+    const VentrixMemory before = device.memory();
+    slider(5)->setValue(40);
+    answerSelection(0);
+    // The backup lets window events run: SAVE TABLE and ON LINE wait meanwhile.
+    bool frozenDuringBackup = false;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame.contains("RL80"))
+            frozenDuringBackup = !control("cmdSaveChanges")->isEnabled() && !control("cmdONLINE")->isEnabled();
+    });
+    window->cmdSaveChanges_Click();
+    device.setFrameListener({});
+    EXPECT_TRUE(frozenDuringBackup);
+    ASSERT_EQ(messages().size(), 1);
+    const QList<tunefile::BackupFile> made = tunefile::ListBackups(tunefile::BackupFolder());
+    ASSERT_EQ(made.size(), 1);
+    const std::optional<tunefile::Tune> backup = tunefile::ReadBackup(made[0].path);
+    ASSERT_TRUE(backup);
+    for (int j = 0; j < 256; ++j)
+        ASSERT_EQ(backup->value({'O', j}), before.cell('O', j)) << j;
+    EXPECT_EQ(backup->value({'T', 0x07}), before.registerValue(0x07));
+    EXPECT_FALSE(device.memory() == before) << "the edited table was saved";
+
+    // A unit that does not answer the backup's read of H20: No keeps it as it is.
+    slider(5)->setValue(-40);
+    const VentrixMemory saved = device.memory();
+    port->silenced << "RH20";
+    heard();
+    messages().clear();
+    dialogs.answerNext(MsgAnswer::No);
+    answerSelection(0);
+    window->cmdSaveChanges_Click();
+    port->silenced.clear();
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Backup Failure");
+    EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No);
+    EXPECT_TRUE(heard().filter(QRegularExpression("^W")).isEmpty());
+    EXPECT_TRUE(device.memory() == saved);
+    EXPECT_EQ(tunefile::ListBackups(tunefile::BackupFolder()).size(), 1);
+    EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
+}
+
+TEST_F(SaveTableTest, TheTuneOpenedOffLineIsSavedWithoutABackup)
+{
+    open();
+    OffLineTunePath = dir.filePath("offline.tun");
+    heard();
+    answerSelection(1);
+    window->cmdSaveChanges_Click();
+    EXPECT_EQ(heard().first(), QStringLiteral("WC00") + frame::HexByte(window->CorrectionTable()[0] & 0xFF));
+    EXPECT_TRUE(tunefile::ListBackups(tunefile::BackupFolder()).isEmpty());
 }
 
 TEST_F(SaveTableTest, ASelectionLeftWithoutSaveWritesNothing)
@@ -498,6 +565,16 @@ TEST_F(TunerTest, OnlineWritesTheSettingsShownThenReadsTheTable)
     goOnline();
     EXPECT_EQ(heard(true), Payloads({"WT0732", "WT0896", "WT0002", "WT01BC"}) + readsOf('O') + LoadRegistersO);
     EXPECT_TRUE(window->OnLine());
+    // The table and registers just read are kept as a backup, as the unit holds them.
+    const QList<tunefile::BackupFile> kept = tunefile::ListBackups(tunefile::BackupFolder());
+    ASSERT_EQ(kept.size(), 1);
+    const std::optional<tunefile::Tune> backup = tunefile::ReadBackup(kept[0].path);
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(backup->entryCount(), 256 + 6);
+    for (int j = 0; j < 256; ++j)
+        ASSERT_EQ(backup->value({'O', j}), device.memory().cell('O', j)) << j;
+    for (const int reg : {0x00, 0x01, 0x02, 0x03, 0x07, 0x08})
+        EXPECT_EQ(backup->value({'T', reg}), device.memory().registerValue(reg)) << reg;
     EXPECT_TRUE(window->Timer1()->isActive());
     EXPECT_TRUE(control("cmdONLINE")->isHidden());
     EXPECT_FALSE(control("cmdONLINE")->isEnabled());

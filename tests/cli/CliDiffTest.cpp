@@ -1,0 +1,112 @@
+// kestrel-cli diff: two tunes, each a file or the simulated unit.
+#include "CliFixture.h"
+#include "cli/CliDiff.h"
+#include "tunefile/Tune.h"
+
+namespace {
+
+class CliDiffTest : public CliFixture {
+protected:
+    void SetUp() override
+    {
+        CliFixture::SetUp();
+        tune_test::FillTune(device.memory(), 1);
+        device.memory().setCell('O', 0x4B, 0x05);  // +5 % at 75 x 5/255 = 1.471 V
+        device.memory().setRegister(0x07, 0x32);   // switch on at 2000 rpm
+        device.memory().setCell('C', 0x00, 0x00);
+        device.memory().setRegister(0x13, 0x10);   // 16 x 5/1024 = 0.078 V
+        saved = dir.filePath("saved.tun");
+        ASSERT_EQ(run({"export", saved}), exit_status::Done);
+    }
+
+    QString saved;
+};
+
+TEST_F(CliDiffTest, AFileAgainstTheUnitListsWhatChangedSince)
+{
+    EXPECT_EQ(run({"diff", saved, "unit"}), cli_diff::Same);
+    EXPECT_EQ(out, QString());
+    EXPECT_TRUE(err.contains("The tunes hold the same entries.")) << err.toStdString();
+
+    device.memory().setCell('O', 0x4B, 0xFB);  // -5 %
+    device.memory().setRegister(0x07, 0x4B);   // 75 x 40 = 3000 rpm
+    device.clearLog();
+    EXPECT_EQ(run({"diff", saved, "unit"}), cli_diff::Differ);
+    EXPECT_EQ(out, QStringLiteral("O 4B  1.471 V  5 % -> -5 %\n"
+                                  "T 07  RPM switch on point  32 (2,000 rpm) -> 4B (3,000 rpm)\n"));
+    EXPECT_TRUE(err.contains("2 entries differ.")) << err.toStdString();
+    // The unit was only read: the probe, then every entry once.
+    const QStringList payloads = heard(device);
+    EXPECT_EQ(writesIn(payloads), 0);
+    EXPECT_EQ(payloads.filter(QRegularExpression("^R")).size(), tunefile::DataLineCount);
+
+    // The other way round, old and new change places.
+    EXPECT_EQ(run({"diff", "unit", saved}), cli_diff::Differ);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("O 4B  1.471 V  -5 % -> 5 %\n"))) << out.toStdString();
+}
+
+TEST_F(CliDiffTest, TwoFilesNeedNoUnit)
+{
+    const QString other = writeFile("other.tun", "&M110901\r\nstamp\r\nC0000\r\nT1380\r\n\r\n");
+    const QString same = writeFile("same.tun", contents(saved));
+    device.clearLog();
+    EXPECT_EQ(run({"diff", saved, same}), cli_diff::Same);
+    EXPECT_EQ(run({"diff", other, other}), cli_diff::Same);
+    EXPECT_EQ(run({"diff", other, saved}), cli_diff::Differ);
+    // The other file names two entries, and C00 is the same in both.
+    EXPECT_EQ(out.count('\n'), tunefile::DataLineCount - 1);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("C 01  0.020 V  none -> "))) << out.left(200).toStdString();
+    EXPECT_TRUE(out.endsWith(QStringLiteral("T 13  monitor MAF voltage offset  80 (-0.625 V) -> 10 (0.078 V)\n")));
+    EXPECT_TRUE(out.contains(QStringLiteral("O 4B  1.471 V  none -> 5 %\n"))) << out.toStdString();
+    EXPECT_EQ(device.requestsHeard(), 0);
+}
+
+TEST_F(CliDiffTest, BadInputAndAFailingUnitAreStatusTwo)
+{
+    const QString mangled = writeFile("mangled.tun", "&M110901\r\nstamp\r\nC0000\r\nC0G00\r\n");
+    const QString missing = dir.filePath("missing.tun");
+    struct Case {
+        QStringList args;
+        QString message;
+    };
+    const Case cases[] = {
+        {{"diff", saved}, "diff needs two tunes"},
+        {{"diff", saved, saved, saved}, "diff needs two tunes"},
+        {{"diff", "unit", "unit"}, "there is one unit"},
+        {{"diff", mangled, "unit"}, "Illegal File Format.\n" + mangled + "\nLine 4: \"C0G00\""},
+        {{"diff", "unit", missing}, "The tune file could not be read:\n" + missing},
+    };
+    device.clearLog();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(run(c.args), cli_diff::Trouble);
+        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        EXPECT_TRUE(out.isEmpty());
+        // Nothing is asked of the unit before the files are found good.
+        EXPECT_EQ(device.requestsHeard(), 0);
+    }
+
+    // A unit that falls silent part-way: no comparison, status 2.
+    silentAfter(device, "RO10");
+    EXPECT_EQ(run({"diff", saved, "unit"}), cli_diff::Trouble);
+    EXPECT_TRUE(err.contains("No usable answer to \"RO11\"; nothing was compared.")) << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+
+    // No unit at all.
+    answerAgain(device);
+    device.faults().silent = true;
+    EXPECT_EQ(run({"diff", "unit", saved}), cli_diff::Trouble);
+    EXPECT_TRUE(out.isEmpty());
+}
+
+TEST_F(CliDiffTest, CtrlCStopsTheReadWithNothingCompared)
+{
+    device.clearLog();
+    interruptWhen = [this] { return device.requestsHeard() >= 100; };
+    EXPECT_EQ(run({"diff", saved, "unit"}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Interrupted.\nStopped before \"RC63\" (99 of 1044 entries read); nothing was compared."))
+        << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+}
+
+} // namespace

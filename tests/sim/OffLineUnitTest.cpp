@@ -1,0 +1,160 @@
+#include "sim/OffLineUnit.h"
+#include "sim/TuneMemory.h"
+
+#include "SimTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using tunefile::Entry;
+using tunefile::Tune;
+
+// Cell 0x07 of each table and one register hold values of their own, so a
+// table or register taken for another shows.
+TEST(TuneMemory, EachEntryGoesToItsOwnTableAndRegister)
+{
+    Tune tune;
+    tune.setValue({'C', 0x07}, 0x11);
+    tune.setValue({'O', 0x07}, 0x22);
+    tune.setValue({'L', 0x07}, 0x33);
+    tune.setValue({'H', 0x07}, 0x44);
+    tune.setValue({'H', 0xFF}, 0x80);
+    tune.setValue({'T', 0x13}, 0xF0);
+    tune.setValue({'T', 0x02}, 0x0E);
+
+    VentrixMemory memory;
+    memory.setStageCode(VentrixMemory::BaseStageCode);
+    memory.setCell('F', 0x07, 0x5A);
+    memory.setCell('O', 0x08, 0x66);  // not named by the tune: kept
+    VentrixMemory expected = memory;
+    sim_tune::PutTune(memory, tune);
+
+    expected.setCell('C', 0x07, 0x11);
+    expected.setCell('O', 0x07, 0x22);
+    expected.setCell('L', 0x07, 0x33);
+    expected.setCell('H', 0x07, 0x44);
+    expected.setCell('H', 0xFF, 0x80);
+    expected.setRegister(0x13, 0xF0);
+    expected.setRegister(0x02, 0x0E);
+    EXPECT_EQ(memory, expected);  // the transfer function and the stage untouched
+
+    const Tune back = sim_tune::TuneOf(memory);
+    EXPECT_TRUE(back.isComplete());
+    EXPECT_EQ(back.value({'C', 0x07}), 0x11);
+    EXPECT_EQ(back.value({'O', 0x07}), 0x22);
+    EXPECT_EQ(back.value({'O', 0x08}), 0x66);
+    EXPECT_EQ(back.value({'L', 0x07}), 0x33);
+    EXPECT_EQ(back.value({'H', 0x07}), 0x44);
+    EXPECT_EQ(back.value({'H', 0xFF}), 0x80);
+    EXPECT_EQ(back.value({'T', 0x13}), 0xF0);
+    EXPECT_EQ(back.value({'T', 0x00}), 0x02);  // factory breakpoint, high byte
+    EXPECT_EQ(back.value({'T', 0x06}), 0x81);  // factory ignition type
+}
+
+TEST(TuneMemory, AWholeTuneComesBackAsItWent)
+{
+    QList<int> values;
+    for (int i = 0; i < tunefile::DataLineCount; ++i)
+        values << (i * 37 + 5) % 256;
+    const Tune tune = Tune::FromValues(values);
+    VentrixMemory memory;
+    sim_tune::PutTune(memory, tune);
+    EXPECT_TRUE(sim_tune::TuneOf(memory).sameEntries(tune));
+}
+
+class OffLineUnitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        file.setValue({'O', 0x10}, 0x05);
+        file.setValue({'O', 0x11}, 0xFB);
+        file.setValue({'T', 0x03}, 0x16);
+        unit.setModifiedListener([this](bool modified) { told << modified; });
+        unit.open(file);
+    }
+
+    QString ask(const QString& payload) { return Data(Ask(unit.device(), payload)); }
+
+    Tune file;  // names two cells of O and one register, nothing else
+    OffLineUnit unit;
+    QList<bool> told;
+};
+
+TEST_F(OffLineUnitTest, HoldsTheFilesTuneInAPlusUnitOverTheFactoryContents)
+{
+    const VentrixMemory& memory = unit.device().memory();
+    EXPECT_EQ(memory.stageCode(), VentrixMemory::PlusStageCode);
+    EXPECT_EQ(memory.cell('O', 0x10), 0x05);
+    EXPECT_EQ(memory.cell('O', 0x11), 0xFB);
+    EXPECT_EQ(memory.registerValue(0x03), 0x16);
+    EXPECT_EQ(memory.registerValue(0x02), 24);  // factory, not named by the file
+    EXPECT_EQ(memory.cell('F', 0xFF), VentrixMemory().cell('F', 0xFF));
+    EXPECT_EQ(ask("RO11"), "ro11FB");
+    EXPECT_EQ(ask("Y").right(2), "02");
+    EXPECT_FALSE(unit.modified());
+    // Nothing changed: the file keeps naming only what it named.
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(file));
+    EXPECT_TRUE(told.isEmpty());
+}
+
+TEST_F(OffLineUnitTest, WritesMarkItModifiedUntilTheUnitHoldsTheFilesTuneAgain)
+{
+    EXPECT_EQ(ask("WO10F0"), "wo10F0");
+    EXPECT_EQ(ask("WC2001"), "wc2001");
+    EXPECT_TRUE(unit.modified());
+    EXPECT_EQ(told, QList<bool>{true});
+
+    Tune expected = file;
+    expected.setValue({'O', 0x10}, 0xF0);
+    expected.setValue({'C', 0x20}, 0x01);  // changed, so the file names it now
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(expected));
+
+    // Reads change nothing; writing the old values back undoes the change.
+    ask("RO10");
+    ask("WC2000");
+    EXPECT_EQ(told, QList<bool>{true});
+    ask("WO1005");
+    EXPECT_FALSE(unit.modified());
+    EXPECT_EQ(told, (QList<bool>{true, false}));
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(file));
+}
+
+TEST_F(OffLineUnitTest, BlockAndRegisterWritesCountAndSavingClearsTheMark)
+{
+    ask("SL0002FE");
+    ask("WT0317");
+    Tune expected = file;
+    for (int address = 0; address <= 2; ++address)
+        expected.setValue({'L', address}, 0xFE);
+    expected.setValue({'T', 0x03}, 0x17);
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(expected));
+
+    unit.markSaved();
+    EXPECT_FALSE(unit.modified());
+    EXPECT_EQ(told, (QList<bool>{true, false}));
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(expected));
+
+    // After the save, the saved entries are the file's: setting one back
+    // to the factory value keeps it named.
+    ask("WL0000");
+    EXPECT_TRUE(unit.modified());
+    expected.setValue({'L', 0x00}, 0x00);
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(expected));
+}
+
+TEST_F(OffLineUnitTest, OpeningAnotherFileStartsFromTheFactoryAgain)
+{
+    ask("WC2001");
+    Tune other;
+    other.setValue({'H', 0x00}, 0x09);
+    unit.open(other);
+    EXPECT_EQ(unit.device().memory().cell('C', 0x20), 0x00);
+    EXPECT_EQ(unit.device().memory().cell('O', 0x10), 0x00);
+    EXPECT_EQ(unit.device().memory().cell('H', 0x00), 0x09);
+    EXPECT_FALSE(unit.modified());
+    EXPECT_EQ(told, (QList<bool>{true, false}));
+    EXPECT_TRUE(unit.tuneToSave().sameEntries(other));
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+#include "tunefile/Backups.h"
+
+#include "platform/Clock.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "support/TestApplication.h"
+#include "tunefile/TuneTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tunefile;
+
+const QDateTime When(QDate(2026, 12, 7), QTime(9, 34, 19));
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList namesIn(const QList<BackupFile>& backups)
+{
+    QStringList names;
+    for (const BackupFile& b : backups)
+        names << QFileInfo(b.path).fileName();
+    return names;
+}
+
+Tune smallTune(int value)
+{
+    Tune tune;
+    tune.setValue({'C', 0x1F}, value);
+    return tune;
+}
+
+TEST(BackupNameTest, NamesCarryDateTimePortAndSequence)
+{
+    EXPECT_EQ(BackupFileName(When, 1), QStringLiteral("2026-12-07_09-34-19_port1.tun"));
+    EXPECT_EQ(BackupFileName(When, 4, 2), QStringLiteral("2026-12-07_09-34-19_port4_2.tun"));
+
+    const std::optional<BackupFile> parsed = ParseBackupFileName(QStringLiteral("2026-12-07_09-34-19_port4_12.tun"));
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->when, When);
+    EXPECT_EQ(parsed->port, 4);
+    EXPECT_EQ(parsed->sequence, 12);
+
+    for (const char* name : {"2026-12-07_09-34-19_port1.txt", "MAF_Data.tun", "2026-13-07_09-34-19_port1.tun",
+                             "2026-12-07_25-34-19_port1.tun", "2026-12-07_09-34-19_port1_1.tun",
+                             "2026-12-07_09-34-19_port.tun", "x2026-12-07_09-34-19_port1.tun"})
+        EXPECT_FALSE(ParseBackupFileName(QString::fromLatin1(name))) << name;
+}
+
+TEST(BackupFolderTest, BackupsOfOneSecondAreListedNewestFirstAndOthersIgnored)
+{
+    QTemporaryDir dir;
+    QString error;
+    const QString first = WriteBackup(dir.path(), smallTune(1), When, 1, &error);
+    const QString second = WriteBackup(dir.path(), smallTune(2), When, 1, &error);
+    const QString earlier = WriteBackup(dir.path(), smallTune(3), When.addSecs(-60), 1, &error);
+    QFile(dir.filePath("MAF_Data.tun")).open(QIODevice::WriteOnly);
+
+    EXPECT_EQ(namesIn(ListBackups(dir.path())),
+              (QStringList{"2026-12-07_09-34-19_port1_2.tun", "2026-12-07_09-34-19_port1.tun",
+                           "2026-12-07_09-33-19_port1.tun"}));
+    EXPECT_EQ(contents(second), QByteArray("&M110901\r\n12-07-2026-09:34:19\r\nC1F02\r\n\r\n"));
+    const std::optional<Tune> back = ReadBackup(earlier);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->value({'C', 0x1F}), 3);
+    EXPECT_EQ(back->entryCount(), 1);
+    EXPECT_EQ(back->origin.kind, TuneOrigin::Kind::Backup);
+    EXPECT_EQ(back->origin.when, When.addSecs(-60));
+    EXPECT_FALSE(ReadBackup(dir.filePath("MAF_Data.tun")));  // empty: no tune
+}
+
+TEST(BackupFolderTest, TheNewest100AreKept)
+{
+    QTemporaryDir dir;
+    QFile(dir.filePath("notes.txt")).open(QIODevice::WriteOnly);
+    QString error;
+    // 101 backups a minute apart, written oldest first: the very first goes.
+    for (int i = 0; i < 101; ++i)
+        ASSERT_FALSE(WriteBackup(dir.path(), smallTune(i), When.addSecs(60 * i), 1, &error).isEmpty()) << i;
+    const QList<BackupFile> kept = ListBackups(dir.path());
+    ASSERT_EQ(kept.size(), 100);
+    EXPECT_EQ(kept.first().when, When.addSecs(60 * 100));
+    EXPECT_EQ(kept.last().when, When.addSecs(60));
+    EXPECT_TRUE(QFile::exists(dir.filePath("notes.txt")));
+    EXPECT_FALSE(QFile::exists(dir.filePath(BackupFileName(When, 1))));
+}
+
+TEST(BackupFolderTest, AFolderThatCannotBeMadeIsReported)
+{
+    QTemporaryDir dir;
+    QFile(dir.filePath("file")).open(QIODevice::WriteOnly);
+    QString error;
+    EXPECT_TRUE(WriteBackup(dir.filePath("file/backups"), smallTune(1), When, 1, &error).isEmpty());
+    EXPECT_TRUE(error.contains(QStringLiteral("backups"))) << error.toStdString();
+}
+
+class BackUpUnitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        tune_test::FillTune(unit.memory(), 5);
+        ASSERT_EQ(port.open(), PortError::None);
+    }
+    ManualClock clock;
+    VentrixDevice unit;
+    SimulatedPort port{unit, clock};
+    QTemporaryDir dir;
+};
+
+TEST_F(BackUpUnitTest, TheBackupIsTheExportOfTheUnit)
+{
+    int lastProgress = 0;
+    const BackupResult result = BackUpUnit(SendFrameOnTransact(port, clock), dir.path(), When, 3,
+                                           [&](int handled) { lastProgress = handled; });
+    ASSERT_TRUE(result.written) << result.error.toStdString();
+    EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("2026-12-07_09-34-19_port3.tun"));
+    EXPECT_EQ(contents(result.path), tune_test::ExpectedFile(unit.memory(), "12-07-2026-09:34:19"));
+    EXPECT_EQ(unit.payloadLog().size(), 1044);
+    EXPECT_EQ(unit.requestCount(QStringLiteral("W")) + unit.requestCount(QStringLiteral("WT")), 0);
+    EXPECT_EQ(lastProgress, 1044);
+    EXPECT_TRUE(result.tune.isComplete());
+    EXPECT_EQ(result.tune.value({'H', 0xFF}), unit.memory().cell('H', 0xFF));
+}
+
+TEST_F(BackUpUnitTest, AFailedReadWritesNoBackup)
+{
+    unit.setFrameListener([this](const QByteArray&, const QByteArray&) {
+        if (unit.requestsHeard() == 700)
+            unit.faults().silent = true;
+    });
+    const BackupResult result = BackUpUnit(SendFrameOnTransact(port, clock), dir.path(), When, 1);
+    EXPECT_FALSE(result.written);
+    EXPECT_EQ(result.failedEntry, 700);
+    EXPECT_TRUE(ListBackups(dir.path()).isEmpty());
+}
+
+TEST(BackupLinesTest, OnlyLinesThatChangeTheUnitAreKept)
+{
+    Tune unit;
+    unit.setValue({'C', 0x00}, 0x10);
+    unit.setValue({'C', 0x01}, 0x10);
+    unit.setValue({'T', 0x13}, 0xF6);
+    // C01 named twice: 11 changes it, and then 10 changes it back, though
+    // the unit held 10 before.
+    const FileLines file{{"C0010", "", "C0111", "C0110", "T13f6", "C0010", "O0000"}};
+    EXPECT_EQ(LinesThatChange(file, unit).lines, (QList<QString>{"", "", "C0111", "C0110", "", "", "O0000"}));
+}
+
+TEST(BackupLinesTest, DifferingEntriesCountOnlyWhatTheBackupHolds)
+{
+    Tune unit = Tune::FromValues(QList<int>(DataLineCount, 0x80));
+    Tune backup;
+    backup.setValue({'O', 0x10}, 0x80);
+    backup.setValue({'O', 0x11}, 0x7F);
+    backup.setValue({'T', 0x07}, 0x20);
+    EXPECT_EQ(DifferingEntries(backup, unit), 2);
+    EXPECT_EQ(BackupLines(backup).lines, (QList<QString>{"O1080", "O117F", "T0720"}));
+    EXPECT_EQ(DifferingEntries(unit, unit), 0);
+}
+
+TEST(VerifyTuneTest, AnEntryNamedTwiceIsCheckedAgainstItsLastLine)
+{
+    const QMap<QString, QString> unit{{"RC01", "rc017F"}, {"RC02", "rc0280"}};
+    const Transact transact = [&](const QString& payload, int, int, QString& reply) {
+        reply = unit.value(payload);
+        return !reply.isEmpty();
+    };
+    const QList<Mismatch> mismatches = VerifyTune(transact, FileLines{{"C0180", "C0281", "C017f"}});
+    ASSERT_EQ(mismatches.size(), 1);
+    EXPECT_EQ(mismatches[0].entry, QStringLiteral("C02"));
+    EXPECT_EQ(mismatches[0].found, QStringLiteral("80"));
+}
+
+} // namespace

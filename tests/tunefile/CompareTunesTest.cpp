@@ -1,0 +1,327 @@
+#include "tunefile/frmCompareTunes.h"
+
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "sim/SimulatedPort.h"
+#include "sim/VentrixDevice.h"
+#include "state/PublicVars.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestApplication.h"
+#include "tunefile/CompareGraph.h"
+#include "tunefile/TuneTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* Stamp = "12-05-2026-07:41:09";
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QStringList rowTexts(const QTableWidget* grid, int row)
+{
+    QStringList texts;
+    for (int column = 0; column < grid->columnCount(); ++column)
+        texts << (grid->item(row, column) ? grid->item(row, column)->text() : QString());
+    return texts;
+}
+
+int visibleRows(const QTableWidget* grid)
+{
+    int visible = 0;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        visible += grid->isRowHidden(row) ? 0 : 1;
+    return visible;
+}
+
+// Two tunes that differ in four entries whose meanings are worked out by
+// hand: tune A is what the first file holds, tune B the second file or the unit.
+class CompareTunesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        mdlPublicVars::Reset();
+        mdlPublicVars::Connected = true;
+        mdlPublicVars::CommPortNumber = 1;
+        clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0)));
+        tune_test::FillTune(a, 1);
+        a.setCell('C', 0x1F, 0xFB);  // 31 x 5/255 = 0.608 V, -5 %
+        a.setCell('H', 0x80, 0x00);  // 128 x 5/255 = 2.510 V, 0 %
+        a.setRegister(0x06, 0x81);   // waste spark
+        a.setRegister(0x07, 0x32);   // 50 x 40 = 2000 rpm
+        b = a;
+        b.setCell('C', 0x1F, 0x03);  // +3 %
+        b.setCell('H', 0x80, 0xFF);  // -1 %
+        b.setRegister(0x06, 0x84);   // points, 8 cylinders
+        b.setRegister(0x07, 0x4B);   // 3000 rpm
+        pathA = dir.filePath(QStringLiteral("a.tun"));
+        pathB = dir.filePath(QStringLiteral("b.tun"));
+        writeFile(pathA, tune_test::ExpectedFile(a, Stamp));
+        writeFile(pathB, tune_test::ExpectedFile(b, Stamp));
+        device.memory() = b;
+        ASSERT_EQ(port.open(), PortError::None);
+        services::install(&port, &clock, &dialogs, &settings);
+        mdlMain::RegisterMainWindow(&main);
+        tuneMenu = main.menuBar()->addMenu(QStringLiteral("&Tune"));
+        tuneMenu->setObjectName(QStringLiteral("mnuMemory"));
+    }
+    void TearDown() override { mdlMain::RegisterMainWindow(nullptr); }
+
+    void open(int side, const QString& path)
+    {
+        dialogs.chooseNextFile(path);
+        window.cmdOpenFile_Click(side);
+    }
+    void chooseTable(char letter)
+    {
+        window.cmbCopyTable()->setCurrentIndex(window.cmbCopyTable()->findData(QChar::fromLatin1(letter)));
+        ASSERT_EQ(window.copyTable(), letter);
+    }
+    QStringList payloads()
+    {
+        QStringList heard;
+        for (const QByteArray& payload : device.payloadLog())
+            heard << QString::fromLatin1(payload);
+        return heard;
+    }
+
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+    VentrixDevice device;
+    SimulatedPort port{device, clock};
+    QMainWindow main;
+    QMenu* tuneMenu = nullptr;
+    VentrixMemory a, b;
+    QTemporaryDir dir;
+    QString pathA, pathB;
+    frmCompareTunes window;
+};
+
+TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMeanings)
+{
+    EXPECT_FALSE(window.cmdCopyToB()->isEnabled());
+    open(0, pathA);
+    open(1, pathB);
+    EXPECT_EQ(window.lblSource(0)->text(), QStringLiteral("A: a.tun (12-05-2026-07:41:09)"));
+    EXPECT_EQ(window.lblSource(1)->text(), QStringLiteral("B: b.tun (12-05-2026-07:41:09)"));
+    ASSERT_EQ(dialogs.fileRequests.size(), 2);
+    EXPECT_EQ(dialogs.fileRequests[0].filter, QStringLiteral("Ventrix Tune Files (*.tun)"));
+
+    const QTableWidget* list = window.lstDifferences();
+    ASSERT_EQ(list->rowCount(), 4);
+    EXPECT_EQ(window.tabLists()->tabText(0), QStringLiteral("&Differences (4)"));
+    EXPECT_EQ(rowTexts(list, 0), (QStringList{"C", "1F", "0.608 V", "-5 %", "3 %"}));
+    EXPECT_EQ(rowTexts(list, 1), (QStringList{"H", "80", "2.510 V", "0 %", "-1 %"}));
+    EXPECT_EQ(rowTexts(list, 2), (QStringList{"T", "06", "ignition type", "81 (WASTE-SPARK (4/6/8 Cyl.))",
+                                              "84 (POINTS/PIP (8 Cylinder))"}));
+    EXPECT_EQ(rowTexts(list, 3),
+              (QStringList{"T", "07", "RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
+
+    // Graphs in file order C, O, L, H, each titled with its count and marking its entries.
+    EXPECT_EQ(window.fraTable(0)->title(), QStringLiteral("CLOSED-LOOP TABLE 1 (C): 1 entry differs"));
+    EXPECT_EQ(window.fraTable(1)->title(), QStringLiteral("OPEN-LOOP TABLE 1 (O): the same"));
+    EXPECT_EQ(window.fraTable(3)->title(), QStringLiteral("OPEN-LOOP TABLE 2 (H): 1 entry differs"));
+    EXPECT_EQ(window.pctCompareGraph(0)->differingEntries(), QList<int>{0x1F});
+    EXPECT_EQ(window.pctCompareGraph(2)->differingEntries(), QList<int>{});
+    EXPECT_EQ(window.pctCompareGraph(3)->differingEntries(), QList<int>{0x80});
+
+    // All twenty registers side by side; the filter leaves the two that differ.
+    const QTableWidget* registers = window.grdRegisters();
+    ASSERT_EQ(registers->rowCount(), 20);
+    EXPECT_EQ(visibleRows(registers), 20);
+    EXPECT_EQ(rowTexts(registers, 7), (QStringList{"T07  RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
+    EXPECT_EQ(rowTexts(registers, 1).first(), QStringLiteral("T01  TPS W.O.T. breakpoint, low byte"));
+    EXPECT_EQ(rowTexts(registers, 0x10).first(), QStringLiteral("T10"));
+    window.chkOnlyDifferences()->click();
+    EXPECT_EQ(visibleRows(registers), 2);
+    EXPECT_FALSE(registers->isRowHidden(6));
+    EXPECT_FALSE(registers->isRowHidden(7));
+    window.chkOnlyDifferences()->click();
+    EXPECT_EQ(visibleRows(registers), 20);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // A file that is no tune leaves the side as it was.
+    const QString junk = dir.filePath(QStringLiteral("junk.tun"));
+    writeFile(junk, "&M110901\r\nstamp\r\nC0G00\r\n");
+    open(1, junk);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Compare Failure"));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("Illegal File Format.\n") + QDir::toNativeSeparators(junk) + "\nLine 3: \"C0G00\"");
+    EXPECT_EQ(window.tune(1)->origin.path, pathB);
+}
+
+TEST_F(CompareTunesTest, ACopiedTableIsSavedWholeIntoTheOtherFile)
+{
+    open(0, pathA);
+    open(1, pathB);
+    chooseTable('C');
+    window.cmdCopyToB()->click();
+
+    // B is now its old tune with A's table C: time stamp and the rest kept.
+    VentrixMemory expected = b;
+    for (int address = 0; address < 256; ++address)
+        expected.setCell('C', address, a.cell('C', address));
+    EXPECT_EQ(contents(pathB), tune_test::ExpectedFile(expected, Stamp));
+    EXPECT_EQ(contents(pathA), tune_test::ExpectedFile(a, Stamp));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
+    EXPECT_EQ(window.lblStatus()->text(), QStringLiteral("Table C copied from A into b.tun."));
+    EXPECT_EQ(device.requestsHeard(), 0);
+
+    // A file that can no longer be written stays as the window showed it.
+    chooseTable('H');
+    const QString sub = dir.filePath(QStringLiteral("sub"));
+    ASSERT_TRUE(QDir().mkpath(sub));
+    const QString lost = sub + QStringLiteral("/lost.tun");
+    writeFile(lost, tune_test::ExpectedFile(b, Stamp));
+    open(1, lost);
+    ASSERT_TRUE(QDir(sub).removeRecursively());
+    writeFile(sub, "a file where the folder was");
+    window.cmdCopyToB()->click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Copy Failure"));
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith(QStringLiteral("Table H could not be saved into the file:\n")
+                                                    + QDir::toNativeSeparators(lost)))
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_EQ(window.tune(1)->value({'H', 0x80}), 0xFF);
+}
+
+TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
+{
+    open(0, pathA);
+    window.cmdReadUnit_Click(1);
+    EXPECT_EQ(window.lblSource(1)->text(), QStringLiteral("B: the connected unit (port 1), read at 08:15:00"));
+    ASSERT_EQ(window.lstDifferences()->rowCount(), 4);
+    EXPECT_EQ(rowTexts(window.lstDifferences(), 0), (QStringList{"C", "1F", "0.608 V", "-5 %", "3 %"}));
+
+    // Declined: nothing is written.
+    chooseTable('C');
+    device.clearLog();
+    dialogs.answerNext(MsgAnswer::No);
+    window.cmdCopyToB()->click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    const ScriptedDialogs::Message& question = dialogs.messages[0];
+    EXPECT_EQ(question.icon, MsgIcon::Exclamation);
+    EXPECT_EQ(question.title, QStringLiteral("WARNING"));
+    EXPECT_EQ(question.text,
+              QStringLiteral("Copying table C will OVERWRITE 256 entries in the unit.\nWould you like to continue?"));
+    EXPECT_EQ(question.defaultAnswer, MsgAnswer::No);
+    EXPECT_EQ(device.requestsHeard(), 0);
+
+    dialogs.answerNext(MsgAnswer::Yes);
+    window.cmdCopyToB()->click();
+    EXPECT_EQ(dialogs.messages.size(), 2);
+    // Every cell of C written with its echo checked, then read back, nothing else.
+    const QStringList heard = payloads();
+    ASSERT_EQ(heard.size(), 512);
+    EXPECT_EQ(heard.first(), QStringLiteral("WC00") + tune_test::Hex2(a.cell('C', 0)));
+    EXPECT_EQ(heard.at(0x1F), QStringLiteral("WC1FFB"));
+    EXPECT_EQ(heard.at(256), QStringLiteral("RC00"));
+    EXPECT_EQ(heard.last(), QStringLiteral("RCFF"));
+    VentrixMemory expected = b;
+    for (int address = 0; address < 256; ++address)
+        expected.setCell('C', address, a.cell('C', address));
+    EXPECT_TRUE(tune_test::SameTune(device.memory(), expected));
+    EXPECT_EQ(device.memory().cell('C', 0x1F), 0xFB);
+    // The window's B is what the unit now holds.
+    EXPECT_EQ(window.tune(1)->table('C'), window.tune(0)->table('C'));
+    EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
+    EXPECT_EQ(window.lblStatus()->text(),
+              QStringLiteral("Table C written into the unit and read back (256 entries)."));
+}
+
+TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
+{
+    open(0, pathA);
+    window.cmdReadUnit_Click(1);
+    chooseTable('O');
+    device.faults().wrongEcho = true;
+    device.clearLog();
+    dialogs.answerNext(MsgAnswer::Yes);
+    window.cmdCopyToB()->click();
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Copy Failure"));
+    EXPECT_EQ(dialogs.messages[1].text,
+              QStringLiteral("Copying table O failed at entry O00: the unit echoed another value.\n0 entries were "
+                             "written before it; the unit still holds its own values from there on."));
+    EXPECT_EQ(payloads(), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
+    // What the unit holds there is no longer known.
+    EXPECT_FALSE(window.tune(1)->has({'O', 0x00}));
+    EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
+}
+
+TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorCloses)
+{
+    bool looked = false;
+    device.setFrameListener([&](const QByteArray&, const QByteArray&) {
+        if (device.requestsHeard() != 500 || looked)
+            return;
+        looked = true;
+        EXPECT_TRUE(window.TalkingToUnit());
+        EXPECT_FALSE(window.cmdReadUnit(0)->isEnabled() && window.isEnabled());
+        window.cmdReadUnit_Click(0);
+        EXPECT_FALSE(window.close());
+        window.cmdQUIT_Click();
+    });
+    window.cmdReadUnit_Click(1);
+    EXPECT_TRUE(looked);
+    // One read of the 1044 entries, and the window still there with it.
+    EXPECT_EQ(device.requestsHeard(), 1044);
+    EXPECT_FALSE(window.tune(0));
+    ASSERT_TRUE(window.tune(1));
+    EXPECT_TRUE(window.tune(1)->isComplete());
+    EXPECT_FALSE(window.TalkingToUnit());
+    EXPECT_TRUE(window.isEnabled());
+}
+
+TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
+{
+    open(0, pathA);
+    tuneMenu->menuAction()->setEnabled(false);
+    window.cmdReadUnit_Click(1);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Unit In Use"));
+    EXPECT_FALSE(window.tune(1));
+    EXPECT_EQ(device.requestsHeard(), 0);
+
+    // Without a unit: the connection guard, and nothing read.
+    tuneMenu->menuAction()->setEnabled(true);
+    mdlPublicVars::Connected = false;
+    window.cmdReadUnit_Click(1);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Connection Error"));
+    EXPECT_FALSE(window.tune(1));
+    EXPECT_EQ(device.requestsHeard(), 0);
+}
+
+} // namespace
