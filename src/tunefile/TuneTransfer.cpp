@@ -220,7 +220,7 @@ std::optional<Tune> ReadUnitTune()
     transfer.showSplash(frmTransferSplash::Kind::Export);
     const QDateTime when = services::clock().currentDateTime();
     const ExportResult read =
-        ReadTune(transactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }), when, transfer.advance());
+        ReadTune(TransactKeepingWindowsAlive([&transfer] { return transfer.cancelled(); }), when, transfer.advance());
     if (transfer.cancelled())
         return std::nullopt;
     transfer.setBusy(false);
@@ -237,7 +237,7 @@ void RunLockedTransfer(const std::function<void(const Transact&, const Progress&
 {
     Transfer transfer;
     transfer.setBusy(true);
-    work(transactKeepingWindowsAlive(), transfer.advance());
+    work(TransactKeepingWindowsAlive(), transfer.advance());
 }
 
 void ImportTune()
