@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include "support/TestApplication.h"
