@@ -17,10 +17,22 @@ struct EngineState {
 // shut and a deceleration, briefly near 0.1 V, back to idle. Each cycle
 // sweeps the whole MAF voltage range, so every cell of a table is used. Values are interpolated between key points with a small ripple,
 // so successive samples differ even while a phase holds steady.
+//
+// The tuning drive (--sim-drive tuning) repeats every two minutes and is
+// made for closing the auto-tune loop: after idle, a part-throttle climb
+// at a steady 30 degrees from 0.95 V to 4.95 V at the MAF in 40 s, a
+// lift-off, then a wide-open-throttle pull from 1.03 V to 4.95 V in 48 s
+// (12.8:1 commanded), and a deceleration back to idle. Every cell above
+// 1 V is crossed slowly enough (about 0.1 V a second, some 40 samples at
+// 20 a second) at part throttle and at wide-open throttle.
+enum class DriveCycle { Sweep, Tuning };
+
 class EngineModel {
 public:
     static constexpr qint64 CycleMs = 30'000;
+    static constexpr qint64 TuningCycleMs = 120'000;
 
     // ms: time since the engine model started; any value, the cycle repeats.
-    static EngineState At(qint64 ms);
+    static EngineState At(qint64 ms, DriveCycle drive = DriveCycle::Sweep);
+    static qint64 CycleLength(DriveCycle drive);
 };

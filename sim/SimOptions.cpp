@@ -15,7 +15,8 @@ const QString Prefix = QStringLiteral("--sim-");
 const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "port",
                                   "ports",      "fault",      "firmware",   "register",
                                   "maf-key-on", "tps-key-on", "tune",       "self-test-ms",
-                                  "latency-ms"};
+                                  "latency-ms", "drive",      "maf-error",  "injectors",
+                                  "seed"};
 // The flags are named once, for every parser of the options.
 const QStringList& Flags()
 {
@@ -120,6 +121,26 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
     } else if (name == QLatin1String("latency-ms")) {
         if (!toInt(value, 0, 255, options.latencyTimerMs))
             return bad("milliseconds 0 to 255");
+    } else if (name == QLatin1String("drive")) {
+        if (value == QLatin1String("sweep"))
+            options.engine.drive = DriveCycle::Sweep;
+        else if (value == QLatin1String("tuning"))
+            options.engine.drive = DriveCycle::Tuning;
+        else
+            return bad("sweep or tuning");
+    } else if (name == QLatin1String("maf-error")) {
+        QString why;
+        if (!options.engine.mafError.parse(value, &why))
+            return Prefix + name + QStringLiteral(": ") + why;
+    } else if (name == QLatin1String("injectors")) {
+        if (!toInt(value, 1, 255, options.engine.installedInjectors))
+            return bad("an injector size in lb/hr, 1 to 255");
+    } else if (name == QLatin1String("seed")) {
+        bool ok = false;
+        const qulonglong seed = value.toULongLong(&ok);
+        if (!ok)
+            return bad("a whole number");
+        options.engine.seed = seed;
     }
     return {};
 }
@@ -194,6 +215,12 @@ QString SimOptionsHelp()
                "  --sim-self-test-ms MS       how long the self-test takes (default 2000)\n"
                "  --sim-latency-ms MS         a USB adapter's latency timer holding replies (default 0)\n"
                "  --sim-no-low-latency        the adapter refuses the program's low-latency request\n"
+               "  --sim-drive sweep|tuning    the engine's drive: a 30 s sweep (default) or the 2-minute\n"
+               "                              tuning drive (part throttle and W.O.T. through every cell)\n"
+               "  --sim-maf-error V:P,...     MAF sensor error, percent at volts, e.g. \"0.5:+8,2.5:-4,4.5:+12\"\n"
+               "  --sim-injectors SIZE        injectors really installed (lb/hr); the registers keep\n"
+               "                              what the engine computer assumes\n"
+               "  --sim-seed N                seed of the wideband's noise (default 1)\n"
                "  --sim-fault NAME[=VALUE]    misbehave (repeatable); NAME is one of:\n")
         + SimFaults::Help();
 }
@@ -216,6 +243,7 @@ bool SetUpDevice(VentrixDevice& device, const SimOptions& options, QString* erro
     device.setPacing(options.pace);
     device.setTurnaroundUs(options.turnaroundUs);
     device.setFaults(options.faults);
+    device.setEngine(options.engine);
     return true;
 }
 

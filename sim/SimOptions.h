@@ -35,6 +35,7 @@ struct SimOptions {
     int latencyTimerMs = 0;        // --sim-latency-ms MS: the in-process port's adapter
                                    //   holds replies for its latency timer
     bool grantsLowLatency = true;  // --sim-no-low-latency: it refuses to shorten it
+    SimulatedEngine engine;        // --sim-drive, --sim-maf-error, --sim-injectors, --sim-seed
 };
 
 // Reads the "--sim-..." options out of a command line (either "--sim-x V" or

@@ -278,6 +278,32 @@ VentrixDevice::Answer VentrixDevice::fillCommand(const QByteArray& payload)
     return {"s" + QByteArray(1, lower(table)) + Byte(first + shift) + Byte(last + shift) + Byte(stored)};
 }
 
+namespace {
+
+// The correction table the unit works from: the throttle chooses between open
+// loop (TPS above the W.O.T. breakpoint) and closed loop, the flip-chip's tune
+// between O/C (tune 1) and H/L (tune 2).
+char tableInUse(bool wideOpen, int activeTune)
+{
+    return wideOpen ? (activeTune == 1 ? 'O' : 'H') : (activeTune == 1 ? 'C' : 'L');
+}
+
+int eecRegisterOf(char table)
+{
+    switch (table) {
+    case 'O':
+        return cmd::EecInjectorsOL;
+    case 'C':
+        return cmd::EecInjectors;
+    case 'H':
+        return cmd::EecInjectorsOLBank2;
+    default:
+        return cmd::EecInjectorsBank2;
+    }
+}
+
+} // namespace
+
 // The output follows the input, changed by the correction cell the engine is
 // working in: the table is chosen by the throttle (open loop above the W.O.T.
 // breakpoint, closed loop below) and the tune (1: O and C, 2: H and L), the
@@ -287,14 +313,15 @@ VentrixDevice::Answer VentrixDevice::fillCommand(const QByteArray& payload)
 // output voltage (cell = volts x 51.2, interpolated).
 QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
 {
-    const EngineState engine = EngineModel::At(nowMs - engineStartMs_.value_or(nowMs));
+    const qint64 engineMs = nowMs - engineStartMs_.value_or(nowMs);
+    const EngineState engine = EngineModel::At(engineMs, engine_.drive);
 
     const int mafIn = voltsToCounts(engine.mafVolts);
     const int tps = voltsToCounts(tpsKeyOnVolts_ + engine.throttleDegrees / 25.04);
     const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
         + memory_.registerValue(cmd::WotBreakpointLow);
     const bool wideOpen = countsToVolts(tps) > breakpoint * 5.0 / 1024.0;
-    const char table = wideOpen ? (activeTune_ == 1 ? 'O' : 'H') : (activeTune_ == 1 ? 'C' : 'L');
+    const char table = tableInUse(wideOpen, activeTune_);
     const int cell = static_cast<int>(std::lround(mafIn * 255.0 / 1023.0));
     const int correction = signedByte(memory_.cell(table, cell));
     const int offset = signedByte(memory_.registerValue(cmd::VoltageOffset));
@@ -312,7 +339,7 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
 
     // The wideband reading suits the program's default sensor, whose ratio
     // falls 2 points per volt from 20:1 at 0 V.
-    const double widebandVolts = (20.0 - engine.airFuelRatio) / 2.0;
+    const double widebandVolts = (20.0 - widebandAirFuel(engineMs)) / 2.0;
     const int wideband = std::clamp(static_cast<int>(std::lround(widebandVolts / 5.0 * 255.0)), 0, 255);
     const int speed = std::clamp(static_cast<int>(std::lround(engine.rpm / 40.0)), 0, 255);
     const int multispark = memory_.registerValue(cmd::IgnitionType) == 0x80 ? 1 : 0;
@@ -320,4 +347,25 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
 
     return "m" + word(mafIn) + word(mafOut) + word(tps) + Byte(wideband) + word(flowAt(mafIn))
         + word(flowAt(mafOut)) + Byte(speed) + Byte(multispark) + Byte(flipChip);
+}
+
+// The engine law (sim/EngineLaw.h) at the moment the sensor's lag shows now.
+double VentrixDevice::widebandAirFuel(qint64 engineMs) const
+{
+    const qint64 seenMs = engineMs - engine_law::LagMs;
+    const EngineState then = EngineModel::At(seenMs, engine_.drive);
+    const int mafIn = voltsToCounts(then.mafVolts);
+    const int tps = voltsToCounts(tpsKeyOnVolts_ + then.throttleDegrees / 25.04);
+    const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
+        + memory_.registerValue(cmd::WotBreakpointLow);
+    double airFuel = then.airFuelRatio;
+    if (countsToVolts(tps) > breakpoint * 5.0 / 1024.0) {
+        const char table = tableInUse(true, activeTune_);
+        const int eec = memory_.registerValue(eecRegisterOf(table));
+        const int cell = static_cast<int>(std::lround(mafIn * 255.0 / 1023.0));
+        const int correction = signedByte(memory_.cell(table, cell));
+        const double needed = engine_law::NeededCorrection(engine_, countsToVolts(mafIn), eec);
+        airFuel = engine_law::OpenLoopAirFuel(then.airFuelRatio, correction, needed, eec);
+    }
+    return airFuel + engine_law::Noise(engine_.seed, engineMs);
 }

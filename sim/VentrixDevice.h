@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/EngineLaw.h"
 #include "sim/FrameReader.h"
 #include "sim/SimFaults.h"
 #include "sim/VentrixMemory.h"
@@ -70,6 +71,10 @@ public:
     // first request, and again at each soft reset.
     void setEngineStart(qint64 ms) { engineStartMs_ = ms; }
 
+    // The engine's drive, MAF sensor error, installed injectors and noise.
+    void setEngine(const SimulatedEngine& engine) { engine_ = engine; }
+    const SimulatedEngine& engine() const { return engine_; }
+
     SimFaults& faults() { return faults_; }
     const SimFaults& faults() const { return faults_; }
     void setFaults(const SimFaults& faults) { faults_ = faults; }
@@ -119,10 +124,12 @@ private:
     Answer cellCommand(const QByteArray& payload, bool write);
     Answer fillCommand(const QByteArray& payload);
     int writtenValue(int requested) const;
+    double widebandAirFuel(qint64 engineMs) const;
     QList<SimChunk> schedule(const QByteArray& reply, qint64 arrivalUs, int workMs);
     qint64 characterUs(qint64 characters) const;
 
     VentrixMemory memory_;
+    SimulatedEngine engine_;
     SimFaults faults_;
     FrameReader reader_;
     FrameListener listener_;

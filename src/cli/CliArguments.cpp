@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include "cli/CliAutotune.h"
+
 #include <QRegularExpression>
 
 #include <cmath>
@@ -93,6 +95,12 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
             const bool valueFollows = takesValue && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--"));
             if (valueFollows)
                 common << args.at(++i);
+        } else if (cli.command == QLatin1String("autotune") && cli_autotune::IsOption(arg)) {
+            cli.commandOptions << arg;
+            if (cli_autotune::ValueFollows(arg) && i + 1 >= args.size())
+                cli.error = QStringLiteral("%1 needs a value").arg(arg);
+            else if (cli_autotune::ValueFollows(arg))
+                cli.commandOptions << args.at(++i);
         } else if (arg.startsWith(QLatin1Char('-')) && !isNumber(arg)) {
             cli.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
         } else if (cli.command.isEmpty()) {
@@ -135,6 +143,8 @@ const char* const Overview =
     "  log summary FILE               a data log's samples per cell: count, median, min and max A/F\n"
     "  log csv FILE [-o OUT.csv]      a data log as plain CSV ('.' decimals, seconds from the start)\n"
     "  diff A B                       the differences between two tunes, each FILE.tun or unit\n"
+    "  autotune LOG... -o OUT.tun [--tune IN.tun] [--table T] [--target A/F]\n"
+    "                                 suggest a table's corrections from wideband logs into a new tune\n"
     "\n"
     "Tables: O open loop 1, C closed loop 1, H open loop 2, L closed loop 2, F transfer function.\n"
     "\n"
@@ -155,6 +165,8 @@ const char* const Overview =
 
 QString commandHelp(const QString& command)
 {
+    if (command == QLatin1String("autotune"))
+        return cli_autotune::Help();
     if (command == QLatin1String("probe"))
         return QStringLiteral("Usage: kestrel-cli probe\nSearches the last used port, then ports 1 to 6, "
                               "and prints the port, the unit's status and its firmware revision.\n");

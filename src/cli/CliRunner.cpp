@@ -1,6 +1,7 @@
 #include "cli/CliRunner.h"
 
 #include "cli/CliArguments.h"
+#include "cli/CliAutotune.h"
 #include "cli/CliDiff.h"
 #include "cli/CliBackups.h"
 #include "cli/Console.h"
@@ -253,6 +254,8 @@ int Run::dispatch()
         return logFile();
     if (command == QLatin1String("diff"))
         return diff();
+    if (command == QLatin1String("autotune"))
+        return cli_autotune::Run(a_, c_);
     return usage(QStringLiteral("unknown command '%1'").arg(command));
 }
 

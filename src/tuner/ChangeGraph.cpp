@@ -4,6 +4,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,7 @@ constexpr int Rows = 10;
 constexpr double RowHeight = 20.0;  // ten rows over -100 to +100
 
 const QColor Grid(128, 128, 128);
+const QColor PreviewColour(255, 230, 0);
 const QColor ZeroLineColour(255, 255, 255);
 
 } // namespace
@@ -41,6 +43,12 @@ void ChangeGraph::setTable(const tuner::Table* table)
 void ChangeGraph::setSliderOffset(int offset)
 {
     offset_ = offset;
+    update();
+}
+
+void ChangeGraph::setPreview(const std::optional<tuner::Table>& preview)
+{
+    preview_ = preview;
     update();
 }
 
@@ -115,6 +123,9 @@ void ChangeGraph::paintArea(QPainter& painter, const QRect& area) const
         }
     }
 
+    if (preview_)
+        paintPreview(painter);
+
     // The grid over the circles: one column per cell, ten rows.
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(Grid, 1));
@@ -132,4 +143,17 @@ void ChangeGraph::paintArea(QPainter& painter, const QRect& area) const
             continue;  // the zero line
         painter.drawLine(std::max(left, area.left()), y, std::min(right, area.right()), y);
     }
+}
+
+void ChangeGraph::paintPreview(QPainter& painter) const
+{
+    QPolygonF line;
+    for (int j = 0; j < tuner::TableSize; ++j)
+        line << QPointF(pixelX(unitsX(j)), pixelY(ZeroLine + (*preview_)[j]));
+    painter.setPen(QPen(PreviewColour, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(line);
+    const double ring = radius() + 2.0;
+    for (int i = 0; i < tuner::CellCount; ++i)
+        painter.drawEllipse(line.at(tuner::EntryOf(i, offset_)), ring, ring);
 }

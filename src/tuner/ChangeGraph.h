@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 // The change graph above the sliders: every entry of the table as a filled
 // circle, red below zero and green at or above it, on a black ground with
 // the zero line and a grey grid of one column per slider cell and ten rows.
@@ -29,6 +31,12 @@ public:
     void setTable(const tuner::Table* table);
     void setSliderOffset(int offset);
 
+    // A table to compare with, such as an auto-tune suggestion: drawn as a
+    // yellow line through its entries with a ring at each cell's entry, over
+    // the table's circles. None to draw no preview.
+    void setPreview(const std::optional<tuner::Table>& preview);
+    const std::optional<tuner::Table>& preview() const { return preview_; }
+
     // Repaints everything, or just the strip of entry j.
     void redrawAll();
     void redrawEntry(int entry);
@@ -48,6 +56,9 @@ private:
     double pixelY(double unitsY) const;
     double radius() const;
 
+    void paintPreview(QPainter& painter) const;
+
     const tuner::Table* table_ = nullptr;
     int offset_ = 0;
+    std::optional<tuner::Table> preview_;
 };

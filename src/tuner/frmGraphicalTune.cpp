@@ -144,6 +144,7 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     connect(cmdRich, &QPushButton::clicked, this, &frmGraphicalTune::cmdRich_Click);
     connect(cmdZero, &QPushButton::clicked, this, &frmGraphicalTune::cmdZero_Click);
     connect(cmdQUIT, &QPushButton::clicked, this, &frmGraphicalTune::cmdQUIT_Click);
+    connect(cmdAutoTune, &QPushButton::clicked, this, &frmGraphicalTune::cmdAutoTune_Click);
     // The lists act on the user's choices only; the program's own settings
     // (the load, a refused compensation) raise no click.
     connect(cmbInjectors, &QComboBox::activated, this, &frmGraphicalTune::cmbInjectors_Click);

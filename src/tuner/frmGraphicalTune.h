@@ -13,6 +13,10 @@
 #include <functional>
 
 class ChangeGraph;
+class frmAutoTune;
+namespace autotune {
+struct Result;
+}
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -68,6 +72,10 @@ public:
     void HScroll3_Change();
     void HScroll4_Change();
     void cmdQUIT_Click();
+    // AUTO-TUNE...: the slider offset to 0, a data log asked for, then the
+    // suggestion shown on the change graph until Apply or Cancel.
+    void cmdAutoTune_Click();
+    frmAutoTune* AutoTuneWindow() const;
 
     // Controls.
     QScrollBar* VScroll1(int cell) const { return sliders_.at(cell); }
@@ -144,6 +152,9 @@ private:
     void closeLog(bool report);
     void writeLogLine();
 
+    // Moves the sliders to an accepted auto-tune suggestion (asking first on line).
+    void applyAutoTune(const autotune::Result& result);
+
     // Leaving: stops everything and gives the main window its commands back.
     void release();
 
@@ -189,6 +200,8 @@ private:
     QPushButton* cmdZero = nullptr;
     QPushButton* cmdDatalog = nullptr;
     QPushButton* cmdQUIT = nullptr;
+    QPushButton* cmdAutoTune = nullptr;
+    QPointer<frmAutoTune> autoTune_;
     QComboBox* cmbInjectors = nullptr;
     QComboBox* cmbEECInjectors = nullptr;
     QScrollBar* HScroll1 = nullptr;

@@ -317,6 +317,7 @@ void frmGraphicalTune::buildControls(QWidget* area)
     cmdLean = button("cmdLean", "5% LEAN", 3900, LowerTop + 60, 1260);
     cmdRich = button("cmdRich", "5% RICH", 3900, LowerTop + 555, 1260);
     cmdZero = button("cmdZero", "ZERO", 3900, LowerTop + 1050, 1260);
+    cmdAutoTune = button("cmdAutoTune", "AUTO-TUNE...", 3900, LowerTop + 1545, 1260);
 
     QGroupBox* injectors = Frame(area, "fraInjectors", QStringLiteral("INJECTORS"), 5280, LowerTop, 2040, 1620);
     Label(injectors, QStringLiteral("lblInjectors"), QStringLiteral("INJECTORS"), 120, 300, 1800, 255);

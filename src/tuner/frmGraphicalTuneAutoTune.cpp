@@ -1,0 +1,104 @@
+// The graphical tuner's AUTO-TUNE...: what the window does around the
+// auto-tune dialog. The analysis itself is window-free (logs/AutoTune.h).
+#include "tuner/frmGraphicalTune.h"
+
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+#include "tuner/ChangeGraph.h"
+#include "tuner/TableKinds.h"
+#include "tuner/frmAutoTune.h"
+
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+
+using namespace tuner;
+
+frmAutoTune* frmGraphicalTune::AutoTuneWindow() const
+{
+    return autoTune_;
+}
+
+void frmGraphicalTune::cmdAutoTune_Click()
+{
+    QPointer<frmGraphicalTune> self(this);
+    if (autoTune_) {
+        autoTune_->raise();
+        autoTune_->activateWindow();
+        return;
+    }
+    // The analysis groups samples by the cells as they sit without an offset.
+    if (sliderOffset_ != 0) {
+        if (!tell(MsgIcon::Information, QStringLiteral("AUTO-TUNE"),
+                  QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0.")))
+            return;
+        HScroll4->setValue(0);
+        if (!self || closing_ || lost_ || sliderOffset_ != 0)
+            return;
+    }
+
+    FileDialogRequest request;
+    request.title = QStringLiteral("OPEN DATA LOG");
+    request.filter = QStringLiteral("Text Files (*.txt);;All Files (*)");
+    const QString path = services::dialogs().openFileName(request);
+    if (!self || path.isEmpty() || closing_)
+        return;
+
+    frmAutoTune::Context context;
+    context.table = TableKindAt(selectedTable()).letter;
+    context.values = table_;
+    context.breakpointVolts = mdlPublicVars::WotBreakpointVolts;
+    context.eecInjectorSize = static_cast<int>(mdlPublicVars::EecInjectorSize);
+    auto* dialog = new frmAutoTune(context, this);
+    QString error;
+    if (!dialog->addLog(path, &error)) {
+        delete dialog;
+        tell(MsgIcon::Exclamation, QStringLiteral("Data Log"), error);
+        return;
+    }
+    autoTune_ = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    graph_->setPreview(dialog->preview());
+    connect(dialog, &frmAutoTune::previewChanged, graph_, [this](const Table& preview) { graph_->setPreview(preview); });
+    connect(dialog, &QDialog::finished, this, [this, dialog](int outcome) {
+        graph_->setPreview(std::nullopt);
+        if (outcome == QDialog::Accepted && !lost_ && !closing_)
+            applyAutoTune(dialog->result());
+    });
+    // Below the change graph, so the preview stays in sight.
+    const QPoint below = graph_->mapToGlobal(QPoint(0, graph_->height() + 4));
+    dialog->move(below);
+    if (const QScreen* screen = graph_->screen()) {
+        const int room = screen->availableGeometry().bottom() - below.y();
+        dialog->resize(dialog->width(), std::max(dialog->minimumSizeHint().height(), std::min(dialog->height(), room)));
+    }
+    // Window-modal: the sliders stay as the suggestion found them until it is
+    // applied or cancelled; on line the live display keeps running.
+    dialog->open();
+}
+
+void frmGraphicalTune::applyAutoTune(const autotune::Result& result)
+{
+    QPointer<frmGraphicalTune> self(this);
+    int moving = 0;
+    for (int i = 0; i < CellCount; ++i)
+        moving += result.cells[i].outcome == autotune::CellOutcome::Suggested
+            && result.cells[i].suggested != sliders_[i]->value();
+    if (moving == 0 || globalEditRunning_)
+        return;
+    if (onLine_) {
+        const MsgAnswer answer = services::dialogs().askBeforeWriting(
+            MsgIcon::Question, QStringLiteral("AUTO-TUNE"),
+            QStringLiteral("The suggested values of %1 of table %2 will be written to the unit now.\r\nApply them?")
+                .arg(moving == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(moving))
+                .arg(QLatin1Char(tableLetter_)));
+        if (!self || answer != MsgAnswer::Yes || !onLine_ || lost_ || closing_)
+            return;
+    }
+    // Each slider that moves writes its cell as a drag of it would
+    // (WriteSliderCell), so the change graph and the table follow.
+    runOverSliders([&](int cell) {
+        const autotune::CellResult& suggestion = result.cells[cell];
+        return suggestion.outcome == autotune::CellOutcome::Suggested ? suggestion.suggested : sliders_[cell]->value();
+    });
+}

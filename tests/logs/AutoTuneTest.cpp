@@ -1,0 +1,321 @@
+#include "logs/AutoTune.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+using namespace autotune;
+using logs::Channel;
+using logs::DataLog;
+
+// One sample of a synthetic log: steady wide-open throttle unless a case
+// says otherwise.
+struct Sample {
+    double maf = 2.1;  // cell 10
+    double airFuel = 12.0;
+    double tps = 4.0;  // above the 2.5 V breakpoint
+    double angle = 80;
+    double rpm = 3000;
+};
+
+// Samples 0.125 s apart (an exact binary fraction, so that the 0.3 s lag
+// window falls between two samples and not on one).
+constexpr double Step = 0.125;
+
+DataLog MakeLog(const std::vector<Sample>& samples)
+{
+    DataLog log;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const Sample& s = samples[i];
+        log.seconds.push_back(static_cast<double>(i) * Step);
+        log.values[static_cast<int>(Channel::MafIn)].push_back(s.maf);
+        log.values[static_cast<int>(Channel::AirFuel)].push_back(s.airFuel);
+        log.values[static_cast<int>(Channel::TpsVolts)].push_back(s.tps);
+        log.values[static_cast<int>(Channel::ThrottleAngle)].push_back(s.angle);
+        log.values[static_cast<int>(Channel::Rpm)].push_back(s.rpm);
+    }
+    return log;
+}
+
+std::vector<Sample> Steady(int count, Sample sample = {})
+{
+    return std::vector<Sample>(static_cast<std::size_t>(count), sample);
+}
+
+Settings At12(int cap = 10)
+{
+    Settings settings;
+    settings.target = 12.0;
+    settings.capPoints = cap;
+    return settings;
+}
+
+Result AnalyseOne(const DataLog& log, const Settings& settings, CellValues current = {})
+{
+    return Analyse({&log}, current, settings);
+}
+
+TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
+{
+    struct Case {
+        double measured, target;
+        int eec;
+        int points;
+    } const cases[] = {
+        {15.0, 12.0, 19, 25},    // lean by 25 %: richer by 25 points
+        {12.0, 16.0, 19, -25},   // rich: leaner
+        {15.0, 12.0, 0, 25},     // a register of 0 reads as 19 lb/hr
+        {15.0, 12.0, 38, 12},    // 12.5, halves to even: down
+        {16.5, 12.0, 19, 38},    // 37.5: up
+        {14.0, 16.0, 19, -12},   // -12.5
+        {10.0, 16.0, 19, -38},   // -37.5
+        {15.0, 12.0, 24, 20},    // 25 x 19 / 24 = 19.79
+        {12.0, 12.0, 30, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CorrectionPoints(c.measured, c.target, c.eec), c.points)
+            << c.measured << " for " << c.target << " at " << c.eec;
+}
+
+TEST(AutoTuneTest, OneCellSuggestions)
+{
+    struct Case {
+        const char* name;
+        std::vector<Sample> samples;
+        std::function<void(Settings&)> setUp;
+        int current;
+        int suggested;
+        CellOutcome outcome;
+        double measured;
+    } const cases[] = {
+        {"lean, uncapped", Steady(12, {.airFuel = 13.5}), [](Settings& s) { s.capPoints = 50; }, 0, 12,
+         CellOutcome::Suggested, 13.5},
+        {"lean, capped at 10", Steady(12, {.airFuel = 13.5}), {}, 0, 10, CellOutcome::Suggested, 13.5},
+        {"rich, uncapped", Steady(12, {.airFuel = 10.5}), [](Settings& s) { s.capPoints = 50; }, 0, -12,
+         CellOutcome::Suggested, 10.5},
+        {"rich, capped at -10", Steady(12, {.airFuel = 10.5}), {}, 4, -6, CellOutcome::Suggested, 10.5},
+        {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, CellOutcome::Suggested, 12.6},
+        {"clamped at +100", Steady(12, {.airFuel = 13.5}), {}, 95, 100, CellOutcome::Suggested, 13.5},
+        {"clamped at -100", Steady(12, {.airFuel = 10.5}), {}, -93, -100, CellOutcome::Suggested, 10.5},
+        {"a value beyond the slider comes back within it", Steady(12), {}, 120, 100, CellOutcome::Suggested, 12.0},
+        {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}),
+         [](Settings& s) {
+             s.capPoints = 50;
+             s.eecInjectorSize = 38;
+         },
+         0, 12, CellOutcome::Suggested, 15.0},
+        {"nine samples are too few", Steady(9, {.airFuel = 13.5}), {}, 3, 3, CellOutcome::TooFew, 13.5},
+        {"ten are enough", Steady(10, {.airFuel = 13.5}), {}, 3, 13, CellOutcome::Suggested, 13.5},
+        {"a locked cell is untouched", Steady(12, {.airFuel = 13.5}),
+         [](Settings& s) { s.locked[10] = true; }, 7, 7, CellOutcome::Locked, 13.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings settings = At12();
+        if (c.setUp)
+            c.setUp(settings);
+        CellValues current{};
+        current[10] = c.current;
+        const Result result = AnalyseOne(MakeLog(c.samples), settings, current);
+        const CellResult& cell = result.cells[10];
+        EXPECT_EQ(cell.suggested, c.suggested);
+        EXPECT_EQ(cell.change, c.outcome == CellOutcome::Suggested ? c.suggested - c.current : 0);
+        EXPECT_EQ(cell.outcome, c.outcome);
+        EXPECT_DOUBLE_EQ(cell.measured, c.measured);
+        EXPECT_EQ(cell.samples, static_cast<int>(c.samples.size()));
+        for (int i = 0; i < tuner_cells::CellCount; ++i) {
+            if (i != 10) {
+                EXPECT_EQ(result.cells[i].suggested, 0) << i;
+            }
+        }
+    }
+}
+
+// Five samples at 12.0 and five at 15.0: the median is the mean of the two
+// middle ones, 13.5, which needs 12.5 points; either middle value alone
+// would give 0 or 25.
+TEST(AutoTuneTest, MedianOfAnEvenCountIsTheMeanOfTheMiddleTwo)
+{
+    std::vector<Sample> samples = Steady(5, {.airFuel = 15.0});
+    for (const Sample& s : Steady(5, {.airFuel = 12.0}))
+        samples.push_back(s);
+    const Result result = AnalyseOne(MakeLog(samples), At12(50));
+    EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.5);
+    EXPECT_EQ(result.cells[10].suggested, 12);
+}
+
+// A log through ten cells, each with a known error: the suggestion is each
+// error taken off, within the cap, from the current value.
+TEST(AutoTuneTest, ASyntheticLogGivesTheExpectedSuggestion)
+{
+    const int errors[] = {-12, -10, -7, -3, 0, 2, 5, 9, 10, 15};  // percent, cells 5 to 14
+    std::vector<Sample> samples;
+    for (int k = 0; k < 10; ++k) {
+        const double volts = tuner_cells::CellCaptionVolts(5 + k);
+        for (const Sample& s : Steady(14, {.maf = volts, .airFuel = 12.8 * (1 + errors[k] / 100.0)}))
+            samples.push_back(s);
+    }
+    // The step between cells is 0.2 V in one sample: too fast for the MAF
+    // rule, so each cell loses its first and last sample and keeps 12.
+    Settings settings;
+    CellValues current{};
+    current.fill(3);
+    const Result result = AnalyseOne(MakeLog(samples), settings, current);
+
+    const int expected[] = {-7, -7, -4, 0, 3, 5, 8, 12, 13, 13};
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_EQ(result.cells[5 + k].suggested, expected[k]) << "cell " << 5 + k;
+        EXPECT_EQ(result.cells[5 + k].samples, k == 0 || k == 9 ? 13 : 12) << "cell " << 5 + k;
+        EXPECT_NEAR(result.cells[5 + k].errorPercent, errors[k], 1e-9);
+    }
+    for (const int cell : {0, 4, 15, 24}) {
+        EXPECT_EQ(result.cells[cell].outcome, CellOutcome::TooFew);
+        EXPECT_EQ(result.cells[cell].suggested, 3);
+    }
+    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::MafChanging)], 18);
+    EXPECT_EQ(result.accepted, 140 - 18);
+
+    // The same samples in two logs give the same suggestion.
+    const std::vector<Sample> first(samples.begin(), samples.begin() + 70);
+    const std::vector<Sample> second(samples.begin() + 70, samples.end());
+    const DataLog a = MakeLog(first);
+    const DataLog b = MakeLog(second);
+    EXPECT_EQ(Analyse({&a, &b}, current, settings).suggested(), result.suggested());
+}
+
+// Each sample made for a reason is counted under it, once, and nothing else
+// is lost.
+TEST(AutoTuneTest, RejectionsAreCountedByReason)
+{
+    using R = Rejection;
+    struct Case {
+        const char* name;
+        std::function<void(std::vector<Sample>&)> spoil;  // on 40 steady samples
+        std::vector<std::pair<R, int>> counts;
+    } const cases[] = {
+        {"no reading", [](auto& s) { s[20].airFuel = std::nan(""); }, {{R::NoAirFuel, 1}}},
+        {"at and beyond the rails",
+         [](auto& s) {
+             s[10].airFuel = 10.0;
+             s[11].airFuel = 20.0;
+             s[12].airFuel = 9.5;
+             s[13].airFuel = 22.0;
+             s[14].airFuel = 10.05;  // inside: used
+         },
+         {{R::AtRail, 4}}},
+        {"TPS at the breakpoint is not wide open",
+         [](auto& s) {
+             s[20].tps = 2.5;
+             s[21].tps = 1.0;
+             s[22].tps = 2.51;
+         },
+         {{R::OtherTable, 2}}},
+        {"slow engine",
+         [](auto& s) {
+             s[5].rpm = 499;
+             s[6].rpm = 500;
+         },
+         {{R::LowRpm, 1}}},
+        // The step is seen by both samples beside it; the two after it fall
+        // within 0.3 s (0.125 and 0.25 s), the third (0.375 s) does not.
+        {"a throttle step and the wideband's lag", [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].angle = 60; },
+         {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
+        // 8 degrees a second is under 10 % of the 90-degree range.
+        {"a slow throttle is steady", [](auto& s) { for (std::size_t i = 0; i < s.size(); ++i) s[i].angle = 40 + i * Step * 8; }, {}},
+        {"a MAF step of 2 V/s",
+         [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].maf = 2.35; },
+         {{R::MafChanging, 2}}},
+        {"a MAF step of 1 V/s is not faster than allowed",
+         [](auto& s) { for (std::size_t i = 0; i < s.size(); ++i) s[i].maf = i < 20 ? 2.0 : 2.125; }, {}},
+        {"the first reason counts", [](auto& s) {
+             s[30].airFuel = std::nan("");
+             s[30].rpm = 300;
+             s[31].rpm = 300;
+             s[31].tps = 1.0;
+         },
+         {{R::NoAirFuel, 1}, {R::OtherTable, 1}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Sample> samples = Steady(40);
+        c.spoil(samples);
+        const Result result = AnalyseOne(MakeLog(samples), At12());
+        std::array<int, RejectionCount> expected{};
+        int rejected = 0;
+        for (const auto& [reason, count] : c.counts) {
+            expected[static_cast<int>(reason)] = count;
+            rejected += count;
+        }
+        EXPECT_EQ(result.rejected, expected);
+        EXPECT_EQ(result.samples, 40);
+        EXPECT_EQ(result.accepted, 40 - rejected);
+    }
+}
+
+// Closed-loop tables: their samples are refused unless the user takes
+// them; with the split off every sample counts for the chosen table.
+TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
+{
+    std::vector<Sample> samples = Steady(12, {.airFuel = 15.0, .tps = 1.2, .angle = 10});
+    for (const Sample& s : Steady(13, {.airFuel = 13.5}))
+        samples.push_back(s);
+    // The throttle opens between samples 11 and 12: both are moving, 13 and
+    // 14 follow within 0.3 s.
+    const DataLog log = MakeLog(samples);
+    struct Case {
+        const char* name;
+        char table;
+        bool split, useClosedLoop;
+        int cellSamples;
+        double measured;
+        std::vector<std::pair<Rejection, int>> counts;
+    } const cases[] = {
+        {"open loop: the wide-open part", 'O', true, false, 10, 13.5,
+         {{Rejection::OtherTable, 12}, {Rejection::ThrottleMoving, 1}, {Rejection::AfterTransient, 2}}},
+        {"closed loop refused by default", 'C', true, false, 0, 0,
+         {{Rejection::OtherTable, 13}, {Rejection::ClosedLoop, 12}}},
+        {"closed loop taken when asked", 'L', true, true, 11, 15.0,
+         {{Rejection::OtherTable, 13}, {Rejection::ThrottleMoving, 1}}},
+        {"no split: every sample", 'H', false, false, 21, 15.0,
+         {{Rejection::ThrottleMoving, 2}, {Rejection::AfterTransient, 2}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings settings;
+        settings.table = c.table;
+        settings.splitByThrottle = c.split;
+        settings.useClosedLoop = c.useClosedLoop;
+        const Result result = AnalyseOne(log, settings);
+        EXPECT_EQ(result.cells[10].samples, c.cellSamples);
+        EXPECT_DOUBLE_EQ(result.cells[10].measured, c.measured);
+        std::array<int, RejectionCount> expected{};
+        for (const auto& [reason, count] : c.counts)
+            expected[static_cast<int>(reason)] = count;
+        EXPECT_EQ(result.rejected, expected);
+    }
+    EXPECT_DOUBLE_EQ(DefaultTarget('O'), 12.8);
+    EXPECT_DOUBLE_EQ(DefaultTarget('H'), 12.8);
+    EXPECT_DOUBLE_EQ(DefaultTarget('C'), 14.7);
+    EXPECT_DOUBLE_EQ(DefaultTarget('L'), 14.7);
+}
+
+TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
+{
+    std::vector<Sample> samples;
+    const double airFuel[] = {12.0 * 1.04, 12.0 * 1.08, 12.0};  // cells 9, 10, 11: +4, +8, 0
+    for (int k = 0; k < 3; ++k)
+        for (const Sample& s : Steady(12, {.maf = tuner_cells::CellCaptionVolts(9 + k), .airFuel = airFuel[k]}))
+            samples.push_back(s);
+    Settings settings = At12();
+    settings.smoothing = true;
+    const Result result = AnalyseOne(MakeLog(samples), settings);
+    // Cell 9: (2 x 4 + 8) / 3 = 5.33; cell 10: (4 + 16 + 0) / 4 = 5; cell 11: (8 + 0) / 3 = 2.67.
+    EXPECT_EQ(result.cells[9].suggested, 5);
+    EXPECT_EQ(result.cells[10].suggested, 5);
+    EXPECT_EQ(result.cells[11].suggested, 3);
+}
+
+} // namespace

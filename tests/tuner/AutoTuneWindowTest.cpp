@@ -1,0 +1,178 @@
+#include "TunerTestSupport.h"
+
+#include "monitor/Datalog.h"
+#include "tuner/ChangeGraph.h"
+#include "tuner/frmAutoTune.h"
+
+#include <QLabel>
+#include <QTableWidget>
+
+namespace {
+
+using tuner::EntryOf;
+
+class AutoTuneWindowTest : public TunerTest {
+protected:
+    // A monitor log, written by the monitor's own writer, of a wide-open
+    // pull that holds three cells for a second each: cell 10 (2.1 V) 5 %
+    // lean of 12.8, cell 12 (2.5 V) 5 % rich, cell 14 (2.9 V) 10 % lean.
+    QString writeLog()
+    {
+        const QString path = dir.filePath(QStringLiteral("pull.txt"));
+        datalog::DatalogFile file;
+        const QDateTime opened(QDate(2026, 12, 7), QTime(10, 0, 0));
+        EXPECT_TRUE(file.create(path, opened));
+        const struct {
+            double volts, airFuel;
+        } holds[] = {{2.1, 13.44}, {2.5, 12.16}, {2.9, 14.08}};
+        for (int second = 0; second < 3; ++second) {
+            for (int k = 0; k < 20; ++k) {
+                LiveSample s;
+                s.MAFInputVoltage = holds[second].volts;
+                s.OutputVoltage = holds[second].volts;
+                s.AirFuelRatio = static_cast<float>(holds[second].airFuel);
+                s.TPSVoltage = 4.0;
+                s.ThrottleAngle = 80;
+                s.EngineSpeed = 3000;
+                file.append(datalog::DataLine(opened.time().addSecs(second), datalog::ShownValues(s)));
+            }
+        }
+        file.close();
+        return path;
+    }
+
+    frmAutoTune* startAutoTune()
+    {
+        dialogs.chooseNextFile(writeLog());
+        window->cmdAutoTune_Click();
+        return window->AutoTuneWindow();
+    }
+
+    std::optional<tuner::Table> preview() const { return window->pctChangeGraph()->preview(); }
+    QStringList writesHeard()
+    {
+        QStringList writes;
+        for (const QString& payload : heard())
+            if (payload.startsWith('W'))
+                writes << payload;
+        return writes;
+    }
+};
+
+TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSliders)
+{
+    ASSERT_TRUE(open());
+    frmAutoTune* dialog = startAutoTune();
+    ASSERT_TRUE(dialog);
+    ASSERT_EQ(dialogs.fileRequests.size(), 1);
+    EXPECT_EQ(dialogs.fileRequests[0].title, QStringLiteral("OPEN DATA LOG"));
+
+    // The dialog: per cell its samples and median, the rejections by reason,
+    // the assumption about the table.
+    QTableWidget* cells = dialog->tblCells();
+    // The MAF steps between the holds cost the samples beside them.
+    EXPECT_EQ(cells->item(10, 2)->text(), QStringLiteral("19"));
+    EXPECT_EQ(cells->item(12, 2)->text(), QStringLiteral("18"));
+    EXPECT_EQ(cells->item(10, 3)->text(), QStringLiteral("13.40"));  // the log holds one decimal: 13.4
+    EXPECT_EQ(cells->item(10, 6)->text(), QStringLiteral("5"));
+    EXPECT_EQ(cells->item(12, 6)->text(), QStringLiteral("-5"));
+    EXPECT_EQ(cells->item(14, 6)->text(), QStringLiteral("10"));
+    EXPECT_EQ(cells->item(3, 7)->text(), QStringLiteral("too few samples"));
+    EXPECT_EQ(dialog->lblRejections()->text(), QStringLiteral("Rejected: MAF voltage changing: 4."));
+    EXPECT_TRUE(dialog->lblAssumption()->text().contains(QStringLiteral("above 2.500 V")));
+
+    // The suggestion is the change graph's second series, the entries
+    // between the cells interpolated as the sliders will write them.
+    ASSERT_TRUE(preview());
+    EXPECT_EQ((*preview())[EntryOf(10, 0)], 5);
+    EXPECT_EQ((*preview())[EntryOf(12, 0)], -5);
+    EXPECT_EQ((*preview())[EntryOf(10, 0) - 5], 2);   // 2.5 halves to even
+    EXPECT_EQ((*preview())[EntryOf(11, 0)], 0);
+    EXPECT_EQ((*preview())[EntryOf(14, 0)], 10);
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0)], 0);  // nothing applied yet
+
+    // A locked cell keeps its value.
+    dialog->setLocked(14, true);
+    EXPECT_EQ((*preview())[EntryOf(14, 0)], 0);
+    EXPECT_EQ(cells->item(14, 7)->text(), QStringLiteral("locked"));
+
+    dialog->cmdApply()->click();
+    EXPECT_EQ(slider(10)->value(), 5);
+    EXPECT_EQ(slider(12)->value(), -5);
+    EXPECT_EQ(slider(14)->value(), 0);
+    EXPECT_EQ(text("txtDelta_10"), QStringLiteral("5"));
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0)], 5);
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0) - 5], 2);
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(12, 0) + 3], -4);  // -5 x 7 / 10 = -3.5: -4
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(14, 0)], 0);
+    EXPECT_FALSE(preview());
+    // Off line nothing goes to the unit.
+    EXPECT_TRUE(writesHeard().isEmpty());
+    EXPECT_EQ(device.memory().cell('O', EntryOf(10, 0)), 0);
+}
+
+TEST_F(AutoTuneWindowTest, CancelChangesNothing)
+{
+    ASSERT_TRUE(open());
+    slider(3)->setValue(7);
+    const tuner::Table before = window->CorrectionTable();
+    frmAutoTune* dialog = startAutoTune();
+    ASSERT_TRUE(dialog);
+    dialog->cmdCancel()->click();
+    EXPECT_EQ(window->CorrectionTable(), before);
+    EXPECT_EQ(slider(10)->value(), 0);
+    EXPECT_EQ(slider(3)->value(), 7);
+    EXPECT_FALSE(preview());
+}
+
+TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
+{
+    ASSERT_TRUE(open());
+    goOnline();
+    heard();
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        SCOPED_TRACE(answer == MsgAnswer::Yes ? "Yes" : "No");
+        messages().clear();
+        frmAutoTune* dialog = startAutoTune();
+        ASSERT_TRUE(dialog);
+        dialogs.answerNext(answer);
+        dialog->cmdApply()->click();
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
+        EXPECT_EQ(messages()[0].title, QStringLiteral("AUTO-TUNE"));
+        EXPECT_EQ(messages()[0].text, QStringLiteral("The suggested values of 3 cells of table O will be written to "
+                                                     "the unit now.\r\nApply them?"));
+        EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No);
+        const QStringList writes = writesHeard();
+        if (answer == MsgAnswer::No) {
+            EXPECT_TRUE(writes.isEmpty());
+            EXPECT_EQ(slider(10)->value(), 0);
+            continue;
+        }
+        // Cell 10's own entry (6C) is written first, then its line down and up.
+        ASSERT_FALSE(writes.isEmpty());
+        EXPECT_EQ(writes.first(), QStringLiteral("WO6C05"));
+        EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB")));  // cell 12, -5
+        EXPECT_TRUE(writes.contains(QStringLiteral("WO940A")));  // cell 14, +10
+        EXPECT_EQ(device.memory().cell('O', 0x6C), 5);
+        EXPECT_EQ(device.memory().cell('O', 0x80), 0xFB);
+        EXPECT_EQ(slider(14)->value(), 10);
+    }
+}
+
+TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
+{
+    ASSERT_TRUE(open());
+    control<QScrollBar>(QStringLiteral("HScroll4"))->setValue(40);
+    ASSERT_EQ(window->SliderOffset(), 40);
+    messages().clear();
+    ASSERT_TRUE(startAutoTune());
+    ASSERT_FALSE(messages().isEmpty());
+    EXPECT_EQ(messages()[0].title, QStringLiteral("AUTO-TUNE"));
+    EXPECT_EQ(messages()[0].text,
+              QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0."));
+    EXPECT_EQ(window->SliderOffset(), 0);
+    EXPECT_EQ(text("lblRPM_12"), QStringLiteral("2.50"));
+}
+
+} // namespace
