@@ -28,6 +28,8 @@ constexpr int ThinningPixels = 2;
 const QColor BandShade(238, 238, 246);
 const QColor GridColour(225, 225, 225);
 const QColor TargetColour(0, 130, 0);
+// The suggestion stands apart from the throttle colours and the target.
+const QColor SuggestionColour(200, 0, 160);
 const QColor NoAngleColour(60, 60, 60);
 
 QImage markerImage(const QColor& colour)
@@ -160,6 +162,25 @@ void AirFuelScatterView::addSeries(QXYSeries* series)
     chart_->addSeries(series);
     series->attachAxis(volts_);
     series->attachAxis(airFuelAxis_);
+}
+
+void AirFuelScatterView::setSuggestion(const QList<QPointF>& points, const QString& name)
+{
+    if (!suggestion_) {
+        suggestion_ = new QLineSeries;
+        suggestion_->setPen(QPen(SuggestionColour, 2));
+        suggestion_->setPointsVisible(true);
+        suggestion_->setMarkerSize(8);
+        addSeries(suggestion_);
+    }
+    suggestion_->replace(points);
+    suggestion_->setName(name);
+    suggestion_->setVisible(!points.isEmpty());
+}
+
+QList<QPointF> AirFuelScatterView::suggestionPoints() const
+{
+    return suggestion_ && suggestion_->isVisible() ? suggestion_->points() : QList<QPointF>{};
 }
 
 void AirFuelScatterView::setFilter(const logs::SampleFilter& filter)

@@ -37,6 +37,11 @@ public:
     void addSeries(QXYSeries* series);
     QChart* chart() const { return chart_; }
 
+    // The auto-tune suggestion over the samples: each cell's median A/F at
+    // its caption volts, named in the legend; no points hides it.
+    void setSuggestion(const QList<QPointF>& points, const QString& name);
+    QList<QPointF> suggestionPoints() const;
+
     // Samples with an A/F that pass the filter: every one is in the plot.
     int pointsDrawn() const { return pointsDrawn_; }
     // Points handed to the chart for them: one per marker-sized cell and
@@ -68,4 +73,5 @@ private:
     QColorAxis* throttle_ = nullptr;
     std::vector<QLineSeries*> bands_;  // the samples, one series per throttle band
     QLineSeries* targetLine_ = nullptr;
+    QLineSeries* suggestion_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include "logs/AirFuelScatterView.h"
 #include "logs/CellChartView.h"
 #include "logs/CellSummary.h"
+#include "logs/LogSuggestion.h"
 #include "logs/ChannelStripsView.h"
 #include "logs/TunerCells.h"
 #include "platform/Dialogs.h"
@@ -11,6 +12,7 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
@@ -70,7 +72,7 @@ frmLogViewer::frmLogViewer(logs::DataLog log, const QString& path, QWidget* pare
     tabViews_ = new QTabWidget;
     tabViews_->setObjectName(QStringLiteral("tabViews"));
     tabViews_->addTab(buildChannelsTab(), tr("Channels over time"));
-    tabViews_->addTab(scatter_, tr("A/F against MAF volts"));
+    tabViews_->addTab(buildAirFuelTab(), tr("A/F against MAF volts"));
     tabViews_->addTab(buildCellsTab(), tr("Cells"));
 
     auto* layout = new QVBoxLayout(this);
@@ -185,6 +187,33 @@ QWidget* frmLogViewer::buildCellsTab()
     return split;
 }
 
+QWidget* frmLogViewer::buildAirFuelTab()
+{
+    auto* tab = new QWidget;
+    auto* layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scatter_, 1);
+    auto* row = new QHBoxLayout;
+    chkAutoTune_ = new QCheckBox(tr("Auto-tune suggestion for table"));
+    chkAutoTune_->setObjectName(QStringLiteral("chkAutoTune"));
+    chkAutoTune_->setToolTip(tr("Each cell's median A/F in the stretch shown, and the change auto-tune would make "
+                                "to reach the target A/F (from the table as it was when the log was made)"));
+    cmbAutoTuneTable_ = new QComboBox;
+    cmbAutoTuneTable_->setObjectName(QStringLiteral("cmbAutoTuneTable"));
+    cmbAutoTuneTable_->addItems({QStringLiteral("O"), QStringLiteral("C"), QStringLiteral("H"), QStringLiteral("L")});
+    lblAutoTune_ = new QLabel;
+    lblAutoTune_->setObjectName(QStringLiteral("lblAutoTune"));
+    lblAutoTune_->setWordWrap(true);
+    lblAutoTune_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    row->addWidget(chkAutoTune_);
+    row->addWidget(cmbAutoTuneTable_);
+    row->addWidget(lblAutoTune_, 1);
+    layout->addLayout(row);
+    connect(chkAutoTune_, &QCheckBox::toggled, this, &frmLogViewer::chkAutoTune_Click);
+    connect(cmbAutoTuneTable_, &QComboBox::currentIndexChanged, this, &frmLogViewer::chkAutoTune_Click);
+    return tab;
+}
+
 QWidget* frmLogViewer::buildFilterRow()
 {
     auto* box = new QGroupBox(tr("Samples the A/F and cell views take"));
@@ -261,6 +290,7 @@ QWidget* frmLogViewer::buildFilterRow()
     connect(txtTargetAirFuel_, &QDoubleSpinBox::valueChanged, this, [this](double ratio) {
         scatter_->setTargetAirFuel(ratio);
         cellChart_->setTargetAirFuel(ratio);
+        chkAutoTune_Click();
     });
     return box;
 }
@@ -376,6 +406,30 @@ void frmLogViewer::Filter_Change()
     cellTable_ = logs::ComputeCellTable(log_, filter_);
     cellChart_->setTable(cellTable_);
     showCellTable();
+    chkAutoTune_Click();
+}
+
+void frmLogViewer::chkAutoTune_Click()
+{
+    cmbAutoTuneTable_->setEnabled(chkAutoTune_->isChecked());
+    if (!chkAutoTune_->isChecked()) {
+        scatter_->setSuggestion({}, {});
+        lblAutoTune_->clear();
+        return;
+    }
+    // The analysis takes the stretch alone and applies its own rejections;
+    // the throttle and speed filters of the views are its rules' business.
+    autotune::Settings settings;
+    settings.table = cmbAutoTuneTable_->currentText().at(0).toLatin1();
+    settings.target = txtTargetAirFuel_->value();
+    settings.breakpointVolts = filter_.breakpointVolts;
+    const logs::DataLog stretch = autotune::Stretch(log_, filter_.first(log_), filter_.end(log_));
+    const autotune::Result result = autotune::Analyse({&stretch}, autotune::CellValues{}, settings);
+    QList<QPointF> points;
+    for (const autotune::SuggestionPoint& p : autotune::SuggestionPoints(result))
+        points.append({p.volts, p.measured});
+    scatter_->setSuggestion(points, tr("auto-tune %1: cell medians").arg(QLatin1Char(settings.table)));
+    lblAutoTune_->setText(autotune::SuggestionSummary(result, settings));
 }
 
 void frmLogViewer::showCellTable()

@@ -11,6 +11,7 @@
 class AirFuelScatterView;
 class CellChartView;
 class ChannelStripsView;
+class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
@@ -45,6 +46,9 @@ public:
     QSpinBox* txtMinRpm() const { return txtMinRpm_; }
     QSpinBox* txtMaxRpm() const { return txtMaxRpm_; }
     QDoubleSpinBox* txtTargetAirFuel() const { return txtTargetAirFuel_; }
+    QCheckBox* chkAutoTune() const { return chkAutoTune_; }
+    QComboBox* cmbAutoTuneTable() const { return cmbAutoTuneTable_; }
+    QLabel* lblAutoTune() const { return lblAutoTune_; }
 
     // What the side panel shows for the sample under the cursor.
     QString cursorTimeText() const;
@@ -62,6 +66,9 @@ public:
     void Filter_Change();
     void lstChannels_Change();
     void Cursor_Move(std::size_t sample);
+    // The auto-tune suggestion for the stretch the views take, shown over
+    // the A/F view while chkAutoTune is on.
+    void chkAutoTune_Click();
 
     // A value of a sample as the viewer shows it: the decimals of the file,
     // "XXX" for no A/F reading.
@@ -70,6 +77,7 @@ public:
 private:
     QWidget* buildChannelsTab();
     QWidget* buildCellsTab();
+    QWidget* buildAirFuelTab();
     QWidget* buildFilterRow();
     QWidget* buildStatusBar();
     void showCellTable();
@@ -95,4 +103,7 @@ private:
     QDoubleSpinBox* txtTargetAirFuel_ = nullptr;
     QLabel* lblRange_ = nullptr;
     QLabel* lblStatus_ = nullptr;
+    QCheckBox* chkAutoTune_ = nullptr;
+    QComboBox* cmbAutoTuneTable_ = nullptr;
+    QLabel* lblAutoTune_ = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "logs/AutoTune.h"
+#include "logs/LogSuggestion.h"
 
 #include <gtest/gtest.h>
 
@@ -316,6 +317,43 @@ TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
     EXPECT_EQ(result.cells[9].suggested, 5);
     EXPECT_EQ(result.cells[10].suggested, 5);
     EXPECT_EQ(result.cells[11].suggested, 3);
+}
+
+} // namespace
+
+namespace {
+
+// The log viewer's suggestion takes the stretch its views show: of a drive
+// lean by 5 % in cell 10 and rich by 5 % in cell 15, the second half alone
+// suggests only cell 15's -5.
+TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
+{
+    std::vector<Sample> samples = Steady(20, Sample{.maf = 2.1, .airFuel = 12.6});
+    const std::vector<Sample> rich = Steady(20, Sample{.maf = 3.1, .airFuel = 11.4});
+    samples.insert(samples.end(), rich.begin(), rich.end());
+    const DataLog log = MakeLog(samples);
+
+    const Result whole = AnalyseOne(log, At12());
+    const std::vector<SuggestionPoint> both = SuggestionPoints(whole);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0].cell, 10);
+    EXPECT_DOUBLE_EQ(both[0].volts, 2.1);
+    EXPECT_DOUBLE_EQ(both[0].measured, 12.6);
+    EXPECT_EQ(both[0].change, 5);
+    EXPECT_EQ(both[1].cell, 15);
+    EXPECT_EQ(both[1].change, -5);
+
+    const DataLog secondHalf = Stretch(log, 20, 40);
+    ASSERT_EQ(secondHalf.size(), 20u);
+    EXPECT_DOUBLE_EQ(secondHalf.seconds.front(), 20 * Step);
+    const Result part = AnalyseOne(secondHalf, At12());
+    const std::vector<SuggestionPoint> one = SuggestionPoints(part);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(one[0].cell, 15);
+    EXPECT_DOUBLE_EQ(one[0].measured, 11.4);
+    EXPECT_EQ(SuggestionSummary(part, At12()), QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used)."));
+    EXPECT_EQ(SuggestionSummary(AnalyseOne(Stretch(log, 0, 5), At12()), At12()),
+              QStringLiteral("Table O to 12.0:1: no cell has 10 samples to go by (5 of 5 samples used)."));
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QTabWidget>
@@ -198,6 +199,32 @@ TEST_F(LogViewerTest, ARangeChosenOverTimeNarrowsTheCells)
     window->cmdWholeLog_Click();
     EXPECT_FALSE(window->filter().range);
     EXPECT_EQ(samplesIn(*window, 12), 19);
+}
+
+TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
+{
+    frmLogViewer* window = open();
+    ASSERT_NE(window, nullptr);
+    window->tabViews()->setCurrentIndex(1);
+    EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
+    window->chkAutoTune()->setChecked(true);
+    // Rejected: 7 ("XXX"), 19 (the MAF steps down to the next sample) and
+    // 30 (the throttle stab). Cell 5 (1.10 V): samples 20-29 and 31-39 read
+    // 14.0: (14.0 / 14.7 - 1) x 100 = -4.8, so -5. Cell 12 (2.50 V): samples
+    // 0-18 without 7, 12.0 to 13.8 without 12.7: median (12.9 + 13.0) / 2 =
+    // 12.95, (12.95 / 14.7 - 1) x 100 = -11.9, capped at -10.
+    EXPECT_EQ(window->scatter()->suggestionPoints(), (QList<QPointF>{{1.1, 14.0}, {2.5, 12.95}}));
+    EXPECT_EQ(window->lblAutoTune()->text(),
+              QStringLiteral("Table O to 14.7:1: 1.10 V -5, 2.50 V -10 (37 of 40 samples used)."));
+    // The first 5 s hold only 9 readings of cell 12: nothing to suggest.
+    window->strips()->setSelection(logs::TimeRange{0.0, 4.5});
+    EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
+    EXPECT_EQ(window->lblAutoTune()->text(),
+              QStringLiteral("Table O to 14.7:1: no cell has 10 samples to go by (9 of 10 samples used)."));
+    window->chkAutoTune()->setChecked(false);
+    window->cmdWholeLog_Click();
+    EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
+    EXPECT_TRUE(window->lblAutoTune()->text().isEmpty());
 }
 
 // The points each chart was handed, series by series, leaving out empty ones.
