@@ -17,6 +17,7 @@
 #include "link/SettingsStore.h"
 #include "logs/AutoTune.h"
 #include "logs/LogReader.h"
+#include "BenchLog.h"
 #include "monitor/Datalog.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
@@ -37,7 +38,7 @@
 
 namespace {
 
-constexpr int SamplesPerSecond = 20;
+using bench_log::SamplesPerSecond;
 
 // Steady holds at wide-open throttle through the cells, with steps between
 // them, some part throttle and a few gaps in the A/F.
@@ -59,41 +60,15 @@ LiveSample sampleAt(int i)
 
 QString writeLog(const QString& path, double hours)
 {
-    datalog::DatalogFile file;
-    const QDateTime start(QDate(2026, 12, 7), QTime(8, 0, 0));
-    file.create(path, start);
-    const int samples = static_cast<int>(hours * 3600 * SamplesPerSecond);
-    QString chunk;
-    for (int i = 0; i < samples; ++i) {
-        chunk += datalog::DataLine(start.time().addSecs(i / SamplesPerSecond), datalog::ShownValues(sampleAt(i)));
-        if (chunk.size() > 1 << 20) {
-            file.append(chunk);
-            chunk.clear();
-        }
-    }
-    file.append(chunk);
-    file.close();
-    return path;
+    return bench_log::WriteDriveLog(path, hours, QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)), sampleAt);
 }
 
-double medianMs(int rounds, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 void analysisFigures(const QTemporaryDir& dir, double hours)
 {
     const QString path = writeLog(dir.filePath(QStringLiteral("long.txt")), hours);
     logs::ReadResult read;
-    const double readMs = medianMs(3, [&] { read = logs::ReadDataLog(path); });
+    const double readMs = bench_log::MedianMs(3, [&] { read = logs::ReadDataLog(path); });
     if (!read.log) {
         std::printf("the log could not be read: %s\n", qPrintable(read.error));
         return;
@@ -101,7 +76,7 @@ void analysisFigures(const QTemporaryDir& dir, double hours)
     autotune::Settings settings;
     autotune::Result result;
     const logs::DataLog& log = *read.log;
-    const double analyseMs = medianMs(5, [&] { result = autotune::Analyse({&log}, {}, settings); });
+    const double analyseMs = bench_log::MedianMs(5, [&] { result = autotune::Analyse({&log}, {}, settings); });
     std::printf("Analysis of %zu samples (%.1f h): read %.0f ms, analyse %.1f ms (target < 500 ms); %d used, %d rejected\n",
                 log.size(), hours, readMs, analyseMs, result.accepted, result.rejectedTotal());
 }

@@ -17,6 +17,7 @@
 #include "logs/frmLogViewer.h"
 #include "logs/PlotDecimation.h"
 #include "logs/PlotScale.h"
+#include "BenchLog.h"
 #include "monitor/Datalog.h"
 
 #ifdef KESTREL_BENCH_QCUSTOMPLOT
@@ -45,7 +46,7 @@
 
 namespace {
 
-constexpr int SamplesPerSecond = 20;
+using bench_log::SamplesPerSecond;
 
 // A drive that visits every cell: cruising, stops and pulls to full throttle.
 LiveSample sampleAt(int i)
@@ -68,35 +69,9 @@ LiveSample sampleAt(int i)
 
 QString writeLog(const QString& path, double hours)
 {
-    datalog::DatalogFile file;
-    const QDateTime start(QDate(2026, 3, 14), QTime(22, 30, 0));  // crosses midnight
-    file.create(path, start);
-    const int samples = static_cast<int>(hours * 3600 * SamplesPerSecond);
-    QString chunk;
-    for (int i = 0; i < samples; ++i) {
-        chunk += datalog::DataLine(start.time().addSecs(i / SamplesPerSecond), datalog::ShownValues(sampleAt(i)));
-        if (chunk.size() > 1 << 20) {
-            file.append(chunk);
-            chunk.clear();
-        }
-    }
-    file.append(chunk);
-    file.close();
-    return path;
+    return bench_log::WriteDriveLog(path, hours, QDateTime(QDate(2026, 3, 14), QTime(22, 30, 0)), sampleAt); // crosses midnight
 }
 
-double medianMs(int rounds, const std::function<void()>& work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 template <typename View>
 void paintOnce(View* view)
@@ -128,7 +103,7 @@ void compareQCustomPlot(const QString& path)
     const std::vector<Channel> shown = {Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle,
                                         Channel::Rpm};
     logs::DataLog log;
-    const double openMs = medianMs(5, [&] {
+    const double openMs = bench_log::MedianMs(5, [&] {
         log = std::move(*logs::ReadDataLog(path).log);
         strips = std::make_unique<QCustomPlot>();
         strips->resize(1010, 655);
@@ -153,10 +128,10 @@ void compareQCustomPlot(const QString& path)
     std::printf("open (read, plot built, first picture): %8.1f ms\n", openMs);
     QCPAxis* time = strips->axisRect(0)->axis(QCPAxis::atBottom);
     const double whole = log.seconds.back();
-    const double wholeMs = medianMs(9, [&] { paintPlot(*strips); });
+    const double wholeMs = bench_log::MedianMs(9, [&] { paintPlot(*strips); });
     std::printf("view 1 redraw, whole log:             %8.1f ms\n", wholeMs);
     bool in = true;
-    const double zoomMs = medianMs(9, [&] {
+    const double zoomMs = bench_log::MedianMs(9, [&] {
         time->scaleRange(in ? 0.8 : 1.25, whole / 2);
         in = !in;
         paintPlot(*strips);
@@ -164,7 +139,7 @@ void compareQCustomPlot(const QString& path)
     std::printf("view 1 zoom + redraw:                 %8.1f ms\n", zoomMs);
     time->setRange(whole / 2, whole / 2 + 60);
     double shift = 5;
-    const double panMs = medianMs(9, [&] {
+    const double panMs = bench_log::MedianMs(9, [&] {
         time->moveRange(shift);
         shift = -shift;
         paintPlot(*strips);
@@ -204,9 +179,9 @@ void compareQCustomPlot(const QString& path)
     fill(every);
     scatter.xAxis->setRange(0, 5);
     scatter.yAxis->setRange(airFuel.lo, airFuel.hi);
-    const double everyMs = medianMs(5, [&] { paintPlot(scatter); });
+    const double everyMs = bench_log::MedianMs(5, [&] { paintPlot(scatter); });
     std::printf("view 2 redraw, %zu points, all drawn: %8.1f ms\n", points.size(), everyMs);
-    const double thinMs = medianMs(9, [&] {
+    const double thinMs = bench_log::MedianMs(9, [&] {
         fill(plot_decimation::ThinScatter(points, {0, 5, airFuel.lo, airFuel.hi, 450, 260}, plot_scale::ThrottleBandCount));
         paintPlot(scatter);
     });
@@ -250,7 +225,7 @@ void unthinnedQtCharts(const logs::DataLog& log)
                     timer.nsecsElapsed() / 1e6);
         const double whole = log.seconds.back();
         bool in = true;
-        const double zoomMs = medianMs(5, [&] {
+        const double zoomMs = bench_log::MedianMs(5, [&] {
             chart->axes(Qt::Horizontal).first()->setRange(in ? whole * 0.1 : 0, in ? whole * 0.9 : whole);
             in = !in;
             render(view);
@@ -286,7 +261,7 @@ void unthinnedQtCharts(const logs::DataLog& log)
         render(view);
         std::printf("A/F scatter, %lld points handed over and drawn: %8.1f ms\n", static_cast<long long>(points.size()),
                     timer.nsecsElapsed() / 1e6);
-        const double redrawMs = medianMs(3, [&] { render(view); });
+        const double redrawMs = bench_log::MedianMs(3, [&] { render(view); });
         std::printf("A/F scatter, redraw:                  %8.1f ms\n", redrawMs);
     }
 }
@@ -307,13 +282,13 @@ int main(int argc, char** argv)
                 static_cast<long long>(QFileInfo(path).size()));
 
     std::size_t samples = 0;
-    const double readMs = medianMs(5, [&] { samples = logs::ReadDataLog(path).log->size(); });
+    const double readMs = bench_log::MedianMs(5, [&] { samples = logs::ReadDataLog(path).log->size(); });
     std::printf("samples read: %zu\n", samples);
     std::printf("read the log:                         %8.1f ms\n", readMs);
 
     // Opening: read, build the window, draw the first view.
     frmLogViewer* window = nullptr;
-    const double openMs = medianMs(5, [&] {
+    const double openMs = bench_log::MedianMs(5, [&] {
         delete window;
         logs::ReadResult read = logs::ReadDataLog(path);
         window = new frmLogViewer(std::move(*read.log), path);
@@ -327,16 +302,16 @@ int main(int argc, char** argv)
     ChannelStripsView* strips = window->strips();
     std::printf("channels view: %dx%d, %zu strips\n", strips->width(), strips->height(), strips->channels().size());
     const double whole = strips->visibleTo();
-    const double wholeMs = medianMs(9, [&] { paintOnce(strips); });
+    const double wholeMs = bench_log::MedianMs(9, [&] { paintOnce(strips); });
     std::printf("view 1 redraw, whole log:             %8.1f ms\n", wholeMs);
     bool in = true;
-    const double zoomMs = medianMs(9, [&] {
+    const double zoomMs = bench_log::MedianMs(9, [&] {
         strips->zoom(in ? 0.8 : 1.25, whole / 2);
         in = !in;
         paintOnce(strips);
     });
     std::printf("view 1 zoom + redraw (about %.0f min): %8.1f ms\n", whole * 0.8 / 60, zoomMs);
-    const double zoomOnlyMs = medianMs(9, [&] {
+    const double zoomOnlyMs = bench_log::MedianMs(9, [&] {
         strips->zoom(in ? 0.8 : 1.25, whole / 2);
         in = !in;
     });
@@ -344,7 +319,7 @@ int main(int argc, char** argv)
                 strips->pointsShown());
     strips->setVisibleRange(whole / 2, whole / 2 + 60);
     double shift = 5;
-    const double panMs = medianMs(9, [&] {
+    const double panMs = bench_log::MedianMs(9, [&] {
         strips->setVisibleRange(strips->visibleFrom() + shift, strips->visibleTo() + shift);
         shift = -shift;
         paintOnce(strips);
@@ -353,23 +328,23 @@ int main(int argc, char** argv)
     const auto all = logs::AllChannels();
     strips->setChannels({all.begin(), all.end()});
     strips->showWholeLog();
-    const double allMs = medianMs(9, [&] { paintOnce(strips); });
+    const double allMs = bench_log::MedianMs(9, [&] { paintOnce(strips); });
     std::printf("view 1 redraw, whole log, %zu strips: %8.1f ms\n", strips->channels().size(), allMs);
 
     window->tabViews()->setCurrentIndex(1);
     QCoreApplication::processEvents();
     AirFuelScatterView* scatter = window->scatter();
-    const double scatterMs = medianMs(9, [&] { paintOnce(scatter); });
+    const double scatterMs = bench_log::MedianMs(9, [&] { paintOnce(scatter); });
     std::printf("view 2 redraw, %d points (%d to the chart): %8.1f ms\n", scatter->pointsDrawn(),
                 scatter->pointsHanded(), scatterMs);
     const logs::SampleFilter filter = window->filter();
-    const double rethinMs = medianMs(9, [&] {
+    const double rethinMs = bench_log::MedianMs(9, [&] {
         scatter->setFilter(filter);
         paintOnce(scatter);
     });
     std::printf("view 2 every point again and redraw:  %8.1f ms\n", rethinMs);
 
-    const double filterMs = medianMs(9, [&] { window->Filter_Change(); });
+    const double filterMs = bench_log::MedianMs(9, [&] { window->Filter_Change(); });
     std::printf("filter change (cells recounted):      %8.1f ms\n", filterMs);
     if (unthinned)
         unthinnedQtCharts(window->log());
