@@ -62,8 +62,10 @@ void frmGraphicalTune::cmdAutoTune_Click()
     connect(dialog, &frmAutoTune::previewChanged, graph_, [this](const Table& preview) { graph_->setPreview(preview); });
     connect(dialog, &QDialog::finished, this, [this, dialog](int outcome) {
         graph_->setPreview(std::nullopt);
+        // A copy: the dialog deletes itself while the sliders move.
+        const autotune::Result result = dialog->result();
         if (outcome == QDialog::Accepted && !lost_ && !closing_)
-            applyAutoTune(dialog->result());
+            applyAutoTune(result);
     });
     // Below the change graph, so the preview stays in sight.
     const QPoint below = graph_->mapToGlobal(QPoint(0, graph_->height() + 4));

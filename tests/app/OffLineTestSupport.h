@@ -35,10 +35,8 @@ protected:
         path = dir.filePath(QStringLiteral("track.tun"));
         original = tunefile::TuneText(FileTune());
         write(path, original);
-        auto owned = std::make_unique<FakePorts>(clock);
-        cable = owned.get();
         services::install(nullptr, &clock, &dialogs, &settings);
-        main = std::make_unique<frmMain>(std::move(owned));
+        startMainWindow();
     }
 
     void TearDown() override
@@ -48,6 +46,16 @@ protected:
         QLocale::setDefault(QLocale::c());
     }
 
+    // The main window on the cable. Opening off line replaces (and deletes)
+    // the window's port, so the window gets a stand-in and the cable itself
+    // stays here, to be looked at afterwards.
+    void startMainWindow()
+    {
+        cableOwned = std::make_unique<FakePorts>(clock);
+        cable = cableOwned.get();
+        main = std::make_unique<frmMain>(std::make_unique<ForwardingPort>(*cable));
+    }
+
     // A new main window and program state, the file as it was at first.
     void restart()
     {
@@ -55,9 +63,7 @@ protected:
         mdlPublicVars::Reset();
         dialogs = ScriptedDialogs();
         write(path, original);
-        auto owned = std::make_unique<FakePorts>(clock);
-        cable = owned.get();
-        main = std::make_unique<frmMain>(std::move(owned));
+        startMainWindow();
     }
 
     static tunefile::Tune FileTune()
@@ -113,6 +119,7 @@ protected:
     ManualClock clock;
     ScriptedDialogs dialogs;
     MemorySettingsStore settings;
+    std::unique_ptr<FakePorts> cableOwned;
     FakePorts* cable = nullptr;
     std::unique_ptr<frmMain> main;
 };
