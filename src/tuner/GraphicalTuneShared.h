@@ -1,0 +1,93 @@
+#pragma once
+
+// What the graphical tuner's files share: its texts, colours and the
+// ignition settings it reads from the configuration window.
+#include "app/mdlMain.h"
+#include "config/frmIgnitionConfig.h"
+#include "platform/Colours.h"
+#include "platform/NumberFormat.h"
+#include "tuner/frmGraphicalTune.h"
+
+#include <QColor>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+namespace graphical_tune {
+
+inline constexpr int TickMs = 50;
+inline const QString ProgramTitle = QStringLiteral("KESTREL - VentrixTM Communications Software");
+inline const QString ReadFailureTitle = QStringLiteral("Read Failure!");
+inline const QString WriteFailureTitle = QStringLiteral("Write Failure!");
+inline const QString OffLineWarning = QStringLiteral("Any off-line map changes will be lost unless explicity saved!");
+
+inline const QColor DarkGreen(0, 128, 0);
+inline const QColor White(255, 255, 255);
+inline const QColor ActiveCellYellow(255, 255, 128);
+
+inline constexpr int ShiftLightMode = 0;
+inline constexpr int RpmAndWotMode = 1;
+inline constexpr int WasteSparkIgnition = 1;
+
+// The main-window commands QUIT gives back.
+inline const QStringList GivenBackOnQuit = {
+    QStringLiteral("cmdGraphicalTune"), QStringLiteral("mnuMemory"),         QStringLiteral("cmdAccuracyTest"),
+    QStringLiteral("mnuDiagnostics"),   QStringLiteral("mnuVentrixRunItem"), QStringLiteral("mnuResetItem"),
+    QStringLiteral("cmdVentrixRun"),    QStringLiteral("cmdMemoryModify")};
+
+inline void Indicate(QWidget* box, bool active)
+{
+    if (active)
+        colours::SetBackground(box, colours::Green);
+    else
+        colours::SetButtonFace(box);
+}
+
+// A readout on a coloured ground keeps dark text, so it reads at a glance
+// whatever the colour.
+inline void ShowOnColour(QWidget* box, const QColor& colour)
+{
+    colours::SetBackground(box, colour);
+    colours::SetTextColour(box, Qt::black);
+}
+
+inline const frmIgnitionConfig* IgnitionWindow()
+{
+    QMainWindow* main = mdlMain::MainWindow();
+    return main ? main->findChild<frmIgnitionConfig*>() : nullptr;
+}
+
+inline bool IgnitionTypeIs(int index)
+{
+    const frmIgnitionConfig* ignition = IgnitionWindow();
+    return ignition && ignition->SelectedIgnitionType() == index;
+}
+
+inline bool RpmModeIs(int index)
+{
+    const frmIgnitionConfig* ignition = IgnitionWindow();
+    return ignition && ignition->SelectedRpmConfig() == index;
+}
+
+inline QString WholeNumber(int value)
+{
+    return number_format::Format(value, QStringLiteral("##0"));
+}
+
+} // namespace graphical_tune
+
+// A transaction with the live display's timer held while it runs, so no
+// live request is sent between its attempts.
+template <typename F>
+auto frmGraphicalTune::held(F&& transaction)
+{
+    const bool running = timer1_->isActive();
+    if (onLine_)
+        timer1_->stop();
+    auto result = transaction();
+    if (running)
+        timer1_->start();
+    return result;
+}
