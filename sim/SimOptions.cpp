@@ -1,7 +1,7 @@
 #include "sim/SimOptions.h"
 
-#include "app/CommandLine.h"
 #include "sim/Hex.h"
+#include "sim/SimFlags.h"
 #include "sim/SimulatedPort.h"
 
 #include <QFileInfo>

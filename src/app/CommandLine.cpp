@@ -17,11 +17,6 @@ bool takesValue(const QString& arg)
 
 } // namespace
 
-bool SimulatorValueFollows(const QString& arg)
-{
-    return arg.startsWith(QLatin1String("--sim-")) && !arg.contains(QLatin1Char('=')) && !SimulatorFlags.contains(arg);
-}
-
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
 {
     CommandLine line;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/PortNames.h"
+#include "sim/SimFlags.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,13 +17,6 @@ struct CommandLine {
     QString tunePath;                // --tune FILE: a tune file to open off line
     QString error;                   // set when the arguments make no sense
 };
-
-// The simulated unit's options that take no value; every other --sim-...
-// option takes one, as "--sim-x=V" or as the next argument.
-inline const QStringList SimulatorFlags = {QStringLiteral("--sim-pace"), QStringLiteral("--sim-no-low-latency")};
-
-// Whether a --sim-... argument is followed by its value as the next argument.
-bool SimulatorValueFollows(const QString& arg);
 
 // args: the arguments without the program name. portsFromEnvironment: the
 // value of KESTREL_PORTS (may be empty); --port entries win over it.
