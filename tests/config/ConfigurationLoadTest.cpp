@@ -1,9 +1,9 @@
 #include "ConfigFixture.h"
 
+#include "config/ConfigurationLoad.h"
 #include "config/frmConfigure.h"
 #include "config/frmIgnitionConfig.h"
 #include "link/Commands.h"
-#include "link/ConfigurationLoad.h"
 
 #include <QRadioButton>
 

@@ -1,4 +1,4 @@
-#include "link/ConfigurationLoad.h"
+#include "config/ConfigurationLoad.h"
 
 #include "app/mdlMain.h"
 #include "config/frmConfigure.h"
