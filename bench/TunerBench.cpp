@@ -12,7 +12,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
-#include "tuner/ChangeGraph.h"
+#include "correction/ChangeGraph.h"
 #include "tuner/TunerLink.h"
 #include "tuner/frmGraphicalTune.h"
 

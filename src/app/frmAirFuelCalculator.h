@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AirFuelFormula.h"
+#include "correction/AirFuelFormula.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "logs/AutoTune.h"
 
-#include "app/AirFuelFormula.h"
+#include "correction/AirFuelFormula.h"
+#include "correction/SliderInterpolation.h"
 #include "logs/CellStatistics.h"
 #include "platform/NumberFormat.h"
-#include "tuner/SliderInterpolation.h"
 
 #include <QTextStream>
 

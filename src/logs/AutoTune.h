@@ -1,8 +1,8 @@
 #pragma once
 
+#include "correction/CorrectionCells.h"
 #include "logs/DataLog.h"
 #include "logs/TunerCells.h"
-#include "tuner/CorrectionCells.h"
 
 #include <QString>
 

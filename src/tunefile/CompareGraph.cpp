@@ -1,9 +1,9 @@
 #include "tunefile/CompareGraph.h"
 
+#include "correction/ChangeGraph.h"
+#include "correction/CorrectionCells.h"
 #include "memory/CellConversions.h"
 #include "platform/Colours.h"
-#include "tuner/ChangeGraph.h"
-#include "tuner/CorrectionCells.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
 #include "tuner/GlobalEdits.h"
 
+#include "correction/CorrectionCells.h"
 #include "platform/NumberFormat.h"
-#include "tuner/CorrectionCells.h"
 
 namespace tuner {
 

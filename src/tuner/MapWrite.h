@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tuner/CorrectionCells.h"
+#include "correction/CorrectionCells.h"
 
 #include <functional>
 

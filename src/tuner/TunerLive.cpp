@@ -1,9 +1,9 @@
 #include "tuner/TunerLive.h"
 
+#include "correction/CorrectionCells.h"
 #include "monitor/Datalog.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
-#include "tuner/CorrectionCells.h"
 
 #include <algorithm>
 

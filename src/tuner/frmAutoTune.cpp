@@ -1,6 +1,6 @@
 #include "tuner/frmAutoTune.h"
 
-#include "app/AirFuelFormula.h"
+#include "correction/AirFuelFormula.h"
 #include "logs/LogReader.h"
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"

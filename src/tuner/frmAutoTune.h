@@ -1,8 +1,8 @@
 #pragma once
 
+#include "correction/CorrectionCells.h"
 #include "logs/AutoTune.h"
 #include "logs/DataLog.h"
-#include "tuner/CorrectionCells.h"
 
 #include <QDialog>
 

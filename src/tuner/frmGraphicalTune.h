@@ -2,7 +2,7 @@
 
 #include "monitor/Datalog.h"
 #include "platform/Dialogs.h"
-#include "tuner/CorrectionCells.h"
+#include "correction/CorrectionCells.h"
 #include "tuner/GlobalEdits.h"
 #include "tunefile/Tune.h"
 

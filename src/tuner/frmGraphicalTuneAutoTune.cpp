@@ -4,7 +4,7 @@
 
 #include "platform/Services.h"
 #include "state/PublicVars.h"
-#include "tuner/ChangeGraph.h"
+#include "correction/ChangeGraph.h"
 #include "tuner/TableKinds.h"
 #include "tuner/frmAutoTune.h"
 

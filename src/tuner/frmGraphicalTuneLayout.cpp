@@ -7,10 +7,10 @@
 #include "tuner/frmGraphicalTune.h"
 
 #include "config/TwipsLayout.h"
+#include "correction/ChangeGraph.h"
+#include "correction/CorrectionCells.h"
 #include "platform/Colours.h"
 #include "platform/Twips.h"
-#include "tuner/ChangeGraph.h"
-#include "tuner/CorrectionCells.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerSettings.h"
 

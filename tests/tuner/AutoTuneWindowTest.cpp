@@ -1,7 +1,7 @@
 #include "TunerTestSupport.h"
 
+#include "correction/ChangeGraph.h"
 #include "monitor/Datalog.h"
-#include "tuner/ChangeGraph.h"
 #include "tuner/frmAutoTune.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "tuner/ChangeGraph.h"
+#include "correction/ChangeGraph.h"
 
 #include "support/TestApplication.h"
 

@@ -1,6 +1,6 @@
-#include "tuner/CorrectionCells.h"
+#include "correction/CorrectionCells.h"
+#include "correction/SliderInterpolation.h"
 #include "tuner/GlobalEdits.h"
-#include "tuner/SliderInterpolation.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLive.h"
 

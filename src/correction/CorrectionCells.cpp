@@ -1,4 +1,4 @@
-#include "tuner/CorrectionCells.h"
+#include "correction/CorrectionCells.h"
 
 #include "link/Frame.h"
 #include "platform/NumberFormat.h"

@@ -1,4 +1,4 @@
-#include "app/AirFuelFormula.h"
+#include "correction/AirFuelFormula.h"
 
 #include "link/RegisterMap.h"
 #include "platform/NumberFormat.h"

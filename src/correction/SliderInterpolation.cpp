@@ -1,6 +1,6 @@
-#include "tuner/SliderInterpolation.h"
+#include "correction/SliderInterpolation.h"
 
-#include "tuner/CorrectionCells.h"
+#include "correction/CorrectionCells.h"
 
 namespace tuner {
 
