@@ -42,4 +42,11 @@ QString CellCaption(int cell, int sliderOffset)
     return number_format::Format(0.1 + 0.2 * cell + 0.1 * sliderOffset / 200.0, QStringLiteral("0.00"));
 }
 
+int ActiveCell(double mafInputVolts)
+{
+    const double code = mafInputVolts / 5.0 * 255.0;
+    const long long cell = number_format::RoundHalfEven((code - 5.0) * CellCount / 255.0);
+    return static_cast<int>(std::clamp<long long>(cell, 0, LastCell));
+}
+
 } // namespace tuner

@@ -41,4 +41,9 @@ int SnapOffset(int scrollValue);
 // Cell i's MAF voltage caption, 0.1 + 0.2 i + 0.1 x offset / 200 in "0.00".
 QString CellCaption(int cell, int sliderOffset);
 
+// The cell the MAF input voltage falls in: code = volts / 5 x 255, cell =
+// (code - 5) x 25 / 255 rounded halves to even, kept within 0..24 so every
+// voltage from 0 to 5 V marks exactly one cell (0.196 V cell 0, 2.5 V 12).
+int ActiveCell(double mafInputVolts);
+
 } // namespace tuner

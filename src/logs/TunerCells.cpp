@@ -1,7 +1,6 @@
 #include "logs/TunerCells.h"
 
-#include "tuner/TunerLive.h"
-
+#include "correction/CorrectionCells.h"
 #include "platform/NumberFormat.h"
 
 #include <algorithm>

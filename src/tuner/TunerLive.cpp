@@ -1,20 +1,10 @@
 #include "tuner/TunerLive.h"
 
-#include "correction/CorrectionCells.h"
 #include "monitor/Datalog.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 
-#include <algorithm>
-
 namespace tuner {
-
-int ActiveCell(double mafInputVolts)
-{
-    const double code = mafInputVolts / 5.0 * 255.0;
-    const long long cell = number_format::RoundHalfEven((code - 5.0) * CellCount / 255.0);
-    return static_cast<int>(std::clamp<long long>(cell, 0, LastCell));
-}
 
 ActiveTune ActiveTuneOf(const QString& sampleData)
 {

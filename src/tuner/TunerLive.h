@@ -8,14 +8,9 @@
 #include <QStringList>
 
 // What the tuner makes of a live sample beyond the monitor's decode: the
-// cell the engine is working in, the active tune, its rich/lean verdict, the
-// RPM switch output, and its data log's lines.
+// active tune, its rich/lean verdict, the RPM switch output, and its data
+// log's lines. (The cell the engine is working in: tuner::ActiveCell.)
 namespace tuner {
-
-// The cell the MAF input voltage falls in: code = volts / 5 x 255, cell =
-// (code - 5) x 25 / 255 rounded halves to even, kept within 0..24 so every
-// voltage from 0 to 5 V marks exactly one cell (0.196 V cell 0, 2.5 V 12).
-int ActiveCell(double mafInputVolts);
 
 // The sample's flag at characters 28-29: 0 means the unit runs tune 2.
 struct ActiveTune {

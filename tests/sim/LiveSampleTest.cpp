@@ -1,7 +1,7 @@
 #include "SimTestSupport.h"
 
+#include "correction/CorrectionCells.h"
 #include "sim/EngineModel.h"
-#include "tuner/TunerLive.h"
 
 #include <gtest/gtest.h>
 
