@@ -4,10 +4,10 @@
 #include "link/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "platform/TextFileSave.h"
 #include "sim/OffLineUnit.h"
 #include "sim/SimulatedPort.h"
 #include "state/PublicVars.h"
-#include "tunefile/TextFileSave.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
 

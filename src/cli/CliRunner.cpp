@@ -25,7 +25,7 @@
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
-#include "tunefile/TextFileSave.h"
+#include "platform/TextFileSave.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
 #include "link/SerialPort.h"

@@ -15,6 +15,7 @@
 #include "memory/Lamp.h"
 #include "memory/ReadWriteByteLayout.h"
 #include "memory/TableListing.h"
+#include "memory/frmTableRead.h"
 #include "memory/mdlReadWriteByte.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
@@ -22,7 +23,6 @@
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
-#include "tunefile/frmTableRead.h"
 
 #include <QApplication>
 #include <QCloseEvent>

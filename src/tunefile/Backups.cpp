@@ -1,6 +1,6 @@
 #include "tunefile/Backups.h"
 
-#include "tunefile/TextFileSave.h"
+#include "platform/TextFileSave.h"
 
 #include <QDir>
 #include <QFile>

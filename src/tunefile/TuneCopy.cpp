@@ -1,7 +1,7 @@
 #include "tunefile/TuneCopy.h"
 
 #include "link/Frame.h"
-#include "tunefile/TextFileSave.h"
+#include "platform/TextFileSave.h"
 
 namespace tunefile {
 

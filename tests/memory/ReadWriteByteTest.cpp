@@ -3,6 +3,7 @@
 #include "app/mdlMain.h"
 #include "link/SettingsStore.h"
 #include "memory/Lamp.h"
+#include "memory/frmTableRead.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Services.h"
@@ -12,7 +13,6 @@
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
-#include "tunefile/frmTableRead.h"
 
 #include <QComboBox>
 #include <QLabel>

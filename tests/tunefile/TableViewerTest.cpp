@@ -1,4 +1,4 @@
-#include "tunefile/frmTableRead.h"
+#include "memory/frmTableRead.h"
 
 #include "app/mdlMain.h"
 #include "platform/Services.h"

@@ -1,4 +1,4 @@
-#include "tunefile/TextFileSave.h"
+#include "platform/TextFileSave.h"
 
 #include <QSaveFile>
 
