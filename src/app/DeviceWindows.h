@@ -1,11 +1,8 @@
 #pragma once
 
-#include <QStringList>
+#include "state/MainWindowServices.h"
 
-// The three windows that hold a conversation with the unit. While one is
-// open, the main-window commands that could start a second conversation are
-// disabled; the window enables them again when it quits.
-enum class DeviceWindow { GraphicalTuner, LiveMonitor, MemoryModify };
+#include <QStringList>
 
 // The main-window controls (object names) disabled while the window is open.
 QStringList ControlsDisabledFor(DeviceWindow window);

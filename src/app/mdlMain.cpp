@@ -1,16 +1,11 @@
 #include "app/mdlMain.h"
 
+#include "app/DeviceWindows.h"
 #include "platform/Colours.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "state/PublicVars.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QProgressBar>
@@ -19,18 +14,6 @@
 namespace mdlMain {
 
 namespace {
-
-QPointer<QMainWindow> mainWindow;
-QSet<QString> unavailable;
-
-QObject* findControl(const QString& objectName)
-{
-    if (!mainWindow)
-        return nullptr;
-    if (auto* widget = mainWindow->findChild<QWidget*>(objectName))
-        return widget;
-    return mainWindow->findChild<QAction*>(objectName);
-}
 
 void setEnabled(QObject* control, bool enabled)
 {
@@ -45,123 +28,118 @@ void setEnabled(QObject* control, bool enabled)
     }
 }
 
-} // namespace
+class NamedControls final : public MainWindowServices {
+public:
+    void attach(QMainWindow* window)
+    {
+        window_ = window;
+        unavailable_.clear();
+    }
 
-void RegisterMainWindow(QMainWindow* window)
-{
-    mainWindow = window;
-    unavailable.clear();
-}
+    void markUnavailable(const QString& objectName, const QString& why)
+    {
+        unavailable_.insert(objectName);
+        QObject* control = find(objectName);
+        setEnabled(control, false);
+        if (auto* widget = qobject_cast<QWidget*>(control))
+            widget->setToolTip(why);
+        else if (auto* action = qobject_cast<QAction*>(control))
+            action->setToolTip(why);
+    }
 
-QMainWindow* MainWindow()
-{
-    return mainWindow;
-}
+    QMainWindow* window() const override { return window_; }
 
-void MarkUnavailable(const QString& objectName, const QString& why)
-{
-    unavailable.insert(objectName);
-    QObject* control = findControl(objectName);
-    setEnabled(control, false);
-    if (auto* widget = qobject_cast<QWidget*>(control))
-        widget->setToolTip(why);
-    else if (auto* action = qobject_cast<QAction*>(control))
-        action->setToolTip(why);
-}
+    void setControlsEnabled(const QStringList& objectNames, bool enabled) override
+    {
+        for (const QString& name : objectNames)
+            setEnabled(find(name), enabled && !unavailable_.contains(name));
+    }
 
-void SetControlsEnabled(const QStringList& objectNames, bool enabled)
-{
-    for (const QString& name : objectNames)
-        setEnabled(findControl(name), enabled && !unavailable.contains(name));
-}
+    bool isControlEnabled(const QString& objectName) const override
+    {
+        QObject* control = find(objectName);
+        if (auto* menu = qobject_cast<QMenu*>(control))
+            return menu->menuAction()->isEnabled();
+        if (auto* widget = qobject_cast<QWidget*>(control))
+            return widget->isEnabled();
+        if (auto* action = qobject_cast<QAction*>(control))
+            return action->isEnabled();
+        return false;
+    }
 
-bool IsControlEnabled(const QString& objectName)
-{
-    QObject* control = findControl(objectName);
-    if (auto* menu = qobject_cast<QMenu*>(control))
-        return menu->menuAction()->isEnabled();
-    if (auto* widget = qobject_cast<QWidget*>(control))
-        return widget->isEnabled();
-    if (auto* action = qobject_cast<QAction*>(control))
-        return action->isEnabled();
-    return false;
-}
+    void giveBackCommands(DeviceWindow device) override
+    {
+        setControlsEnabled(ControlsDisabledFor(device), true);
+    }
 
-void SetBusyPointer(bool busy)
-{
-    if (!mainWindow)
-        return;
-    if (busy)
-        mainWindow->setCursor(Qt::WaitCursor);
-    else
-        mainWindow->unsetCursor();
-}
+    void setBusyPointer(bool busy) override
+    {
+        if (!window_)
+            return;
+        if (busy)
+            window_->setCursor(Qt::WaitCursor);
+        else
+            window_->unsetCursor();
+    }
 
-void SetCaption(const QString& caption)
-{
-    if (!mainWindow)
-        return;
-    const QString& offLine = mdlPublicVars::OffLineTunePath;
-    mainWindow->setWindowTitle(offLine.isEmpty() ? caption : OffLineCaption(offLine));
-}
+    void setTitle(const QString& title) override
+    {
+        if (window_)
+            window_->setWindowTitle(title);
+    }
 
-QString OffLineCaption(const QString& path)
-{
-    return QStringLiteral("Off line: ") + QFileInfo(path).fileName() + QStringLiteral("[*]");
-}
+    QProgressBar* progressBar() const override
+    {
+        return window_ ? window_->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")) : nullptr;
+    }
 
-void ShowTuneModified(bool modified)
-{
-    if (mainWindow)
-        mainWindow->setWindowModified(modified);
-}
-
-QProgressBar* ProgressBar()
-{
-    return mainWindow ? mainWindow->findChild<QProgressBar*>(QStringLiteral("ProgressBar1")) : nullptr;
-}
-
-void ShowNotConnected()
-{
-    SetCaption(QStringLiteral("Not Connected"));
-    SetBusyPointer(false);
-    SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
-    SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
-    if (mainWindow) {
-        if (auto* indicator = mainWindow->findChild<QLineEdit*>(QStringLiteral("txtConnected"))) {
+    void clearConnectedIndicator() override
+    {
+        if (!window_)
+            return;
+        if (auto* indicator = window_->findChild<QLineEdit*>(QStringLiteral("txtConnected"))) {
             indicator->clear();
             colours::SetButtonFace(indicator);
         }
     }
-}
 
-void HideChild(QWidget* child)
-{
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
-        frame->hide();
-    else
-        child->hide();
-}
-
-void UnloadChild(QWidget* child)
-{
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget())) {
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        frame->close();
-    } else {
-        child->setAttribute(Qt::WA_DeleteOnClose);
-        child->close();
+private:
+    QObject* find(const QString& objectName) const
+    {
+        if (!window_)
+            return nullptr;
+        if (auto* widget = window_->findChild<QWidget*>(objectName))
+            return widget;
+        return window_->findChild<QAction*>(objectName);
     }
+
+    QPointer<QMainWindow> window_;
+    QSet<QString> unavailable_;
+};
+
+NamedControls& namedControls()
+{
+    static NamedControls controls;
+    return controls;
 }
 
-bool ConnectionGuard()
+} // namespace
+
+void RegisterMainWindow(QMainWindow* window)
 {
-    if (mdlPublicVars::Connected)
-        return true;
-    ShowNotConnected();
-    services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Connection Error"),
-                                QStringLiteral("Not connected to Ventrix. Please connect and try again."));
-    return false;
+    namedControls().attach(window);
+    InstallServices(window ? &namedControls() : nullptr);
+}
+
+void MarkUnavailable(const QString& objectName, const QString& why)
+{
+    namedControls().markUnavailable(objectName, why);
+}
+
+void ShowTuneModified(bool modified)
+{
+    if (QMainWindow* window = MainWindow())
+        window->setWindowModified(modified);
 }
 
 } // namespace mdlMain

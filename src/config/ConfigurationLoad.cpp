@@ -1,6 +1,5 @@
 #include "config/ConfigurationLoad.h"
 
-#include "app/mdlMain.h"
 #include "config/frmConfigure.h"
 #include "config/frmIgnitionConfig.h"
 #include "link/ConfigurationRead.h"
@@ -9,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QLineEdit>

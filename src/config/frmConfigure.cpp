@@ -1,9 +1,9 @@
 #include "config/frmConfigure.h"
 
-#include "app/mdlMain.h"
 #include "config/TwipsLayout.h"
 #include "platform/Colours.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,5 @@
 #include "config/frmIgnitionConfig.h"
 
-#include "app/mdlMain.h"
 #include "config/OptionArray.h"
 #include "config/TwipsLayout.h"
 #include "link/Commands.h"
@@ -10,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QCloseEvent>

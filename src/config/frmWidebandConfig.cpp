@@ -1,12 +1,12 @@
 #include "config/frmWidebandConfig.h"
 
-#include "app/mdlMain.h"
 #include "config/OptionArray.h"
 #include "config/TwipsLayout.h"
 #include "link/SettingsStore.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QGroupBox>

@@ -1,6 +1,5 @@
 #include "logs/frmLogViewer.h"
 
-#include "app/mdlMain.h"
 #include "logs/AirFuelScatterView.h"
 #include "logs/CellChartView.h"
 #include "logs/CellSummary.h"
@@ -10,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QCheckBox>

@@ -1,7 +1,5 @@
 #include "memory/ReadWriteByte.h"
 
-#include "app/DeviceWindows.h"
-#include "app/mdlMain.h"
 #include "config/TwipsLayout.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
@@ -22,6 +20,7 @@
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QApplication>
@@ -525,7 +524,7 @@ void ReadWriteByte::release()
     LinkBusy = false;
     if (frmTableRead* viewer = frmTableRead::Instance())
         viewer->Unload();
-    mdlMain::SetControlsEnabled(ControlsDisabledFor(DeviceWindow::MemoryModify), true);
+    mdlMain::GiveBackCommands(DeviceWindow::MemoryModify);
 }
 
 void ReadWriteByte::closeEvent(QCloseEvent* event)

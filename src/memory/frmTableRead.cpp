@@ -1,9 +1,9 @@
 #include "memory/frmTableRead.h"
 
-#include "app/mdlMain.h"
 #include "platform/Services.h"
 #include "platform/TextFileSave.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 
 #include <QAction>
 #include <QCloseEvent>

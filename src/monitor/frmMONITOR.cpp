@@ -1,6 +1,5 @@
 #include "monitor/frmMONITOR.h"
 
-#include "app/mdlMain.h"
 #include "config/TwipsLayout.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
@@ -13,6 +12,7 @@
 #include "platform/Colours.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "monitor/mdlMonitor.h"
 
-#include "app/mdlMain.h"
 #include "config/frmIgnitionConfig.h"
 #include "link/Commands.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QMainWindow>

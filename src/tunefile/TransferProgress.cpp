@@ -1,6 +1,6 @@
 #include "tunefile/TransferProgress.h"
 
-#include "app/mdlMain.h"
+#include "state/MainWindowServices.h"
 
 #include <QApplication>
 #include <QLabel>

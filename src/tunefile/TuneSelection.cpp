@@ -1,6 +1,6 @@
 #include "tunefile/TuneSelection.h"
 
-#include "app/mdlMain.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 #include "tunefile/frmTableSaveSelection.h"
 

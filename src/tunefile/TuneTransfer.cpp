@@ -1,11 +1,11 @@
 #include "tunefile/TuneTransfer.h"
 
-#include "app/mdlMain.h"
 #include "memory/CellAccess.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "platform/TextFileSave.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 #include "tunefile/Backups.h"
 #include "tunefile/TransferProgress.h"

@@ -1,9 +1,9 @@
 #include "tunefile/frmCompareTunes.h"
 
-#include "app/mdlMain.h"
 #include "memory/TableListing.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "tunefile/Backups.h"
 #include "tunefile/CompareGraph.h"
 #include "tunefile/TuneCopy.h"

@@ -1,9 +1,9 @@
 #include "tunefile/frmRestoreBackup.h"
 
-#include "app/mdlMain.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 #include "tunefile/TransferProgress.h"
 #include "tunefile/TuneTransfer.h"

@@ -2,10 +2,10 @@
 
 // What the graphical tuner's files share: its texts, colours and the
 // ignition settings it reads from the configuration window.
-#include "app/mdlMain.h"
 #include "config/frmIgnitionConfig.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
+#include "state/MainWindowServices.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QColor>

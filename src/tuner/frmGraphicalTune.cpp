@@ -3,8 +3,9 @@
 
 #include "tunefile/Backups.h"
 
-#include "app/mdlMain.h"
 #include "config/frmIgnitionConfig.h"
+#include "correction/ChangeGraph.h"
+#include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
 #include "link/SerialPort.h"
@@ -14,10 +15,9 @@
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
-#include "correction/ChangeGraph.h"
 #include "tuner/MapWrite.h"
-#include "correction/SliderInterpolation.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLink.h"
 #include "tuner/TunerLive.h"

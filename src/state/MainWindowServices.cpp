@@ -1,0 +1,107 @@
+#include "state/MainWindowServices.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "state/PublicVars.h"
+
+#include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QWidget>
+
+namespace mdlMain {
+
+namespace {
+MainWindowServices* installed = nullptr;
+} // namespace
+
+void InstallServices(MainWindowServices* services)
+{
+    installed = services;
+}
+
+QMainWindow* MainWindow()
+{
+    return installed ? installed->window() : nullptr;
+}
+
+void SetControlsEnabled(const QStringList& objectNames, bool enabled)
+{
+    if (installed)
+        installed->setControlsEnabled(objectNames, enabled);
+}
+
+bool IsControlEnabled(const QString& objectName)
+{
+    return installed && installed->isControlEnabled(objectName);
+}
+
+void GiveBackCommands(DeviceWindow window)
+{
+    if (installed)
+        installed->giveBackCommands(window);
+}
+
+void SetBusyPointer(bool busy)
+{
+    if (installed)
+        installed->setBusyPointer(busy);
+}
+
+void SetCaption(const QString& caption)
+{
+    if (!installed)
+        return;
+    const QString& offLine = mdlPublicVars::OffLineTunePath;
+    installed->setTitle(offLine.isEmpty() ? caption : OffLineCaption(offLine));
+}
+
+QString OffLineCaption(const QString& path)
+{
+    return QStringLiteral("Off line: ") + QFileInfo(path).fileName() + QStringLiteral("[*]");
+}
+
+QProgressBar* ProgressBar()
+{
+    return installed ? installed->progressBar() : nullptr;
+}
+
+void ShowNotConnected()
+{
+    SetCaption(QStringLiteral("Not Connected"));
+    SetBusyPointer(false);
+    SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
+    SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
+    if (installed)
+        installed->clearConnectedIndicator();
+}
+
+void HideChild(QWidget* child)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget()))
+        frame->hide();
+    else
+        child->hide();
+}
+
+void UnloadChild(QWidget* child)
+{
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget())) {
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        frame->close();
+    } else {
+        child->setAttribute(Qt::WA_DeleteOnClose);
+        child->close();
+    }
+}
+
+bool ConnectionGuard()
+{
+    if (mdlPublicVars::Connected)
+        return true;
+    ShowNotConnected();
+    services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Connection Error"),
+                                QStringLiteral("Not connected to Ventrix. Please connect and try again."));
+    return false;
+}
+
+} // namespace mdlMain
