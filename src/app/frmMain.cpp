@@ -67,8 +67,9 @@ frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
     mdlMain::SetCaption(StartCaption);
     services::installPort(port_.get());
 
-    buildToolbar();
+    // The menus make the commands' actions, which the toolbar shows too.
     buildMenus();
+    buildToolbar();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -330,15 +331,6 @@ void frmMain::showDisconnected()
     mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
     mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
 }
-
-// --- toolbar buttons forward to their menu items ---------------------------
-
-void frmMain::cmdGraphicalTune_Click() { mnuGraphicalTunerItem_Click(); }
-void frmMain::cmdVentrixRun_Click() { mnuVentrixRunItem_Click(); }
-void frmMain::cmdMemoryModify_Click() { mnuMemoryModifyItem_Click(); }
-void frmMain::cmdAccuracyTest_Click() { mnuAccuracyTestItem_Click(); }
-void frmMain::cmdAbout_Click() { mnuAboutItem_Click(); }
-void frmMain::Calculator_Click() { cmdAirFuelCalculator_Click(); }
 
 // --- windows and commands of the other parts of the program ------------------
 

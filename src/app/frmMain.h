@@ -15,8 +15,6 @@ class QLineEdit;
 class QMdiArea;
 class QMenu;
 class QProgressBar;
-class QPushButton;
-class QToolButton;
 class OffLineTune;
 class SerialPort;
 class frmAutodetect;
@@ -48,7 +46,8 @@ public:
     bool LoadTuneOffLine(const QString& path);
     OffLineTune& offLineTune() { return *offLine_; }
 
-    // Handlers.
+    // Handlers, one per command. Each command is one action, shown by its
+    // menu item and, for the toolbar's commands, by a button.
     void cmdConnect_Click();
     void cmdDisconnect_Click();
     void mnuOpenLogItem_Click();
@@ -56,13 +55,7 @@ public:
     void mnuSaveTuneItem_Click();
     void mnuSaveTuneAsItem_Click();
     void mnuExitItem_Click();
-    void cmdGraphicalTune_Click();
-    void cmdVentrixRun_Click();
-    void cmdMemoryModify_Click();
-    void cmdAccuracyTest_Click();
-    void cmdAbout_Click();
     void cmdAirFuelCalculator_Click();
-    void Calculator_Click();
     void mnuAccuracyTestItem_Click();
     void mnuVentrixRunItem_Click();
     void mnuResetItem_Click();
@@ -103,8 +96,9 @@ protected:
 private:
     void buildToolbar();
     void buildMenus();
-    QToolButton* pictureButton(const char* name, const QIcon& icon, int left, const QString& tip);
-    QPushButton* textButton(const char* name, const QString& caption, int left, const QString& tip);
+    // A toolbar button that shows `command`.
+    void pictureButton(const char* name, const QIcon& icon, int left, const QString& tip, QAction* command);
+    void textButton(const char* name, const QString& caption, int left, const QString& tip, QAction* command);
     QAction* item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)());
 
     void replacePort(std::unique_ptr<SerialPort> port);

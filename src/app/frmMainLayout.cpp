@@ -68,25 +68,28 @@ void frmMain::buildToolbar()
     picture2->setObjectName(QStringLiteral("Picture2"));
     picture2->setFixedHeight(0);
 
-    toolbarStrip_ = picture1;
-    auto* connect = pictureButton("cmdConnect", toolbar_icons::Connect(), 0, QStringLiteral("Connect"));
-    auto* disconnect = pictureButton("cmdDisconnect", toolbar_icons::Disconnect(), 600, QStringLiteral("Disconnect"));
-    auto* tune = pictureButton("cmdGraphicalTune", toolbar_icons::GraphicalTune(), 1200, QStringLiteral("Graphical Tuner"));
-    auto* run = pictureButton("cmdVentrixRun", toolbar_icons::VentrixRun(), 1800, QStringLiteral("Run the live monitor"));
-    auto* memory = pictureButton("cmdMemoryModify", toolbar_icons::MemoryModify(), 2400, QStringLiteral("Memory Modify"));
-    auto* test = textButton("cmdAccuracyTest", QStringLiteral("TEST"), 3000, QStringLiteral("Accuracy Test"));
-    auto* about = textButton("cmdAbout", QStringLiteral("?"), 3600, QStringLiteral("About"));
-    auto* calculator = pictureButton("cmdAirFuelCalculator", toolbar_icons::AirFuelCalculator(), 4200,
-                                     QStringLiteral("Air/Fuel Calculator"));
+    // Each button shows one command: Connect and Disconnect have no menu
+    // item, the others show their menu item's action.
+    auto* connect = new QAction(QStringLiteral("Connect"), this);
+    QObject::connect(connect, &QAction::triggered, this, &frmMain::cmdConnect_Click);
+    auto* disconnect = new QAction(QStringLiteral("Disconnect"), this);
+    QObject::connect(disconnect, &QAction::triggered, this, &frmMain::cmdDisconnect_Click);
+    const auto menuItem = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
 
-    QObject::connect(connect, &QToolButton::clicked, this, &frmMain::cmdConnect_Click);
-    QObject::connect(disconnect, &QToolButton::clicked, this, &frmMain::cmdDisconnect_Click);
-    QObject::connect(tune, &QToolButton::clicked, this, &frmMain::cmdGraphicalTune_Click);
-    QObject::connect(run, &QToolButton::clicked, this, &frmMain::cmdVentrixRun_Click);
-    QObject::connect(memory, &QToolButton::clicked, this, &frmMain::cmdMemoryModify_Click);
-    QObject::connect(test, &QPushButton::clicked, this, &frmMain::cmdAccuracyTest_Click);
-    QObject::connect(about, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
-    QObject::connect(calculator, &QToolButton::clicked, this, &frmMain::cmdAirFuelCalculator_Click);
+    toolbarStrip_ = picture1;
+    pictureButton("cmdConnect", toolbar_icons::Connect(), 0, QStringLiteral("Connect"), connect);
+    pictureButton("cmdDisconnect", toolbar_icons::Disconnect(), 600, QStringLiteral("Disconnect"), disconnect);
+    pictureButton("cmdGraphicalTune", toolbar_icons::GraphicalTune(), 1200, QStringLiteral("Graphical Tuner"),
+                  menuItem("mnuGraphicalTunerItem"));
+    pictureButton("cmdVentrixRun", toolbar_icons::VentrixRun(), 1800, QStringLiteral("Run the live monitor"),
+                  menuItem("mnuVentrixRunItem"));
+    pictureButton("cmdMemoryModify", toolbar_icons::MemoryModify(), 2400, QStringLiteral("Memory Modify"),
+                  menuItem("mnuMemoryModifyItem"));
+    textButton("cmdAccuracyTest", QStringLiteral("TEST"), 3000, QStringLiteral("Accuracy Test"),
+               menuItem("mnuAccuracyTestItem"));
+    textButton("cmdAbout", QStringLiteral("?"), 3600, QStringLiteral("About"), menuItem("mnuAboutItem"));
+    pictureButton("cmdAirFuelCalculator", toolbar_icons::AirFuelCalculator(), 4200,
+                  QStringLiteral("Air/Fuel Calculator"), menuItem("Calculator"));
 
     txtConnected = new QLineEdit(picture1);
     txtConnected->setObjectName(QStringLiteral("txtConnected"));
@@ -105,7 +108,7 @@ void frmMain::buildToolbar()
     label->adjustSize();
 }
 
-QToolButton* frmMain::pictureButton(const char* name, const QIcon& icon, int left, const QString& tip)
+void frmMain::pictureButton(const char* name, const QIcon& icon, int left, const QString& tip, QAction* command)
 {
     auto* button = new QToolButton(toolbarStrip_);
     button->setObjectName(QString::fromLatin1(name));
@@ -113,10 +116,10 @@ QToolButton* frmMain::pictureButton(const char* name, const QIcon& icon, int lef
     button->setToolTip(tip);
     button->setGeometry(Twips(left, this), Twips(30, this), Twips(615, this), Twips(615, this));
     button->setIconSize(QSize(Twips(615, this) - 10, Twips(615, this) - 10));
-    return button;
+    mdlMain::ShowCommand(button, command);
 }
 
-QPushButton* frmMain::textButton(const char* name, const QString& caption, int left, const QString& tip)
+void frmMain::textButton(const char* name, const QString& caption, int left, const QString& tip, QAction* command)
 {
     auto* button = new QPushButton(caption, toolbarStrip_);
     button->setObjectName(QString::fromLatin1(name));
@@ -125,7 +128,7 @@ QPushButton* frmMain::textButton(const char* name, const QString& caption, int l
     QFont bold = button->font();
     bold.setBold(true);
     button->setFont(bold);
-    return button;
+    mdlMain::ShowCommand(button, command);
 }
 
 QAction* frmMain::item(QMenu* menu, const char* name, const QString& caption, void (frmMain::*handler)())
@@ -181,7 +184,7 @@ void frmMain::buildMenus()
 
     QMenu* help = menu("mnuHelp", QStringLiteral("&Help"));
     item(help, "mnuAboutItem", QStringLiteral("&About"), &frmMain::mnuAboutItem_Click);
-    item(help, "Calculator", QStringLiteral("&Calculator"), &frmMain::Calculator_Click);
+    item(help, "Calculator", QStringLiteral("&Calculator"), &frmMain::cmdAirFuelCalculator_Click);
 
     for (QMenu* m : {file, diagnostics, ventrix, tune, wideband, help})
         m->setToolTipsVisible(true);

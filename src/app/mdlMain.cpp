@@ -2,7 +2,9 @@
 
 #include "app/DeviceWindows.h"
 #include "platform/Colours.h"
+#include "state/PublicVars.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -14,6 +16,9 @@
 namespace mdlMain {
 
 namespace {
+
+// The property that ties a button to the command it shows.
+constexpr char CommandProperty[] = "command";
 
 void setEnabled(QObject* control, bool enabled)
 {
@@ -41,7 +46,9 @@ public:
         unavailable_.insert(objectName);
         QObject* control = find(objectName);
         setEnabled(control, false);
-        if (auto* widget = qobject_cast<QWidget*>(control))
+        // The reason shows where the user points: on the named button (not
+        // on the command it shows) or on the menu item.
+        if (auto* widget = window_ ? window_->findChild<QWidget*>(objectName) : nullptr)
             widget->setToolTip(why);
         else if (auto* action = qobject_cast<QAction*>(control))
             action->setToolTip(why);
@@ -51,8 +58,10 @@ public:
 
     void setControlsEnabled(const QStringList& objectNames, bool enabled) override
     {
-        for (const QString& name : objectNames)
-            setEnabled(find(name), enabled && !unavailable_.contains(name));
+        for (const QString& name : objectNames) {
+            QObject* control = find(name);
+            setEnabled(control, enabled && !isUnavailable(name, control));
+        }
     }
 
     bool isControlEnabled(const QString& objectName) const override
@@ -67,9 +76,18 @@ public:
         return false;
     }
 
+    // The one list the main window disabled on opening; Connect and
+    // Disconnect follow the connection.
     void giveBackCommands(DeviceWindow device) override
     {
-        setControlsEnabled(ControlsDisabledFor(device), true);
+        for (const QString& name : ControlsDisabledFor(device)) {
+            bool enabled = true;
+            if (name == QLatin1String("cmdConnect"))
+                enabled = !mdlPublicVars::Connected;
+            else if (name == QLatin1String("cmdDisconnect"))
+                enabled = mdlPublicVars::Connected;
+            setControlsEnabled({name}, enabled);
+        }
     }
 
     void setBusyPointer(bool busy) override
@@ -104,13 +122,28 @@ public:
     }
 
 private:
+    // A button that shows a command stands for the command.
     QObject* find(const QString& objectName) const
     {
         if (!window_)
             return nullptr;
-        if (auto* widget = window_->findChild<QWidget*>(objectName))
+        if (auto* widget = window_->findChild<QWidget*>(objectName)) {
+            if (auto* command = widget->property(CommandProperty).value<QAction*>())
+                return command;
             return widget;
+        }
         return window_->findChild<QAction*>(objectName);
+    }
+
+    // Unavailable under this name or under another name of the same command.
+    bool isUnavailable(const QString& objectName, const QObject* control) const
+    {
+        if (unavailable_.contains(objectName))
+            return true;
+        for (const QString& name : unavailable_)
+            if (control && find(name) == control)
+                return true;
+        return false;
     }
 
     QPointer<QMainWindow> window_;
@@ -140,6 +173,14 @@ void ShowTuneModified(bool modified)
 {
     if (QMainWindow* window = MainWindow())
         window->setWindowModified(modified);
+}
+
+void ShowCommand(QAbstractButton* button, QAction* command)
+{
+    button->setProperty(CommandProperty, QVariant::fromValue(command));
+    button->setEnabled(command->isEnabled());
+    QObject::connect(button, &QAbstractButton::clicked, command, &QAction::trigger);
+    QObject::connect(command, &QAction::enabledChanged, button, &QWidget::setEnabled);
 }
 
 } // namespace mdlMain

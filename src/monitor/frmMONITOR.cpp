@@ -46,13 +46,6 @@ const QString StopOnProbeCode = QStringLiteral("03");
 
 const QString ProgramTitle = QStringLiteral("KESTREL - VentrixTM Communications Software");
 
-// The main-window commands QUIT gives back.
-const QStringList GivenBackOnQuit = {
-    QStringLiteral("mnuMemory"),        QStringLiteral("mnuVentrixRunItem"), QStringLiteral("mnuResetItem"),
-    QStringLiteral("mnuDiagnostics"),   QStringLiteral("mnuGraphicalTunerItem"),
-    QStringLiteral("cmdMemoryModify"),  QStringLiteral("cmdAccuracyTest"),   QStringLiteral("cmdVentrixRun"),
-    QStringLiteral("cmdGraphicalTune")};
-
 void Indicate(QWidget* square, bool active)
 {
     if (active)
@@ -457,10 +450,8 @@ void frmMONITOR::release()
     timer1_->stop();
     log_.close();
     logging_ = false;
-    mdlMain::SetControlsEnabled(GivenBackOnQuit, true);
-    if (Connected)
-        mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
-    else
+    mdlMain::GiveBackCommands(DeviceWindow::LiveMonitor);
+    if (!Connected)
         mdlMain::ShowNotConnected();
 }
 

@@ -31,12 +31,6 @@ inline constexpr int ShiftLightMode = 0;
 inline constexpr int RpmAndWotMode = 1;
 inline constexpr int WasteSparkIgnition = 1;
 
-// The main-window commands QUIT gives back.
-inline const QStringList GivenBackOnQuit = {
-    QStringLiteral("cmdGraphicalTune"), QStringLiteral("mnuMemory"),         QStringLiteral("cmdAccuracyTest"),
-    QStringLiteral("mnuDiagnostics"),   QStringLiteral("mnuVentrixRunItem"), QStringLiteral("mnuResetItem"),
-    QStringLiteral("cmdVentrixRun"),    QStringLiteral("cmdMemoryModify")};
-
 inline void Indicate(QWidget* box, bool active)
 {
     if (active)

@@ -504,14 +504,7 @@ void frmGraphicalTune::release()
     // Every line already written is in the file.
     log_.close();
     logging_ = false;
-    mdlMain::SetControlsEnabled(GivenBackOnQuit, true);
-    if (Connected) {
-        mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
-        mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
-    } else {
-        mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, false);
-        mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, true);
-    }
+    mdlMain::GiveBackCommands(DeviceWindow::GraphicalTuner);
     mdlMain::SetBusyPointer(false);
 }
 

@@ -7,6 +7,7 @@
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -148,7 +149,8 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
         {DeviceWindow::LiveMonitor, {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
                                      "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
                                      "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
-        {DeviceWindow::MemoryModify, {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify",
+        // Run is one command, the button's and the menu item's.
+        {DeviceWindow::MemoryModify, {"cmdGraphicalTune", "cmdVentrixRun", "mnuVentrixRunItem", "cmdMemoryModify",
                                       "cmdAccuracyTest", "mnuDiagnostics", "mnuVentrix", "mnuMemory"}},
     };
     for (const Case& c : cases) {
@@ -171,7 +173,36 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
         EXPECT_EQ(main->OpenGuarded(c.window, slot, [] { return new QWidget; }), child);
         EXPECT_EQ(child->parentWidget()->pos(), QPoint(0, 0));
         EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+
+        // QUIT gives back what the window took; connected, Connect stays off.
+        mdlMain::GiveBackCommands(c.window);
+        for (const QString& name : watched)
+            EXPECT_EQ(mdlMain::IsControlEnabled(name), name != QLatin1String("cmdConnect")
+                                                           || c.window == DeviceWindow::MemoryModify)
+                << name.toStdString() << " given back by window " << int(c.window);
     }
+}
+
+TEST_F(MainWindowTest, AToolbarButtonAndItsMenuItemAreOneCommand)
+{
+    const std::pair<const char*, const char*> commands[] = {
+        {"cmdGraphicalTune", "mnuGraphicalTunerItem"}, {"cmdVentrixRun", "mnuVentrixRunItem"},
+        {"cmdMemoryModify", "mnuMemoryModifyItem"},     {"cmdAccuracyTest", "mnuAccuracyTestItem"},
+        {"cmdAbout", "mnuAboutItem"},                   {"cmdAirFuelCalculator", "Calculator"},
+    };
+    for (const auto& [button, item] : commands) {
+        SCOPED_TRACE(button);
+        mdlMain::SetControlsEnabled({QString::fromLatin1(item)}, false);
+        EXPECT_FALSE(control<QAbstractButton>(button)->isEnabled());
+        mdlMain::SetControlsEnabled({QString::fromLatin1(button)}, true);
+        EXPECT_TRUE(main->findChild<QAction*>(QString::fromLatin1(item))->isEnabled());
+    }
+    // Unavailable under the button's name keeps the menu item off too, and
+    // the reason shows on the button.
+    mdlMain::MarkUnavailable(QStringLiteral("cmdAccuracyTest"), QStringLiteral("no unit"));
+    mdlMain::SetControlsEnabled({QStringLiteral("mnuAccuracyTestItem")}, true);
+    EXPECT_FALSE(enabled("mnuAccuracyTestItem"));
+    EXPECT_EQ(control<QAbstractButton>("cmdAccuracyTest")->toolTip(), QStringLiteral("no unit"));
 }
 
 TEST_F(MainWindowTest, AboutBoxReportsVersionAndFirmware)
