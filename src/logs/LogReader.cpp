@@ -1,6 +1,7 @@
 #include "logs/LogReader.h"
 
 #include "logs/LogNumber.h"
+#include "platform/PrintableText.h"
 
 #include <QFile>
 
@@ -143,13 +144,29 @@ QDate dateOf(QByteArrayView text)
     return QDate(century * 100 + year, month, day);
 }
 
+// A field as a reason quotes it: cut short, and never a control character.
 QString shown(QByteArrayView field)
 {
     constexpr qsizetype Longest = 24;
-    QString text = QString::fromUtf8(field.first(std::min(field.size(), Longest)));
+    QString text = PrintableText(QString::fromUtf8(field.first(std::min(field.size(), Longest))));
     if (field.size() > Longest)
         text += QStringLiteral("...");
     return text;
+}
+
+QString noSamples(const QString& name, const DataLog& log, bool emptyFile)
+{
+    const QString text = QStringLiteral("\"%1\" holds no samples: ").arg(name);
+    if (emptyFile)
+        return text + QStringLiteral("the file is empty.");
+    if (log.rejected.empty())
+        return text + QStringLiteral("nothing follows the column names.");
+    return text
+        + QStringLiteral("%1 could not be read (line %2: %3).")
+              .arg(Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"),
+                           QStringLiteral("lines")))
+              .arg(log.rejected[0].line)
+              .arg(log.rejected[0].reason);
 }
 
 int decimalsIn(QByteArrayView field, QByteArrayView decimal)
@@ -172,7 +189,7 @@ public:
     {
         ReadResult result;
         if (bytes_.trimmed().isEmpty()) {
-            result.log = DataLog{};
+            result.error = noSamples(name_, log_, true);
             return result;
         }
         LineCursor cursor(bytes_);
@@ -185,7 +202,10 @@ public:
         while (cursor.next(line))
             readLine(line);
         spreadTimes();
-        result.log = std::move(log_);
+        if (log_.size() == 0)
+            result.error = noSamples(name_, log_, false);
+        else
+            result.log = std::move(log_);
         return result;
     }
 
@@ -318,6 +338,12 @@ private:
                                         .arg(shown(field), Info(c).header));
                 return;
             }
+            if (*value < Info(c).lowest || *value > Info(c).highest) {
+                reject(line.number, QStringLiteral("\"%1\" in column \"%2\" is outside what it reads, %3 to %4")
+                                        .arg(shown(field), Info(c).header, QString::number(Info(c).lowest),
+                                             QString::number(Info(c).highest)));
+                return;
+            }
             values[static_cast<int>(c)] = *value;
         }
         if (log_.seconds.empty())
@@ -413,13 +439,16 @@ ReadResult ReadDataLog(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("Cannot open \"%1\": %2.").arg(path, file.errorString())};
-    const qint64 size = file.size();
-    if (size == 0)
-        return ParseDataLog({}, path);
-    // A mapped file is read in place: a long log is not copied first.
-    if (uchar* mapped = file.map(0, size))
-        return ParseDataLog(QByteArrayView(reinterpret_cast<const char*>(mapped), size), path);
+    // A mapped file is read in place: a long log is not copied first. A pipe
+    // (or anything else without a size to map) is read to its end.
+    const qint64 size = file.isSequential() ? 0 : file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size))
+            return ParseDataLog(QByteArrayView(reinterpret_cast<const char*>(mapped), size), path);
+    }
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {std::nullopt, QStringLiteral("Cannot read \"%1\": %2.").arg(path, file.errorString())};
     return ParseDataLog(bytes, path);
 }
 
