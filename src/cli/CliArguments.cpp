@@ -44,6 +44,15 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
         }
         return args.at(++i);
     };
+    // An empty file name would quietly mean "no file" (standard output, no log).
+    const auto fileNameOf = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
+        const std::optional<QString> value = valueOf(i, name);
+        if (value && value->isEmpty()) {
+            cli.error = QStringLiteral("%1 needs a file name").arg(name);
+            return std::nullopt;
+        }
+        return value;
+    };
     const auto is = [](const QString& arg, const char* name) {
         const QString option = QString::fromLatin1(name);
         return arg == option || arg.startsWith(option + QLatin1Char('='));
@@ -64,10 +73,10 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
         } else if (arg == QLatin1String("--no-backup")) {
             cli.backup = false;
         } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
-            if (const auto value = valueOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
+            if (const auto value = fileNameOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
                 cli.output = *value;
         } else if (is(arg, "--log")) {
-            if (const auto value = valueOf(i, QStringLiteral("--log")))
+            if (const auto value = fileNameOf(i, QStringLiteral("--log")))
                 cli.logPath = *value;
         } else if (is(arg, "--seconds")) {
             if (const auto value = valueOf(i, QStringLiteral("--seconds"))) {
