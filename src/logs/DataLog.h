@@ -68,10 +68,13 @@ class RejectedLines {
 public:
     void push_back(RejectedLine line)
     {
-        if (kept_.size() < static_cast<std::size_t>(SkippedLinesKept))
+        if (keepsMore())
             kept_.push_back(std::move(line));
         ++count_;
     }
+    // Whether another line would be kept, or only counted (countOne).
+    bool keepsMore() const { return kept_.size() < static_cast<std::size_t>(SkippedLinesKept); }
+    void countOne() { ++count_; }
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
     const RejectedLine& operator[](std::size_t i) const { return kept_[i]; }

@@ -210,7 +210,15 @@ public:
     }
 
 private:
-    void reject(int line, const QString& reason) { log_.rejected.push_back({line, reason}); }
+    // The reason is put into words only for the lines that are kept.
+    template <typename Reason>
+    void reject(int line, Reason&& reason)
+    {
+        if (log_.rejected.keepsMore())
+            log_.rejected.push_back({line, reason()});
+        else
+            log_.rejected.countOne();
+    }
 
     bool findHeader(LineCursor& cursor)
     {
@@ -273,7 +281,7 @@ private:
                 return;
             }
         }
-        reject(line.number, QStringLiteral("before the column names"));
+        reject(line.number, [] { return QStringLiteral("before the column names"); });
     }
 
     // The first volts text of the samples tells the writer's decimal separator.
@@ -303,7 +311,7 @@ private:
         if (line.text.isEmpty())
             return;
         if (!splitRecord(line.text, fields_)) {
-            reject(line.number, QStringLiteral("a quote is not closed, or text follows one"));
+            reject(line.number, [] { return QStringLiteral("a quote is not closed, or text follows one"); });
             return;
         }
         if (fields_[0] == QByteArrayView(UserStampField)) {
@@ -311,15 +319,18 @@ private:
             return;
         }
         if (static_cast<int>(fields_.size()) != columnCount_) {
-            reject(line.number, QStringLiteral("%1 where the column names have %2")
-                                    .arg(Counted(static_cast<long long>(fields_.size()), QStringLiteral("field"),
-                                                 QStringLiteral("fields")))
-                                    .arg(columnCount_));
+            reject(line.number, [&] {
+                return QStringLiteral("%1 where the column names have %2")
+                    .arg(Counted(static_cast<long long>(fields_.size()), QStringLiteral("field"),
+                                 QStringLiteral("fields")))
+                    .arg(columnCount_);
+            });
             return;
         }
         const int second = secondsOfDay(fields_[0]);
         if (second < 0) {
-            reject(line.number, QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])));
+            reject(line.number,
+                   [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
             return;
         }
         std::array<double, ChannelCount> values{};
@@ -334,14 +345,17 @@ private:
             }
             const std::optional<double> value = log_number::Parse(field, decimal_);
             if (!value) {
-                reject(line.number, QStringLiteral("\"%1\" in column \"%2\" is not a number")
-                                        .arg(shown(field), Info(c).header));
+                reject(line.number, [&] {
+                    return QStringLiteral("\"%1\" in column \"%2\" is not a number").arg(shown(field), Info(c).header);
+                });
                 return;
             }
             if (*value < Info(c).lowest || *value > Info(c).highest) {
-                reject(line.number, QStringLiteral("\"%1\" in column \"%2\" is outside what it reads, %3 to %4")
-                                        .arg(shown(field), Info(c).header, QString::number(Info(c).lowest),
-                                             QString::number(Info(c).highest)));
+                reject(line.number, [&] {
+                    return QStringLiteral("\"%1\" in column \"%2\" is outside what it reads, %3 to %4")
+                        .arg(shown(field), Info(c).header, QString::number(Info(c).lowest),
+                             QString::number(Info(c).highest));
+                });
                 return;
             }
             values[static_cast<int>(c)] = *value;
@@ -360,7 +374,7 @@ private:
     {
         const int second = fields_.size() == 2 ? secondsOfDay(fields_[1]) : -1;
         if (second < 0) {
-            reject(line.number, QStringLiteral("a user time stamp without a time of day"));
+            reject(line.number, [] { return QStringLiteral("a user time stamp without a time of day"); });
             return;
         }
         log_.stamps.push_back({0, QString::fromLatin1(fields_[1]), line.number});
