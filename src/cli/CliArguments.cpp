@@ -203,7 +203,8 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("restore"))
         return QStringLiteral("Usage: kestrel-cli restore N [--yes] [--no-backup] [--no-verify]\n"
                               "Imports backup N of the list kestrel-cli backups prints (1 is the newest), "
-                              "as import does: the unit is backed up first.\n");
+                              "as import does: the unit is backed up first. The backup's date and file are "
+                              "printed, and named in the question, before anything is asked or written.\n");
     if (command == QLatin1String("backups"))
         return QStringLiteral("Usage: kestrel-cli backups\nLists the backups taken before imports and "
                               "restores, and by the graphical tuner, newest first: number, date, time, port, "
@@ -244,7 +245,7 @@ QString commandHelp(const QString& command)
             "the start, numbers with '.' decimals; an A/F of \"XXX\" is an empty field. Without -o it goes "
             "to standard output.\n"
             "Lines that cannot be read are skipped and counted on standard error. A file that is not a data "
-            "log exits with status 2.\n");
+            "log, or holds no sample that can be read, exits with status 2.\n");
     return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N]\nRequests a live sample "
                           "every 50 ms and prints one line each; with --log also writes the monitor's data "
                           "log. Ctrl-C ends it with the log closed.\n");
