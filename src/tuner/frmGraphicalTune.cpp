@@ -333,14 +333,18 @@ void frmGraphicalTune::showDelta(int cell, int value)
     QLineEdit* box = deltas_[cell];
     box->setText(WholeNumber(value));
     colours::SetTextColour(box, value < 0 ? colours::Red : DarkGreen);
-    // Beyond the slider's reach the slider sits at its end; the box, in bold,
-    // still says what the entry holds.
-    const bool beyond = BeyondSlider(value);
-    QFont font = box->font();
-    font.setBold(beyond);
-    box->setFont(font);
-    box->setToolTip(beyond ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
-                           : QString());
+    // Beyond the slider's reach the slider sits at its end; the box, on
+    // orange, still says what the entry holds.
+    box->setToolTip(BeyondSlider(value)
+                        ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
+                        : QString());
+    if (cell != activeCell_)
+        colours::SetBackground(box, BeyondSlider(value) ? BeyondSliderOrange : White);
+}
+
+QColor frmGraphicalTune::restingBackground(int cell) const
+{
+    return BeyondSlider(table_[EntryOf(cell, sliderOffset_)]) ? BeyondSliderOrange : White;
 }
 
 void frmGraphicalTune::showInjectorSize(QComboBox* list, double size)

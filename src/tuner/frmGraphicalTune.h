@@ -7,6 +7,7 @@
 #include "tuner/SliderInterpolation.h"
 #include "tunefile/Tune.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
@@ -135,6 +136,7 @@ private:
     void placeSliders();
     // The box shows the entry's own value, marked when it lies beyond the slider.
     void showDelta(int cell, int value);
+    QColor restingBackground(int cell) const;
     bool applyWrite(int cell, int address, int value);
     bool readBackAfterFailure(int address, qint16 confirmed);
     void refuseMove(int cell, bool linkLost);
