@@ -492,7 +492,6 @@ void frmGraphicalTune::reportRefusal()
 {
     if (!refusalPending_ || closing_)
         return;
-    QPointer<frmGraphicalTune> self(this);
     if (refusalCell_ >= 0)
         releaseSlider(refusalCell_);
     if (!tell(MsgIcon::Exclamation, WriteFailureTitle,
