@@ -9,6 +9,7 @@
 #include "config/TwipsLayout.h"
 #include "platform/Colours.h"
 #include "platform/Twips.h"
+#include "tuner/CellSlider.h"
 #include "tuner/ChangeGraph.h"
 #include "tuner/CorrectionCells.h"
 #include "tuner/TableKinds.h"
@@ -158,7 +159,7 @@ void frmGraphicalTune::buildCells(QWidget* area)
         place(delta, DeltaWidth, DeltaTop, DeltaHeight);
         deltas_[i] = delta;
 
-        auto* slider = new QScrollBar(Qt::Vertical, area);
+        auto* slider = new CellSlider(Qt::Vertical, area);
         slider->setObjectName(QStringLiteral("VScroll1_%1").arg(i));
         slider->setRange(SliderMinimum, SliderMaximum);
         slider->setSingleStep(1);
