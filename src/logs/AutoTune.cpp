@@ -39,6 +39,40 @@ double rateAt(const std::vector<double>& values, const std::vector<double>& seco
     return rate;
 }
 
+// The calculator's correction as an exact fraction of whole numbers: with the
+// ratios in ten-thousandths, (m / t - 1) x 100 x 19 / E is
+// (m - t) x 1900 / (t x E).
+struct Fraction {
+    long long numerator = 0;
+    long long denominator = 1;  // above 0
+};
+
+long long tenThousandths(double ratio)
+{
+    return std::llround(ratio * 10000.0);
+}
+
+Fraction neededFraction(double measured, double target, int eecInjectorSize)
+{
+    const long long t = tenThousandths(target);
+    const long long e = std::llround(air_fuel::ScalingInjectorSize(eecInjectorSize));
+    return {(tenThousandths(measured) - t) * 1900, std::max(1LL, t * e)};
+}
+
+// numerator / denominator to the nearest whole number, halves to the even one.
+long long roundedHalfEven(long long numerator, long long denominator)
+{
+    long long quotient = numerator / denominator;
+    long long remainder = numerator % denominator;
+    if (remainder < 0) {
+        remainder += denominator;
+        --quotient;
+    }
+    if (remainder * 2 > denominator || (remainder * 2 == denominator && quotient % 2 != 0))
+        ++quotient;
+    return quotient;
+}
+
 bool tunedOpenLoop(const DataLog& log, std::size_t i, const Settings& settings)
 {
     if (!log.has(Channel::TpsVolts))
@@ -102,9 +136,8 @@ CellValues Result::suggested() const
 
 int CorrectionPoints(double measured, double target, int eecInjectorSize)
 {
-    const double percent =
-        air_fuel::CorrectionPercent(measured, target, air_fuel::ScalingInjectorSize(eecInjectorSize));
-    return static_cast<int>(number_format::RoundHalfEven(percent));
+    const Fraction needed = neededFraction(measured, target, eecInjectorSize);
+    return static_cast<int>(roundedHalfEven(needed.numerator, needed.denominator));
 }
 
 std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings)
@@ -170,10 +203,11 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
         }
     }
 
-    // The correction each cell with enough samples needs, before rounding.
-    std::array<double, CellCount> needed{};
+    // The correction each cell with enough samples needs, before rounding:
+    // exact fractions over one denominator (one target, one injector size).
+    std::array<long long, CellCount> needed{};
     std::array<bool, CellCount> enough{};
-    const double scale = air_fuel::ScalingInjectorSize(settings.eecInjectorSize);
+    long long denominator = 1;
     for (int i = 0; i < CellCount; ++i) {
         CellResult& cell = result.cells[i];
         cell.current = current[i];
@@ -184,8 +218,10 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
             cell.errorPercent = (cell.measured / settings.target - 1.0) * 100.0;
         }
         enough[i] = cell.samples >= settings.minimumSamples && cell.samples > 0;
+        const Fraction fraction = neededFraction(cell.measured, settings.target, settings.eecInjectorSize);
+        denominator = fraction.denominator;
         if (enough[i])
-            needed[i] = air_fuel::CorrectionPercent(cell.measured, settings.target, scale);
+            needed[i] = fraction.numerator;
     }
     for (int i = 0; i < CellCount; ++i) {
         CellResult& cell = result.cells[i];
@@ -197,21 +233,30 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
             cell.outcome = CellOutcome::TooFew;
             continue;
         }
-        double percent = needed[i];
+        long long sum = needed[i];
+        long long weight = 1;
         if (settings.smoothing) {
-            double sum = 2 * needed[i];
-            double weight = 2;
+            sum = 2 * needed[i];
+            weight = 2;
             for (const int j : {i - 1, i + 1}) {
                 if (j >= 0 && j < CellCount && enough[j]) {
                     sum += needed[j];
                     weight += 1;
                 }
             }
-            percent = sum / weight;
         }
-        const int points = std::clamp(static_cast<int>(number_format::RoundHalfEven(percent)), -settings.capPoints,
-                                      settings.capPoints);
-        cell.suggested = std::clamp(cell.current + points, -SliderLimit, SliderLimit);
+        const int points = static_cast<int>(
+            std::clamp<long long>(roundedHalfEven(sum, denominator * weight), -settings.capPoints, settings.capPoints));
+        // From the entry's true value, never against what the median says: an
+        // entry at or beyond the sliders' reach in the direction asked for stays.
+        if ((points > 0 && cell.current >= SliderLimit) || (points < 0 && cell.current <= -SliderLimit)) {
+            cell.outcome = CellOutcome::AtLimit;
+            continue;
+        }
+        cell.suggested = points > 0 ? std::min(cell.current + points, SliderLimit)
+                                    : std::max(cell.current + points, -SliderLimit);
+        if (points == 0)
+            cell.suggested = cell.current;
         cell.change = cell.suggested - cell.current;
         cell.outcome = CellOutcome::Suggested;
     }
@@ -229,18 +274,20 @@ CellValues CellValuesOf(const tuner::Table& table)
 tuner::Table SuggestedTable(const tuner::Table& table, const Result& result)
 {
     tuner::Table out = table;
-    // The sliders as they stand while the cells are moved one by one.
-    std::array<int, CellCount> sliders{};
+    // The cells' own entries as they stand while the cells are moved one by
+    // one: their true values, so the entries between two cells run straight
+    // to what the neighbour really holds.
+    std::array<int, CellCount> cells{};
     for (int i = 0; i < CellCount; ++i)
-        sliders[i] = tuner::SliderPosition(table[tuner::EntryOf(i, 0)]);
+        cells[i] = table[tuner::EntryOf(i, 0)];
     for (int i = 0; i < CellCount; ++i) {
         const CellResult& cell = result.cells[i];
-        if (cell.outcome != CellOutcome::Suggested || cell.suggested == sliders[i])
+        if (cell.outcome != CellOutcome::Suggested || cell.suggested == cells[i])
             continue;
-        sliders[i] = cell.suggested;
-        const int prev = i > 0 ? sliders[i - 1] : sliders[i];
-        const int next = i < CellCount - 1 ? sliders[i + 1] : sliders[i];
-        for (const tuner::EntryWrite& write : tuner::SliderWrites(i, prev, sliders[i], next, 0))
+        cells[i] = cell.suggested;
+        const int prev = i > 0 ? cells[i - 1] : cells[i];
+        const int next = i < CellCount - 1 ? cells[i + 1] : cells[i];
+        for (const tuner::EntryWrite& write : tuner::SliderWrites(i, prev, cells[i], next, 0))
             out[write.address] = static_cast<qint16>(write.value);
     }
     return out;
@@ -298,6 +345,9 @@ QString ReportText(const Result& result, const Settings& settings)
             break;
         case CellOutcome::Locked:
             out << "     -  " << QString::number(cell.suggested).rightJustified(9) << "  locked";
+            break;
+        case CellOutcome::AtLimit:
+            out << "     -  " << QString::number(cell.suggested).rightJustified(9) << "  at its limit";
             break;
         }
         out << Qt::endl;

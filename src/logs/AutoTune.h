@@ -71,6 +71,8 @@ enum class CellOutcome {
     Suggested,   // enough samples: the suggestion may equal the current value
     TooFew,      // fewer accepted samples than the minimum: left as it is
     Locked,      // the user keeps it
+    AtLimit,     // the median asks for more than the sliders' +-100 reach, and
+                 // the entry is already there or beyond: left as it is
 };
 
 struct CellResult {
@@ -78,7 +80,7 @@ struct CellResult {
     double measured = 0;       // their median A/F (0 without samples)
     double errorPercent = 0;   // (measured / target - 1) x 100
     int change = 0;            // points added, after rounding, cap and clamp
-    int current = 0;
+    int current = 0;           // the entry's true value (-128..127)
     int suggested = 0;
     CellOutcome outcome = CellOutcome::TooFew;
 };
@@ -93,7 +95,9 @@ struct Result {
 };
 
 // The per-cell correction the calculator gives for a measured A/F:
-// (measured / target - 1) x 100 x 19 / E, rounded halves to even.
+// (measured / target - 1) x 100 x 19 / E, rounded halves to even. The ratios
+// are taken as the decimals they are written with (to 1/10000), so a true
+// half such as 12.3 against 12.0 (+2.5) is a half, not a hair either side.
 int CorrectionPoints(double measured, double target, int eecInjectorSize);
 
 // Analyses one or more logs for the cells' current values. The logs are
@@ -110,7 +114,8 @@ CellValues CellValuesOf(const tuner::Table& table);
 
 // The table after the suggestion is applied as the tuner applies it: each
 // changed cell, in cell order, moved with its interpolated neighbours
-// (the writes of one slider move). Unchanged cells write nothing.
+// (the writes of one slider move). Unchanged cells write nothing. Every
+// cell's own entry ends exactly at the suggested value the result reports.
 tuner::Table SuggestedTable(const tuner::Table& table, const Result& result);
 
 // How far each cell's wide-open-throttle samples (TPS above the breakpoint,

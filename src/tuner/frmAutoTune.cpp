@@ -257,6 +257,8 @@ void frmAutoTune::showResult()
             note = QStringLiteral("too few samples");
         else if (cell.outcome == autotune::CellOutcome::Locked)
             note = QStringLiteral("locked");
+        else if (cell.outcome == autotune::CellOutcome::AtLimit)
+            note = QStringLiteral("at its limit");
         else if (cell.change != 0)
             note = cell.change > 0 ? QStringLiteral("+%1 richer").arg(cell.change)
                                    : QStringLiteral("%1 leaner").arg(cell.change);

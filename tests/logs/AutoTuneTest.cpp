@@ -75,6 +75,11 @@ TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
         {10.0, 16.0, 19, -38},   // -37.5
         {15.0, 12.0, 24, 20},    // 25 x 19 / 24 = 19.79
         {12.0, 12.0, 30, 0},
+        // True halves whose ratios have no exact binary form.
+        {12.3, 12.0, 19, 2},     // +2.5
+        {12.9, 12.0, 19, 8},     // +7.5
+        {11.7, 12.0, 19, -2},    // -2.5
+        {11.2, 12.8, 19, -12},   // -12.5
     };
     for (const Case& c : cases)
         EXPECT_EQ(CorrectionPoints(c.measured, c.target, c.eec), c.points)
@@ -101,7 +106,12 @@ TEST(AutoTuneTest, OneCellSuggestions)
         {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, CellOutcome::Suggested, 12.6},
         {"clamped at +100", Steady(12, {.airFuel = 13.5}), {}, 95, 100, CellOutcome::Suggested, 13.5},
         {"clamped at -100", Steady(12, {.airFuel = 10.5}), {}, -93, -100, CellOutcome::Suggested, 10.5},
-        {"a value beyond the slider comes back within it", Steady(12), {}, 120, 100, CellOutcome::Suggested, 12.0},
+        {"beyond +100 and asked richer: at its limit", Steady(12, {.airFuel = 13.5}), {}, 120, 120,
+         CellOutcome::AtLimit, 13.5},
+        {"at -100 and asked leaner: at its limit", Steady(12, {.airFuel = 10.5}), {}, -100, -100,
+         CellOutcome::AtLimit, 10.5},
+        {"beyond -100 and asked richer: moved from its true value", Steady(12, {.airFuel = 13.5}), {}, -120, -110,
+         CellOutcome::Suggested, 13.5},
         {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}),
          [](Settings& s) {
              s.capPoints = 50;
@@ -132,6 +142,73 @@ TEST(AutoTuneTest, OneCellSuggestions)
                 EXPECT_EQ(result.cells[i].suggested, 0) << i;
             }
         }
+    }
+}
+
+// What SuggestedTable writes, worked by hand: the table holds 0 but for the
+// entries a case names, each hold is 20 steady samples at wide-open throttle
+// (the MAF step between two holds costs the sample on either side), and the
+// written table is compared entry by entry.
+TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
+{
+    struct Hold {
+        double volts, airFuel;
+    };
+    using Entries = std::vector<std::pair<int, int>>;  // address, value
+    struct Case {
+        const char* name;
+        Entries table;
+        std::vector<Hold> holds;
+        double target;
+        std::function<void(Settings&)> setUp;
+        Entries written;
+        int changed;  // entries that differ from the table
+    } const cases[] = {
+        // Cell 24 (entry F8) at -128 reads rich, cell 12 (80) at +127 lean.
+        {"beyond the sliders and asked further out: left", {{248, -128}, {128, 127}}, {{4.9, 11.3}, {2.5, 13.2}}, 12.8,
+         {}, {{248, -128}, {128, 127}}, 0},
+        // 13.2 at 12.8 needs +3.125: -125; 11.3 needs -11.7, capped: 117.
+        // Cell 24 runs flat past its entry; cell 12 to its neighbours at 0:
+        // 117 x 9/10 = 105.3, x 5/10 = 58.5 (to 58), x 1/10 = 11.7.
+        {"beyond the sliders and asked back: moved from the true value", {{248, -128}, {128, 127}},
+         {{4.9, 13.2}, {2.5, 11.3}}, 12.8, {},
+         {{248, -125}, {247, -112}, {243, -62}, {239, -12}, {238, 0}, {253, -125}, {254, 0},
+          {128, 117}, {127, 105}, {123, 58}, {119, 12}, {118, 0}, {133, 58}, {137, 12}, {138, 0}},
+         15 + 19},
+        // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.
+        {"halves to even", {}, {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}}, 12.0, {},
+         {{108, 2}, {103, 1}, {101, 1}, {100, 0}, {115, 1}, {116, 0}, {118, 0}, {119, 1}, {123, 4}, {128, 8},
+          {133, 4}, {137, 1}, {148, -2}, {153, -1}},
+         15 + 19 + 15},
+        // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100.
+        {"capped, then held at the sliders' reach", {{108, 95}}, {{2.1, 13.5}}, 12.0, {},
+         {{108, 100}, {103, 50}, {113, 50}, {98, 0}}, 19},
+        {"locked", {{108, 95}}, {{2.1, 13.5}}, 12.0, [](Settings& s) { s.locked[10] = true; }, {{108, 95}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tuner::Table table{};
+        for (const auto& [address, value] : c.table)
+            table[address] = static_cast<qint16>(value);
+        std::vector<Sample> samples;
+        for (const Hold& hold : c.holds)
+            for (const Sample& s : Steady(20, {.maf = hold.volts, .airFuel = hold.airFuel}))
+                samples.push_back(s);
+        Settings settings;
+        settings.target = c.target;
+        if (c.setUp)
+            c.setUp(settings);
+        const Result result = AnalyseOne(MakeLog(samples), settings, CellValuesOf(table));
+        const tuner::Table written = SuggestedTable(table, result);
+        for (const auto& [address, value] : c.written)
+            EXPECT_EQ(written[address], value) << "entry " << address;
+        int changed = 0;
+        for (int j = 0; j < tuner::TableSize; ++j)
+            changed += written[j] != table[j];
+        EXPECT_EQ(changed, c.changed);
+        // Each cell's own entry holds what the result reports.
+        for (int i = 0; i < tuner_cells::CellCount; ++i)
+            EXPECT_EQ(written[tuner::EntryOf(i, 0)], result.cells[i].suggested) << "cell " << i;
     }
 }
 
