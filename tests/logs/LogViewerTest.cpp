@@ -208,19 +208,35 @@ TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
     window->tabViews()->setCurrentIndex(1);
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
     window->chkAutoTune()->setChecked(true);
+    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 12.8);  // table O's own target
+    window->txtBreakpoint()->setValue(0.5);  // every sample's TPS lies above it: open loop
     // Rejected: 7 ("XXX"), 19 (the MAF steps down to the next sample) and
     // 30 (the throttle stab). Cell 5 (1.10 V): samples 20-29 and 31-39 read
-    // 14.0: (14.0 / 14.7 - 1) x 100 = -4.8, so -5. Cell 12 (2.50 V): samples
+    // 14.0: (14.0 / 12.8 - 1) x 100 = 9.4, so +9. Cell 12 (2.50 V): samples
     // 0-18 without 7, 12.0 to 13.8 without 12.7: median (12.9 + 13.0) / 2 =
-    // 12.95, (12.95 / 14.7 - 1) x 100 = -11.9, capped at -10.
+    // 12.95, (12.95 / 12.8 - 1) x 100 = 1.2, so +1.
     EXPECT_EQ(window->scatter()->suggestionPoints(), (QList<QPointF>{{1.1, 14.0}, {2.5, 12.95}}));
+    const QString atO = QStringLiteral("Table O to 12.8:1: 1.10 V +9, 2.50 V +1 (37 of 40 samples used).");
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    // The filter row's target moves the views' line, not the suggestion.
+    window->txtTargetAirFuel()->setValue(13.5);
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    // Each table starts from its own target; the target can be edited.
+    window->cmbAutoTuneTable()->setCurrentIndex(1);
+    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 14.7);
     EXPECT_EQ(window->lblAutoTune()->text(),
-              QStringLiteral("Table O to 14.7:1: 1.10 V -5, 2.50 V -10 (37 of 40 samples used)."));
+              QStringLiteral("Table C to 14.7:1: no cell has 10 samples to go by (0 of 40 samples used)."));
+    window->cmbAutoTuneTable()->setCurrentIndex(0);
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    window->txtAutoTuneTarget()->setValue(13.0);  // 14.0: +7.7; 12.95: -0.4
+    EXPECT_EQ(window->lblAutoTune()->text(),
+              QStringLiteral("Table O to 13.0:1: 1.10 V +8, 2.50 V 0 (37 of 40 samples used)."));
+    window->txtAutoTuneTarget()->setValue(12.8);
     // The first 5 s hold only 9 readings of cell 12: nothing to suggest.
     window->strips()->setSelection(logs::TimeRange{0.0, 4.5});
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
     EXPECT_EQ(window->lblAutoTune()->text(),
-              QStringLiteral("Table O to 14.7:1: no cell has 10 samples to go by (9 of 10 samples used)."));
+              QStringLiteral("Table O to 12.8:1: no cell has 10 samples to go by (9 of 10 samples used)."));
     window->chkAutoTune()->setChecked(false);
     window->cmdWholeLog_Click();
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
