@@ -5,6 +5,7 @@
 #include "tuner/frmAutoTune.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
 
 namespace {
@@ -45,7 +46,12 @@ protected:
     {
         dialogs.chooseNextFile(writeLog());
         window->cmdAutoTune_Click();
-        return window->AutoTuneWindow();
+        frmAutoTune* dialog = window->AutoTuneWindow();
+        if (dialog) {  // the log's A/F belongs to the moment it is logged with
+            dialog->txtLag()->setText(QStringLiteral("0"));
+            emit dialog->txtLag()->editingFinished();
+        }
+        return dialog;
     }
 
     std::optional<tuner::Table> preview() const { return window->pctChangeGraph()->preview(); }
