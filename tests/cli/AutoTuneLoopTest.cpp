@@ -70,7 +70,7 @@ TEST_F(AutoTuneLoopTest, TwoPassesBringEveryWideOpenCellWithinTwoPercent)
         const autotune::Result result = autotune::Analyse({&log}, autotune::CellValuesOf(table), settings);
         // Every cell from 1.1 V up has enough steady wide-open samples.
         for (int cell = 5; cell < CellCount; ++cell)
-            EXPECT_EQ(result.cells[cell].outcome, autotune::CellOutcome::Suggested) << "pass " << pass << " cell " << cell;
+            EXPECT_NE(result.cells[cell].outcome, autotune::CellOutcome::TooFew) << "pass " << pass << " cell " << cell;
         putIntoUnit(autotune::SuggestedTable(table, result));
         log = drive(pass);
     }
@@ -172,7 +172,8 @@ TEST_F(AutoTuneLoopTest, EntriesBeyondTheSlidersAreLeftAtTheirLimitInTheWrittenF
     file.close();
 
     const QString out = dir.filePath("out.tun");
-    ASSERT_EQ(run({"autotune", log, "--tune", in, "-o", out}), exit_status::Done) << err.toStdString();
+    // The log's A/F belongs to the moment it is logged with: no delay.
+    ASSERT_EQ(run({"autotune", log, "--tune", in, "-o", out, "--lag", "0"}), exit_status::Done) << err.toStdString();
     EXPECT_TRUE(this->out.contains(
         "  24   4.90       19       11.30    -11.7     -128       -       -128  at its limit\n"))
         << this->out.toStdString();
@@ -202,6 +203,9 @@ TEST_F(AutoTuneLoopTest, BadUsageWritesNothing)
         {"autotune", log, "--tune", in, "-o", out, "--table", "F"},      // not a correction table
         {"autotune", log, "--tune", in, "-o", out, "--target", "25"},    // beyond the wideband
         {"autotune", log, "--tune", in, "-o", out, "--lock", "25"},      // no such cell
+        {"autotune", log, "--tune", in, "-o", out, "--lag", "soon"},     // no number of seconds
+        {"autotune", log, "--tune", in, "-o", out, "--lag", "3.5"},      // beyond any wideband
+        {"autotune", log, "--tune", in, "-o", out, "--lag=-0.1"},
         {"autotune", log, "--tune", partial, "-o", out},                  // not a complete tune
         {"autotune", dir.filePath("missing.txt"), "--tune", in, "-o", out},
     };
