@@ -536,26 +536,6 @@ tuner::Table SuggestedTable(const tuner::Table& table, const Result& result)
     return out;
 }
 
-std::array<CellError, CellCount> WideOpenErrors(const DataLog& log, double breakpointVolts, double target)
-{
-    std::array<CellError, CellCount> errors{};
-    if (!log.has(Channel::MafIn) || !log.has(Channel::AirFuel) || !log.has(Channel::TpsVolts))
-        return errors;
-    std::array<std::vector<double>, CellCount> deviations;
-    for (std::size_t i = 0; i < log.size(); ++i) {
-        const double airFuel = log.value(Channel::AirFuel, i);
-        if (std::isnan(airFuel) || log.value(Channel::TpsVolts, i) <= breakpointVolts)
-            continue;
-        deviations[tuner_cells::ActiveCellForVolts(log.value(Channel::MafIn, i))].push_back(
-            std::abs(airFuel / target - 1.0) * 100.0);
-    }
-    for (int i = 0; i < CellCount; ++i) {
-        errors[i].samples = static_cast<int>(deviations[i].size());
-        errors[i].medianPercent = logs::Median(deviations[i]);
-    }
-    return errors;
-}
-
 QString ReportText(const Result& result, const Settings& settings)
 {
     QString text;

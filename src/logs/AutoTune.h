@@ -172,16 +172,6 @@ CellValues CellValuesOf(const tuner::Table& table);
 // cell's own entry ends exactly at the suggested value the result reports.
 tuner::Table SuggestedTable(const tuner::Table& table, const Result& result);
 
-// How far each cell's wide-open-throttle samples (TPS above the breakpoint,
-// with an A/F) lie from the target: their count and the median of
-// |A/F / target - 1| in percent. For judging a pass, not for tuning.
-struct CellError {
-    int samples = 0;
-    double medianPercent = 0;
-};
-std::array<CellError, tuner_cells::CellCount> WideOpenErrors(const logs::DataLog& log, double breakpointVolts,
-                                                             double target);
-
 // The report kestrel-cli prints: the assumption, the delay, per cell its
 // volts, samples, median A/F, error, current, change, suggestion and note,
 // then the rejections.
