@@ -260,6 +260,8 @@ void frmAutoTune::analyse()
     }
     preview_ = autotune::SuggestedTable(context_.values, result_);
     showResult();
+    if (!targetOk || !lagOk)
+        lblLag_->clear();
     if (!targetOk)
         lblSummary_->setText(QStringLiteral("The target A/F must lie between 10 and 20."));
     else if (!lagOk)

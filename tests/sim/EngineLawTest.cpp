@@ -178,7 +178,7 @@ TEST(EngineLawTest, Options)
     EXPECT_EQ(options.engine.drive, DriveCycle::Pulls);
     EXPECT_DOUBLE_EQ(options.engine.widebandDelay, 1.0);
     EXPECT_DOUBLE_EQ(options.engine.widebandLag, 0.25);
-    EXPECT_DOUBLE_EQ(SimOptions().engine.widebandDelay + SimOptions().engine.widebandLag, 0.6);
+    EXPECT_DOUBLE_EQ(SimulatedEngine().widebandDelay + SimulatedEngine().widebandLag, 0.6);  // the defaults, 0.6 s in all
     EXPECT_DOUBLE_EQ(options.engine.mafError.percentAt(2.5), 3.0);
     EXPECT_EQ(options.engine.installedInjectors, 24);
     EXPECT_EQ(options.engine.seed, 7u);

@@ -181,4 +181,27 @@ TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
     EXPECT_EQ(text("lblRPM_12"), QStringLiteral("2.50"));
 }
 
+// The wideband's delay: given, refused when it is no number of seconds from
+// 0 to 3 (nothing is then suggested), timed from the log when left empty
+// (this log has no throttle event: the default).
+TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
+{
+    ASSERT_TRUE(open());
+    frmAutoTune* dialog = startAutoTune();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->lblLag()->text(), QStringLiteral("Wideband delay 0.00 s, as given."));
+    for (const char* nonsense : {"soon", "3.5", "-1"}) {
+        dialog->txtLag()->setText(QString::fromLatin1(nonsense));
+        emit dialog->txtLag()->editingFinished();
+        EXPECT_TRUE(dialog->lblLag()->text().isEmpty()) << nonsense;
+        EXPECT_FALSE(dialog->cmdApply()->isEnabled()) << nonsense;
+        EXPECT_EQ(dialog->tblCells()->item(10, 6)->text(), QStringLiteral("0")) << nonsense;
+    }
+    dialog->txtLag()->clear();
+    emit dialog->txtLag()->editingFinished();
+    EXPECT_EQ(dialog->lblLag()->text(),
+              QStringLiteral("Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."));
+    EXPECT_TRUE(dialog->cmdApply()->isEnabled());
+}
+
 } // namespace
