@@ -349,11 +349,17 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
         + word(flowAt(mafOut)) + Byte(speed) + Byte(multispark) + Byte(flipChip);
 }
 
-// The engine law (sim/EngineLaw.h) at the moment the sensor's lag shows now.
+// What the wideband shows now (sim/EngineLaw.h): the mixture burnt a
+// transport delay and a lag earlier.
 double VentrixDevice::widebandAirFuel(qint64 engineMs) const
 {
-    const qint64 seenMs = engineMs - engine_law::LagMs;
-    const EngineState then = EngineModel::At(seenMs, engine_.drive);
+    return engine_law::WidebandReading(engine_, engineMs, [this](qint64 ms) { return burntAirFuel(ms); });
+}
+
+// The engine law at one moment of the engine's drive.
+double VentrixDevice::burntAirFuel(qint64 engineMs) const
+{
+    const EngineState then = EngineModel::At(engineMs, engine_.drive);
     const int mafIn = voltsToCounts(then.mafVolts);
     const int tps = voltsToCounts(tpsKeyOnVolts_ + then.throttleDegrees / 25.04);
     const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
@@ -367,5 +373,5 @@ double VentrixDevice::widebandAirFuel(qint64 engineMs) const
         const double needed = engine_law::NeededCorrection(engine_, countsToVolts(mafIn), eec);
         airFuel = engine_law::OpenLoopAirFuel(then.airFuelRatio, correction, needed, eec);
     }
-    return airFuel + engine_law::Noise(engine_.seed, engineMs);
+    return airFuel;
 }

@@ -125,6 +125,7 @@ private:
     Answer fillCommand(const QByteArray& payload);
     int writtenValue(int requested) const;
     double widebandAirFuel(qint64 engineMs) const;
+    double burntAirFuel(qint64 engineMs) const;
     QList<SimChunk> schedule(const QByteArray& reply, qint64 arrivalUs, int workMs);
     qint64 characterUs(qint64 characters) const;
 

@@ -5,6 +5,7 @@
 #include "tuner/frmAutoTune.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QSet>
 #include <QTableWidget>
 
@@ -46,7 +47,12 @@ protected:
     {
         dialogs.chooseNextFile(writeLog());
         window->cmdAutoTune_Click();
-        return window->AutoTuneWindow();
+        frmAutoTune* dialog = window->AutoTuneWindow();
+        if (dialog) {  // the log's A/F belongs to the moment it is logged with
+            dialog->txtLag()->setText(QStringLiteral("0"));
+            emit dialog->txtLag()->editingFinished();
+        }
+        return dialog;
     }
 
     std::optional<tuner::Table> preview() const { return window->pctChangeGraph()->preview(); }
@@ -177,6 +183,29 @@ TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
               QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0."));
     EXPECT_EQ(window->SliderOffset(), 0);
     EXPECT_EQ(text("lblRPM_12"), QStringLiteral("2.50"));
+}
+
+// The wideband's delay: given, refused when it is no number of seconds from
+// 0 to 3 (nothing is then suggested), timed from the log when left empty
+// (this log has no throttle event: the default).
+TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
+{
+    ASSERT_TRUE(open());
+    frmAutoTune* dialog = startAutoTune();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->lblLag()->text(), QStringLiteral("Wideband delay 0.00 s, as given."));
+    for (const char* nonsense : {"soon", "3.5", "-1"}) {
+        dialog->txtLag()->setText(QString::fromLatin1(nonsense));
+        emit dialog->txtLag()->editingFinished();
+        EXPECT_TRUE(dialog->lblLag()->text().isEmpty()) << nonsense;
+        EXPECT_FALSE(dialog->cmdApply()->isEnabled()) << nonsense;
+        EXPECT_EQ(dialog->tblCells()->item(10, 6)->text(), QStringLiteral("0")) << nonsense;
+    }
+    dialog->txtLag()->clear();
+    emit dialog->txtLag()->editingFinished();
+    EXPECT_EQ(dialog->lblLag()->text(),
+              QStringLiteral("Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."));
+    EXPECT_TRUE(dialog->cmdApply()->isEnabled());
 }
 
 } // namespace
