@@ -212,4 +212,20 @@ QString PermissionHint(const QStringList& devices)
     return text;
 }
 
+QString BusyHint(const QList<PortReport>& busyPorts)
+{
+    QStringList lines;
+    for (const PortReport& report : busyPorts) {
+        const QString port = report.device.isEmpty() ? QStringLiteral("Port %1").arg(report.number)
+                                                     : QStringLiteral("Port %1 (%2)").arg(report.number).arg(report.device);
+        lines << port + QStringLiteral(" is busy: ")
+                + (report.holder.isEmpty() ? QStringLiteral("another program") : report.holder)
+                + QStringLiteral(" has it open.");
+    }
+    if (lines.isEmpty())
+        return {};
+    lines << QStringLiteral("A unit behind a busy port cannot be reached. Close the program that holds it, then try again.");
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace port_diagnosis
