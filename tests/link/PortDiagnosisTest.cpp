@@ -137,8 +137,8 @@ TEST_F(PermissionHintTest, ASearchPastBusyPortsSaysWhichAndWhoHoldsThem)
     EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Not Connected"));
     EXPECT_EQ(dialogs.messages[1].text,
-              QStringLiteral("Port 2 (simulated port 2) is busy: kestrel (pid 4242) has it open.\n"
-                             "Port 5 (simulated port 5) is busy: another program has it open.\n"
+              QStringLiteral("Port 2 (simulated port 2) is busy (held by kestrel (pid 4242)).\n"
+                             "Port 5 (simulated port 5) is busy (another program has it open).\n"
                              "A unit behind a busy port cannot be reached. Close the program that holds it, then try "
                              "again."));
 }
