@@ -152,4 +152,5 @@ private:
     QMap<QString, int> counts_;
     QList<QByteArray> payloadLog_;
     qint64 busyUntilUs_ = 0;  // when the unit's transmitter is free again
+    QByteArray heldReply_;    // previous-reply: the reply the next request gets
 };
