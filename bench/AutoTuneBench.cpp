@@ -2,13 +2,16 @@
 // closes on the simulated engine.
 //
 // 1. A 2-hour drive at 20 samples a second (144,000 samples), written by the
-//    monitor's own writer: the time to read it and the time to analyse it
-//    (median of five rounds).
-// 2. The loop: the simulated unit with the tuning drive and the MAF error
-//    curve "0.5:+8,2.5:-4,4.5:+12", table O at zero; two minutes logged with
-//    kestrel-cli monitor (in simulated time), analysed, the suggestion put
-//    into the unit, three passes. Prints each cell's median |A/F error| at
-//    wide-open throttle before and after each pass.
+//    monitor's own writer, its A/F shown 0.6 s late: the time to read it and
+//    the time to analyse it, the delay estimate included (median of five
+//    rounds).
+// 2. The loop in four settings: the simulated unit with table O at zero,
+//    two minutes logged with kestrel-cli monitor (in simulated time) a
+//    pass, analysed with the defaults, the suggested table put into the
+//    unit as the tuner's sliders write it, six passes. Prints per pass the
+//    worst and the median covered cell's error (what the engine needs at
+//    the cell's own entry less what the entry holds, in points) and how
+//    many cells moved.
 //
 //   build/bench/autotune_bench [hours]
 #include "cli/CliArguments.h"
@@ -21,6 +24,7 @@
 #include "monitor/Datalog.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
+#include "sim/EngineLaw.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
@@ -41,11 +45,17 @@ namespace {
 using bench_log::SamplesPerSecond;
 
 // Steady holds at wide-open throttle through the cells, with steps between
-// them, some part throttle and a few gaps in the A/F.
+// them, some part throttle and a few gaps in the A/F, which shows what was
+// burnt 0.6 s (12 samples) earlier.
+constexpr int LateSamples = 12;
 LiveSample sampleAt(int i)
 {
-    const int hold = i / 60;  // 3 s a hold
-    const bool wideOpen = hold % 3 != 0;
+    const auto state = [](int k) {
+        const int hold = std::max(0, k) / 60;  // 3 s a hold
+        return std::pair<bool, int>(hold % 3 != 0, hold);
+    };
+    const auto [wideOpen, hold] = state(i);
+    const auto [burntOpen, burntHold] = state(i - LateSamples);
     LiveSample s;
     s.ThrottleAngle = wideOpen ? 85 : 25;
     s.TPSVoltage = 0.8 + s.ThrottleAngle / 25.04;
@@ -53,7 +63,8 @@ LiveSample sampleAt(int i)
     s.OutputVoltage = s.MAFInputVoltage;
     s.InputFlow = 20 + s.MAFInputVoltage * 100;
     s.OutputFlow = s.InputFlow;
-    s.AirFuelRatio = i % 211 == 0 ? 0.0f : static_cast<float>((wideOpen ? 12.8 : 14.7) * (1 + 0.05 * std::sin(hold)));
+    s.AirFuelRatio =
+        i % 211 == 0 ? 0.0f : static_cast<float>((burntOpen ? 12.8 : 14.7) * (1 + 0.05 * std::sin(burntHold)));
     s.EngineSpeed = 1000 + 250 * (hold % 20);
     return s;
 }
@@ -77,18 +88,17 @@ void analysisFigures(const QTemporaryDir& dir, double hours)
     autotune::Result result;
     const logs::DataLog& log = *read.log;
     const double analyseMs = bench_log::MedianMs(5, [&] { result = autotune::Analyse({&log}, {}, settings); });
-    std::printf("Analysis of %zu samples (%.1f h): read %.0f ms, analyse %.1f ms (target < 500 ms); %d used, %d rejected\n",
-                log.size(), hours, readMs, analyseMs, result.accepted, result.rejectedTotal());
+    std::printf("Analysis of %zu samples (%.1f h): read %.0f ms, analyse %.1f ms (target < 500 ms); %d used, %d rejected; "
+                "%s\n",
+                log.size(), hours, readMs, analyseMs, result.accepted, result.rejectedTotal(),
+                qPrintable(autotune::LagText(result.lag)));
 }
 
 class Loop {
 public:
-    Loop()
+    explicit Loop(const SimulatedEngine& engine)
     {
         services::install(&port_, &clock_, &dialogs_, &settings_);
-        SimulatedEngine engine;
-        engine.drive = DriveCycle::Tuning;
-        engine.mafError.parse(QStringLiteral("0.5:+8,2.5:-4,4.5:+12"), nullptr);
         device_.setEngine(engine);
     }
 
@@ -117,6 +127,7 @@ public:
         for (int j = 0; j < tuner::TableSize; ++j)
             device_.memory().setCell('O', j, t[j] & 0xFF);
     }
+    int eec() const { return device_.memory().registerValue(0x03); }
 
 private:
     ManualClock clock_;
@@ -128,52 +139,108 @@ private:
     ConsoleDialogs dialogs_{errStream_};
 };
 
+struct Setting {
+    const char* name;
+    DriveCycle drive;
+    const char* mafError;
+    int injectors;        // really fitted; 0: as the registers say (19)
+    double widebandDelay; // the transport delay; the lag is 0.1 s
+};
+
+const Setting Settings[] = {
+    {"the documented curve 0.5:+8,2.5:-4,4.5:+12, tuning drive", DriveCycle::Tuning, "0.5:+8,2.5:-4,4.5:+12", 0, 0.5},
+    {"errors of +-30 points 1.0:+30,2.5:-30,4.5:+30, tuning drive", DriveCycle::Tuning, "1.0:+30,2.5:-30,4.5:+30", 0,
+     0.5},
+    {"24 lb/hr injectors on a 19 lb/hr setting with the documented curve (the rich rail), tuning drive",
+     DriveCycle::Tuning, "0.5:+8,2.5:-4,4.5:+12", 24, 0.5},
+    {"1.0 s transport delay (1.1 s in all), pulls drive, the documented curve", DriveCycle::Pulls,
+     "0.5:+8,2.5:-4,4.5:+12", 0, 1.0},
+};
+constexpr int Passes = 6;
+
 void loopFigures(const QTemporaryDir& dir)
 {
-    constexpr int Passes = 3;
-    constexpr double Breakpoint = 2.5;
-    Loop loop;
-    autotune::Settings settings;
-    settings.breakpointVolts = Breakpoint;
-    std::vector<std::array<autotune::CellError, tuner_cells::CellCount>> errors;
-    std::vector<double> passMs;
-    logs::DataLog log = loop.drive(dir.filePath(QStringLiteral("pass0.txt")));
-    errors.push_back(autotune::WideOpenErrors(log, Breakpoint, settings.target));
-    for (int pass = 1; pass <= Passes; ++pass) {
-        QElapsedTimer timer;
-        timer.start();
-        const tuner::Table before = loop.table();
-        const autotune::Result result = autotune::Analyse({&log}, autotune::CellValuesOf(before), settings);
-        loop.put(autotune::SuggestedTable(before, result));
-        log = loop.drive(dir.filePath(QStringLiteral("pass%1.txt").arg(pass)));
-        passMs.push_back(timer.nsecsElapsed() / 1e6);
-        errors.push_back(autotune::WideOpenErrors(log, Breakpoint, settings.target));
-    }
+    for (const Setting& setting : Settings) {
+        SimulatedEngine engine;
+        engine.drive = setting.drive;
+        engine.mafError.parse(QString::fromLatin1(setting.mafError), nullptr);
+        engine.installedInjectors = setting.injectors;
+        engine.widebandDelay = setting.widebandDelay;
+        Loop loop(engine);
+        autotune::Settings settings;  // table O, 12.8:1, the defaults' rules
+        settings.breakpointVolts = 2.5;
+        settings.eecInjectorSize = loop.eec();
 
-    std::printf("\nLoop on the simulated engine (MAF error 0.5:+8,2.5:-4,4.5:+12), median |A/F error| %% at W.O.T.:\n");
-    std::printf("| cell | volts | W.O.T. samples | before | pass 1 | pass 2 | pass 3 | cell value after 3 |\n");
-    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
-    const tuner::Table final = loop.table();
-    for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
-        if (errors[0][cell].samples < 10)
-            continue;
-        std::printf("| %d | %.1f | %d |", cell, tuner_cells::CellCaptionVolts(cell), errors[0][cell].samples);
-        for (const auto& e : errors)
-            std::printf(" %.2f |", e[cell].medianPercent);
-        std::printf(" %d |\n", static_cast<int>(final[tuner::EntryOf(cell, 0)]));
-    }
-    std::printf("Worst cell: ");
-    for (std::size_t p = 0; p < errors.size(); ++p) {
-        double worst = 0;
+        std::array<bool, tuner_cells::CellCount> covered{};
+        const auto errors = [&](const tuner::Table& table) {
+            std::vector<double> e;
+            for (int cell = 0; cell < tuner_cells::CellCount; ++cell)
+                if (covered[cell])
+                    e.push_back(std::abs(engine_law::EntryError(engine, tuner::EntryOf(cell, 0),
+                                                                table[tuner::EntryOf(cell, 0)], loop.eec())));
+            std::sort(e.begin(), e.end());
+            return e;
+        };
+        struct Row {
+            double worst = 0, median = 0;
+            int moved = 0, largest = 0;
+            QString lag;
+            double ms = 0;
+        };
+        std::vector<Row> rows;
+        std::vector<tuner::Table> tables{loop.table()};
+        for (int pass = 1; pass <= Passes; ++pass) {
+            QElapsedTimer timer;
+            timer.start();
+            const logs::DataLog log = loop.drive(dir.filePath(QStringLiteral("pass%1.txt").arg(pass)));
+            const tuner::Table before = loop.table();
+            const autotune::Result result = autotune::Analyse({&log}, autotune::CellValuesOf(before), settings);
+            if (pass == 1)
+                for (int cell = 0; cell < tuner_cells::CellCount; ++cell)
+                    covered[cell] = result.cells[cell].outcome != autotune::CellOutcome::TooFew;
+            const tuner::Table after = autotune::SuggestedTable(before, result);
+            loop.put(after);
+            Row row;
+            for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
+                const int change = after[tuner::EntryOf(cell, 0)] - before[tuner::EntryOf(cell, 0)];
+                row.moved += change != 0;
+                row.largest = std::max(row.largest, std::abs(change));
+            }
+            row.lag = autotune::LagText(result.lag);
+            row.ms = timer.nsecsElapsed() / 1e6;
+            rows.push_back(row);
+            tables.push_back(after);
+        }
+
+        std::printf("\n%s\n", setting.name);
+        int count = 0;
         for (int cell = 0; cell < tuner_cells::CellCount; ++cell)
-            if (errors[p][cell].samples >= 10)
-                worst = std::max(worst, errors[p][cell].medianPercent);
-        std::printf("%s%.2f %%", p ? ", " : "", worst);
+            count += covered[cell];
+        std::printf("%d covered cells; error in points at each cell's own entry, after the pass\n", count);
+        std::printf("| pass | worst | median | cells moved (largest move) | delay used |\n|---:|---:|---:|---|---|\n");
+        for (std::size_t p = 0; p < tables.size(); ++p) {
+            const std::vector<double> e = errors(tables[p]);
+            const double worst = e.empty() ? 0 : e.back();
+            const double median = e.empty() ? 0 : (e[(e.size() - 1) / 2] + e[e.size() / 2]) / 2;
+            if (p == 0) {
+                std::printf("| 0 | %.1f | %.1f | | |\n", worst, median);
+                continue;
+            }
+            const Row& row = rows[p - 1];
+            std::printf("| %zu | %.1f | %.1f | %d (%d) | %s |\n", p, worst, median, row.moved, row.largest,
+                        qPrintable(row.lag));
+        }
+        std::printf("Final cells:");
+        for (int cell = 0; cell < tuner_cells::CellCount; ++cell)
+            if (covered[cell])
+                std::printf(" %d:%d(%+.1f)", cell, static_cast<int>(tables.back()[tuner::EntryOf(cell, 0)]),
+                            engine_law::EntryError(engine, tuner::EntryOf(cell, 0),
+                                                   tables.back()[tuner::EntryOf(cell, 0)], loop.eec()));
+        double ms = 0;
+        for (const Row& row : rows)
+            ms += row.ms;
+        std::printf("\nTime per pass (120 s of simulated logging, analysis, apply): %.0f ms\n", ms / rows.size());
     }
-    std::printf(" (before, passes 1 to %d)\nTime per pass (analysis, apply, 120 s of simulated logging): ", Passes);
-    for (std::size_t p = 0; p < passMs.size(); ++p)
-        std::printf("%s%.0f ms", p ? ", " : "", passMs[p]);
-    std::printf("\n");
 }
 
 } // namespace

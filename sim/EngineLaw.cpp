@@ -1,5 +1,6 @@
 #include "sim/EngineLaw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -38,6 +39,11 @@ double NeededCorrection(const SimulatedEngine& engine, double mafVolts, int eecR
     return needed;
 }
 
+double EntryError(const SimulatedEngine& engine, int entry, int correction, int eecRegister)
+{
+    return NeededCorrection(engine, entry * 5.0 / 255.0, eecRegister) - correction;
+}
+
 double OpenLoopAirFuel(double commanded, double correction, double needed, int eecRegister)
 {
     return commanded * (1.0 + (needed - correction) * eecSize(eecRegister) / 1900.0);
@@ -49,6 +55,31 @@ double Noise(quint64 seed, qint64 ms)
     const double u1 = unit(first);
     const double u2 = unit(mix(first));
     return NoiseSigma * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
+}
+
+double WidebandReading(const SimulatedEngine& engine, qint64 engineMs, const std::function<double(qint64)>& burnt)
+{
+    constexpr double StepMs = 10.0;
+    const double delayMs = engine.widebandDelay * 1000.0;
+    const double lagMs = engine.widebandLag * 1000.0;
+    double seen = 0;
+    if (lagMs < StepMs / 2) {
+        seen = burnt(engineMs - std::llround(delayMs));
+    } else {
+        // Each 10 ms step back weighs what the lag keeps of it: the weights
+        // of an exponential of time constant lagMs over that step.
+        const int steps = static_cast<int>(std::ceil(5.0 * lagMs / StepMs));
+        const double decay = std::exp(-StepMs / lagMs);
+        double weight = 1.0 - decay;
+        double total = 0;
+        for (int k = 0; k < steps; ++k) {
+            seen += weight * burnt(engineMs - std::llround(delayMs + (k + 0.5) * StepMs));
+            total += weight;
+            weight *= decay;
+        }
+        seen /= total;
+    }
+    return std::clamp(seen + Noise(engine.seed, engineMs), RichRail, LeanRail);
 }
 
 } // namespace engine_law

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iterator>
 #include <numbers>
+#include <vector>
 
 namespace {
 
@@ -50,6 +51,40 @@ constexpr KeyPoint TuningDrive[] = {
     {120.0, Phase::Idle, 0.62, 0.0, 800, 14.7},
 };
 
+// The pulls drive, built once from its rounds.
+std::vector<KeyPoint> pullsDrive()
+{
+    constexpr double IdleSeconds = 5.0;
+    constexpr double CruiseSeconds = 9.0;
+    constexpr double StabSeconds = 0.15;
+    constexpr double LiftSeconds = 0.3;
+    constexpr double OverrunSeconds = 2.5;
+    constexpr double BackSeconds = 1.0;
+    constexpr double PullFrom = 1.2;
+    constexpr double PullTo = 4.8;
+    std::vector<KeyPoint> points{{0.0, Phase::Idle, 0.62, 0.0, 800, 14.7}};
+    double t = IdleSeconds;
+    points.push_back({t - 1.0, Phase::Idle, 0.62, 0.0, 800, 14.7});
+    for (const double rate : EngineModel::PullRates) {
+        points.push_back({t, Phase::Cruise, 1.0, 15.0, 1800, 14.7});
+        t += CruiseSeconds;
+        points.push_back({t, Phase::Cruise, PullFrom, 18.0, 2100, 14.7});
+        t += StabSeconds;
+        const double pull = (PullTo - PullFrom) / rate;
+        points.push_back({t, Phase::WideOpen, PullFrom, 85.0, 2150, 12.8});
+        t += pull;
+        points.push_back({t, Phase::Deceleration, PullTo, 85.0, 6000, 12.8});
+        t += LiftSeconds;
+        points.push_back({t, Phase::Deceleration, 0.4, 0.0, 5600, 16.5});
+        t += OverrunSeconds;
+        points.push_back({t, Phase::Cruise, 0.5, 0.0, 2200, 16.5});
+        t += BackSeconds;
+    }
+    points.push_back({t, Phase::Idle, 0.62, 0.0, 800, 14.7});
+    points.push_back({EngineModel::PullsCycleMs / 1000.0, Phase::Idle, 0.62, 0.0, 800, 14.7});
+    return points;
+}
+
 double lerp(double a, double b, double f)
 {
     return a + (b - a) * f;
@@ -64,7 +99,15 @@ double ripple(double seconds, double period, double amplitude)
 
 qint64 EngineModel::CycleLength(DriveCycle drive)
 {
-    return drive == DriveCycle::Tuning ? TuningCycleMs : CycleMs;
+    switch (drive) {
+    case DriveCycle::Tuning:
+        return TuningCycleMs;
+    case DriveCycle::Pulls:
+        return PullsCycleMs;
+    case DriveCycle::Sweep:
+        break;
+    }
+    return CycleMs;
 }
 
 EngineState EngineModel::At(qint64 ms, DriveCycle drive)
@@ -73,8 +116,16 @@ EngineState EngineModel::At(qint64 ms, DriveCycle drive)
     const qint64 inCycle = ((ms % length) + length) % length;
     const double t = inCycle / 1000.0;
 
-    const KeyPoint* first = drive == DriveCycle::Tuning ? std::begin(TuningDrive) : std::begin(Drive);
-    const KeyPoint* last = drive == DriveCycle::Tuning ? std::end(TuningDrive) : std::end(Drive);
+    static const std::vector<KeyPoint> Pulls = pullsDrive();
+    const KeyPoint* first = std::begin(Drive);
+    const KeyPoint* last = std::end(Drive);
+    if (drive == DriveCycle::Tuning) {
+        first = std::begin(TuningDrive);
+        last = std::end(TuningDrive);
+    } else if (drive == DriveCycle::Pulls) {
+        first = Pulls.data();
+        last = Pulls.data() + Pulls.size();
+    }
     const KeyPoint* from = first;
     while (std::next(from + 1) != last && (from + 1)->seconds <= t)
         ++from;

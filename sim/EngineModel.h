@@ -25,12 +25,22 @@ struct EngineState {
 // (12.8:1 commanded), and a deceleration back to idle. Every cell above
 // 1 V is crossed slowly enough (about 0.1 V a second, some 40 samples at
 // 20 a second) at part throttle and at wide-open throttle.
-enum class DriveCycle { Sweep, Tuning };
+//
+// The pulls drive (--sim-drive pulls) repeats every two minutes and drives
+// as a tuner on the road does: after idle, six rounds of a closed-loop
+// cruise at part throttle (1.0 to 1.2 V at the MAF), the throttle stabbed
+// wide open in 0.15 s and a pull sweeping the MAF from 1.2 to 4.8 V at
+// 0.5 to 0.9 V a second (12.8:1 commanded), the throttle snapped shut in
+// 0.3 s and a deceleration on the overrun (16.5:1) before the next cruise.
+enum class DriveCycle { Sweep, Tuning, Pulls };
 
 class EngineModel {
 public:
     static constexpr qint64 CycleMs = 30'000;
     static constexpr qint64 TuningCycleMs = 120'000;
+    static constexpr qint64 PullsCycleMs = 120'000;
+    // The pulls' sweep rates at the MAF, volts a second, in the order driven.
+    static constexpr double PullRates[] = {0.5, 0.9, 0.6, 0.8, 0.7, 0.55};
 
     // ms: time since the engine model started; any value, the cycle repeats.
     static EngineState At(qint64 ms, DriveCycle drive = DriveCycle::Sweep);

@@ -101,8 +101,27 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
             return fail(error, QStringLiteral("fault \"late\" needs a request number, e.g. late=5 or late=5:2500"));
         return true;
     }
+    if (name == QLatin1String("late-alone")) {
+        const QStringList parts = value.split(QLatin1Char(':'));
+        if (!hasValue || parts.size() > 2 || !toCount(parts[0], 1, lateAloneRequest)
+            || (parts.size() == 2 && !toCount(parts[1], 0, lateAloneMs)))
+            return fail(error, QStringLiteral("fault \"late-alone\" needs a request number, e.g. late-alone=5 or late-alone=5:3500"));
+        return true;
+    }
     if (name == QLatin1String("other-address"))
         return needsNoValue(otherAddress);
+    if (name == QLatin1String("other-register"))
+        return needsNoValue(otherRegister);
+    if (name == QLatin1String("previous-reply"))
+        return needsNoValue(previousReply);
+    if (name == QLatin1String("in-data")) {
+        const qsizetype colon = value.indexOf(QLatin1Char(':'));
+        if (!hasValue || !toCount(value.left(colon < 0 ? value.size() : colon), 1, inDataEvery)
+            || (colon >= 0 && colon + 1 == value.size()))
+            return fail(error, QStringLiteral("fault \"in-data\" needs a count and may take text, e.g. in-data=3 or in-data=3:#"));
+        inData = colon < 0 ? QByteArray(1, '\0') : value.mid(colon + 1).toLatin1();
+        return true;
+    }
     if (name == QLatin1String("short")) {
         if (!hasValue)
             return needsNoValue(shortAll);
@@ -137,7 +156,12 @@ QString SimFaults::Help()
         "      wrong-echo           writes store and echo the value with its low bit flipped\n"
         "      self-test=RESULT     the self-test passes, fails or stays silent (pass|fail|silent)\n"
         "      late=N[:MS]          the reply to request N alone comes MS (default 1500) ms late\n"
+        "      late-alone=N[:MS]    the reply to request N alone comes MS (default 3500) ms late,\n"
+        "                           the replies after it going out meanwhile\n"
         "      other-address        replies to R, W and S name the next cell (R: with its value)\n"
+        "      other-register       replies to RT name the next register, with its value\n"
+        "      previous-reply       each request gets the reply meant for the one before it\n"
+        "      in-data=N[:TEXT]     TEXT (default a NUL) in the middle of every Nth reply's data\n"
         "      short[=CMD,...]      replies (to these commands) keep only their first data character\n"
         "      vanish[=N]           the unit disappears after N requests (default 0)\n"
         "      vanish-port-error    once it has vanished, the port reports the hardware missing\n");

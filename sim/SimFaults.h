@@ -28,6 +28,15 @@ struct SimFaults {
     int lateByMs = 1500;            //   comes MS (default 1500) milliseconds late
     bool otherAddress = false;      // "other-address": replies to R, W and S name the
                                     //   cell after the one asked for (R: with its value)
+    int lateAloneRequest = 0;       // "late-alone=N[:MS]": the reply to request N alone
+    int lateAloneMs = 3500;         //   comes MS (default 3500) ms late; the replies
+                                    //   to the requests after it go out meanwhile
+    bool otherRegister = false;     // "other-register": replies to RT name the register
+                                    //   after the one asked for, with its value
+    bool previousReply = false;     // "previous-reply": each request gets the reply meant
+                                    //   for the one before it (the first gets none)
+    int inDataEvery = 0;            // "in-data=N[:TEXT]": TEXT (default a NUL) in the
+    QByteArray inData;              //   middle of the data of every Nth positive reply
     QStringList shortCommands;      // "short[=CMD,...]": replies to these commands
     bool shortAll = false;          //   (default every one) keep only their first
                                     //   data character

@@ -17,6 +17,8 @@ const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "por
                                   "maf-key-on", "tps-key-on", "tune",       "self-test-ms",
                                   "latency-ms", "drive",      "maf-error",  "injectors",
                                   "seed"};
+// The simulated wideband's options, which take a value too.
+const QStringList WidebandOptions = {"wideband-delay", "wideband-lag"};
 // The flags are named once, for every parser of the options.
 const QStringList& Flags()
 {
@@ -126,8 +128,10 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
             options.engine.drive = DriveCycle::Sweep;
         else if (value == QLatin1String("tuning"))
             options.engine.drive = DriveCycle::Tuning;
+        else if (value == QLatin1String("pulls"))
+            options.engine.drive = DriveCycle::Pulls;
         else
-            return bad("sweep or tuning");
+            return bad("sweep, tuning or pulls");
     } else if (name == QLatin1String("maf-error")) {
         QString why;
         if (!options.engine.mafError.parse(value, &why))
@@ -141,6 +145,17 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
         if (!ok)
             return bad("a whole number");
         options.engine.seed = seed;
+    }
+
+    // The simulated wideband: its transport delay and its time constant.
+    if (name == QLatin1String("wideband-delay") || name == QLatin1String("wideband-lag")) {
+        const bool delay = name == QLatin1String("wideband-delay");
+        const double most = delay ? engine_law::MostWidebandDelay : engine_law::MostWidebandLag;
+        bool ok = false;
+        const double seconds = value.toDouble(&ok);
+        if (!ok || !(seconds >= 0.0 && seconds <= most))
+            return delay ? bad("seconds 0 to 3, e.g. 0.5") : bad("seconds 0 to 2, e.g. 0.1");
+        (delay ? options.engine.widebandDelay : options.engine.widebandLag) = seconds;
     }
     return {};
 }
@@ -165,7 +180,7 @@ SimOptions ParseSimOptions(QStringList args, QString* error)
                 options.pace = true;
             else
                 options.grantsLowLatency = false;
-        } else if (ValueOptions.contains(name)) {
+        } else if (ValueOptions.contains(name) || WidebandOptions.contains(name)) {
             if (equals >= 0)
                 problem = applyOption(options, name, option.mid(equals + 1));
             else if (i + 1 < args.size())
@@ -192,7 +207,7 @@ QStringList WithSimPrefix(QStringList args)
         if (!arg.startsWith(QLatin1String("--")) || arg.startsWith(Prefix))
             continue;
         const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
-        if (ValueOptions.contains(name) || Flags().contains(name))
+        if (ValueOptions.contains(name) || WidebandOptions.contains(name) || Flags().contains(name))
             arg = Prefix + arg.mid(2);
     }
     return args;
@@ -215,12 +230,17 @@ QString SimOptionsHelp()
                "  --sim-self-test-ms MS       how long the self-test takes (default 2000)\n"
                "  --sim-latency-ms MS         a USB adapter's latency timer holding replies (default 0)\n"
                "  --sim-no-low-latency        the adapter refuses the program's low-latency request\n"
-               "  --sim-drive sweep|tuning    the engine's drive: a 30 s sweep (default) or the 2-minute\n"
-               "                              tuning drive (part throttle and W.O.T. through every cell)\n"
+               "  --sim-drive sweep|tuning|pulls  the engine's drive: a 30 s sweep (default), the 2-minute\n"
+               "                              tuning drive (part throttle and W.O.T. through every cell) or\n"
+               "                              2 minutes of closed-loop cruise and W.O.T. pulls from 1.2 to\n"
+               "                              4.8 V at the MAF at 0.5 to 0.9 V/s, lift-offs and overruns\n"
                "  --sim-maf-error V:P,...     MAF sensor error, percent at volts, e.g. \"0.5:+8,2.5:-4,4.5:+12\"\n"
                "  --sim-injectors SIZE        injectors really installed (lb/hr); the registers keep\n"
                "                              what the engine computer assumes\n"
                "  --sim-seed N                seed of the wideband's noise (default 1)\n"
+               "  --sim-wideband-delay S      seconds from the fuel's metering to the wideband (default 0.5)\n"
+               "  --sim-wideband-lag S        the wideband's time constant after that (default 0.1; 0.6 s\n"
+               "                              in all); it reads between its rails, 10.0 and 20.0\n"
                "  --sim-fault NAME[=VALUE]    misbehave (repeatable); NAME is one of:\n")
         + SimFaults::Help();
 }

@@ -35,7 +35,8 @@ struct SimOptions {
     int latencyTimerMs = 0;        // --sim-latency-ms MS: the in-process port's adapter
                                    //   holds replies for its latency timer
     bool grantsLowLatency = true;  // --sim-no-low-latency: it refuses to shorten it
-    SimulatedEngine engine;        // --sim-drive, --sim-maf-error, --sim-injectors, --sim-seed
+    SimulatedEngine engine;        // --sim-drive, --sim-maf-error, --sim-injectors, --sim-seed,
+                                   //   --sim-wideband-delay, --sim-wideband-lag
 };
 
 // Reads the "--sim-..." options out of a command line (either "--sim-x V" or

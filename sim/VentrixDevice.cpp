@@ -148,9 +148,24 @@ QList<SimChunk> VentrixDevice::receiveAtUs(const QByteArray& bytes, qint64 nowUs
                 answer.data.truncate(1);
             if (requestsHeard_ == faults_.lateRequest)
                 answer.workMs += faults_.lateByMs;
+            if (answer.positive && faults_.inDataEvery > 0 && requestsHeard_ % faults_.inDataEvery == 0)
+                answer.data.insert(answer.data.size() / 2, faults_.inData);
             if (!answer.silent) {
                 reply = faults_.strayBefore + PositivePrefix + (answer.positive ? answer.data : QByteArray())
                     + '$' + faults_.junkAfter;
+                if (faults_.previousReply)
+                    std::swap(reply, heldReply_);
+            }
+            if (!reply.isEmpty() && requestsHeard_ == faults_.lateAloneRequest) {
+                // Sent later without holding up the replies after it.
+                const qint64 busyUntil = busyUntilUs_;
+                for (SimChunk chunk : schedule(reply, arrivalUs, answer.workMs)) {
+                    chunk.dueUs += qint64(faults_.lateAloneMs) * 1000;
+                    chunk.dueMs = (chunk.dueUs + 999) / 1000;
+                    replies += chunk;
+                }
+                busyUntilUs_ = busyUntil;
+            } else if (!reply.isEmpty()) {
                 replies += schedule(reply, arrivalUs, answer.workMs);
             }
         }
@@ -239,7 +254,8 @@ VentrixDevice::Answer VentrixDevice::registerCommand(const QByteArray& payload, 
             return refused;
         memory_.setRegister(reg, writtenValue(value));
     }
-    return {(write ? "wt" : "rt") + Byte(reg) + Byte(memory_.registerValue(reg))};
+    const int named = faults_.otherRegister && !write ? (reg + 1) % VentrixMemory::RegisterCount : reg;
+    return {(write ? "wt" : "rt") + Byte(named) + Byte(memory_.registerValue(named))};
 }
 
 VentrixDevice::Answer VentrixDevice::cellCommand(const QByteArray& payload, bool write)
@@ -349,11 +365,17 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
         + word(flowAt(mafOut)) + Byte(speed) + Byte(multispark) + Byte(flipChip);
 }
 
-// The engine law (sim/EngineLaw.h) at the moment the sensor's lag shows now.
+// What the wideband shows now (sim/EngineLaw.h): the mixture burnt a
+// transport delay and a lag earlier.
 double VentrixDevice::widebandAirFuel(qint64 engineMs) const
 {
-    const qint64 seenMs = engineMs - engine_law::LagMs;
-    const EngineState then = EngineModel::At(seenMs, engine_.drive);
+    return engine_law::WidebandReading(engine_, engineMs, [this](qint64 ms) { return burntAirFuel(ms); });
+}
+
+// The engine law at one moment of the engine's drive.
+double VentrixDevice::burntAirFuel(qint64 engineMs) const
+{
+    const EngineState then = EngineModel::At(engineMs, engine_.drive);
     const int mafIn = voltsToCounts(then.mafVolts);
     const int tps = voltsToCounts(tpsKeyOnVolts_ + then.throttleDegrees / 25.04);
     const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
@@ -367,5 +389,5 @@ double VentrixDevice::widebandAirFuel(qint64 engineMs) const
         const double needed = engine_law::NeededCorrection(engine_, countsToVolts(mafIn), eec);
         airFuel = engine_law::OpenLoopAirFuel(then.airFuelRatio, correction, needed, eec);
     }
-    return airFuel + engine_law::Noise(engine_.seed, engineMs);
+    return airFuel;
 }

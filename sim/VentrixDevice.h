@@ -125,6 +125,7 @@ private:
     Answer fillCommand(const QByteArray& payload);
     int writtenValue(int requested) const;
     double widebandAirFuel(qint64 engineMs) const;
+    double burntAirFuel(qint64 engineMs) const;
     QList<SimChunk> schedule(const QByteArray& reply, qint64 arrivalUs, int workMs);
     qint64 characterUs(qint64 characters) const;
 
@@ -151,4 +152,5 @@ private:
     QMap<QString, int> counts_;
     QList<QByteArray> payloadLog_;
     qint64 busyUntilUs_ = 0;  // when the unit's transmitter is free again
+    QByteArray heldReply_;    // previous-reply: the reply the next request gets
 };

@@ -44,6 +44,15 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
         }
         return args.at(++i);
     };
+    // An empty file name would quietly mean "no file" (standard output, no log).
+    const auto fileNameOf = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
+        const std::optional<QString> value = valueOf(i, name);
+        if (value && value->isEmpty()) {
+            cli.error = QStringLiteral("%1 needs a file name").arg(name);
+            return std::nullopt;
+        }
+        return value;
+    };
     const auto is = [](const QString& arg, const char* name) {
         const QString option = QString::fromLatin1(name);
         return arg == option || arg.startsWith(option + QLatin1Char('='));
@@ -64,10 +73,10 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
         } else if (arg == QLatin1String("--no-backup")) {
             cli.backup = false;
         } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
-            if (const auto value = valueOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
+            if (const auto value = fileNameOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
                 cli.output = *value;
         } else if (is(arg, "--log")) {
-            if (const auto value = valueOf(i, QStringLiteral("--log")))
+            if (const auto value = fileNameOf(i, QStringLiteral("--log")))
                 cli.logPath = *value;
         } else if (is(arg, "--seconds")) {
             if (const auto value = valueOf(i, QStringLiteral("--seconds"))) {
@@ -194,7 +203,8 @@ QString commandHelp(const QString& command)
     if (command == QLatin1String("restore"))
         return QStringLiteral("Usage: kestrel-cli restore N [--yes] [--no-backup] [--no-verify]\n"
                               "Imports backup N of the list kestrel-cli backups prints (1 is the newest), "
-                              "as import does: the unit is backed up first.\n");
+                              "as import does: the unit is backed up first. The backup's date and file are "
+                              "printed, and named in the question, before anything is asked or written.\n");
     if (command == QLatin1String("backups"))
         return QStringLiteral("Usage: kestrel-cli backups\nLists the backups taken before imports and "
                               "restores, and by the graphical tuner, newest first: number, date, time, port, "
@@ -235,7 +245,7 @@ QString commandHelp(const QString& command)
             "the start, numbers with '.' decimals; an A/F of \"XXX\" is an empty field. Without -o it goes "
             "to standard output.\n"
             "Lines that cannot be read are skipped and counted on standard error. A file that is not a data "
-            "log exits with status 2.\n");
+            "log, or holds no sample that can be read, exits with status 2.\n");
     return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N]\nRequests a live sample "
                           "every 50 ms and prints one line each; with --log also writes the monitor's data "
                           "log. Ctrl-C ends it with the log closed.\n");

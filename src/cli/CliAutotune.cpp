@@ -112,9 +112,13 @@ bool Autotune::settingsFrom(const Options& options, autotune::Settings& settings
     };
     double cap = settings.capPoints;
     double minimum = settings.minimumSamples;
+    double lag = 0;
     if (!number("--target", 10.0, 20.0, settings.target) || !number("--breakpoint", 0.0, 5.0, settings.breakpointVolts)
-        || !number("--cap", 1, 100, cap) || !number("--min-samples", 1, 100000, minimum))
+        || !number("--cap", 1, 100, cap) || !number("--min-samples", 1, 100000, minimum)
+        || !number("--lag", 0.0, autotune::MaximumLagSeconds, lag))
         return false;
+    if (options.has("--lag"))
+        settings.lagSeconds = lag;
     settings.capPoints = static_cast<int>(cap);
     settings.minimumSamples = static_cast<int>(minimum);
     settings.splitByThrottle = !options.has("--no-split");
@@ -227,7 +231,14 @@ int Autotune::run()
     for (const logs::DataLog& log : logs)
         pointers.push_back(&log);
     const autotune::Result result = autotune::Analyse(pointers, autotune::CellValuesOf(table), settings);
-    const tuner::Table suggested = autotune::SuggestedTable(table, result);
+    std::optional<tuner::EntryWrite> beyond;
+    const tuner::Table suggested = autotune::SuggestedTable(table, result, &beyond);
+    if (beyond)
+        return refuse(QStringLiteral("The suggestion cannot be applied: entry %1 %2 would become %3, beyond -128..127. "
+                                     "Nothing was saved.")
+                          .arg(QLatin1Char(settings.table))
+                          .arg(QString::number(beyond->address, 16).toUpper().rightJustified(2, QLatin1Char('0')))
+                          .arg(beyond->value));
 
     tunefile::Tune out = *tune;
     for (int j = 0; j < tuner::TableSize; ++j)
@@ -265,15 +276,18 @@ QString Help()
 {
     return QStringLiteral(
         "Usage: kestrel-cli autotune LOG... -o OUT.tun [--tune IN.tun] [--table O|C|H|L] [--target A/F]\n"
-        "                            [--breakpoint VOLTS] [--no-split] [--closed-loop] [--cap POINTS]\n"
-        "                            [--min-samples N] [--smooth] [--lock CELL,...]\n"
+        "                            [--breakpoint VOLTS] [--lag SECONDS] [--no-split] [--closed-loop]\n"
+        "                            [--cap POINTS] [--min-samples N] [--smooth] [--lock CELL,...]\n"
         "Suggests corrections for one table from wideband data logs, as the tuner's AUTO-TUNE does, and\n"
         "saves a complete tune with the suggested table as OUT.tun. The table comes from IN.tun (a complete\n"
         "tune, as exported) or, without --tune, is read from the connected unit; nothing is written to the\n"
-        "unit. Prints the per-cell report and the rejected samples by reason.\n"
+        "unit. Prints the wideband delay used, the per-cell report and the rejected samples by reason.\n"
         "  --table      the table to change (default O)\n"
         "  --target     the A/F it should give (default 12.8 for O and H, 14.7 for C and L)\n"
         "  --breakpoint the TPS volts above which a sample tuned the open-loop table (default: the tune's)\n"
+        "  --lag        how long after the fuel was metered the wideband reads it, 0 to 3 s (default:\n"
+        "               timed from the logs' throttle tip-ins and lift-offs, 0.6 s when fewer than 3 of\n"
+        "               them can be timed or they say below 0 or above 3 s)\n"
         "  --no-split   take every sample for the chosen table, whatever the throttle\n"
         "  --closed-loop  use closed-loop samples (needed for C and L; the engine computer's trims\n"
         "               pull them to 14.7, so they say little about the table)\n"
@@ -281,9 +295,14 @@ QString Help()
         "  --min-samples  the fewest samples a cell needs (default 10)\n"
         "  --smooth     average each cell's correction with its neighbours' (1-2-1)\n"
         "  --lock       cells (0 to 24) left as they are\n"
-        "Samples are rejected for: no A/F (XXX), A/F at 10.0 or 20.0 or beyond, the other table, closed\n"
-        "loop, below 500 rpm, throttle moving faster than 10 % of its range a second, within 0.3 s after\n"
-        "that, MAF voltage changing faster than 1 V/s. The slider offset is taken as 0.\n");
+        "Each A/F is credited to the moment the delay earlier. Samples are rejected for: no A/F (XXX), fuel\n"
+        "metered before the log began, and at that moment: the other table, closed loop, below 500 rpm,\n"
+        "throttle moving faster than 10 % of its range a second, within 0.3 s after that, MAF voltage\n"
+        "changing faster than 1 V/s. A cell goes by the samples within 2 entries of its own entry when it\n"
+        "has 10 of them, else by those nearer its entry than another cell's. A median at the wideband's\n"
+        "rail (10.0 or 20.0) moves the cell by the cap; one within 0.1 A/F or 1 point of the target leaves\n"
+        "it settled; an entry already at or beyond +-100 the way the median asks stays \"at its limit\".\n"
+        "The slider offset is taken as 0.\n");
 }
 
 int Run(const CliArguments& arguments, Console& console)

@@ -13,8 +13,8 @@ struct Console;
 namespace cli_autotune {
 
 // autotune's own options; the first ones take a value.
-inline const QStringList ValueOptions = {"--table", "--target", "--tune", "--breakpoint",
-                                         "--cap",   "--lock",   "--min-samples"};
+inline const QStringList ValueOptions = {"--table", "--target", "--tune",        "--breakpoint",
+                                         "--cap",   "--lock",   "--min-samples", "--lag"};
 inline const QStringList FlagOptions = {"--no-split", "--closed-loop", "--smooth"};
 
 // Whether an argument is one of them ("--target 13" or "--target=13"), and

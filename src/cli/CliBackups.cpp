@@ -95,9 +95,10 @@ int verify(Console& c, const tunefile::Transact& transact, QString& stoppedBefor
     return Done;
 }
 
-} // namespace
-
-int Import(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit)
+// The import of a file, asking `question` (given how many entries the file
+// writes) before the unit is overwritten.
+int importFile(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit,
+               const std::function<QString(int entries)>& question)
 {
     // The whole file is read and checked before the unit is asked anything.
     QString text;
@@ -111,7 +112,7 @@ int Import(const CliArguments& a, Console& c, const QString& path, const UnitAcc
 
     if (!unit.connect())
         return UnitFailed;
-    if (const int refused = unit.consent(tunefile::ImportWarningText); refused != Done)
+    if (const int refused = unit.consent(question(parsed.file.writeCount())); refused != Done)
         return refused;
 
     QString stoppedBefore;
@@ -157,6 +158,13 @@ int Import(const CliArguments& a, Console& c, const QString& path, const UnitAcc
     return verify(c, transact, stoppedBefore, lines);
 }
 
+} // namespace
+
+int Import(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit)
+{
+    return importFile(a, c, path, unit, [](int) { return tunefile::ImportWarningText; });
+}
+
 int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
 {
     const QList<tunefile::BackupFile> backups = tunefile::ListBackups(tunefile::BackupFolder());
@@ -169,7 +177,20 @@ int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
                                       : QStringLiteral("kestrel-cli: restore needs the number of a backup, 1 to %1 "
                                                        "(see kestrel-cli backups).")
                                             .arg(backups.size()));
-    return Import(a, c, backups.at(number - 1).path, unit);
+    // The list's numbers move with every backup taken (a restore takes one
+    // too): the backup is named before anything is asked or written.
+    const tunefile::BackupFile& chosen = backups.at(number - 1);
+    const QString named = QStringLiteral("backup %1 of %2 (%3)")
+                              .arg(number)
+                              .arg(chosen.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), shown(chosen.path));
+    c.out << "Restoring " << named << Qt::endl;
+    // The backup taken first must not rotate away the one being restored.
+    const tunefile::BackupInUse inUse(chosen.path);
+    return importFile(a, c, chosen.path, unit, [&named](int entries) {
+        return QStringLiteral("Restoring %1 will OVERWRITE %2 memory locations.\nWould you like to continue?")
+            .arg(named)
+            .arg(entries);
+    });
 }
 
 int List(const CliArguments& a, Console& c)

@@ -108,7 +108,8 @@ int Run::monitor()
     Clock& clock = services::clock();
     datalog::DatalogFile log;
     if (!a_.logPath.isEmpty() && !log.create(a_.logPath, clock.currentDateTime()))
-        return refuse(QStringLiteral("File: ") + shownPath(a_.logPath) + QStringLiteral(" could not be created."));
+        return refuse(QStringLiteral("File: ") + shownPath(a_.logPath) + QStringLiteral(" could not be created."),
+                      log.error());
     c_.out << datalog::Header(clock.currentDateTime()) << Qt::flush;
 
     constexpr int TickMs = 50;
@@ -132,7 +133,8 @@ int Run::monitor()
         if (log.isOpen() && !log.append(line)) {
             log.close();
             status = refuse(QStringLiteral("File: ") + shownPath(a_.logPath)
-                            + QStringLiteral(" could not be written.\r\nData logging has stopped."));
+                                + QStringLiteral(" could not be written.\r\nData logging has stopped."),
+                            log.error());
             break;
         }
         const qint64 wait = next + TickMs - clock.nowMs();

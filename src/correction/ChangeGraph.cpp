@@ -137,11 +137,15 @@ void ChangeGraph::paintArea(QPainter& painter, const QRect& area) const
     }
     const int left = static_cast<int>(std::lround(pixelX(ColumnStart)));
     const int right = static_cast<int>(std::lround(pixelX(ColumnStart + tuner::CellCount * ColumnWidth)));
+    const int from = std::max(left, area.left());
+    const int to = std::min(right, area.right());
+    if (from > to)
+        return;  // the area lies beside the columns: no rows there
     for (int row = 0; row <= Rows; ++row) {
         const int y = static_cast<int>(std::lround(pixelY(ZeroLine - 100.0 + row * RowHeight)));
         if (row == Rows / 2)
             continue;  // the zero line
-        painter.drawLine(std::max(left, area.left()), y, std::min(right, area.right()), y);
+        painter.drawLine(from, y, to, y);
     }
 }
 

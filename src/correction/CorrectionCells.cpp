@@ -28,6 +28,11 @@ int SliderPosition(int value)
     return std::clamp(value, SliderMinimum, SliderMaximum);
 }
 
+bool BeyondSlider(int value)
+{
+    return value < SliderMinimum || value > SliderMaximum;
+}
+
 int SnapOffset(int scrollValue)
 {
     const int magnitude = std::min(std::abs(scrollValue), OffsetLimit);

@@ -14,6 +14,8 @@ inline constexpr int LastCell = CellCount - 1;
 // The sliders' reach; the unit itself holds -128 to +127.
 inline constexpr int SliderMinimum = -100;
 inline constexpr int SliderMaximum = 100;
+inline constexpr int EntryMinimum = -128;
+inline constexpr int EntryMaximum = 127;
 // The slider offset moves the cells by whole entries of 40 offset units.
 inline constexpr int OffsetPerEntry = 40;
 inline constexpr int OffsetLimit = 200;
@@ -32,6 +34,7 @@ int EntryOf(int cell, int sliderOffset);
 
 // Where a value sits on a slider: values beyond its ends at the nearer end.
 int SliderPosition(int value);
+bool BeyondSlider(int value);
 
 // The offset a position of the fine-tune scroll bar stands for: -20 to 20
 // give 0, beyond that the next multiple of 40 away from 0 (21 gives 40,

@@ -55,4 +55,33 @@ QList<EntryWrite> SliderWrites(int cell, int prev, int cur, int next, int slider
     return writes;
 }
 
+CellsMove MoveCells(const Table& table, const CellAmounts& amounts, int sliderOffset)
+{
+    CellsMove move;
+    for (int address = 0; address < TableSize; ++address) {
+        // The cell at or below the entry, and how far above it the entry lies.
+        const int first = EntryOf(0, sliderOffset);
+        int amount;
+        if (address <= first) {
+            amount = amounts[0];
+        } else if (address >= EntryOf(LastCell, sliderOffset)) {
+            amount = amounts[LastCell];
+        } else {
+            const int cell = (address - first) / Steps;
+            const int k = (address - first) % Steps;
+            amount = tenthsRounded(Steps * amounts[cell] + k * (amounts[cell + 1] - amounts[cell]));
+        }
+        if (amount == 0)
+            continue;
+        const int value = table[address] + amount;
+        if (value < EntryMinimum || value > EntryMaximum) {
+            move.writes.clear();
+            move.beyond = EntryWrite{address, value};
+            return move;
+        }
+        move.writes.append({address, value});
+    }
+    return move;
+}
+
 } // namespace tuner

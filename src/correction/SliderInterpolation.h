@@ -1,6 +1,11 @@
 #pragma once
 
+#include "correction/CorrectionCells.h"
+
 #include <QList>
+
+#include <array>
+#include <optional>
 
 // What one slider move rewrites: the cell's own entry and the entries up to
 // its neighbours' entries, on a straight line between the cells, carried flat
@@ -19,5 +24,22 @@ struct EntryWrite {
 // then upwards; addresses outside 0..255 are skipped. Values are rounded to
 // the nearest whole number, halves to the even neighbour.
 QList<EntryWrite> SliderWrites(int cell, int prev, int cur, int next, int sliderOffset);
+
+// An edit that moves the cells by amounts (the lean and rich shifts, the
+// injector compensation, an auto-tune suggestion) adds to every entry: a
+// cell's own entry moves by the cell's amount, the entries between two cells
+// by amounts on a straight line between theirs (rounded halves to even),
+// the entries below the first cell and above the last by that cell's amount.
+// What lies between the cells is kept: a uniform amount moves all 256
+// entries by exactly that much.
+using CellAmounts = std::array<int, CellCount>;
+struct CellsMove {
+    // The entries that change, each once, in address order, with their new
+    // values (empty when refused).
+    QList<EntryWrite> writes;
+    // The first entry that would leave -128..127: the whole move is refused.
+    std::optional<EntryWrite> beyond;
+};
+CellsMove MoveCells(const Table& table, const CellAmounts& amounts, int sliderOffset);
 
 } // namespace tuner

@@ -10,6 +10,7 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -209,15 +210,20 @@ void succeed(ConnectionView& view, bool autodetectShown)
         view.unloadAutodetectWindow();
 }
 
-void notFound(ConnectionView& view, bool autodetectShown, const QStringList& permissionRefused)
+void notFound(ConnectionView& view, bool autodetectShown, const QStringList& permissionRefused,
+              const QList<port_diagnosis::PortReport>& busy)
 {
     services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
                                 QStringLiteral("VentrixTM not located on any active comm port.\n"
                                                "Check power to VentrixTM and serial cable connectivity."));
-    // A port the user may not open looks like no unit at all; say which and why.
+    // A port the user may not open, or one another program holds, looks like
+    // no unit at all; say which and why.
     if (!permissionRefused.isEmpty())
         services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
                                     port_diagnosis::PermissionHint(permissionRefused));
+    if (!busy.isEmpty())
+        services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Not Connected"),
+                                    port_diagnosis::BusyHint(busy));
     view.showSearchFailed();
     view.setBusyPointer(false);
     Connected = false;
@@ -279,10 +285,22 @@ void AutodetectPort(ConnectionView& view)
     SerialPort& port = services::port();
     PortProbe probe(port, view);
     QStringList permissionRefused;
-    const auto noteRefusal = [&] {
+    QList<port_diagnosis::PortReport> busy;
+    const auto noteRefusal = [&](Probe outcome) {
         const QString device = port.permissionRefusedDevice();
         if (!device.isEmpty() && !permissionRefused.contains(device))
             permissionRefused << device;
+        const bool known = std::any_of(busy.begin(), busy.end(), [&](const port_diagnosis::PortReport& r) {
+            return r.number == port.portNumber();
+        });
+        if (outcome == Probe::PortBusy && device.isEmpty() && !known) {
+            port_diagnosis::PortReport report;
+            report.number = port.portNumber();
+            report.device = port.deviceName();
+            report.access = port_diagnosis::Access::Busy;
+            report.holder = port.busyHolder();
+            busy << report;
+        }
     };
 
     // A stored value that is no port number would otherwise stop every
@@ -293,7 +311,7 @@ void AutodetectPort(ConnectionView& view)
 
     if (lastPort != 0) {
         const Probe outcome = probe.run(lastPort);
-        noteRefusal();
+        noteRefusal(outcome);
         if (outcome == Probe::Found) {
             PortCandidate = port.portNumber();
             succeed(view, false);
@@ -314,13 +332,13 @@ void AutodetectPort(ConnectionView& view)
             return;
         }
         const Probe outcome = probe.run(PortCandidate);
-        noteRefusal();
+        noteRefusal(outcome);
         switch (outcome) {
         case Probe::Found:
             succeed(view, true);
             return;
         case Probe::SecondNoAnswer:
-            notFound(view, true, permissionRefused);
+            notFound(view, true, permissionRefused, busy);
             return;
         case Probe::SearchEnds:
             endSearch(view, true);
@@ -333,7 +351,7 @@ void AutodetectPort(ConnectionView& view)
             continue;
         }
     }
-    notFound(view, true, permissionRefused);
+    notFound(view, true, permissionRefused, busy);
 }
 
 void ShowConnectedState(ConnectionView& view)

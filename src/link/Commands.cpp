@@ -62,17 +62,25 @@ ReplyShape ExpectedReply(const QString& payload)
     ReplyShape shape;
     bool addressOk = false;
     const int address = payload.mid(2, 2).toInt(&addressOk, 16);
-    if (payload.size() == 4 && payload.startsWith(QLatin1String("RT")))
-        return shape.hexadecimal(reply::RegisterValue);
+    if (payload.size() == 4 && payload.startsWith(QLatin1String("RT")) && addressOk)
+        return shape.hexadecimal(reply::RegisterNumber, address).hexadecimal(reply::RegisterValue).length(6);
     if (payload.size() == 4 && payload.at(0) == QLatin1Char('R') && addressOk)
         return shape.echoes(reply::CellTable, payload.mid(1, 1).toLower())
             .hexadecimal(reply::CellAddress, address)
-            .hexadecimal(reply::CellValue);
+            .hexadecimal(reply::CellValue)
+            .length(6);
     if (payload == PowerUpValues())
-        return shape.hexadecimal(reply::MafKeyOn).hexadecimal(reply::TpsKeyOn).hexadecimal(reply::StageCode);
+        return shape.hexadecimal(reply::MafKeyOn).hexadecimal(reply::TpsKeyOn).hexadecimal(reply::StageCode).length(7);
     if (payload == FirmwareRevision())
-        return shape.decimal(reply::FirmwareMajor).decimal(reply::FirmwareMinor);
+        return shape.decimal(reply::FirmwareMajor).decimal(reply::FirmwareMinor).length(4);
+    if (payload == LiveSample())
+        return shape.hexadecimal(reply::LiveSampleFields);
     return shape;
+}
+
+bool NeedsLineInStep(const QString& payload)
+{
+    return payload == PowerUpValues() || payload == FirmwareRevision() || payload == SelfTest();
 }
 
 } // namespace cmd

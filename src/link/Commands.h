@@ -62,6 +62,7 @@ inline constexpr Field ProbeStatus{1, 2};        // decimal
 inline constexpr Field MafKeyOn{2, 2};           // "Y", hexadecimal
 inline constexpr Field TpsKeyOn{4, 2};
 inline constexpr Field StageCode{6, 2};
+inline constexpr Field RegisterNumber{3, 2};     // "RT": the register echoed
 inline constexpr Field RegisterValue{5, 2};      // "RT"
 inline constexpr Field RegisterEcho{3, 4};       // "WT": register and value
 inline constexpr Field CellTable{2, 1};          // "R", "W", "S": letter in lower case
@@ -71,6 +72,7 @@ inline constexpr Field FillValue{7, 2};          // "S"
 inline constexpr Field FirmwareMajor{2, 1};      // "V"
 inline constexpr Field FirmwareMinor{3, 2};
 inline constexpr Field SelfTestResult{1, 2};     // "T": "tp" pass, "tf" fail
+inline constexpr Field LiveSampleFields{2, 28};  // "M": every field, hexadecimal
 } // namespace reply
 
 // The characters of a field of the reply data (fewer when the reply is short).
@@ -81,8 +83,16 @@ int HexValue(const QString& replyData, Field field);
 
 // What the reply to a request must hold before it is taken as its answer:
 // "R" its echo (the table letter in lower case, the address) and the cell's
-// value; "RT" the register value; "Y" the three power-up bytes; "V" the
-// revision's digits. Other requests' replies are judged by their callers.
+// value, six characters in all; "RT" the register echoed and its value, six
+// characters; "Y" the three power-up bytes, seven characters; "V" the
+// revision's digits, four characters; "M" every field of the live sample in
+// hexadecimal (what follows is not read). Other requests' replies are judged
+// by their callers.
 ReplyShape ExpectedReply(const QString& payload);
+
+// Whether the request reads a value whose reply names neither the request
+// nor is told from another request's reply by its shape alone ("Y", "V",
+// "T"): such a read is sent only on a line known to be in step (ReplyLedger).
+bool NeedsLineInStep(const QString& payload);
 
 } // namespace cmd

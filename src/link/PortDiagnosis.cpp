@@ -59,12 +59,14 @@ public:
     QString holder(const QString& device) const override
     {
 #if defined(Q_OS_LINUX)
-        // Every process's open files; those we may not look into are skipped.
+        // Every process that has it open (a pseudo-terminal's server among
+        // them); those whose files we may not look into are skipped.
         const QString target = QFileInfo(location(device)).canonicalFilePath();
         if (target.isEmpty())
             return {};
         const QString self = QString::number(ownPid());
         const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QStringList holders;
         for (const QString& pid : pids) {
             if (pid == self || pid.toInt() <= 0)
                 continue;
@@ -75,9 +77,11 @@ public:
                 QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
                 const QString name = comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed()
                                                                     : QStringLiteral("a process");
-                return QStringLiteral("%1 (pid %2)").arg(name, pid);
+                holders << QStringLiteral("%1 (pid %2)").arg(name, pid);
+                break;
             }
         }
+        return holders.join(QStringLiteral(", "));
 #else
         Q_UNUSED(device);
 #endif
@@ -210,6 +214,22 @@ QString PermissionHint(const QStringList& devices)
     text += QStringLiteral("\nAsk the computer's administrator for access to the port, then press Connect.");
 #endif
     return text;
+}
+
+QString BusyHint(const QList<PortReport>& busyPorts)
+{
+    QStringList lines;
+    for (const PortReport& report : busyPorts) {
+        const QString port = report.device.isEmpty() ? QStringLiteral("Port %1").arg(report.number)
+                                                     : QStringLiteral("Port %1 (%2)").arg(report.number).arg(report.device);
+        lines << port
+                + (report.holder.isEmpty() ? QStringLiteral(" is busy (another program has it open).")
+                                           : QStringLiteral(" is busy (held by %1).").arg(report.holder));
+    }
+    if (lines.isEmpty())
+        return {};
+    lines << QStringLiteral("A unit behind a busy port cannot be reached. Close the program that holds it, then try again.");
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace port_diagnosis

@@ -51,4 +51,8 @@ QString ReportLine(const PortReport& report);
 // What a user refused a port for lack of permission can do about it.
 QString PermissionHint(const QStringList& devices);
 
+// Ports the search found held by another program (number, device, and the
+// holder when the system tells): which, who, and what to do.
+QString BusyHint(const QList<PortReport>& busyPorts);
+
 } // namespace port_diagnosis

@@ -19,6 +19,7 @@ PortError QtSerialPort::open()
     if (port_.isOpen())
         return PortError::PortAlreadyOpen;
     permissionRefused_.clear();
+    busyHolder_.clear();
     const QString device = deviceName();
     if (device.isEmpty())
         return PortError::InvalidPortNumber;
@@ -40,6 +41,8 @@ PortError QtSerialPort::open()
             const port_diagnosis::DeviceInspector& system = port_diagnosis::SystemInspector();
             if (system.access(device) == port_diagnosis::Access::PermissionDenied)
                 permissionRefused_ = system.location(device);
+            else
+                busyHolder_ = system.holder(device);
             return PortError::PortAlreadyOpen;
         }
         default: return PortError::DeviceNotOpen;

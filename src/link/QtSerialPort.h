@@ -28,6 +28,7 @@ public:
     PortError readAll(QByteArray& received) override;
     bool waitForData(int ms) override;
     QString permissionRefusedDevice() const override { return permissionRefused_; }
+    QString busyHolder() const override { return busyHolder_; }
 
     // The device the current port number stands for (empty when none).
     QString deviceName() const override;
@@ -46,4 +47,5 @@ private:
     LowLatencyRequest requestLowLatency_;
     bool lowLatencyGranted_ = false;
     QString permissionRefused_;
+    QString busyHolder_;
 };

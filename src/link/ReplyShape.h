@@ -17,20 +17,33 @@
 class ReplyShape {
 public:
     // Any positive reply fits: the replies whose callers judge them by rules
-    // of their own (probe status, live sample, write echoes, self-test).
+    // of their own (probe status, write echoes, self-test).
     ReplyShape() = default;
 
     // The field holds exactly this text ("r" echoes: the table letter in
     // lower case).
     ReplyShape& echoes(cmd::Field field, const QString& text);
     // The field is hexadecimal digits of either case; when a value is given,
-    // they read as that value (an echoed address).
+    // they read as that value (an echoed address or register).
     ReplyShape& hexadecimal(cmd::Field field, std::optional<int> value = std::nullopt);
     // The field is decimal digits.
     ReplyShape& decimal(cmd::Field field);
+    // The data is exactly this many characters: nothing missing, nothing put in.
+    ReplyShape& length(int characters);
 
-    bool Fits(const QString& replyData) const;
-    bool checksNothing() const { return rules_.isEmpty(); }
+    enum class Match {
+        Fits,
+        // An echo, well formed and whole, names another request: the reply
+        // answers some other request (a late one, or the unit's mistake).
+        AnswersAnother,
+        // Anything else that does not fit: short, not digits, junk in it.
+        Garbled,
+    };
+    Match judge(const QString& replyData) const;
+    bool Fits(const QString& replyData) const { return judge(replyData) == Match::Fits; }
+    bool checksNothing() const { return rules_.isEmpty() && !length_; }
+    // Whether the reply names the request it answers (it has an echo).
+    bool echoed() const;
 
 private:
     enum class Kind { Echo, Hexadecimal, Decimal };
@@ -41,4 +54,5 @@ private:
         std::optional<int> value;
     };
     QList<Rule> rules_;
+    std::optional<int> length_;
 };

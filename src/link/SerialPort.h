@@ -51,6 +51,10 @@ public:
     // Empty otherwise (the refusal still reads as "already open").
     virtual QString permissionRefusedDevice() const { return {}; }
 
+    // When the last open() was refused because another program has the
+    // device open: that program, when the system tells ("kestrel (pid 4242)").
+    virtual QString busyHolder() const { return {}; }
+
     // The system's name for the device the current port number stands for
     // (empty when there is none).
     virtual QString deviceName() const { return {}; }

@@ -7,11 +7,15 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
 
 PortError lastPortError = PortError::None;
+
+// The time-out of the cell read that proves a line in step: an ordinary read's.
+constexpr int ProofTimeoutMs = 1000;
 
 QString asText(const QByteArray& bytes)
 {
@@ -19,13 +23,26 @@ QString asText(const QByteArray& bytes)
 }
 
 // Every character read from the port passes here, so the ledger sees every
-// reply that comes, whether it is taken, judged bad or thrown away.
-PortError receive(SerialPort& port, const Clock& clock, QByteArray& into)
+// reply that comes, whether it is taken, judged bad or thrown away. What each
+// terminator was booked against is added to `bookings` when it is given.
+PortError receive(SerialPort& port, const Clock& clock, QByteArray& into,
+                  QList<ReplyLedger::Booking>* bookings = nullptr)
 {
     QByteArray chunk;
     if (const PortError error = port.readAll(chunk); error != PortError::None)
         return error;
-    port.ledger().received(chunk, clock.nowMs());
+    if (chunk.isEmpty())
+        return PortError::None;
+    const qint64 now = clock.nowMs();
+    ReplyLedger& ledger = port.ledger();
+    ledger.heard(now);
+    for (const char c : chunk) {
+        if (c != '$')
+            continue;
+        const ReplyLedger::Booking booking = ledger.book(now);
+        if (bookings)
+            bookings->append(booking);
+    }
     into += chunk;
     return PortError::None;
 }
@@ -52,19 +69,69 @@ PortError discardStragglers(SerialPort& port, Clock& clock)
             break;
         port.waitForData(static_cast<int>(remaining));
     }
-    ledger.forget();
+    ledger.giveUp();
     return PortError::None;
 }
 
-// Collects characters until the last one is the terminator or the deadline
-// passes, sleeping on the port between arrivals.
-PortError collectReply(SerialPort& port, Clock& clock, qint64 deadline, QByteArray& received)
+// Reads and throws away what comes until nothing has come for quietMs since
+// the last character received or request written, or until latestMs.
+PortError awaitQuiet(SerialPort& port, Clock& clock, qint64 quietMs, qint64 latestMs, bool& quiet)
 {
+    ReplyLedger& ledger = port.ledger();
     for (;;) {
-        if (const PortError error = receive(port, clock, received); error != PortError::None)
+        if (const PortError error = discardInput(port, clock); error != PortError::None)
             return error;
-        if (received.endsWith('$'))
+        const qint64 now = clock.nowMs();
+        const qint64 quietAt = std::max(ledger.lastReceivedMs(), ledger.lastWrittenMs()) + quietMs;
+        quiet = now >= quietAt;
+        if (quiet || now >= latestMs)
             return PortError::None;
+        port.waitForData(static_cast<int>(std::min(quietAt, latestMs) - now));
+    }
+}
+
+// One attempt's wait: collects characters until the last one is the
+// terminator or the deadline passes, and judges each reply as it completes.
+// A reply whose echo names another request is thrown away and the wait goes
+// on for this one's own; a bad reply to an earlier attempt of this exchange
+// is passed over; any other bad reply ends the attempt. The first reply of
+// the right shape answers it: every attempt asked the same question, and a
+// reply to an attempt that timed out may come during the next one.
+PortError collectAnswer(SerialPort& port, Clock& clock, qint64 written, qint64 deadline, const ReplyShape& expected,
+                        std::optional<QString>& answer)
+{
+    ReplyLedger& ledger = port.ledger();
+    QByteArray received;
+    QList<ReplyLedger::Booking> bookings;
+    qsizetype judgedUpTo = 0;
+    qsizetype repliesJudged = 0;
+    for (;;) {
+        if (const PortError error = receive(port, clock, received, &bookings); error != PortError::None)
+            return error;
+        if (received.endsWith('$')) {
+            const bool inTime = clock.nowMs() < deadline;
+            while (judgedUpTo < received.size()) {
+                const qsizetype end = received.indexOf('$', judgedUpTo);
+                const QByteArray reply = received.mid(judgedUpTo, end + 1 - judgedUpTo);
+                const ReplyLedger::Booking booking = bookings.value(repliesJudged++);
+                judgedUpTo = end + 1;
+                if (frame::Judge(reply, inTime) == frame::Verdict::Positive) {
+                    const QString data = asText(frame::ReplyData(reply));
+                    const ReplyShape::Match match = expected.judge(data);
+                    if (match == ReplyShape::Match::Fits) {
+                        answer = data;
+                        return PortError::None;
+                    }
+                    if (match == ReplyShape::Match::AnswersAnother) {
+                        ledger.unbook(booking);
+                        continue;
+                    }
+                }
+                const bool earlierAttempt = booking.owed && booking.request.writtenMs < written;
+                if (!earlierAttempt)
+                    return PortError::None;
+            }
+        }
         const qint64 remaining = deadline - clock.nowMs();
         if (remaining <= 0)
             return PortError::None;
@@ -72,24 +139,36 @@ PortError collectReply(SerialPort& port, Clock& clock, qint64 deadline, QByteArr
     }
 }
 
-// The answer among the replies that came during one attempt. Only replies to
-// this exchange's own attempts can be there (earlier ones were discarded
-// before it began), and each asked the same question, so the first positive
-// reply of the right shape answers it: a reply to an attempt that timed out
-// may come during the next one, together with that one's own.
-std::optional<QByteArray> answerIn(const QByteArray& received, bool inTime, const ReplyShape& expected)
+// Before a read whose reply names nothing, on a line out of step: waits for
+// the line to fall quiet for longer than any reply has been late, then reads
+// a cell, whose echo shows that the reply answers it. The line is in step
+// again when that read was answered by its one attempt with nothing else
+// seen out of step meanwhile. Each proof reads the next cell, so a reply to
+// the proof before cannot pass for this one's.
+PortError proveInStep(SerialPort& port, Clock& clock, int timeoutMs, bool& proven)
 {
-    qsizetype start = 0;
-    for (qsizetype end = received.indexOf('$'); end >= 0; end = received.indexOf('$', start)) {
-        const QByteArray reply = received.mid(start, end + 1 - start);
-        if (frame::Judge(reply, inTime) == frame::Verdict::Positive) {
-            const QByteArray data = frame::ReplyData(reply);
-            if (expected.Fits(asText(data)))
-                return data;
-        }
-        start = end + 1;
+    ReplyLedger& ledger = port.ledger();
+    proven = false;
+    if (const PortError error = discardStragglers(port, clock); error != PortError::None)
+        return error;
+    const qint64 quietMs = ledger.quietNeededMs(ProofTimeoutMs);
+    bool quiet = false;
+    if (const PortError error = awaitQuiet(port, clock, quietMs, clock.nowMs() + quietMs + timeoutMs, quiet);
+        error != PortError::None)
+        return error;
+    if (!quiet)
+        return PortError::None;
+    const int slips = ledger.slips();
+    const QString probe = cmd::ReadCell(cmd::OpenLoopTune1, ledger.proofsTried() & 0xFF);
+    ledger.proofTried();
+    const int answered = SendFrameOn(port, clock, probe, 1, static_cast<int>(ledger.proofTimeoutMs(ProofTimeoutMs)));
+    if (const PortError error = LastSendFramePortError(); error != PortError::None)
+        return error;
+    if (answered && ledger.slips() == slips) {
+        ledger.proven();
+        proven = true;
     }
-    return std::nullopt;
+    return PortError::None;
 }
 
 int failWith(PortError error)
@@ -127,12 +206,22 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
         return failWith(error);
     RxBuffer.clear();
 
+    const bool needsLineInStep = cmd::NeedsLineInStep(payload);
     bool failed = true;
     bool first = true;
     do {
         if (!first && between && !between())
             break;
         first = false;
+        if (needsLineInStep && !ledger.inStep()) {
+            bool proven = false;
+            if (const PortError error = proveInStep(port, clock, timeoutMs, proven); error != PortError::None)
+                return failWith(error);
+            if (!proven) {
+                --attempts;
+                continue;
+            }
+        }
         LastFrame = asText(request);
         if (const PortError error = port.write(request); error != PortError::None)
             return failWith(error);
@@ -141,23 +230,22 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
         const qint64 deadline = written + timeoutMs;
         ledger.sent(written, timeoutMs);
 
-        QByteArray received;
-        if (const PortError error = collectReply(port, clock, deadline, received);
+        std::optional<QString> answer;
+        if (const PortError error = collectAnswer(port, clock, written, deadline, expected, answer);
             error != PortError::None)
             return failWith(error);
-
-        const bool inTime = clock.nowMs() < deadline;
-        const std::optional<QByteArray> answer = answerIn(received, inTime, expected);
         failed = !answer;
         if (failed) {
             if (const PortError error = discardInput(port, clock); error != PortError::None)
                 return failWith(error);
             RxBuffer.clear();
         } else {
-            RxBuffer = asText(*answer);
+            RxBuffer = *answer;
         }
         --attempts;
     } while (failed && attempts > 0);
 
+    if (failed)
+        RxBuffer.clear();
     return failed ? 0 : 1;
 }

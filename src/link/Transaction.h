@@ -19,8 +19,10 @@ using BetweenAttempts = std::function<bool()>;
 // positive reply arrived that holds what the request's reply must hold
 // (cmd::ExpectedReply; its data is then in RxBuffer) and 0 otherwise
 // (RxBuffer empty, the port's input flushed). Replies still owed to earlier
-// exchanges are waited for and discarded first (ReplyLedger), so a late
-// reply is never taken for this request's. Uses the installed port and clock.
+// exchanges are waited for and discarded first (ReplyLedger), a reply whose
+// echo names another request is thrown away when it comes, and a read whose
+// reply has no echo goes out only on a line proven in step, so a late reply
+// is never taken for this request's. Uses the installed port and clock.
 int SendFrame(const QString& payload, int attempts, int timeoutMs, const BetweenAttempts& between = {});
 
 // The same exchange on a given port and clock.

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace autotune {
 
@@ -39,6 +40,40 @@ double rateAt(const std::vector<double>& values, const std::vector<double>& seco
     return rate;
 }
 
+// The calculator's correction as an exact fraction of whole numbers: with the
+// ratios in ten-thousandths, (m / t - 1) x 100 x 19 / E is
+// (m - t) x 1900 / (t x E).
+struct Fraction {
+    long long numerator = 0;
+    long long denominator = 1;  // above 0
+};
+
+long long tenThousandths(double ratio)
+{
+    return std::llround(ratio * 10000.0);
+}
+
+Fraction neededFraction(double measured, double target, int eecInjectorSize)
+{
+    const long long t = tenThousandths(target);
+    const long long e = std::llround(air_fuel::ScalingInjectorSize(eecInjectorSize));
+    return {(tenThousandths(measured) - t) * 1900, std::max(1LL, t * e)};
+}
+
+// numerator / denominator to the nearest whole number, halves to the even one.
+long long roundedHalfEven(long long numerator, long long denominator)
+{
+    long long quotient = numerator / denominator;
+    long long remainder = numerator % denominator;
+    if (remainder < 0) {
+        remainder += denominator;
+        --quotient;
+    }
+    if (remainder * 2 > denominator || (remainder * 2 == denominator && quotient % 2 != 0))
+        ++quotient;
+    return quotient;
+}
+
 bool tunedOpenLoop(const DataLog& log, std::size_t i, const Settings& settings)
 {
     if (!log.has(Channel::TpsVolts))
@@ -53,8 +88,8 @@ QString RejectionText(Rejection reason)
     switch (reason) {
     case Rejection::NoAirFuel:
         return QStringLiteral("A/F missing (XXX)");
-    case Rejection::AtRail:
-        return QStringLiteral("A/F at the sensor's rail");
+    case Rejection::BeforeLog:
+        return QStringLiteral("fuel metered before the log began");
     case Rejection::OtherTable:
         return QStringLiteral("other table");
     case Rejection::ClosedLoop:
@@ -102,16 +137,101 @@ CellValues Result::suggested() const
 
 int CorrectionPoints(double measured, double target, int eecInjectorSize)
 {
-    const double percent =
-        air_fuel::CorrectionPercent(measured, target, air_fuel::ScalingInjectorSize(eecInjectorSize));
-    return static_cast<int>(number_format::RoundHalfEven(percent));
+    const Fraction needed = neededFraction(measured, target, eecInjectorSize);
+    return static_cast<int>(roundedHalfEven(needed.numerator, needed.denominator));
 }
 
-std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings)
+std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVolts)
+{
+    // The throttle held on its old side over the 1.5 s before the crossing
+    // and on its new one for 3.5 s after; the A/F's level before from the
+    // readings 1.5 to 0.5 s before the crossing, after from those 3.0 to
+    // 3.5 s after it; the response looked for from 0.5 s before on, so a log
+    // whose A/F leads its throttle shows a negative delay.
+    constexpr double HeldBefore = 1.5;
+    constexpr double LevelBeforeEnd = 0.5;
+    constexpr double LevelAfterStart = 3.0;
+    constexpr double HeldAfter = 3.5;
+    constexpr double LeastStep = 1.0;
+    constexpr int LeastReadings = 3;
+    const double reached = 1.0 - std::exp(-1.0);
+
+    std::vector<double> delays;
+    if (!log.has(Channel::TpsVolts) || !log.has(Channel::AirFuel) || log.size() < 2)
+        return delays;
+    const std::vector<double>& tps = log.column(Channel::TpsVolts);
+    const std::vector<double>& airFuel = log.column(Channel::AirFuel);
+    const std::vector<double>& t = log.seconds;
+    const auto indexAt = [&](double seconds) {  // the first sample at or after
+        return static_cast<std::size_t>(std::lower_bound(t.begin(), t.end(), seconds) - t.begin());
+    };
+    const auto level = [&](double from, double to) -> std::optional<double> {
+        std::vector<double> readings;
+        for (std::size_t j = indexAt(from); j < t.size() && t[j] <= to; ++j)
+            if (!std::isnan(airFuel[j]))
+                readings.push_back(airFuel[j]);
+        if (static_cast<int>(readings.size()) < LeastReadings)
+            return std::nullopt;
+        return logs::Median(readings);
+    };
+    const auto held = [&](double from, double to, bool open) {
+        for (std::size_t j = indexAt(from); j < t.size() && t[j] <= to; ++j)
+            if (std::isnan(tps[j]) || (tps[j] > breakpointVolts) != open)
+                return false;
+        return true;
+    };
+
+    for (std::size_t i = 1; i < t.size(); ++i) {
+        if (std::isnan(tps[i - 1]) || std::isnan(tps[i]))
+            continue;
+        const bool wasOpen = tps[i - 1] > breakpointVolts;
+        if (wasOpen == (tps[i] > breakpointVolts))
+            continue;
+        const double t0 = t[i - 1] + (breakpointVolts - tps[i - 1]) / (tps[i] - tps[i - 1]) * (t[i] - t[i - 1]);
+        if (t0 - HeldBefore < t.front() || t0 + HeldAfter > t.back())
+            continue;
+        if (!held(t0 - HeldBefore, t0, wasOpen) || !held(std::nextafter(t0, t0 + 1), t0 + HeldAfter, !wasOpen))
+            continue;
+        const std::optional<double> before = level(t0 - HeldBefore, t0 - LevelBeforeEnd);
+        const std::optional<double> after = level(t0 + LevelAfterStart, t0 + HeldAfter);
+        if (!before || !after || std::abs(*after - *before) < LeastStep)
+            continue;
+        const double threshold = *before + reached * (*after - *before);
+        const auto past = [&](double value) { return *after > *before ? value >= threshold : value <= threshold; };
+        std::optional<std::size_t> previous;
+        for (std::size_t j = indexAt(t0 - LevelBeforeEnd); j < t.size() && t[j] <= t0 + HeldAfter; ++j) {
+            if (std::isnan(airFuel[j]))
+                continue;
+            if (past(airFuel[j])) {
+                double crossed = t[j];
+                if (previous) {
+                    const std::size_t p = *previous;
+                    crossed = t[p] + (threshold - airFuel[p]) / (airFuel[j] - airFuel[p]) * (t[j] - t[p]);
+                }
+                delays.push_back(crossed - t0);
+                break;
+            }
+            previous = j;
+        }
+    }
+    return delays;
+}
+
+namespace {
+
+// What a sample says once its A/F is credited to the moment its fuel was
+// metered: its verdict and the MAF voltage of that moment.
+struct Credit {
+    int verdict = Accepted;
+    double mafVolts = 0;
+};
+
+// The verdict on each moment of a log by what the engine did then, the A/F
+// aside.
+std::vector<int> momentVerdicts(const DataLog& log, const Settings& settings)
 {
     const std::size_t n = log.size();
     std::vector<int> verdicts(n, Accepted);
-    const bool hasAirFuel = log.has(Channel::AirFuel);
     const bool hasRpm = log.has(Channel::Rpm);
     const bool hasMaf = log.has(Channel::MafIn);
     // The throttle's angle where the log has it, else its sensor's volts.
@@ -129,14 +249,9 @@ std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings)
         if (moving)
             lastTransient = log.seconds[i];
 
-        const double airFuel = hasAirFuel ? log.value(Channel::AirFuel, i) : std::nan("");
         const bool openLoop = settings.splitByThrottle ? tunedOpenLoop(log, i, settings)
                                                         : IsOpenLoopTable(settings.table);
-        if (std::isnan(airFuel))
-            reject(Rejection::NoAirFuel);
-        else if (airFuel <= settings.railLow || airFuel >= settings.railHigh)
-            reject(Rejection::AtRail);
-        else if (openLoop != IsOpenLoopTable(settings.table))
+        if (openLoop != IsOpenLoopTable(settings.table))
             reject(Rejection::OtherTable);
         else if (!openLoop && !settings.useClosedLoop)
             reject(Rejection::ClosedLoop);
@@ -152,40 +267,145 @@ std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings)
     return verdicts;
 }
 
+std::vector<Credit> credits(const DataLog& log, const Settings& settings, double lagSeconds)
+{
+    const std::size_t n = log.size();
+    std::vector<Credit> out(n);
+    const std::vector<int> moments = momentVerdicts(log, settings);
+    const bool hasAirFuel = log.has(Channel::AirFuel);
+    const bool hasMaf = log.has(Channel::MafIn);
+    const std::vector<double>& t = log.seconds;
+    std::size_t k = 0;  // the last sample at or before the metered moment
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!hasAirFuel || std::isnan(log.value(Channel::AirFuel, i))) {
+            out[i].verdict = static_cast<int>(Rejection::NoAirFuel);
+            continue;
+        }
+        const double metered = t[i] - lagSeconds;
+        if (metered < t.front()) {
+            out[i].verdict = static_cast<int>(Rejection::BeforeLog);
+            continue;
+        }
+        while (k + 1 < n && t[k + 1] <= metered)
+            ++k;
+        const bool between = k + 1 < n && t[k + 1] > t[k];
+        const std::size_t nearest = between && t[k + 1] - metered < metered - t[k] ? k + 1 : k;
+        out[i].verdict = moments[nearest];
+        if (hasMaf) {
+            const double a = log.value(Channel::MafIn, k);
+            out[i].mafVolts = between ? a + (log.value(Channel::MafIn, k + 1) - a) * (metered - t[k]) / (t[k + 1] - t[k])
+                                      : a;
+        }
+    }
+    return out;
+}
+
+// The entry the unit uses at a MAF voltage, and the cell whose own entry
+// lies nearest it (a tie goes to the upper cell).
+int entryAt(double mafVolts)
+{
+    return static_cast<int>(std::clamp<long long>(std::llround(mafVolts / 5.0 * 255.0), 0, 255));
+}
+
+int nearestCell(int entry)
+{
+    return std::clamp((entry - tuner::EntryOf(0, 0) + 5) / 10, 0, CellCount - 1);
+}
+
+Lag chooseLag(const std::vector<const DataLog*>& logs, const Settings& settings)
+{
+    std::vector<double> delays;
+    for (const DataLog* log : logs) {
+        const std::vector<double> some = ThrottleEventDelays(*log, settings.breakpointVolts);
+        delays.insert(delays.end(), some.begin(), some.end());
+    }
+    Lag lag;
+    lag.events = static_cast<int>(delays.size());
+    lag.estimate = logs::Median(delays);
+    const bool usable = lag.events >= MinimumLagEvents && lag.estimate >= 0 && lag.estimate <= MaximumLagSeconds;
+    if (settings.lagSeconds) {
+        lag.source = Lag::Source::Given;
+        lag.seconds = *settings.lagSeconds;
+    } else if (usable) {
+        lag.source = Lag::Source::Estimated;
+        lag.seconds = lag.estimate;
+    }
+    return lag;
+}
+
+} // namespace
+
+std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings, double lagSeconds)
+{
+    std::vector<int> verdicts;
+    for (const Credit& credit : credits(log, settings, lagSeconds))
+        verdicts.push_back(credit.verdict);
+    return verdicts;
+}
+
 Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& current, const Settings& settings)
 {
     Result result;
-    std::array<std::vector<double>, CellCount> readings;
+    result.lag = chooseLag(logs, settings);
+    // Per cell the readings nearer its entry than any other cell's, and of
+    // them those within NearEntries of it; a rail reading counts at the rail.
+    struct Readings {
+        std::vector<double> values;
+        int rails = 0;
+        void add(double value, bool rail)
+        {
+            values.push_back(value);
+            rails += rail;
+        }
+    };
+    std::array<Readings, CellCount> nearest;
+    std::array<Readings, CellCount> near;
     for (const DataLog* log : logs) {
-        const std::vector<int> verdicts = SampleVerdicts(*log, settings);
-        result.samples += static_cast<int>(verdicts.size());
-        for (std::size_t i = 0; i < verdicts.size(); ++i) {
-            if (verdicts[i] != Accepted) {
-                ++result.rejected[verdicts[i]];
+        const std::vector<Credit> credit = credits(*log, settings, result.lag.seconds);
+        result.samples += static_cast<int>(credit.size());
+        for (std::size_t i = 0; i < credit.size(); ++i) {
+            if (credit[i].verdict != Accepted) {
+                ++result.rejected[credit[i].verdict];
                 continue;
             }
             ++result.accepted;
-            readings[tuner_cells::ActiveCellForVolts(log->value(Channel::MafIn, i))].push_back(
-                log->value(Channel::AirFuel, i));
+            const double airFuel = log->value(Channel::AirFuel, i);
+            const bool rail = airFuel <= settings.railLow || airFuel >= settings.railHigh;
+            const double reading = std::clamp(airFuel, settings.railLow, settings.railHigh);
+            const int entry = entryAt(credit[i].mafVolts);
+            const int cell = nearestCell(entry);
+            nearest[cell].add(reading, rail);
+            if (std::abs(entry - tuner::EntryOf(cell, 0)) <= NearEntries)
+                near[cell].add(reading, rail);
         }
     }
 
-    // The correction each cell with enough samples needs, before rounding.
-    std::array<double, CellCount> needed{};
+    // The correction each cell with enough samples needs, before rounding:
+    // exact fractions over one denominator (one target, one injector size).
+    std::array<long long, CellCount> needed{};
     std::array<bool, CellCount> enough{};
-    const double scale = air_fuel::ScalingInjectorSize(settings.eecInjectorSize);
+    const Fraction unit = neededFraction(settings.target, settings.target, settings.eecInjectorSize);
+    const long long denominator = unit.denominator;
+    // The dead band: one 0.1 A/F step of the log, or 1 point if that is more.
+    const long long deadBand = std::max(denominator, 1000LL * 1900);
     for (int i = 0; i < CellCount; ++i) {
         CellResult& cell = result.cells[i];
         cell.current = current[i];
         cell.suggested = current[i];
-        cell.samples = static_cast<int>(readings[i].size());
+        Readings& used = static_cast<int>(near[i].values.size()) >= settings.minimumSamples ? near[i] : nearest[i];
+        cell.samples = static_cast<int>(used.values.size());
+        cell.railSamples = used.rails;
         if (cell.samples > 0) {
-            cell.measured = logs::Median(readings[i]);
+            cell.measured = logs::Median(used.values);
             cell.errorPercent = (cell.measured / settings.target - 1.0) * 100.0;
+            if (cell.measured <= settings.railLow)
+                cell.rail = Rail::Rich;
+            else if (cell.measured >= settings.railHigh)
+                cell.rail = Rail::Lean;
         }
         enough[i] = cell.samples >= settings.minimumSamples && cell.samples > 0;
         if (enough[i])
-            needed[i] = air_fuel::CorrectionPercent(cell.measured, settings.target, scale);
+            needed[i] = neededFraction(cell.measured, settings.target, settings.eecInjectorSize).numerator;
     }
     for (int i = 0; i < CellCount; ++i) {
         CellResult& cell = result.cells[i];
@@ -197,25 +417,93 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
             cell.outcome = CellOutcome::TooFew;
             continue;
         }
-        double percent = needed[i];
-        if (settings.smoothing) {
-            double sum = 2 * needed[i];
-            double weight = 2;
-            for (const int j : {i - 1, i + 1}) {
-                if (j >= 0 && j < CellCount && enough[j]) {
-                    sum += needed[j];
-                    weight += 1;
+        int points = 0;
+        if (cell.rail != Rail::None) {
+            // At a rail the median says only "at least this far": the cap.
+            points = cell.rail == Rail::Rich ? -settings.capPoints : settings.capPoints;
+        } else {
+            if (std::abs(needed[i]) <= deadBand) {
+                cell.outcome = CellOutcome::Settled;
+                continue;
+            }
+            long long sum = needed[i];
+            long long weight = 1;
+            if (settings.smoothing) {
+                sum = 2 * needed[i];
+                weight = 2;
+                for (const int j : {i - 1, i + 1}) {
+                    if (j >= 0 && j < CellCount && enough[j] && result.cells[j].rail == Rail::None) {
+                        sum += needed[j];
+                        weight += 1;
+                    }
                 }
             }
-            percent = sum / weight;
+            points = static_cast<int>(std::clamp<long long>(roundedHalfEven(sum, denominator * weight),
+                                                            -settings.capPoints, settings.capPoints));
         }
-        const int points = std::clamp(static_cast<int>(number_format::RoundHalfEven(percent)), -settings.capPoints,
-                                      settings.capPoints);
-        cell.suggested = std::clamp(cell.current + points, -SliderLimit, SliderLimit);
+        // From the entry's true value, never against what the median says: an
+        // entry at or beyond the sliders' reach in the direction asked for stays.
+        if ((points > 0 && cell.current >= SliderLimit) || (points < 0 && cell.current <= -SliderLimit)) {
+            cell.outcome = CellOutcome::AtLimit;
+            continue;
+        }
+        cell.suggested = points > 0 ? std::min(cell.current + points, SliderLimit)
+                                    : std::max(cell.current + points, -SliderLimit);
+        if (points == 0)
+            cell.suggested = cell.current;
         cell.change = cell.suggested - cell.current;
         cell.outcome = CellOutcome::Suggested;
     }
     return result;
+}
+
+QString CellNote(const CellResult& cell)
+{
+    switch (cell.outcome) {
+    case CellOutcome::TooFew:
+        return QStringLiteral("too few samples");
+    case CellOutcome::Locked:
+        return QStringLiteral("locked");
+    case CellOutcome::AtLimit:
+        return QStringLiteral("at its limit");
+    case CellOutcome::Settled:
+        return QStringLiteral("settled");
+    case CellOutcome::Suggested:
+        break;
+    }
+    if (cell.rail == Rail::None)
+        return {};
+    return QStringLiteral("at the %1 rail (%2)")
+        .arg(cell.rail == Rail::Rich ? QStringLiteral("rich") : QStringLiteral("lean"),
+             logs::Counted(cell.railSamples, QStringLiteral("sample"), QStringLiteral("samples")));
+}
+
+QString LagText(const Lag& lag)
+{
+    const auto seconds = [](double value) { return number_format::Format(value, QStringLiteral("#0.00")) + " s"; };
+    const QString events = logs::Counted(lag.events, QStringLiteral("throttle event"), QStringLiteral("throttle events"));
+    QString text = QStringLiteral("Wideband delay %1").arg(seconds(lag.seconds));
+    switch (lag.source) {
+    case Lag::Source::Estimated:
+        return text + QStringLiteral(", timed from %1.").arg(events);
+    case Lag::Source::Given:
+        text += QStringLiteral(", as given");
+        if (lag.events == 0)
+            return text + QLatin1Char('.');
+        return text + QStringLiteral(" (the logs' %1 say %2).").arg(events, seconds(lag.estimate));
+    case Lag::Source::Default:
+        text += QStringLiteral(", the default");
+        break;
+    }
+    if (lag.events == 0)
+        return text + QStringLiteral(": the logs have no throttle event to time it by.");
+    if (lag.events < MinimumLagEvents)
+        return text + QStringLiteral(": the logs have only %1 to time it by, fewer than %2.").arg(events).arg(MinimumLagEvents);
+    if (lag.estimate < 0)
+        return text + QStringLiteral(": the logs' %1 put it at %2, below 0 s.").arg(events, seconds(lag.estimate));
+    if (lag.estimate > MaximumLagSeconds)
+        return text + QStringLiteral(": the logs' %1 put it at %2, above 3 s.").arg(events, seconds(lag.estimate));
+    return text + QLatin1Char('.');
 }
 
 CellValues CellValuesOf(const tuner::Table& table)
@@ -226,44 +514,22 @@ CellValues CellValuesOf(const tuner::Table& table)
     return values;
 }
 
-tuner::Table SuggestedTable(const tuner::Table& table, const Result& result)
+tuner::Table SuggestedTable(const tuner::Table& table, const Result& result,
+                            std::optional<tuner::EntryWrite>* beyond)
 {
-    tuner::Table out = table;
-    // The sliders as they stand while the cells are moved one by one.
-    std::array<int, CellCount> sliders{};
-    for (int i = 0; i < CellCount; ++i)
-        sliders[i] = tuner::SliderPosition(table[tuner::EntryOf(i, 0)]);
+    tuner::CellAmounts amounts{};
     for (int i = 0; i < CellCount; ++i) {
         const CellResult& cell = result.cells[i];
-        if (cell.outcome != CellOutcome::Suggested || cell.suggested == sliders[i])
-            continue;
-        sliders[i] = cell.suggested;
-        const int prev = i > 0 ? sliders[i - 1] : sliders[i];
-        const int next = i < CellCount - 1 ? sliders[i + 1] : sliders[i];
-        for (const tuner::EntryWrite& write : tuner::SliderWrites(i, prev, sliders[i], next, 0))
-            out[write.address] = static_cast<qint16>(write.value);
+        if (cell.outcome == CellOutcome::Suggested)
+            amounts[i] = cell.suggested - table[tuner::EntryOf(i, 0)];
     }
+    const tuner::CellsMove move = tuner::MoveCells(table, amounts, 0);
+    if (beyond)
+        *beyond = move.beyond;
+    tuner::Table out = table;
+    for (const tuner::EntryWrite& write : move.writes)
+        out[write.address] = static_cast<qint16>(write.value);
     return out;
-}
-
-std::array<CellError, CellCount> WideOpenErrors(const DataLog& log, double breakpointVolts, double target)
-{
-    std::array<CellError, CellCount> errors{};
-    if (!log.has(Channel::MafIn) || !log.has(Channel::AirFuel) || !log.has(Channel::TpsVolts))
-        return errors;
-    std::array<std::vector<double>, CellCount> deviations;
-    for (std::size_t i = 0; i < log.size(); ++i) {
-        const double airFuel = log.value(Channel::AirFuel, i);
-        if (std::isnan(airFuel) || log.value(Channel::TpsVolts, i) <= breakpointVolts)
-            continue;
-        deviations[tuner_cells::ActiveCellForVolts(log.value(Channel::MafIn, i))].push_back(
-            std::abs(airFuel / target - 1.0) * 100.0);
-    }
-    for (int i = 0; i < CellCount; ++i) {
-        errors[i].samples = static_cast<int>(deviations[i].size());
-        errors[i].medianPercent = logs::Median(deviations[i]);
-    }
-    return errors;
 }
 
 QString ReportText(const Result& result, const Settings& settings)
@@ -277,6 +543,7 @@ QString ReportText(const Result& result, const Settings& settings)
         << fixed(air_fuel::ScalingInjectorSize(settings.eecInjectorSize), "#0") << " lb/hr, cap "
         << settings.capPoints << " points per pass" << Qt::endl;
     out << AssumptionText(settings) << Qt::endl;
+    out << LagText(result.lag) << Qt::endl;
     if (!IsOpenLoopTable(settings.table) && !settings.useClosedLoop)
         out << "Closed-loop samples are not used: the engine computer's trims pull them to 14.7." << Qt::endl;
     out << Qt::endl;
@@ -288,18 +555,14 @@ QString ReportText(const Result& result, const Settings& settings)
             << (cell.samples ? fixed(cell.measured, "#0.00") : QStringLiteral("-")).rightJustified(10) << "  "
             << (cell.samples ? fixed(cell.errorPercent, "##0.0") : QStringLiteral("-")).rightJustified(7) << "  "
             << QString::number(cell.current).rightJustified(7) << "  ";
-        switch (cell.outcome) {
-        case CellOutcome::Suggested:
-            out << (cell.change > 0 ? QStringLiteral("+%1").arg(cell.change) : QString::number(cell.change)).rightJustified(6)
-                << "  " << QString::number(cell.suggested).rightJustified(9);
-            break;
-        case CellOutcome::TooFew:
-            out << "     -  " << QString::number(cell.suggested).rightJustified(9) << "  too few samples";
-            break;
-        case CellOutcome::Locked:
-            out << "     -  " << QString::number(cell.suggested).rightJustified(9) << "  locked";
-            break;
-        }
+        if (cell.outcome == CellOutcome::Suggested)
+            out << (cell.change > 0 ? QStringLiteral("+%1").arg(cell.change) : QString::number(cell.change)).rightJustified(6);
+        else
+            out << "     -";
+        out << "  " << QString::number(cell.suggested).rightJustified(9);
+        const QString note = CellNote(cell);
+        if (!note.isEmpty())
+            out << "  " << note;
         out << Qt::endl;
     }
     out << Qt::endl;

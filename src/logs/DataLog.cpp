@@ -8,16 +8,24 @@ namespace logs {
 const ChannelInfo& Info(Channel channel)
 {
     static const std::array<ChannelInfo, ChannelCount> infos = {{
-        {QStringLiteral("Vin(v)"), QStringLiteral("MAF in"), QStringLiteral("V"), 3},
-        {QStringLiteral("Vout(v)"), QStringLiteral("MAF out"), QStringLiteral("V"), 3},
-        {QStringLiteral("Vdelta(%)"), QStringLiteral("Voltage change"), QStringLiteral("%"), 1},
-        {QStringLiteral("Fin(kg/hr)"), QStringLiteral("Measured flow"), QStringLiteral("kg/hr"), 0},
-        {QStringLiteral("Fout(kg/hr)"), QStringLiteral("Corrected flow"), QStringLiteral("kg/hr"), 0},
-        {QStringLiteral("Fdelta(%)"), QStringLiteral("Flow change"), QStringLiteral("%"), 1},
-        {QStringLiteral("A/F"), QStringLiteral("A/F"), QStringLiteral(":1"), 1},
-        {QStringLiteral("Vtps(v)"), QStringLiteral("TPS"), QStringLiteral("V"), 3},
-        {QStringLiteral("TPAngle(deg)"), QStringLiteral("Throttle angle"), QStringLiteral("deg"), 1},
-        {QStringLiteral("RPM"), QStringLiteral("Engine speed"), QStringLiteral("rpm"), 0},
+        // Volts: 0 to 1023 counts of a 5 V converter.
+        {QStringLiteral("Vin(v)"), QStringLiteral("MAF in"), QStringLiteral("V"), 3, 0, 5},
+        {QStringLiteral("Vout(v)"), QStringLiteral("MAF out"), QStringLiteral("V"), 3, 0, 5},
+        // From an output of 0 V to 5 V out of one count (5/1023 V) in.
+        {QStringLiteral("Vdelta(%)"), QStringLiteral("Voltage change"), QStringLiteral("%"), 1, -100, 102200},
+        // A signed 16-bit count times the installed injector size (at most
+        // 255 lb/hr) over 19: 32768 x 255 / 19 = 439,781.
+        {QStringLiteral("Fin(kg/hr)"), QStringLiteral("Measured flow"), QStringLiteral("kg/hr"), 0, -439782, 439782},
+        {QStringLiteral("Fout(kg/hr)"), QStringLiteral("Corrected flow"), QStringLiteral("kg/hr"), 0, -439782, 439782},
+        // Two such flows, one a single count: 100 x 65535.
+        {QStringLiteral("Fdelta(%)"), QStringLiteral("Flow change"), QStringLiteral("%"), 1, -6553500, 6553500},
+        // The widebands the program knows read from 8.0:1 (UEGO1000/2000 at
+        // 0 V) to 21.3:1 (ZEITRONIX ZT-2 at 3.27 V).
+        {QStringLiteral("A/F"), QStringLiteral("A/F"), QStringLiteral(":1"), 1, 8.0, 21.3},
+        {QStringLiteral("Vtps(v)"), QStringLiteral("TPS"), QStringLiteral("V"), 3, 0, 5},
+        {QStringLiteral("TPAngle(deg)"), QStringLiteral("Throttle angle"), QStringLiteral("deg"), 1, 0, 90},
+        // No engine the unit serves turns 20,000 rpm.
+        {QStringLiteral("RPM"), QStringLiteral("Engine speed"), QStringLiteral("rpm"), 0, 0, 20000},
     }};
     return infos[static_cast<int>(channel)];
 }

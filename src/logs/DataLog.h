@@ -32,6 +32,9 @@ struct ChannelInfo {
     QString name;    // as the viewer labels it
     QString unit;
     int decimals;    // as the unit's values are shown
+    // What the channel can read at all; a logged value outside is no reading.
+    double lowest;
+    double highest;
 };
 const ChannelInfo& Info(Channel channel);
 std::array<Channel, ChannelCount> AllChannels();
@@ -54,6 +57,35 @@ struct RejectedLine {
 };
 // Skipped lines listed by number before "and N more".
 inline constexpr int SkippedLinesListed = 40;
+// Skipped lines kept with their reasons; the rest are only counted, so a
+// file of junk takes no more memory than a log.
+inline constexpr int SkippedLinesKept = 300;
+static_assert(SkippedLinesKept >= SkippedLinesListed);
+
+// The lines a log's reader skipped: size() counts them all, the first
+// SkippedLinesKept are kept (indexing and iteration reach those only).
+class RejectedLines {
+public:
+    void push_back(RejectedLine line)
+    {
+        if (keepsMore())
+            kept_.push_back(std::move(line));
+        ++count_;
+    }
+    // Whether another line would be kept, or only counted (countOne).
+    bool keepsMore() const { return kept_.size() < static_cast<std::size_t>(SkippedLinesKept); }
+    void countOne() { ++count_; }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    const RejectedLine& operator[](std::size_t i) const { return kept_[i]; }
+    const std::vector<RejectedLine>& kept() const { return kept_; }
+    std::vector<RejectedLine>::const_iterator begin() const { return kept_.begin(); }
+    std::vector<RejectedLine>::const_iterator end() const { return kept_.end(); }
+
+private:
+    std::vector<RejectedLine> kept_;
+    std::size_t count_ = 0;
+};
 
 struct DataLog {
     LogKind kind = LogKind::Monitor;
@@ -68,7 +100,7 @@ struct DataLog {
     // Per channel one value per sample, or empty when the file has no such column.
     std::array<std::vector<double>, ChannelCount> values;
     std::vector<UserStamp> stamps;
-    std::vector<RejectedLine> rejected;
+    RejectedLines rejected;
     // The decimal separator of the machine that wrote the file, and the
     // decimals each column was written with.
     QString decimalSeparator = QStringLiteral(".");

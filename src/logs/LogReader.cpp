@@ -1,6 +1,7 @@
 #include "logs/LogReader.h"
 
 #include "logs/LogNumber.h"
+#include "platform/PrintableText.h"
 
 #include <QFile>
 
@@ -143,13 +144,29 @@ QDate dateOf(QByteArrayView text)
     return QDate(century * 100 + year, month, day);
 }
 
+// A field as a reason quotes it: cut short, and never a control character.
 QString shown(QByteArrayView field)
 {
     constexpr qsizetype Longest = 24;
-    QString text = QString::fromUtf8(field.first(std::min(field.size(), Longest)));
+    QString text = PrintableText(QString::fromUtf8(field.first(std::min(field.size(), Longest))));
     if (field.size() > Longest)
         text += QStringLiteral("...");
     return text;
+}
+
+QString noSamples(const QString& name, const DataLog& log, bool emptyFile)
+{
+    const QString text = QStringLiteral("\"%1\" holds no samples: ").arg(name);
+    if (emptyFile)
+        return text + QStringLiteral("the file is empty.");
+    if (log.rejected.empty())
+        return text + QStringLiteral("nothing follows the column names.");
+    return text
+        + QStringLiteral("%1 could not be read (line %2: %3).")
+              .arg(Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"),
+                           QStringLiteral("lines")))
+              .arg(log.rejected[0].line)
+              .arg(log.rejected[0].reason);
 }
 
 int decimalsIn(QByteArrayView field, QByteArrayView decimal)
@@ -172,7 +189,7 @@ public:
     {
         ReadResult result;
         if (bytes_.trimmed().isEmpty()) {
-            result.log = DataLog{};
+            result.error = noSamples(name_, log_, true);
             return result;
         }
         LineCursor cursor(bytes_);
@@ -185,12 +202,23 @@ public:
         while (cursor.next(line))
             readLine(line);
         spreadTimes();
-        result.log = std::move(log_);
+        if (log_.size() == 0)
+            result.error = noSamples(name_, log_, false);
+        else
+            result.log = std::move(log_);
         return result;
     }
 
 private:
-    void reject(int line, const QString& reason) { log_.rejected.push_back({line, reason}); }
+    // The reason is put into words only for the lines that are kept.
+    template <typename Reason>
+    void reject(int line, Reason&& reason)
+    {
+        if (log_.rejected.keepsMore())
+            log_.rejected.push_back({line, reason()});
+        else
+            log_.rejected.countOne();
+    }
 
     bool findHeader(LineCursor& cursor)
     {
@@ -253,7 +281,7 @@ private:
                 return;
             }
         }
-        reject(line.number, QStringLiteral("before the column names"));
+        reject(line.number, [] { return QStringLiteral("before the column names"); });
     }
 
     // The first volts text of the samples tells the writer's decimal separator.
@@ -283,7 +311,7 @@ private:
         if (line.text.isEmpty())
             return;
         if (!splitRecord(line.text, fields_)) {
-            reject(line.number, QStringLiteral("a quote is not closed, or text follows one"));
+            reject(line.number, [] { return QStringLiteral("a quote is not closed, or text follows one"); });
             return;
         }
         if (fields_[0] == QByteArrayView(UserStampField)) {
@@ -291,15 +319,18 @@ private:
             return;
         }
         if (static_cast<int>(fields_.size()) != columnCount_) {
-            reject(line.number, QStringLiteral("%1 where the column names have %2")
-                                    .arg(Counted(static_cast<long long>(fields_.size()), QStringLiteral("field"),
-                                                 QStringLiteral("fields")))
-                                    .arg(columnCount_));
+            reject(line.number, [&] {
+                return QStringLiteral("%1 where the column names have %2")
+                    .arg(Counted(static_cast<long long>(fields_.size()), QStringLiteral("field"),
+                                 QStringLiteral("fields")))
+                    .arg(columnCount_);
+            });
             return;
         }
         const int second = secondsOfDay(fields_[0]);
         if (second < 0) {
-            reject(line.number, QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])));
+            reject(line.number,
+                   [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
             return;
         }
         std::array<double, ChannelCount> values{};
@@ -314,8 +345,17 @@ private:
             }
             const std::optional<double> value = log_number::Parse(field, decimal_);
             if (!value) {
-                reject(line.number, QStringLiteral("\"%1\" in column \"%2\" is not a number")
-                                        .arg(shown(field), Info(c).header));
+                reject(line.number, [&] {
+                    return QStringLiteral("\"%1\" in column \"%2\" is not a number").arg(shown(field), Info(c).header);
+                });
+                return;
+            }
+            if (*value < Info(c).lowest || *value > Info(c).highest) {
+                reject(line.number, [&] {
+                    return QStringLiteral("\"%1\" in column \"%2\" is outside what it reads, %3 to %4")
+                        .arg(shown(field), Info(c).header, QString::number(Info(c).lowest),
+                             QString::number(Info(c).highest));
+                });
                 return;
             }
             values[static_cast<int>(c)] = *value;
@@ -334,7 +374,7 @@ private:
     {
         const int second = fields_.size() == 2 ? secondsOfDay(fields_[1]) : -1;
         if (second < 0) {
-            reject(line.number, QStringLiteral("a user time stamp without a time of day"));
+            reject(line.number, [] { return QStringLiteral("a user time stamp without a time of day"); });
             return;
         }
         log_.stamps.push_back({0, QString::fromLatin1(fields_[1]), line.number});
@@ -413,13 +453,16 @@ ReadResult ReadDataLog(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {std::nullopt, QStringLiteral("Cannot open \"%1\": %2.").arg(path, file.errorString())};
-    const qint64 size = file.size();
-    if (size == 0)
-        return ParseDataLog({}, path);
-    // A mapped file is read in place: a long log is not copied first.
-    if (uchar* mapped = file.map(0, size))
-        return ParseDataLog(QByteArrayView(reinterpret_cast<const char*>(mapped), size), path);
+    // A mapped file is read in place: a long log is not copied first. A pipe
+    // (or anything else without a size to map) is read to its end.
+    const qint64 size = file.isSequential() ? 0 : file.size();
+    if (size > 0) {
+        if (uchar* mapped = file.map(0, size))
+            return ParseDataLog(QByteArrayView(reinterpret_cast<const char*>(mapped), size), path);
+    }
     const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return {std::nullopt, QStringLiteral("Cannot read \"%1\": %2.").arg(path, file.errorString())};
     return ParseDataLog(bytes, path);
 }
 

@@ -21,8 +21,9 @@ struct ReadResult {
     QString error;               // why it is not, for the user
 };
 
-// Reads a file. A file without a line of column names near its start is not
-// a data log; an empty file is an empty log.
+// Reads a file (or a pipe). A file without a line of column names near its
+// start is not a data log; one without a sample that can be read is refused
+// too, whatever else it holds.
 ReadResult ReadDataLog(const QString& path);
 
 // The same for a file's bytes; `name` only goes into the refusal.

@@ -31,7 +31,7 @@ std::vector<SuggestionPoint> SuggestionPoints(const Result& result)
     std::vector<SuggestionPoint> points;
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
         const CellResult& r = result.cells[cell];
-        if (r.outcome == CellOutcome::Suggested)
+        if (r.outcome == CellOutcome::Suggested || r.outcome == CellOutcome::Settled)
             points.push_back({cell, tuner_cells::CellCaptionVolts(cell), r.measured, r.change});
     }
     return points;
@@ -46,15 +46,19 @@ QString SuggestionSummary(const Result& result, const Settings& settings)
     const QString used = QStringLiteral("%1 of %2 samples used")
                              .arg(number_format::Format(result.accepted, QStringLiteral("##,##0")),
                                   number_format::Format(result.samples, QStringLiteral("##,##0")));
+    const QString lag = QLatin1Char(' ') + LagText(result.lag);
     if (points.empty())
-        return head + QStringLiteral(": no cell has %1 samples to go by (%2).").arg(settings.minimumSamples).arg(used);
+        return head + QStringLiteral(": no cell has %1 samples to go by (%2).").arg(settings.minimumSamples).arg(used)
+            + lag;
     QStringList changes;
     for (const SuggestionPoint& p : points)
         changes << QStringLiteral("%1 V %2")
                        .arg(number_format::Format(p.volts, QStringLiteral("0.00")),
-                            p.change > 0 ? QStringLiteral("+%1").arg(p.change) : QString::number(p.change));
+                            result.cells[p.cell].outcome == CellOutcome::Settled ? QStringLiteral("settled")
+                            : p.change > 0                                       ? QStringLiteral("+%1").arg(p.change)
+                                                                                 : QString::number(p.change));
     return head + QStringLiteral(": ") + changes.join(QStringLiteral(", ")) + QStringLiteral(" (") + used
-        + QStringLiteral(").");
+        + QStringLiteral(").") + lag;
 }
 
 } // namespace autotune

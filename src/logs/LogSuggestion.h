@@ -24,11 +24,13 @@ struct SuggestionPoint {
     int change;       // points the suggestion adds (negative: leaner)
 };
 
-// The cells with a suggestion (enough samples, not locked), in cell order.
+// The cells with a suggestion or settled (enough samples, not locked), in
+// cell order.
 std::vector<SuggestionPoint> SuggestionPoints(const Result& result);
 
-// One line for under the view: "Table O to 12.8:1: 1.10 V -4, 1.30 V -3, ...
-// (957 of 2,500 samples used)", or why there is nothing to suggest.
+// One line for under the view: "Table O to 12.8:1: 1.10 V -4, 1.30 V settled,
+// ... (957 of 2,500 samples used). Wideband delay 0.62 s, ...", or why there
+// is nothing to suggest.
 QString SuggestionSummary(const Result& result, const Settings& settings);
 
 } // namespace autotune

@@ -201,16 +201,36 @@ QWidget* frmLogViewer::buildAirFuelTab()
     cmbAutoTuneTable_ = new QComboBox;
     cmbAutoTuneTable_->setObjectName(QStringLiteral("cmbAutoTuneTable"));
     cmbAutoTuneTable_->addItems({QStringLiteral("O"), QStringLiteral("C"), QStringLiteral("H"), QStringLiteral("L")});
+    // The table's own target, as the tuner's AUTO-TUNE starts with: 12.8 for
+    // the open-loop tables, 14.7 for the closed-loop ones.
+    txtAutoTuneTarget_ = new QDoubleSpinBox;
+    txtAutoTuneTarget_->setObjectName(QStringLiteral("txtAutoTuneTarget"));
+    txtAutoTuneTarget_->setRange(10, 20);
+    txtAutoTuneTarget_->setDecimals(1);
+    txtAutoTuneTarget_->setSingleStep(0.1);
+    txtAutoTuneTarget_->setPrefix(tr("to "));
+    txtAutoTuneTarget_->setSuffix(QStringLiteral(":1"));
+    txtAutoTuneTarget_->setToolTip(tr("The A/F the table should give"));
+    txtAutoTuneTarget_->setValue(autotune::DefaultTarget('O'));
     lblAutoTune_ = new QLabel;
     lblAutoTune_->setObjectName(QStringLiteral("lblAutoTune"));
     lblAutoTune_->setWordWrap(true);
     lblAutoTune_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     row->addWidget(chkAutoTune_);
     row->addWidget(cmbAutoTuneTable_);
+    row->addWidget(txtAutoTuneTarget_);
     row->addWidget(lblAutoTune_, 1);
     layout->addLayout(row);
     connect(chkAutoTune_, &QCheckBox::toggled, this, &frmLogViewer::chkAutoTune_Click);
-    connect(cmbAutoTuneTable_, &QComboBox::currentIndexChanged, this, &frmLogViewer::chkAutoTune_Click);
+    connect(cmbAutoTuneTable_, &QComboBox::currentIndexChanged, this, [this] {
+        // Setting the table's own target re-runs the suggestion when it differs.
+        const double target = autotune::DefaultTarget(cmbAutoTuneTable_->currentText().at(0).toLatin1());
+        if (txtAutoTuneTarget_->value() != target)
+            txtAutoTuneTarget_->setValue(target);
+        else
+            chkAutoTune_Click();
+    });
+    connect(txtAutoTuneTarget_, &QDoubleSpinBox::valueChanged, this, &frmLogViewer::chkAutoTune_Click);
     return tab;
 }
 
@@ -290,7 +310,6 @@ QWidget* frmLogViewer::buildFilterRow()
     connect(txtTargetAirFuel_, &QDoubleSpinBox::valueChanged, this, [this](double ratio) {
         scatter_->setTargetAirFuel(ratio);
         cellChart_->setTargetAirFuel(ratio);
-        chkAutoTune_Click();
     });
     return box;
 }
@@ -412,6 +431,7 @@ void frmLogViewer::Filter_Change()
 void frmLogViewer::chkAutoTune_Click()
 {
     cmbAutoTuneTable_->setEnabled(chkAutoTune_->isChecked());
+    txtAutoTuneTarget_->setEnabled(chkAutoTune_->isChecked());
     if (!chkAutoTune_->isChecked()) {
         scatter_->setSuggestion({}, {});
         lblAutoTune_->clear();
@@ -421,8 +441,11 @@ void frmLogViewer::chkAutoTune_Click()
     // the throttle and speed filters of the views are its rules' business.
     autotune::Settings settings;
     settings.table = cmbAutoTuneTable_->currentText().at(0).toLatin1();
-    settings.target = txtTargetAirFuel_->value();
-    settings.breakpointVolts = filter_.breakpointVolts;
+    settings.target = txtAutoTuneTarget_->value();
+    // Without a breakpoint typed in or taken from the unit the analysis keeps
+    // its own default, as kestrel-cli and the tuner's dialog do.
+    if (filter_.breakpointVolts > 0)
+        settings.breakpointVolts = filter_.breakpointVolts;
     const logs::DataLog stretch = autotune::Stretch(log_, filter_.first(log_), filter_.end(log_));
     const autotune::Result result = autotune::Analyse({&stretch}, autotune::CellValues{}, settings);
     QList<QPointF> points;

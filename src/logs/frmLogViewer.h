@@ -48,6 +48,7 @@ public:
     QDoubleSpinBox* txtTargetAirFuel() const { return txtTargetAirFuel_; }
     QCheckBox* chkAutoTune() const { return chkAutoTune_; }
     QComboBox* cmbAutoTuneTable() const { return cmbAutoTuneTable_; }
+    QDoubleSpinBox* txtAutoTuneTarget() const { return txtAutoTuneTarget_; }
     QLabel* lblAutoTune() const { return lblAutoTune_; }
 
     // What the side panel shows for the sample under the cursor.
@@ -105,5 +106,6 @@ private:
     QLabel* lblStatus_ = nullptr;
     QCheckBox* chkAutoTune_ = nullptr;
     QComboBox* cmbAutoTuneTable_ = nullptr;
+    QDoubleSpinBox* txtAutoTuneTarget_ = nullptr;
     QLabel* lblAutoTune_ = nullptr;
 };

@@ -1,5 +1,9 @@
 #include "monitor/Datalog.h"
 
+#include "platform/WriteWhole.h"
+
+#include <QFileInfo>
+
 namespace datalog {
 
 QString Record(const QStringList& fields)
@@ -58,11 +62,18 @@ bool DatalogFile::create(const QString& path, const QDateTime& opened, const QSt
 {
     close();
     file_.setFileName(path);
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    // Unbuffered: each line reaches the file as it is written.
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error_ = file_.errorString();
         return false;
+    }
     path_ = path;
     if (!append(Header(opened, columns))) {
         close();
+        // The file holds no whole header: it is not left behind. Only a plain
+        // file, though: a device such as /dev/full stays where it is.
+        if (QFileInfo(path).isFile())
+            QFile::remove(path);
         return false;
     }
     return true;
@@ -73,7 +84,10 @@ bool DatalogFile::append(const QString& line)
     if (!file_.isOpen())
         return false;
     const QByteArray bytes = line.toUtf8();
-    return file_.write(bytes) == bytes.size() && file_.flush();
+    if (WriteWhole(file_, bytes))
+        return true;
+    error_ = file_.errorString();
+    return false;
 }
 
 void DatalogFile::close()

@@ -38,17 +38,21 @@ QString DataLine(const QTime& written, const QStringList& shownValues);
 class DatalogFile {
 public:
     // Creates (or replaces) the file and writes the header. False when the
-    // file cannot be created or written; it is then not open.
+    // file cannot be created or written; it is then not open, and a file the
+    // header did not reach is not left behind empty.
     bool create(const QString& path, const QDateTime& opened, const QStringList& columns = ColumnNames());
     // Appends one line; false when it did not reach the file.
     bool append(const QString& line);
     void close();
     bool isOpen() const { return file_.isOpen(); }
     QString path() const { return path_; }
+    // Why the last create or append failed ("No space left on device").
+    QString error() const { return error_; }
 
 private:
     QFile file_;
     QString path_;
+    QString error_;
 };
 
 } // namespace datalog

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -22,13 +23,55 @@ QString& folderOverride()
 
 const QString NameTimeFormat = QStringLiteral("yyyy-MM-dd_HH-mm-ss");
 
+QStringList& inUse()
+{
+    static QStringList paths;
+    return paths;
+}
+
+QString absolute(const QString& path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
 bool newerFirst(const BackupFile& a, const BackupFile& b)
 {
+    if (a.written != b.written)
+        return a.written > b.written;
     if (a.when != b.when)
         return a.when > b.when;
     if (a.sequence != b.sequence)
         return a.sequence > b.sequence;
     return a.path > b.path;
+}
+
+struct WriteOrder {
+    QHash<QString, int> place;  // a name written twice counts where it was written last
+    int lines = 0;
+};
+
+WriteOrder readWriteOrder(const QDir& dir)
+{
+    WriteOrder order;
+    QFile file(dir.filePath(BackupOrderFileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return order;
+    while (!file.atEnd()) {
+        const QString name = QString::fromUtf8(file.readLine()).trimmed();
+        if (!name.isEmpty())
+            order.place.insert(name, ++order.lines);
+    }
+    return order;
+}
+
+bool noteWritten(const QDir& dir, const QString& name, QString* reason)
+{
+    QFile file(dir.filePath(BackupOrderFileName));
+    const QByteArray line = name.toUtf8() + '\n';
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() && file.flush())
+        return true;
+    *reason = file.errorString();
+    return false;
 }
 
 } // namespace
@@ -75,22 +118,62 @@ QList<BackupFile> ListBackups(const QString& folder)
 {
     QList<BackupFile> backups;
     const QDir dir(folder);
+    const WriteOrder order = readWriteOrder(dir);
     for (const QString& name : dir.entryList({QStringLiteral("*.tun")}, QDir::Files)) {
         std::optional<BackupFile> backup = ParseBackupFileName(name);
         if (!backup)
             continue;
         backup->path = dir.filePath(name);
+        backup->written = order.place.value(name, 0);
         backups.append(*backup);
     }
     std::sort(backups.begin(), backups.end(), newerFirst);
     return backups;
 }
 
-void RotateBackups(const QString& folder, int keep)
+void RotateBackups(const QString& folder, int keep, const QString& spared)
 {
     const QList<BackupFile> backups = ListBackups(folder);
-    for (qsizetype i = std::max(keep, 0); i < backups.size(); ++i)
-        QFile::remove(backups.at(i).path);
+    const auto mustStay = [&](const BackupFile& b) {
+        const QString path = absolute(b.path);
+        return (!spared.isEmpty() && path == absolute(spared)) || inUse().contains(path);
+    };
+    // The backups that must stay take their places first; the newest of the
+    // others fill the rest.
+    int room = keep;
+    for (const BackupFile& b : backups)
+        room -= mustStay(b) ? 1 : 0;
+    QStringList remaining;
+    for (const BackupFile& b : backups) {
+        if (!mustStay(b)) {
+            if (room > 0)
+                --room;
+            else if (QFile::remove(b.path))
+                continue;
+        }
+        remaining.prepend(QFileInfo(b.path).fileName());
+    }
+    // The order list names every backup ever written; once it is much longer
+    // than the folder it is written afresh with the ones still there.
+    const QDir dir(folder);
+    const WriteOrder order = readWriteOrder(dir);
+    if (order.lines > 2 * std::max(keep, BackupsKept)) {
+        QStringList noted;
+        for (const QString& name : std::as_const(remaining))
+            if (order.place.contains(name))
+                noted << name;
+        SaveTextFile(dir.filePath(BackupOrderFileName), noted.join(QLatin1Char('\n')) + QLatin1Char('\n'), nullptr);
+    }
+}
+
+BackupInUse::BackupInUse(const QString& path) : path_(absolute(path))
+{
+    inUse().append(path_);
+}
+
+BackupInUse::~BackupInUse()
+{
+    inUse().removeOne(path_);
 }
 
 QString WriteBackup(const QString& folder, const Tune& tune, const QDateTime& when, int port, QString* error)
@@ -114,7 +197,15 @@ QString WriteBackup(const QString& folder, const Tune& tune, const QDateTime& wh
             *error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + reason;
         return {};
     }
-    RotateBackups(folder);
+    // A backup the folder's order does not name would count as old and go
+    // in a later rotation: it is not kept.
+    if (!noteWritten(dir, QFileInfo(path).fileName(), &reason)) {
+        QFile::remove(path);
+        if (error)
+            *error = QDir::toNativeSeparators(dir.filePath(BackupOrderFileName)) + QStringLiteral(": ") + reason;
+        return {};
+    }
+    RotateBackups(folder, BackupsKept, path);
     return path;
 }
 

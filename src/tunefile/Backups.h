@@ -16,9 +16,17 @@
 // under a name made of the date, time and port it was read on (the unit has
 // no identity of its own): "2026-12-07_09-34-19_port1.tun"; a second backup
 // within the same second is "..._port1_2.tun". The newest 100 are kept.
+//
+// Newest means the last written, whatever the dates in the names say: a
+// clock set back (or reset) names a new backup earlier than older ones. The
+// folder keeps the order KESTREL wrote its backups in, one file name a line
+// in BackupOrderFileName; backups it does not name (older than that list, or
+// put there by hand) count as older than every one it names, and among
+// themselves go by the date in their names.
 namespace tunefile {
 
 inline constexpr int BackupsKept = 100;
+inline const QString BackupOrderFileName = QStringLiteral("write-order.txt");
 
 // The folder backups go to: "backups" in the user's data folder, or the one
 // SetBackupFolder gave (tests, tools).
@@ -31,6 +39,7 @@ struct BackupFile {
     QDateTime when;
     int port = 0;
     int sequence = 1;  // 2, 3, ... for later backups within one second
+    int written = 0;   // its place in the order written (1 the first noted), 0 when not noted
 };
 
 QString BackupFileName(const QDateTime& when, int port, int sequence = 1);
@@ -38,14 +47,30 @@ QString BackupFileName(const QDateTime& when, int port, int sequence = 1);
 // name is no backup's.
 std::optional<BackupFile> ParseBackupFileName(const QString& fileName);
 
-// The backups in a folder, newest first; other files are not looked at.
+// The backups in a folder, newest (last written) first; other files are not
+// looked at.
 QList<BackupFile> ListBackups(const QString& folder);
 
-// Removes all but the newest `keep` backups of the folder.
-void RotateBackups(const QString& folder, int keep = BackupsKept);
+// Removes all but the newest `keep` backups of the folder. The backup just
+// written (`spared`) and any backup in use (BackupInUse) are never removed.
+void RotateBackups(const QString& folder, int keep = BackupsKept, const QString& spared = {});
 
-// Writes a tune as a new backup (whole or not at all), then rotates the
-// folder. Returns its path, or an empty string with the reason in error.
+// While one lives, the backup at `path` is being restored: no rotation
+// removes it, however old it is.
+class BackupInUse {
+public:
+    explicit BackupInUse(const QString& path);
+    ~BackupInUse();
+    BackupInUse(const BackupInUse&) = delete;
+    BackupInUse& operator=(const BackupInUse&) = delete;
+
+private:
+    QString path_;
+};
+
+// Writes a tune as a new backup (whole or not at all), notes it as the
+// newest, then rotates the folder. Returns its path, or an empty string with
+// the reason in error.
 QString WriteBackup(const QString& folder, const Tune& tune, const QDateTime& when, int port, QString* error);
 
 // A backup file read back as a tune (its origin the backup), or nullopt with

@@ -3,6 +3,7 @@
 #include "memory/CellAccess.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/PrintableText.h"
 #include "platform/Services.h"
 #include "platform/TextFileSave.h"
 #include "state/MainWindowServices.h"
@@ -130,9 +131,7 @@ QString RefusedLineText(int lineNumber, const QString& lineText)
 {
     // The line as it stands, quoted so that spaces show, control characters
     // as "?" and a long line cut short.
-    QString visible;
-    for (const QChar c : lineText.left(40))
-        visible += c.isPrint() ? c : QLatin1Char('?');
+    QString visible = PrintableText(lineText.left(40));
     if (lineText.size() > 40)
         visible += QStringLiteral("...");
     // Line 2 is the time stamp: refused when the file ends before it, or

@@ -162,8 +162,7 @@ void frmRestoreBackup::cmdRestore_Click()
     if (working_ || row < 0 || row >= backups_.size() || list_->selectedItems().isEmpty())
         return;
     const BackupFile chosen = backups_.at(row);
-    // Read before anything else: the backup taken first may rotate the
-    // oldest file away.
+    // Read before anything else: what is restored is what the question named.
     QString error;
     const std::optional<Tune> backup = ReadBackup(chosen.path, &error);
     if (!backup) {
@@ -175,14 +174,19 @@ void frmRestoreBackup::cmdRestore_Click()
     const QString when = chosen.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (services::dialogs().askBeforeWriting(
             MsgIcon::Exclamation, QStringLiteral("WARNING"),
-            QStringLiteral("Restoring the backup of %1 will OVERWRITE %2 memory locations.\nWould you like to "
+            QStringLiteral("Restoring the backup of %1 (%2) will OVERWRITE %3 memory locations.\nWould you like to "
                            "continue?")
-                .arg(when)
+                .arg(when, QFileInfo(chosen.path).fileName())
                 .arg(backup->entryCount()))
         != MsgAnswer::Yes)
         return;
     setWorking(true);
-    const bool restored = RestoreTune(BackupLines(*backup));
+    bool restored = false;
+    {
+        // The backup taken first must not rotate away the one being restored.
+        const BackupInUse inUse(chosen.path);
+        restored = RestoreTune(BackupLines(*backup));
+    }
     setWorking(false);
     if (restored && unit_) {
         // What the unit holds now is known without asking it again.

@@ -3,6 +3,8 @@
 #include "correction/CorrectionCells.h"
 #include "platform/NumberFormat.h"
 
+#include <cstdlib>
+
 namespace tuner {
 
 ShiftRefusal CheckShift(const SliderValues& sliders, int delta)
@@ -16,9 +18,54 @@ ShiftRefusal CheckShift(const SliderValues& sliders, int delta)
     return ShiftRefusal::None;
 }
 
-int Compensation(double newRatio, float lastAppliedRatio)
+SizeRatio RatioOfSizes(double eecSize, double installedSize)
 {
-    return static_cast<int>(number_format::RoundHalfEven((newRatio - lastAppliedRatio) * 100.0));
+    return {static_cast<int>(number_format::RoundHalfEven(eecSize)),
+            static_cast<int>(number_format::RoundHalfEven(installedSize))};
+}
+
+int Compensation(SizeRatio newRatio, SizeRatio lastApplied)
+{
+    // 100 (e1 / i1 - e0 / i0) = 100 (e1 i0 - e0 i1) / (i1 i0).
+    long long numerator = 100LL * (static_cast<long long>(newRatio.eec) * lastApplied.installed
+                                   - static_cast<long long>(lastApplied.eec) * newRatio.installed);
+    long long denominator = static_cast<long long>(newRatio.installed) * lastApplied.installed;
+    if (denominator == 0)
+        return 0;
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    long long quotient = numerator / denominator;
+    long long remainder = numerator % denominator;
+    if (remainder < 0) {
+        remainder += denominator;
+        --quotient;
+    }
+    // remainder / denominator is the fraction above the quotient, in [0, 1).
+    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0))
+        ++quotient;
+    return static_cast<int>(quotient);
+}
+
+QString CompensationMoveText(int compensation)
+{
+    if (compensation == 0)
+        return QStringLiteral("The sliders stay where they are: the injector ratio is the one already applied.");
+    const int points = std::abs(compensation);
+    return QStringLiteral("Every slider will move %1 %2 %3 (%4%5).")
+        .arg(points)
+        .arg(points == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+        .arg(compensation < 0 ? QStringLiteral("leaner") : QStringLiteral("richer"))
+        .arg(compensation < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+        .arg(points);
+}
+
+QString EntryBeyondText(int address, int value)
+{
+    return QStringLiteral("Entry %1 would reach %2%, beyond the -128% to 127% the unit can hold.")
+        .arg(EncodeEntry(address))
+        .arg(value);
 }
 
 bool CompensationFits(const SliderValues& sliders, int compensation)

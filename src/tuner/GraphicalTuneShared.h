@@ -26,6 +26,8 @@ inline const QString OffLineWarning = QStringLiteral("Any off-line map changes w
 inline const QColor DarkGreen(0, 128, 0);
 inline const QColor White(255, 255, 255);
 inline const QColor ActiveCellYellow(255, 255, 128);
+// The ground of a value box whose entry lies beyond the slider's reach.
+inline const QColor BeyondSliderOrange(255, 200, 140);
 
 inline constexpr int ShiftLightMode = 0;
 inline constexpr int RpmAndWotMode = 1;

@@ -35,9 +35,14 @@ QStringList InjectorListItems()
 {
     QStringList items;
     for (const int size : Sizes)
-        items << QStringLiteral("%1lb/hr").arg(size);
+        items << InjectorSizeText(size);
     items << QStringLiteral("<Select>");
     return items;
+}
+
+QString InjectorSizeText(int size)
+{
+    return QStringLiteral("%1lb/hr").arg(size);
 }
 
 int InjectorSizeAt(int index)
@@ -52,7 +57,7 @@ InjectorChoice InjectorChoiceFor(int byte)
     for (int i = 0; i < InjectorSizeCount; ++i)
         if (Sizes[i] == byte)
             return {i, byte};
-    return {SelectItem, byte};
+    return {NotListed, byte};
 }
 
 } // namespace tuner

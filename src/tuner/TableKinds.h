@@ -29,9 +29,13 @@ inline constexpr int SelectItem = InjectorSizeCount;
 QStringList InjectorListItems();  // "16lb/hr" .. "93lb/hr", "<Select>"
 int InjectorSizeAt(int index);    // lb/hr; 0 for "<Select>" and beyond
 
+// A size as the lists write it: "24lb/hr".
+QString InjectorSizeText(int size);
+
 // A size register's byte as the list shows it: a listed size selects its
-// item; 0 (never set) counts as 19 lb/hr; anything else shows "<Select>"
-// and keeps the byte as the size.
+// item (index 0 to 13); 0 (never set) counts as 19 lb/hr; any other byte is
+// kept as the size and shown as its own number, with index -1.
+inline constexpr int NotListed = -1;
 struct InjectorChoice {
     int index;
     int size;

@@ -22,15 +22,29 @@ bool transact(const QString& payload, int attempts, int timeoutMs)
 
 } // namespace
 
-std::optional<int> ReadEntryByte(char table, int address)
+namespace {
+
+std::optional<int> readEntry(char table, int address, int attempts, int timeoutMs)
 {
     using mdlPublicVars::RxBuffer;
-    if (!transact(cmd::ReadCell(table, address), Attempts, TimeoutMs))
+    if (!transact(cmd::ReadCell(table, address), attempts, timeoutMs))
         return std::nullopt;
     if (!cells::EchoedLetterIs(RxBuffer, table)
         || cmd::Text(RxBuffer, cmd::reply::CellAddress) != frame::HexByte(address))
         return std::nullopt;
     return register_map::ParseByte(cmd::Text(RxBuffer, cmd::reply::CellValue));
+}
+
+} // namespace
+
+std::optional<int> ReadEntryByte(char table, int address)
+{
+    return readEntry(table, address, Attempts, TimeoutMs);
+}
+
+std::optional<int> ReadEntryByteAfterFailure(char table, int address)
+{
+    return readEntry(table, address, SampleAttempts, SampleTimeoutMs);
 }
 
 std::optional<int> ReadRegisterByte(int reg)

@@ -15,6 +15,10 @@ inline constexpr int SampleTimeoutMs = 500;
 // One table entry's byte ("R"): the reply must echo the table letter (in
 // lower case) and the address, and carry two hexadecimal digits.
 std::optional<int> ReadEntryByte(char table, int address);
+// The same read with the live display's patience (25 attempts of 500 ms),
+// for learning what the unit holds after a write failed: a unit that does
+// not answer it counts as lost, as it would for the live display.
+std::optional<int> ReadEntryByteAfterFailure(char table, int address);
 
 // A configuration register's byte ("RT"), two hexadecimal digits.
 std::optional<int> ReadRegisterByte(int reg);

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -86,6 +87,16 @@ void frmAutoTune::buildLayout()
     txtBreakpoint_ = new QLineEdit(fixed(settings_.breakpointVolts, "0.000"), settingsBox);
     txtBreakpoint_->setObjectName(QStringLiteral("txtBreakpoint"));
     form->addRow(QStringLiteral("W.O.T. BREAKPOINT [volts]"), txtBreakpoint_);
+    txtLag_ = new QLineEdit(settingsBox);
+    txtLag_->setObjectName(QStringLiteral("txtLag"));
+    txtLag_->setPlaceholderText(QStringLiteral("from the logs"));
+    txtLag_->setToolTip(QStringLiteral("How long after the fuel was metered the wideband reads it, 0 to 3 s. Leave "
+                                       "it empty to time it from the logs' throttle tip-ins and lift-offs."));
+    form->addRow(QStringLiteral("WIDEBAND DELAY [s]"), txtLag_);
+    lblLag_ = new QLabel(settingsBox);
+    lblLag_->setObjectName(QStringLiteral("lblLag"));
+    lblLag_->setWordWrap(true);
+    form->addRow(lblLag_);
     spnCap_ = new QSpinBox(settingsBox);
     spnCap_->setObjectName(QStringLiteral("spnCap"));
     spnCap_->setRange(1, 100);
@@ -161,6 +172,7 @@ void frmAutoTune::buildLayout()
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(txtTarget_, &QLineEdit::editingFinished, this, &frmAutoTune::analyse);
     connect(txtBreakpoint_, &QLineEdit::editingFinished, this, &frmAutoTune::analyse);
+    connect(txtLag_, &QLineEdit::editingFinished, this, &frmAutoTune::analyse);
     connect(spnCap_, &QSpinBox::valueChanged, this, &frmAutoTune::analyse);
     for (QCheckBox* box : {chkSplit_, chkClosedLoop_, chkSmoothing_})
         connect(box, &QCheckBox::toggled, this, &frmAutoTune::analyse);
@@ -208,9 +220,20 @@ void frmAutoTune::cmdAddLog_Click()
         services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Data Log"), error);
 }
 
-void frmAutoTune::readSettings()
+bool frmAutoTune::readSettings()
 {
     settings_.target = number_format::LeadingNumber(txtTarget_->text());
+    const QString lag = txtLag_->text().trimmed();
+    bool lagOk = true;
+    settings_.lagSeconds.reset();
+    if (!lag.isEmpty()) {
+        double seconds = QLocale().toDouble(lag, &lagOk);
+        if (!lagOk)
+            seconds = QLocale::c().toDouble(lag, &lagOk);
+        lagOk = lagOk && seconds >= 0 && seconds <= autotune::MaximumLagSeconds;
+        if (lagOk)
+            settings_.lagSeconds = seconds;
+    }
     settings_.breakpointVolts = number_format::LeadingNumber(txtBreakpoint_->text());
     settings_.capPoints = spnCap_->value();
     settings_.splitByThrottle = chkSplit_->isChecked();
@@ -218,25 +241,32 @@ void frmAutoTune::readSettings()
     settings_.smoothing = chkSmoothing_->isChecked();
     for (int i = 0; i < CellCount; ++i)
         settings_.locked[i] = tblCells_->item(i, LockColumn)->checkState() == Qt::Checked;
+    return lagOk;
 }
 
 void frmAutoTune::analyse()
 {
-    readSettings();
+    const bool lagOk = readSettings();
     const bool targetOk = settings_.target > 10.0 && settings_.target < 20.0;
-    if (targetOk) {
+    if (targetOk && lagOk) {
         std::vector<const logs::DataLog*> pointers;
         for (const logs::DataLog& log : logs_)
             pointers.push_back(&log);
         result_ = autotune::Analyse(pointers, autotune::CellValuesOf(context_.values), settings_);
     } else {
-        // Nothing is suggested for a target the wideband cannot read.
+        // Nothing is suggested for a target the wideband cannot read, nor
+        // with a delay that is no delay.
         result_ = autotune::Analyse({}, autotune::CellValuesOf(context_.values), settings_);
     }
     preview_ = autotune::SuggestedTable(context_.values, result_);
     showResult();
+    if (!targetOk || !lagOk)
+        lblLag_->clear();
     if (!targetOk)
         lblSummary_->setText(QStringLiteral("The target A/F must lie between 10 and 20."));
+    else if (!lagOk)
+        lblSummary_->setText(QStringLiteral("The wideband delay must be a number of seconds from 0 to 3, or empty to "
+                                            "time it from the logs."));
     emit previewChanged(preview_);
 }
 
@@ -252,14 +282,13 @@ void frmAutoTune::showResult()
         tblCells_->setItem(i, ErrorColumn, readOnly(cell.samples ? fixed(cell.errorPercent, "##0.0") : QStringLiteral("-")));
         tblCells_->setItem(i, CurrentColumn, readOnly(QString::number(cell.current)));
         tblCells_->setItem(i, SuggestedColumn, readOnly(QString::number(cell.suggested)));
-        QString note;
-        if (cell.outcome == autotune::CellOutcome::TooFew)
-            note = QStringLiteral("too few samples");
-        else if (cell.outcome == autotune::CellOutcome::Locked)
-            note = QStringLiteral("locked");
-        else if (cell.change != 0)
-            note = cell.change > 0 ? QStringLiteral("+%1 richer").arg(cell.change)
-                                   : QStringLiteral("%1 leaner").arg(cell.change);
+        QStringList notes;
+        if (cell.change != 0)
+            notes << (cell.change > 0 ? QStringLiteral("+%1 richer").arg(cell.change)
+                                      : QStringLiteral("%1 leaner").arg(cell.change));
+        if (const QString why = autotune::CellNote(cell); !why.isEmpty())
+            notes << why;
+        const QString note = notes.join(QStringLiteral(", "));
         auto* noteItem = readOnly(note);
         noteItem->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         tblCells_->setItem(i, NoteColumn, noteItem);
@@ -271,6 +300,7 @@ void frmAutoTune::showResult()
     if (!autotune::IsOpenLoopTable(settings_.table) && !settings_.useClosedLoop)
         assumption += QStringLiteral(" Closed-loop samples are off: switch them on to tune this table.");
     lblAssumption_->setText(assumption);
+    lblLag_->setText(autotune::LagText(result_.lag));
     lblSummary_->setText(QStringLiteral("%1 used of %2; %3 to change. Corrections for %4 lb/hr EEC injectors.")
                              .arg(logs::Counted(result_.accepted, QStringLiteral("sample"), QStringLiteral("samples")))
                              .arg(result_.samples)

@@ -18,9 +18,9 @@ class QSpinBox;
 class QTableWidget;
 
 // "AUTO-TUNE": the suggestion for the tuner's table from one or more data
-// logs, with its settings, each cell's samples and median A/F error, the
-// rejected samples by reason and the assumption about which table a sample
-// tuned. It changes nothing itself: the preview goes to the change graph
+// logs, with its settings, the wideband's delay (timed from the logs or
+// typed in), each cell's samples and median A/F error, the rejected samples
+// by reason and the assumption about which table a sample tuned. It changes nothing itself: the preview goes to the change graph
 // through previewChanged, and Apply leaves the suggestion for the tuner to
 // move its sliders to.
 class frmAutoTune final : public QDialog {
@@ -50,6 +50,9 @@ public:
     QPushButton* cmdCancel() const { return cmdCancel_; }
     QLineEdit* txtTarget() const { return txtTarget_; }
     QLineEdit* txtBreakpoint() const { return txtBreakpoint_; }
+    // The wideband's delay in seconds; empty: timed from the logs.
+    QLineEdit* txtLag() const { return txtLag_; }
+    QLabel* lblLag() const { return lblLag_; }
     QCheckBox* chkSplit() const { return chkSplit_; }
     QCheckBox* chkClosedLoop() const { return chkClosedLoop_; }
     QCheckBox* chkSmoothing() const { return chkSmoothing_; }
@@ -67,7 +70,8 @@ signals:
 
 private:
     void buildLayout();
-    void readSettings();
+    // False when the delay typed in is no number of seconds from 0 to 3.
+    bool readSettings();
     void analyse();
     void showResult();
 
@@ -84,6 +88,8 @@ private:
     QPushButton* cmdCancel_ = nullptr;
     QLineEdit* txtTarget_ = nullptr;
     QLineEdit* txtBreakpoint_ = nullptr;
+    QLineEdit* txtLag_ = nullptr;
+    QLabel* lblLag_ = nullptr;
     QCheckBox* chkSplit_ = nullptr;
     QCheckBox* chkClosedLoop_ = nullptr;
     QCheckBox* chkSmoothing_ = nullptr;

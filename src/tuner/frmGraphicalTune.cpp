@@ -17,6 +17,7 @@
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
+#include "tuner/CellSlider.h"
 #include "tuner/MapWrite.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLink.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -105,6 +107,11 @@ frmGraphicalTune::~frmGraphicalTune()
 }
 
 // --- opening and loading --------------------------------------------------------
+
+QScrollBar* frmGraphicalTune::VScroll1(int cell) const
+{
+    return sliders_.at(cell);
+}
 
 int frmGraphicalTune::selectedTable() const
 {
@@ -266,27 +273,24 @@ void frmGraphicalTune::LoadTable()
         kind.injectorRegister, QStringLiteral("Unable to load Injector Size from VentrixTM."));
     if (!installed)
         return;
-    injectorEventsSuppressed_ = true;
-    const InjectorChoice installedChoice = InjectorChoiceFor(*installed);
-    InstalledInjectorSize = installedChoice.size;
-    cmbInjectors->setCurrentIndex(installedChoice.index);
+    InstalledInjectorSize = InjectorChoiceFor(*installed).size;
+    showInjectorSize(cmbInjectors, InstalledInjectorSize);
 
     const std::optional<int> eec = readRegister(
         kind.eecInjectorRegister, QStringLiteral("Unable to load EEC Injectors from VentrixTM."));
     if (!eec)
         return;
-    const InjectorChoice eecChoice = InjectorChoiceFor(*eec);
-    EecInjectorSize = eecChoice.size;
-    cmbEECInjectors->setCurrentIndex(eecChoice.index);
-    injectorEventsSuppressed_ = false;
+    EecInjectorSize = InjectorChoiceFor(*eec).size;
+    showInjectorSize(cmbEECInjectors, EecInjectorSize);
 
     const double ratio = register_map::InjectorRatio(EecInjectorSize, InstalledInjectorSize);
+    const SizeRatio applied = RatioOfSizes(EecInjectorSize, InstalledInjectorSize);
     if (selectedTable() == 0) {
         InjectorRatioOL = ratio;
-        LastAppliedRatioOL = static_cast<float>(ratio);
+        LastAppliedRatioOL = applied;
     } else {
         InjectorRatioCL = ratio;
-        LastAppliedRatioCL = static_cast<float>(ratio);
+        LastAppliedRatioCL = applied;
     }
 
     setBusy(false);
@@ -315,19 +319,52 @@ void frmGraphicalTune::placeSliders()
 {
     for (int i = 0; i <= LastCell; ++i) {
         // Values beyond the slider's reach sit at its end; the table keeps them.
-        sliders_[i]->setValue(SliderPosition(table_[EntryOf(i, sliderOffset_)]));
-        showDelta(i);
+        const int value = table_[EntryOf(i, sliderOffset_)];
+        sliders_[i]->setValue(SliderPosition(value));
+        showDelta(i, value);
         sliders_[i]->setSingleStep(1);
         sliders_[i]->setPageStep(5);
         sliders_[i]->setEnabled(true);
     }
 }
 
-void frmGraphicalTune::showDelta(int cell)
+void frmGraphicalTune::showDelta(int cell, int value)
 {
-    const int value = sliders_[cell]->value();
-    deltas_[cell]->setText(WholeNumber(value));
-    colours::SetTextColour(deltas_[cell], value < 0 ? colours::Red : DarkGreen);
+    QLineEdit* box = deltas_[cell];
+    box->setText(WholeNumber(value));
+    colours::SetTextColour(box, value < 0 ? colours::Red : DarkGreen);
+    // Beyond the slider's reach the slider sits at its end; the box, on
+    // orange, still says what the entry holds.
+    box->setToolTip(BeyondSlider(value)
+                        ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
+                        : QString());
+    if (cell != activeCell_)
+        colours::SetBackground(box, BeyondSlider(value) ? BeyondSliderOrange : White);
+}
+
+QColor frmGraphicalTune::restingBackground(int cell) const
+{
+    return BeyondSlider(table_[EntryOf(cell, sliderOffset_)]) ? BeyondSliderOrange : White;
+}
+
+void frmGraphicalTune::showInjectorSize(QComboBox* list, double size)
+{
+    const bool suppressed = injectorEventsSuppressed_;
+    injectorEventsSuppressed_ = true;
+    // A number shown for an earlier size that is not listed goes.
+    while (list->count() > InjectorSizeCount + 1)
+        list->removeItem(list->count() - 1);
+    const int whole = static_cast<int>(number_format::RoundHalfEven(size));
+    int index = NotListed;
+    for (int i = 0; i < InjectorSizeCount; ++i)
+        if (InjectorSizeAt(i) == whole)
+            index = i;
+    if (index == NotListed) {
+        list->addItem(InjectorSizeText(whole), whole);
+        index = list->count() - 1;
+    }
+    list->setCurrentIndex(index);
+    injectorEventsSuppressed_ = suppressed;
 }
 
 void frmGraphicalTune::optTableSelect_Click(int)
@@ -346,6 +383,11 @@ void frmGraphicalTune::VScroll1_Change(int cell)
 {
     if (!sliderEventsArmed_)
         return;
+    if (refusalPending_) {
+        // A refused write ended the move: the slider stays with what the unit holds.
+        setSliderQuietly(cell, SliderPosition(table_[EntryOf(cell, sliderOffset_)]));
+        return;
+    }
     if (onLine_ && sliders_[cell]->isSliderDown()) {
         // A thumb drag on line: positions that come while the unit is still
         // being written are taken together, and only the latest is written,
@@ -389,54 +431,91 @@ void frmGraphicalTune::WriteSliderCell(int cell)
     const int cur = sliders_[cell]->value();
     const int prev = cell > 0 ? sliders_[cell - 1]->value() : cur;
     const int next = cell < LastCell ? sliders_[cell + 1]->value() : cur;
-    showDelta(cell);
+    showDelta(cell, cur);
 
-    bool stopped = false;
     for (const EntryWrite& write : SliderWrites(cell, prev, cur, next, sliderOffset_)) {
-        applyWrite(cell, write.address, write.value, stopped);
-        if (!self)
-            return;
-        if (stopped)
+        const bool written = applyWrite(cell, write.address, write.value);
+        if (!self || !written)
             return;
     }
     // Each entry's strip is repainted with its part of the grid.
     setBusy(false);
 }
 
-void frmGraphicalTune::applyWrite(int cell, int address, int value, bool& stopped)
+bool frmGraphicalTune::applyWrite(int cell, int address, int value)
 {
+    const qint16 old = table_[address];
     table_[address] = static_cast<qint16>(value);
     if (onLine_) {
         const char letter = tableLetter_;
         if (!held([&] { return tuner_link::WriteEntry(letter, address, value); })) {
-            stopped = true;
-            sliderWriteRefused(cell, address);
-            return;
+            // The move ends here: an arrow held down steps no further.
+            sliders_[cell]->endMove();
+            const bool answered = readBackAfterFailure(address, old);
+            if (address == EntryOf(cell, sliderOffset_))
+                setSliderQuietly(cell, SliderPosition(table_[address]));
+            refuseMove(cell, !answered);
+            return false;
         }
     }
     graph_->redrawEntry(address);
+    return true;
 }
 
-void frmGraphicalTune::sliderWriteRefused(int cell, int address)
+bool frmGraphicalTune::readBackAfterFailure(int address, qint16 confirmed)
 {
     // A refused or unanswered write may or may not have been stored: the
-    // window shows what the unit holds, read back once.
+    // window takes what the unit holds, read back once. No answer to that
+    // either (within the live display's patience) means the link is lost; the
+    // entry keeps the last value the unit confirmed.
     const char letter = tableLetter_;
-    const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByte(letter, address); });
-    if (stored) {
-        table_[address] = static_cast<qint16>(DecodeEntry(*stored));
-        if (address == EntryOf(cell, sliderOffset_))
-            setSliderQuietly(cell, SliderPosition(table_[address]));
-    }
+    const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByteAfterFailure(letter, address); });
+    table_[address] = stored ? static_cast<qint16>(DecodeEntry(*stored)) : confirmed;
     graph_->redrawEntry(address);
+    return stored.has_value();
+}
+
+void frmGraphicalTune::refuseMove(int cell, bool linkLost)
+{
+    dragPending_.fill(false);
+    if (refusalPending_)
+        return;
+    refusalPending_ = true;
+    refusalLinkLost_ = linkLost;
+    refusalCell_ = cell;
+    // Not from inside the slider's handler: a box opened there would take
+    // the mouse release from a held arrow, and its repeat would go on.
+    QTimer::singleShot(0, this, &frmGraphicalTune::reportRefusal);
+}
+
+void frmGraphicalTune::reportRefusal()
+{
+    if (!refusalPending_ || closing_)
+        return;
+    if (refusalCell_ >= 0)
+        releaseSlider(refusalCell_);
     if (!tell(MsgIcon::Exclamation, WriteFailureTitle,
               QStringLiteral("Failed to Update Slider Value. Please try a manual update.")))
         return;
+    refusalPending_ = false;
+    refusalCell_ = -1;
     setBusy(false);
-    if (!stored) {
+    if (refusalLinkLost_ && !lost_) {
         Connected = false;
         connectionLost();
     }
+}
+
+void frmGraphicalTune::releaseSlider(int cell)
+{
+    // The arrow or thumb pressed when the write was refused lets go now,
+    // before the box takes the mouse.
+    CellSlider* bar = sliders_[cell];
+    bar->endMove();
+    const QPointF inside(bar->width() / 2.0, bar->height() / 2.0);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, bar->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &release);
 }
 
 void frmGraphicalTune::setSliderQuietly(int cell, int value)
@@ -444,7 +523,7 @@ void frmGraphicalTune::setSliderQuietly(int cell, int value)
     const bool armed = sliderEventsArmed_;
     sliderEventsArmed_ = false;
     sliders_[cell]->setValue(value);
-    showDelta(cell);
+    showDelta(cell, table_[EntryOf(cell, sliderOffset_)]);
     sliderEventsArmed_ = armed;
 }
 

@@ -4,14 +4,18 @@
 #include "platform/Dialogs.h"
 #include "correction/CorrectionCells.h"
 #include "tuner/GlobalEdits.h"
+#include "tuner/SliderInterpolation.h"
 #include "tunefile/Tune.h"
 
+#include <QColor>
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <optional>
 
+class CellSlider;
 class ChangeGraph;
 class frmAutoTune;
 namespace autotune {
@@ -78,7 +82,7 @@ public:
     frmAutoTune* AutoTuneWindow() const;
 
     // Controls.
-    QScrollBar* VScroll1(int cell) const { return sliders_.at(cell); }
+    QScrollBar* VScroll1(int cell) const;
     QLineEdit* txtDelta(int cell) const { return deltas_.at(cell); }
     QLabel* lblRPM(int cell) const { return captions_.at(cell); }
     QRadioButton* optTableSelect(int index) const { return options_.at(index); }
@@ -130,15 +134,27 @@ private:
     // Sliders and their boxes.
     tuner::SliderValues sliderValues() const;
     void placeSliders();
-    void showDelta(int cell);
-    void applyWrite(int cell, int address, int value, bool& stopped);
-    void sliderWriteRefused(int cell, int address);
+    // The box shows the entry's own value, marked when it lies beyond the slider.
+    void showDelta(int cell, int value);
+    QColor restingBackground(int cell) const;
+    bool applyWrite(int cell, int address, int value);
+    bool readBackAfterFailure(int address, qint16 confirmed);
+    void refuseMove(int cell, bool linkLost);
+    void reportRefusal();
+    void releaseSlider(int cell);
     void flushDrag();
     void sliderReleased(int cell);
     void setSliderQuietly(int cell, int value);
     void shiftAll(int delta);
     void runOverSliders(const std::function<int(int cell)>& target);
+    // Moves the cells by amounts, adding to every entry (on line each changed
+    // entry written once, the first failed write ending it); true when all
+    // of it was done. Refused as a whole, with `refused` told which entry,
+    // when an entry would leave what the unit holds.
+    bool moveCells(const tuner::CellAmounts& amounts, const std::function<void(const tuner::EntryWrite&)>& refused);
     void compensate(bool installedList);
+    // The list shows the size: its item, or its own number when it is not listed.
+    void showInjectorSize(QComboBox* list, double size);
     void markActiveCell(int cell);
     void clearActiveCell();
 
@@ -152,8 +168,9 @@ private:
     void closeLog(bool report);
     void writeLogLine();
 
-    // Moves the sliders to an accepted auto-tune suggestion (asking first on line).
+    // Moves the cells by an accepted auto-tune suggestion (asking first on line).
     void applyAutoTune(const autotune::Result& result);
+    std::optional<tuner::Table> autoTunePreview(const autotune::Result& result) const;
 
     // Leaving: stops everything and gives the main window its commands back.
     void release();
@@ -172,6 +189,11 @@ private:
     bool lost_ = false;
     bool closing_ = false;
     bool globalEditRunning_ = false;
+    // A refused slider or global-edit write, reported once the handler that
+    // met it has returned; the cell whose slider made it (-1 for none).
+    bool refusalPending_ = false;
+    bool refusalLinkLost_ = false;
+    int refusalCell_ = -1;
     bool logging_ = false;
     bool datalogArmed_ = false;
     int activeCell_ = -1;
@@ -187,7 +209,7 @@ private:
     QScrollArea* scroll_ = nullptr;
     QWidget* content_ = nullptr;
     ChangeGraph* graph_ = nullptr;
-    std::array<QScrollBar*, tuner::CellCount> sliders_{};
+    std::array<CellSlider*, tuner::CellCount> sliders_{};
     std::array<QLineEdit*, tuner::CellCount> deltas_{};
     std::array<QLabel*, tuner::CellCount> captions_{};
     std::array<QRadioButton*, 4> options_{};

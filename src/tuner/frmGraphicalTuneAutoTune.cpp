@@ -58,8 +58,10 @@ void frmGraphicalTune::cmdAutoTune_Click()
     }
     autoTune_ = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    graph_->setPreview(dialog->preview());
-    connect(dialog, &frmAutoTune::previewChanged, graph_, [this](const Table& preview) { graph_->setPreview(preview); });
+    // The preview is the table as Apply will leave it.
+    graph_->setPreview(autoTunePreview(dialog->result()));
+    connect(dialog, &frmAutoTune::previewChanged, graph_,
+            [this, dialog](const Table&) { graph_->setPreview(autoTunePreview(dialog->result())); });
     connect(dialog, &QDialog::finished, this, [this, dialog](int outcome) {
         graph_->setPreview(std::nullopt);
         // A copy: the dialog deletes itself while the sliders move.
@@ -79,13 +81,41 @@ void frmGraphicalTune::cmdAutoTune_Click()
     dialog->open();
 }
 
+namespace {
+
+// What each cell moves by: the suggested change of every cell the analysis
+// has a suggestion for, nothing for the others.
+CellAmounts AmountsOf(const autotune::Result& result, int* moving)
+{
+    CellAmounts amounts{};
+    *moving = 0;
+    for (int i = 0; i < CellCount; ++i) {
+        const autotune::CellResult& cell = result.cells[i];
+        if (cell.outcome == autotune::CellOutcome::Suggested && cell.change != 0) {
+            amounts[i] = cell.change;
+            ++*moving;
+        }
+    }
+    return amounts;
+}
+
+} // namespace
+
+std::optional<Table> frmGraphicalTune::autoTunePreview(const autotune::Result& result) const
+{
+    int moving = 0;
+    const CellsMove move = MoveCells(table_, AmountsOf(result, &moving), sliderOffset_);
+    Table preview = table_;
+    for (const EntryWrite& write : move.writes)
+        preview[write.address] = static_cast<qint16>(write.value);
+    return preview;
+}
+
 void frmGraphicalTune::applyAutoTune(const autotune::Result& result)
 {
     QPointer<frmGraphicalTune> self(this);
     int moving = 0;
-    for (int i = 0; i < CellCount; ++i)
-        moving += result.cells[i].outcome == autotune::CellOutcome::Suggested
-            && result.cells[i].suggested != sliders_[i]->value();
+    const CellAmounts amounts = AmountsOf(result, &moving);
     if (moving == 0 || globalEditRunning_)
         return;
     if (onLine_) {
@@ -97,10 +127,11 @@ void frmGraphicalTune::applyAutoTune(const autotune::Result& result)
         if (!self || answer != MsgAnswer::Yes || !onLine_ || lost_ || closing_)
             return;
     }
-    // Each slider that moves writes its cell as a drag of it would
-    // (WriteSliderCell), so the change graph and the table follow.
-    runOverSliders([&](int cell) {
-        const autotune::CellResult& suggestion = result.cells[cell];
-        return suggestion.outcome == autotune::CellOutcome::Suggested ? suggestion.suggested : sliders_[cell]->value();
+    // Each cell moves by its change and the entries between the cells by
+    // changes on a line between theirs, so the detail between them is kept.
+    moveCells(amounts, [&](const EntryWrite& beyond) {
+        tell(MsgIcon::Exclamation, QStringLiteral("AUTO-TUNE"),
+             QStringLiteral("Cannot apply the suggestion. ") + EntryBeyondText(beyond.address, beyond.value)
+                 + QStringLiteral("\r\nNothing was changed."));
     });
 }

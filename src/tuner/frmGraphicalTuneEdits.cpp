@@ -19,6 +19,7 @@
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
+#include "tuner/CellSlider.h"
 #include "tuner/MapWrite.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLink.h"
@@ -66,38 +67,55 @@ void frmGraphicalTune::compensate(bool installedList)
     QPointer<frmGraphicalTune> self(this);
     QComboBox* list = installedList ? cmbInjectors : cmbEECInjectors;
     double& size = installedList ? InstalledInjectorSize : EecInjectorSize;
-    const double& other = installedList ? EecInjectorSize : InstalledInjectorSize;
 
+    const double sizeBefore = size;
     const int index = list->currentIndex();
     if (index >= 0 && index < InjectorSizeCount)
         size = InjectorSizeAt(index);
+    else if (index > SelectItem)
+        size = list->itemData(index).toInt();  // a size not in the list, shown as its number
+    // "<Select>" keeps the size; the list shows it again.
+    showInjectorSize(list, size);
+
+    const bool tune1 = selectedTable() == 0;
+    const SizeRatio ratio = RatioOfSizes(EecInjectorSize, InstalledInjectorSize);
+    SizeRatio& lastApplied = tune1 ? LastAppliedRatioOL : LastAppliedRatioCL;
+    const int compensation = Compensation(ratio, lastApplied);
 
     const MsgAnswer answer = services::dialogs().message(
         MsgIcon::Question, QStringLiteral("Apply changes now?"),
-        QStringLiteral("Do you want to apply this change directly to the current map?"), MsgButtons::YesNo);
+        QStringLiteral("Do you want to apply this change directly to the current map?\r\n")
+            + CompensationMoveText(compensation),
+        MsgButtons::YesNo);
+    // No keeps the size chosen; a later choice compensates from the ratio last applied.
     if (!self || answer != MsgAnswer::Yes)
         return;
 
-    const bool tune1 = selectedTable() == 0;
-    const double ratio = register_map::InjectorRatio(EecInjectorSize, InstalledInjectorSize);
-    (tune1 ? InjectorRatioOL : InjectorRatioCL) = ratio;
-    float& lastApplied = tune1 ? LastAppliedRatioOL : LastAppliedRatioCL;
-    const int compensation = Compensation(ratio, lastApplied);
+    double& storedRatio = tune1 ? InjectorRatioOL : InjectorRatioCL;
+    const double ratioBefore = storedRatio;
+    storedRatio = register_map::InjectorRatio(EecInjectorSize, InstalledInjectorSize);
 
-    if (!CompensationFits(sliderValues(), compensation)) {
+    // A refused choice changes nothing: the size, its ratio and the list are
+    // as they were before it.
+    bool refused = false;
+    const auto refuse = [&] {
+        refused = true;
         if (!tell(MsgIcon::Exclamation, QStringLiteral("Selection Error!"), CompensationRefusedText))
             return;
-        injectorEventsSuppressed_ = true;
-        list->setCurrentIndex(SelectItem);
-        injectorEventsSuppressed_ = false;
-        size = other;
+        size = sizeBefore;
+        storedRatio = ratioBefore;
+        showInjectorSize(list, size);
+    };
+    if (!CompensationFits(sliderValues(), compensation)) {
+        refuse();
         return;
     }
-
-    runOverSliders([&](int cell) { return sliders_[cell]->value() + compensation; });
-    if (!self)
+    CellAmounts amounts;
+    amounts.fill(compensation);
+    const bool moved = moveCells(amounts, [&](const EntryWrite&) { refuse(); });
+    if (!self || refused || !moved)
         return;
-    lastApplied = static_cast<float>(ratio);
+    lastApplied = ratio;
 }
 
 void frmGraphicalTune::cmdLean_Click()
@@ -124,7 +142,12 @@ void frmGraphicalTune::shiftAll(int delta)
     case ShiftRefusal::None:
         break;
     }
-    runOverSliders([&](int cell) { return sliders_[cell]->value() + delta; });
+    CellAmounts amounts;
+    amounts.fill(delta);
+    moveCells(amounts, [&](const EntryWrite& beyond) {
+        tell(MsgIcon::Exclamation, QStringLiteral("Error!"),
+             QStringLiteral("Cannot make global table change. ") + EntryBeyondText(beyond.address, beyond.value));
+    });
 }
 
 void frmGraphicalTune::cmdZero_Click()
@@ -144,6 +167,8 @@ void frmGraphicalTune::runOverSliders(const std::function<int(int cell)>& target
         sliders_[i]->setValue(target(i));
         if (!self || closing_)
             return;
+        if (refusalPending_)
+            break;  // the first failed write ends the edit
         setProgress(static_cast<int>(std::lround(i / 24.0 * 100.0)));
         QCoreApplication::processEvents();
         if (!self || closing_)
@@ -151,6 +176,47 @@ void frmGraphicalTune::runOverSliders(const std::function<int(int cell)>& target
     }
     setProgress(0);
     globalEditRunning_ = false;
+    reportRefusal();
+}
+
+bool frmGraphicalTune::moveCells(const CellAmounts& amounts, const std::function<void(const EntryWrite&)>& refused)
+{
+    const CellsMove move = MoveCells(table_, amounts, sliderOffset_);
+    if (move.beyond) {
+        refused(*move.beyond);
+        return false;
+    }
+    globalEditRunning_ = true;
+    const bool armed = sliderEventsArmed_;
+    sliderEventsArmed_ = false;
+    setBusy(true);
+    takeTableLetter(false);
+    const char letter = tableLetter_;
+    bool failed = false;
+    bool linkLost = false;
+    for (const EntryWrite& write : move.writes) {
+        setProgress(static_cast<int>(std::lround(write.address / 255.0 * 100.0)));
+        const qint16 old = table_[write.address];
+        table_[write.address] = static_cast<qint16>(write.value);
+        if (onLine_ && !held([&] { return tuner_link::WriteEntry(letter, write.address, write.value); })) {
+            // The first failed write ends the edit; the rest stay as the unit holds them.
+            failed = true;
+            linkLost = !readBackAfterFailure(write.address, old);
+            break;
+        }
+        graph_->redrawEntry(write.address);
+    }
+    // The sliders show the table, which is what the unit holds on line.
+    placeSliders();
+    sliderEventsArmed_ = armed;
+    setProgress(0);
+    setBusy(false);
+    globalEditRunning_ = false;
+    if (!failed)
+        return true;
+    refuseMove(-1, linkLost);
+    reportRefusal();
+    return false;
 }
 
 // --- breakpoint, switch and offset -------------------------------------------------
@@ -204,7 +270,7 @@ void frmGraphicalTune::HScroll4_Change()
     sliderOffset_ = SnapOffset(HScroll4->value());
     for (int i = 0; i <= LastCell; ++i) {
         captions_[i]->setText(CellCaption(i, sliderOffset_));
-        deltas_[i]->setText(WholeNumber(sliders_[i]->value()));
+        showDelta(i, table_[EntryOf(i, sliderOffset_)]);
     }
     graph_->setSliderOffset(sliderOffset_);
     if (onLine_) {

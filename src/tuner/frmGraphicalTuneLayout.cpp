@@ -11,6 +11,7 @@
 #include "correction/CorrectionCells.h"
 #include "platform/Colours.h"
 #include "platform/Twips.h"
+#include "tuner/CellSlider.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerSettings.h"
 
@@ -158,7 +159,7 @@ void frmGraphicalTune::buildCells(QWidget* area)
         place(delta, DeltaWidth, DeltaTop, DeltaHeight);
         deltas_[i] = delta;
 
-        auto* slider = new QScrollBar(Qt::Vertical, area);
+        auto* slider = new CellSlider(Qt::Vertical, area);
         slider->setObjectName(QStringLiteral("VScroll1_%1").arg(i));
         slider->setRange(SliderMinimum, SliderMaximum);
         slider->setSingleStep(1);

@@ -285,7 +285,7 @@ void frmGraphicalTune::markActiveCell(int cell)
     if (cell == activeCell_)
         return;
     if (activeCell_ >= 0) {
-        colours::SetBackground(deltas_[activeCell_], White);
+        colours::SetBackground(deltas_[activeCell_], restingBackground(activeCell_));
         deltas_[activeCell_]->setFrame(true);
         colours::SetButtonFace(captions_[activeCell_]);
     }
@@ -298,7 +298,7 @@ void frmGraphicalTune::markActiveCell(int cell)
 void frmGraphicalTune::clearActiveCell()
 {
     for (int i = 0; i <= LastCell; ++i) {
-        colours::SetBackground(deltas_[i], White);
+        colours::SetBackground(deltas_[i], restingBackground(i));
         deltas_[i]->setFrame(true);
         colours::SetButtonFace(captions_[i]);
     }

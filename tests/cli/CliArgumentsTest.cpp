@@ -75,6 +75,10 @@ TEST(CliArgumentsTest, NonsenseIsRefusedWithAReason)
         {"monitor", "--seconds", "2678401"},  // 31 days and a second
         {"list", "F", "--injectors", "256"},
         {"monitor", "--log"},
+        // An empty file name is no file: not standard output, not "no log".
+        {"list", "O", "-o", ""},
+        {"log", "csv", "run.txt", "--output="},
+        {"monitor", "--log="},
         {"list", "O", "--injectors", "lots"},
         {"probe", "--port", "one"},
     };

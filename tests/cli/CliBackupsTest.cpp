@@ -163,4 +163,75 @@ TEST_F(CliBackupsTest, TheBackupsAreListedAndRestoreBringsTheUnitBackByteForByte
     EXPECT_TRUE(heard(device).isEmpty());
 }
 
+// The backup a restore takes first never rotates away itself or the backup
+// being restored: the folder full, its backups dated after the clock (set
+// back since), or before it.
+TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestores)
+{
+    struct Case {
+        const char* name;
+        QDateTime firstBackup;  // the other 99 follow a minute apart
+        const char* number;
+        const char* restored;
+    } const cases[] = {
+        {"the clock behind every backup", QDateTime(QDate(2030, 1, 1), QTime(0, 0)), "1",
+         "2030-01-01_01-39-00_port1.tun"},
+        {"the clock after every backup", QDateTime(QDate(2026, 1, 1), QTime(0, 0)), "100",
+         "2026-01-01_00-00-00_port1.tun"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        tunefile::SetBackupFolder(folder.path());
+        QString error;
+        for (int i = 0; i < 100; ++i) {
+            tunefile::Tune tune;
+            tune.setValue({'C', 0x1F}, i);
+            const QDateTime when = c.firstBackup.addSecs(60 * i);
+            ASSERT_FALSE(tunefile::WriteBackup(folder.path(), tune, when, 1, &error).isEmpty());
+        }
+        EXPECT_EQ(run({"restore", c.number, "--yes"}), exit_status::Done) << err.toStdString();
+        const QString restored = folder.filePath(c.restored);
+        EXPECT_TRUE(out.startsWith("Restoring backup " + QString(c.number) + " of ")) << out.toStdString();
+        EXPECT_TRUE(out.contains("(" + QDir::toNativeSeparators(restored) + ")\n")) << out.toStdString();
+        const QRegularExpressionMatch taken = QRegularExpression("Backed up 1044 entries to (.*)\n").match(out);
+        ASSERT_TRUE(taken.hasMatch()) << out.toStdString();
+        const QList<BackupFile> list = backups();
+        ASSERT_EQ(list.size(), 100);
+        EXPECT_EQ(QDir::toNativeSeparators(list.first().path), taken.captured(1));
+        EXPECT_TRUE(QFile::exists(restored));
+    }
+}
+
+// A restore takes a backup first, so after one that was stopped, backup 1 is
+// the tune the stopped restore found: the question says which it is.
+TEST_F(CliBackupsTest, RestoreNamesTheBackupItWillWriteBeforeItAsks)
+{
+    VentrixMemory wrong;
+    tune_test::FillTune(wrong, 2);
+    const QString path = writeFile("wrong.tun", tune_test::ExpectedFile(wrong, Stamp));
+    clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
+    ASSERT_EQ(run({"import", path, "--yes"}), exit_status::Done) << err.toStdString();
+
+    clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0)));
+    const int writtenBefore = device.requestCount(QStringLiteral("W"));
+    interruptWhen = [this, writtenBefore] { return device.requestCount(QStringLiteral("W")) >= writtenBefore + 10; };
+    ASSERT_EQ(run({"restore", "1", "--yes"}), exit_status::Interrupted) << err.toStdString();
+    const QString folder = QDir::toNativeSeparators(tunefile::BackupFolder());
+    EXPECT_TRUE(out.startsWith("Restoring backup 1 of 2026-12-05 08:00:00 (" + folder
+                               + "/2026-12-05_08-00-00_port1.tun)\n"))
+        << out.toStdString();
+    interruptWhen = {};
+
+    terminal = true;
+    answer = "n";
+    heard(device);
+    EXPECT_EQ(run({"restore", "1"}), exit_status::BadInput);
+    const QString second = folder + "/2026-12-05_09-00-00_port1.tun";
+    EXPECT_TRUE(err.contains("Restoring backup 1 of 2026-12-05 09:00:00 (" + second
+                             + ") will OVERWRITE 1044 memory locations.\nWould you like to continue? [y/N] "))
+        << err.toStdString();
+    EXPECT_EQ(writesIn(heard(device)), 0);
+}
+
 } // namespace

@@ -53,7 +53,7 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
     // With its backup, the tune the unit holds already needs no write.
     EXPECT_EQ(cli({"import", path, "--yes"}, &output), 0);
     EXPECT_TRUE(output.contains("Imported 0 entries")) << output.toStdString();
-    EXPECT_EQ(QDir(dir.filePath("data/KESTREL/KESTREL/backups")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(dir.filePath("data/KESTREL/KESTREL/backups")).entryList({"*.tun"}, QDir::Files).size(), 1);
     EXPECT_EQ(cli({"backups"}, &output), 0);
     EXPECT_TRUE(output.startsWith("  1  ")) << output.toStdString();
 

@@ -11,6 +11,11 @@
 #include <cmath>
 #include <memory>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 class CliLogTest : public CliFixture {
@@ -216,7 +221,7 @@ TEST_F(CliLogTest, ExitStatuses)
     } const cases[] = {
         {{"log", "summary", good}, exit_status::Done, "1 line of"},
         {{"log", "csv", good}, exit_status::Done, "1 line of"},
-        {{"log", "summary", empty}, exit_status::Done, ""},
+        {{"log", "summary", empty}, exit_status::BadInput, "\"" + empty + "\" holds no samples: the file is empty."},
         {{"log", "csv", good, "-o", dir.filePath("no/such/dir/out.csv")}, exit_status::BadInput,
          "The CSV file could not be saved to"},
         {{"log", "summary", dir.filePath("missing.txt")}, exit_status::BadInput, "Cannot open \""},
@@ -233,5 +238,59 @@ TEST_F(CliLogTest, ExitStatuses)
     }
     EXPECT_TRUE(heard(device).isEmpty());
 }
+
+#ifdef Q_OS_UNIX
+// While one lives, no file of this process grows past `bytes`: a write
+// beyond fails ("File too large") as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST_F(CliLogTest, AFileThatCannotBeWrittenIsToldWhyAndNotLeftBehind)
+{
+    const QString good = writeFile("good.txt", knownLog());
+    const QString csv = dir.filePath("out.csv");
+    const QString log = dir.filePath("run.txt");
+    struct Case {
+        QStringList args;
+        QString path;
+        QString message;
+    } const cases[] = {
+        {{"log", "csv", good, "-o", csv}, csv, "The CSV file could not be saved to " + csv + ": File too large\n"},
+        {{"monitor", "--log", log, "--seconds", "1"}, log, "File: " + log + " could not be created.\nFile too large\n"},
+    };
+    for (const Case& c : cases) {
+        int status = 0;
+        {
+            const FileSizeLimit full(64);
+            status = run(c.args);
+        }
+        EXPECT_EQ(status, exit_status::BadInput) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        EXPECT_FALSE(QFile::exists(c.path)) << c.args.join(' ').toStdString();
+    }
+    // A device is told about, and stays a device.
+    EXPECT_EQ(run({"monitor", "--log", "/dev/full", "--seconds", "1"}), exit_status::BadInput);
+    EXPECT_TRUE(err.contains("File: /dev/full could not be created.\nNo space left on device\n")) << err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists("/dev/full") && !QFileInfo("/dev/full").isFile());
+}
+#endif
 
 } // namespace

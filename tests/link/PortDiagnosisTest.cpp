@@ -8,6 +8,7 @@
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
+#include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QMap>
@@ -115,10 +116,36 @@ TEST_F(PermissionHintTest, ASearchRefusedForPermissionSaysWhichDeviceAndHow)
     EXPECT_TRUE(dialogs.messages[1].text.contains(QStringLiteral("sudo usermod -aG dialout $USER")));
 }
 
+TEST_F(PermissionHintTest, ASearchPastBusyPortsSaysWhichAndWhoHoldsThem)
+{
+    // The unit sits on port 2, which another copy of the program holds;
+    // port 5 is held too, by a program the system does not name.
+    class Held final : public ForwardingPort {
+    public:
+        using ForwardingPort::ForwardingPort;
+        QString deviceName() const override { return inner_.deviceName(); }
+        QString busyHolder() const override { return portNumber() == 2 ? QStringLiteral("kestrel (pid 4242)") : QString(); }
+    } held(port);
+    services::installPort(&held);
+    port.setUnitPort(2);
+    port.setClaimedPorts({2, 5});
+    AutodetectPort(view);
+    services::installPort(&port);
+
+    EXPECT_FALSE(mdlPublicVars::Connected);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Not Connected"));
+    EXPECT_EQ(dialogs.messages[1].text,
+              QStringLiteral("Port 2 (simulated port 2) is busy (held by kestrel (pid 4242)).\n"
+                             "Port 5 (simulated port 5) is busy (another program has it open).\n"
+                             "A unit behind a busy port cannot be reached. Close the program that holds it, then try "
+                             "again."));
+}
+
 TEST_F(PermissionHintTest, AnEmptySearchWithoutRefusalsSaysNothingMore)
 {
     port.setUnitPort(9);  // no port of the search has the unit
-    port.setClaimedPorts({3});
     AutodetectPort(view);
     EXPECT_EQ(dialogs.messages.size(), 1);
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -26,12 +27,12 @@ struct Sample {
 // window falls between two samples and not on one).
 constexpr double Step = 0.125;
 
-DataLog MakeLog(const std::vector<Sample>& samples)
+DataLog MakeLog(const std::vector<Sample>& samples, double step = Step)
 {
     DataLog log;
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const Sample& s = samples[i];
-        log.seconds.push_back(static_cast<double>(i) * Step);
+        log.seconds.push_back(static_cast<double>(i) * step);
         log.values[static_cast<int>(Channel::MafIn)].push_back(s.maf);
         log.values[static_cast<int>(Channel::AirFuel)].push_back(s.airFuel);
         log.values[static_cast<int>(Channel::TpsVolts)].push_back(s.tps);
@@ -46,9 +47,17 @@ std::vector<Sample> Steady(int count, Sample sample = {})
     return std::vector<Sample>(static_cast<std::size_t>(count), sample);
 }
 
-Settings At12(int cap = 10)
+// The synthetic logs' A/F belongs to the moment it is logged with: no delay.
+Settings NoLag()
 {
     Settings settings;
+    settings.lagSeconds = 0.0;
+    return settings;
+}
+
+Settings At12(int cap = 10)
+{
+    Settings settings = NoLag();
     settings.target = 12.0;
     settings.capPoints = cap;
     return settings;
@@ -75,6 +84,11 @@ TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
         {10.0, 16.0, 19, -38},   // -37.5
         {15.0, 12.0, 24, 20},    // 25 x 19 / 24 = 19.79
         {12.0, 12.0, 30, 0},
+        // True halves whose ratios have no exact binary form.
+        {12.3, 12.0, 19, 2},     // +2.5
+        {12.9, 12.0, 19, 8},     // +7.5
+        {11.7, 12.0, 19, -2},    // -2.5
+        {11.2, 12.8, 19, -12},   // -12.5
     };
     for (const Case& c : cases)
         EXPECT_EQ(CorrectionPoints(c.measured, c.target, c.eec), c.points)
@@ -101,7 +115,12 @@ TEST(AutoTuneTest, OneCellSuggestions)
         {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, CellOutcome::Suggested, 12.6},
         {"clamped at +100", Steady(12, {.airFuel = 13.5}), {}, 95, 100, CellOutcome::Suggested, 13.5},
         {"clamped at -100", Steady(12, {.airFuel = 10.5}), {}, -93, -100, CellOutcome::Suggested, 10.5},
-        {"a value beyond the slider comes back within it", Steady(12), {}, 120, 100, CellOutcome::Suggested, 12.0},
+        {"beyond +100 and asked richer: at its limit", Steady(12, {.airFuel = 13.5}), {}, 120, 120,
+         CellOutcome::AtLimit, 13.5},
+        {"at -100 and asked leaner: at its limit", Steady(12, {.airFuel = 10.5}), {}, -100, -100,
+         CellOutcome::AtLimit, 10.5},
+        {"beyond -100 and asked richer: moved from its true value", Steady(12, {.airFuel = 13.5}), {}, -120, -110,
+         CellOutcome::Suggested, 13.5},
         {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}),
          [](Settings& s) {
              s.capPoints = 50;
@@ -135,6 +154,73 @@ TEST(AutoTuneTest, OneCellSuggestions)
     }
 }
 
+// What SuggestedTable writes, worked by hand: the table holds 0 but for the
+// entries a case names, each hold is 20 steady samples at wide-open throttle
+// (the MAF step between two holds costs the sample on either side), and the
+// written table is compared entry by entry.
+TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
+{
+    struct Hold {
+        double volts, airFuel;
+    };
+    using Entries = std::vector<std::pair<int, int>>;  // address, value
+    struct Case {
+        const char* name;
+        Entries table;
+        std::vector<Hold> holds;
+        double target;
+        std::function<void(Settings&)> setUp;
+        Entries written;
+        int changed;  // entries that differ from the table
+    } const cases[] = {
+        // Cell 24 (entry F8) at -128 reads rich, cell 12 (80) at +127 lean.
+        {"beyond the sliders and asked further out: left", {{248, -128}, {128, 127}}, {{4.9, 11.3}, {2.5, 13.2}}, 12.8,
+         {}, {{248, -128}, {128, 127}}, 0},
+        // 13.2 at 12.8 needs +3.125: -125; 11.3 needs -11.7, capped: 117.
+        // Cell 24 runs flat past its entry; cell 12 to its neighbours at 0:
+        // 117 x 9/10 = 105.3, x 5/10 = 58.5 (to 58), x 1/10 = 11.7.
+        {"beyond the sliders and asked back: moved from the true value", {{248, -128}, {128, 127}},
+         {{4.9, 13.2}, {2.5, 11.3}}, 12.8, {},
+         {{248, -125}, {247, -112}, {243, -62}, {239, -12}, {238, 0}, {253, -125}, {254, 0},
+          {128, 117}, {127, 105}, {123, 58}, {119, 12}, {118, 0}, {133, 58}, {137, 12}, {138, 0}},
+         15 + 19},
+        // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.
+        {"halves to even", {}, {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}}, 12.0, {},
+         {{108, 2}, {103, 1}, {101, 1}, {100, 0}, {115, 1}, {116, 0}, {118, 0}, {119, 1}, {123, 4}, {128, 8},
+          {133, 4}, {137, 1}, {148, -2}, {153, -1}},
+         15 + 19 + 15},
+        // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100.
+        {"capped, then held at the sliders' reach", {{108, 95}}, {{2.1, 13.5}}, 12.0, {},
+         {{108, 100}, {103, 50}, {113, 50}, {98, 0}}, 19},
+        {"locked", {{108, 95}}, {{2.1, 13.5}}, 12.0, [](Settings& s) { s.locked[10] = true; }, {{108, 95}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tuner::Table table{};
+        for (const auto& [address, value] : c.table)
+            table[address] = static_cast<qint16>(value);
+        std::vector<Sample> samples;
+        for (const Hold& hold : c.holds)
+            for (const Sample& s : Steady(20, {.maf = hold.volts, .airFuel = hold.airFuel}))
+                samples.push_back(s);
+        Settings settings = NoLag();
+        settings.target = c.target;
+        if (c.setUp)
+            c.setUp(settings);
+        const Result result = AnalyseOne(MakeLog(samples), settings, CellValuesOf(table));
+        const tuner::Table written = SuggestedTable(table, result);
+        for (const auto& [address, value] : c.written)
+            EXPECT_EQ(written[address], value) << "entry " << address;
+        int changed = 0;
+        for (int j = 0; j < tuner::TableSize; ++j)
+            changed += written[j] != table[j];
+        EXPECT_EQ(changed, c.changed);
+        // Each cell's own entry holds what the result reports.
+        for (int i = 0; i < tuner_cells::CellCount; ++i)
+            EXPECT_EQ(written[tuner::EntryOf(i, 0)], result.cells[i].suggested) << "cell " << i;
+    }
+}
+
 // Five samples at 12.0 and five at 15.0: the median is the mean of the two
 // middle ones, 13.5, which needs 12.5 points; either middle value alone
 // would give 0 or 25.
@@ -161,7 +247,7 @@ TEST(AutoTuneTest, ASyntheticLogGivesTheExpectedSuggestion)
     }
     // The step between cells is 0.2 V in one sample: too fast for the MAF
     // rule, so each cell loses its first and last sample and keeps 12.
-    Settings settings;
+    Settings settings = NoLag();
     CellValues current{};
     current.fill(3);
     const Result result = AnalyseOne(MakeLog(samples), settings, current);
@@ -196,17 +282,14 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         const char* name;
         std::function<void(std::vector<Sample>&)> spoil;  // on 40 steady samples
         std::vector<std::pair<R, int>> counts;
+        double lag = 0;
     } const cases[] = {
         {"no reading", [](auto& s) { s[20].airFuel = std::nan(""); }, {{R::NoAirFuel, 1}}},
-        {"at and beyond the rails",
-         [](auto& s) {
+        {"readings at and beyond the rails are used", [](auto& s) {
              s[10].airFuel = 10.0;
-             s[11].airFuel = 20.0;
-             s[12].airFuel = 9.5;
              s[13].airFuel = 22.0;
-             s[14].airFuel = 10.05;  // inside: used
          },
-         {{R::AtRail, 4}}},
+         {}},
         {"TPS at the breakpoint is not wide open",
          [](auto& s) {
              s[20].tps = 2.5;
@@ -225,6 +308,11 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         {"a throttle step and the wideband's lag", [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].angle = 60; },
          {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
         // 8 degrees a second is under 10 % of the 90-degree range.
+        // With a delay of 0.25 s (two samples) the first two samples' fuel was
+        // metered before the log began, and the step's verdicts fall on the
+        // samples two later: 21 and 22 moving, 23 and 24 after it.
+        {"a throttle step seen a delay later", [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].angle = 60; },
+         {{R::BeforeLog, 2}, {R::ThrottleMoving, 2}, {R::AfterTransient, 2}}, 0.25},
         {"a slow throttle is steady", [](auto& s) { for (std::size_t i = 0; i < s.size(); ++i) s[i].angle = 40 + i * Step * 8; }, {}},
         {"a MAF step of 2 V/s",
          [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].maf = 2.35; },
@@ -243,7 +331,9 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples = Steady(40);
         c.spoil(samples);
-        const Result result = AnalyseOne(MakeLog(samples), At12());
+        Settings settings = At12();
+        settings.lagSeconds = c.lag;
+        const Result result = AnalyseOne(MakeLog(samples), settings);
         std::array<int, RejectionCount> expected{};
         int rejected = 0;
         for (const auto& [reason, count] : c.counts) {
@@ -285,7 +375,7 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Settings settings;
+        Settings settings = NoLag();
         settings.table = c.table;
         settings.splitByThrottle = c.split;
         settings.useClosedLoop = c.useClosedLoop;
@@ -303,6 +393,184 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
     EXPECT_DOUBLE_EQ(DefaultTarget('L'), 14.7);
 }
 
+// Cells whose readings sit at the wideband's rails: such a reading says only
+// "at least this rich (lean)", so it counts at the rail in the median, and a
+// cell whose median is at a rail moves by the cap toward the other side.
+// Dead band: a median within 0.1 A/F or 1 point of the target, whichever is
+// more, leaves the cell alone.
+TEST(AutoTuneTest, RailsAndTheDeadBand)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, double>> readings;  // count, A/F in cell 10
+        double target;
+        int eec;
+        int current;
+        CellOutcome outcome;
+        int suggested;
+        Rail rail;
+        int railSamples;
+        const char* note;
+    } const cases[] = {
+        {"at the rich rail", {{12, 10.0}}, 12.8, 19, 0, CellOutcome::Suggested, -10, Rail::Rich, 12,
+         "at the rich rail (12 samples)"},
+        {"beyond it counts at it", {{8, 9.5}, {4, 11.0}}, 12.8, 19, 3, CellOutcome::Suggested, -7, Rail::Rich, 8,
+         "at the rich rail (8 samples)"},
+        {"at the lean rail", {{12, 20.0}}, 12.8, 19, 95, CellOutcome::Suggested, 100, Rail::Lean, 12,
+         "at the lean rail (12 samples)"},
+        // 5 at the rail and 7 at 12.6: the median is 12.6, +5 at 12.0.
+        {"a few rail readings do not decide", {{5, 10.0}, {7, 12.6}}, 12.0, 19, 0, CellOutcome::Suggested, 5,
+         Rail::None, 5, ""},
+        {"rich rail at -100", {{12, 10.0}}, 12.8, 19, -100, CellOutcome::AtLimit, -100, Rail::Rich, 12, "at its limit"},
+        {"nine are too few", {{9, 10.0}}, 12.8, 19, 0, CellOutcome::TooFew, 0, Rail::Rich, 9, "too few samples"},
+        // At 12.8 and 19 lb/hr 0.1 A/F is 0.78 points: the band is 1 point, 0.128 A/F.
+        {"0.1 lean", {{12, 12.9}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
+        {"0.1 rich", {{12, 12.7}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
+        {"exactly 1 point", {{12, 12.928}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
+        {"just over 1 point", {{12, 12.93}}, 12.8, 19, 4, CellOutcome::Suggested, 5, Rail::None, 0, ""},
+        {"0.2 lean: 1.56 points", {{12, 13.0}}, 12.8, 19, 4, CellOutcome::Suggested, 6, Rail::None, 0, ""},
+        // At 76 lb/hr a point is 0.512 A/F and 0.1 A/F 0.2 points: 13.3 is 0.98.
+        {"the band in points", {{12, 13.3}}, 12.8, 76, 0, CellOutcome::Settled, 0, Rail::None, 0, "settled"},
+        {"past it in points", {{12, 13.4}}, 12.8, 76, 0, CellOutcome::Suggested, 1, Rail::None, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Sample> samples;
+        for (const auto& [count, airFuel] : c.readings)
+            for (const Sample& s : Steady(count, {.airFuel = airFuel}))
+                samples.push_back(s);
+        Settings settings = NoLag();
+        settings.target = c.target;
+        settings.eecInjectorSize = c.eec;
+        CellValues current{};
+        current[10] = c.current;
+        const CellResult cell = AnalyseOne(MakeLog(samples), settings, current).cells[10];
+        EXPECT_EQ(cell.outcome, c.outcome);
+        EXPECT_EQ(cell.suggested, c.suggested);
+        EXPECT_EQ(cell.rail, c.rail);
+        EXPECT_EQ(cell.railSamples, c.railSamples);
+        EXPECT_EQ(cell.samples, static_cast<int>(samples.size()));
+        EXPECT_EQ(CellNote(cell), QString::fromLatin1(c.note));
+    }
+}
+
+// A cell's median describes its own entry: it takes the samples within two
+// entries of it when there are at least the minimum, otherwise every sample
+// nearer its entry than another cell's. Volts here are entry / 51.
+TEST(AutoTuneTest, ACellGoesByTheSamplesNearItsOwnEntry)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, int>> holds;  // count, entry; the A/F is 12.0 at entries 106 to 110, else 14.0
+        int samples10, samples11;
+        double measured10;
+    } const cases[] = {
+        // 12 on cell 10's entry (108) and 20 on 112, towards cell 11: 12 near.
+        {"enough near", {{12, 108}, {20, 112}}, 12, 0, 12.0},
+        {"too few near: all that are nearer", {{8, 110}, {20, 112}}, 28, 0, 14.0},
+        // 113 lies half way between 108 and 118: it goes up, to cell 11.
+        {"half way goes up", {{12, 107}, {20, 113}}, 12, 20, 12.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Sample> samples;
+        for (const auto& [count, entry] : c.holds)
+            for (const Sample& s : Steady(count, {.maf = entry / 51.0, .airFuel = std::abs(entry - 108) <= 2 ? 12.0 : 14.0}))
+                samples.push_back(s);
+        const Result result = AnalyseOne(MakeLog(samples), At12());
+        EXPECT_EQ(result.accepted, static_cast<int>(samples.size()));  // 0.08 V in a step is under 1 V/s
+        EXPECT_EQ(result.cells[10].samples, c.samples10);
+        EXPECT_EQ(result.cells[11].samples, c.samples11);
+        EXPECT_DOUBLE_EQ(result.cells[10].measured, c.measured10);
+    }
+}
+
+// A log whose throttle crosses the breakpoint every 6 s, 20 samples a second,
+// wide open at 12.5, closed at 14.7. The TPS crosses half way between two
+// samples; the A/F takes its new value `samplesLate` samples after the
+// first sample past the crossing, so it passes 63.2 % of the step 0.632 of a
+// sample after the sample before: the delay is 0.05 x samplesLate + 0.0316
+// - 0.025 s.
+DataLog ThrottleEvents(int samplesLate, double seconds = 40)
+{
+    std::vector<Sample> samples;
+    const auto open = [](int i) { return i >= 0 && (i / 120) % 2 == 1; };  // from 6 s, every 6 s
+    for (int i = 0; i < static_cast<int>(seconds * 20); ++i) {
+        const bool fuelOpen = open(i - samplesLate);
+        samples.push_back({.maf = 2.1, .airFuel = fuelOpen ? 12.5 : 14.7, .tps = open(i) ? 4.0 : 1.0,
+                           .angle = open(i) ? 80.0 : 10.0});
+    }
+    return MakeLog(samples, 0.05);
+}
+
+TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
+{
+    const double measured = 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025;  // 0.8066
+    struct Case {
+        const char* name;
+        DataLog log;
+        std::optional<double> given;
+        int events;
+        Lag::Source source;
+        double seconds;
+        const char* text;
+    } const cases[] = {
+        // Crossings at 6, 12, ... 36 s: 6 events, each 0.8066 s.
+        {"six events", ThrottleEvents(16), {}, 6, Lag::Source::Estimated, measured,
+         "Wideband delay 0.81 s, timed from 6 throttle events."},
+        {"given", ThrottleEvents(16), 1.0, 6, Lag::Source::Given, 1.0,
+         "Wideband delay 1.00 s, as given (the logs' 6 throttle events say 0.81 s)."},
+        // 15 s: the crossing at 12 s lacks the 3.5 s after it.
+        {"one event", ThrottleEvents(16, 15), {}, 1, Lag::Source::Default, 0.6,
+         "Wideband delay 0.60 s, the default: the logs have only 1 throttle event to time it by, fewer than 3."},
+        {"the A/F leads by 0.4 s", ThrottleEvents(-8), {}, 6, Lag::Source::Default, 0.6,
+         "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at -0.39 s, below 0 s."},
+        {"3.2 s late", ThrottleEvents(64), {}, 6, Lag::Source::Default, 0.6,
+         "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at 3.21 s, above 3 s."},
+        {"no event", MakeLog(Steady(100)), {}, 0, Lag::Source::Default, 0.6,
+         "Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings settings;
+        settings.lagSeconds = c.given;
+        const Lag lag = AnalyseOne(c.log, settings).lag;
+        EXPECT_EQ(lag.events, c.events);
+        EXPECT_EQ(lag.source, c.source);
+        EXPECT_NEAR(lag.seconds, c.seconds, 1e-9);
+        EXPECT_EQ(LagText(lag), QString::fromLatin1(c.text));
+    }
+    for (const double delay : ThrottleEventDelays(ThrottleEvents(16), 2.5))
+        EXPECT_NEAR(delay, measured, 1e-9);
+}
+
+// Each sample's A/F goes to the moment its fuel was metered: the log holds
+// 2.1 V (cell 10) for 20 samples, then 3.1 V (cell 15) for 20, and its A/F
+// shows the fuel of 0.5 s (4 samples) earlier: 13.0, then from sample 24
+// on 11.0. Credited 0.5 s back, samples 0-3 have no moment in the log, 23
+// and 24 fall on the MAF step (moments 19 and 20); cell 10 gets 4-22, all
+// 13.0, and cell 15 25-39, all 11.0. Taken as logged, cell 15 would get
+// 21-23 at 13.0 too.
+TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
+{
+    std::vector<Sample> samples;
+    for (int i = 0; i < 40; ++i)
+        samples.push_back({.maf = i < 20 ? 2.1 : 3.1, .airFuel = i < 24 ? 13.0 : 11.0});
+    Settings settings = At12();
+    settings.lagSeconds = 0.5;
+    const Result result = AnalyseOne(MakeLog(samples), settings);
+    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
+    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::MafChanging)], 2);
+    EXPECT_EQ(result.cells[10].samples, 19);
+    EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.0);
+    EXPECT_EQ(result.cells[15].samples, 15);
+    EXPECT_DOUBLE_EQ(result.cells[15].measured, 11.0);
+    const std::vector<int> verdicts = SampleVerdicts(MakeLog(samples), settings, 0.5);
+    EXPECT_EQ(verdicts[3], static_cast<int>(Rejection::BeforeLog));
+    EXPECT_EQ(verdicts[4], Accepted);
+    EXPECT_EQ(verdicts[24], static_cast<int>(Rejection::MafChanging));
+}
+
 TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
 {
     std::vector<Sample> samples;
@@ -313,10 +581,12 @@ TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
     Settings settings = At12();
     settings.smoothing = true;
     const Result result = AnalyseOne(MakeLog(samples), settings);
-    // Cell 9: (2 x 4 + 8) / 3 = 5.33; cell 10: (4 + 16 + 0) / 4 = 5; cell 11: (8 + 0) / 3 = 2.67.
+    // Cell 9: (2 x 4 + 8) / 3 = 5.33; cell 10: (4 + 16 + 0) / 4 = 5; cell 11
+    // is on target itself, so settled whatever its neighbour says.
     EXPECT_EQ(result.cells[9].suggested, 5);
     EXPECT_EQ(result.cells[10].suggested, 5);
-    EXPECT_EQ(result.cells[11].suggested, 3);
+    EXPECT_EQ(result.cells[11].suggested, 0);
+    EXPECT_EQ(result.cells[11].outcome, CellOutcome::Settled);
 }
 
 } // namespace
@@ -351,9 +621,11 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].cell, 15);
     EXPECT_DOUBLE_EQ(one[0].measured, 11.4);
-    EXPECT_EQ(SuggestionSummary(part, At12()), QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used)."));
+    EXPECT_EQ(SuggestionSummary(part, At12()), QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used). "
+                                                              "Wideband delay 0.00 s, as given."));
     EXPECT_EQ(SuggestionSummary(AnalyseOne(Stretch(log, 0, 5), At12()), At12()),
-              QStringLiteral("Table O to 12.0:1: no cell has 10 samples to go by (5 of 5 samples used)."));
+              QStringLiteral("Table O to 12.0:1: no cell has 10 samples to go by (5 of 5 samples used). "
+                             "Wideband delay 0.00 s, as given."));
 }
 
 } // namespace

@@ -12,6 +12,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace {
 
 using namespace logs;
@@ -239,7 +243,24 @@ TEST_F(LogReaderTest, QuirksAndDamage)
          monitorLog({mon("25:00:00", "1.000", "12.0"), mon("9:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}),
          1, {3, 4}, nullptr},
         {"\"XXX\" only means no reading in the A/F column",
-         monitorLog({mon("09:00:00", "XXX", "12.0")}), 0, {3}, nullptr},
+         monitorLog({mon("09:00:00", "XXX", "12.0"), mon("09:00:01", "1.000", "12.0")}), 1, {3}, nullptr},
+        {"values beyond what a channel reads are skipped, its limits are not",
+         monitorLog({mon("09:00:00", "10000000000000000000000000000000000000000", "12.0"),
+                     mon("09:00:01", "5.001", "12.0"), mon("09:00:02", "-0.010", "12.0"),
+                     mon("09:00:03", "1.000", "7.9"), mon("09:00:04", "1.000", "21.4"),
+                     mon("09:00:05", "1.000", "12.0", "20,001"), mon("09:00:06", "5.000", "21.3", "20,000"),
+                     mon("09:00:07", "0.000", "8.0", "0")}),
+         2, {3, 4, 5, 6, 7, 8}, [](const DataLog& log) {
+             EXPECT_EQ(log.rejected[0].reason,
+                       "\"100000000000000000000000...\" in column \"Vin(v)\" is outside what it reads, 0 to 5");
+             EXPECT_EQ(log.rejected[3].reason, "\"7.9\" in column \"A/F\" is outside what it reads, 8 to 21.3");
+             EXPECT_EQ(log.rejected[5].reason, "\"20,001\" in column \"RPM\" is outside what it reads, 0 to 20000");
+             EXPECT_EQ(column(log, Channel::MafIn), (std::vector<double>{5, 0}));
+             EXPECT_EQ(column(log, Channel::AirFuel), (std::vector<double>{21.3, 8}));
+         }},
+        {"control characters are never quoted back",
+         monitorLog({mon("\x1b[2J\x1b]0;x\x07", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}), 1, {3},
+         [](const DataLog& log) { EXPECT_EQ(log.rejected[0].reason, "\"?[2J?]0;x?\" is not a time of day"); }},
         {"narrow no-break spaces and decimal commas",
          monitorLog({"\"09:00:00\",\"2,500\",\"2,625\",\"5,0\",\"185\",\"194\",\"4,9\",\"12,9\",\"1,000\","
                      "\"0,0\",\"3\xE2\x80\xAF" "480\"\r\n"}),
@@ -282,8 +303,6 @@ TEST_F(LogReaderTest, QuirksAndDamage)
              EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 0), 1.5);
              EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 1000);
          }},
-        {"only the column names", Opened + MonitorColumns, 0, {}, nullptr},
-        {"an empty file", "", 0, {}, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -325,6 +344,62 @@ TEST_F(LogReaderTest, RefusesWhatIsNoDataLog)
         EXPECT_EQ(read.error, expected) << name;
     }
 }
+
+TEST_F(LogReaderTest, ALogWithoutASampleIsRefused)
+{
+    const std::vector<std::pair<QByteArray, QString>> cases = {
+        {"", "\"x.txt\" holds no samples: the file is empty."},
+        {" \r\n\r\n", "\"x.txt\" holds no samples: the file is empty."},
+        {Opened + MonitorColumns, "\"x.txt\" holds no samples: nothing follows the column names."},
+        {monitorLog({mon("09:00:00", "9.000", "12.0"), "\"junk\"\r\n"}),
+         "\"x.txt\" holds no samples: 2 lines could not be read (line 3: \"9.000\" in column \"Vin(v)\" is outside "
+         "what it reads, 0 to 5)."},
+    };
+    for (const auto& [bytes, error] : cases) {
+        const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
+        EXPECT_FALSE(read.log) << bytes.toStdString();
+        EXPECT_EQ(read.error, error);
+    }
+}
+
+// A file of junk: every line counted, only the first few hundred kept.
+TEST_F(LogReaderTest, SkippedLinesAreCountedButOnlyTheFirstAreKept)
+{
+    QByteArray bytes = Opened + MonitorColumns;
+    for (int i = 0; i < 100000; ++i)
+        bytes += "junk\r\n";
+    bytes += mon("09:00:00", "1.000", "12.0");
+    const ReadResult read = ParseDataLog(bytes, QStringLiteral("junk.txt"));
+    ASSERT_TRUE(read.log) << read.error.toStdString();
+    EXPECT_EQ(read.log->size(), 1u);
+    EXPECT_EQ(read.log->rejected.size(), 100000u);
+    ASSERT_EQ(read.log->rejected.kept().size(), 300u);
+    EXPECT_EQ(read.log->rejected[0].line, 3);
+    EXPECT_EQ(read.log->rejected.kept().back().line, 302);
+}
+
+#ifdef Q_OS_UNIX
+// kestrel-cli log summary <(cat log): a pipe has no size, and is read to its end.
+TEST_F(LogReaderTest, ReadsALogThroughAPipe)
+{
+    const QByteArray bytes = monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "2.000", "13.0")});
+    for (const QByteArray& piped : {bytes, QByteArray()}) {
+        int ends[2];
+        ASSERT_EQ(pipe(ends), 0);
+        ASSERT_EQ(write(ends[1], piped.constData(), piped.size()), piped.size());  // fits the pipe's buffer
+        close(ends[1]);
+        const QString path = QStringLiteral("/dev/fd/%1").arg(ends[0]);
+        const ReadResult read = ReadDataLog(path);
+        close(ends[0]);
+        if (piped.isEmpty()) {
+            EXPECT_EQ(read.error, "\"" + path + "\" holds no samples: the file is empty.");
+            continue;
+        }
+        ASSERT_TRUE(read.log) << read.error.toStdString();
+        EXPECT_EQ(column(*read.log, Channel::MafIn), (std::vector<double>{1, 2}));
+    }
+}
+#endif
 
 TEST_F(LogReaderTest, AFileThatCannotBeOpenedIsSaid)
 {

@@ -208,19 +208,41 @@ TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
     window->tabViews()->setCurrentIndex(1);
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
     window->chkAutoTune()->setChecked(true);
-    // Rejected: 7 ("XXX"), 19 (the MAF steps down to the next sample) and
-    // 30 (the throttle stab). Cell 5 (1.10 V): samples 20-29 and 31-39 read
-    // 14.0: (14.0 / 14.7 - 1) x 100 = -4.8, so -5. Cell 12 (2.50 V): samples
-    // 0-18 without 7, 12.0 to 13.8 without 12.7: median (12.9 + 13.0) / 2 =
-    // 12.95, (12.95 / 14.7 - 1) x 100 = -11.9, capped at -10.
-    EXPECT_EQ(window->scatter()->suggestionPoints(), (QList<QPointF>{{1.1, 14.0}, {2.5, 12.95}}));
+    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 12.8);  // table O's own target
+    window->txtBreakpoint()->setValue(0.5);  // every sample's TPS lies above it: open loop
+    // The log has no throttle event to time the wideband's delay by: 0.6 s,
+    // so each A/F goes to the moment 1.2 samples earlier, whose verdict is
+    // that of the nearer sample, one earlier. Rejected: 0 and 1 (metered
+    // before the log), 7 ("XXX"), 20 and 21 (their moments 19 and 20 lie on
+    // the MAF step). Samples 2-19 go to 2.50 V, cell 12's own entry: 17
+    // readings, 12.2 to 13.9 without 12.7, median 13.1, (13.1 / 12.8 - 1) x
+    // 100 = 2.3, so +2. Samples 22-39 go to 1.02 to 1.04 V, entries 52 and
+    // 53: nearer cell 4's entry (48) up to sample 30, cell 5's (58) from 31,
+    // nine samples each: too few.
+    EXPECT_EQ(window->scatter()->suggestionPoints(), (QList<QPointF>{{2.5, 13.1}}));
+    const QString noEvent = QStringLiteral(" Wideband delay 0.60 s, the default: the logs have no throttle event to "
+                                           "time it by.");
+    const QString atO = QStringLiteral("Table O to 12.8:1: 2.50 V +2 (35 of 40 samples used).") + noEvent;
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    // The filter row's target moves the views' line, not the suggestion.
+    window->txtTargetAirFuel()->setValue(13.5);
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    // Each table starts from its own target; the target can be edited.
+    window->cmbAutoTuneTable()->setCurrentIndex(1);
+    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 14.7);
     EXPECT_EQ(window->lblAutoTune()->text(),
-              QStringLiteral("Table O to 14.7:1: 1.10 V -5, 2.50 V -10 (37 of 40 samples used)."));
-    // The first 5 s hold only 9 readings of cell 12: nothing to suggest.
+              QStringLiteral("Table C to 14.7:1: no cell has 10 samples to go by (0 of 40 samples used).") + noEvent);
+    window->cmbAutoTuneTable()->setCurrentIndex(0);
+    EXPECT_EQ(window->lblAutoTune()->text(), atO);
+    window->txtAutoTuneTarget()->setValue(13.0);  // 13.1 is within 0.1 A/F of it
+    EXPECT_EQ(window->lblAutoTune()->text(),
+              QStringLiteral("Table O to 13.0:1: 2.50 V settled (35 of 40 samples used).") + noEvent);
+    window->txtAutoTuneTarget()->setValue(12.8);
+    // The first 5 s hold only 7 readings of cell 12: nothing to suggest.
     window->strips()->setSelection(logs::TimeRange{0.0, 4.5});
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
     EXPECT_EQ(window->lblAutoTune()->text(),
-              QStringLiteral("Table O to 14.7:1: no cell has 10 samples to go by (9 of 10 samples used)."));
+              QStringLiteral("Table O to 12.8:1: no cell has 10 samples to go by (7 of 10 samples used).") + noEvent);
     window->chkAutoTune()->setChecked(false);
     window->cmdWholeLog_Click();
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());

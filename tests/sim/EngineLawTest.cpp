@@ -81,19 +81,28 @@ TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
         qint64 ms;
         double airFuel;
     } const cases[] = {
-        // The pull at 75.8 s (what the sensor shows at 76 s): about 2.98 V,
-        // error -0.13 %, so c* = +0.13 against c = -5: 12.8 x 1.0513.
-        {"wide open", 76'000, 13.46},
+        // The pull, seen at 76 s: the fuel burnt 0.5 s of transport and
+        // 0.1 s of lag earlier, at about 75.4 s: 2.94 V, error -0.5 %, so
+        // c* = +0.5 against c = -5; 12.74 commanded (the drive's ripple):
+        // 12.74 x 1.055 = 13.44, and this moment's noise, -0.10: 13.34.
+        {"wide open", 76'000, 13.34},
         // Part throttle at 20 s (TPS about 2.0 V): the trims hold 14.7
         // whatever the table and the sensor.
         {"part throttle", 20'000, 14.7},
         // At 101 s the engine is already on the overrun (16.5 commanded),
-        // but the sensor shows 100.8 s: the throttle closing past the
-        // breakpoint, 12.8 to 16.5 at 0.8 of the way, 15.76.
-        {"the sensor lags 0.2 s", 101'000, 15.76},
+        // but the sensor shows about 100.4 s: the throttle closing, still
+        // above the breakpoint, 14.19 commanded at 3.02 V (c* = -0.14):
+        // 14.19 x 1.0486 = 14.88, and the noise, +0.08: 14.96.
+        {"the sensor shows 0.6 s late", 101'000, 14.96},
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(AirFuelAt(device, c.ms), c.airFuel, 0.15) << c.name;
+        EXPECT_NEAR(AirFuelAt(device, c.ms), c.airFuel, 0.06) << c.name;  // the byte's steps are 0.04
+    // 40 % added where 0 is needed reads 12.8 x 0.6 = 7.68: the rich rail.
+    for (int j = 0; j < 256; ++j)
+        device.memory().setCell('O', j, 40);
+    EXPECT_DOUBLE_EQ(AirFuelAt(device, 76'000), 10.0);
+    for (int j = 0; j < 256; ++j)
+        device.memory().setCell('O', j, -5 & 0xFF);
 
     // The noise repeats for the same seed and differs for another.
     VentrixDevice same;
@@ -135,18 +144,48 @@ TEST(EngineLawTest, TheTuningDriveVisitsEveryCellAboveOneVoltBothWays)
     }
 }
 
+// The pulls drive: six pulls in two minutes, each from 1.2 to 4.8 V at the
+// MAF at its own rate, 0.5 to 0.9 V a second.
+TEST(EngineLawTest, ThePullsDriveSweepsAtHalfToNineTenthsOfAVoltASecond)
+{
+    std::vector<double> rates;
+    qint64 start = -1;
+    for (qint64 ms = 0; ms <= EngineModel::PullsCycleMs; ms += 10) {
+        const bool wideOpen = EngineModel::At(ms, DriveCycle::Pulls).throttleDegrees >= 85.0;
+        if (wideOpen && start < 0)
+            start = ms;
+        if (!wideOpen && start >= 0) {
+            const double volts = EngineModel::At(ms - 10, DriveCycle::Pulls).mafVolts
+                - EngineModel::At(start, DriveCycle::Pulls).mafVolts;
+            rates.push_back(volts / ((ms - 10 - start) / 1000.0));
+            start = -1;
+        }
+    }
+    ASSERT_EQ(rates.size(), 6u);
+    const double expected[] = {0.5, 0.9, 0.6, 0.8, 0.7, 0.55};
+    for (std::size_t k = 0; k < rates.size(); ++k)
+        EXPECT_NEAR(rates[k], expected[k], 0.02) << k;  // the ripple moves the ends a little
+}
+
 TEST(EngineLawTest, Options)
 {
     QString error;
     const SimOptions options = ParseSimOptions(
-        {"--sim-drive", "tuning", "--sim-maf-error=0.5:+8,4.5:-2", "--sim-injectors", "24", "--sim-seed", "7"}, &error);
+        {"--sim-drive", "pulls", "--sim-maf-error=0.5:+8,4.5:-2", "--sim-injectors", "24", "--sim-seed", "7",
+         "--sim-wideband-delay", "1.0", "--sim-wideband-lag=0.25"},
+        &error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_EQ(options.engine.drive, DriveCycle::Tuning);
+    EXPECT_EQ(options.engine.drive, DriveCycle::Pulls);
+    EXPECT_DOUBLE_EQ(options.engine.widebandDelay, 1.0);
+    EXPECT_DOUBLE_EQ(options.engine.widebandLag, 0.25);
+    EXPECT_DOUBLE_EQ(SimulatedEngine().widebandDelay + SimulatedEngine().widebandLag, 0.6);  // the defaults, 0.6 s in all
     EXPECT_DOUBLE_EQ(options.engine.mafError.percentAt(2.5), 3.0);
     EXPECT_EQ(options.engine.installedInjectors, 24);
     EXPECT_EQ(options.engine.seed, 7u);
     for (const QStringList& bad : {QStringList{"--sim-drive", "race"}, QStringList{"--sim-maf-error", "3"},
-                                   QStringList{"--sim-injectors", "0"}, QStringList{"--sim-seed", "x"}}) {
+                                   QStringList{"--sim-injectors", "0"}, QStringList{"--sim-seed", "x"},
+                                   QStringList{"--sim-wideband-delay", "3.5"}, QStringList{"--sim-wideband-lag", "-1"},
+                                   QStringList{"--sim-wideband-delay", "soon"}}) {
         ParseSimOptions(bad, &error);
         EXPECT_FALSE(error.isEmpty()) << bad.join(' ').toStdString();
     }

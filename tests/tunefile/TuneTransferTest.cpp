@@ -725,8 +725,8 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     window->cmdRestore_Click();
     ASSERT_EQ(titles(), QStringList{"WARNING"});
     EXPECT_EQ(dialogs.script.messages[0].text,
-              QStringLiteral("Restoring the backup of 2026-11-30 18:05:00 will OVERWRITE 1044 memory locations.\n"
-                             "Would you like to continue?"));
+              QStringLiteral("Restoring the backup of 2026-11-30 18:05:00 (2026-11-30_18-05-00_port2.tun) will "
+                             "OVERWRITE 1044 memory locations.\nWould you like to continue?"));
     EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
     EXPECT_EQ(first.payloadLog().size(), 1044);
 

@@ -5,6 +5,8 @@
 #include "tuner/frmAutoTune.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QSet>
 #include <QTableWidget>
 
 namespace {
@@ -45,7 +47,12 @@ protected:
     {
         dialogs.chooseNextFile(writeLog());
         window->cmdAutoTune_Click();
-        return window->AutoTuneWindow();
+        frmAutoTune* dialog = window->AutoTuneWindow();
+        if (dialog) {  // the log's A/F belongs to the moment it is logged with
+            dialog->txtLag()->setText(QStringLiteral("0"));
+            emit dialog->txtLag()->editingFinished();
+        }
+        return dialog;
     }
 
     std::optional<tuner::Table> preview() const { return window->pctChangeGraph()->preview(); }
@@ -149,9 +156,12 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
             EXPECT_EQ(slider(10)->value(), 0);
             continue;
         }
-        // Cell 10's own entry (6C) is written first, then its line down and up.
+        // Every entry that moves, once, in address order: the first is 64,
+        // a fifth of the way from cell 9 (0) to cell 10 (+5).
         ASSERT_FALSE(writes.isEmpty());
-        EXPECT_EQ(writes.first(), QStringLiteral("WO6C05"));
+        EXPECT_EQ(writes.first(), QStringLiteral("WO6401"));
+        EXPECT_EQ(QSet<QString>(writes.begin(), writes.end()).size(), writes.size());
+        EXPECT_TRUE(writes.contains(QStringLiteral("WO6C05")));
         EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB")));  // cell 12, -5
         EXPECT_TRUE(writes.contains(QStringLiteral("WO940A")));  // cell 14, +10
         EXPECT_EQ(device.memory().cell('O', 0x6C), 5);
@@ -173,6 +183,29 @@ TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
               QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0."));
     EXPECT_EQ(window->SliderOffset(), 0);
     EXPECT_EQ(text("lblRPM_12"), QStringLiteral("2.50"));
+}
+
+// The wideband's delay: given, refused when it is no number of seconds from
+// 0 to 3 (nothing is then suggested), timed from the log when left empty
+// (this log has no throttle event: the default).
+TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
+{
+    ASSERT_TRUE(open());
+    frmAutoTune* dialog = startAutoTune();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->lblLag()->text(), QStringLiteral("Wideband delay 0.00 s, as given."));
+    for (const char* nonsense : {"soon", "3.5", "-1"}) {
+        dialog->txtLag()->setText(QString::fromLatin1(nonsense));
+        emit dialog->txtLag()->editingFinished();
+        EXPECT_TRUE(dialog->lblLag()->text().isEmpty()) << nonsense;
+        EXPECT_FALSE(dialog->cmdApply()->isEnabled()) << nonsense;
+        EXPECT_EQ(dialog->tblCells()->item(10, 6)->text(), QStringLiteral("0")) << nonsense;
+    }
+    dialog->txtLag()->clear();
+    emit dialog->txtLag()->editingFinished();
+    EXPECT_EQ(dialog->lblLag()->text(),
+              QStringLiteral("Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."));
+    EXPECT_TRUE(dialog->cmdApply()->isEnabled());
 }
 
 } // namespace

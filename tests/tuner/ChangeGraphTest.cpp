@@ -94,6 +94,12 @@ TEST_F(ChangeGraphTest, OneEntryRepaintsOnlyItsStrip)
     EXPECT_EQ(At(image, 60, 80), Black);   // the old place is cleared
     EXPECT_EQ(At(image, 64, 175), Marker); // entry 11 lies outside: untouched
     EXPECT_EQ(At(image, 300, 130), Marker);
+
+    // Entry 0's strip lies left of the first column: no grid row there, not
+    // even a dot where the row at -80 would end.
+    const QRect first = graph.entryStrip(0);
+    ASSERT_LT(first.right(), 32);
+    EXPECT_EQ(At(Draw(graph, first), first.right(), 50), Black);
 }
 
 } // namespace

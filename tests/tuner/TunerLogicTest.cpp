@@ -7,6 +7,9 @@
 
 #include <QSet>
 
+#include <optional>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -116,6 +119,83 @@ TEST(SliderInterpolation, NoSliderWritesEntries254And255WithoutOffset)
     EXPECT_FALSE(written.contains(255));
 }
 
+// A table with detail between the cells: entry 58 (cell 8) beyond the
+// slider at -116, 53 at -2, 5A at -5, the rest 0.
+Table DetailedTable(std::initializer_list<std::pair<int, int>> more = {})
+{
+    Table table{};
+    table[0x58] = -116;
+    table[0x53] = -2;
+    table[0x5A] = -5;
+    for (const auto& [address, value] : more)
+        table[address] = static_cast<qint16>(value);
+    return table;
+}
+
+CellAmounts Amounts(std::initializer_list<std::pair<int, int>> byCell, int others = 0)
+{
+    CellAmounts amounts;
+    amounts.fill(others);
+    for (const auto& [cell, amount] : byCell)
+        amounts[cell] = amount;
+    return amounts;
+}
+
+TEST(MoveCells, AddsTheAmountsToEveryEntryKeepingTheDetail)
+{
+    struct Case {
+        const char* name;
+        Table table;
+        CellAmounts amounts;
+        int offset;
+        int written;
+        std::vector<std::pair<int, int>> after;  // entries and their values afterwards
+    } const cases[] = {
+        {"5% rich over the detail", DetailedTable(), Amounts({}, 5), 0, 256,
+         {{0x00, 5}, {0x53, 3}, {0x58, -111}, {0x59, 5}, {0x5A, 0}, {0xFE, 5}, {0xFF, 5}}},
+        {"5% lean with the offset at +200", DetailedTable(), Amounts({}, -5), 200, 256,
+         {{0x00, -5}, {0x53, -7}, {0x58, -121}, {0x5A, -10}, {0xFF, -5}}},
+        // Half a point a step from 0 up to 5 and back, halves to even.
+        {"one cell", Table{}, Amounts({{10, 5}}), 0, 17,
+         {{99, 0}, {100, 1}, {101, 2}, {102, 2}, {103, 2}, {104, 3}, {105, 4}, {106, 4}, {107, 4}, {108, 5},
+          {109, 4}, {110, 4}, {111, 4}, {112, 3}, {113, 2}, {114, 2}, {115, 2}, {116, 1}, {117, 0}}},
+        {"one cell over the detail", DetailedTable(), Amounts({{8, 5}}), 0, 17,
+         {{79, 0}, {0x53, 0}, {0x58, -111}, {0x5A, -1}, {97, 0}}},
+        // Below the first cell and above the last the amount is carried flat.
+        {"the end cells, offset -200", Table{}, Amounts({{0, -3}, {24, 4}}), -200, 4 + 8 + 8 + 13,
+         {{0, -3}, {3, -3}, {4, -3}, {5, -2}, {8, -2}, {9, -1}, {11, -1}, {12, 0}, {234, 0}, {235, 1},
+          {237, 2}, {240, 3}, {242, 4}, {243, 4}, {255, 4}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CellsMove move = MoveCells(c.table, c.amounts, c.offset);
+        EXPECT_FALSE(move.beyond);
+        EXPECT_EQ(move.writes.size(), c.written);
+        Table after = c.table;
+        int last = -1;
+        for (const EntryWrite& w : move.writes) {
+            EXPECT_GT(w.address, last);  // each once, in address order
+            last = w.address;
+            after[w.address] = static_cast<qint16>(w.value);
+        }
+        for (const auto& [address, value] : c.after)
+            EXPECT_EQ(after[address], value) << address;
+    }
+}
+
+TEST(MoveCells, AnEntryLeavingTheUnitsRangeRefusesTheWholeMove)
+{
+    const CellsMove lean = MoveCells(DetailedTable({{0x53, -126}}), Amounts({}, -5), 0);
+    EXPECT_TRUE(lean.writes.isEmpty());
+    EXPECT_EQ(lean.beyond, (EntryWrite{0x53, -131}));
+    const CellsMove rich = MoveCells(DetailedTable({{0x5A, 125}}), Amounts({}, 5), 0);
+    EXPECT_TRUE(rich.writes.isEmpty());
+    EXPECT_EQ(rich.beyond, (EntryWrite{0x5A, 130}));
+    // -116 - 5 and 122 + 5 are still within what the unit holds.
+    EXPECT_FALSE(MoveCells(DetailedTable({{0x5A, 122}}), Amounts({}, 5), 0).beyond);
+    EXPECT_FALSE(MoveCells(DetailedTable(), Amounts({}, -5), 0).beyond);
+}
+
 TEST(TunerTableKinds, InjectorBytesSelectTheirListItem)
 {
     const QStringList items = InjectorListItems();
@@ -125,7 +205,7 @@ TEST(TunerTableKinds, InjectorBytesSelectTheirListItem)
     EXPECT_EQ(items[14], "<Select>");
     struct Case {
         int byte, index, size;
-    } const cases[] = {{0, 1, 19}, {19, 1, 19}, {20, 14, 20}, {24, 2, 24}, {93, 13, 93}, {255, 14, 255}};
+    } const cases[] = {{0, 1, 19}, {19, 1, 19}, {20, -1, 20}, {24, 2, 24}, {93, 13, 93}, {255, -1, 255}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.byte);
         const InjectorChoice choice = InjectorChoiceFor(c.byte);
@@ -149,10 +229,23 @@ TEST(GlobalEdits, ShiftsThatWouldPassAnEndAreRefused)
 
 TEST(GlobalEdits, CompensationIsTheRatioChangeInPercentPoints)
 {
-    EXPECT_EQ(Compensation(19.0 / 24.0, 1.0f), -21);  // 0.7917: 21 points leaner
-    EXPECT_EQ(Compensation(1.0, 1.0f), 0);
-    EXPECT_EQ(Compensation(72.0 / 48.0, 0.5f), 100);
-    EXPECT_EQ(Compensation(0.5, 1.0f), -50);
+    struct Case {
+        SizeRatio last, now;
+        int points;
+    } const cases[] = {
+        {{19, 19}, {19, 24}, -21},  // 0.7917: 21 points leaner
+        {{19, 19}, {19, 19}, 0},
+        {{1, 2}, {72, 48}, 100},
+        {{19, 19}, {24, 48}, -50},
+        // Exact halves whose ratios binary fractions cannot hold go to the even neighbour.
+        {{42, 48}, {24, 30}, -8},  // 0.8 - 0.875: -7.5
+        {{24, 30}, {42, 48}, 8},   // +7.5
+        {{30, 48}, {30, 50}, -2},  // 0.6 - 0.625: -2.5
+        {{93, 30}, {50, 16}, 2},   // 3.125 - 3.1: +2.5
+        {{30, 72}, {39, 72}, 12},  // 9 / 72: +12.5
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Compensation(c.now, c.last), c.points) << c.now.eec << "/" << c.now.installed;
 
     SliderValues zero{};
     EXPECT_TRUE(CompensationFits(zero, -100));

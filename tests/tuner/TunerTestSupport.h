@@ -43,8 +43,8 @@ protected:
         TestApplication();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         mdlPublicVars::Reset();
-        tuner::LastAppliedRatioOL = 0;
-        tuner::LastAppliedRatioCL = 0;
+        tuner::LastAppliedRatioOL = {};
+        tuner::LastAppliedRatioCL = {};
         ASSERT_TRUE(dir.isValid());
         previousBackupFolder = tunefile::BackupFolder();
         tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));

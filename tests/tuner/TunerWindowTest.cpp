@@ -1,8 +1,14 @@
 #include "TunerTestSupport.h"
 
 #include "tunefile/frmTableSaveSelection.h"
+#include "tuner/CellSlider.h"
 
+#include <QMouseEvent>
 #include <QProgressBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+#include <functional>
 
 namespace {
 
@@ -54,11 +60,22 @@ TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
     EXPECT_EQ(table[28], -1);
     EXPECT_EQ(table[38], -100);
     EXPECT_EQ(table[49], 7);
-    const int shown[] = {100, -100, -1, -100, 20, 0};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(slider(i)->value(), shown[i]) << i;
-    EXPECT_EQ(text("txtDelta_0"), "100");
-    EXPECT_EQ(text("txtDelta_1"), "-100");
+    // Beyond its reach a slider sits at its end; the box says what the entry
+    // holds, on orange.
+    const QColor orange(255, 200, 140);
+    const QColor white(255, 255, 255);
+    const struct {
+        int slider;
+        const char* box;
+        QColor ground;
+    } shown[] = {{100, "127", orange}, {-100, "-128", orange}, {-1, "-1", white},
+                 {-100, "-100", white}, {20, "20", white}, {0, "0", white}};
+    for (int i = 0; i < 6; ++i) {
+        const QString box = QStringLiteral("txtDelta_%1").arg(i);
+        EXPECT_EQ(slider(i)->value(), shown[i].slider) << i;
+        EXPECT_EQ(text(box), shown[i].box) << i;
+        EXPECT_EQ(background(box), shown[i].ground) << i;
+    }
     EXPECT_EQ(control("txtDelta_1")->palette().color(QPalette::Text), colours::Red);
     EXPECT_EQ(control("txtDelta_4")->palette().color(QPalette::Text), DarkGreen);
     EXPECT_EQ(text("lblRPM_0"), "0.10");
@@ -72,11 +89,11 @@ TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
     EXPECT_EQ(RpmSwitchOn, 3000);
     EXPECT_EQ(RpmSwitchOff, 6000);
     EXPECT_EQ(text("cmbInjectors"), "19lb/hr");
-    EXPECT_EQ(text("cmbEECInjectors"), "<Select>");
+    EXPECT_EQ(text("cmbEECInjectors"), "20lb/hr");  // not listed: its own number
     EXPECT_EQ(InstalledInjectorSize, 19);
     EXPECT_EQ(EecInjectorSize, 20);
     EXPECT_DOUBLE_EQ(InjectorRatioOL, 20.0 / 19.0);
-    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 20.0f / 19.0f);
+    EXPECT_EQ(tuner::LastAppliedRatioOL, (tuner::SizeRatio{20, 19}));
 
     EXPECT_TRUE(window->SliderEventsArmed());
     EXPECT_FALSE(window->OnLine());
@@ -313,6 +330,8 @@ TEST_F(TunerTest, ARefusedSliderWriteShowsWhatTheUnitHolds)
 
     slider(5)->setValue(20);
     EXPECT_EQ(heard(), Payloads({"WO3A14", "RO3A"}));
+    EXPECT_TRUE(messages().isEmpty());  // told once the slider's handler is done
+    QCoreApplication::processEvents();
     ASSERT_EQ(messages().size(), 1);
     EXPECT_EQ(messages()[0].title, "Write Failure!");
     EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
@@ -334,6 +353,7 @@ TEST_F(TunerTest, ARefusedSliderWriteThatCannotBeReadBackLosesTheLink)
     port->silenced << "RO3A";
 
     slider(5)->setValue(20);
+    QCoreApplication::processEvents();
     EXPECT_EQ(messageTexts(),
               QStringList({"Failed to Update Slider Value. Please try a manual update.",
                            "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable "
@@ -342,7 +362,120 @@ TEST_F(TunerTest, ARefusedSliderWriteThatCannotBeReadBackLosesTheLink)
     EXPECT_TRUE(control("cmdQUIT")->isEnabled());
     EXPECT_FALSE(slider(5)->isEnabled());
     EXPECT_FALSE(window->Timer1()->isActive());
-    EXPECT_EQ(window->CorrectionTable()[58], 20);
+    // Unconfirmed and unread: the entry keeps the value the unit last confirmed.
+    EXPECT_EQ(window->CorrectionTable()[58], 0);
+    EXPECT_EQ(slider(5)->value(), 0);
+}
+
+// The up arrow of a slider pressed and held while the unit refuses writes:
+// the refused step ends the move, and the box comes once, after the press.
+TEST_F(TunerTest, ARefusedWriteEndsAHeldArrowsMove)
+{
+    open();
+    goOnline();
+    heard();
+    messages().clear();
+    device.faults().refuseWrites = true;
+    QScrollBar* bar = slider(5);  // 1.10 V, entry 3A
+
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.subControls = QStyle::SC_All;
+    const QPoint up =
+        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, bar).center();
+    const auto press = [&] {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(up), bar->mapToGlobal(QPointF(up)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &event);
+    };
+
+    press();
+    EXPECT_TRUE(messages().isEmpty());
+    auto* cell = dynamic_cast<CellSlider*>(bar);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_FALSE(cell->repeating());  // the held arrow steps no further
+    QCoreApplication::processEvents();
+    // One step (-1) tried with all its attempts, then read back.
+    QStringList expected;
+    for (int attempt = 0; attempt < 25; ++attempt)
+        expected << QStringLiteral("WO3AFF");
+    expected << QStringLiteral("RO3A");
+    EXPECT_EQ(heard(), expected);
+    EXPECT_EQ(messageTexts(), QStringList({"Failed to Update Slider Value. Please try a manual update."}));
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(text("txtDelta_5"), "0");
+    EXPECT_EQ(window->CorrectionTable()[0x3A], 0);
+
+    // The unit accepts again: the next press steps once and writes its line.
+    device.faults().refuseWrites = false;
+    press();
+    const QStringList writes = heard();
+    ASSERT_EQ(writes.size(), 19);
+    EXPECT_EQ(writes.first(), "WO3AFF");
+    EXPECT_EQ(bar->value(), -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(up), bar->mapToGlobal(QPointF(up)), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(bar, &release);
+    EXPECT_EQ(messages().size(), 1);
+}
+
+// The unit falls silent as an edit of every cell begins on line: its first
+// write ends it, the lost link is told once, the sliders keep what the unit holds.
+TEST_F(TunerTest, ASilentUnitEndsAnOnLineEditAtItsFirstWrite)
+{
+    struct Case {
+        const char* name;
+        std::function<void(frmGraphicalTune*)> edit;
+        const char* firstWrite;
+        const char* readBack;
+    } const cases[] = {
+        {"5% RICH", [](frmGraphicalTune* w) { w->cmdRich_Click(); }, "WO0005", "RO00"},
+        {"ZERO", [](frmGraphicalTune* w) { w->cmdZero_Click(); }, "WO2600", "RO26"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device.faults().silent = false;
+        main->cmdConnect_Click();
+        ASSERT_TRUE(Connected);
+        open();
+        goOnline();
+        slider(3)->setValue(10);  // entry 26 at 10, for ZERO to move
+        heard();
+        messages().clear();
+        device.faults().silent = true;
+        const qint64 started = clock.nowMs();
+
+        c.edit(window);
+        QCoreApplication::processEvents();
+        QStringList expected;
+        for (int attempt = 0; attempt < 25; ++attempt)
+            expected << QString::fromLatin1(c.firstWrite);
+        for (int attempt = 0; attempt < 25; ++attempt)
+            expected << QString::fromLatin1(c.readBack);
+        EXPECT_EQ(heard(), expected);
+        EXPECT_EQ(messageTexts(),
+                  QStringList({"Failed to Update Slider Value. Please try a manual update.",
+                               "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable "
+                               "connectivity."}));
+        // The write's 25 attempts of 10 s, the wait for its owed replies (half
+        // a 10 s time-out and 0.1 s), the read back's 25 attempts of 0.5 s.
+        EXPECT_EQ(clock.nowMs() - started, 250'000 + 5'100 + 12'500);
+        EXPECT_FALSE(Connected);
+        EXPECT_EQ(slider(3)->value(), 10);
+        EXPECT_EQ(text("txtDelta_3"), "10");
+        EXPECT_EQ(slider(0)->value(), 0);
+        EXPECT_EQ(window->CorrectionTable()[0], 0);
+        EXPECT_FALSE(slider(0)->isEnabled());
+        dialogs.answerNext(MsgAnswer::Yes);
+        window->cmdQUIT_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 // Saves into the tune picked in the selection window, then shows what the
@@ -694,18 +827,75 @@ TEST_F(TunerTest, LeanAndRichShiftEverySliderOrNone)
     EXPECT_EQ(window->CorrectionTable()[78], 0);
 }
 
-TEST_F(TunerTest, LeanOnLineWritesEverySlidersLine)
+// A shift adds its 5 points to every entry, each written once, so the
+// detail between the cells stays; an entry beyond the slider is shown as it is.
+TEST_F(TunerTest, RichOnLineAddsToEveryEntryOnce)
 {
+    VentrixMemory& memory = device.memory();
+    memory.setCell('O', 0x58, 0x8C);  // -116, cell 8
+    memory.setCell('O', 0x53, 0xFE);  // -2
+    memory.setCell('O', 0x5A, 0xFB);  // -5
     open();
     goOnline();
     heard();
-    window->cmdLean_Click();
+    EXPECT_EQ(slider(8)->value(), -100);
+    EXPECT_EQ(text("txtDelta_8"), "-116");
+    EXPECT_EQ(background("txtDelta_8"), QColor(255, 200, 140));
+    EXPECT_FALSE(window->txtDelta(8)->toolTip().isEmpty());
+
+    window->cmdRich_Click();
     const QStringList writes = heard();
-    // Every cell's line; entries 254 and 255 are no slider's.
-    EXPECT_EQ(writes.size(), 18 + 23 * 19 + 15);
-    for (int j = 0; j < 254; ++j)
-        EXPECT_EQ(device.memory().cell('O', j), 0xFB) << j;
-    EXPECT_EQ(device.memory().cell('O', 254), 0);
+    ASSERT_EQ(writes.size(), 256);
+    for (int j = 0; j < 256; ++j) {
+        const int value = j == 0x58 ? -111 : j == 0x53 ? 3 : j == 0x5A ? 0 : 5;
+        EXPECT_EQ(writes[j], QStringLiteral("WO") + frame::HexByte(j) + frame::HexByte(value & 0xFF));
+        EXPECT_EQ(memory.cell('O', j), value & 0xFF) << j;
+    }
+    EXPECT_EQ(slider(8)->value(), -100);
+    EXPECT_EQ(text("txtDelta_8"), "-111");
+    EXPECT_EQ(background("txtDelta_8"), QColor(255, 200, 140));
+    EXPECT_EQ(slider(7)->value(), 5);
+    EXPECT_EQ(background("txtDelta_7"), QColor(255, 255, 255));
+
+    // Leaner would take the slider past its end: refused, nothing written.
+    messages().clear();
+    window->cmdLean_Click();
+    EXPECT_EQ(messageTexts(),
+              QStringList({"Cannot make global table change. An individual slider will exceed -100%."}));
+    EXPECT_TRUE(heard().isEmpty());
+}
+
+TEST_F(TunerTest, AShiftTakingAnEntryBeyondTheUnitsRangeIsRefused)
+{
+    struct Case {
+        int address, byte;
+        bool rich;
+        const char* text;
+    } const cases[] = {
+        {0x53, 0x82, false,  // -126 - 5
+         "Cannot make global table change. Entry 53 would reach -131%, beyond the -128% to 127% the unit can hold."},
+        {0x5A, 0x7D, true,  // 125 + 5
+         "Cannot make global table change. Entry 5A would reach 130%, beyond the -128% to 127% the unit can hold."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        device.memory().setCell('O', c.address, c.byte);
+        open();
+        const tuner::Table before = window->CorrectionTable();
+        messages().clear();
+        if (c.rich)
+            window->cmdRich_Click();
+        else
+            window->cmdLean_Click();
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, "Error!");
+        EXPECT_EQ(messages()[0].text, QString::fromLatin1(c.text));
+        EXPECT_EQ(window->CorrectionTable(), before);
+        device.memory().setCell('O', c.address, 0);
+        dialogs.answerNext(MsgAnswer::Yes);
+        window->cmdQUIT_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 class InjectorTest : public TunerTest {
@@ -724,43 +914,81 @@ TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
 {
     open();  // 19 lb/hr both: ratio 1
     heard();
+    const QString question = QStringLiteral("Do you want to apply this change directly to the current map?\r\n");
     choose("cmbInjectors", "19lb/hr", MsgAnswer::Yes);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_EQ(messages()[0].title, "Apply changes now?");
-    EXPECT_EQ(messages()[0].text, "Do you want to apply this change directly to the current map?");
+    EXPECT_EQ(messages()[0].text,
+              question + "The sliders stay where they are: the injector ratio is the one already applied.");
     EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
     EXPECT_EQ(slider(3)->value(), 0);  // no change in ratio, no move
 
-    choose("cmbInjectors", "24lb/hr", MsgAnswer::No);
+    choose("cmbInjectors", "24lb/hr", MsgAnswer::No);  // 19 / 24: -20.8
+    EXPECT_EQ(messages()[1].text, question + "Every slider will move 21 points leaner (-21).");
     EXPECT_EQ(InstalledInjectorSize, 24);
     EXPECT_EQ(slider(3)->value(), 0);
 
     // From the ratio last applied (1), not the one left by the No.
-    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes);
+    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes);  // 19 / 30: -36.7
+    EXPECT_EQ(messages()[2].text, question + "Every slider will move 37 points leaner (-37).");
     for (int i = 0; i < 25; ++i)
         EXPECT_EQ(slider(i)->value(), -37) << i;
-    EXPECT_EQ(window->CorrectionTable()[128], -37);
-    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 19.0f / 30.0f);
+    for (const int j : {0, 128, 254, 255})
+        EXPECT_EQ(window->CorrectionTable()[j], -37) << j;
+    EXPECT_EQ(tuner::LastAppliedRatioOL, (tuner::SizeRatio{19, 30}));
     EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 30.0);
     EXPECT_TRUE(heard(true).isEmpty());  // off line
 }
 
-TEST_F(InjectorTest, ADisparityTooLargeIsRefused)
+// A refused choice changes nothing: the list, the size and its ratio are
+// as before it, and a later "<Select>" moves nothing.
+TEST_F(InjectorTest, ARefusedChoicePutsTheListBack)
 {
+    device.memory().setRegister(0x02, 24);
+    device.memory().setCell('O', 0x30, 0xCE);  // cell 4 at -50
     open();
-    slider(6)->setValue(-50);
     messages().clear();
-    choose("cmbInjectors", "39lb/hr", MsgAnswer::Yes);  // 19/39: 51 points leaner
+    choose("cmbInjectors", "72lb/hr", MsgAnswer::Yes);  // 19/72 - 19/24: -52.8
     ASSERT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages()[0].text, "Do you want to apply this change directly to the current map?\r\n"
+                                  "Every slider will move 53 points leaner (-53).");
     EXPECT_EQ(messages()[1].title, "Selection Error!");
     EXPECT_EQ(messages()[1].text, "Cannot compensate for such a large disparity in actual vs. programmed injector "
                                   "size.\r\nPlease make another selection.");
-    EXPECT_EQ(text("cmbInjectors"), "<Select>");
-    EXPECT_EQ(InstalledInjectorSize, 19);
-    EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 39.0);
-    EXPECT_FLOAT_EQ(tuner::LastAppliedRatioOL, 1.0f);
-    EXPECT_EQ(slider(6)->value(), -50);
+    EXPECT_EQ(text("cmbInjectors"), "24lb/hr");
+    EXPECT_EQ(InstalledInjectorSize, 24);
+    EXPECT_EQ(EecInjectorSize, 19);
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 24.0);
+    EXPECT_EQ(tuner::LastAppliedRatioOL, (tuner::SizeRatio{19, 24}));
+    EXPECT_EQ(slider(4)->value(), -50);
     EXPECT_EQ(slider(0)->value(), 0);
+
+    choose("cmbInjectors", "<Select>", MsgAnswer::Yes);
+    EXPECT_EQ(messages()[2].text, "Do you want to apply this change directly to the current map?\r\n"
+                                  "The sliders stay where they are: the injector ratio is the one already applied.");
+    EXPECT_EQ(text("cmbInjectors"), "24lb/hr");
+    EXPECT_EQ(slider(0)->value(), 0);
+    EXPECT_EQ(slider(4)->value(), -50);
+}
+
+// From 42/48 to 24/30 is exactly -7.5 points, which goes to -8.
+TEST_F(InjectorTest, AnExactHalfGoesToTheEvenNeighbour)
+{
+    device.memory().setRegister(0x02, 48);
+    device.memory().setRegister(0x03, 42);
+    open();
+    messages().clear();
+    choose("cmbEECInjectors", "24lb/hr", MsgAnswer::No);  // 24/48 - 42/48: -37.5
+    EXPECT_EQ(messages()[0].text, "Do you want to apply this change directly to the current map?\r\n"
+                                  "Every slider will move 38 points leaner (-38).");
+    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes);
+    EXPECT_EQ(messages()[1].text, "Do you want to apply this change directly to the current map?\r\n"
+                                  "Every slider will move 8 points leaner (-8).");
+    for (int i = 0; i < 25; ++i)
+        EXPECT_EQ(slider(i)->value(), -8) << i;
+    for (const int j : {0, 0x3A, 255})
+        EXPECT_EQ(window->CorrectionTable()[j], -8) << j;
+    EXPECT_EQ(tuner::LastAppliedRatioOL, (tuner::SizeRatio{24, 30}));
 }
 
 TEST_F(InjectorTest, ACompensationOfExactlyMinus100IsAccepted)
