@@ -4,7 +4,7 @@
 #include "platform/Dialogs.h"
 #include "correction/CorrectionCells.h"
 #include "tuner/GlobalEdits.h"
-#include "tuner/SliderInterpolation.h"
+#include "correction/SliderInterpolation.h"
 #include "tunefile/Tune.h"
 
 #include <QColor>
