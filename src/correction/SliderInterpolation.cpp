@@ -1,6 +1,7 @@
 #include "correction/SliderInterpolation.h"
 
 #include "correction/CorrectionCells.h"
+#include "platform/WholeNumbers.h"
 
 namespace tuner {
 
@@ -9,18 +10,9 @@ namespace {
 constexpr int Steps = 10;
 
 // numerator / 10 to the nearest whole number, halves to the even neighbour.
-// Worked in whole numbers so a true half is never a hair off in floating point.
 int tenthsRounded(int numerator)
 {
-    int quotient = numerator / Steps;
-    int remainder = numerator % Steps;
-    if (remainder < 0) {
-        remainder += Steps;
-        --quotient;
-    }
-    if (remainder * 2 > Steps || (remainder * 2 == Steps && quotient % 2 != 0))
-        ++quotient;
-    return quotient;
+    return static_cast<int>(DividedHalfEven(numerator, Steps));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "correction/SliderInterpolation.h"
 #include "logs/CellStatistics.h"
 #include "platform/NumberFormat.h"
+#include "platform/WholeNumbers.h"
 
 #include <QTextStream>
 
@@ -58,20 +59,6 @@ Fraction neededFraction(double measured, double target, int eecInjectorSize)
     const long long t = tenThousandths(target);
     const long long e = std::llround(air_fuel::ScalingInjectorSize(eecInjectorSize));
     return {(tenThousandths(measured) - t) * 1900, std::max(1LL, t * e)};
-}
-
-// numerator / denominator to the nearest whole number, halves to the even one.
-long long roundedHalfEven(long long numerator, long long denominator)
-{
-    long long quotient = numerator / denominator;
-    long long remainder = numerator % denominator;
-    if (remainder < 0) {
-        remainder += denominator;
-        --quotient;
-    }
-    if (remainder * 2 > denominator || (remainder * 2 == denominator && quotient % 2 != 0))
-        ++quotient;
-    return quotient;
 }
 
 bool tunedOpenLoop(const DataLog& log, std::size_t i, const Settings& settings)
@@ -138,7 +125,7 @@ CellValues Result::suggested() const
 int CorrectionPoints(double measured, double target, int eecInjectorSize)
 {
     const Fraction needed = neededFraction(measured, target, eecInjectorSize);
-    return static_cast<int>(roundedHalfEven(needed.numerator, needed.denominator));
+    return static_cast<int>(DividedHalfEven(needed.numerator, needed.denominator));
 }
 
 std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVolts)
@@ -438,7 +425,7 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
                     }
                 }
             }
-            points = static_cast<int>(std::clamp<long long>(roundedHalfEven(sum, denominator * weight),
+            points = static_cast<int>(std::clamp<long long>(DividedHalfEven(sum, denominator * weight),
                                                             -settings.capPoints, settings.capPoints));
         }
         // From the entry's true value, never against what the median says: an

@@ -1,6 +1,7 @@
 #include "tuner/GlobalEdits.h"
 
 #include "correction/CorrectionCells.h"
+#include "platform/WholeNumbers.h"
 #include "platform/NumberFormat.h"
 
 #include <cstdlib>
@@ -36,16 +37,7 @@ int Compensation(SizeRatio newRatio, SizeRatio lastApplied)
         numerator = -numerator;
         denominator = -denominator;
     }
-    long long quotient = numerator / denominator;
-    long long remainder = numerator % denominator;
-    if (remainder < 0) {
-        remainder += denominator;
-        --quotient;
-    }
-    // remainder / denominator is the fraction above the quotient, in [0, 1).
-    if (2 * remainder > denominator || (2 * remainder == denominator && quotient % 2 != 0))
-        ++quotient;
-    return static_cast<int>(quotient);
+    return static_cast<int>(DividedHalfEven(numerator, denominator));
 }
 
 QString CompensationMoveText(int compensation)

@@ -154,8 +154,9 @@ TEST(AutoTuneTest, OneCellSuggestions)
     }
 }
 
-// What SuggestedTable writes, worked by hand: the table holds 0 but for the
-// entries a case names, each hold is 20 steady samples at wide-open throttle
+// What SuggestedTable writes, worked by hand (each cell's change added as
+// the tuner's APPLY adds it): the table holds 0 but for the entries a case
+// names, each hold is 20 steady samples at wide-open throttle
 // (the MAF step between two holds costs the sample on either side), and the
 // written table is compared entry by entry.
 TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
@@ -176,22 +177,26 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
         // Cell 24 (entry F8) at -128 reads rich, cell 12 (80) at +127 lean.
         {"beyond the sliders and asked further out: left", {{248, -128}, {128, 127}}, {{4.9, 11.3}, {2.5, 13.2}}, 12.8,
          {}, {{248, -128}, {128, 127}}, 0},
-        // 13.2 at 12.8 needs +3.125: -125; 11.3 needs -11.7, capped: 117.
-        // Cell 24 runs flat past its entry; cell 12 to its neighbours at 0:
-        // 117 x 9/10 = 105.3, x 5/10 = 58.5 (to 58), x 1/10 = 11.7.
+        // 13.2 at 12.8 needs +3.125: -125, a change of +3; 11.3 needs -11.7,
+        // capped: 117, a change of -10. Each change is added to the entries
+        // on a line to the neighbours' entries (whose change is 0): cell 24's
+        // +3 is 0.3 at 239 (to 0), 1.5 at 243 (to 2), 2.7 at 247 (to 3) and
+        // the whole 3 above its entry; cell 12's -10 is -1 at 119 and 137,
+        // -5 at 123 and 133, -9 at 127. Changed: 240..255 and 119..137.
         {"beyond the sliders and asked back: moved from the true value", {{248, -128}, {128, 127}},
          {{4.9, 13.2}, {2.5, 11.3}}, 12.8, {},
-         {{248, -125}, {247, -112}, {243, -62}, {239, -12}, {238, 0}, {253, -125}, {254, 0},
-          {128, 117}, {127, 105}, {123, 58}, {119, 12}, {118, 0}, {133, 58}, {137, 12}, {138, 0}},
-         15 + 19},
+         {{248, -125}, {247, 3}, {243, 2}, {240, 1}, {239, 0}, {238, 0}, {253, 3}, {255, 3},
+          {128, 117}, {127, -9}, {123, -5}, {119, -1}, {118, 0}, {133, -5}, {137, -1}, {138, 0}},
+         16 + 19},
         // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.
         {"halves to even", {}, {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}}, 12.0, {},
          {{108, 2}, {103, 1}, {101, 1}, {100, 0}, {115, 1}, {116, 0}, {118, 0}, {119, 1}, {123, 4}, {128, 8},
           {133, 4}, {137, 1}, {148, -2}, {153, -1}},
          15 + 19 + 15},
-        // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100.
+        // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100, a
+        // change of +5: 2.5 at 103 and 113 (to 2), 0.5 at 99 and 117 (to 0).
         {"capped, then held at the sliders' reach", {{108, 95}}, {{2.1, 13.5}}, 12.0, {},
-         {{108, 100}, {103, 50}, {113, 50}, {98, 0}}, 19},
+         {{108, 100}, {103, 2}, {113, 2}, {99, 0}, {100, 1}, {117, 0}, {98, 0}}, 17},
         {"locked", {{108, 95}}, {{2.1, 13.5}}, 12.0, [](Settings& s) { s.locked[10] = true; }, {{108, 95}}, 0},
     };
     for (const Case& c : cases) {
@@ -219,6 +224,23 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
         for (int i = 0; i < tuner_cells::CellCount; ++i)
             EXPECT_EQ(written[tuner::EntryOf(i, 0)], result.cells[i].suggested) << "cell " << i;
     }
+}
+
+// A change that would take an entry between the cells past +127 refuses the
+// whole suggestion: cell 10 asked for +10 (13.5 at 12.0, capped) puts 5 on
+// entry 103, which holds 126.
+TEST(AutoTuneTest, ASuggestionTakingAnEntryOutOfRangeIsRefusedWhole)
+{
+    tuner::Table table{};
+    table[103] = 126;
+    const Result result = AnalyseOne(MakeLog(Steady(20, {.maf = 2.1, .airFuel = 13.5})),
+                                     [] { Settings s = NoLag(); s.target = 12.0; return s; }(), CellValuesOf(table));
+    ASSERT_EQ(result.cells[10].change, 10);
+    std::optional<tuner::EntryWrite> beyond;
+    EXPECT_EQ(SuggestedTable(table, result, &beyond), table);
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(beyond->address, 103);
+    EXPECT_EQ(beyond->value, 131);
 }
 
 // Five samples at 12.0 and five at 15.0: the median is the mean of the two
