@@ -6,8 +6,6 @@
 #include "platform/WholeNumbers.h"
 #include "tuner/SliderInterpolation.h"
 
-#include <QTextStream>
-
 #include <algorithm>
 #include <cmath>
 #include <optional>
