@@ -8,6 +8,7 @@
 // moment and does not depend on the machine.
 //
 //   build/bench/dropped_reply_export_bench [N]
+#include "DistinctUnit.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
@@ -56,13 +57,7 @@ int main(int argc, char** argv)
 
     ManualClock clock;
     VentrixDevice device;
-    // Every cell and register a different byte, so a reply taken for the
-    // wrong request shows.
-    for (const char table : {'C', 'O', 'L', 'H'})
-        for (int address = 0; address < 256; ++address)
-            device.memory().setCell(table, address, (address * 7 + table) & 0xFF);
-    for (int reg = 0; reg < 0x14; ++reg)
-        device.memory().setRegister(reg, 0x40 + reg);
+    FillWithDistinctBytes(device);
     device.setPacing(true);
     SimulatedPort port(device, clock);
     port.open();

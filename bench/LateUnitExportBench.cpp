@@ -7,6 +7,7 @@
 // or failed, how long it took, and the requests the unit heard.
 //
 //   build/bench/late_unit_export_bench [delay-ms]
+#include "DistinctUnit.h"
 #include "platform/Clock.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
@@ -23,13 +24,7 @@ int main(int argc, char** argv)
 
     ManualClock clock;
     VentrixDevice device;
-    // Every cell and register a different byte, so a reply taken for the
-    // wrong request shows in the file.
-    for (const char table : {'C', 'O', 'L', 'H'})
-        for (int address = 0; address < 256; ++address)
-            device.memory().setCell(table, address, (address * 7 + table) & 0xFF);
-    for (int reg = 0; reg < 0x14; ++reg)
-        device.memory().setRegister(reg, 0x40 + reg);
+    FillWithDistinctBytes(device);
     device.faults().delayMs = delayMs;
     SimulatedPort port(device, clock);
     port.open();
