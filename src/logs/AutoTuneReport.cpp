@@ -1,6 +1,6 @@
 #include "logs/AutoTune.h"
 
-#include "app/AirFuelFormula.h"
+#include "correction/AirFuelFormula.h"
 #include "logs/DataLog.h"
 #include "platform/NumberFormat.h"
 
