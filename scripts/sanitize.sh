@@ -9,7 +9,7 @@ fuzz_seconds=${1:-30}
 "$top/scripts/install-deps.sh"
 "$top/scripts/install-deps.sh" "$top/scripts/debian-packages-sanitize.txt"
 cd "$top"
-cmake --preset sanitize >/dev/null
+cmake --preset sanitize -DKESTREL_WERROR="${KESTREL_WERROR:-OFF}" >/dev/null
 cmake --build --preset sanitize -j"$(nproc)"
 ctest --preset sanitize -j"$(nproc)"
 
