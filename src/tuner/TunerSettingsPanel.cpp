@@ -153,42 +153,78 @@ void TunerSettingsPanel::showInjectorSize(QComboBox* list, double size)
 
 // --- the user's moves ---------------------------------------------------------------
 
-bool TunerSettingsPanel::sendBreakpoint()
+bool TunerSettingsPanel::writeBreakpoint()
 {
     const int count = c_.HScroll1->value();
-    if (!session_.writeBreakpoint(count)) {
-        session_.tell(MsgIcon::Exclamation, WriteFailureTitle,
-                      QStringLiteral("Failed to Update TPS Breakpoint Value. Please try a manual update."));
+    if (!session_.writeBreakpoint(count))
         return false;
-    }
     WotBreakpointVolts = BreakpointVolts(count);
     c_.txtTPSBreakpoint->setText(BreakpointText(count));
     return true;
 }
 
-bool TunerSettingsPanel::sendSwitchOn()
+bool TunerSettingsPanel::writeSwitchOn()
 {
     const int rpm = c_.HScroll2->value();
-    if (!session_.writeSwitchOn(rpm)) {
-        session_.tell(MsgIcon::Exclamation, WriteFailureTitle,
-                      QStringLiteral("Failed to Update RPM Switch Activation. Please try a manual update."));
+    if (!session_.writeSwitchOn(rpm))
         return false;
-    }
     RpmSwitchOn = rpm;
     c_.txtRPMON->setText(SwitchText(rpm));
     return true;
 }
 
-bool TunerSettingsPanel::sendSwitchOff()
+bool TunerSettingsPanel::writeSwitchOff()
 {
     const int rpm = c_.HScroll3->value();
-    if (!session_.writeSwitchOff(rpm)) {
-        session_.tell(MsgIcon::Exclamation, WriteFailureTitle,
-                      QStringLiteral("Failed to Update RPM Switch Deactivation. Please try a manual update."));
+    if (!session_.writeSwitchOff(rpm))
         return false;
-    }
     RpmSwitchOff = static_cast<qint16>(rpm);
     c_.txtRPMOFF->setText(SwitchText(rpm));
+    return true;
+}
+
+namespace {
+
+const QString BreakpointRefused =
+    QStringLiteral("Failed to Update TPS Breakpoint Value. Please try a manual update.");
+const QString SwitchOnRefused = QStringLiteral("Failed to Update RPM Switch Activation. Please try a manual update.");
+const QString SwitchOffRefused =
+    QStringLiteral("Failed to Update RPM Switch Deactivation. Please try a manual update.");
+
+} // namespace
+
+void TunerSettingsPanel::sendBreakpoint()
+{
+    if (!writeBreakpoint())
+        session_.tell(MsgIcon::Exclamation, WriteFailureTitle, BreakpointRefused);
+}
+
+void TunerSettingsPanel::sendSwitchOn()
+{
+    if (!writeSwitchOn())
+        session_.tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOnRefused);
+}
+
+void TunerSettingsPanel::sendSwitchOff()
+{
+    if (!writeSwitchOff())
+        session_.tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOffRefused);
+}
+
+bool TunerSettingsPanel::sendShown(bool switchPoints)
+{
+    QStringList refused;
+    if (switchPoints) {
+        if (!writeSwitchOn())
+            refused << SwitchOnRefused;
+        if (!writeSwitchOff())
+            refused << SwitchOffRefused;
+    }
+    if (!writeBreakpoint())
+        refused << BreakpointRefused;
+    for (const QString& text : refused)
+        if (!session_.tell(MsgIcon::Exclamation, WriteFailureTitle, text))
+            return false;
     return true;
 }
 

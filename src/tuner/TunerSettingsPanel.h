@@ -41,11 +41,15 @@ public:
     void fillInjectorLists();
     bool injectorEventsSuppressed() const { return injectorEventsSuppressed_; }
 
-    // The bars' values written (on line) and shown; a refusal is told and
-    // leaves the value shown before. False when refused.
-    bool sendBreakpoint();
-    bool sendSwitchOn();
-    bool sendSwitchOff();
+    // The user moved a bar: its value written (on line) and shown; a refusal
+    // is told and leaves the value shown before.
+    void sendBreakpoint();
+    void sendSwitchOn();
+    void sendSwitchOff();
+    // ONLINE: the switch points (when asked) and the breakpoint shown are
+    // written, then each refusal told; false when the tuner did not survive
+    // a box.
+    bool sendShown(bool switchPoints);
     // The offset bar's value taken: the cells move along the table.
     void offsetMoved();
     // The offset to 0 as AUTO-TUNE needs it; false when the tuner cannot go on.
@@ -54,6 +58,10 @@ public:
     void compensate(bool installedList);
 
 private:
+    bool writeBreakpoint();
+    bool writeSwitchOn();
+    bool writeSwitchOff();
+
     GraphicalTuneControls& c_;
     TunerSession& session_;
     TunerCells& cells_;

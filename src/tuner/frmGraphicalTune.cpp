@@ -320,21 +320,11 @@ void frmGraphicalTune::cmdONLINE_Click()
     session_->goOnLine();
     options_[0]->setEnabled(true);
     options_[1]->setEnabled(true);
-    if (IsPlusStage) {
-        for (QWidget* control : std::initializer_list<QWidget*>{options_[2], options_[3], HScroll2, HScroll3, txtRPMON})
+    for (QWidget* control : std::initializer_list<QWidget*>{options_[2], options_[3]})
+        control->setEnabled(IsPlusStage);
+    if (IsPlusStage)
+        for (QWidget* control : std::initializer_list<QWidget*>{HScroll2, HScroll3, txtRPMON})
             control->setEnabled(true);
-        // The switch points shown go to the unit (a refusal is told).
-        settings_->sendSwitchOn();
-        if (!self || session_->closing())
-            return;
-        settings_->sendSwitchOff();
-        if (!self || session_->closing())
-            return;
-    } else {
-        options_[2]->setEnabled(false);
-        options_[3]->setEnabled(false);
-    }
-
     takeTableLetter(true);
     txtLoopMode->setEnabled(true);
     cmbInjectors->setEnabled(false);
@@ -345,9 +335,9 @@ void frmGraphicalTune::cmdONLINE_Click()
     cmdOFFLINE->show();
     cmdSaveChanges->setEnabled(false);
 
-    // So does the breakpoint.
-    settings_->sendBreakpoint();
-    if (!self || session_->closing())
+    // The settings shown go to the unit: the switch points (on plus units),
+    // then the breakpoint; each refusal is told afterwards.
+    if (!settings_->sendShown(IsPlusStage) || session_->closing())
         return;
     colours::SetBackground(txtHeartbeat, colours::Green);
     heartbeatCounter_ = 0;

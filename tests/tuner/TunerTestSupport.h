@@ -57,10 +57,11 @@ protected:
         clock.advance(1000);
         window->Timer1_Timer();
     }
-    // QUIT, answered Yes off line, and the window gone.
+    // QUIT (off line its question answered Yes), and the window gone.
     void quit()
     {
-        dialogs.answerNext(MsgAnswer::Yes);
+        if (!window->OnLine())
+            dialogs.answerNext(MsgAnswer::Yes);
         window->cmdQUIT_Click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
