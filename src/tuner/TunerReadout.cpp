@@ -1,8 +1,8 @@
 #include "tuner/TunerReadout.h"
 
+#include "monitor/DatalogRecorder.h"
 #include "monitor/LiveSample.h"
 #include "monitor/mdlMonitor.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -27,9 +27,16 @@ TunerReadout::TunerReadout(GraphicalTuneControls& controls, TunerSession& sessio
 {
     // The space bar stamps the log wherever the focus is in the tuner.
     qApp->installEventFilter(this);
-    dialog_.title = QStringLiteral("DATALOG FILENAME SELECT");
-    dialog_.filter = QStringLiteral("Text Files (*.txt)");
-    dialog_.defaultName = DatalogDefaultName;
+    datalog::RecorderSetup setup;
+    setup.defaultName = DatalogDefaultName;
+    setup.columns = DatalogColumns();
+    setup.withoutLog = QStringLiteral("The tuner will run without a data log.");
+    // Its boxes hold the live timer off meanwhile.
+    setup.tell = [this](MsgIcon icon, const QString& title, const QString& text) {
+        session_.tell(icon, title, text);
+    };
+    recorder_ = new datalog::Recorder(std::move(setup), this);
+    connect(recorder_, &datalog::Recorder::loggingChanged, this, &TunerReadout::showLogging);
 }
 
 double TunerReadout::show(const QString& data, bool openLoopTable)
@@ -92,85 +99,69 @@ void TunerReadout::clear()
 
 // --- data log ----------------------------------------------------------------------
 
+bool TunerReadout::logging() const
+{
+    return recorder_->isLogging();
+}
+
+QString TunerReadout::path() const
+{
+    return recorder_->path();
+}
+
 void TunerReadout::toggle()
 {
     if (!armed_) {
         armed_ = true;
-        choose();
-        c_.cmdDatalog->setText(QStringLiteral("STOP"));
+        // The file dialog runs its own event loop: the window may be closed meanwhile.
+        QPointer<TunerReadout> self(this);
+        recorder_->start();
+        if (self)
+            c_.cmdDatalog->setText(QStringLiteral("STOP"));
         return;
     }
     armed_ = false;
     c_.cmdDatalog->setText(QStringLiteral("START"));
-    if (logging_)
-        close(true);
+    recorder_->stop();
 }
 
-void TunerReadout::choose()
+void TunerReadout::showLogging(bool logging)
 {
-    // The file dialog runs its own event loop: the window may be closed meanwhile.
-    QPointer<TunerReadout> self(this);
-    const QString path = services::dialogs().saveFileName(dialog_);
-    if (!self || path.isEmpty())
-        return;
-    dialog_.defaultName = path;
-    if (!log_.create(path, services::clock().currentDateTime(), DatalogColumns())) {
-        session_.tell(MsgIcon::Exclamation, QStringLiteral("File Error"),
-                      QStringLiteral("File: ") + path + QStringLiteral(" could not be created.\r\n")
-                          + QStringLiteral("The tuner will run without a data log."));
-        return;
-    }
-    logging_ = true;
     // The box says ON only while a file really takes the lines.
-    c_.txtLOG->setText(QStringLiteral("ON"));
-    ShowOnColour(c_.txtLOG, colours::Yellow);
+    if (logging) {
+        c_.txtLOG->setText(QStringLiteral("ON"));
+        ShowOnColour(c_.txtLOG, colours::Yellow);
+    } else {
+        colours::SetButtonFace(c_.txtLOG);
+        c_.txtLOG->setText(QStringLiteral("OFF"));
+    }
 }
 
 void TunerReadout::close(bool report)
 {
-    logging_ = false;
-    colours::SetButtonFace(c_.txtLOG);
-    c_.txtLOG->setText(QStringLiteral("OFF"));
-    const QString path = log_.path();
-    log_.close();
     if (report)
-        session_.tell(MsgIcon::Information, ProgramTitle,
-                      QStringLiteral("File: ") + path + QStringLiteral(" successfully written."));
+        recorder_->stop();
+    else
+        recorder_->close();
 }
 
 void TunerReadout::closeQuietly()
 {
-    log_.close();
-    logging_ = false;
+    recorder_->close();
 }
 
 void TunerReadout::writeLine()
 {
-    if (!logging_)
+    if (!recorder_->isLogging())
         return;
-    const QStringList shown{c_.lblMAFVoltage->text(), c_.lblPCMVoltage->text(),   c_.lblInputFlow->text(),
-                            c_.lblOutputFlow->text(), c_.lblDelta_F->text(),      c_.lblAirFuelRatio->text(),
-                            c_.lblTPSVoltage->text(), c_.lblTPangle->text(),      c_.lblEngineSpeed->text()};
-    if (!log_.append(datalog::DataLine(services::clock().currentDateTime().time(), shown)))
-        failed(log_.path());
+    recorder_->record({c_.lblMAFVoltage->text(), c_.lblPCMVoltage->text(), c_.lblInputFlow->text(),
+                       c_.lblOutputFlow->text(), c_.lblDelta_F->text(), c_.lblAirFuelRatio->text(),
+                       c_.lblTPSVoltage->text(), c_.lblTPangle->text(), c_.lblEngineSpeed->text()});
 }
 
 void TunerReadout::stamp()
 {
-    if (!logging_)
-        return;
-    QApplication::beep();
-    if (!log_.append(UserTimestampLine(services::clock().currentDateTime().time())))
-        failed(log_.path());
-}
-
-void TunerReadout::failed(QString path)
-{
-    // The disk refused the line: say so now rather than report success later.
-    close(false);
-    session_.tell(MsgIcon::Exclamation, QStringLiteral("File Error"),
-                  QStringLiteral("File: ") + path + QStringLiteral(" could not be written.\r\n")
-                      + QStringLiteral("Data logging has stopped."));
+    recorder_->stamp();
 }
 
 bool TunerReadout::eventFilter(QObject* watched, QEvent* event)

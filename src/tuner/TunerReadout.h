@@ -1,19 +1,20 @@
 #pragma once
 
-#include "monitor/Datalog.h"
-#include "platform/Dialogs.h"
-
 #include <QObject>
 #include <QString>
 
 struct GraphicalTuneControls;
+namespace datalog {
+class Recorder;
+}
 class TunerSession;
 class QWidget;
 
 // The tuner's ENGINE MONITOR and its data log: a live sample drawn on the
-// readouts, the readouts cleared off line, and the log (START asks for a
-// file, each sample shown adds a line while it runs, the space bar a stamp
-// of the user's own, STOP closes it and says so).
+// readouts (dark text on every coloured ground), the readouts cleared off
+// line, and the log, kept by the shared recorder (START asks for a file,
+// each sample shown adds a line while it runs, the space bar a stamp of the
+// user's own, STOP closes it and says so).
 class TunerReadout final : public QObject {
     Q_OBJECT
 public:
@@ -23,9 +24,9 @@ public:
     double show(const QString& data, bool openLoopTable);
     void clear();
 
-    bool logging() const { return logging_; }
+    bool logging() const;
     bool armed() const { return armed_; }
-    QString path() const { return log_.path(); }
+    QString path() const;
     // START / STOP.
     void toggle();
     // The line of the sample just shown, while logging.
@@ -41,15 +42,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void choose();
-    void failed(QString path);
+    void showLogging(bool logging);
 
     GraphicalTuneControls& c_;
     TunerSession& session_;
     QWidget* window_;
-    bool logging_ = false;
+    datalog::Recorder* recorder_ = nullptr;
     bool armed_ = false;
     int multispark_ = 0;
-    datalog::DatalogFile log_;
-    FileDialogRequest dialog_;
 };

@@ -2,8 +2,7 @@
 
 #include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
-#include "link/SerialPort.h"
-#include "monitor/mdlMonitor.h"
+#include "monitor/LiveLink.h"
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
@@ -26,21 +25,6 @@ TunerSession::TunerSession(QObject* parent) : QObject(parent)
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(TickMs);
     timer_->setTimerType(Qt::PreciseTimer);
-}
-
-bool TunerSession::timerRunning() const
-{
-    return timer_->isActive();
-}
-
-void TunerSession::stopTimer()
-{
-    timer_->stop();
-}
-
-void TunerSession::startTimer()
-{
-    timer_->start();
 }
 
 void TunerSession::startLive()
@@ -143,10 +127,8 @@ bool TunerSession::loseLink()
 {
     lost_ = true;
     timer_->stop();
-    const bool survived = tell(MsgIcon::Exclamation, QStringLiteral("Connection Error!"), mdlMonitor::LostConnectionText);
-    SerialPort& port = services::port();
-    if (port.isOpen())
-        port.close();
-    mdlMain::ShowNotConnected();
-    return survived;
+    // The box runs its own event loop: the window may be closed meanwhile.
+    QPointer<TunerSession> self(this);
+    live_link::ReportLost();
+    return self;
 }

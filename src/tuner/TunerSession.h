@@ -1,6 +1,7 @@
 #pragma once
 
 #include "correction/CorrectionCells.h"
+#include "monitor/LiveLink.h"
 #include "platform/Dialogs.h"
 #include "tuner/MapWrite.h"
 
@@ -10,7 +11,6 @@
 #include <functional>
 #include <optional>
 
-class QTimer;
 
 // The graphical tuner's dealings with the unit, apart from the window that
 // draws them: whether it is on line, the live timer (held off around every
@@ -85,20 +85,11 @@ public:
     template <typename F>
     auto held(F&& transaction)
     {
-        const bool running = timerRunning();
-        if (onLine_)
-            stopTimer();
-        auto result = transaction();
-        if (running)
-            startTimer();
-        return result;
+        const live_link::TimerHold hold(timer_);
+        return transaction();
     }
 
 private:
-    bool timerRunning() const;
-    void stopTimer();
-    void startTimer();
-
     QTimer* timer_ = nullptr;
     bool onLine_ = false;
     bool lost_ = false;

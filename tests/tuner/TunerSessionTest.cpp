@@ -69,12 +69,14 @@ TEST_F(TunerSessionTest, AWriteNeitherConfirmedNorReadBackKeepsTheLastConfirmedV
     session.goOnLine();
     port->replies["WO10"] = "";
     port->silenced << "RO10";
+    port->requests.clear();
     const TunerSession::EntryOutcome outcome = session.writeEntry('O', 0x10, 20, 3);
     EXPECT_FALSE(outcome.written);
     EXPECT_FALSE(outcome.answered);
     EXPECT_EQ(outcome.holds, 3);
     // Read back with the live display's patience: 25 attempts.
-    const QStringList asked = heard();
+    const QStringList& asked = port->requests;
+    ASSERT_FALSE(asked.isEmpty());
     EXPECT_EQ(asked.first(), "WO1014");
     EXPECT_EQ(asked.filter("RO10").size(), 25);
 }

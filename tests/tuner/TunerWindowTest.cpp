@@ -282,6 +282,7 @@ TEST_F(TunerTest, AValueSetByTheProgramWritesNothing)
 {
     open();
     goOnline();
+    messages().clear();
     const tuner::Table before = window->CorrectionTable();
     const VentrixMemory unit = device.memory();
     heard();
@@ -366,6 +367,7 @@ TEST_F(TunerTest, ARefusedSliderWriteShowsWhatTheUnitHolds)
         EXPECT_EQ(Connected, !c.silentReadBack);
         EXPECT_EQ(slider(5)->isEnabled(), !c.silentReadBack);
         device.faults().wrongEcho = false;
+        device.memory().setCell('O', 0x3A, 0);
         port->silenced.clear();
         quit();
     }
