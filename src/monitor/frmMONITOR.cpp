@@ -6,6 +6,7 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
+#include "monitor/LiveLink.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Clock.h"
@@ -44,8 +45,6 @@ constexpr int LowestReadyCode = 1;
 constexpr int HighestReadyCode = 3;
 const QString StopOnProbeCode = QStringLiteral("03");
 
-const QString ProgramTitle = QStringLiteral("KESTREL - VentrixTM Communications Software");
-
 void Indicate(QWidget* square, bool active)
 {
     if (active)
@@ -64,10 +63,28 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
     small.setPointSize(8);
     setFont(small);
 
-    commonDialog1_.title = QStringLiteral("DATALOG FILENAME SELECT");
-    commonDialog1_.defaultName = datalog::DefaultFileName;
-
     buildLayout();
+    readout_ = LiveReadout({.mafVolts = lblMAFInputVoltage,
+                            .pcmVolts = lblOutputVoltage,
+                            .voltageChange = lblDelta,
+                            .inputFlow = lblInputFlow,
+                            .outputFlow = lblOutputFlow,
+                            .flowChange = lblDelta_F,
+                            .airFuel = lblAirFuelRatio,
+                            .tpsVolts = lblTPSVoltage,
+                            .throttleAngle = lblTPangle,
+                            .engineSpeed = lblEngineSpeed,
+                            .richLean = txtRichOrLean,
+                            .wot = txtWOT,
+                            .multispark = txtMultiSpark,
+                            .heartbeat = txtHeartbeat});
+    recorder_ = new datalog::Recorder({.defaultName = datalog::DefaultFileName,
+                                       .columns = datalog::ColumnNames(),
+                                       .withoutLog = QStringLiteral("Monitoring will run without a data log."),
+                                       .tell = {}},
+                                      this);
+    connect(recorder_, &datalog::Recorder::loggingChanged, this,
+            [this](bool logging) { Indicate(txtLOG, logging); });
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -93,9 +110,7 @@ frmMONITOR::~frmMONITOR() = default;
 void frmMONITOR::Form_Load()
 {
     running_ = false;
-    logging_ = false;
     offsetWritesEnabled_ = false;
-    QPointer<frmMONITOR> self(this);
 
     if (Connected) {
         // Moving the slider stores the same value again.
@@ -158,7 +173,7 @@ void frmMONITOR::cmdRUN_Click()
     if (!self || answer == MsgAnswer::Cancel)
         return;
     if (answer == MsgAnswer::Yes) {
-        chooseLog();
+        recorder_->start();
         if (!self)
             return;
     }
@@ -190,27 +205,9 @@ void frmMONITOR::cmdRUN_Click()
     cmdRUN->setEnabled(false);
     cmdSTOP->show();
     cmdSTOP->setEnabled(true);
-    colours::SetBackground(txtHeartbeat, colours::Green);
-    heartbeatCounter_ = 0;
+    readout_.startHeartbeat();
     timer1_->start();
     running_ = true;
-}
-
-void frmMONITOR::chooseLog()
-{
-    commonDialog1_.filter = QStringLiteral("Text Files (*.txt)");
-    const QString path = services::dialogs().saveFileName(commonDialog1_);
-    if (path.isEmpty())
-        return;  // cancelled: the run goes on without a log
-    commonDialog1_.defaultName = path;
-    if (!log_.create(path, services::clock().currentDateTime())) {
-        tell(MsgIcon::Exclamation, QStringLiteral("File Error"),
-             QStringLiteral("File: ") + path + QStringLiteral(" could not be created.\r\n")
-                 + QStringLiteral("Monitoring will run without a data log."));
-        return;
-    }
-    logging_ = true;
-    colours::SetBackground(txtLOG, colours::Green);
 }
 
 void frmMONITOR::Timer1_Timer()
@@ -218,9 +215,7 @@ void frmMONITOR::Timer1_Timer()
     // Ticks that reach the window inside a request's attempts start nothing.
     if (sampling_)
         return;
-    if (live_sample::HeartbeatTick(heartbeatCounter_))
-        colours::SetBackground(txtHeartbeat,
-                               live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
+    readout_.heartbeatTick();
     if (!running_)
         return;
 
@@ -255,8 +250,7 @@ void frmMONITOR::Timer1_Timer()
     }
     const QString data = RxBuffer;
     ShowSample(data, DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_));
-    if (logging_)
-        writeLogLine();
+    recorder_->record(readout_.shownValues());
 }
 
 void frmMONITOR::showWaiting(int attempt)
@@ -267,8 +261,8 @@ void frmMONITOR::showWaiting(int attempt)
         // offset write between them.
         timer1_->stop();
         HScroll1->setEnabled(false);
-        colours::SetButtonFace(txtHeartbeat);
-        setReadoutsStale(true);
+        readout_.stopHeartbeat();
+        readout_.setStale(true);
         lblLinkStatus->show();
     }
     lblLinkStatus->setText(mdlMonitor::RetryingText(attempt));
@@ -282,74 +276,17 @@ void frmMONITOR::endWaiting()
     HScroll1->setEnabled(true);
     // The readouts stay grey until a fresh sample is shown.
     if (running_ && Connected && !lost_) {
-        colours::SetBackground(txtHeartbeat, colours::Green);
-        heartbeatCounter_ = 0;
+        readout_.startHeartbeat();
         timer1_->start();
-    }
-}
-
-void frmMONITOR::setReadoutsStale(bool stale)
-{
-    for (QLabel* readout : {lblMAFInputVoltage, lblOutputVoltage, lblDelta, lblInputFlow, lblOutputFlow, lblDelta_F,
-                            lblAirFuelRatio, lblTPSVoltage, lblTPangle, lblEngineSpeed})
-        readout->setEnabled(!stale);
-    if (!stale)
-        return;
-    // The coloured readouts lose their colour: it described the last sample.
-    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
-    for (QWidget* coloured : {static_cast<QWidget*>(lblAirFuelRatio), static_cast<QWidget*>(txtRichOrLean)}) {
-        colours::SetButtonFace(coloured);
-        colours::SetTextColour(coloured, grey);
     }
 }
 
 void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
 {
-    using namespace live_display;
-    setReadoutsStale(false);
     lblRawDataStream->setText(data);
-    lblMAFInputVoltage->setText(Volts(s.MAFInputVoltage));
-    lblOutputVoltage->setText(Volts(s.OutputVoltage));
-    lblDelta->setText(Percent(s.VoltageChange));
-    Indicate(txtWOT, s.WOT);
-    txtWOT->setEnabled(s.WOT);
+    readout_.show(s);
     Indicate(txtWastedSpark, s.WasteSpark);
     Indicate(txtFlipChip, s.FlipChip);
-    lblTPSVoltage->setText(Volts(s.TPSVoltage));
-    lblTPangle->setText(Angle(s.ThrottleAngle));
-    lblInputFlow->setText(Flow(s.InputFlow));
-    lblOutputFlow->setText(Flow(s.OutputFlow));
-    lblEngineSpeed->setText(Rpm(s.EngineSpeed));
-    Indicate(txtMultiSpark, s.Multispark);
-
-    txtRichOrLean->setEnabled(true);
-    const RichLean richLean = RichOrLean(s.FlowChange);
-    txtRichOrLean->setText(richLean.text);
-    colours::SetReadout(txtRichOrLean, richLean.buttonFace ? colours::ButtonFace() : richLean.colour);
-    lblDelta_F->setText(Percent(s.FlowChange));
-
-    const AirFuel airFuel = AirFuelText(s.AirFuelRatio);
-    lblAirFuelRatio->setText(airFuel.text);
-    // The band's colour fills the readout, so the number reads at a glance.
-    colours::SetReadout(lblAirFuelRatio, airFuel.colour);
-}
-
-void frmMONITOR::writeLogLine()
-{
-    const QStringList shown{lblMAFInputVoltage->text(), lblOutputVoltage->text(), lblDelta->text(),
-                            lblInputFlow->text(),       lblOutputFlow->text(),    lblDelta_F->text(),
-                            lblAirFuelRatio->text(),    lblTPSVoltage->text(),    lblTPangle->text(),
-                            lblEngineSpeed->text()};
-    if (log_.append(datalog::DataLine(services::clock().currentDateTime().time(), shown)))
-        return;
-    // The disk refused the line: say so now rather than report success at STOP.
-    const QString path = log_.path();
-    logging_ = false;
-    colours::SetButtonFace(txtLOG);
-    log_.close();
-    tell(MsgIcon::Exclamation, QStringLiteral("File Error"),
-         QStringLiteral("File: ") + path + QStringLiteral(" could not be written.\r\n")
-             + QStringLiteral("Data logging has stopped."));
 }
 
 void frmMONITOR::connectionLost()
@@ -357,12 +294,7 @@ void frmMONITOR::connectionLost()
     lost_ = true;
     timer1_->stop();
     QPointer<frmMONITOR> self(this);
-    tell(MsgIcon::Exclamation, QStringLiteral("Connection Error!"),
-         mdlMonitor::LostConnectionText);
-    SerialPort& port = services::port();
-    if (port.isOpen())
-        port.close();
-    mdlMain::ShowNotConnected();
+    live_link::ReportLost();
     if (!self)
         return;
     // The log stays open until QUIT reports it.
@@ -378,7 +310,7 @@ void frmMONITOR::cmdSTOP_Click()
     running_ = false;
     offsetWritesEnabled_ = false;
     timer1_->stop();
-    colours::SetButtonFace(txtHeartbeat);
+    readout_.stopHeartbeat();
     SerialPort& port = services::port();
     if (probeCode_ == StopOnProbeCode && Connected && port.isOpen()) {
         // A unit that answered 03 streams until told to stop: the bare stop
@@ -390,20 +322,9 @@ void frmMONITOR::cmdSTOP_Click()
     }
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
-    if (logging_)
-        closeLog();
+    recorder_->stop();
     if (self)
         ShowRunIdle();
-}
-
-void frmMONITOR::closeLog()
-{
-    logging_ = false;
-    colours::SetButtonFace(txtLOG);
-    const QString path = log_.path();
-    log_.close();
-    tell(MsgIcon::Information, ProgramTitle,
-         QStringLiteral("File: ") + path + QStringLiteral(" successfully written."));
 }
 
 void frmMONITOR::cmdQUIT_Click()
@@ -414,8 +335,7 @@ void frmMONITOR::cmdQUIT_Click()
     // The port is polled: there are no receive notifications to switch off.
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
-    if (logging_)
-        closeLog();
+    recorder_->stop();
     if (!self || closing_)
         return;
     ClearMonitorDisplay();
@@ -448,8 +368,7 @@ void frmMONITOR::release()
     running_ = false;
     offsetWritesEnabled_ = false;
     timer1_->stop();
-    log_.close();
-    logging_ = false;
+    recorder_->close();
     mdlMain::GiveBackCommands(DeviceWindow::LiveMonitor);
     if (!Connected)
         mdlMain::ShowNotConnected();
@@ -520,12 +439,12 @@ void frmMONITOR::HScroll1_Change()
         RxBuffer.clear();
         // Sampling pauses around the write and resumes only if it was running:
         // a write never starts the sampling itself.
-        const bool ticking = timer1_->isActive();
-        timer1_->stop();
-        const int written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
-                                      OffsetTimeoutMs);
-        if (ticking)
-            timer1_->start();
+        int written = 0;
+        {
+            const live_link::TimerHold hold(timer1_);
+            written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
+                                OffsetTimeoutMs);
+        }
         if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
             offsetWriteFailed();
             return;

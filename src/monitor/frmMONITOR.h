@@ -1,6 +1,7 @@
 #pragma once
 
-#include "monitor/Datalog.h"
+#include "monitor/DatalogRecorder.h"
+#include "monitor/LiveReadout.h"
 #include "monitor/LiveSample.h"
 #include "platform/Dialogs.h"
 
@@ -53,15 +54,15 @@ public:
     // A sample request has gone unanswered and its further attempts run:
     // the readouts are greyed and lblLinkStatus says so.
     bool WaitingForUnit() const { return waiting_; }
-    bool Logging() const { return logging_; }
+    bool Logging() const { return recorder_->isLogging(); }
     bool OffsetWritesEnabled() const { return offsetWritesEnabled_; }
     QString ProbeCode() const { return probeCode_; }
     int MultisparkCounter() const { return multisparkCounter_; }
-    int HeartbeatCounter() const { return heartbeatCounter_; }
+    int HeartbeatCounter() const { return readout_.heartbeatCounter(); }
     QTimer* Timer1() const { return timer1_; }
-    const FileDialogRequest& CommonDialog1() const { return commonDialog1_; }
+    const FileDialogRequest& CommonDialog1() const { return recorder_->dialog(); }
     // The log file's full name while one is written.
-    QString LogFileName() const { return log_.path(); }
+    QString LogFileName() const { return recorder_->path(); }
 
     // Window heights (twips, frame included) of the two sizes.
     static constexpr int CompactHeight = 4650;
@@ -76,18 +77,11 @@ private:
     // Creates and places every control (in its own file).
     void buildLayout();
     void setHeight(int twips);
-    // START's choice of log file; the log is open afterwards only when the
-    // file was really created.
-    void chooseLog();
-    void closeLog();
-    void writeLogLine();
     void connectionLost();
     // Between the attempts of an unanswered sample request: the first call
     // stops the timer and greys the readouts, each one shows the attempt.
     void showWaiting(int attempt);
     void endWaiting();
-    // Greys the readouts (their values are no longer live) or brings them back.
-    void setReadoutsStale(bool stale);
     void offsetWriteFailed();
     // Stops everything and gives the main window its commands back (QUIT,
     // and a close by the program's exit).
@@ -99,7 +93,6 @@ private:
 
     // Window state.
     bool running_ = false;
-    bool logging_ = false;
     bool offsetWritesEnabled_ = false;
     bool lost_ = false;  // the link went down while running
     bool sampling_ = false;  // a sample request is under way
@@ -107,9 +100,8 @@ private:
     bool closing_ = false;
     QString probeCode_;
     int multisparkCounter_ = 0;
-    int heartbeatCounter_ = 0;
-    datalog::DatalogFile log_;
-    FileDialogRequest commonDialog1_;
+    datalog::Recorder* recorder_;
+    LiveReadout readout_;
 
     // Values.
     QLabel* lblMAFInputVoltage;

@@ -1,15 +1,15 @@
 #pragma once
 
-// What the graphical tuner's files share: its texts, colours and the
-// ignition settings it reads from the configuration window.
+// The graphical tuner's texts, colours and the ignition settings it reads
+// from the configuration window.
 #include "config/frmIgnitionConfig.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "state/MainWindowServices.h"
-#include "tuner/frmGraphicalTune.h"
 
 #include <QColor>
 #include <QMainWindow>
+#include <QProgressBar>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -72,18 +72,20 @@ inline QString WholeNumber(int value)
     return number_format::Format(value, QStringLiteral("##0"));
 }
 
-} // namespace graphical_tune
-
-// A transaction with the live display's timer held while it runs, so no
-// live request is sent between its attempts.
-template <typename F>
-auto frmGraphicalTune::held(F&& transaction)
+// The wait pointers over the main window and the tuner.
+inline void SetBusy(QWidget* window, bool busy)
 {
-    const bool running = timer1_->isActive();
-    if (onLine_)
-        timer1_->stop();
-    auto result = transaction();
-    if (running)
-        timer1_->start();
-    return result;
+    mdlMain::SetBusyPointer(busy);
+    if (busy)
+        window->setCursor(Qt::WaitCursor);
+    else
+        window->unsetCursor();
 }
+
+inline void SetProgress(int percent)
+{
+    if (QProgressBar* bar = mdlMain::ProgressBar())
+        bar->setValue(percent);
+}
+
+} // namespace graphical_tune

@@ -1,41 +1,33 @@
 #include "tuner/frmGraphicalTune.h"
-#include "tuner/GraphicalTuneShared.h"
 
-#include "tunefile/Backups.h"
-
-#include "config/frmIgnitionConfig.h"
 #include "correction/ChangeGraph.h"
-#include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
-#include "link/SerialPort.h"
-#include "monitor/LiveSample.h"
-#include "monitor/mdlMonitor.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
-#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
-#include "tuner/CellSlider.h"
-#include "tuner/MapWrite.h"
-#include "tuner/TableKinds.h"
-#include "tuner/TunerLink.h"
-#include "tuner/TunerLive.h"
-#include "tuner/TunerSettings.h"
+#include "tunefile/Backups.h"
 #include "tunefile/TuneSelection.h"
 #include "tunefile/frmTableSaveSelection.h"
+#include "tuner/AutoTuneHandOff.h"
+#include "tuner/CellSlider.h"
+#include "tuner/GraphicalTuneShared.h"
+#include "tuner/TableKinds.h"
+#include "tuner/TunerCells.h"
+#include "tuner/TunerLive.h"
+#include "tuner/TunerReadout.h"
+#include "tuner/TunerSession.h"
+#include "tuner/TunerSettings.h"
+#include "tuner/TunerSettingsPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QMouseEvent>
-#include <QProgressBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -44,9 +36,7 @@
 
 using namespace mdlPublicVars;
 using namespace tuner;
-
 using namespace graphical_tune;
-
 
 frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
 {
@@ -56,23 +46,26 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     small.setPointSize(8);
     setFont(small);
 
-    logDialog_.title = QStringLiteral("DATALOG FILENAME SELECT");
-    logDialog_.filter = QStringLiteral("Text Files (*.txt)");
-    logDialog_.defaultName = DatalogDefaultName;
+    build(this);
+    session_ = new TunerSession(this);
+    cells_ = new TunerCells(*this, *session_, this,
+                            {[this] {
+                                 takeTableLetter(false);
+                                 return tableLetter_;
+                             },
+                             [this] {
+                                 Connected = false;
+                                 connectionLost();
+                             }});
+    readout_ = new TunerReadout(*this, *session_, this);
+    settings_ = new TunerSettingsPanel(*this, *session_, *cells_, this,
+                                       {[this] { return selectedTable(); }, [this] { LoadTable(); }});
+    autoTune_ = new AutoTuneHandOff(*cells_, *session_, graph_, this,
+                                    {[this] { return settings_->resetOffset(); },
+                                     [this] { return TableKindAt(selectedTable()).letter; }});
+    graph_->setTable(&cells_->table());
 
-    buildLayout();
-    graph_->setTable(&table_);
-
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(TickMs);
-    timer1_->setTimerType(Qt::PreciseTimer);
-    connect(timer1_, &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
-
-    for (int i = 0; i < CellCount; ++i) {
-        connect(sliders_[i], &QScrollBar::valueChanged, this, [this, i] { VScroll1_Change(i); });
-        connect(sliders_[i], &QScrollBar::sliderReleased, this, [this, i] { sliderReleased(i); });
-    }
+    connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
     for (int i = 0; i < TableKindCount; ++i)
         connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
@@ -88,30 +81,33 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     connect(cmdZero, &QPushButton::clicked, this, &frmGraphicalTune::cmdZero_Click);
     connect(cmdQUIT, &QPushButton::clicked, this, &frmGraphicalTune::cmdQUIT_Click);
     connect(cmdAutoTune, &QPushButton::clicked, this, &frmGraphicalTune::cmdAutoTune_Click);
-    // The lists act on the user's choices only; the program's own settings
-    // (the load, a refused compensation) raise no click.
+    // The lists and bars act on the user's choices and moves only; the
+    // program's own settings (the load, a refused compensation) write nothing.
     connect(cmbInjectors, &QComboBox::activated, this, &frmGraphicalTune::cmbInjectors_Click);
     connect(cmbEECInjectors, &QComboBox::activated, this, &frmGraphicalTune::cmbEECInjectors_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmGraphicalTune::HScroll1_Change);
-    connect(HScroll2, &QScrollBar::valueChanged, this, &frmGraphicalTune::HScroll2_Change);
-    connect(HScroll3, &QScrollBar::valueChanged, this, &frmGraphicalTune::HScroll3_Change);
-    connect(HScroll4, &QScrollBar::valueChanged, this, &frmGraphicalTune::HScroll4_Change);
-
-    // The space bar stamps the log wherever the focus is in this window.
-    qApp->installEventFilter(this);
+    OnUserMove(HScroll1, this, [this] { HScroll1_Change(); });
+    OnUserMove(HScroll2, this, [this] { HScroll2_Change(); });
+    OnUserMove(HScroll3, this, [this] { HScroll3_Change(); });
+    OnUserMove(HScroll4, this, [this] { HScroll4_Change(); });
 }
 
 frmGraphicalTune::~frmGraphicalTune()
 {
-    qApp->removeEventFilter(this);
+    // No key reaches the log while the window goes.
+    qApp->removeEventFilter(readout_);
 }
-
-// --- opening and loading --------------------------------------------------------
 
 QScrollBar* frmGraphicalTune::VScroll1(int cell) const
 {
     return sliders_.at(cell);
 }
+
+QSize frmGraphicalTune::sizeHint() const
+{
+    return fittedSize(this, QWidget::sizeHint());
+}
+
+// --- opening and loading --------------------------------------------------------
 
 int frmGraphicalTune::selectedTable() const
 {
@@ -129,41 +125,16 @@ void frmGraphicalTune::takeTableLetter(bool setOpenLoop)
         openLoopTable_ = kind.openLoop ? 1 : 0;
 }
 
-void frmGraphicalTune::setBusy(bool busy)
-{
-    mdlMain::SetBusyPointer(busy);
-    if (busy)
-        setCursor(Qt::WaitCursor);
-    else
-        unsetCursor();
-}
-
-void frmGraphicalTune::setProgress(int percent)
-{
-    if (QProgressBar* bar = mdlMain::ProgressBar())
-        bar->setValue(percent);
-}
-
 bool frmGraphicalTune::tell(MsgIcon icon, const QString& title, const QString& text)
 {
-    QPointer<frmGraphicalTune> self(this);
-    const bool running = timer1_->isActive();
-    timer1_->stop();
-    services::dialogs().message(icon, title, text);
-    if (!self)
-        return false;
-    if (running && onLine_ && !lost_ && !closing_)
-        timer1_->start();
-    return true;
+    return session_->tell(icon, title, text);
 }
 
 void frmGraphicalTune::Form_Load()
 {
-    setBusy(true);
-    onLine_ = false;
-    sliderEventsArmed_ = false;
-    sliderOffset_ = 0;
-    datalogArmed_ = false;
+    SetBusy(this, true);
+    cells_->arm(false);
+    cells_->setOffset(0);
 
     Indicate(txtWastedSpark, IgnitionTypeIs(WasteSparkIgnition));
     Indicate(txtRPMandWOT, RpmModeIs(RpmAndWotMode));
@@ -172,26 +143,18 @@ void frmGraphicalTune::Form_Load()
                                                             txtRPMON, txtRPMOFF})
         control->setEnabled(IsPlusStage);
     if (IsPlusStage) {
-        for (QScrollBar* bar : {HScroll2, HScroll3}) {
-            const QSignalBlocker quiet(bar);
-            bar->setValue(0);
-        }
+        HScroll2->setValue(0);
+        HScroll3->setValue(0);
         txtRPMON->setText(SwitchText(0));
         txtRPMOFF->setText(SwitchText(0));
     }
 
     takeTableLetter(true);
 
-    injectorEventsSuppressed_ = true;
-    for (QComboBox* list : {cmbInjectors, cmbEECInjectors}) {
-        list->clear();
-        list->addItems(InjectorListItems());
-        list->setCurrentIndex(SelectItem);
-    }
-    injectorEventsSuppressed_ = false;
+    settings_->fillInjectorLists();
 
     for (int i = 0; i <= LastCell; ++i) {
-        captions_[i]->setText(CellCaption(i, sliderOffset_));
+        captions_[i]->setText(CellCaption(i, 0));
         deltas_[i]->setText(WholeNumber(sliders_[i]->value()));
         deltas_[i]->setFrame(true);
     }
@@ -201,170 +164,38 @@ void frmGraphicalTune::Form_Load()
 void frmGraphicalTune::loadFailed(const QString& text)
 {
     if (tell(MsgIcon::Exclamation, ReadFailureTitle, text))
-        setBusy(false);
+        SetBusy(this, false);
 }
 
 void frmGraphicalTune::LoadTable()
 {
-    QPointer<frmGraphicalTune> self(this);
-    sliderEventsArmed_ = false;
+    cells_->arm(false);
     graph_->redrawAll();
-    setBusy(true);
+    SetBusy(this, true);
     takeTableLetter(false);
     const char letter = tableLetter_;
     loaded_ = tunefile::Tune();
+    Table& table = cells_->table();
 
     for (int j = 0; j < TableSize; ++j) {
-        setProgress(static_cast<int>(std::lround(j / 255.0 * 100.0)));
-        const std::optional<int> byte = held([&] { return tuner_link::ReadEntryByte(letter, j); });
+        SetProgress(static_cast<int>(std::lround(j / 255.0 * 100.0)));
+        const std::optional<int> byte = session_->readEntry(letter, j);
         if (!byte) {
             loadFailed(QStringLiteral("Unable to load slider values from VentrixTM. Please try manual update."));
             return;
         }
-        table_[j] = static_cast<qint16>(DecodeEntry(*byte));
+        table[j] = static_cast<qint16>(DecodeEntry(*byte));
         loaded_.setValue({letter, j}, *byte);
         graph_->redrawEntry(j);
     }
 
-    const auto readRegister = [&](int reg, const QString& failure) {
-        const std::optional<int> byte = held([&] { return tuner_link::ReadRegisterByte(reg); });
-        if (!byte)
-            loadFailed(failure);
-        else
-            loaded_.setValue({tunefile::RegisterLetter, reg}, *byte);
-        return byte;
-    };
-
-    const QString breakpointFailure = QStringLiteral("Unable to load TPS Breakpoint from VentrixTM. ");
-    const std::optional<int> high = readRegister(cmd::WotBreakpointHigh, breakpointFailure + "Please try manual update.");
-    if (!high)
-        return;
-    const std::optional<int> low = readRegister(cmd::WotBreakpointLow, breakpointFailure + "Please try manual read.");
-    if (!low)
-        return;
-    showBreakpoint(register_map::BreakpointCount(*high, *low));
-    if (!self || closing_)
+    if (!settings_->load(loaded_, selectedTable()))
         return;
 
-    const std::optional<int> on = readRegister(
-        cmd::RpmSwitchOnPoint, QStringLiteral("Unable to load RPM SWITCH ON from VentrixTM. Please try manual read."));
-    if (!on)
-        return;
-    // Setting the bar runs its handler when the value changes, which on line
-    // writes the same point back.
-    HScroll2->setValue(register_map::RpmFromSteps(*on));
-    if (!self || closing_)
-        return;
-    RpmSwitchOn = HScroll2->value();
-    txtRPMON->setText(SwitchText(HScroll2->value()));
-
-    const std::optional<int> off = readRegister(
-        cmd::RpmSwitchOffPoint, QStringLiteral("Unable to load RPM SWITCH OFF from VentrixTM. Please try manual read."));
-    if (!off)
-        return;
-    HScroll3->setValue(register_map::RpmFromSteps(*off));
-    if (!self || closing_)
-        return;
-    RpmSwitchOff = static_cast<qint16>(HScroll3->value());
-    txtRPMOFF->setText(SwitchText(HScroll3->value()));
-
-    const TableKind& kind = TableKindAt(selectedTable());
-    const std::optional<int> installed = readRegister(
-        kind.injectorRegister, QStringLiteral("Unable to load Injector Size from VentrixTM."));
-    if (!installed)
-        return;
-    InstalledInjectorSize = InjectorChoiceFor(*installed).size;
-    showInjectorSize(cmbInjectors, InstalledInjectorSize);
-
-    const std::optional<int> eec = readRegister(
-        kind.eecInjectorRegister, QStringLiteral("Unable to load EEC Injectors from VentrixTM."));
-    if (!eec)
-        return;
-    EecInjectorSize = InjectorChoiceFor(*eec).size;
-    showInjectorSize(cmbEECInjectors, EecInjectorSize);
-
-    const double ratio = register_map::InjectorRatio(EecInjectorSize, InstalledInjectorSize);
-    const SizeRatio applied = RatioOfSizes(EecInjectorSize, InstalledInjectorSize);
-    if (selectedTable() == 0) {
-        InjectorRatioOL = ratio;
-        LastAppliedRatioOL = applied;
-    } else {
-        InjectorRatioCL = ratio;
-        LastAppliedRatioCL = applied;
-    }
-
-    setBusy(false);
-    placeSliders();
-    sliderEventsArmed_ = true;
-    setProgress(0);
-}
-
-void frmGraphicalTune::showBreakpoint(int count)
-{
-    if (count >= 0 && count <= BreakpointMaximum) {
-        // Its handler runs when the value changes: on line it writes the
-        // breakpoint back.
-        HScroll1->setValue(count);
-    } else {
-        // Beyond the bar's reach: it sits at its end, and the unit keeps its
-        // own breakpoint rather than the end's.
-        const QSignalBlocker quiet(HScroll1);
-        HScroll1->setValue(std::clamp(count, 0, BreakpointMaximum));
-    }
-    WotBreakpointVolts = BreakpointVolts(count);
-    txtTPSBreakpoint->setText(BreakpointText(count));
-}
-
-void frmGraphicalTune::placeSliders()
-{
-    for (int i = 0; i <= LastCell; ++i) {
-        // Values beyond the slider's reach sit at its end; the table keeps them.
-        const int value = table_[EntryOf(i, sliderOffset_)];
-        sliders_[i]->setValue(SliderPosition(value));
-        showDelta(i, value);
-        sliders_[i]->setSingleStep(1);
-        sliders_[i]->setPageStep(5);
-        sliders_[i]->setEnabled(true);
-    }
-}
-
-void frmGraphicalTune::showDelta(int cell, int value)
-{
-    QLineEdit* box = deltas_[cell];
-    box->setText(WholeNumber(value));
-    colours::SetTextColour(box, value < 0 ? colours::Red : DarkGreen);
-    // Beyond the slider's reach the slider sits at its end; the box, on
-    // orange, still says what the entry holds.
-    box->setToolTip(BeyondSlider(value)
-                        ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
-                        : QString());
-    if (cell != activeCell_)
-        colours::SetBackground(box, BeyondSlider(value) ? BeyondSliderOrange : White);
-}
-
-QColor frmGraphicalTune::restingBackground(int cell) const
-{
-    return BeyondSlider(table_[EntryOf(cell, sliderOffset_)]) ? BeyondSliderOrange : White;
-}
-
-void frmGraphicalTune::showInjectorSize(QComboBox* list, double size)
-{
-    const bool suppressed = injectorEventsSuppressed_;
-    injectorEventsSuppressed_ = true;
-    // A number shown for an earlier size that is not listed goes.
-    while (list->count() > InjectorSizeCount + 1)
-        list->removeItem(list->count() - 1);
-    const int whole = static_cast<int>(number_format::RoundHalfEven(size));
-    int index = NotListed;
-    for (int i = 0; i < InjectorSizeCount; ++i)
-        if (InjectorSizeAt(i) == whole)
-            index = i;
-    if (index == NotListed) {
-        list->addItem(InjectorSizeText(whole), whole);
-        index = list->count() - 1;
-    }
-    list->setCurrentIndex(index);
-    injectorEventsSuppressed_ = suppressed;
+    SetBusy(this, false);
+    cells_->placeSliders();
+    cells_->arm(true);
+    SetProgress(0);
 }
 
 void frmGraphicalTune::optTableSelect_Click(int)
@@ -377,169 +208,222 @@ void frmGraphicalTune::cmdLoadTable_Click()
     LoadTable();
 }
 
-// --- slider writes ----------------------------------------------------------------
+// --- the sliders ----------------------------------------------------------------------
 
 void frmGraphicalTune::VScroll1_Change(int cell)
 {
-    if (!sliderEventsArmed_)
-        return;
-    if (refusalPending_) {
-        // A refused write ended the move: the slider stays with what the unit holds.
-        setSliderQuietly(cell, SliderPosition(table_[EntryOf(cell, sliderOffset_)]));
-        return;
-    }
-    if (onLine_ && sliders_[cell]->isSliderDown()) {
-        // A thumb drag on line: positions that come while the unit is still
-        // being written are taken together, and only the latest is written,
-        // so the window keeps up with the mouse. The release writes the last.
-        dragPending_[cell] = true;
-        if (!dragFlushQueued_) {
-            dragFlushQueued_ = true;
-            QTimer::singleShot(0, this, &frmGraphicalTune::flushDrag);
-        }
-        return;
-    }
-    WriteSliderCell(cell);
-}
-
-void frmGraphicalTune::flushDrag()
-{
-    dragFlushQueued_ = false;
-    for (int i = 0; i < CellCount; ++i) {
-        if (!dragPending_[i])
-            continue;
-        dragPending_[i] = false;
-        if (sliderEventsArmed_)
-            WriteSliderCell(i);
-    }
-}
-
-void frmGraphicalTune::sliderReleased(int cell)
-{
-    if (!dragPending_[cell])
-        return;
-    dragPending_[cell] = false;
-    if (sliderEventsArmed_)
-        WriteSliderCell(cell);
+    cells_->userMoved(cell);
 }
 
 void frmGraphicalTune::WriteSliderCell(int cell)
 {
+    cells_->writeSliderCell(cell);
+}
+
+// --- saving -------------------------------------------------------------------------
+
+void frmGraphicalTune::cmdSaveChanges_Click()
+{
+    // The choice and the backup run their own event loops: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
-    setBusy(true);
-    takeTableLetter(false);
-    const int cur = sliders_[cell]->value();
-    const int prev = cell > 0 ? sliders_[cell - 1]->value() : cur;
-    const int next = cell < LastCell ? sliders_[cell + 1]->value() : cur;
-    showDelta(cell, cur);
-
-    for (const EntryWrite& write : SliderWrites(cell, prev, cur, next, sliderOffset_)) {
-        const bool written = applyWrite(cell, write.address, write.value);
-        if (!self || !written)
-            return;
+    // While the choice is open the table shown and the mode stay as they are.
+    const QList<QWidget*> frozen{cmdONLINE, cmdSaveChanges, cmdLoadTable, options_[0], options_[1],
+                                 options_[2], options_[3]};
+    QList<bool> wasEnabled;
+    for (QWidget* control : frozen) {
+        wasEnabled << control->isEnabled();
+        control->setEnabled(false);
     }
-    // Each entry's strip is repainted with its part of the grid.
-    setBusy(false);
-}
-
-bool frmGraphicalTune::applyWrite(int cell, int address, int value)
-{
-    const qint16 old = table_[address];
-    table_[address] = static_cast<qint16>(value);
-    if (onLine_) {
-        const char letter = tableLetter_;
-        if (!held([&] { return tuner_link::WriteEntry(letter, address, value); })) {
-            // The move ends here: an arrow held down steps no further.
-            sliders_[cell]->endMove();
-            const bool answered = readBackAfterFailure(address, old);
-            if (address == EntryOf(cell, sliderOffset_))
-                setSliderQuietly(cell, SliderPosition(table_[address]));
-            refuseMove(cell, !answered);
-            return false;
-        }
+    const TuneSelection choice = AskForTuneSelection(selectedTable());
+    if (!self || session_->closing())
+        return;
+    const auto thaw = [&] {
+        for (int i = 0; i < frozen.size(); ++i)
+            frozen[i]->setEnabled(wasEnabled[i]);
+    };
+    if (choice.cancelled || choice.letter.size() != 1) {
+        thaw();
+        return;
     }
-    graph_->redrawEntry(address);
-    return true;
+
+    // What the unit holds is kept before the table overwrites it (the tune
+    // opened off line is its own copy); a failed backup the user does not
+    // overlook leaves the unit as it is. The controls stay frozen meanwhile.
+    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite();
+    if (!self || session_->closing())
+        return;
+    thaw();
+    if (!backedUp)
+        return;
+    tableLetter_ = choice.letter.at(0).toLatin1();
+    const int index = std::max(0, TableIndexOf(tableLetter_));
+    openLoopTable_ = TableKindAt(index).openLoop ? 1 : 0;
+    SetBusy(this, true);
+    const int result = WriteWholeMap();
+    SetBusy(this, false);
+    if (!self)
+        return;
+    const bool told = result
+        ? tell(MsgIcon::Exclamation, QStringLiteral("Write Successful!"), QStringLiteral("Map write successful."))
+        : tell(MsgIcon::Exclamation, WriteFailureTitle, QStringLiteral("Failed to update map. Please try again."));
+    if (!told)
+        return;
+    SetProgress(0);
+
+    // The written table's option, and what the unit now holds.
+    {
+        const QSignalBlocker quiet(options_[index]);
+        options_[index]->setChecked(true);
+    }
+    optTableSelect_Click(index);
 }
 
-bool frmGraphicalTune::readBackAfterFailure(int address, qint16 confirmed)
+int frmGraphicalTune::WriteWholeMap()
 {
-    // A refused or unanswered write may or may not have been stored: the
-    // window takes what the unit holds, read back once. No answer to that
-    // either (within the live display's patience) means the link is lost; the
-    // entry keeps the last value the unit confirmed.
-    const char letter = tableLetter_;
-    const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByteAfterFailure(letter, address); });
-    table_[address] = stored ? static_cast<qint16>(DecodeEntry(*stored)) : confirmed;
-    graph_->redrawEntry(address);
-    return stored.has_value();
+    MapSettings settings;
+    settings.wotBreakpointVolts = WotBreakpointVolts;
+    settings.installedInjectorSize = InstalledInjectorSize;
+    settings.eecInjectorSize = EecInjectorSize;
+    settings.switchOnRpm = HScroll2->value();
+    settings.switchOffRpm = HScroll3->value();
+    const MapWriteResult result = session_->writeWholeMap(tableLetter_, cells_->table(), settings, [](int entry) {
+        SetProgress(static_cast<int>(std::lround(entry / 255.0 * 100.0)));
+    });
+    switch (result) {
+    case MapWriteResult::Written:
+        return 1;
+    case MapWriteResult::SwitchOnFailed:
+        tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOnFailedText);
+        return 0;
+    case MapWriteResult::SwitchOffFailed:
+        tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOffFailedText);
+        return 0;
+    case MapWriteResult::Failed:
+        break;
+    }
+    return 0;
 }
 
-void frmGraphicalTune::refuseMove(int cell, bool linkLost)
+// --- on line and off line -------------------------------------------------------------
+
+void frmGraphicalTune::cmdONLINE_Click()
 {
-    dragPending_.fill(false);
-    if (refusalPending_)
+    // Each box below runs its own event loop: the window may be closed meanwhile.
+    QPointer<frmGraphicalTune> self(this);
+    // Yes writes the breakpoint and switch points: Enter and Escape answer No.
+    const MsgAnswer answer = services::dialogs().askBeforeWriting(
+        MsgIcon::Question, QStringLiteral("Connect to VentrixTM"),
+        QStringLiteral("Establish link to VentrixTM?\r\n") + OffLineWarning);
+    if (!self || answer != MsgAnswer::Yes)
         return;
-    refusalPending_ = true;
-    refusalLinkLost_ = linkLost;
-    refusalCell_ = cell;
-    // Not from inside the slider's handler: a box opened there would take
-    // the mouse release from a held arrow, and its repeat would go on.
-    QTimer::singleShot(0, this, &frmGraphicalTune::reportRefusal);
+
+    session_->goOnLine();
+    options_[0]->setEnabled(true);
+    options_[1]->setEnabled(true);
+    for (QWidget* control : std::initializer_list<QWidget*>{options_[2], options_[3]})
+        control->setEnabled(IsPlusStage);
+    if (IsPlusStage)
+        for (QWidget* control : std::initializer_list<QWidget*>{HScroll2, HScroll3, txtRPMON})
+            control->setEnabled(true);
+    takeTableLetter(true);
+    txtLoopMode->setEnabled(true);
+    cmbInjectors->setEnabled(false);
+    cmbEECInjectors->setEnabled(false);
+    cmdONLINE->setEnabled(false);
+    cmdONLINE->hide();
+    cmdOFFLINE->setEnabled(true);
+    cmdOFFLINE->show();
+    cmdSaveChanges->setEnabled(false);
+
+    // The settings shown go to the unit: the switch points (on plus units),
+    // then the breakpoint; each refusal is told afterwards.
+    if (!settings_->sendShown(IsPlusStage) || session_->closing())
+        return;
+    colours::SetBackground(txtHeartbeat, colours::Green);
+    heartbeatCounter_ = 0;
+
+    LoadTable();
+    if (!self || session_->closing() || session_->lost())
+        return;
+    // The table just read, so that on-line edits can be undone from the
+    // backup list (the sliders are armed only once the load read it all).
+    if (cells_->armed())
+        tunefile::KeepAsBackup(loaded_);
+    session_->startLive();
 }
 
-void frmGraphicalTune::reportRefusal()
+void frmGraphicalTune::cmdOFFLINE_Click()
 {
-    if (!refusalPending_ || closing_)
+    session_->goOffLine();
+    options_[0]->setEnabled(true);
+    options_[1]->setEnabled(true);
+    cmbInjectors->setEnabled(true);
+    cmbEECInjectors->setEnabled(true);
+    readout_->clear();
+    cmdOFFLINE->setEnabled(false);
+    cmdOFFLINE->hide();
+    cmdONLINE->setEnabled(true);
+    cmdONLINE->show();
+    cmdSaveChanges->setEnabled(true);
+
+    tableLetter_ = selectedTable() == 0 ? cmd::OpenLoopTune1 : cmd::ClosedLoopTune1;
+    openLoopTable_ = selectedTable() == 0 ? 1 : 0;
+    cells_->clearActiveCell();
+}
+
+void frmGraphicalTune::Timer1_Timer()
+{
+    if (live_sample::HeartbeatTick(heartbeatCounter_))
+        colours::SetBackground(txtHeartbeat,
+                               live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
+    if (!session_->live())
         return;
-    if (refusalCell_ >= 0)
-        releaseSlider(refusalCell_);
-    if (!tell(MsgIcon::Exclamation, WriteFailureTitle,
-              QStringLiteral("Failed to Update Slider Value. Please try a manual update.")))
-        return;
-    refusalPending_ = false;
-    refusalCell_ = -1;
-    setBusy(false);
-    if (refusalLinkLost_ && !lost_) {
-        Connected = false;
+    const std::optional<QString> sample = session_->takeSample();
+    if (!sample) {
         connectionLost();
+        return;
     }
+    cells_->markActiveCell(tuner::ActiveCell(readout_->show(*sample, openLoopTable_ == 1)));
+    readout_->writeLine();
 }
 
-void frmGraphicalTune::releaseSlider(int cell)
+void frmGraphicalTune::connectionLost()
 {
-    // The arrow or thumb pressed when the write was refused lets go now,
-    // before the box takes the mouse.
-    CellSlider* bar = sliders_[cell];
-    bar->endMove();
-    const QPointF inside(bar->width() / 2.0, bar->height() / 2.0);
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, bar->mapToGlobal(inside), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QCoreApplication::sendEvent(bar, &release);
+    if (!session_->loseLink())
+        return;
+    // Only QUIT is left.
+    for (QWidget* control : content_->findChildren<QWidget*>()) {
+        if (qobject_cast<QPushButton*>(control) || qobject_cast<QScrollBar*>(control)
+            || qobject_cast<QRadioButton*>(control) || qobject_cast<QComboBox*>(control))
+            control->setEnabled(false);
+    }
+    for (QWidget* box : std::initializer_list<QWidget*>{txtRPMOFF, txtRPMON, txtRPMandWOT, txtWindowSwitch})
+        box->setEnabled(false);
+    cmdQUIT->setEnabled(true);
 }
 
-void frmGraphicalTune::setSliderQuietly(int cell, int value)
-{
-    const bool armed = sliderEventsArmed_;
-    sliderEventsArmed_ = false;
-    sliders_[cell]->setValue(value);
-    showDelta(cell, table_[EntryOf(cell, sliderOffset_)]);
-    sliderEventsArmed_ = armed;
-}
+// --- the user's actions, handed on ----------------------------------------------------
 
-tuner::SliderValues frmGraphicalTune::sliderValues() const
-{
-    SliderValues values{};
-    for (int i = 0; i < CellCount; ++i)
-        values[i] = sliders_[i]->value();
-    return values;
-}
+void frmGraphicalTune::cmdDatalog_Click() { readout_->toggle(); }
+void frmGraphicalTune::UserTimestamp() { readout_->stamp(); }
+void frmGraphicalTune::cmbInjectors_Click() { settings_->compensate(true); }
+void frmGraphicalTune::cmbEECInjectors_Click() { settings_->compensate(false); }
+void frmGraphicalTune::cmdLean_Click() { cells_->shiftAll(-ShiftStep); }
+void frmGraphicalTune::cmdRich_Click() { cells_->shiftAll(ShiftStep); }
+void frmGraphicalTune::cmdZero_Click() { cells_->zeroAll(); }
+void frmGraphicalTune::HScroll1_Change() { settings_->sendBreakpoint(); }
+void frmGraphicalTune::HScroll2_Change() { settings_->sendSwitchOn(); }
+void frmGraphicalTune::HScroll3_Change() { settings_->sendSwitchOff(); }
+void frmGraphicalTune::HScroll4_Change() { settings_->offsetMoved(); }
+void frmGraphicalTune::cmdAutoTune_Click() { autoTune_->start(); }
+
 // --- closing -----------------------------------------------------------------------
 
 void frmGraphicalTune::cmdQUIT_Click()
 {
+    // The boxes run their own event loops: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
-    if (!onLine_) {
+    if (!session_->onLine()) {
         const MsgAnswer answer = services::dialogs().message(
             MsgIcon::Question, QStringLiteral("Exit Warning!"),
             QStringLiteral("Would you still like to quit?\r\n") + OffLineWarning, MsgButtons::YesNo);
@@ -547,19 +431,16 @@ void frmGraphicalTune::cmdQUIT_Click()
             return;
     }
     LinkBusy = false;
-    timer1_->stop();
-    if (logging_) {
-        closeLog(true);
-        if (!self || closing_)
+    session_->goOffLine();
+    if (readout_->logging()) {
+        readout_->close(true);
+        if (!self || session_->closing())
             return;
     }
-    timer1_->stop();
-
     for (int i = 0; i <= LastCell; ++i) {
         sliders_[i]->setEnabled(false);
         deltas_[i]->setFrame(true);
     }
-    onLine_ = false;
     options_[0]->setEnabled(true);
     options_[1]->setEnabled(true);
     cmdOFFLINE->setEnabled(false);
@@ -573,16 +454,14 @@ void frmGraphicalTune::cmdQUIT_Click()
 
 void frmGraphicalTune::release()
 {
-    closing_ = true;
-    sliderEventsArmed_ = false;
-    timer1_->stop();
+    session_->close();
+    cells_->arm(false);
     // A tune choice still open is left as cancelled, so its wait ends.
     if (QMainWindow* main = mdlMain::MainWindow())
         if (auto* selection = main->findChild<frmTableSaveSelection*>())
             selection->close();
     // Every line already written is in the file.
-    log_.close();
-    logging_ = false;
+    readout_->closeQuietly();
     mdlMain::GiveBackCommands(DeviceWindow::GraphicalTuner);
     mdlMain::SetBusyPointer(false);
 }
@@ -591,7 +470,7 @@ void frmGraphicalTune::closeEvent(QCloseEvent* event)
 {
     // Closed without QUIT (the program's exit): the log is closed with what
     // it holds and the main window still gets its commands back.
-    if (!closing_)
+    if (!session_->closing())
         release();
     event->accept();
 }

@@ -115,7 +115,7 @@ TEST_F(OffLineWindowsTest, EditsInTheWindowsAreSavedAndNothingElse)
     ASSERT_NE(tuner, nullptr);
     ASSERT_EQ(tuner->TableLetter(), 'O');
     EXPECT_EQ(tuner->CorrectionTable()[0x4B], -5);
-    tuner->VScroll1(5)->setValue(20);
+    tuner->VScroll1(5)->setSliderPosition(20);  // the user moves it
     chooseTuneToSaveInto(0);
     tuner->cmdSaveChanges_Click();
     ASSERT_FALSE(dialogs.messages.isEmpty());

@@ -121,7 +121,7 @@ TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSl
 TEST_F(AutoTuneWindowTest, CancelChangesNothing)
 {
     ASSERT_TRUE(open());
-    slider(3)->setValue(7);
+    move(slider(3), 7);
     const tuner::Table before = window->CorrectionTable();
     frmAutoTune* dialog = startAutoTune();
     ASSERT_TRUE(dialog);
@@ -173,7 +173,7 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
 TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
 {
     ASSERT_TRUE(open());
-    control<QScrollBar>(QStringLiteral("HScroll4"))->setValue(40);
+    move(control<QScrollBar>(QStringLiteral("HScroll4")), 40);
     ASSERT_EQ(window->SliderOffset(), 40);
     messages().clear();
     ASSERT_TRUE(startAutoTune());

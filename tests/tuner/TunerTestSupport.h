@@ -1,58 +1,32 @@
 #pragma once
 
-#include "app/frmMain.h"
-#include "app/mdlMain.h"
 #include "link/Frame.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "state/PublicVars.h"
-#include "support/FakePorts.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tuner/GlobalEdits.h"
 #include "tuner/frmGraphicalTune.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-// The main window connected to the simulated unit, with the tuner opened
-// from its menu.
-class TunerTest : public ::testing::Test {
+// The simulated world with the unit's injector sizes, breakpoint and switch
+// points known, connected, and the tuner opened from the main window's menu.
+class TunerTest : public ::testing::Test, protected SimulatedWorld {
 protected:
     void SetUp() override
     {
-        TestApplication();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        mdlPublicVars::Reset();
         tuner::LastAppliedRatioOL = {};
         tuner::LastAppliedRatioCL = {};
         ASSERT_TRUE(dir.isValid());
         previousBackupFolder = tunefile::BackupFolder();
         tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));
-        services::install(nullptr, &clock, &dialogs, &settings);
-        auto owned = std::make_unique<ScriptedRepliesPort>(simulated);
-        port = owned.get();
-        main = std::make_unique<frmMain>(std::move(owned));
-        // Known injector sizes, breakpoint and switch points.
         VentrixMemory& memory = device.memory();
         for (int reg = 0x02; reg <= 0x0D; ++reg)
             if (reg < 0x06 || reg > 0x09)
@@ -61,20 +35,9 @@ protected:
         memory.setRegister(0x01, 0x00);
         memory.setRegister(0x07, 3000 / 40);
         memory.setRegister(0x08, 6000 / 40);
-        main->cmdConnect_Click();
-        ASSERT_TRUE(mdlPublicVars::Connected);
-        main->LoadConfigurationAtStartup();
-        dialogs.messages.clear();
-        device.clearLog();
+        connectAndLoad();
     }
-
-    void TearDown() override
-    {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QLocale::setDefault(QLocale::c());
-        tunefile::SetBackupFolder(previousBackupFolder);
-    }
+    void TearDown() override { tunefile::SetBackupFolder(previousBackupFolder); }
 
     // Tune > Graphical Tuner, as the user chooses it.
     frmGraphicalTune* open()
@@ -94,6 +57,14 @@ protected:
         clock.advance(1000);
         window->Timer1_Timer();
     }
+    // QUIT (off line its question answered Yes), and the window gone.
+    void quit()
+    {
+        if (!window->OnLine())
+            dialogs.answerNext(MsgAnswer::Yes);
+        window->cmdQUIT_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 
     template <typename T = QWidget>
     T* control(const QString& name) const
@@ -101,6 +72,14 @@ protected:
         return window->findChild<T*>(name);
     }
     QScrollBar* slider(int cell) const { return window->VScroll1(cell); }
+    QScrollBar* bar(const char* name) const { return control<QScrollBar>(QString::fromLatin1(name)); }
+    // The user moves the bar to `value` (as a drag or a click does; a bar
+    // that acts on release takes it then).
+    static void move(QAbstractSlider* bar, int value)
+    {
+        bar->setSliderPosition(value);
+        bar->triggerAction(QAbstractSlider::SliderMove);
+    }
     QString text(const QString& name) const
     {
         if (auto* label = control<QLabel>(name))
@@ -116,15 +95,7 @@ protected:
 
     // Payloads the unit heard since the last call; live samples left out
     // unless asked for.
-    QStringList heard(bool withSamples = false)
-    {
-        QStringList payloads;
-        for (const QByteArray& payload : device.payloadLog())
-            if (withSamples || payload != "M")
-                payloads << QString::fromLatin1(payload);
-        device.clearLog();
-        return payloads;
-    }
+    QStringList heard(bool withSamples = false) { return SimulatedWorld::heard(withSamples); }
     static QStringList readsOf(char table)
     {
         QStringList reads;
@@ -133,22 +104,7 @@ protected:
         return reads;
     }
     QList<ScriptedDialogs::Message>& messages() { return dialogs.messages; }
-    QStringList messageTexts() const
-    {
-        QStringList texts;
-        for (const auto& m : dialogs.messages)
-            texts << m.text;
-        return texts;
-    }
 
-    QTemporaryDir dir;
     QString previousBackupFolder;
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort simulated{device, clock};
-    ScriptedRepliesPort* port = nullptr;
-    std::unique_ptr<frmMain> main;
     QPointer<frmGraphicalTune> window;
 };

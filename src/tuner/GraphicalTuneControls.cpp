@@ -1,10 +1,4 @@
-// The graphical tuner's controls and where they sit: the change graph above
-// the 25 slider cells and exactly as wide as their columns, the ENGINE
-// MONITOR beside them, the table choice, buttons, injector lists, breakpoint
-// and switch points, slider offset and data logger below. Positions in twips;
-// the whole fits a 1024 x 768 screen, and scrolls where the work area is
-// smaller.
-#include "tuner/frmGraphicalTune.h"
+#include "tuner/GraphicalTuneControls.h"
 
 #include "config/TwipsLayout.h"
 #include "correction/ChangeGraph.h"
@@ -26,6 +20,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -112,11 +107,11 @@ QLineEdit* Square(QWidget* parent, const char* name, int left, int top)
 
 } // namespace
 
-void frmGraphicalTune::buildLayout()
+void GraphicalTuneControls::build(QWidget* window)
 {
-    auto* outer = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);
-    scroll_ = new QScrollArea(this);
+    scroll_ = new QScrollArea(window);
     scroll_->setObjectName(QStringLiteral("scrollArea"));
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setWidgetResizable(false);
@@ -124,14 +119,14 @@ void frmGraphicalTune::buildLayout()
 
     content_ = new QWidget;
     content_->setObjectName(QStringLiteral("content"));
-    content_->setFixedSize(Twips(ContentWidth, this), Twips(ContentHeight, this));
+    content_->setFixedSize(Twips(ContentWidth, window), Twips(ContentHeight, window));
     buildCells(content_);
     buildMonitor(content_);
     buildControls(content_);
     scroll_->setWidget(content_);
 }
 
-void frmGraphicalTune::buildCells(QWidget* area)
+void GraphicalTuneControls::buildCells(QWidget* area)
 {
     graph_ = new ChangeGraph(area);
     graph_->setGeometry(Twips(GraphLeft, area), Twips(GraphTop, area), Twips(GraphWidth, area),
@@ -199,7 +194,7 @@ void frmGraphicalTune::buildCells(QWidget* area)
     row->setAlignment(Qt::AlignCenter);
 }
 
-void frmGraphicalTune::buildMonitor(QWidget* area)
+void GraphicalTuneControls::buildMonitor(QWidget* area)
 {
     QGroupBox* frame = Frame(area, "fraEngineMonitor", QStringLiteral("ENGINE MONITOR"), 120, MonitorTop,
                              ContentWidth - 240, 1410);
@@ -295,7 +290,7 @@ void frmGraphicalTune::buildMonitor(QWidget* area)
     }
 }
 
-void frmGraphicalTune::buildControls(QWidget* area)
+void GraphicalTuneControls::buildControls(QWidget* area)
 {
     QGroupBox* select = Frame(area, "fraTuneSelect", QStringLiteral("TUNE SELECT"), 120, LowerTop, 1980, 1620);
     for (int i = 0; i < TableKindCount; ++i) {
@@ -388,15 +383,15 @@ void frmGraphicalTune::buildControls(QWidget* area)
     colours::SetButtonFace(txtLOG);
 }
 
-QSize frmGraphicalTune::sizeHint() const
+QSize GraphicalTuneControls::fittedSize(const QWidget* window, QSize fallback) const
 {
-    QSize wanted = content_ ? content_->size() : QWidget::sizeHint();
-    const auto* frame = qobject_cast<const QMdiSubWindow*>(parentWidget());
+    QSize wanted = content_ ? content_->size() : fallback;
+    const auto* frame = qobject_cast<const QMdiSubWindow*>(window->parentWidget());
     if (!frame || !frame->mdiArea())
         return wanted;
     // Room for the sub-window's own border and title bar.
     const QSize room = frame->mdiArea()->viewport()->size() - QSize(12, 36);
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     QSize fitted = wanted.boundedTo(room);
     if (fitted.width() < wanted.width())
         fitted.rheight() = std::min(wanted.height() + bar, room.height());

@@ -1,73 +1,76 @@
-// The graphical tuner's AUTO-TUNE...: what the window does around the
-// auto-tune dialog. The analysis itself is window-free (logs/AutoTune.h).
-#include "tuner/frmGraphicalTune.h"
+#include "tuner/AutoTuneHandOff.h"
 
+#include "correction/ChangeGraph.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
-#include "correction/ChangeGraph.h"
-#include "tuner/TableKinds.h"
+#include "tuner/TunerCells.h"
+#include "tuner/TunerSession.h"
 #include "tuner/frmAutoTune.h"
 
-#include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 
 using namespace tuner;
 
-frmAutoTune* frmGraphicalTune::AutoTuneWindow() const
+AutoTuneHandOff::AutoTuneHandOff(TunerCells& cells, TunerSession& session, ChangeGraph* graph, QWidget* window,
+                                 Hooks hooks)
+    : QObject(window), cells_(cells), session_(session), graph_(graph), window_(window), hooks_(std::move(hooks))
 {
-    return autoTune_;
 }
 
-void frmGraphicalTune::cmdAutoTune_Click()
+frmAutoTune* AutoTuneHandOff::dialog() const
 {
-    QPointer<frmGraphicalTune> self(this);
-    if (autoTune_) {
-        autoTune_->raise();
-        autoTune_->activateWindow();
+    return dialog_;
+}
+
+void AutoTuneHandOff::start()
+{
+    if (dialog_) {
+        dialog_->raise();
+        dialog_->activateWindow();
         return;
     }
     // The analysis groups samples by the cells as they sit without an offset.
-    if (sliderOffset_ != 0) {
-        if (!tell(MsgIcon::Information, QStringLiteral("AUTO-TUNE"),
-                  QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0.")))
+    if (cells_.offset() != 0) {
+        if (!session_.tell(MsgIcon::Information, QStringLiteral("AUTO-TUNE"),
+                           QStringLiteral("AUTO-TUNE works with the slider offset at 0. The offset is now set to 0.")))
             return;
-        HScroll4->setValue(0);
-        if (!self || closing_ || lost_ || sliderOffset_ != 0)
+        if (!hooks_.resetOffset())
             return;
     }
 
     FileDialogRequest request;
     request.title = QStringLiteral("OPEN DATA LOG");
     request.filter = QStringLiteral("Text Files (*.txt);;All Files (*)");
+    // The file dialog runs its own event loop: the tuner may be closed meanwhile.
+    QPointer<AutoTuneHandOff> self(this);
     const QString path = services::dialogs().openFileName(request);
-    if (!self || path.isEmpty() || closing_)
+    if (!self || path.isEmpty() || session_.closing())
         return;
 
     frmAutoTune::Context context;
-    context.table = TableKindAt(selectedTable()).letter;
-    context.values = table_;
+    context.table = hooks_.tableLetter();
+    context.values = cells_.table();
     context.breakpointVolts = mdlPublicVars::WotBreakpointVolts;
     context.eecInjectorSize = static_cast<int>(mdlPublicVars::EecInjectorSize);
-    auto* dialog = new frmAutoTune(context, this);
+    auto* dialog = new frmAutoTune(context, window_);
     QString error;
     if (!dialog->addLog(path, &error)) {
         delete dialog;
-        tell(MsgIcon::Exclamation, QStringLiteral("Data Log"), error);
+        session_.tell(MsgIcon::Exclamation, QStringLiteral("Data Log"), error);
         return;
     }
-    autoTune_ = dialog;
+    dialog_ = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // The preview is the table as Apply will leave it.
-    graph_->setPreview(autoTunePreview(dialog->result()));
+    graph_->setPreview(preview(dialog->result()));
     connect(dialog, &frmAutoTune::previewChanged, graph_,
-            [this, dialog](const Table&) { graph_->setPreview(autoTunePreview(dialog->result())); });
+            [this, dialog](const Table&) { graph_->setPreview(preview(dialog->result())); });
     connect(dialog, &QDialog::finished, this, [this, dialog](int outcome) {
         graph_->setPreview(std::nullopt);
         // A copy: the dialog deletes itself while the sliders move.
         const autotune::Result result = dialog->result();
-        if (outcome == QDialog::Accepted && !lost_ && !closing_)
-            applyAutoTune(result);
+        if (outcome == QDialog::Accepted && !session_.lost() && !session_.closing())
+            apply(result);
     });
     // Below the change graph, so the preview stays in sight.
     const QPoint below = graph_->mapToGlobal(QPoint(0, graph_->height() + 4));
@@ -101,37 +104,38 @@ CellAmounts AmountsOf(const autotune::Result& result, int* moving)
 
 } // namespace
 
-std::optional<Table> frmGraphicalTune::autoTunePreview(const autotune::Result& result) const
+std::optional<Table> AutoTuneHandOff::preview(const autotune::Result& result) const
 {
     int moving = 0;
-    const CellsMove move = MoveCells(table_, AmountsOf(result, &moving), sliderOffset_);
-    Table preview = table_;
+    const CellsMove move = MoveCells(cells_.table(), AmountsOf(result, &moving), cells_.offset());
+    Table preview = cells_.table();
     for (const EntryWrite& write : move.writes)
         preview[write.address] = static_cast<qint16>(write.value);
     return preview;
 }
 
-void frmGraphicalTune::applyAutoTune(const autotune::Result& result)
+void AutoTuneHandOff::apply(const autotune::Result& result)
 {
-    QPointer<frmGraphicalTune> self(this);
     int moving = 0;
     const CellAmounts amounts = AmountsOf(result, &moving);
-    if (moving == 0 || globalEditRunning_)
+    if (moving == 0 || cells_.editRunning())
         return;
-    if (onLine_) {
+    if (session_.onLine()) {
+        // The question runs its own event loop: the tuner may be closed meanwhile.
+        QPointer<AutoTuneHandOff> self(this);
         const MsgAnswer answer = services::dialogs().askBeforeWriting(
             MsgIcon::Question, QStringLiteral("AUTO-TUNE"),
             QStringLiteral("The suggested values of %1 of table %2 will be written to the unit now.\r\nApply them?")
                 .arg(moving == 1 ? QStringLiteral("1 cell") : QStringLiteral("%1 cells").arg(moving))
-                .arg(QLatin1Char(tableLetter_)));
-        if (!self || answer != MsgAnswer::Yes || !onLine_ || lost_ || closing_)
+                .arg(QLatin1Char(hooks_.tableLetter())));
+        if (!self || answer != MsgAnswer::Yes || !session_.onLine() || session_.lost() || session_.closing())
             return;
     }
     // Each cell moves by its change and the entries between the cells by
     // changes on a line between theirs, so the detail between them is kept.
-    moveCells(amounts, [&](const EntryWrite& beyond) {
-        tell(MsgIcon::Exclamation, QStringLiteral("AUTO-TUNE"),
-             QStringLiteral("Cannot apply the suggestion. ") + EntryBeyondText(beyond.address, beyond.value)
-                 + QStringLiteral("\r\nNothing was changed."));
+    cells_.moveCells(amounts, [&](const EntryWrite& beyond) {
+        session_.tell(MsgIcon::Exclamation, QStringLiteral("AUTO-TUNE"),
+                      QStringLiteral("Cannot apply the suggestion. ") + EntryBeyondText(beyond.address, beyond.value)
+                          + QStringLiteral("\r\nNothing was changed."));
     });
 }

@@ -1,0 +1,134 @@
+#include "tuner/TunerSession.h"
+
+#include "correction/SliderInterpolation.h"
+#include "link/Commands.h"
+#include "monitor/LiveLink.h"
+#include "platform/Services.h"
+#include "state/MainWindowServices.h"
+#include "state/PublicVars.h"
+#include "tuner/TunerLink.h"
+#include "tuner/TunerSettings.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+constexpr int TickMs = 50;
+
+} // namespace
+
+TunerSession::TunerSession(QObject* parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("TunerSession"));
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(TickMs);
+    timer_->setTimerType(Qt::PreciseTimer);
+}
+
+void TunerSession::startLive()
+{
+    timer_->start();
+    mdlPublicVars::LinkBusy = true;
+}
+
+void TunerSession::goOffLine()
+{
+    timer_->stop();
+    onLine_ = false;
+}
+
+void TunerSession::close()
+{
+    closing_ = true;
+    timer_->stop();
+}
+
+bool TunerSession::tell(MsgIcon icon, const QString& title, const QString& text)
+{
+    // The box runs its own event loop: the window may be closed meanwhile.
+    QPointer<TunerSession> self(this);
+    const bool running = timer_->isActive();
+    timer_->stop();
+    services::dialogs().message(icon, title, text);
+    if (!self)
+        return false;
+    if (running && onLine_ && !lost_ && !closing_)
+        timer_->start();
+    return true;
+}
+
+std::optional<int> TunerSession::readEntry(char table, int address)
+{
+    return held([&] { return tuner_link::ReadEntryByte(table, address); });
+}
+
+std::optional<int> TunerSession::readRegister(int reg)
+{
+    return held([&] { return tuner_link::ReadRegisterByte(reg); });
+}
+
+TunerSession::EntryOutcome TunerSession::writeEntry(char table, int address, int value, qint16 confirmed)
+{
+    EntryOutcome outcome;
+    outcome.holds = static_cast<qint16>(value);
+    if (!onLine_ || held([&] { return tuner_link::WriteEntry(table, address, value); }))
+        return outcome;
+    // A refused or unanswered write may or may not have been stored: what
+    // the unit holds is read back once.
+    outcome.written = false;
+    const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByteAfterFailure(table, address); });
+    outcome.answered = stored.has_value();
+    outcome.holds = stored ? static_cast<qint16>(tuner::DecodeEntry(*stored)) : confirmed;
+    return outcome;
+}
+
+bool TunerSession::writeBreakpoint(int count)
+{
+    if (!onLine_)
+        return true;
+    const tuner::BreakpointBytes bytes = tuner::BytesOfBreakpoint(count);
+    return held([&] {
+        return tuner_link::WriteRegister(cmd::WotBreakpointHigh, bytes.high)
+            && tuner_link::WriteRegister(cmd::WotBreakpointLow, bytes.low);
+    });
+}
+
+bool TunerSession::writeSwitchOn(int rpm)
+{
+    return !onLine_
+        || held([&] { return tuner_link::WriteRegister(cmd::RpmSwitchOnPoint, tuner::SwitchStepOf(rpm)); });
+}
+
+bool TunerSession::writeSwitchOff(int rpm)
+{
+    return !onLine_
+        || held([&] { return tuner_link::WriteRegister(cmd::RpmSwitchOffPoint, tuner::SwitchStepOf(rpm)); });
+}
+
+tuner::MapWriteResult TunerSession::writeWholeMap(char letter, const tuner::Table& table,
+                                                  const tuner::MapSettings& settings,
+                                                  const std::function<void(int entry)>& progress)
+{
+    return held([&] { return tuner::WriteWholeMap(letter, table, settings, progress); });
+}
+
+std::optional<QString> TunerSession::takeSample()
+{
+    if (!live())
+        return std::nullopt;
+    if (!tuner_link::RequestSample())
+        return std::nullopt;
+    return mdlPublicVars::RxBuffer;
+}
+
+bool TunerSession::loseLink()
+{
+    lost_ = true;
+    timer_->stop();
+    // The box runs its own event loop: the window may be closed meanwhile.
+    QPointer<TunerSession> self(this);
+    live_link::ReportLost();
+    return self;
+}

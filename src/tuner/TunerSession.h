@@ -1,0 +1,97 @@
+#pragma once
+
+#include "correction/CorrectionCells.h"
+#include "monitor/LiveLink.h"
+#include "platform/Dialogs.h"
+#include "tuner/MapWrite.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+
+// The graphical tuner's dealings with the unit, apart from the window that
+// draws them: whether it is on line, the live timer (held off around every
+// transaction, so no live request goes out between a write's attempts), the
+// reads of a load, the write-back of edited entries and settings, the live
+// sample and the lost link. Nothing here writes unless asked: the window
+// calls a write when the user has moved something.
+//
+// The timer is named "Timer1"; its ticks go to whoever connects to timer().
+class TunerSession final : public QObject {
+    Q_OBJECT
+public:
+    explicit TunerSession(QObject* parent);
+
+    QTimer* timer() const { return timer_; }
+    bool onLine() const { return onLine_; }
+    bool lost() const { return lost_; }
+    bool closing() const { return closing_; }
+    // On line and the link still there: the live display runs.
+    bool live() const { return onLine_ && !lost_; }
+
+    // ONLINE: the session is on line from now on (its writes reach the
+    // unit); startLive() starts the live display once the table is read.
+    void goOnLine() { onLine_ = true; }
+    void startLive();
+    // OFF LINE and QUIT: the live display stops; later edits stay in the window.
+    void goOffLine();
+    // The window is going: nothing starts again.
+    void close();
+
+    // A message with the live timer held off meanwhile; false when the
+    // session (and the window that owns it) did not survive it.
+    bool tell(MsgIcon icon, const QString& title, const QString& text);
+
+    // The reads of a load, one entry or register byte each.
+    std::optional<int> readEntry(char table, int address);
+    std::optional<int> readRegister(int reg);
+
+    // One table entry written back. Off line nothing is sent and the entry
+    // takes the value. On line a write the unit refuses or does not answer
+    // is followed by one read of what it holds (the live display's
+    // patience); with no answer to that either the link counts as lost and
+    // the entry keeps the value the unit last confirmed.
+    struct EntryOutcome {
+        bool written = true;
+        bool answered = true;  // false: the link is lost
+        qint16 holds = 0;      // what the entry holds now
+    };
+    EntryOutcome writeEntry(char table, int address, int value, qint16 confirmed);
+
+    // The breakpoint (registers 00 and 01) and the switch points (07, 08):
+    // true off line, or when the unit echoed them.
+    bool writeBreakpoint(int count);
+    bool writeSwitchOn(int rpm);
+    bool writeSwitchOff(int rpm);
+
+    // SAVE TABLE's write of a whole table and its settings.
+    tuner::MapWriteResult writeWholeMap(char letter, const tuner::Table& table, const tuner::MapSettings& settings,
+                                        const std::function<void(int entry)>& progress);
+
+    // One live sample's data; nothing when the unit did not answer, and the
+    // link then counts as lost (see loseLink).
+    std::optional<QString> takeSample();
+
+    // The link is gone: the timer stops for good, the user is told, the port
+    // is closed and the main window shows no connection. False when the
+    // window did not survive the message.
+    bool loseLink();
+
+    // Runs one transaction with the live timer held off around it while on
+    // line; the timer is back as it was afterwards.
+    template <typename F>
+    auto held(F&& transaction)
+    {
+        const live_link::TimerHold hold(timer_);
+        return transaction();
+    }
+
+private:
+    QTimer* timer_ = nullptr;
+    bool onLine_ = false;
+    bool lost_ = false;
+    bool closing_ = false;
+};

@@ -1,0 +1,130 @@
+#include "support/SimulatedWorld.h"
+#include "tuner/TunerSession.h"
+
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// The session alone on the simulated unit: no window.
+class TunerSessionTest : public ::testing::Test, protected SimulatedWorld {
+protected:
+    void SetUp() override { connectAndLoad(); }
+    TunerSession session{nullptr};
+};
+
+struct Write {
+    const char* name;
+    std::function<bool(TunerSession&)> call;
+    QStringList payloads;  // what the unit hears on line
+};
+
+const Write Writes[] = {
+    {"entry", [](TunerSession& s) { return s.writeEntry('O', 0x3A, 20, 0).written; }, {"WO3A14"}},
+    {"negative entry", [](TunerSession& s) { return s.writeEntry('C', 0xFF, -10, 0).written; }, {"WCFFF6"}},
+    {"breakpoint", [](TunerSession& s) { return s.writeBreakpoint(700); }, {"WT0002", "WT01BC"}},
+    {"switch on", [](TunerSession& s) { return s.writeSwitchOn(3020); }, {"WT074C"}},  // 75.5 steps: even 76
+    {"switch off", [](TunerSession& s) { return s.writeSwitchOff(6400); }, {"WT08A0"}},
+};
+
+TEST_F(TunerSessionTest, OffLineWritesReachNothingOnLineEachIsOneEchoedRequest)
+{
+    for (const Write& w : Writes) {
+        SCOPED_TRACE(w.name);
+        EXPECT_TRUE(w.call(session));
+        EXPECT_TRUE(heard().isEmpty());
+    }
+    session.goOnLine();
+    for (const Write& w : Writes) {
+        SCOPED_TRACE(w.name);
+        EXPECT_TRUE(w.call(session));
+        EXPECT_EQ(heard(), w.payloads);
+    }
+    EXPECT_EQ(device.memory().cell('O', 0x3A), 20);
+    EXPECT_EQ(device.memory().cell('C', 0xFF), 0xF6);
+    EXPECT_EQ(device.memory().registerValue(0x07), 76);
+}
+
+// A write whose echo is wrong is a failure, for every kind of write; for a
+// table entry what the unit holds is read back once.
+TEST_F(TunerSessionTest, AWrongEchoFailsEveryWrite)
+{
+    session.goOnLine();
+    device.faults().wrongEcho = true;  // stores and echoes the value with its low bit flipped
+    for (const Write& w : Writes) {
+        SCOPED_TRACE(w.name);
+        EXPECT_FALSE(w.call(session));
+        heard();
+    }
+    const TunerSession::EntryOutcome outcome = session.writeEntry('O', 0x10, 20, 3);
+    EXPECT_EQ(heard(), QStringList({"WO1014", "RO10"}));
+    EXPECT_FALSE(outcome.written);
+    EXPECT_TRUE(outcome.answered);
+    EXPECT_EQ(outcome.holds, 21);
+}
+
+TEST_F(TunerSessionTest, AWriteNeitherConfirmedNorReadBackKeepsTheLastConfirmedValue)
+{
+    session.goOnLine();
+    port->replies["WO10"] = "";
+    port->silenced << "RO10";
+    port->requests.clear();
+    const TunerSession::EntryOutcome outcome = session.writeEntry('O', 0x10, 20, 3);
+    EXPECT_FALSE(outcome.written);
+    EXPECT_FALSE(outcome.answered);
+    EXPECT_EQ(outcome.holds, 3);
+    // Read back with the live display's patience: 25 attempts.
+    const QStringList& asked = port->requests;
+    ASSERT_FALSE(asked.isEmpty());
+    EXPECT_EQ(asked.first(), "WO1014");
+    EXPECT_EQ(asked.filter("RO10").size(), 25);
+}
+
+// No live request goes out between a write's attempts: the timer is held off
+// while the session talks to the unit and runs again afterwards.
+TEST_F(TunerSessionTest, TheLiveTimerIsHeldAroundEveryTransaction)
+{
+    session.goOnLine();
+    session.startLive();
+    EXPECT_TRUE(mdlPublicVars::LinkBusy);
+    bool runningMeanwhile = true;
+    device.setFrameListener([&](const QByteArray&, const QByteArray&) { runningMeanwhile = session.timer()->isActive(); });
+    EXPECT_TRUE(session.writeBreakpoint(512));
+    device.setFrameListener({});
+    EXPECT_FALSE(runningMeanwhile);
+    EXPECT_TRUE(session.timer()->isActive());
+
+    // So does a message, unless the session went off line meanwhile.
+    EXPECT_TRUE(session.tell(MsgIcon::Information, "t", "x"));
+    EXPECT_TRUE(session.timer()->isActive());
+    session.goOffLine();
+    EXPECT_FALSE(session.timer()->isActive());
+    EXPECT_FALSE(session.onLine());
+}
+
+TEST_F(TunerSessionTest, ASampleUnansweredLosesTheLink)
+{
+    EXPECT_FALSE(session.takeSample());  // off line: no request
+    EXPECT_TRUE(heard().isEmpty());
+    session.goOnLine();
+    session.startLive();
+    const std::optional<QString> sample = session.takeSample();
+    ASSERT_TRUE(sample);
+    EXPECT_FALSE(sample->isEmpty());
+    EXPECT_EQ(heard(), QStringList({"M"}));
+
+    device.faults().silent = true;
+    EXPECT_FALSE(session.takeSample());
+    EXPECT_EQ(heard().size(), 25);
+    EXPECT_FALSE(mdlPublicVars::Connected);
+    EXPECT_TRUE(session.loseLink());
+    EXPECT_TRUE(session.lost());
+    EXPECT_FALSE(session.live());
+    EXPECT_FALSE(session.timer()->isActive());
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(messageTexts(), QStringList({"Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and "
+                                           "serial cable connectivity."}));
+}
+
+} // namespace
