@@ -85,6 +85,7 @@ TEST_F(ConfigurationLoadTest, StageCodeDecidesTheStageOnlyWhenItIsKnown)
     };
     const Case cases[] = {{0, false, "STAGE2(PLUS)", true}, {1, true, "STAGE1(BASE)", false},
                           {2, false, "STAGE2(PLUS)", true}, {3, true, "STAGE1(BASE)", false},
+                          {4, true, "STAGE1(BASE)", true},
                           {5, true, "STAGE1(BASE)", true},  {0xFF, false, "STAGE1(BASE)", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
