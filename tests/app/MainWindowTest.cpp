@@ -1,11 +1,7 @@
 #include "app/frmMain.h"
 #include "app/mdlMain.h"
-#include "link/SettingsStore.h"
 #include "platform/Colours.h"
-#include "platform/Services.h"
-#include "state/PublicVars.h"
-#include "support/FakePorts.h"
-#include "support/ScriptedDialogs.h"
+#include "support/SimulatedWorld.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -14,7 +10,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include "support/TestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -26,36 +21,19 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestApplication();
-        Reset();
-        auto owned = std::make_unique<FakePorts>(clock);
-        ports = owned.get();
-        services::install(nullptr, &clock, &dialogs, &settings);
-        main = std::make_unique<frmMain>(std::move(owned));
+        w.reset();
+        w = std::make_unique<SimulatedWorld>();
     }
 
     template <typename T = QWidget>
     T* control(const char* name) const
     {
-        return main->findChild<T*>(QString::fromLatin1(name));
+        return w->main->findChild<T*>(QString::fromLatin1(name));
     }
 
     bool enabled(const char* name) const { return mdlMain::IsControlEnabled(QString::fromLatin1(name)); }
 
-    void connectToUnitOnPort1()
-    {
-        ports->device(1).answer = [](const QByteArray& frame) {
-            return frame == "UU01VB7$" ? QByteArray("uu01v123$") : QByteArray("uu0103$");
-        };
-        main->cmdConnect_Click();
-        ASSERT_TRUE(Connected);
-    }
-
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    FakePorts* ports = nullptr;
-    std::unique_ptr<frmMain> main;
+    std::unique_ptr<SimulatedWorld> w;
 };
 
 TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
@@ -69,7 +47,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
-    const QList<QAction*> menus = main->menuBar()->actions();
+    const QList<QAction*> menus = w->main->menuBar()->actions();
     ASSERT_EQ(menus.size(), expected.size());
     for (int i = 0; i < menus.size(); ++i) {
         EXPECT_EQ(menus[i]->text(), expected[i].first);
@@ -84,50 +62,50 @@ TEST_F(MainWindowTest, CompareTunesOpensOnceWithoutAUnit)
 {
     // Two files compare without a unit: no connection guard, no message.
     ASSERT_FALSE(Connected);
-    main->findChild<QAction*>(QStringLiteral("mnuCompareTunesItem"))->trigger();
-    main->mnuCompareTunesItem_Click();
+    w->main->findChild<QAction*>(QStringLiteral("mnuCompareTunesItem"))->trigger();
+    w->main->mnuCompareTunesItem_Click();
     int windows = 0;
-    for (const QMdiSubWindow* frame : main->mdiArea()->subWindowList())
+    for (const QMdiSubWindow* frame : w->main->mdiArea()->subWindowList())
         windows += frame->widget()->objectName() == QLatin1String("frmCompareTunes") ? 1 : 0;
     EXPECT_EQ(windows, 1);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
 }
 
 TEST_F(MainWindowTest, ConnectAndDisconnectDriveTheIndicator)
 {
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software"));
-    connectToUnitOnPort1();
+    EXPECT_EQ(w->main->windowTitle(), QStringLiteral("HALDEN RACING \"KESTREL\" - VentrixTM Tuning Software"));
+    w->connectAndLoad();
     auto* indicator = control<QLineEdit>("txtConnected");
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("Connected - VentrixTM Communcations Software"));
+    EXPECT_EQ(w->main->windowTitle(), QStringLiteral("Connected - VentrixTM Communcations Software"));
     EXPECT_EQ(indicator->text(), QStringLiteral("Com 1"));
     EXPECT_EQ(colours::Background(indicator), colours::Green);
     EXPECT_FALSE(enabled("cmdConnect"));
     EXPECT_TRUE(enabled("cmdDisconnect"));
 
-    main->cmdDisconnect_Click();
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
+    w->main->cmdDisconnect_Click();
+    EXPECT_EQ(w->main->windowTitle(), QStringLiteral("Not Connected"));
     EXPECT_TRUE(indicator->text().isEmpty());
     EXPECT_NE(colours::Background(indicator), colours::Green);
     EXPECT_TRUE(enabled("cmdConnect"));
     EXPECT_FALSE(enabled("cmdDisconnect"));
-    EXPECT_FALSE(ports->isOpen());
+    EXPECT_FALSE(w->simulated.isOpen());
 }
 
 TEST_F(MainWindowTest, GuardRefusesDeviceWindowsWithoutAConnection)
 {
     QPointer<QWidget> slot;
     bool created = false;
-    const QWidget* opened = main->OpenGuarded(DeviceWindow::MemoryModify, slot, [&created] {
+    const QWidget* opened = w->main->OpenGuarded(DeviceWindow::MemoryModify, slot, [&created] {
         created = true;
         return new QWidget;
     });
     EXPECT_EQ(opened, nullptr);
     EXPECT_FALSE(created);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Connection Error"));
-    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("Not connected to Ventrix. Please connect and try again."));
-    EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
+    ASSERT_EQ(w->dialogs.messages.size(), 1);
+    EXPECT_EQ(w->dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(w->dialogs.messages[0].title, QStringLiteral("Connection Error"));
+    EXPECT_EQ(w->dialogs.messages[0].text, QStringLiteral("Not connected to Ventrix. Please connect and try again."));
+    EXPECT_EQ(w->main->windowTitle(), QStringLiteral("Not Connected"));
     EXPECT_TRUE(control<QLineEdit>("txtConnected")->text().isEmpty());
     EXPECT_TRUE(enabled("cmdConnect"));
     EXPECT_FALSE(enabled("cmdDisconnect"));
@@ -156,12 +134,12 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
     for (const Case& c : cases) {
         SetUp();
         // Everything the window may touch starts enabled, as on a connected main window.
-        mdlMain::RegisterMainWindow(main.get());
+        mdlMain::RegisterMainWindow(w->main.get());
         mdlMain::SetControlsEnabled(watched, true);
         Connected = true;
 
         QPointer<QWidget> slot;
-        QWidget* child = main->OpenGuarded(c.window, slot, [] { return new QWidget; });
+        QWidget* child = w->main->OpenGuarded(c.window, slot, [] { return new QWidget; });
         ASSERT_NE(child, nullptr);
         EXPECT_EQ(child->parentWidget()->pos(), QPoint(0, 0));
         for (const QString& name : watched)
@@ -170,9 +148,9 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
 
         // Reopening reuses the one instance, back at the top left.
         child->parentWidget()->move(120, 80);
-        EXPECT_EQ(main->OpenGuarded(c.window, slot, [] { return new QWidget; }), child);
+        EXPECT_EQ(w->main->OpenGuarded(c.window, slot, [] { return new QWidget; }), child);
         EXPECT_EQ(child->parentWidget()->pos(), QPoint(0, 0));
-        EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+        EXPECT_EQ(w->main->mdiArea()->subWindowList().size(), 1);
 
         // QUIT gives back what the window took; connected, Connect stays off.
         mdlMain::GiveBackCommands(c.window);
@@ -195,7 +173,7 @@ TEST_F(MainWindowTest, AToolbarButtonAndItsMenuItemAreOneCommand)
         mdlMain::SetControlsEnabled({QString::fromLatin1(item)}, false);
         EXPECT_FALSE(control<QAbstractButton>(button)->isEnabled());
         mdlMain::SetControlsEnabled({QString::fromLatin1(button)}, true);
-        EXPECT_TRUE(main->findChild<QAction*>(QString::fromLatin1(item))->isEnabled());
+        EXPECT_TRUE(w->main->findChild<QAction*>(QString::fromLatin1(item))->isEnabled());
     }
     // Unavailable under the button's name keeps the menu item off too, and
     // the reason shows on the button.
@@ -207,21 +185,21 @@ TEST_F(MainWindowTest, AToolbarButtonAndItsMenuItemAreOneCommand)
 
 TEST_F(MainWindowTest, AboutBoxReportsVersionAndFirmware)
 {
-    main->mnuAboutItem_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("KESTREL - VentrixTM Communications Software"));
-    EXPECT_EQ(dialogs.messages[0].text,
+    w->main->mnuAboutItem_Click();
+    ASSERT_EQ(w->dialogs.messages.size(), 1);
+    EXPECT_EQ(w->dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(w->dialogs.messages[0].title, QStringLiteral("KESTREL - VentrixTM Communications Software"));
+    EXPECT_EQ(w->dialogs.messages[0].text,
               QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
-    EXPECT_TRUE(ports->written.isEmpty());
+    EXPECT_TRUE(w->heard().isEmpty());
 
-    connectToUnitOnPort1();
+    w->connectAndLoad();
     EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: 1.23"));
 
-    ports->device(1).answer = nullptr;  // the unit stops answering
-    const qint64 before = clock.nowMs();
+    w->device.faults().silent = true;  // the unit stops answering
+    const qint64 before = w->clock.nowMs();
     EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
-    EXPECT_EQ(clock.nowMs() - before, 10 * 5000);
+    EXPECT_EQ(w->clock.nowMs() - before, 10 * 5000);
 }
 
 } // namespace

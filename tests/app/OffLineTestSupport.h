@@ -1,69 +1,31 @@
 #pragma once
 
 #include "app/OffLineTune.h"
-#include "app/frmMain.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
-#include "platform/Services.h"
 #include "sim/OffLineUnit.h"
-#include "state/PublicVars.h"
-#include "support/FakePorts.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/ReadFile.h"
+#include "support/SimulatedWorld.h"
 #include "tunefile/TuneFile.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QLocale>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-// The main window with no unit on its cable, and a tune file to open off
-// line: every cell and register set, none to its factory value where that
-// can be avoided, with registers the configuration windows know.
+// The main window, and a tune file to open off line: every cell and
+// register set, none to its factory value where that can be avoided, with
+// registers the configuration windows know.
 class OffLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestApplication();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        mdlPublicVars::Reset();
-        ASSERT_TRUE(dir.isValid());
         path = dir.filePath(QStringLiteral("track.tun"));
         original = tunefile::TuneText(FileTune());
         write(path, original);
-        services::install(nullptr, &clock, &dialogs, &settings);
-        startMainWindow();
-    }
-
-    void TearDown() override
-    {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QLocale::setDefault(QLocale::c());
-    }
-
-    // The main window on the cable. Opening off line replaces (and deletes)
-    // the window's port, so the window gets a stand-in and the cable itself
-    // stays here, to be looked at afterwards.
-    void startMainWindow()
-    {
-        cableOwned = std::make_unique<FakePorts>(clock);
-        cable = cableOwned.get();
-        main = std::make_unique<frmMain>(std::make_unique<ForwardingPort>(*cable));
     }
 
     // A new main window and program state, the file as it was at first.
     void restart()
     {
-        main.reset();
-        mdlPublicVars::Reset();
-        dialogs = ScriptedDialogs();
+        w.reset();
+        w = std::make_unique<SimulatedWorld>();
         write(path, original);
-        startMainWindow();
     }
 
     static tunefile::Tune FileTune()
@@ -87,19 +49,15 @@ protected:
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(text.toLatin1());
     }
-    static QString read(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? QString::fromLatin1(in.readAll()) : QString();
-    }
+    static QString read(const QString& file) { return ReadTextFile(file); }
 
     // File > Open Tune Off Line..., the file chosen in its dialog.
     void openOffLine(const QString& file)
     {
-        dialogs.chooseNextFile(file);
-        main->mnuOpenTuneOffLineItem_Click();
+        w->dialogs.chooseNextFile(file);
+        w->main->mnuOpenTuneOffLineItem_Click();
     }
-    VentrixMemory& memory() { return main->offLineTune().unit()->device().memory(); }
+    VentrixMemory& memory() { return w->main->offLineTune().unit()->device().memory(); }
 
     // The file's lines that differ from the original's, as "line: text".
     QStringList changedLines(const QString& file) const
@@ -113,13 +71,10 @@ protected:
         return changed;
     }
 
+    // The unit on the cable stays out of it: opening off line puts another
+    // in its place.
+    std::unique_ptr<SimulatedWorld> w = std::make_unique<SimulatedWorld>();
     QTemporaryDir dir;
     QString path;
     QString original;
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    std::unique_ptr<FakePorts> cableOwned;
-    FakePorts* cable = nullptr;
-    std::unique_ptr<frmMain> main;
 };

@@ -23,9 +23,13 @@ QString toolTipOf(const QMainWindow& main, const QString& name)
 
 TEST_F(OffLineTest, TheFilesTuneIsFoundAsAConnectedUnit)
 {
+    // Saving is offered only with a tune open.
+    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem"})
+        EXPECT_FALSE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
+    EXPECT_EQ(w->main->findChild<QAction*>("mnuSaveTuneItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
     openOffLine(path);
 
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
     EXPECT_EQ(OffLineTunePath, path);
     EXPECT_TRUE(Connected);
     // The configuration read from it is the file's: a plus unit, so tune 2
@@ -35,20 +39,13 @@ TEST_F(OffLineTest, TheFilesTuneIsFoundAsAConnectedUnit)
     EXPECT_EQ(RpmSwitchOn, 6000);
     EXPECT_EQ(memory().cell('H', 0xFF), 252);  // entry 1023: (1023 x 7 + 3) mod 256
     // Nothing reached the cable once the off-line unit took its place.
-    EXPECT_TRUE(cable->written.isEmpty());
+    EXPECT_TRUE(w->heard().isEmpty());
 
-    EXPECT_EQ(main->windowTitle(), "Off line: track.tun[*]");
-    EXPECT_FALSE(main->isWindowModified());
+    EXPECT_EQ(w->main->windowTitle(), "Off line: track.tun[*]");
+    EXPECT_FALSE(w->main->isWindowModified());
     EXPECT_FALSE(OffLineTuneModified);
     for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
-}
-
-TEST_F(OffLineTest, SavingIsOfferedOnlyWithATuneOpen)
-{
-    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem"})
-        EXPECT_FALSE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
-    EXPECT_EQ(main->findChild<QAction*>("mnuSaveTuneItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 }
 
 TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
@@ -63,32 +60,32 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
     for (const Case& c : cases) {
         const QString bad = dir.filePath(QStringLiteral("bad.tun"));
         write(bad, QString::fromLatin1(c.text));
-        dialogs.messages.clear();
+        w->dialogs.messages.clear();
         openOffLine(bad);
-        ASSERT_EQ(dialogs.messages.size(), 1) << c.text;
-        EXPECT_EQ(dialogs.messages[0].title, "Open Failure");
-        EXPECT_EQ(dialogs.messages[0].text, "The tune was not opened.\nIllegal File Format.\n"
+        ASSERT_EQ(w->dialogs.messages.size(), 1) << c.text;
+        EXPECT_EQ(w->dialogs.messages[0].title, "Open Failure");
+        EXPECT_EQ(w->dialogs.messages[0].text, "The tune was not opened.\nIllegal File Format.\n"
                                                  + QDir::toNativeSeparators(bad) + "\n" + c.refusedLine);
         EXPECT_TRUE(OffLineTunePath.isEmpty());
-        EXPECT_FALSE(main->offLineTune().isOpen());
+        EXPECT_FALSE(w->main->offLineTune().isOpen());
         EXPECT_FALSE(Connected);
     }
-    dialogs.messages.clear();
+    w->dialogs.messages.clear();
     openOffLine(dir.filePath(QStringLiteral("missing.tun")));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("The tune was not opened.\nThe tune file could not be read:\n"));
+    ASSERT_EQ(w->dialogs.messages.size(), 1);
+    EXPECT_TRUE(w->dialogs.messages[0].text.startsWith("The tune was not opened.\nThe tune file could not be read:\n"));
 }
 
 TEST_F(OffLineTest, AWriteMarksTheTitleAndSaveWritesItBack)
 {
     openOffLine(path);
     ASSERT_EQ(cells::WriteCellByte('L', 0x20, 0x9C), cells::WriteOutcome::Confirmed);
-    EXPECT_TRUE(main->isWindowModified());
+    EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_TRUE(OffLineTuneModified);
 
-    main->mnuSaveTuneItem_Click();
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_FALSE(main->isWindowModified());
+    w->main->mnuSaveTuneItem_Click();
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
+    EXPECT_FALSE(w->main->isWindowModified());
     EXPECT_FALSE(OffLineTuneModified);
     // L20 is the file's line 3 + 2 x 256 + 0x20; the rest, stamp included, as it was.
     EXPECT_EQ(changedLines(path), QStringList{"547: L209C"});
@@ -100,21 +97,21 @@ TEST_F(OffLineTest, SaveAsWritesTheNewFileAndGoesOnWithIt)
     ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x01), cells::WriteOutcome::Confirmed);
     const QString copy = dir.filePath(QStringLiteral("copy.tun"));
 
-    dialogs.chooseNextFile(QString());  // cancelled: nothing happens
-    main->mnuSaveTuneAsItem_Click();
-    EXPECT_TRUE(main->isWindowModified());
+    w->dialogs.chooseNextFile(QString());  // cancelled: nothing happens
+    w->main->mnuSaveTuneAsItem_Click();
+    EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_FALSE(QFileInfo::exists(copy));
 
-    dialogs.chooseNextFile(copy);
-    main->mnuSaveTuneAsItem_Click();
-    ASSERT_EQ(dialogs.fileRequests.size(), 3);
-    EXPECT_EQ(dialogs.fileRequests[2].defaultName, "track.tun");
-    EXPECT_EQ(dialogs.fileRequests[2].filter, "Ventrix Tune Files (*.tun)");
+    w->dialogs.chooseNextFile(copy);
+    w->main->mnuSaveTuneAsItem_Click();
+    ASSERT_EQ(w->dialogs.fileRequests.size(), 3);
+    EXPECT_EQ(w->dialogs.fileRequests[2].defaultName, "track.tun");
+    EXPECT_EQ(w->dialogs.fileRequests[2].filter, "Ventrix Tune Files (*.tun)");
     EXPECT_EQ(changedLines(copy), QStringList{"3: C0001"});
     EXPECT_EQ(read(path), original);
     EXPECT_EQ(OffLineTunePath, copy);
-    EXPECT_EQ(main->windowTitle(), "Off line: copy.tun[*]");
-    EXPECT_FALSE(main->isWindowModified());
+    EXPECT_EQ(w->main->windowTitle(), "Off line: copy.tun[*]");
+    EXPECT_FALSE(w->main->isWindowModified());
 }
 
 TEST_F(OffLineTest, AFailedSaveSaysWhyAndKeepsTheChangesMarked)
@@ -122,13 +119,13 @@ TEST_F(OffLineTest, AFailedSaveSaysWhyAndKeepsTheChangesMarked)
     openOffLine(path);
     ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x01), cells::WriteOutcome::Confirmed);
     const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.tun"));
-    dialogs.chooseNextFile(nowhere);
-    main->mnuSaveTuneAsItem_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Save Failure");
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("The tune was not saved. The file could not be written:\n"
+    w->dialogs.chooseNextFile(nowhere);
+    w->main->mnuSaveTuneAsItem_Click();
+    ASSERT_EQ(w->dialogs.messages.size(), 1);
+    EXPECT_EQ(w->dialogs.messages[0].title, "Save Failure");
+    EXPECT_TRUE(w->dialogs.messages[0].text.startsWith("The tune was not saved. The file could not be written:\n"
                                                     + QDir::toNativeSeparators(nowhere) + "\n"));
-    EXPECT_TRUE(main->isWindowModified());
+    EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_EQ(OffLineTunePath, path);
     EXPECT_EQ(read(path), original);
 }
@@ -157,26 +154,26 @@ TEST_F(OffLineTest, UnsavedChangesAreAskedAboutBeforeTheyAreLost)
             restart();
             openOffLine(path);
             ASSERT_EQ(cells::WriteCellByte('O', 0x01, 0x00), cells::WriteOutcome::Confirmed);
-            dialogs.answerNext(c.answer);
+            w->dialogs.answerNext(c.answer);
             bool left = false;
             if (QLatin1String(how) == QLatin1String("close")) {
-                main->show();
-                left = main->close();
+                w->main->show();
+                left = w->main->close();
             } else if (QLatin1String(how) == QLatin1String("exit")) {
-                main->show();
-                main->mnuExitItem_Click();
-                left = main->isHidden();
+                w->main->show();
+                w->main->mnuExitItem_Click();
+                left = w->main->isHidden();
             } else {
-                dialogs.chooseNextFile(other);
-                main->mnuOpenTuneOffLineItem_Click();
+                w->dialogs.chooseNextFile(other);
+                w->main->mnuOpenTuneOffLineItem_Click();
                 left = OffLineTunePath == other;
             }
-            ASSERT_EQ(dialogs.messages.size(), 1);
-            EXPECT_EQ(dialogs.messages[0].title, "Unsaved Changes");
-            EXPECT_EQ(dialogs.messages[0].text,
+            ASSERT_EQ(w->dialogs.messages.size(), 1);
+            EXPECT_EQ(w->dialogs.messages[0].title, "Unsaved Changes");
+            EXPECT_EQ(w->dialogs.messages[0].text,
                       "The tune opened off line has changes that are not in track.tun.\nSave them?");
-            EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
-            EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Question);
+            EXPECT_EQ(w->dialogs.messages[0].buttons, MsgButtons::YesNoCancel);
+            EXPECT_EQ(w->dialogs.messages[0].icon, MsgIcon::Question);
             EXPECT_EQ(left, c.leaves);
             EXPECT_EQ(changedLines(path), c.saved ? QStringList{"260: O0100"} : QStringList{});
         }
@@ -188,10 +185,10 @@ TEST_F(OffLineTest, NoQuestionWithoutChanges)
     openOffLine(path);
     // A write of the value the file holds leaves nothing to save.
     ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x03), cells::WriteOutcome::Confirmed);
-    EXPECT_FALSE(main->isWindowModified());
-    main->show();
-    EXPECT_TRUE(main->close());
-    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_FALSE(w->main->isWindowModified());
+    w->main->show();
+    EXPECT_TRUE(w->main->close());
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
 }
 
 TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
@@ -206,8 +203,8 @@ TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
     write(other, tunefile::TuneText(otherTune));
 
     openOffLine(other);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(main->windowTitle(), "Off line: other.tun[*]");
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
+    EXPECT_EQ(w->main->windowTitle(), "Off line: other.tun[*]");
     EXPECT_EQ(memory().cell('O', 0x00), 0x42);
     EXPECT_EQ(memory().cell('C', 0x00), 0x00);  // factory, not the first file's
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 0x0300 / 1024.0 * 5);
@@ -217,14 +214,14 @@ TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
 TEST_F(OffLineTest, TransferFunctionWritesAreRefusedUnsent)
 {
     openOffLine(path);
-    VentrixDevice& device = main->offLineTune().unit()->device();
+    VentrixDevice& device = w->main->offLineTune().unit()->device();
     const int before = memory().cell('F', 0x10);
     device.clearLog();
     EXPECT_EQ(cells::WriteCellByte('F', 0x10, before + 1), cells::WriteOutcome::Refused);
     EXPECT_EQ(cells::FillCellBytes('F', 0x10, 0x12, 0x01), cells::WriteOutcome::Refused);
     EXPECT_EQ(device.requestsHeard(), 0);
     EXPECT_EQ(memory().cell('F', 0x10), before);
-    EXPECT_FALSE(main->isWindowModified());
+    EXPECT_FALSE(w->main->isWindowModified());
     // The correction tables are written as ever.
     EXPECT_EQ(cells::WriteCellByte('H', 0x10, 0x01), cells::WriteOutcome::Confirmed);
 }
@@ -238,7 +235,7 @@ TEST_F(OffLineTest, LiveDisplaysStayShutOffWithTheReason)
     mdlMain::SetControlsEnabled(LiveControls, true);
     for (int i = 0; i < LiveControls.size(); ++i) {
         EXPECT_FALSE(mdlMain::IsControlEnabled(LiveControls[i])) << qPrintable(LiveControls[i]);
-        EXPECT_EQ(toolTipOf(*main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
+        EXPECT_EQ(toolTipOf(*w->main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
     }
     EXPECT_EQ(tips[0], "Off line: a tune file has no engine to watch.");
     // The rest of the program is there as with a unit.

@@ -20,13 +20,13 @@ class OffLineWindowsTest : public OffLineTest {
 protected:
     ReadWriteByte* openMemoryModify()
     {
-        main->mnuMemoryModifyItem_Click();
+        w->main->mnuMemoryModifyItem_Click();
         return ReadWriteByte::Instance();
     }
     frmGraphicalTune* openTuner()
     {
-        main->mnuGraphicalTunerItem_Click();
-        return main->findChild<frmGraphicalTune*>();
+        w->main->mnuGraphicalTunerItem_Click();
+        return w->main->findChild<frmGraphicalTune*>();
     }
     static void type(QWidget* window, const char* name, const char* text)
     {
@@ -35,8 +35,8 @@ protected:
     // The tune chosen in the selection window SAVE TABLE opens.
     void chooseTuneToSaveInto(int index)
     {
-        QTimer::singleShot(0, main.get(), [this, index] {
-            auto* selection = main->findChild<frmTableSaveSelection*>();
+        QTimer::singleShot(0, w->main.get(), [this, index] {
+            auto* selection = w->main->findChild<frmTableSaveSelection*>();
             ASSERT_NE(selection, nullptr);
             selection->optSaveTableSelect(index)->setChecked(true);
             selection->cmdSaveTable_Click();
@@ -53,20 +53,20 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     window->optTableSelect(4)->click();  // the MAF transfer function
     type(window, "Text3", "3.125");
     type(window, "Text2", "200");
-    dialogs.messages.clear();
+    w->dialogs.messages.clear();
     window->cmdWriteByte_Click();
 
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs.messages[0].title, "Write Refused");
-    EXPECT_EQ(dialogs.messages[0].text, "A tune file cannot keep the MAF transfer function, so it cannot be "
+    ASSERT_EQ(w->dialogs.messages.size(), 1);
+    EXPECT_EQ(w->dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(w->dialogs.messages[0].title, "Write Refused");
+    EXPECT_EQ(w->dialogs.messages[0].text, "A tune file cannot keep the MAF transfer function, so it cannot be "
                                         "changed while a tune is open off line.");
     EXPECT_EQ(memory().cell('F', 0xA0), before);
-    EXPECT_FALSE(main->isWindowModified());
+    EXPECT_FALSE(w->main->isWindowModified());
 
     // Reading it shows the off-line unit's own transfer function.
     window->cmdReadByte_Click();
-    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(w->dialogs.messages.size(), 1);
 }
 
 TEST_F(OffLineWindowsTest, TheTunersOnLineStaysShutOffWithTheReason)
@@ -106,7 +106,7 @@ TEST_F(OffLineWindowsTest, EditsInTheWindowsAreSavedAndNothingElse)
     type(memoryWindow, "Text3", "3000");
     type(memoryWindow, "Text2", "-5");
     memoryWindow->cmdWriteByte_Click();
-    EXPECT_TRUE(main->isWindowModified());
+    EXPECT_TRUE(w->main->isWindowModified());
     memoryWindow->cmdQUIT_Click();
 
     // The tuner: slider 5 (cell 58) to +20 %, then SAVE TABLE into tune 1's
@@ -118,11 +118,11 @@ TEST_F(OffLineWindowsTest, EditsInTheWindowsAreSavedAndNothingElse)
     tuner->VScroll1(5)->setSliderPosition(20);  // the user moves it
     chooseTuneToSaveInto(0);
     tuner->cmdSaveChanges_Click();
-    ASSERT_FALSE(dialogs.messages.isEmpty());
-    EXPECT_EQ(dialogs.messages.last().title, "Write Successful!");
+    ASSERT_FALSE(w->dialogs.messages.isEmpty());
+    EXPECT_EQ(w->dialogs.messages.last().title, "Write Successful!");
 
-    main->mnuSaveTuneItem_Click();
-    EXPECT_FALSE(main->isWindowModified());
+    w->main->mnuSaveTuneItem_Click();
+    EXPECT_FALSE(w->main->isWindowModified());
 
     QString why;
     const std::optional<tunefile::Tune> saved = offline::ReadTune(path, &why);
@@ -139,7 +139,7 @@ TEST_F(OffLineWindowsTest, EditsInTheWindowsAreSavedAndNothingElse)
     openOffLine(path);
     EXPECT_EQ(memory().cell('O', 58), 20);
     EXPECT_EQ(memory().cell('O', 0x4B), 0xFB);
-    EXPECT_FALSE(main->isWindowModified());
+    EXPECT_FALSE(w->main->isWindowModified());
 }
 
 } // namespace

@@ -7,16 +7,9 @@
 #include "app/mdlMain.h"
 #include "config/frmConfigure.h"
 #include "config/frmIgnitionConfig.h"
-#include "link/SettingsStore.h"
 #include "platform/Colours.h"
-#include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "state/PublicVars.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/SimulatedWorld.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -40,49 +33,42 @@
 
 namespace {
 
+// Every character written to any port so far.
+int charactersWritten(const SimulatedPort& port)
+{
+    int total = 0;
+    for (int number = 1; number <= 6; ++number)
+        total += static_cast<int>(port.writtenTo(number).size());
+    return total;
+}
+
 using namespace mdlPublicVars;
 
 constexpr int UnitPort = 4;
 
+// The simulated unit answers on port 4. SetUp is also a fresh start within
+// a test: the old world goes first.
 class UserPathsTest : public ::testing::Test {
 protected:
-    // Also a fresh start within a test: the old main window goes first (it
-    // takes the installed port with it), and the unit forgets its faults.
     void SetUp() override
     {
-        TestApplication();
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        Reset();
-        dialogs = ScriptedDialogs();
-        device.setFaults({});
-        device.setFrameListener({});
-        device.clearLog();
-        services::install(nullptr, &clock, &dialogs, &settings);
-        auto owned = std::make_unique<SimulatedPort>(device, clock);
-        owned->setUnitPort(UnitPort);
-        port = owned.get();
-        main = std::make_unique<frmMain>(std::move(owned));
-    }
-
-    void TearDown() override
-    {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w.reset();
+        w = std::make_unique<SimulatedWorld>();
+        w->simulated.setUnitPort(UnitPort);
     }
 
     // The start-up sequence, with the unit's port remembered from last time.
     void startUpOnTheUnitsPort()
     {
-        settings.write("KESTREL", "Startup", "LastActiveCommPort", QString::number(UnitPort));
-        RunStartupSequence(*main);
+        w->settings.write("KESTREL", "Startup", "LastActiveCommPort", QString::number(UnitPort));
+        RunStartupSequence(*w->main);
     }
 
-    QAction* action(const char* name) const { return main->findChild<QAction*>(QString::fromLatin1(name)); }
+    QAction* action(const char* name) const { return w->main->findChild<QAction*>(QString::fromLatin1(name)); }
     template <typename T = QWidget>
     T* control(const char* name) const
     {
-        return main->findChild<T*>(QString::fromLatin1(name));
+        return w->main->findChild<T*>(QString::fromLatin1(name));
     }
 
     // A menu item chosen as the user can: only when it and its menu are enabled.
@@ -103,37 +89,15 @@ protected:
         ASSERT_TRUE(button->isEnabled()) << name;
         button->click();
     }
-
-    QStringList heard()
-    {
-        QStringList payloads;
-        for (const QByteArray& payload : device.payloadLog())
-            payloads << QString::fromLatin1(payload);
-        device.clearLog();
-        return payloads;
-    }
     QStringList titles() const
     {
         QStringList shown;
-        for (const ScriptedDialogs::Message& m : dialogs.messages)
+        for (const ScriptedDialogs::Message& m : w->dialogs.messages)
             shown << m.title;
         return shown;
     }
-    // Every character written to any port so far.
-    int charactersWritten() const
-    {
-        int total = 0;
-        for (int number = 1; number <= 6; ++number)
-            total += static_cast<int>(port->writtenTo(number).size());
-        return total;
-    }
 
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort* port = nullptr;
-    std::unique_ptr<frmMain> main;
+    std::unique_ptr<SimulatedWorld> w;
 };
 
 // Runs `act` once, from within the program's own event processing, as soon
@@ -164,15 +128,15 @@ private:
 
 TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
 {
-    device.setKeyOnVolts(1.0, 0.9);
-    device.memory().setRegister(0x04, 24);
-    device.memory().setRegister(0x06, 0x84);  // POINTS/PIP (8 Cylinder)
-    device.memory().setRegister(0x09, 0x01);  // RPM && W.O.T.
+    w->device.setKeyOnVolts(1.0, 0.9);
+    w->device.memory().setRegister(0x04, 24);
+    w->device.memory().setRegister(0x06, 0x84);  // POINTS/PIP (8 Cylinder)
+    w->device.memory().setRegister(0x09, 0x01);  // RPM && W.O.T.
     startUpOnTheUnitsPort();
     ASSERT_TRUE(Connected);
 
     choose("mnuStartupValuesItem");
-    QPointer<frmConfigure> configure = main->findChild<frmConfigure*>();
+    QPointer<frmConfigure> configure = w->main->findChild<frmConfigure*>();
     ASSERT_NE(configure, nullptr);
     const QString mafShown = configure->txtMAFMinimum()->text();
     EXPECT_EQ(mafShown, "0.996");  // 51 / 256 x 5
@@ -180,13 +144,13 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     EXPECT_EQ(configure->txtInjectors()->text(), "24");
 
     choose("mnuIgnitionConfigItem");
-    QPointer<frmIgnitionConfig> ignition = main->findChild<frmIgnitionConfig*>();
+    QPointer<frmIgnitionConfig> ignition = w->main->findChild<frmIgnitionConfig*>();
     ASSERT_NE(ignition, nullptr);
     EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
     EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
 
     // The title bar's close button on each.
-    device.clearLog();
+    w->device.clearLog();
     for (QWidget* window : {static_cast<QWidget*>(configure.data()), static_cast<QWidget*>(ignition.data())}) {
         QPointer<QMdiSubWindow> frame = qobject_cast<QMdiSubWindow*>(window->parentWidget());
         ASSERT_NE(frame, nullptr);
@@ -201,7 +165,7 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
 
     choose("mnuStartupValuesItem");
     choose("mnuIgnitionConfigItem");
-    EXPECT_EQ(main->findChild<frmConfigure*>(), configure.data());
+    EXPECT_EQ(w->main->findChild<frmConfigure*>(), configure.data());
     EXPECT_TRUE(configure->isVisible());
     EXPECT_EQ(configure->txtMAFMinimum()->text(), mafShown);
     EXPECT_EQ(configure->txtVentrixConfig()->text(), "STAGE2(PLUS)");
@@ -210,7 +174,7 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
     EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
     EXPECT_TRUE(ignition->optRPMConfig(1)->isEnabled());
-    EXPECT_TRUE(heard().isEmpty());  // shown again, not read again
+    EXPECT_TRUE(w->heard().isEmpty());  // shown again, not read again
 }
 
 TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
@@ -226,36 +190,36 @@ TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SetUp();
-        device.memory().setRegister(0x04, 30);
-        device.memory().setRegister(0x06, 0x81);
-        device.memory().setRegister(0x09, 0x01);
-        c.atStartUp(device.faults());
+        w->device.memory().setRegister(0x04, 30);
+        w->device.memory().setRegister(0x06, 0x81);
+        w->device.memory().setRegister(0x09, 0x01);
+        c.atStartUp(w->device.faults());
         startUpOnTheUnitsPort();
         EXPECT_EQ(titles(), c.startUpTitles);
         if (Connected)
             click("cmdDisconnect");
         ASSERT_FALSE(Connected);
 
-        device.setFaults({});
-        device.clearLog();
-        dialogs.messages.clear();
+        w->device.setFaults({});
+        w->device.clearLog();
+        w->dialogs.messages.clear();
         click("cmdConnect");
         ASSERT_TRUE(Connected);
-        const QStringList sent = heard();
+        const QStringList sent = w->heard();
         EXPECT_TRUE(sent.contains("Y"));
         EXPECT_TRUE(sent.contains("RT0D"));
-        EXPECT_TRUE(dialogs.messages.isEmpty());
+        EXPECT_TRUE(w->dialogs.messages.isEmpty());
         EXPECT_TRUE(IsPlusStage);
         EXPECT_EQ(InstalledInjectorSize, 30);
 
         choose("mnuStartupValuesItem");
-        auto* configure = main->findChild<frmConfigure*>();
+        auto* configure = w->main->findChild<frmConfigure*>();
         ASSERT_NE(configure, nullptr);
         EXPECT_EQ(configure->txtVentrixConfig()->text(), "STAGE2(PLUS)");
         EXPECT_EQ(configure->txtInjectors()->text(), "30");
         EXPECT_EQ(colours::Background(configure->Shape1()), colours::Green);
         choose("mnuIgnitionConfigItem");
-        auto* ignition = main->findChild<frmIgnitionConfig*>();
+        auto* ignition = w->main->findChild<frmIgnitionConfig*>();
         ASSERT_NE(ignition, nullptr);
         EXPECT_EQ(ignition->SelectedIgnitionType(), 1);
         EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
@@ -264,7 +228,7 @@ TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
         // Read in full once: a later Connect only searches.
         click("cmdDisconnect");
         click("cmdConnect");
-        EXPECT_FALSE(heard().contains("Y"));
+        EXPECT_FALSE(w->heard().contains("Y"));
     }
 }
 
@@ -278,6 +242,8 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
         const char* request;  // what the unit hears
     } const cases[] = {
         {"mnuGraphicalTunerItem", true, "frmGraphicalTune", nullptr, nullptr},
+        // A toolbar button shows its menu item's command (the main window's
+        // tests); one of each kind of button is pressed here.
         {"cmdGraphicalTune", false, "frmGraphicalTune", nullptr, nullptr},
         {"mnuAccuracyTestItem", true, nullptr, "WARNING!", nullptr},
         {"mnuVentrixRunItem", true, "frmMONITOR", nullptr, nullptr},
@@ -290,36 +256,32 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
         {"mnuConfig", true, "frmWidebandConfig", nullptr, nullptr},
         {"mnuAboutItem", true, nullptr, "KESTREL - VentrixTM Communications Software", nullptr},
         {"Calculator", true, "frmAirFuelCalculator", nullptr, nullptr},
-        {"cmdVentrixRun", false, "frmMONITOR", nullptr, nullptr},
-        {"cmdMemoryModify", false, "ReadWriteByte", nullptr, nullptr},
         {"cmdAccuracyTest", false, nullptr, "WARNING!", nullptr},
-        {"cmdAbout", false, nullptr, "KESTREL - VentrixTM Communications Software", nullptr},
-        {"cmdAirFuelCalculator", false, "frmAirFuelCalculator", nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.control);
         SetUp();
         startUpOnTheUnitsPort();
         ASSERT_TRUE(Connected);
-        dialogs.messages.clear();
-        device.clearLog();
+        w->dialogs.messages.clear();
+        w->device.clearLog();
         // Questions are answered No: only the first box matters here.
         for (int i = 0; i < 3; ++i)
-            dialogs.answerNext(MsgAnswer::No);
+            w->dialogs.answerNext(MsgAnswer::No);
 
         c.menuItem ? choose(c.control) : click(c.control);
 
         if (c.window) {
-            auto* window = main->findChild<QWidget*>(QString::fromLatin1(c.window));
+            auto* window = w->main->findChild<QWidget*>(QString::fromLatin1(c.window));
             ASSERT_NE(window, nullptr);
             EXPECT_TRUE(window->isVisible());
         }
         if (c.title) {
-            ASSERT_FALSE(dialogs.messages.isEmpty());
-            EXPECT_EQ(dialogs.messages[0].title, QString::fromLatin1(c.title));
+            ASSERT_FALSE(w->dialogs.messages.isEmpty());
+            EXPECT_EQ(w->dialogs.messages[0].title, QString::fromLatin1(c.title));
         }
         if (c.request) {
-            EXPECT_TRUE(heard().contains(QString::fromLatin1(c.request)));
+            EXPECT_TRUE(w->heard().contains(QString::fromLatin1(c.request)));
         }
     }
 
@@ -329,21 +291,21 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
     startUpOnTheUnitsPort();
     click("cmdDisconnect");
     EXPECT_FALSE(Connected);
-    EXPECT_EQ(main->windowTitle(), "Not Connected");
+    EXPECT_EQ(w->main->windowTitle(), "Not Connected");
     click("cmdConnect");
     EXPECT_TRUE(Connected);
-    EXPECT_EQ(main->windowTitle(), "Connected - VentrixTM Communcations Software");
+    EXPECT_EQ(w->main->windowTitle(), "Connected - VentrixTM Communcations Software");
     choose("mnuExitItem");
-    EXPECT_FALSE(port->isOpen());
-    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(w->simulated.isOpen());
+    EXPECT_FALSE(w->main->isVisible());
 }
 
 TEST_F(UserPathsTest, TheImportQuestionAnswersNoToEnter)
 {
     startUpOnTheUnitsPort();
     ASSERT_TRUE(Connected);
-    WidgetDialogs real(main.get());
-    services::install(&main->MSComm1(), &clock, &real, &settings);
+    WidgetDialogs real(w->main.get());
+    services::install(&w->main->MSComm1(), &w->clock, &real, &w->settings);
 
     // Enter on the first message box; any other dialog (a file dialog, if the
     // answer were Yes) is cancelled so the test cannot hang.
@@ -365,14 +327,14 @@ TEST_F(UserPathsTest, TheImportQuestionAnswersNoToEnter)
         }
     });
     keys.start();
-    device.clearLog();
+    w->device.clearLog();
     choose("mnuImportTuneItem");
     keys.stop();
 
     EXPECT_EQ(seen, QStringList{"WARNING"});
-    EXPECT_TRUE(heard().isEmpty());
+    EXPECT_TRUE(w->heard().isEmpty());
     EXPECT_TRUE(mdlMain::IsControlEnabled("mnuMemory"));
-    services::install(&main->MSComm1(), &clock, &dialogs, &settings);
+    services::install(&w->main->MSComm1(), &w->clock, &w->dialogs, &w->settings);
 }
 
 TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
@@ -399,7 +361,7 @@ TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
 
 TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
 {
-    main->resize(700, 500);
+    w->main->resize(700, 500);
     startUpOnTheUnitsPort();
     ASSERT_TRUE(Connected);
     choose("mnuVentrixRunItem");
@@ -408,7 +370,7 @@ TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
     click("cmdADVANCED");
     QCoreApplication::processEvents();
 
-    QMdiArea* area = main->mdiArea();
+    QMdiArea* area = w->main->mdiArea();
     QScrollBar* vertical = area->verticalScrollBar();
     ASSERT_GT(vertical->maximum(), 0);
     vertical->setValue(vertical->maximum());
@@ -437,7 +399,7 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 {
     bool connectEnabled = true;
     bool deviceCommandsEnabled = true;
-    WhenReady duringScan([this] { return main->findChild<frmAutodetect*>() != nullptr; },
+    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
                          [&] {
                              auto* connect = control<QAbstractButton>("cmdConnect");
                              connectEnabled = connect->isEnabled();
@@ -445,29 +407,29 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
                                  || mdlMain::IsControlEnabled("mnuMemory");
                              connect->click();
                              // Reached some other way (a guard re-enabling the button).
-                             main->cmdConnect_Click();
+                             w->main->cmdConnect_Click();
                          });
-    RunStartupSequence(*main);  // port 1 first, then the scan finds the unit on 4
+    RunStartupSequence(*w->main);  // port 1 first, then the scan finds the unit on 4
 
     EXPECT_TRUE(duringScan.done());
     EXPECT_FALSE(connectEnabled);
     EXPECT_FALSE(deviceCommandsEnabled);
     EXPECT_TRUE(Connected);
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(main->windowTitle(), "Connected - VentrixTM Communcations Software");
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
+    EXPECT_EQ(w->main->windowTitle(), "Connected - VentrixTM Communcations Software");
     EXPECT_EQ(control<QLineEdit>("txtConnected")->text(), "Com 4");
-    EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), "4");
-    EXPECT_TRUE(port->isOpen());
-    EXPECT_TRUE(port->rts());
+    EXPECT_EQ(w->settings.read("KESTREL", "Startup", "LastActiveCommPort", ""), "4");
+    EXPECT_TRUE(w->simulated.isOpen());
+    EXPECT_TRUE(w->simulated.rts());
     // The splash is gone, and so is the scan's window.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(main->findChild<frmSplash*>(), nullptr);
-    EXPECT_EQ(main->findChild<frmAutodetect*>(), nullptr);
+    EXPECT_EQ(w->main->findChild<frmSplash*>(), nullptr);
+    EXPECT_EQ(w->main->findChild<frmAutodetect*>(), nullptr);
     // One search: port 1 twice (last port, then the scan), 2 and 3 once, 4 found.
-    EXPECT_EQ(port->opensOf(1), 2);
-    EXPECT_EQ(port->opensOf(2), 1);
-    EXPECT_EQ(port->opensOf(3), 1);
-    EXPECT_EQ(port->opensOf(5), 0);
+    EXPECT_EQ(w->simulated.opensOf(1), 2);
+    EXPECT_EQ(w->simulated.opensOf(2), 1);
+    EXPECT_EQ(w->simulated.opensOf(3), 1);
+    EXPECT_EQ(w->simulated.opensOf(5), 0);
     EXPECT_TRUE(mdlMain::IsControlEnabled("cmdVentrixRun"));
     EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect"));
     EXPECT_TRUE(mdlMain::IsControlEnabled("cmdDisconnect"));
@@ -476,19 +438,19 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 TEST_F(UserPathsTest, ExitDuringTheScanEndsItAtOnce)
 {
     int writtenAtExit = -1;
-    WhenReady duringScan([this] { return main->findChild<frmAutodetect*>() != nullptr; },
+    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
                          [&] {
-                             writtenAtExit = charactersWritten();
+                             writtenAtExit = charactersWritten(w->simulated);
                              action("mnuExitItem")->trigger();
                          });
-    RunStartupSequence(*main);
+    RunStartupSequence(*w->main);
 
     ASSERT_TRUE(duringScan.done());
-    EXPECT_EQ(charactersWritten(), writtenAtExit);
+    EXPECT_EQ(charactersWritten(w->simulated), writtenAtExit);
     EXPECT_FALSE(Connected);
-    EXPECT_FALSE(port->isOpen());
-    EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(w->simulated.isOpen());
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
+    EXPECT_FALSE(w->main->isVisible());
 }
 
 } // namespace

@@ -85,6 +85,7 @@ TEST_F(ConfigurationLoadTest, StageCodeDecidesTheStageOnlyWhenItIsKnown)
     };
     const Case cases[] = {{0, false, "STAGE2(PLUS)", true}, {1, true, "STAGE1(BASE)", false},
                           {2, false, "STAGE2(PLUS)", true}, {3, true, "STAGE1(BASE)", false},
+                          {4, true, "STAGE1(BASE)", true},
                           {5, true, "STAGE1(BASE)", true},  {0xFF, false, "STAGE1(BASE)", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -129,7 +130,7 @@ TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
         frmIgnitionConfig freshIgnition;
         dialogs.messages.clear();
         heard();
-        port.ledger() = ReplyLedger();  // a fresh line: the replies the last round gave up on are not pending
+        w.port->ledger() = ReplyLedger();  // a fresh line: the replies the last round gave up on are not pending
         answerOnly(failing);
 
         EXPECT_EQ(LoadConfiguration(freshConfigure, freshIgnition), 0);
@@ -157,6 +158,8 @@ TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
                   {cmd::EecInjectorsOL, 21}, {cmd::Injectors, 30}, {cmd::EecInjectors, 26}});
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
     answerOnly(6);  // Y and RT00 to RT04
+    EecInjectorSize = 0;  // as before any load
+    InjectorRatioCL = 0;
 
     EXPECT_EQ(load(), 0);
 

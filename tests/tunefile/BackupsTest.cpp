@@ -19,12 +19,6 @@ using namespace tunefile;
 
 const QDateTime When(QDate(2026, 12, 7), QTime(9, 34, 19));
 
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QStringList namesIn(const QList<BackupFile>& backups)
 {
     QStringList names;
@@ -89,7 +83,7 @@ TEST(BackupFolderTest, ABackupIsTheTuneFileOfWhatItHolds)
     QTemporaryDir dir;
     QString error;
     const QString path = WriteBackup(dir.path(), smallTune(2), When, 1, &error);
-    EXPECT_EQ(contents(path), QByteArray("&M110901\r\n12-07-2026-09:34:19\r\nC1F02\r\n\r\n"));
+    EXPECT_EQ(ReadFile(path), QByteArray("&M110901\r\n12-07-2026-09:34:19\r\nC1F02\r\n\r\n"));
     const std::optional<Tune> back = ReadBackup(path);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->value({'C', 0x1F}), 2);
@@ -116,7 +110,7 @@ TEST(BackupFolderTest, TheNewest100AreKept)
     EXPECT_FALSE(QFile::exists(dir.filePath(BackupFileName(When.addSecs(60 * 100), 1))));
     // The order list, grown past twice the backups kept, names only those left.
     const QStringList noted =
-        QString::fromLatin1(contents(dir.filePath(BackupOrderFileName))).split('\n', Qt::SkipEmptyParts);
+        QString::fromLatin1(ReadFile(dir.filePath(BackupOrderFileName))).split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(noted.size(), 100);
     EXPECT_EQ(noted.last(), BackupFileName(When.addSecs(60 * 200), 1));
 }
@@ -138,7 +132,7 @@ TEST(BackupFolderTest, NeitherTheBackupJustTakenNorOneBeingRestoredIsRotatedAway
     const QList<BackupFile> kept = ListBackups(dir.path());
     ASSERT_EQ(kept.size(), 100);
     EXPECT_EQ(QFileInfo(kept.first().path).fileName(), QStringLiteral("2026-12-07_09-34-19_port1.tun"));
-    EXPECT_EQ(contents(taken), QByteArray("&M110901\r\n12-07-2026-09:34:19\r\nC1F07\r\n\r\n"));
+    EXPECT_EQ(ReadFile(taken), QByteArray("&M110901\r\n12-07-2026-09:34:19\r\nC1F07\r\n\r\n"));
     EXPECT_TRUE(QFile::exists(oldest));
     EXPECT_FALSE(QFile::exists(dir.filePath("2030-01-01_00-01-00_port1.tun")));
 
@@ -178,7 +172,7 @@ TEST_F(BackUpUnitTest, TheBackupIsTheExportOfTheUnit)
                                            [&](int handled) { lastProgress = handled; });
     ASSERT_TRUE(result.written) << result.error.toStdString();
     EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("2026-12-07_09-34-19_port3.tun"));
-    EXPECT_EQ(contents(result.path), tune_test::ExpectedFile(unit.memory(), "12-07-2026-09:34:19"));
+    EXPECT_EQ(ReadFile(result.path), tune_test::ExpectedFile(unit.memory(), "12-07-2026-09:34:19"));
     EXPECT_EQ(unit.payloadLog().size(), 1044);
     EXPECT_EQ(unit.requestCount(QStringLiteral("W")) + unit.requestCount(QStringLiteral("WT")), 0);
     EXPECT_EQ(lastProgress, 1044);

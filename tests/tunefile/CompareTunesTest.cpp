@@ -1,14 +1,8 @@
 #include "tunefile/frmCompareTunes.h"
 
 #include "app/mdlMain.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tunefile/CompareGraph.h"
 #include "tunefile/TuneTestSupport.h"
@@ -16,12 +10,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMainWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -32,19 +22,6 @@
 namespace {
 
 constexpr const char* Stamp = "12-05-2026-07:41:09";
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QStringList rowTexts(const QTableWidget* grid, int row)
 {
@@ -68,11 +45,8 @@ class CompareTunesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestApplication();
-        mdlPublicVars::Reset();
-        mdlPublicVars::Connected = true;
-        mdlPublicVars::CommPortNumber = 1;
-        clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0)));
+        w.connectAndLoad();
+        w.clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0)));
         tune_test::FillTune(a, 1);
         a.setCell('C', 0x1F, 0xFB);  // 31 x 5/255 = 0.608 V, -5 %
         a.setCell('H', 0x80, 0x00);  // 128 x 5/255 = 2.510 V, 0 %
@@ -85,16 +59,10 @@ protected:
         b.setRegister(0x07, 0x4B);   // 3000 rpm
         pathA = dir.filePath(QStringLiteral("a.tun"));
         pathB = dir.filePath(QStringLiteral("b.tun"));
-        writeFile(pathA, tune_test::ExpectedFile(a, Stamp));
-        writeFile(pathB, tune_test::ExpectedFile(b, Stamp));
+        tune_test::WriteFile(pathA, tune_test::ExpectedFile(a, Stamp));
+        tune_test::WriteFile(pathB, tune_test::ExpectedFile(b, Stamp));
         device.memory() = b;
-        ASSERT_EQ(port.open(), PortError::None);
-        services::install(&port, &clock, &dialogs, &settings);
-        mdlMain::RegisterMainWindow(&main);
-        tuneMenu = main.menuBar()->addMenu(QStringLiteral("&Tune"));
-        tuneMenu->setObjectName(QStringLiteral("mnuMemory"));
     }
-    void TearDown() override { mdlMain::RegisterMainWindow(nullptr); }
 
     void open(int side, const QString& path)
     {
@@ -106,23 +74,12 @@ protected:
         window.cmbCopyTable()->setCurrentIndex(window.cmbCopyTable()->findData(QChar::fromLatin1(letter)));
         ASSERT_EQ(window.copyTable(), letter);
     }
-    QStringList payloads()
-    {
-        QStringList heard;
-        for (const QByteArray& payload : device.payloadLog())
-            heard << QString::fromLatin1(payload);
-        return heard;
-    }
 
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort port{device, clock};
-    QMainWindow main;
-    QMenu* tuneMenu = nullptr;
+    SimulatedWorld w;
+    ScriptedDialogs& dialogs = w.dialogs;
+    VentrixDevice& device = w.device;
+    QTemporaryDir& dir = w.dir;
     VentrixMemory a, b;
-    QTemporaryDir dir;
     QString pathA, pathB;
     frmCompareTunes window;
 };
@@ -172,7 +129,7 @@ TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMean
 
     // A file that is no tune leaves the side as it was.
     const QString junk = dir.filePath(QStringLiteral("junk.tun"));
-    writeFile(junk, "&M110901\r\nstamp\r\nC0G00\r\n");
+    tune_test::WriteFile(junk, "&M110901\r\nstamp\r\nC0G00\r\n");
     open(1, junk);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Compare Failure"));
@@ -192,8 +149,8 @@ TEST_F(CompareTunesTest, ACopiedTableIsSavedWholeIntoTheOtherFile)
     VentrixMemory expected = b;
     for (int address = 0; address < 256; ++address)
         expected.setCell('C', address, a.cell('C', address));
-    EXPECT_EQ(contents(pathB), tune_test::ExpectedFile(expected, Stamp));
-    EXPECT_EQ(contents(pathA), tune_test::ExpectedFile(a, Stamp));
+    EXPECT_EQ(ReadFile(pathB), tune_test::ExpectedFile(expected, Stamp));
+    EXPECT_EQ(ReadFile(pathA), tune_test::ExpectedFile(a, Stamp));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
     EXPECT_EQ(window.lblStatus()->text(), QStringLiteral("Table C copied from A into b.tun."));
@@ -204,10 +161,10 @@ TEST_F(CompareTunesTest, ACopiedTableIsSavedWholeIntoTheOtherFile)
     const QString sub = dir.filePath(QStringLiteral("sub"));
     ASSERT_TRUE(QDir().mkpath(sub));
     const QString lost = sub + QStringLiteral("/lost.tun");
-    writeFile(lost, tune_test::ExpectedFile(b, Stamp));
+    tune_test::WriteFile(lost, tune_test::ExpectedFile(b, Stamp));
     open(1, lost);
     ASSERT_TRUE(QDir(sub).removeRecursively());
-    writeFile(sub, "a file where the folder was");
+    tune_test::WriteFile(sub, "a file where the folder was");
     window.cmdCopyToB()->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Copy Failure"));
@@ -251,7 +208,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
     ASSERT_TRUE(backup);
     EXPECT_EQ(backup->value({'C', 0x1F}), b.cell('C', 0x1F));
     EXPECT_EQ(backup->entryCount(), tunefile::DataLineCount);
-    const QStringList heard = payloads();
+    const QStringList heard = w.heard();
     ASSERT_EQ(heard.size(), tunefile::DataLineCount + 512);
     EXPECT_EQ(heard.first(), QStringLiteral("RC00"));
     EXPECT_EQ(heard.at(tunefile::DataLineCount - 1), QStringLiteral("RT13"));
@@ -287,7 +244,7 @@ TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
               QStringLiteral("Copying table O failed at entry O00: the unit echoed another value.\n0 entries were "
                              "written before it; the unit still holds its own values from there on."));
     // After the backup's reads, the first write and nothing more.
-    EXPECT_EQ(payloads().mid(tunefile::DataLineCount), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
+    EXPECT_EQ(w.heard().mid(tunefile::DataLineCount), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
     // What the unit holds there is no longer known.
     EXPECT_FALSE(window.tune(1)->has({'O', 0x00}));
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
@@ -320,7 +277,7 @@ TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorC
 TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
 {
     open(0, pathA);
-    tuneMenu->menuAction()->setEnabled(false);
+    mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, false);
     window.cmdReadUnit_Click(1);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Unit In Use"));
@@ -328,7 +285,7 @@ TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
     EXPECT_EQ(device.requestsHeard(), 0);
 
     // Without a unit: the connection guard, and nothing read.
-    tuneMenu->menuAction()->setEnabled(true);
+    mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, true);
     mdlPublicVars::Connected = false;
     window.cmdReadUnit_Click(1);
     ASSERT_EQ(dialogs.messages.size(), 2);

@@ -2,6 +2,7 @@
 
 #include "app/mdlMain.h"
 #include "platform/Services.h"
+#include "support/ReadFile.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
 
@@ -15,12 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 class TableViewerTest : public ::testing::Test {
 protected:
@@ -52,7 +47,7 @@ TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndReplacingTheFile)
     EXPECT_EQ(viewer->text().toLatin1(), listing);
     dialogs.chooseNextFile(path);
     viewer->mnuSaveFileItem_Click();
-    EXPECT_EQ(contents(path), listing + "\r\n");
+    EXPECT_EQ(ReadFile(path), listing + "\r\n");
     ASSERT_EQ(dialogs.fileRequests.size(), 1);
     EXPECT_EQ(dialogs.fileRequests[0].defaultName, QStringLiteral("Table.txt"));
     EXPECT_EQ(dialogs.fileRequests[0].filter, QStringLiteral("Text Files (*.txt)"));
@@ -60,12 +55,12 @@ TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndReplacingTheFile)
     viewer->setText(QStringLiteral("short\r\n"));
     dialogs.chooseNextFile(path);
     viewer->mnuSaveFileItem_Click();
-    EXPECT_EQ(contents(path), "short\r\n\r\n");
+    EXPECT_EQ(ReadFile(path), "short\r\n\r\n");
 
     dialogs.chooseNextFile(QString());  // Cancel
     viewer->setText(QStringLiteral("not saved"));
     viewer->mnuSaveFileItem_Click();
-    EXPECT_EQ(contents(path), "short\r\n\r\n");
+    EXPECT_EQ(ReadFile(path), "short\r\n\r\n");
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
@@ -87,7 +82,7 @@ TEST_F(TableViewerTest, FailedSaveIsReportedAndKeepsTheOldFile)
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(contents(path), listing + "\r\n");
+    EXPECT_EQ(ReadFile(path), listing + "\r\n");
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Save Failure!"));

@@ -1,9 +1,5 @@
 #include "tunefile/TuneFile.h"
 
-#include "platform/Clock.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "tunefile/TuneTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -48,24 +44,6 @@ TEST(TuneTest, AFileNamesSomeEntriesAndALaterLineWins)
     // Written back in file order with upper-case digits, the duplicate gone.
     EXPECT_EQ(TuneText(*tune), QStringLiteral("&M110901\r\n12-05-2026-07:41:09\r\nO1F9C\r\nT0513\r\n\r\n"));
     EXPECT_FALSE(TuneFromText(QStringLiteral("&M110902\r\nx\r\n")));
-}
-
-TEST(TuneTest, AnExportedTuneWritesBackTheSameFile)
-{
-    ManualClock clock;
-    VentrixDevice device;
-    tune_test::FillTune(device.memory(), 1);
-    SimulatedPort port(device, clock);
-    ASSERT_EQ(port.open(), PortError::None);
-    const ExportResult read = ReadTune(SendFrameOnTransact(port, clock), QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)));
-    ASSERT_TRUE(read.complete);
-    EXPECT_TRUE(read.tune.isComplete());
-    EXPECT_EQ(read.tune.value({'L', 0x80}), device.memory().cell('L', 0x80));
-    EXPECT_EQ(read.tune.value({'T', 0x13}), device.memory().registerValue(0x13));
-    EXPECT_EQ(TuneText(read.tune), read.text);
-    const std::optional<Tune> reread = TuneFromText(read.text);
-    ASSERT_TRUE(reread);
-    EXPECT_TRUE(reread->sameEntries(read.tune));
 }
 
 TEST(TuneTest, DifferencesListChangedAndOneSidedEntriesInFileOrder)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "sim/VentrixMemory.h"
+#include "support/ReadFile.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // Simulated units with known, distinct tunes, and the file an export of one
@@ -24,6 +26,13 @@ inline void FillTune(VentrixMemory& memory, int seed)
             memory.setCell(table, address, next());
     for (int reg = 0; reg < VentrixMemory::RegisterCount; ++reg)
         memory.setRegister(reg, next());
+}
+
+inline void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
 }
 
 inline QByteArray Hex2(int value)
