@@ -1,7 +1,6 @@
 #include "sim/SimOptions.h"
 
 #include "sim/Hex.h"
-#include "sim/SimFlags.h"
 #include "sim/SimulatedPort.h"
 
 #include <QFileInfo>
@@ -11,25 +10,13 @@ namespace {
 
 const QString Prefix = QStringLiteral("--sim-");
 
-// Options that take a value, and the flags, which take none.
-const QStringList ValueOptions = {"stage",      "memory",     "turnaround", "port",
-                                  "ports",      "fault",      "firmware",   "register",
-                                  "maf-key-on", "tps-key-on", "tune",       "self-test-ms",
-                                  "latency-ms", "drive",      "maf-error",  "injectors",
-                                  "seed"};
-// The simulated wideband's options, which take a value too.
-const QStringList WidebandOptions = {"wideband-delay", "wideband-lag"};
-// The flags are named once, for every parser of the options.
-const QStringList& Flags()
-{
-    static const QStringList names = [] {
-        QStringList without;
-        for (const QString& flag : SimulatorFlags)
-            without << flag.mid(Prefix.size());
-        return without;
-    }();
-    return names;
-}
+// Options that take a value (the simulated wideband's last), and the flags,
+// which take none; each is "--sim-" and its name.
+const QStringList ValueOptions = {"stage",      "memory",     "turnaround",   "port",       "ports",
+                                  "fault",      "firmware",   "register",     "maf-key-on", "tps-key-on",
+                                  "tune",       "self-test-ms", "latency-ms", "drive",      "maf-error",
+                                  "injectors",  "seed",       "wideband-delay", "wideband-lag"};
+const QStringList Flags = {"pace", "no-low-latency"};
 
 bool toInt(const QString& text, int minimum, int maximum, int& into)
 {
@@ -162,55 +149,71 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
 
 } // namespace
 
-SimOptions ParseSimOptions(QStringList args, QString* error)
+QList<OptionSpec> SimOptionSpecs(bool withBareNames)
 {
-    SimOptions options;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (!args[i].startsWith(Prefix))
-            continue;
-        const QString option = args[i].mid(Prefix.size());
-        const qsizetype equals = option.indexOf(QLatin1Char('='));
-        const QString name = equals < 0 ? option : option.left(equals);
-
-        QString problem;
-        if (Flags().contains(name)) {
-            if (equals >= 0)
-                problem = QStringLiteral("%1%2 takes no value").arg(Prefix, name);
-            else if (name == QLatin1String("pace"))
-                options.pace = true;
-            else
-                options.grantsLowLatency = false;
-        } else if (ValueOptions.contains(name) || WidebandOptions.contains(name)) {
-            if (equals >= 0)
-                problem = applyOption(options, name, option.mid(equals + 1));
-            else if (i + 1 < args.size())
-                problem = applyOption(options, name, args[++i]);
-            else
-                problem = QStringLiteral("%1%2 needs a value").arg(Prefix, name);
-        } else {
-            problem = QStringLiteral("unknown option %1").arg(args[i]);
-        }
-        if (!problem.isEmpty()) {
-            if (error)
-                *error = problem;
-            return {};
+    QList<OptionSpec> specs;
+    for (const QStringList* names : {&ValueOptions, &Flags}) {
+        for (const QString& name : *names) {
+            OptionSpec spec{{QStringLiteral("sim-") + name}, names == &Flags ? QString() : QStringLiteral("a value")};
+            if (withBareNames)
+                spec.names << name;
+            specs << spec;
         }
     }
-    if (error)
-        error->clear();
-    return options;
+    return specs;
 }
 
-QStringList WithSimPrefix(QStringList args)
+bool ReadSimOptions(const OptionParser& parser, SimOptions& options, QString* error)
 {
-    for (QString& arg : args) {
-        if (!arg.startsWith(QLatin1String("--")) || arg.startsWith(Prefix))
-            continue;
-        const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
-        if (ValueOptions.contains(name) || WidebandOptions.contains(name) || Flags().contains(name))
-            arg = Prefix + arg.mid(2);
+    options.pace = options.pace || parser.isSet(QStringLiteral("sim-pace"));
+    options.grantsLowLatency = options.grantsLowLatency && !parser.isSet(QStringLiteral("sim-no-low-latency"));
+    for (const QString& name : ValueOptions) {
+        for (const QString& value : parser.values(QStringLiteral("sim-") + name)) {
+            const QString problem = applyOption(options, name, value);
+            if (!problem.isEmpty()) {
+                if (error)
+                    *error = problem;
+                return false;
+            }
+        }
     }
-    return args;
+    return true;
+}
+
+SimCommandLine ParseSimCommandLine(const QStringList& args)
+{
+    SimCommandLine line;
+    OptionParser parser(SimOptionSpecs(true) + QList<OptionSpec>{{{"quiet"}, {}}, {{"help", "h"}, {}}});
+    if (!parser.parse(args)) {
+        line.error = parser.error();
+        return line;
+    }
+    if (!parser.operands().isEmpty()) {
+        line.error = QStringLiteral("unexpected argument '%1' (try --help)").arg(parser.operands().first());
+        return line;
+    }
+    line.quiet = parser.isSet(QStringLiteral("quiet"));
+    line.help = parser.isSet(QStringLiteral("help"));
+    ReadSimOptions(parser, line.options, &line.error);
+    return line;
+}
+
+QString SimUsage()
+{
+    return QStringLiteral(
+               "Usage: ventrix-sim [OPTIONS]\n"
+               "Serves a simulated Ventrix on a pseudo-terminal. The first line written to\n"
+               "standard output is the terminal's device name; open it as the serial port.\n"
+               "Every frame received and the reply sent are logged on standard error.\n"
+               "SIGINT or SIGTERM ends the program, saving the memory file if one was named.\n"
+               "\n"
+               "  --quiet                     do not log frames\n"
+               "  --help                      show this text\n"
+               "\n"
+               "The options of kestrel --simulate, with or without their \"sim-\" prefix\n"
+               "(--memory FILE and --sim-memory FILE are the same; --sim-port and --sim-ports\n"
+               "mean nothing here and are ignored):\n")
+        + SimOptionsHelp();
 }
 
 QString SimOptionsHelp()

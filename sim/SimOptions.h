@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/OptionParser.h"
 #include "sim/SimFaults.h"
 #include "sim/VentrixDevice.h"
 
@@ -39,17 +40,29 @@ struct SimOptions {
                                    //   --sim-wideband-delay, --sim-wideband-lag
 };
 
-// Reads the "--sim-..." options out of a command line (either "--sim-x V" or
-// "--sim-x=V") and ignores every other argument, so a program can pass its
-// whole command line. On a bad option returns the defaults and sets *error.
-SimOptions ParseSimOptions(QStringList args, QString* error);
+// The --sim-... options, for the parser of a program that offers them;
+// withBareNames: also without their "sim-" prefix ("--stage plus"), for
+// ventrix-sim, whose every option is about the simulated unit.
+QList<OptionSpec> SimOptionSpecs(bool withBareNames = false);
+
+// Reads them out of a parsed command line into options. False, with *error
+// naming the option and what it expected, when a value makes no sense.
+bool ReadSimOptions(const OptionParser& parser, SimOptions& options, QString* error);
 
 // The options, one per line, for a --help text.
 QString SimOptionsHelp();
 
-// Accepts the options without their "sim-" prefix too ("--stage plus"), for
-// programs whose every option is about the simulated unit.
-QStringList WithSimPrefix(QStringList args);
+// ventrix-sim's command line: the options above, --quiet and --help.
+struct SimCommandLine {
+    SimOptions options;
+    bool quiet = false;  // --quiet: no frame logged
+    bool help = false;
+    QString error;       // set when the arguments make no sense
+};
+SimCommandLine ParseSimCommandLine(const QStringList& args);
+
+// ventrix-sim's --help.
+QString SimUsage();
 
 // Puts the options into a unit: the memory file first (if it exists), then
 // stage, registers, firmware, power-up values, tune, pacing and faults.

@@ -27,24 +27,6 @@ void printError(const QString& message)
     std::fprintf(stderr, "ventrix-sim: %s\n", qPrintable(message));
 }
 
-QString usage()
-{
-    return QStringLiteral(
-               "Usage: ventrix-sim [OPTIONS]\n"
-               "Serves a simulated Ventrix on a pseudo-terminal. The first line written to\n"
-               "standard output is the terminal's device name; open it as the serial port.\n"
-               "Every frame received and the reply sent are logged on standard error.\n"
-               "SIGINT or SIGTERM ends the program, saving the memory file if one was named.\n"
-               "\n"
-               "  --quiet                     do not log frames\n"
-               "  --help                      show this text\n"
-               "\n"
-               "The options of kestrel --simulate, with or without their \"sim-\" prefix\n"
-               "(--memory FILE and --sim-memory FILE are the same; --sim-port and --sim-ports\n"
-               "mean nothing here and are ignored):\n")
-        + SimOptionsHelp();
-}
-
 // The memory is saved whenever it has changed, at most once a second, so
 // that a crash loses little; and once more at the end.
 class MemoryKeeper {
@@ -88,25 +70,17 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
-    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
-        std::fputs(qPrintable(usage()), stdout);
-        return 0;
-    }
-    const bool quiet = args.removeAll(QStringLiteral("--quiet")) > 0;
-    args = WithSimPrefix(args);
-    for (const QString& arg : args) {
-        if (arg.startsWith(QLatin1String("-")) && !arg.startsWith(QLatin1String("--sim-"))) {
-            printError(QStringLiteral("unknown option %1 (see --help)").arg(arg));
-            return 2;
-        }
-    }
-
-    QString error;
-    const SimOptions options = ParseSimOptions(args, &error);
-    if (!error.isEmpty()) {
-        printError(error);
+    const SimCommandLine line = ParseSimCommandLine(args);
+    if (!line.error.isEmpty()) {
+        printError(line.error);
         return 2;
     }
+    if (line.help) {
+        std::fputs(qPrintable(SimUsage()), stdout);
+        return 0;
+    }
+    const SimOptions& options = line.options;
+    QString error;
     VentrixDevice device;
     if (!SetUpDevice(device, options, &error)) {
         printError(error);
@@ -114,7 +88,7 @@ int main(int argc, char** argv)
     }
 
     SystemClock clock;
-    if (!quiet) {
+    if (!line.quiet) {
         device.setFrameListener([&clock](const QByteArray& frame, const QByteArray& reply) {
             std::fprintf(stderr, "%10.3f  %s  ->  %s\n", clock.nowMs() / 1000.0, frame.constData(),
                          reply.isEmpty() ? "(no reply)" : reply.constData());

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 bool isQtOption(const QString& arg)
@@ -15,72 +17,81 @@ bool takesValue(const QString& arg)
     return withValue.contains(arg);
 }
 
+// The window system's own options (-platform offscreen, ...) are Qt's to read.
+QStringList withoutWindowSystemOptions(const QStringList& args)
+{
+    QStringList ours;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (!isQtOption(args.at(i)))
+            ours << args.at(i);
+        else if (takesValue(args.at(i)) && i + 1 < args.size())
+            ++i;
+    }
+    return ours;
+}
+
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
+QList<OptionSpec> SharedOptionSpecs()
 {
-    CommandLine line;
+    return QList<OptionSpec>{{{"port"}, "NUMBER=DEVICE"}, {{"simulate"}, {}}} + SimOptionSpecs();
+}
+
+bool ReadSharedOptions(const OptionParser& parser, const QString& portsFromEnvironment, CommandLine& line)
+{
     if (!portsFromEnvironment.trimmed().isEmpty()
         && !port_names::ParseAssignments(portsFromEnvironment, line.ports, &line.error)) {
         line.error = QStringLiteral("KESTREL_PORTS: ") + line.error;
-        return line;
+        return false;
     }
-
     port_names::Assignments fromOptions;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--simulate")) {
-            line.simulate = true;
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            line.showHelp = true;
-        } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
-            line.showVersion = true;
-        } else if (arg == QLatin1String("--port") || arg.startsWith(QLatin1String("--port="))) {
-            QString value;
-            if (arg == QLatin1String("--port")) {
-                if (i + 1 >= args.size()) {
-                    line.error = QStringLiteral("--port needs NUMBER=DEVICE");
-                    return line;
-                }
-                value = args.at(++i);
-            } else {
-                value = arg.mid(7);
-            }
-            if (!port_names::ParseAssignments(value, fromOptions, &line.error)) {
-                line.error = QStringLiteral("--port: ") + line.error;
-                return line;
-            }
-        } else if (arg == QLatin1String("--log") || arg.startsWith(QLatin1String("--log="))) {
-            if (arg == QLatin1String("--log") && i + 1 >= args.size()) {
-                line.error = QStringLiteral("--log needs a FILE");
-                return line;
-            }
-            line.logPath = arg == QLatin1String("--log") ? args.at(++i) : arg.mid(6);
-        } else if (arg == QLatin1String("--tune") || arg.startsWith(QLatin1String("--tune="))) {
-            if (arg == QLatin1String("--tune") && i + 1 >= args.size()) {
-                line.error = QStringLiteral("--tune needs a FILE");
-                return line;
-            }
-            line.tunePath = arg == QLatin1String("--tune") ? args.at(++i) : arg.mid(7);
-        } else if (arg.startsWith(QLatin1String("--sim-"))) {
-            line.simulatorArguments << arg;
-            if (SimulatorValueFollows(arg) && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--")))
-                line.simulatorArguments << args.at(++i);
-        } else if (isQtOption(arg)) {
-            // The window system's own options (-platform offscreen, ...) are Qt's to read.
-            if (takesValue(arg) && i + 1 < args.size())
-                ++i;
-        } else {
-            line.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
-            return line;
+    for (const QString& value : parser.values(QStringLiteral("port"))) {
+        if (!port_names::ParseAssignments(value, fromOptions, &line.error)) {
+            line.error = QStringLiteral("--port: ") + line.error;
+            return false;
         }
     }
     if (!fromOptions.isEmpty())
         line.ports = fromOptions;
+
+    line.simulate = parser.isSet(QStringLiteral("simulate"));
+    const QStringList simulatorOptions = parser.given().filter(QRegularExpression(QStringLiteral("^--sim-")));
+    if (!line.simulate && !simulatorOptions.isEmpty()) {
+        line.error = QStringLiteral("the simulated Ventrix's options need --simulate: %1")
+                         .arg(simulatorOptions.join(QStringLiteral(", ")));
+        return false;
+    }
+    return ReadSimOptions(parser, line.sim, &line.error);
+}
+
+CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
+{
+    CommandLine line;
+    OptionParser parser(QList<OptionSpec>{{{"help", "h"}, {}},
+                                          {{"version", "v"}, {}},
+                                          {{"log"}, "a FILE"},
+                                          {{"tune"}, "a FILE"}}
+                        + SharedOptionSpecs());
+    if (!parser.parse(withoutWindowSystemOptions(args))) {
+        line.error = parser.error();
+        return line;
+    }
+    if (!parser.operands().isEmpty()) {
+        line.error = QStringLiteral("unknown option '%1' (try --help)").arg(parser.operands().first());
+        return line;
+    }
+    line.showHelp = parser.isSet(QStringLiteral("help"));
+    line.showVersion = parser.isSet(QStringLiteral("version"));
+    line.logPath = parser.value(QStringLiteral("log"));
+    line.tunePath = parser.value(QStringLiteral("tune"));
     // The tune opened off line has a simulated unit of its own.
-    if (!line.tunePath.isEmpty() && (line.simulate || !line.simulatorArguments.isEmpty()))
+    if (!line.tunePath.isEmpty()
+        && !parser.givenExcept({"help", "version", "log", "tune", "port"}).isEmpty()) {
         line.error = QStringLiteral("--tune opens the file in a simulated unit of its own: "
                                     "leave out --simulate and the --sim- options");
+        return line;
+    }
+    ReadSharedOptions(parser, portsFromEnvironment, line);
     return line;
 }
 

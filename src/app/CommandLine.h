@@ -1,7 +1,8 @@
 #pragma once
 
 #include "link/PortNames.h"
-#include "sim/SimFlags.h"
+#include "platform/OptionParser.h"
+#include "sim/SimOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,7 @@ struct CommandLine {
     bool showHelp = false;
     bool showVersion = false;
     port_names::Assignments ports;  // from --port and KESTREL_PORTS
-    QStringList simulatorArguments;  // the --sim-... options, for the simulated unit
+    SimOptions sim;                  // the --sim-... options, for the simulated unit
     QString logPath;                 // --log FILE: a data log to open at start-up
     QString tunePath;                // --tune FILE: a tune file to open off line
     QString error;                   // set when the arguments make no sense
@@ -21,6 +22,13 @@ struct CommandLine {
 // args: the arguments without the program name. portsFromEnvironment: the
 // value of KESTREL_PORTS (may be empty); --port entries win over it.
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment);
+
+// The options kestrel-cli shares with kestrel: --port, --simulate and the
+// simulated unit's --sim-... options, which need --simulate.
+QList<OptionSpec> SharedOptionSpecs();
+
+// Reads them out of a parsed command line into line; false with line.error set.
+bool ReadSharedOptions(const OptionParser& parser, const QString& portsFromEnvironment, CommandLine& line);
 
 // The text of --help; simulatorHelp describes the --sim- options.
 QString CommandLineHelp(const QString& simulatorHelp);

@@ -57,14 +57,13 @@ int main(int argc, char** argv)
 
     // With --simulate the unit lives in this process, behind the same port
     // interface as a real cable.
-    SimOptions simOptions;
+    const SimOptions& simOptions = line.sim;
     std::unique_ptr<VentrixDevice> device;
     std::unique_ptr<SerialPort> port;
     if (line.simulate) {
         QString error;
-        simOptions = ParseSimOptions(line.simulatorArguments, &error);
         device = std::make_unique<VentrixDevice>();
-        if (!error.isEmpty() || !SetUpDevice(*device, simOptions, &error)) {
+        if (!SetUpDevice(*device, simOptions, &error)) {
             std::fprintf(stderr, "kestrel: %s\n", qPrintable(error));
             return 2;
         }

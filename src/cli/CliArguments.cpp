@@ -2,130 +2,128 @@
 
 #include "cli/CliAutotune.h"
 
-#include <QRegularExpression>
-
-#include <cmath>
-
 namespace {
 
-bool isNumber(const QString& arg)
+// kestrel-cli's options and the commands that take them (none named: every
+// command).
+struct CliOption {
+    OptionSpec spec;
+    QStringList commands;
+};
+
+const QList<CliOption>& cliOptions()
 {
-    static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+\\.?\\d*|\\.\\d+)$"));
-    return number.match(arg).hasMatch();
+    static const QList<CliOption> options = [] {
+        const QStringList overwriting = {"import", "restore", "write", "fill"};
+        const QStringList importing = {"import", "restore"};
+        QList<CliOption> all = {
+            {{{"help", "h"}, {}}, {}},
+            {{{"version"}, {}}, {}},
+            {{{"yes", "y"}, {}}, overwriting},
+            {{{"verify"}, {}}, importing},
+            {{{"no-verify"}, {}}, importing},
+            {{{"no-backup"}, {}}, importing},
+            {{{"o", "output"}, "a value"}, {"list", "log", "autotune"}},
+            {{{"log"}, "a value"}, {"monitor"}},
+            {{{"seconds"}, "a value"}, {"monitor"}},
+            {{{"injectors"}, "a value"}, {"read", "write", "list"}},
+        };
+        for (const QString& option : cli_autotune::ValueOptions)
+            all << CliOption{{{option.mid(2)}, "a value"}, {"autotune"}};
+        for (const QString& option : cli_autotune::FlagOptions)
+            all << CliOption{{{option.mid(2)}, {}}, {"autotune"}};
+        for (const OptionSpec& spec : SharedOptionSpecs())
+            all << CliOption{spec, {}};
+        return all;
+    }();
+    return options;
 }
 
-// Options of the windowed program that kestrel-cli shares.
-bool isCommonOption(const QString& arg)
+// The options' values into cli; false with cli.error set.
+bool readValues(const OptionParser& parser, CliArguments& cli)
 {
-    return arg == QLatin1String("--simulate") || arg == QLatin1String("--port")
-        || arg.startsWith(QLatin1String("--port=")) || arg.startsWith(QLatin1String("--sim-"));
+    cli.yes = parser.isSet(QStringLiteral("yes"));
+    cli.verify = !parser.isSet(QStringLiteral("no-verify"))
+        || parser.lastIndexOf(QStringLiteral("verify")) > parser.lastIndexOf(QStringLiteral("no-verify"));
+    cli.backup = !parser.isSet(QStringLiteral("no-backup"));
+    // An empty file name would quietly mean "no file" (standard output, no log).
+    for (const auto& [name, into] : {std::pair{QStringLiteral("output"), &cli.output}, std::pair{QStringLiteral("log"), &cli.logPath}}) {
+        if (!parser.isSet(name))
+            continue;
+        *into = parser.value(name);
+        if (into->isEmpty()) {
+            cli.error = QStringLiteral("%1 needs a file name").arg(parser.typedAs(name));
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("seconds"))) {
+        const std::optional<double> seconds = FiniteNumber(parser.value(QStringLiteral("seconds")));
+        if (!seconds || *seconds <= 0 || *seconds > MaximumMonitorSeconds) {
+            cli.error = QStringLiteral("--seconds needs a number of seconds above 0, at most %1 (31 days)")
+                            .arg(static_cast<qint64>(MaximumMonitorSeconds));
+            return false;
+        }
+        cli.seconds = *seconds;
+    }
+    if (parser.isSet(QStringLiteral("injectors"))) {
+        bool ok = false;
+        const int size = parser.value(QStringLiteral("injectors")).toInt(&ok);
+        if (!ok || size <= 0 || size > 255) {
+            cli.error = QStringLiteral("--injectors needs an injector size in lb/hr, 1 to 255");
+            return false;
+        }
+        cli.injectors = size;
+    }
+    // autotune reads its own options' values.
+    for (const QString& option : cli_autotune::ValueOptions)
+        for (const QString& value : parser.values(option.mid(2)))
+            cli.commandOptions << option + QLatin1Char('=') + value;
+    for (const QString& option : cli_autotune::FlagOptions)
+        if (parser.isSet(option.mid(2)))
+            cli.commandOptions << option;
+    return true;
 }
 
 } // namespace
 
-std::optional<double> FiniteNumber(const QString& text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
-}
-
 CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment)
 {
     CliArguments cli;
-    QStringList common;
-    const auto valueOf = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
-        const QString& arg = args.at(i);
-        if (arg.startsWith(name + QLatin1Char('=')))
-            return arg.mid(name.size() + 1);
-        if (i + 1 >= args.size()) {
-            cli.error = QStringLiteral("%1 needs a value").arg(name);
-            return std::nullopt;
-        }
-        return args.at(++i);
-    };
-    // An empty file name would quietly mean "no file" (standard output, no log).
-    const auto fileNameOf = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
-        const std::optional<QString> value = valueOf(i, name);
-        if (value && value->isEmpty()) {
-            cli.error = QStringLiteral("%1 needs a file name").arg(name);
-            return std::nullopt;
-        }
-        return value;
-    };
-    const auto is = [](const QString& arg, const char* name) {
-        const QString option = QString::fromLatin1(name);
-        return arg == option || arg.startsWith(option + QLatin1Char('='));
-    };
-
-    for (qsizetype i = 0; i < args.size() && cli.error.isEmpty(); ++i) {
-        const QString& arg = args.at(i);
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            cli.help = true;
-        } else if (arg == QLatin1String("--version")) {
-            cli.version = true;
-        } else if (arg == QLatin1String("--yes") || arg == QLatin1String("-y")) {
-            cli.yes = true;
-        } else if (arg == QLatin1String("--verify")) {
-            cli.verify = true;
-        } else if (arg == QLatin1String("--no-verify")) {
-            cli.verify = false;
-        } else if (arg == QLatin1String("--no-backup")) {
-            cli.backup = false;
-        } else if (arg == QLatin1String("-o") || is(arg, "--output")) {
-            if (const auto value = fileNameOf(i, arg == QLatin1String("-o") ? arg : QStringLiteral("--output")))
-                cli.output = *value;
-        } else if (is(arg, "--log")) {
-            if (const auto value = fileNameOf(i, QStringLiteral("--log")))
-                cli.logPath = *value;
-        } else if (is(arg, "--seconds")) {
-            if (const auto value = valueOf(i, QStringLiteral("--seconds"))) {
-                const std::optional<double> seconds = FiniteNumber(*value);
-                if (!seconds || *seconds <= 0 || *seconds > MaximumMonitorSeconds)
-                    cli.error = QStringLiteral("--seconds needs a number of seconds above 0, at most %1 (31 days)")
-                                    .arg(static_cast<qint64>(MaximumMonitorSeconds));
-                else
-                    cli.seconds = *seconds;
-            }
-        } else if (is(arg, "--injectors")) {
-            if (const auto value = valueOf(i, QStringLiteral("--injectors"))) {
-                bool ok = false;
-                const int size = value->toInt(&ok);
-                if (!ok || size <= 0 || size > 255)
-                    cli.error = QStringLiteral("--injectors needs an injector size in lb/hr, 1 to 255");
-                else
-                    cli.injectors = size;
-            }
-        } else if (isCommonOption(arg)) {
-            common << arg;
-            // --port and the simulator's options that take a value may have it
-            // as the next argument; --simulate and the simulator's flags never do.
-            const bool takesValue = arg == QLatin1String("--port") || SimulatorValueFollows(arg);
-            const bool valueFollows = takesValue && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1String("--"));
-            if (valueFollows)
-                common << args.at(++i);
-        } else if (cli.command == QLatin1String("autotune") && cli_autotune::IsOption(arg)) {
-            cli.commandOptions << arg;
-            if (cli_autotune::ValueFollows(arg) && i + 1 >= args.size())
-                cli.error = QStringLiteral("%1 needs a value").arg(arg);
-            else if (cli_autotune::ValueFollows(arg))
-                cli.commandOptions << args.at(++i);
-        } else if (arg.startsWith(QLatin1Char('-')) && !isNumber(arg)) {
-            cli.error = QStringLiteral("unknown option '%1' (try --help)").arg(arg);
-        } else if (cli.command.isEmpty()) {
-            cli.command = arg;
-            if (!CliCommands.contains(arg))
-                cli.error = QStringLiteral("unknown command '%1' (try --help)").arg(arg);
-        } else {
-            cli.operands << arg;
-        }
-    }
-    if (!cli.error.isEmpty())
+    QList<OptionSpec> specs;
+    for (const CliOption& option : cliOptions())
+        specs << option.spec;
+    OptionParser parser(specs);
+    if (!parser.parse(args)) {
+        cli.error = parser.error();
         return cli;
-    cli.common = ParseCommandLine(common, portsFromEnvironment);
-    cli.error = cli.common.error;
-    if (cli.error.isEmpty() && cli.command.isEmpty() && !cli.help && !cli.version)
+    }
+    cli.command = parser.operands().value(0);
+    cli.operands = parser.operands().mid(1);
+    cli.help = parser.isSet(QStringLiteral("help"));
+    cli.version = parser.isSet(QStringLiteral("version"));
+    if (!cli.command.isEmpty() && !CliCommands.contains(cli.command)) {
+        cli.error = QStringLiteral("unknown command '%1' (try --help)").arg(cli.command);
+        return cli;
+    }
+    if (cli.help || cli.version)
+        return cli;
+    if (cli.command.isEmpty()) {
         cli.error = QStringLiteral("no command given (try --help)");
+        return cli;
+    }
+
+    // An option another command takes is refused, not dropped unseen.
+    QStringList taken;
+    for (const CliOption& option : cliOptions())
+        if (option.commands.isEmpty() || option.commands.contains(cli.command))
+            taken << option.spec.names;
+    if (const QStringList foreign = parser.givenExcept(taken); !foreign.isEmpty()) {
+        cli.error = QStringLiteral("the %1 command does not take %2 (try kestrel-cli %1 --help)")
+                        .arg(cli.command, Listed(foreign));
+        return cli;
+    }
+    if (readValues(parser, cli) && !ReadSharedOptions(parser, portsFromEnvironment, cli.common))
+        cli.error = cli.common.error;
     return cli;
 }
 

@@ -34,11 +34,8 @@ inline const QStringList CliCommands = {"probe", "ports", "info", "export", "imp
 // The longest a monitor run may be asked for: 31 days.
 inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;
 
-// A number as typed, or nothing when it is no number or not finite ("nan",
-// "inf", "1e999").
-std::optional<double> FiniteNumber(const QString& text);
-
-// args: the arguments without the program name.
+// args: the arguments without the program name. An option the command does
+// not take is refused, as are unknown options and commands.
 CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment);
 
 // The help of one subcommand, or the overview when command is empty.

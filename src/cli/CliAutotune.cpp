@@ -261,17 +261,6 @@ int Autotune::run()
 
 } // namespace
 
-bool IsOption(const QString& arg)
-{
-    const QString name = nameOf(arg);
-    return ValueOptions.contains(name) || (FlagOptions.contains(name) && !arg.contains(QLatin1Char('=')));
-}
-
-bool ValueFollows(const QString& arg)
-{
-    return ValueOptions.contains(arg);
-}
-
 QString Help()
 {
     return QStringLiteral(

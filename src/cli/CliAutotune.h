@@ -17,11 +17,6 @@ inline const QStringList ValueOptions = {"--table", "--target", "--tune",       
                                          "--cap",   "--lock",   "--min-samples", "--lag"};
 inline const QStringList FlagOptions = {"--no-split", "--closed-loop", "--smooth"};
 
-// Whether an argument is one of them ("--target 13" or "--target=13"), and
-// whether its value is the next argument.
-bool IsOption(const QString& arg);
-bool ValueFollows(const QString& arg);
-
 QString Help();
 
 // Runs the command; the exit status of kestrel-cli.

@@ -49,6 +49,10 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
 
     const CliArguments arguments = ParseCliArguments(args, qEnvironmentVariable("KESTREL_PORTS"));
+    if (!arguments.error.isEmpty()) {
+        err << "kestrel-cli: " << arguments.error << Qt::endl;
+        return exit_status::BadInput;
+    }
     if (arguments.help) {
         out << CliHelp(arguments.command, SimOptionsHelp()) << Qt::flush;
         return exit_status::Done;
@@ -57,10 +61,6 @@ int main(int argc, char** argv)
         out << kestrel::version::Major << '.' << kestrel::version::Minor << '.' << kestrel::version::Revision
             << Qt::endl;
         return exit_status::Done;
-    }
-    if (!arguments.error.isEmpty()) {
-        err << "kestrel-cli: " << arguments.error << Qt::endl;
-        return exit_status::BadInput;
     }
 
     QCoreApplication app(argc, argv);
@@ -72,14 +72,13 @@ int main(int argc, char** argv)
     ConsoleDialogs dialogs(err);
     QtSettingsStore settings;
 
-    SimOptions simOptions;
+    const SimOptions& simOptions = arguments.common.sim;
     std::unique_ptr<VentrixDevice> device;
     std::unique_ptr<SerialPort> port;
     if (arguments.common.simulate) {
         QString error;
-        simOptions = ParseSimOptions(arguments.common.simulatorArguments, &error);
         device = std::make_unique<VentrixDevice>();
-        if (!error.isEmpty() || !SetUpDevice(*device, simOptions, &error)) {
+        if (!SetUpDevice(*device, simOptions, &error)) {
             err << "kestrel-cli: " << error << Qt::endl;
             return exit_status::BadInput;
         }

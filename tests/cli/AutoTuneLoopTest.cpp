@@ -216,29 +216,4 @@ TEST_F(AutoTuneLoopTest, EntriesBeyondTheSlidersAreLeftAtTheirLimitInTheWrittenF
     EXPECT_TRUE(written.sameEntries(tunefile::ParseTuneText(text).tune));
 }
 
-TEST_F(AutoTuneLoopTest, BadUsageWritesNothing)
-{
-    const QString in = dir.filePath("in.tun");
-    ASSERT_EQ(run({"export", in}), exit_status::Done);
-    const QString log = writeFile("empty.txt", "\"12-07-2026\",\"10:00:00\"\r\n\"Time\",\"Vin(v)\",\"A/F\"\r\n");
-    const QString out = dir.filePath("out.tun");
-    const QString partial = writeFile("partial.tun", "&M110901\r\n12-07-2026-10:00:00\r\nO0805\r\n\r\n");
-    const QStringList cases[] = {
-        {"autotune", log, "--tune", in},                                  // no -o
-        {"autotune", "--tune", in, "-o", out},                            // no log
-        {"autotune", log, "--tune", in, "-o", out, "--table", "F"},      // not a correction table
-        {"autotune", log, "--tune", in, "-o", out, "--target", "25"},    // beyond the wideband
-        {"autotune", log, "--tune", in, "-o", out, "--lock", "25"},      // no such cell
-        {"autotune", log, "--tune", in, "-o", out, "--lag", "soon"},     // no number of seconds
-        {"autotune", log, "--tune", in, "-o", out, "--lag", "3.5"},      // beyond any wideband
-        {"autotune", log, "--tune", in, "-o", out, "--lag=-0.1"},
-        {"autotune", log, "--tune", partial, "-o", out},                  // not a complete tune
-        {"autotune", dir.filePath("missing.txt"), "--tune", in, "-o", out},
-    };
-    for (const QStringList& args : cases) {
-        EXPECT_EQ(run(args), exit_status::BadInput) << args.join(' ').toStdString();
-        EXPECT_FALSE(QFile::exists(out)) << args.join(' ').toStdString();
-    }
-}
-
 } // namespace

@@ -1,4 +1,5 @@
-// kestrel-cli as a user runs it, against ventrix-sim on a pseudo-terminal.
+// The programs as a user runs them: kestrel-cli against ventrix-sim on a
+// pseudo-terminal, and the three programs' refusals of a bad command line.
 #include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
@@ -59,6 +60,42 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
 
     simulator.terminate();
     simulator.waitForFinished(5000);
+}
+
+// A line the program cannot take ends it with status 2 and the message on
+// standard error, before anything is opened or written.
+TEST(CliEndToEndTest, ABadCommandLineIsStatusTwoAndDoesNothing)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("FILE");
+    const struct {
+        const char* program;
+        QStringList args;
+        int status;
+        QString message;
+    } cases[] = {
+        {KESTREL_CLI_PATH, {"--simulate", "probe", "--seconds", "5", "--injectors", "30", "-o", file}, 2,
+         "kestrel-cli: the probe command does not take --seconds, --injectors or -o"},
+        {KESTREL_CLI_PATH, {"--simulate", "list", "O", "-o", file, "--bogus"}, 2, "kestrel-cli: unknown option '--bogus'"},
+        {KESTREL_CLI_PATH, {"fill", "--help"}, 0, ""},
+        {KESTREL_PATH, {"--sim-stage", "base"}, 2, "kestrel: the simulated Ventrix's options need --simulate"},
+        {KESTREL_PATH, {"--help"}, 0, ""},
+        {VENTRIX_SIM_PATH, {"--memory", file, "--stage", "weird"}, 2, "ventrix-sim: --sim-stage: expected"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QString::fromLatin1(c.program) + ' ' + c.args.join(' ')).toStdString());
+        QProcess process;
+        process.start(QString::fromLatin1(c.program), c.args);
+        process.closeWriteChannel();
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitCode(), c.status);
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        if (c.status == 0) {
+            EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardOutput()).startsWith("Usage: "));
+        }
+        EXPECT_FALSE(QFile::exists(file));
+    }
 }
 
 } // namespace

@@ -5,24 +5,15 @@
 #include "cli/CliArguments.h"
 #include "cli/CliRunner.h"
 #include "cli/Console.h"
-#include "link/SettingsStore.h"
 #include "memory/CellConversions.h"
 #include "memory/TableListing.h"
-#include "platform/Clock.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "state/PublicVars.h"
-#include "support/TestApplication.h"
+#include "support/ReadFile.h"
+#include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 
 #include <functional>
 
@@ -33,9 +24,10 @@ class CliFixture : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestApplication();
+        // The terminal's program runs in the system's locale, not the windows' tests' one.
+        QLocale::setDefault(QLocale::c());
         clock.setDateTime(ExportTime);
-        services::install(&port, &clock, &dialogs, &settings);
+        services::install(&port, &clock, &dialogs, &world.settings);
         previousBackupFolder = tunefile::BackupFolder();
         tunefile::SetBackupFolder(dir.filePath("backups"));
     }
@@ -89,16 +81,15 @@ protected:
         file.write(bytes);
         return path;
     }
-    static QByteArray contents(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    static QByteArray contents(const QString& path) { return ReadFile(path); }
 
-    ManualClock clock;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort port{device, clock};
+    // The simulated unit on the manual clock, settings in memory and a
+    // scratch folder; the boxes are kestrel-cli's lines on standard error.
+    SimulatedWorld world;
+    ManualClock& clock = world.clock;
+    VentrixDevice& device = world.device;
+    SimulatedPort& port = world.simulated;
+    QTemporaryDir& dir = world.dir;
     QString out, err;
     QTextStream outStream{&out}, errStream{&err};
     ConsoleDialogs dialogs{errStream};
@@ -107,7 +98,6 @@ protected:
     QString answer;
     QStringList answers;  // answered in turn before `answer`
     int questions = 0;
-    QTemporaryDir dir;
     QString previousBackupFolder;
 
     // After the unit answered a request containing `request`, it falls silent.

@@ -1,6 +1,9 @@
 // kestrel-cli's commands against simulated units in the same process.
 #include "CliFixture.h"
 
+#include "link/Frame.h"
+#include "support/FakePorts.h"
+
 namespace {
 
 class CliRunnerTest : public CliFixture {};
@@ -20,6 +23,23 @@ TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
     EXPECT_TRUE(out.contains("Ignition Type                 WASTE-SPARK (4/6/8 Cyl.)\n"));
 }
 
+TEST_F(CliRunnerTest, PortsListsEveryPortAndTellsHowToMendAPermissionRefusal)
+{
+    port.setExistingPorts({1, 2, 3, 5});
+    port.setClaimedPorts({2});
+    port.setPermissionDeniedPorts({3});
+    EXPECT_EQ(run({"ports", "--simulate"}), exit_status::Done);
+    EXPECT_EQ(out, QStringLiteral("Port 1  simulated port 1  free\n"
+                                  "Port 2  simulated port 2  busy\n"
+                                  "Port 3  simulated port 3  permission denied\n"
+                                  "Port 4  -               missing\n"
+                                  "Port 5  simulated port 5  free\n"
+                                  "Port 6  -               missing\n"));
+    EXPECT_TRUE(err.startsWith(QStringLiteral("You may not open simulated port 3 (permission denied).")))
+        << err.toStdString();
+    EXPECT_TRUE(device.payloadLog().isEmpty());  // nothing is sent to any unit
+}
+
 TEST_F(CliRunnerTest, AUnitThatDoesNotAnswerIsStatusOne)
 {
     silentAfter(device, "RT04");
@@ -35,6 +55,8 @@ TEST_F(CliRunnerTest, AUnitThatDoesNotAnswerIsStatusOne)
     EXPECT_TRUE(out.isEmpty());
 }
 
+// Every command's bad input: status 2 and the reason, before the unit is
+// asked anything (files are checked first) and with no file written.
 TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
 {
     const QString unreadable = dir.filePath("missing.tun");
@@ -42,6 +64,14 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
     const QString wrongFirst = writeFile("first.tun", "&M110902\r\nstamp\r\n");
     // The time stamp line left out: the first entry would never be sent.
     const QString noStamp = writeFile("nostamp.tun", "&M110901\r\nC0000\r\nC0100\r\n");
+    const QString in = writeFile("in.tun", tune_test::ExpectedFile(device.memory(), Stamp));
+    const QString partial = writeFile("partial.tun", "&M110901\r\n12-07-2026-10:00:00\r\nO0805\r\n\r\n");
+    const QString log = writeFile("run.txt", "\"12-05-2026\",\"10:00:00\"\r\n"
+                                             "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                                             "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+                                             "\"10:00:00\",\"2.500\",\"2.500\",\"0.0\",\"185\",\"185\",\"0.0\","
+                                             "\"12.0\",\"1.000\",\"0.0\",\"3,480\"\r\n");
+    const QString out = dir.filePath("out.tun");
     struct Case {
         QStringList args;
         QString message;
@@ -65,12 +95,30 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
         {{"write", "O", "3000", "1e999", "--yes"}, "POSITION and VALUE must be numbers"},
         {{"write", "F", "2.5", "nan", "--yes"}, "POSITION and VALUE must be numbers"},
         {{"fill", "C", "0", "inf", "1", "--yes"}, "START, STOP and PERCENT must be numbers"},
+        {{"backups", "extra"}, "backups takes no arguments"},
+        {{"diff", in}, "diff needs two tunes"},
+        {{"diff", in, in, in}, "diff needs two tunes"},
+        {{"diff", "unit", "unit"}, "there is one unit"},
+        {{"diff", mangled, "unit"}, "Illegal File Format.\n" + mangled + "\nLine 4: \"C0G00\""},
+        {{"diff", "unit", unreadable}, "The tune file could not be read:\n" + unreadable},
+        {{"autotune", log, "--tune", in}, "autotune needs -o OUT.tun"},
+        {{"autotune", "--tune", in, "-o", out}, "autotune needs at least one data log"},
+        {{"autotune", log, "--tune", in, "-o", out, "--table", "F"}, "--table is O, C, H or L"},
+        {{"autotune", log, "--tune", in, "-o", out, "--target", "25"}, "--target needs a number from 10 to 20"},
+        {{"autotune", log, "--tune", in, "-o", out, "--lock", "25"}, "--lock takes cell numbers 0 to 24"},
+        {{"autotune", log, "--tune", in, "-o", out, "--lag", "soon"}, "--lag needs a number from 0 to 3"},
+        {{"autotune", log, "--tune", in, "-o", out, "--lag", "3.5"}, "--lag needs a number from 0 to 3"},
+        {{"autotune", log, "--tune", in, "-o", out, "--lag=-0.1"}, "--lag needs a number from 0 to 3"},
+        {{"autotune", log, "--tune", partial, "-o", out}, "names 1 of the 1044 entries of a tune; autotune needs a complete one"},
+        {{"autotune", dir.filePath("missing.txt"), "--tune", in, "-o", out}, "Cannot open \""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(run(c.args), exit_status::BadInput);
         EXPECT_TRUE(err.contains(c.message)) << err.toStdString();
+        EXPECT_TRUE(this->out.isEmpty()) << this->out.toStdString();
         EXPECT_EQ(device.requestsHeard(), 0);
+        EXPECT_FALSE(QFile::exists(out));
     }
 }
 
@@ -87,13 +135,7 @@ TEST_F(CliRunnerTest, WritesAreConfirmedByTheirEcho)
     EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
     EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
 
-    device.faults().wrongEcho = true;
-    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
-    EXPECT_TRUE(err.contains("Write byte operation failed!\nSent \"WO4B07\"; the unit echoed")) << err.toStdString();
-    EXPECT_EQ(run({"fill", "C", "0", "40", "1", "--yes"}), exit_status::UnitFailed);
-    EXPECT_TRUE(err.contains("Write Block operation failed!")) << err.toStdString();
-
-    device.faults() = SimFaults{};
+    // A wrong echo is the fault matrix's; a negative reply to the write:
     device.faults().negativeCommands = {"W"};
     EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
     EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
@@ -270,19 +312,6 @@ TEST_F(CliRunnerTest, CtrlCStopsAfterTheEntryInFlightAndWritesNoPartialFile)
     EXPECT_FALSE(QFile::exists(listing));
 }
 
-TEST_F(CliRunnerTest, AUnitAnsweringEveryRequestLateGivesTheTrueValue)
-{
-    // Every reply 1.5 s after its request, the attempts giving up after 1 s:
-    // the value printed is the cell's own, never a reply to another request.
-    device.memory().setCell('O', 0x28, 0x05);
-    device.faults().delayMs = 1500;
-    const qint64 start = clock.nowMs();
-    EXPECT_EQ(run({"read", "O", "1600"}), exit_status::Done) << err.toStdString();
-    EXPECT_EQ(out, "O 28  1600 rpm  5 %  (byte 05)\n");
-    // The probe, the configuration and the cell: 17 requests of about 3 s.
-    EXPECT_LE(clock.nowMs() - start, 17 * 3500);
-}
-
 } // namespace
 
 namespace {
@@ -333,10 +362,8 @@ TEST_F(CliMonitorTest, InterruptEndsItCleanly)
 {
     int asked = 0;
     const QString path = dir.filePath("run.txt");
-    const CliArguments arguments = ParseCliArguments({"monitor", "--log", path}, {});
-    Console console(outStream, errStream);
-    console.interrupted = [&] { return ++asked > 8; };
-    EXPECT_EQ(RunCli(arguments, console), exit_status::Done);
+    interruptWhen = [&] { return ++asked > 8; };
+    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::Done);
     EXPECT_EQ(lines(path).size(), 2 + 8);
 }
 
@@ -347,6 +374,69 @@ TEST_F(CliMonitorTest, ALogThatCannotBeCreatedSendsNoSample)
     EXPECT_TRUE(err.contains("could not be created.")) << err.toStdString();
     for (const QString& payload : heard(device))
         EXPECT_NE(payload, "M");
+}
+
+// The unit's port, with the live sample replaced by a known one; every
+// other request goes to the unit.
+class KnownSamplePort final : public ForwardingPort {
+public:
+    KnownSamplePort(SerialPort& inner, QByteArray sample) : ForwardingPort(inner), sample_(std::move(sample)) {}
+    PortError write(const QByteArray& bytes) override
+    {
+        if (bytes != frame::Build(QStringLiteral("M")))
+            return inner_.write(bytes);
+        queued_ += "uu01" + sample_ + '$';
+        return PortError::None;
+    }
+    PortError readAll(QByteArray& received) override
+    {
+        const PortError error = inner_.readAll(received);
+        received.prepend(queued_);
+        queued_.clear();
+        return error;
+    }
+    bool waitForData(int ms) override { return !queued_.isEmpty() || inner_.waitForData(ms); }
+
+private:
+    QByteArray sample_;
+    QByteArray queued_;
+};
+
+// The unit as it comes from the factory (bank 1 injectors 24, 19, 30 and 21
+// lb/hr: a register taken for another changes the flows), with every logged
+// field worked out by hand.
+TEST_F(CliMonitorTest, EveryLoggedFieldIsTheSampleWorkedOutByHand)
+{
+    // Throttle closed at 0.5 V at power-up: reported as byte 26, 0.508 V.
+    device.setKeyOnVolts(0.6, 0.5);
+    EXPECT_EQ(run({"info"}), exit_status::Done);
+    EXPECT_TRUE(out.contains("Installed Injector Size (OL)     24    19 [lb/hr]\n"
+                             "EEC Injector Size (OL)           19    19 [lb/hr]\n"
+                             "Installed Injector Size (CL)     30    19 [lb/hr]\n"
+                             "EEC Injector Size (CL)           21    19 [lb/hr]\n"))
+        << out.toStdString();
+
+    // Counts: MAF in 01E0 (480), out 01A4 (420), TPS 00A4 (164); wideband 80
+    // (128); flows 00B9 (185) and 00A0 (160) raw; speed 57 (87).
+    KnownSamplePort known(port, "m01E001A400A48000B900A0570001");
+    services::installPort(&known);
+    const QString path = dir.filePath("run.txt");
+    EXPECT_EQ(run({"monitor", "--seconds", "0.1", "--log", path}), exit_status::Done) << err.toStdString();
+    services::installPort(&port);
+
+    // Vin 480 / 1023 x 5 = 2.346; Vout 420 / 1023 x 5 = 2.053; change
+    // (420 - 480) / 480 = -12.5 %. Flows scaled by the closed-loop installed
+    // size (register 04, 30 lb/hr) over 19: 185 x 30 / 19 = 292.1 and
+    // 160 x 30 / 19 = 252.6; change (160 - 185) / 185 = -13.5 %. Wideband
+    // 128 / 255 x 5 = 2.510 V, on the default sensor 20 - 2 x 2.510 = 14.98.
+    // TPS 164 / 1023 x 5 = 0.802 V, angle (0.8016 - 26 / 256 x 5) x 25.04
+    // = 7.36 degrees. Speed 87 x 40 = 3480 rpm.
+    const QByteArray sample = "\"07:41:09\",\"2.346\",\"2.053\",\"-12.5\",\"292\",\"253\",\"-13.5\",\"15.0\","
+                              "\"0.802\",\"7.4\",\"3,480\"\r\n";
+    EXPECT_EQ(contents(path), "\"12-05-2026\",\"07:41:09\"\r\n"
+                              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                              "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+                                  + sample + sample);
 }
 
 } // namespace

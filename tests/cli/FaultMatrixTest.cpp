@@ -112,9 +112,11 @@ protected:
         // The backup's file is named by the time it was taken.
         o.out.remove(QRegularExpression(QStringLiteral("Backed up 1044 entries to [^\n]*\n")));
         for (const char* name : {"LO_Table.txt", "backup.tun"}) {
-            const QByteArray all = contents(dir.filePath(QString::fromLatin1(name)));
-            if (!all.isEmpty())
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            if (QFile::exists(path)) {
+                const QByteArray all = contents(path);
                 o.file = all.mid(all.indexOf("\r\n", all.indexOf("\r\n") + 2));
+            }
         }
         o.memory = device.memory();
         return o;

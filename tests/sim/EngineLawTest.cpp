@@ -1,6 +1,5 @@
 #include "logs/AutoTune.h"
 #include "sim/EngineLaw.h"
-#include "sim/SimOptions.h"
 #include "sim/VentrixDevice.h"
 
 #include <gtest/gtest.h>
@@ -67,14 +66,18 @@ double AirFuelAt(const VentrixDevice& device, qint64 ms)
 
 TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
 {
-    VentrixDevice device;
     SimulatedEngine engine;
     engine.drive = DriveCycle::Tuning;
     engine.mafError = Curve(QStringLiteral("0.5:+8,2.5:-4,4.5:+12"));
-    device.setEngine(engine);
-    device.setEngineStart(0);
-    for (int j = 0; j < 256; ++j)
-        device.memory().setCell('O', j, -5 & 0xFF);
+    // A unit on the engine with every entry of table O at `percent`.
+    const auto unit = [&engine](VentrixDevice& device, int percent) {
+        device.setEngine(engine);
+        device.setEngineStart(0);
+        for (int j = 0; j < 256; ++j)
+            device.memory().setCell('O', j, percent & 0xFF);
+    };
+    VentrixDevice device;
+    unit(device, -5);
 
     struct Case {
         const char* name;
@@ -98,22 +101,16 @@ TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
     for (const Case& c : cases)
         EXPECT_NEAR(AirFuelAt(device, c.ms), c.airFuel, 0.06) << c.name;  // the byte's steps are 0.04
     // 40 % added where 0 is needed reads 12.8 x 0.6 = 7.68: the rich rail.
-    for (int j = 0; j < 256; ++j)
-        device.memory().setCell('O', j, 40);
-    EXPECT_DOUBLE_EQ(AirFuelAt(device, 76'000), 10.0);
-    for (int j = 0; j < 256; ++j)
-        device.memory().setCell('O', j, -5 & 0xFF);
+    VentrixDevice rich;
+    unit(rich, 40);
+    EXPECT_DOUBLE_EQ(AirFuelAt(rich, 76'000), 10.0);
 
     // The noise repeats for the same seed and differs for another.
     VentrixDevice same;
-    same.setEngine(engine);
-    same.setEngineStart(0);
-    for (int j = 0; j < 256; ++j)
-        same.memory().setCell('O', j, -5 & 0xFF);
+    unit(same, -5);
     engine.seed = 2;
     VentrixDevice other;
-    other.setEngine(engine);
-    other.setEngineStart(0);
+    unit(other, -5);
     int differing = 0;
     for (qint64 ms = 60'000; ms < 61'000; ms += 50) {
         EXPECT_EQ(device.liveSampleData(ms), same.liveSampleData(ms));
@@ -165,30 +162,6 @@ TEST(EngineLawTest, ThePullsDriveSweepsAtHalfToNineTenthsOfAVoltASecond)
     const double expected[] = {0.5, 0.9, 0.6, 0.8, 0.7, 0.55};
     for (std::size_t k = 0; k < rates.size(); ++k)
         EXPECT_NEAR(rates[k], expected[k], 0.02) << k;  // the ripple moves the ends a little
-}
-
-TEST(EngineLawTest, Options)
-{
-    QString error;
-    const SimOptions options = ParseSimOptions(
-        {"--sim-drive", "pulls", "--sim-maf-error=0.5:+8,4.5:-2", "--sim-injectors", "24", "--sim-seed", "7",
-         "--sim-wideband-delay", "1.0", "--sim-wideband-lag=0.25"},
-        &error);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_EQ(options.engine.drive, DriveCycle::Pulls);
-    EXPECT_DOUBLE_EQ(options.engine.widebandDelay, 1.0);
-    EXPECT_DOUBLE_EQ(options.engine.widebandLag, 0.25);
-    EXPECT_DOUBLE_EQ(SimulatedEngine().widebandDelay + SimulatedEngine().widebandLag, 0.6);  // the defaults, 0.6 s in all
-    EXPECT_DOUBLE_EQ(options.engine.mafError.percentAt(2.5), 3.0);
-    EXPECT_EQ(options.engine.installedInjectors, 24);
-    EXPECT_EQ(options.engine.seed, 7u);
-    for (const QStringList& bad : {QStringList{"--sim-drive", "race"}, QStringList{"--sim-maf-error", "3"},
-                                   QStringList{"--sim-injectors", "0"}, QStringList{"--sim-seed", "x"},
-                                   QStringList{"--sim-wideband-delay", "3.5"}, QStringList{"--sim-wideband-lag", "-1"},
-                                   QStringList{"--sim-wideband-delay", "soon"}}) {
-        ParseSimOptions(bad, &error);
-        EXPECT_FALSE(error.isEmpty()) << bad.join(' ').toStdString();
-    }
 }
 
 } // namespace

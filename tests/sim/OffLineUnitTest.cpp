@@ -14,40 +14,30 @@ using tunefile::Tune;
 // table or register taken for another shows.
 TEST(TuneMemory, EachEntryGoesToItsOwnTableAndRegister)
 {
-    Tune tune;
-    tune.setValue({'C', 0x07}, 0x11);
-    tune.setValue({'O', 0x07}, 0x22);
-    tune.setValue({'L', 0x07}, 0x33);
-    tune.setValue({'H', 0x07}, 0x44);
-    tune.setValue({'H', 0xFF}, 0x80);
-    tune.setValue({'T', 0x13}, 0xF0);
-    tune.setValue({'T', 0x02}, 0x0E);
-
+    const std::pair<Entry, int> named[] = {{{'C', 0x07}, 0x11}, {{'O', 0x07}, 0x22}, {{'L', 0x07}, 0x33},
+                                           {{'H', 0x07}, 0x44}, {{'H', 0xFF}, 0x80}, {{'T', 0x13}, 0xF0},
+                                           {{'T', 0x02}, 0x0E}};
     VentrixMemory memory;
     memory.setStageCode(VentrixMemory::BaseStageCode);
     memory.setCell('F', 0x07, 0x5A);
     memory.setCell('O', 0x08, 0x66);  // not named by the tune: kept
-    VentrixMemory expected = memory;
+    VentrixMemory expected = memory;  // the transfer function and the stage untouched
+    Tune tune;
+    for (const auto& [entry, value] : named) {
+        tune.setValue(entry, value);
+        if (entry.table == 'T')
+            expected.setRegister(entry.address, value);
+        else
+            expected.setCell(entry.table, entry.address, value);
+    }
     sim_tune::PutTune(memory, tune);
-
-    expected.setCell('C', 0x07, 0x11);
-    expected.setCell('O', 0x07, 0x22);
-    expected.setCell('L', 0x07, 0x33);
-    expected.setCell('H', 0x07, 0x44);
-    expected.setCell('H', 0xFF, 0x80);
-    expected.setRegister(0x13, 0xF0);
-    expected.setRegister(0x02, 0x0E);
-    EXPECT_EQ(memory, expected);  // the transfer function and the stage untouched
+    EXPECT_EQ(memory, expected);
 
     const Tune back = sim_tune::TuneOf(memory);
     EXPECT_TRUE(back.isComplete());
-    EXPECT_EQ(back.value({'C', 0x07}), 0x11);
-    EXPECT_EQ(back.value({'O', 0x07}), 0x22);
+    for (const auto& [entry, value] : named)
+        EXPECT_EQ(back.value(entry), value) << entry.table << entry.address;
     EXPECT_EQ(back.value({'O', 0x08}), 0x66);
-    EXPECT_EQ(back.value({'L', 0x07}), 0x33);
-    EXPECT_EQ(back.value({'H', 0x07}), 0x44);
-    EXPECT_EQ(back.value({'H', 0xFF}), 0x80);
-    EXPECT_EQ(back.value({'T', 0x13}), 0xF0);
     EXPECT_EQ(back.value({'T', 0x00}), 0x02);  // factory breakpoint, high byte
     EXPECT_EQ(back.value({'T', 0x06}), 0x81);  // factory ignition type
 }

@@ -9,28 +9,33 @@
 
 namespace {
 
-QStringList Args(const char* line)
+SimOptions Parsed(const char* line)
 {
-    return QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const SimCommandLine parsed = ParseSimCommandLine(QString::fromLatin1(line).split(' ', Qt::SkipEmptyParts));
+    EXPECT_TRUE(parsed.error.isEmpty()) << qPrintable(parsed.error);
+    return parsed.options;
 }
 
-TEST(SimOptions, ParsesEveryOptionInBothSpellingsAndIgnoresOthers)
+// Each option in its spellings (the refusals are in tests/cli/CommandLinesTest.cpp).
+TEST(SimOptions, ParsesEveryOptionInEachSpelling)
 {
     const struct {
         const char* line;
         std::function<bool(const SimOptions&)> holds;
     } cases[] = {
-        {"kestrel --simulate -x file.tun", [](const SimOptions& o) { return !o.stageCode && !o.pace && o.unitPort == 1; }},
+        {"", [](const SimOptions& o) { return !o.stageCode && !o.pace && o.unitPort == 1 && o.grantsLowLatency; }},
         {"--sim-stage base", [](const SimOptions& o) { return o.stageCode == 1; }},
         {"--sim-stage=plus", [](const SimOptions& o) { return o.stageCode == 2; }},
-        {"--sim-stage 5", [](const SimOptions& o) { return o.stageCode == 5; }},
+        {"--stage 5", [](const SimOptions& o) { return o.stageCode == 5; }},
         {"--sim-memory /tmp/u.mem", [](const SimOptions& o) { return o.memoryFile == QLatin1String("/tmp/u.mem"); }},
+        {"--memory=f", [](const SimOptions& o) { return o.memoryFile == QLatin1String("f"); }},
         {"--sim-pace --sim-turnaround 0.5", [](const SimOptions& o) { return o.pace && o.turnaroundUs == 500; }},
+        {"--no-low-latency --sim-latency-ms 16", [](const SimOptions& o) { return !o.grantsLowLatency && o.latencyTimerMs == 16; }},
         {"--sim-port=3 --sim-ports 1,3,9", [](const SimOptions& o) { return o.unitPort == 3 && o.existingPorts == QList<int>{1, 3, 9}; }},
         {"--sim-firmware 2.05", [](const SimOptions& o) { return o.firmwareMajor == 2 && o.firmwareMinor == 5; }},
-        {"--sim-register 06=80 --sim-register=13=F6",
+        {"--sim-register 06=80 --register=13=F6",
          [](const SimOptions& o) { return o.registers == QMap<int, int>{{0x06, 0x80}, {0x13, 0xF6}}; }},
-        {"--sim-fault silent --sim-fault=delay=200 --sim-fault negative=Z,RT",
+        {"--sim-fault silent --sim-fault=delay=200 --fault negative=Z,RT",
          [](const SimOptions& o) {
              return o.faults.silent && o.faults.delayMs == 200 && o.faults.negativeCommands == QStringList{"Z", "RT"};
          }},
@@ -38,32 +43,22 @@ TEST(SimOptions, ParsesEveryOptionInBothSpellingsAndIgnoresOthers)
          [](const SimOptions& o) {
              return o.mafKeyOnVolts == 1.0 && o.tpsKeyOnVolts == 0.5 && o.activeTune == 2 && o.selfTestMs == 10;
          }},
+        {"--sim-drive pulls --sim-maf-error=0.5:+8,4.5:-2 --sim-injectors 24 --sim-seed 7",
+         [](const SimOptions& o) {
+             return o.engine.drive == DriveCycle::Pulls && o.engine.mafError.percentAt(2.5) == 3.0
+                 && o.engine.installedInjectors == 24 && o.engine.seed == 7u;
+         }},
+        // The wideband's defaults are 0.6 s in all.
+        {"--sim-wideband-delay 1.0 --sim-wideband-lag=0.25",
+         [](const SimOptions& o) { return o.engine.widebandDelay == 1.0 && o.engine.widebandLag == 0.25; }},
+        {"", [](const SimOptions& o) { return o.engine.widebandDelay + o.engine.widebandLag == 0.6; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
-        QString error = QStringLiteral("not cleared");
-        const SimOptions options = ParseSimOptions(Args(c.line), &error);
-        EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
-        EXPECT_TRUE(c.holds(options));
+        EXPECT_TRUE(c.holds(Parsed(c.line)));
     }
-}
-
-TEST(SimOptions, RefusesBadOptions)
-{
-    for (const char* line : {"--sim-stage weird", "--sim-stage 256", "--sim-firmware 12.3", "--sim-register 14=00",
-                             "--sim-register 06", "--sim-fault nosuch", "--sim-pace=1", "--sim-memory",
-                             "--sim-bogus", "--sim-port 0", "--sim-ports 1,,2", "--sim-tune 3",
-                             "--sim-maf-key-on 6"}) {
-        QString error;
-        ParseSimOptions(Args(line), &error);
-        EXPECT_FALSE(error.isEmpty()) << line;
-    }
-}
-
-TEST(SimOptions, BareSpellingsGainThePrefix)
-{
-    EXPECT_EQ(WithSimPrefix(Args("--stage plus --memory=f --quiet --sim-pace --fault silent x")),
-              Args("--sim-stage plus --sim-memory=f --quiet --sim-pace --sim-fault silent x"));
+    EXPECT_TRUE(ParseSimCommandLine({"--quiet"}).quiet);
+    EXPECT_FALSE(ParseSimCommandLine({}).quiet);
 }
 
 TEST(SimOptions, SetUpLoadsTheMemoryFileThenAppliesTheOptions)
@@ -73,7 +68,7 @@ TEST(SimOptions, SetUpLoadsTheMemoryFileThenAppliesTheOptions)
     QString error;
 
     // No file yet: factory contents, and the end saves a new file.
-    SimOptions options = ParseSimOptions(Args("--sim-register 13=05 --sim-stage base --sim-fault busy-probes"), &error);
+    SimOptions options = Parsed("--sim-register 13=05 --sim-stage base --sim-fault busy-probes");
     options.memoryFile = path;
     VentrixDevice fresh;
     ASSERT_TRUE(SetUpDevice(fresh, options, &error)) << qPrintable(error);

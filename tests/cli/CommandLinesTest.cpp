@@ -1,0 +1,200 @@
+// The three programs' command lines: what each accepts, and what it refuses
+// with exit status 2 and a message naming the trouble.
+#include "app/CommandLine.h"
+#include "cli/CliArguments.h"
+#include "sim/SimOptions.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+enum class Program { Cli, Kestrel, Sim };
+
+struct Outcome {
+    int status;
+    QString message;
+};
+
+// The exit status the program's start gives the line, and its message.
+Outcome Parse(Program program, const QStringList& args, const QString& environment)
+{
+    QString error;
+    if (program == Program::Cli)
+        error = ParseCliArguments(args, environment).error;
+    else if (program == Program::Kestrel)
+        error = ParseCommandLine(args, environment).error;
+    else
+        error = ParseSimCommandLine(args).error;
+    return {error.isEmpty() ? 0 : 2, error};
+}
+
+struct Row {
+    Program program;
+    QStringList args;
+    const char* message;  // a fragment of the refusal; "" for an accepted line
+    QString environment = {};
+};
+
+const Program Cli = Program::Cli;
+const Program Kestrel = Program::Kestrel;
+const Program Sim = Program::Sim;
+
+TEST(CommandLinesTest, EachProgramAcceptsItsOptionsAndRefusesTheRestWithStatusTwo)
+{
+    const Row rows[] = {
+        // kestrel-cli: options anywhere, negative numbers as operands.
+        {Cli, {"probe"}, ""},
+        {Cli, {"write", "O", "3000", "-5"}, ""},
+        {Cli, {"--yes", "fill", "C", "2000", "3000", "-4.5"}, ""},
+        {Cli, {"import", "a.tun", "--verify", "-y", "--simulate", "--no-backup"}, ""},
+        {Cli, {"read", "--sim-pace", "O", "--simulate", "1600", "--sim-fault", "delay=1500"}, ""},
+        {Cli, {"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"}, ""},
+        {Cli, {"monitor", "--seconds", "2678400"}, ""},  // 31 days
+        {Cli, {"list", "O", "-o", "LO_Table.txt", "--injectors", "30"}, ""},
+        {Cli, {"log", "csv", "run.txt", "--output", "run.csv"}, ""},
+        {Cli, {"autotune", "run.txt", "--table=C", "--lag", "-0.1", "-o", "out.tun", "--smooth"}, ""},
+        {Cli, {"--help"}, ""},
+        {Cli, {"write", "--help"}, ""},
+        // An option of another command is refused, never dropped.
+        {Cli, {"--simulate", "probe", "--seconds", "5", "--injectors", "30", "-o", "FILE"},
+         "the probe command does not take --seconds, --injectors or -o (try kestrel-cli probe --help)"},
+        {Cli, {"export", "a.tun", "--yes"}, "the export command does not take --yes"},
+        {Cli, {"info", "--no-backup", "--no-verify"}, "the info command does not take --no-backup or --no-verify"},
+        {Cli, {"monitor", "--injectors", "30"}, "the monitor command does not take --injectors"},
+        {Cli, {"read", "O", "3000", "--log", "x.txt"}, "the read command does not take --log"},
+        {Cli, {"write", "O", "3000", "5", "--no-verify"}, "the write command does not take --no-verify"},
+        {Cli, {"list", "O", "--table", "O"}, "the list command does not take --table"},
+        {Cli, {"autotune", "run.txt", "-o", "out.tun", "-y"}, "the autotune command does not take -y"},
+        {Cli, {"diff", "a.tun", "unit", "--output", "d.txt"}, "the diff command does not take --output"},
+        // Unknown options and commands, missing and unwanted values.
+        {Cli, {}, "no command given (try --help)"},
+        {Cli, {"frobnicate"}, "unknown command 'frobnicate' (try --help)"},
+        {Cli, {"read", "O", "3000", "--colour=red"}, "unknown option '--colour' (try --help)"},
+        {Cli, {"read", "-x"}, "unknown option '-x' (try --help)"},
+        {Cli, {"monitor", "--log"}, "--log needs a value"},
+        {Cli, {"monitor", "--log", "--seconds", "5"}, "--log needs a value"},
+        {Cli, {"probe", "--port"}, "--port needs NUMBER=DEVICE"},
+        {Cli, {"import", "a.tun", "--yes=1"}, "--yes takes no value"},
+        // An empty file name is no file: not standard output, not "no log".
+        {Cli, {"list", "O", "-o", ""}, "-o needs a file name"},
+        {Cli, {"log", "csv", "run.txt", "--output="}, "--output needs a file name"},
+        {Cli, {"monitor", "--log="}, "--log needs a file name"},
+        // Numbers.
+        {Cli, {"monitor", "--seconds", "0"}, "--seconds needs a number of seconds above 0, at most 2678400"},
+        {Cli, {"monitor", "--seconds", "nan"}, "--seconds needs a number"},
+        {Cli, {"monitor", "--seconds", "inf"}, "--seconds needs a number"},
+        {Cli, {"monitor", "--seconds", "1e300"}, "--seconds needs a number"},
+        {Cli, {"monitor", "--seconds", "2678401"}, "--seconds needs a number"},
+        {Cli, {"list", "F", "--injectors", "256"}, "--injectors needs an injector size in lb/hr, 1 to 255"},
+        {Cli, {"list", "O", "--injectors", "lots"}, "--injectors needs an injector size"},
+        {Cli, {"read", "O", "-1e5"}, "unknown option '-1e5'"},
+        // The shared options.
+        {Cli, {"probe", "--port", "one"}, "--port: "},
+        {Cli, {"probe"}, "KESTREL_PORTS: ", "nonsense"},
+        {Cli, {"--sim-pace", "probe", "--sim-stage", "base"}, "the simulated Ventrix's options need --simulate: --sim-pace, --sim-stage"},
+        {Cli, {"--simulate", "probe", "--sim-stage", "weird"}, "--sim-stage: expected plus, base or a code 0 to 255, got \"weird\""},
+        {Cli, {"--simulate", "probe", "--sim-bogus"}, "unknown option '--sim-bogus' (try --help)"},
+
+        // kestrel: Qt's window-system options are Qt's.
+        {Kestrel, {}, ""},
+        {Kestrel, {"--simulate", "--port", "1=/dev/ttyUSB0", "--sim-stage", "base", "--sim-pace"}, ""},
+        {Kestrel, {"--simulate", "--sim-pace", "-platform", "offscreen", "--sim-fault", "late=3"}, ""},
+        {Kestrel, {"--tune=my tune.tun", "--log", "run.txt", "--port", "1=/dev/a"}, ""},
+        {Kestrel, {"-h"}, ""},
+        {Kestrel, {"--version"}, ""},
+        {Kestrel, {"--frobnicate"}, "unknown option '--frobnicate' (try --help)"},
+        {Kestrel, {"stray"}, "unknown option 'stray' (try --help)"},
+        {Kestrel, {"--port"}, "--port needs NUMBER=DEVICE"},
+        {Kestrel, {"--port", "ttyUSB0"}, "--port: "},
+        {Kestrel, {}, "KESTREL_PORTS: ", "nonsense"},
+        {Kestrel, {"--log"}, "--log needs a FILE"},
+        {Kestrel, {"--tune"}, "--tune needs a FILE"},
+        {Kestrel, {"--simulate=yes"}, "--simulate takes no value"},
+        {Kestrel, {"--simulate", "--tune", "t.tun"},
+         "--tune opens the file in a simulated unit of its own: leave out --simulate and the --sim- options"},
+        {Kestrel, {"--tune", "t.tun", "--sim-stage", "base"}, "--tune opens the file in a simulated unit of its own"},
+        {Kestrel, {"--sim-stage", "base"}, "the simulated Ventrix's options need --simulate: --sim-stage"},
+        {Kestrel, {"--simulate", "--sim-tune", "3"}, "--sim-tune: expected 1 or 2, got \"3\""},
+
+        // ventrix-sim: the same options, with or without "sim-".
+        {Sim, {"--stage", "plus", "--memory=f", "--quiet", "--sim-pace", "--fault", "silent"}, ""},
+        {Sim, {"--help"}, ""},
+        {Sim, {"--bogus"}, "unknown option '--bogus' (try --help)"},
+        {Sim, {"stray"}, "unexpected argument 'stray' (try --help)"},
+        {Sim, {"--memory"}, "--memory needs a value"},
+        {Sim, {"--sim-memory", "--pace"}, "--sim-memory needs a value"},
+        {Sim, {"--pace=1"}, "--pace takes no value"},
+        {Sim, {"--stage", "weird"}, "--sim-stage: expected plus, base or a code 0 to 255"},
+        {Sim, {"--sim-stage", "256"}, "--sim-stage: expected plus, base or a code 0 to 255"},
+        {Sim, {"--sim-firmware", "12.3"}, "--sim-firmware: expected a revision like 1.23"},
+        {Sim, {"--sim-register", "14=00"}, "--sim-register: expected RR=VV in hexadecimal, register 00 to 13"},
+        {Sim, {"--sim-register", "06"}, "--sim-register: expected RR=VV"},
+        {Sim, {"--sim-fault", "nosuch"}, "--sim-fault: "},
+        {Sim, {"--sim-port", "0"}, "--sim-port: expected a port number 1 to 255"},
+        {Sim, {"--sim-ports", "1,,2"}, "--sim-ports: expected port numbers separated by commas"},
+        {Sim, {"--sim-tune", "3"}, "--sim-tune: expected 1 or 2"},
+        {Sim, {"--sim-maf-key-on", "6"}, "--sim-maf-key-on: expected volts 0 to 5"},
+        {Sim, {"--sim-turnaround", "x"}, "--sim-turnaround: expected milliseconds"},
+        {Sim, {"--sim-drive", "race"}, "--sim-drive: expected sweep, tuning or pulls"},
+        {Sim, {"--sim-maf-error", "3"}, "--sim-maf-error: "},
+        {Sim, {"--sim-injectors", "0"}, "--sim-injectors: expected an injector size in lb/hr, 1 to 255"},
+        {Sim, {"--sim-seed", "x"}, "--sim-seed: expected a whole number"},
+        {Sim, {"--sim-wideband-delay", "3.5"}, "--sim-wideband-delay: expected seconds 0 to 3"},
+        {Sim, {"--sim-wideband-delay", "soon"}, "--sim-wideband-delay: expected seconds 0 to 3"},
+        {Sim, {"--sim-wideband-lag", "-1"}, "--sim-wideband-lag: expected seconds 0 to 2"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(int(row.program)).arg(row.args.join(' ')).toStdString());
+        const Outcome outcome = Parse(row.program, row.args, row.environment);
+        const QString expected = QString::fromUtf8(row.message);
+        EXPECT_EQ(outcome.status, expected.isEmpty() ? 0 : 2) << outcome.message.toStdString();
+        EXPECT_TRUE(outcome.message.contains(expected)) << outcome.message.toStdString();
+    }
+}
+
+TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
+{
+    const CliArguments a = ParseCliArguments(
+        {"--yes", "import", "a.tun", "--no-verify", "--simulate", "--sim-stage=base", "--sim-pace"}, {});
+    ASSERT_TRUE(a.error.isEmpty()) << a.error.toStdString();
+    EXPECT_EQ(a.command, "import");
+    EXPECT_EQ(a.operands, QStringList{"a.tun"});
+    EXPECT_TRUE(a.yes);
+    EXPECT_FALSE(a.verify);
+    EXPECT_TRUE(a.backup);
+    EXPECT_TRUE(a.common.simulate);
+    EXPECT_EQ(a.common.sim.stageCode, 1);
+    EXPECT_TRUE(a.common.sim.pace);
+    // The last of --verify and --no-verify wins; --no-backup turns the backup off.
+    const CliArguments b = ParseCliArguments({"restore", "3", "--no-verify", "--verify", "--no-backup"}, {});
+    EXPECT_EQ(b.operands, QStringList{"3"});
+    EXPECT_FALSE(b.yes);
+    EXPECT_TRUE(b.verify);
+    EXPECT_FALSE(b.backup);
+
+    // --port replaces what the environment says, as for the windowed program.
+    const CliArguments m = ParseCliArguments({"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"},
+                                             QStringLiteral("1=/dev/ttyS0"));
+    EXPECT_EQ(m.logPath, "run.txt");
+    EXPECT_EQ(m.seconds, 60.0);
+    EXPECT_EQ(m.common.ports, (port_names::Assignments{{2, "/dev/ttyUSB1"}}));
+    EXPECT_FALSE(m.common.simulate);
+
+    const CliArguments l = ParseCliArguments({"list", "O", "-o", "LO_Table.txt", "--injectors", "30"}, {});
+    EXPECT_EQ(l.output, "LO_Table.txt");
+    EXPECT_EQ(l.injectors, 30);
+    EXPECT_EQ(ParseCliArguments({"fill", "C", "0", "400", "-4.5", "-y"}, {}).operands,
+              (QStringList{"C", "0", "400", "-4.5"}));
+    // A simulator flag takes no value, wherever it stands.
+    EXPECT_EQ(ParseCliArguments({"read", "--sim-pace", "O", "--simulate", "1600"}, {}).operands,
+              (QStringList{"O", "1600"}));
+
+    // autotune's own options reach it as given, a value after "=".
+    const CliArguments t = ParseCliArguments(
+        {"autotune", "a.txt", "--lag", "-0.1", "b.txt", "--table=C", "--smooth", "--lock", "1,2", "-o", "x.tun"}, {});
+    EXPECT_EQ(t.operands, (QStringList{"a.txt", "b.txt"}));
+    EXPECT_EQ(t.output, "x.tun");
+    EXPECT_EQ(t.commandOptions, (QStringList{"--table=C", "--lock=1,2", "--lag=-0.1", "--smooth"}));
+}
+
+} // namespace
