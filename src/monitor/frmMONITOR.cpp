@@ -6,30 +6,21 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
-#include "monitor/LiveLink.h"
-#include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
-#include <QTimer>
 
 using namespace mdlPublicVars;
-using twips_layout::Label;
 
 namespace {
 
@@ -38,9 +29,6 @@ constexpr int FrameHeight = 375;
 
 constexpr int ProbeAttempts = 10;
 constexpr int ProbeTimeoutMs = 25000;
-constexpr int OffsetAttempts = 25;
-constexpr int OffsetTimeoutMs = 10000;
-constexpr int TickMs = 50;
 constexpr int LowestReadyCode = 1;
 constexpr int HighestReadyCode = 3;
 const QString StopOnProbeCode = QStringLiteral("03");
@@ -86,18 +74,20 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
     connect(recorder_, &datalog::Recorder::loggingChanged, this,
             [this](bool logging) { Indicate(txtLOG, logging); });
 
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(TickMs);
-    timer1_->setTimerType(Qt::PreciseTimer);
-    connect(timer1_, &QTimer::timeout, this, &frmMONITOR::Timer1_Timer);
+    sampling_ = new MonitorSampling(readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
+    connect(sampling_, &MonitorSampling::sampled, this, [this](const QString& data, const LiveSample& sample) {
+        ShowSample(data, sample);
+        recorder_->record(readout_.shownValues());
+    });
+    connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::lockDown);
+    offset_ = new MonitorOffset(HScroll1, txtVoltageOffset, sampling_->timer(),
+                                [this] { return !sampling_->lost() && !sampling_->sampling(); }, this);
 
     connect(cmdRUN, &QPushButton::clicked, this, &frmMONITOR::cmdRUN_Click);
     connect(cmdSTOP, &QPushButton::clicked, this, &frmMONITOR::cmdSTOP_Click);
     connect(cmdQUIT, &QPushButton::clicked, this, &frmMONITOR::cmdQUIT_Click);
     connect(cmdADVANCED, &QPushButton::clicked, this, &frmMONITOR::cmdADVANCED_Click);
     connect(cmdBASIC, &QPushButton::clicked, this, &frmMONITOR::cmdBASIC_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMONITOR::HScroll1_Change);
     connect(HScrollFJOCAL, &QScrollBar::valueChanged, this, &frmMONITOR::HScrollFJOCAL_Change);
 
     setHeight(CompactHeight);
@@ -110,7 +100,7 @@ frmMONITOR::~frmMONITOR() = default;
 void frmMONITOR::Form_Load()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
+    offset_->setWritesEnabled(false);
 
     if (Connected) {
         // Moving the slider stores the same value again.
@@ -164,7 +154,7 @@ void frmMONITOR::cmdRUN_Click()
     running_ = true;
     // The offset writes wait for the unit's own offset: until it has been
     // read, a slider change would overwrite a value never loaded.
-    offsetWritesEnabled_ = false;
+    offset_->setWritesEnabled(false);
     QPointer<frmMONITOR> self(this);
 
     const MsgAnswer answer = services::dialogs().message(
@@ -178,107 +168,22 @@ void frmMONITOR::cmdRUN_Click()
             return;
     }
 
-    RxBuffer.clear();
-    if (!SendFrame(cmd::ReadRegister(cmd::VoltageOffset), OffsetAttempts, OffsetTimeoutMs)) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             QStringLiteral("Unable to load Voltage Offset from VentrixTM. Please try again."));
+    if (!offset_->load() || !self)
         return;
-    }
-    const int offset = voltage_offset::FromRegisterByte(cmd::HexValue(RxBuffer, cmd::reply::RegisterValue));
-    offsetWritesEnabled_ = true;
-    const int onSlider = voltage_offset::ClampToSlider(offset);
-    if (onSlider == offset) {
-        // Moving the slider writes the same value back, as any change does.
-        HScroll1->setValue(offset);
-        if (!self)
-            return;
-    } else {
-        // Beyond the slider's reach: it sits at its end, and the unit keeps
-        // its own value rather than the end's.
-        placeSlider(HScroll1, onSlider);
-    }
-    txtVoltageOffset->setText(voltage_offset::VoltsText(offset));
     lblRawDataStream->clear();
 
-    multisparkCounter_ = 0;
+    sampling_->resetMultispark();
     cmdRUN->hide();
     cmdRUN->setEnabled(false);
     cmdSTOP->show();
     cmdSTOP->setEnabled(true);
-    readout_.startHeartbeat();
-    timer1_->start();
+    sampling_->start();
     running_ = true;
 }
 
 void frmMONITOR::Timer1_Timer()
 {
-    // Ticks that reach the window inside a request's attempts start nothing.
-    if (sampling_)
-        return;
-    readout_.heartbeatTick();
-    if (!running_)
-        return;
-
-    // A unit that stops answering is asked again up to 50 times, a second
-    // each; meanwhile the window stays alive and says what it is waiting for,
-    // and STOP or QUIT ends the waiting between two attempts.
-    QPointer<frmMONITOR> self(this);
-    sampling_ = true;
-    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
-        if (!self || closing_ || !running_)
-            return false;
-        showWaiting(attempt);
-        QCoreApplication::processEvents();
-        return self && !closing_ && running_;
-    });
-    if (!self)
-        return;
-    sampling_ = false;
-    if (closing_)
-        return;
-    if (waiting_)
-        endWaiting();
-
-    switch (outcome) {
-    case mdlMonitor::SampleRequest::GivenUp:
-        return;  // STOP or QUIT came first
-    case mdlMonitor::SampleRequest::Unanswered:
-        connectionLost();
-        return;
-    case mdlMonitor::SampleRequest::Answered:
-        break;
-    }
-    const QString data = RxBuffer;
-    ShowSample(data, DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_));
-    recorder_->record(readout_.shownValues());
-}
-
-void frmMONITOR::showWaiting(int attempt)
-{
-    if (!waiting_) {
-        waiting_ = true;
-        // No second request may start inside this one's attempts, and no
-        // offset write between them.
-        timer1_->stop();
-        HScroll1->setEnabled(false);
-        readout_.stopHeartbeat();
-        readout_.setStale(true);
-        lblLinkStatus->show();
-    }
-    lblLinkStatus->setText(mdlMonitor::RetryingText(attempt));
-}
-
-void frmMONITOR::endWaiting()
-{
-    waiting_ = false;
-    lblLinkStatus->hide();
-    lblLinkStatus->clear();
-    HScroll1->setEnabled(true);
-    // The readouts stay grey until a fresh sample is shown.
-    if (running_ && Connected && !lost_) {
-        readout_.startHeartbeat();
-        timer1_->start();
-    }
+    sampling_->tick();
 }
 
 void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
@@ -289,14 +194,8 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
     Indicate(txtFlipChip, s.FlipChip);
 }
 
-void frmMONITOR::connectionLost()
+void frmMONITOR::lockDown()
 {
-    lost_ = true;
-    timer1_->stop();
-    QPointer<frmMONITOR> self(this);
-    live_link::ReportLost();
-    if (!self)
-        return;
     // The log stays open until QUIT reports it.
     cmdRUN->setEnabled(false);
     cmdSTOP->setEnabled(false);
@@ -308,8 +207,8 @@ void frmMONITOR::connectionLost()
 void frmMONITOR::cmdSTOP_Click()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     readout_.stopHeartbeat();
     SerialPort& port = services::port();
     if (probeCode_ == StopOnProbeCode && Connected && port.isOpen()) {
@@ -330,8 +229,8 @@ void frmMONITOR::cmdSTOP_Click()
 void frmMONITOR::cmdQUIT_Click()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     // The port is polled: there are no receive notifications to switch off.
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
@@ -366,8 +265,8 @@ void frmMONITOR::release()
 {
     closing_ = true;
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     recorder_->close();
     mdlMain::GiveBackCommands(DeviceWindow::LiveMonitor);
     if (!Connected)
@@ -413,68 +312,10 @@ void frmMONITOR::setHeight(int twips)
         square->update();
 }
 
-// --- sliders --------------------------------------------------------------------
-
-void frmMONITOR::placeSlider(QScrollBar* slider, int value)
-{
-    const QSignalBlocker quiet(slider);
-    slider->setValue(value);
-}
-
-void frmMONITOR::HScroll1_Change()
-{
-    const int offset = HScroll1->value();
-    if (offsetWritesEnabled_) {
-        // After the link went down nothing more goes to the unit from here.
-        if (lost_ || !Connected || !services::port().isOpen()) {
-            offsetWriteFailed();
-            return;
-        }
-        // Nothing goes out between the attempts of a sample request.
-        if (sampling_) {
-            offsetWriteFailed();
-            return;
-        }
-        const QString digits = voltage_offset::Digits(offset);
-        RxBuffer.clear();
-        // Sampling pauses around the write and resumes only if it was running:
-        // a write never starts the sampling itself.
-        int written = 0;
-        {
-            const live_link::TimerHold hold(timer1_);
-            written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
-                                OffsetTimeoutMs);
-        }
-        if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
-            offsetWriteFailed();
-            return;
-        }
-    }
-    txtVoltageOffset->setText(voltage_offset::VoltsText(offset));
-}
-
-void frmMONITOR::offsetWriteFailed()
-{
-    // A box opened while the mouse holds one of the slider's arrows would
-    // leave the arrow stepping behind it, each step another failed write:
-    // the slider lets go first.
-    HScroll1->setEnabled(false);
-    HScroll1->setEnabled(true);
-    tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-         QStringLiteral("Failed to Update Voltage Offset. Please try again."));
-}
+// --- FJO calibration --------------------------------------------------------------------
 
 void frmMONITOR::HScrollFJOCAL_Change()
 {
     FJOCalibration = static_cast<qint16>(HScrollFJOCAL->value());
     startup_settings::Write(startup_settings::FjoCalibration, QString::number(FJOCalibration));
-}
-
-// --- messages -------------------------------------------------------------------
-
-bool frmMONITOR::tell(MsgIcon icon, const QString& title, const QString& text)
-{
-    QPointer<frmMONITOR> self(this);
-    services::dialogs().message(icon, title, text);
-    return !self.isNull();
 }
