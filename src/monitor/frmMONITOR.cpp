@@ -6,27 +6,20 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
-#include "monitor/LiveLink.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSignalBlocker>
-#include <QTimer>
 
 using namespace mdlPublicVars;
 using twips_layout::Label;
@@ -38,12 +31,16 @@ constexpr int FrameHeight = 375;
 
 constexpr int ProbeAttempts = 10;
 constexpr int ProbeTimeoutMs = 25000;
-constexpr int OffsetAttempts = 25;
-constexpr int OffsetTimeoutMs = 10000;
-constexpr int TickMs = 50;
 constexpr int LowestReadyCode = 1;
 constexpr int HighestReadyCode = 3;
 const QString StopOnProbeCode = QStringLiteral("03");
+
+// Layout sizes (twips).
+constexpr int ButtonWidth = 1635;
+constexpr int ButtonHeight = 495;
+constexpr int Square = 435;
+constexpr int ValueWidth = 1335;
+constexpr int ValueHeight = 375;
 
 void Indicate(QWidget* square, bool active)
 {
@@ -86,18 +83,20 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
     connect(recorder_, &datalog::Recorder::loggingChanged, this,
             [this](bool logging) { Indicate(txtLOG, logging); });
 
-    timer1_ = new QTimer(this);
-    timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(TickMs);
-    timer1_->setTimerType(Qt::PreciseTimer);
-    connect(timer1_, &QTimer::timeout, this, &frmMONITOR::Timer1_Timer);
+    sampling_ = new MonitorSampling(readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
+    connect(sampling_, &MonitorSampling::sampled, this, [this](const QString& data, const LiveSample& sample) {
+        ShowSample(data, sample);
+        recorder_->record(readout_.shownValues());
+    });
+    connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::lockDown);
+    offset_ = new MonitorOffset(HScroll1, txtVoltageOffset, sampling_->timer(),
+                                [this] { return !sampling_->lost() && !sampling_->sampling(); }, this);
 
     connect(cmdRUN, &QPushButton::clicked, this, &frmMONITOR::cmdRUN_Click);
     connect(cmdSTOP, &QPushButton::clicked, this, &frmMONITOR::cmdSTOP_Click);
     connect(cmdQUIT, &QPushButton::clicked, this, &frmMONITOR::cmdQUIT_Click);
     connect(cmdADVANCED, &QPushButton::clicked, this, &frmMONITOR::cmdADVANCED_Click);
     connect(cmdBASIC, &QPushButton::clicked, this, &frmMONITOR::cmdBASIC_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &frmMONITOR::HScroll1_Change);
     connect(HScrollFJOCAL, &QScrollBar::valueChanged, this, &frmMONITOR::HScrollFJOCAL_Change);
 
     setHeight(CompactHeight);
@@ -105,12 +104,165 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
 
 frmMONITOR::~frmMONITOR() = default;
 
+// --- layout ------------------------------------------------------------------
+
+void frmMONITOR::buildLayout()
+{
+    QFont big = font();
+    big.setPointSize(14);
+    big.setBold(true);
+    const auto value = [&](const char* name, const char* text, int left, int top, int width = ValueWidth) {
+        QLabel* label = Label(this, QString::fromLatin1(name), QString::fromLatin1(text), left, top, width, ValueHeight);
+        label->setFont(big);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    };
+    const auto caption = [&](const char* name, const char* text, int left, int top, int width = 2300) {
+        return Label(this, QString::fromLatin1(name), QString::fromLatin1(text), left, top, width, 285);
+    };
+    const auto button = [&](const char* name, const char* text, int top) {
+        return twips_layout::Button(this, QString::fromLatin1(name), QString::fromLatin1(text), 180, top,
+                                    ButtonWidth, ButtonHeight);
+    };
+    const auto square = [&](const char* name, int left, int top) {
+        QLineEdit* box = twips_layout::TextBox(this, QString::fromLatin1(name), QString(), left, top, Square, Square);
+        box->setReadOnly(true);
+        box->setEnabled(false);
+        box->setFocusPolicy(Qt::NoFocus);
+        colours::SetButtonFace(box);
+        return box;
+    };
+
+    // Voltages.
+    caption("Label3", "VOLTAGE FROM MAF", 240, 120);
+    lblMAFInputVoltage = value("lblMAFInputVoltage", "0.000", 240, 420);
+    caption("Label5", "[volts]", 1620, 480, 800);
+    caption("Label4", "VOLTAGE TO PCM", 2700, 120);
+    lblOutputVoltage = value("lblOutputVoltage", "0.000", 2700, 420);
+    caption("Label6", "[volts]", 4080, 480, 800);
+    caption("Label12", "VOLTAGE CHANGE", 5460, 120);
+    lblDelta = value("lblDelta", "00.0", 5460, 420);
+    caption("Label13", "%", 6840, 480, 300);
+
+    // Flows.
+    caption("Label18", "MEASURED MASS FLOW", 240, 960);
+    lblInputFlow = value("lblInputFlow", "0", 240, 1260);
+    caption("Label11", "[kg/hr]", 1620, 1320, 800);
+    caption("Label16", "CORRECTED MASS FLOW", 2700, 960);
+    lblOutputFlow = value("lblOutputFlow", "0", 2700, 1260);
+    caption("Label10", "[kg/hr]", 4080, 1320, 800);
+    caption("Label2", "FLOW CHANGE", 5460, 960, 1500);
+    lblDelta_F = value("lblDelta_F", "00.0", 5460, 1260);
+    caption("Label1", "%", 6840, 1320, 300);
+    caption("Label22", "AIR/FUEL", 7200, 720, 1000);
+    caption("Label21", "CHANGE", 7200, 960, 1000);
+    txtRichOrLean = twips_layout::TextBox(this, QStringLiteral("txtRichOrLean"), QString(), 7200, 1260, 855, 375);
+    txtRichOrLean->setReadOnly(true);
+    txtRichOrLean->setAlignment(Qt::AlignCenter);
+    txtRichOrLean->setFocusPolicy(Qt::NoFocus);
+    txtRichOrLean->setEnabled(false);
+    colours::SetButtonFace(txtRichOrLean);
+
+    // Controls.
+    caption("Label15", "CONTROLS", 420, 2040, 1400);
+    cmdRUN = button("cmdRUN", "START", 2340);
+    cmdRUN->setEnabled(false);
+    cmdSTOP = button("cmdSTOP", "STOP", 2340);
+    cmdSTOP->hide();
+    cmdSTOP->setEnabled(false);
+    cmdQUIT = button("cmdQUIT", "QUIT", 2880);
+    cmdADVANCED = button("cmdADVANCED", "ADVANCED >>", 3420);
+    cmdBASIC = button("cmdBASIC", "BASIC <<", 3420);
+    cmdBASIC->hide();
+    cmdBASIC->setEnabled(false);
+
+    // Air/fuel, engine speed, throttle.
+    caption("Label27", "AIR/FUEL RATIO", 2160, 2340);
+    lblAirFuelRatio = value("lblAirFuelRatio", "XXX", 2160, 2640, 1200);
+    lblAirFuelRatio->setAlignment(Qt::AlignCenter);
+    colours::SetReadout(lblAirFuelRatio, colours::Red);
+    caption("Label25", ":1", 3400, 2700, 300);
+    caption("Label20", "(REQUIRES WBO2)", 2160, 3060, 1800);
+    caption("Label26", "ENGINE SPEED", 2100, 3300);
+    lblEngineSpeed = value("lblEngineSpeed", "0", 2100, 3600);
+    caption("Label24", "[rpm]", 3480, 3660, 800);
+    caption("Label8", "TPS INPUT VOLTAGE", 4800, 2040);
+    lblTPSVoltage = value("lblTPSVoltage", "0.000", 4800, 2340);
+    caption("Label9", "[volts]", 6180, 2400, 800);
+    caption("Label19", "THROTTLE PLATE ANGLE", 5040, 3060);
+    lblTPangle = value("lblTPangle", "00.0", 5040, 3360);
+    caption("Label7", "[deg]", 6420, 3420, 700);
+
+    caption("Label23", "LOG", 7380, 2040, 800);
+    txtLOG = square("txtLOG", 7380, 2340);
+    caption("Label14", "ACTIVITY", 7200, 3180, 1000);
+    txtHeartbeat = square("txtHeartbeat", 7380, 3480);
+
+    // Full size only: the MAF offset, the FJO calibration, the raw data.
+    caption("Label32", "MAF OFFSET", 1080, 4620, 1150);
+    txtVoltageOffset = twips_layout::TextBox(this, QStringLiteral("txtVoltageOffset"), QStringLiteral("0.000"),
+                                             2280, 4575, 855, 315);
+    txtVoltageOffset->setReadOnly(true);
+    // A value shown, not typed: it takes no focus (which STOP hiding itself
+    // would otherwise hand it, text selected).
+    txtVoltageOffset->setFocusPolicy(Qt::NoFocus);
+    caption("Label33", "[volts]", 3180, 4620, 800);
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    HScroll1->setGeometry(Twips(4440, this), Twips(4560, this), Twips(3600, this), Twips(255, this));
+    HScroll1->setRange(voltage_offset::SliderMinimum, voltage_offset::SliderMaximum);
+    HScroll1->setPageStep(10);
+    HScroll1->setSingleStep(1);
+    // A change is the value the user lets go of, not every step of a drag.
+    HScroll1->setTracking(false);
+    caption("Label31", "-0.5V", 4440, 4860, 600);
+    caption("Label29", "0.0V", 6000, 4860, 600)->setAlignment(Qt::AlignHCenter);
+    caption("Label30", "+0.5V", 7440, 4860, 600)->setAlignment(Qt::AlignRight);
+
+    caption("Label37", "FJO CALIBRATION", 1320, 5460);
+    HScrollFJOCAL = new QScrollBar(Qt::Horizontal, this);
+    HScrollFJOCAL->setObjectName(QStringLiteral("HScrollFJOCAL"));
+    HScrollFJOCAL->setGeometry(Twips(1320, this), Twips(5760, this), Twips(5640, this), Twips(255, this));
+    HScrollFJOCAL->setRange(-10, 10);
+    HScrollFJOCAL->setPageStep(1);
+    HScrollFJOCAL->setTracking(false);
+    caption("Label28", "DECREASE", 1320, 6060, 1200);
+    caption("Label35", "0", 3840, 6060, 300)->setAlignment(Qt::AlignHCenter);
+    caption("Label36", "INCREASE", 5760, 6060, 1200)->setAlignment(Qt::AlignRight);
+    caption("Label34", "** ADJUST SLIDER UNTIL MONITOR MATCHES FJO OUTPUT WHEN A/F > 14.7:1", 120, 6360,
+            ClientWidth - 240);
+
+    caption("Label17", "RAW DATA STREAM", 300, 6780);
+    lblRawDataStream = Label(this, QStringLiteral("lblRawDataStream"), QString(), 300, 7080, 6400, 285);
+    lblRawDataStream->setTextFormat(Qt::PlainText);
+
+    // Four status squares without labels of their own: kept up to date on
+    // every sample but never shown, since unlabelled they tell the user nothing.
+    txtWOT = square("txtWOT", 6960, 6840);
+    txtWastedSpark = square("txtWastedSpark", 7440, 6840);
+    txtMultiSpark = square("txtMultiSpark", 6960, 7320);
+    txtFlipChip = square("txtFlipChip", 7440, 7320);
+    for (QWidget* hidden : {txtWOT, txtWastedSpark, txtMultiSpark, txtFlipChip})
+        hidden->hide();
+
+    // Shown only while a silent unit's attempts run out, along the bottom of
+    // the compact window.
+    lblLinkStatus = Label(this, QStringLiteral("lblLinkStatus"), QString(), 180, 3990, ClientWidth - 360, 270);
+    lblLinkStatus->setTextFormat(Qt::PlainText);
+    lblLinkStatus->setAlignment(Qt::AlignCenter);
+    QFont bold = lblLinkStatus->font();
+    bold.setBold(true);
+    lblLinkStatus->setFont(bold);
+    colours::SetReadout(lblLinkStatus, colours::Yellow);
+    lblLinkStatus->hide();
+}
+
 // --- loading -----------------------------------------------------------------
 
 void frmMONITOR::Form_Load()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
+    offset_->setWritesEnabled(false);
 
     if (Connected) {
         // Moving the slider stores the same value again.
@@ -164,7 +316,7 @@ void frmMONITOR::cmdRUN_Click()
     running_ = true;
     // The offset writes wait for the unit's own offset: until it has been
     // read, a slider change would overwrite a value never loaded.
-    offsetWritesEnabled_ = false;
+    offset_->setWritesEnabled(false);
     QPointer<frmMONITOR> self(this);
 
     const MsgAnswer answer = services::dialogs().message(
@@ -178,107 +330,22 @@ void frmMONITOR::cmdRUN_Click()
             return;
     }
 
-    RxBuffer.clear();
-    if (!SendFrame(cmd::ReadRegister(cmd::VoltageOffset), OffsetAttempts, OffsetTimeoutMs)) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             QStringLiteral("Unable to load Voltage Offset from VentrixTM. Please try again."));
+    if (!offset_->load() || !self)
         return;
-    }
-    const int offset = voltage_offset::FromRegisterByte(cmd::HexValue(RxBuffer, cmd::reply::RegisterValue));
-    offsetWritesEnabled_ = true;
-    const int onSlider = voltage_offset::ClampToSlider(offset);
-    if (onSlider == offset) {
-        // Moving the slider writes the same value back, as any change does.
-        HScroll1->setValue(offset);
-        if (!self)
-            return;
-    } else {
-        // Beyond the slider's reach: it sits at its end, and the unit keeps
-        // its own value rather than the end's.
-        placeSlider(HScroll1, onSlider);
-    }
-    txtVoltageOffset->setText(voltage_offset::VoltsText(offset));
     lblRawDataStream->clear();
 
-    multisparkCounter_ = 0;
+    sampling_->resetMultispark();
     cmdRUN->hide();
     cmdRUN->setEnabled(false);
     cmdSTOP->show();
     cmdSTOP->setEnabled(true);
-    readout_.startHeartbeat();
-    timer1_->start();
+    sampling_->start();
     running_ = true;
 }
 
 void frmMONITOR::Timer1_Timer()
 {
-    // Ticks that reach the window inside a request's attempts start nothing.
-    if (sampling_)
-        return;
-    readout_.heartbeatTick();
-    if (!running_)
-        return;
-
-    // A unit that stops answering is asked again up to 50 times, a second
-    // each; meanwhile the window stays alive and says what it is waiting for,
-    // and STOP or QUIT ends the waiting between two attempts.
-    QPointer<frmMONITOR> self(this);
-    sampling_ = true;
-    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
-        if (!self || closing_ || !running_)
-            return false;
-        showWaiting(attempt);
-        QCoreApplication::processEvents();
-        return self && !closing_ && running_;
-    });
-    if (!self)
-        return;
-    sampling_ = false;
-    if (closing_)
-        return;
-    if (waiting_)
-        endWaiting();
-
-    switch (outcome) {
-    case mdlMonitor::SampleRequest::GivenUp:
-        return;  // STOP or QUIT came first
-    case mdlMonitor::SampleRequest::Unanswered:
-        connectionLost();
-        return;
-    case mdlMonitor::SampleRequest::Answered:
-        break;
-    }
-    const QString data = RxBuffer;
-    ShowSample(data, DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_));
-    recorder_->record(readout_.shownValues());
-}
-
-void frmMONITOR::showWaiting(int attempt)
-{
-    if (!waiting_) {
-        waiting_ = true;
-        // No second request may start inside this one's attempts, and no
-        // offset write between them.
-        timer1_->stop();
-        HScroll1->setEnabled(false);
-        readout_.stopHeartbeat();
-        readout_.setStale(true);
-        lblLinkStatus->show();
-    }
-    lblLinkStatus->setText(mdlMonitor::RetryingText(attempt));
-}
-
-void frmMONITOR::endWaiting()
-{
-    waiting_ = false;
-    lblLinkStatus->hide();
-    lblLinkStatus->clear();
-    HScroll1->setEnabled(true);
-    // The readouts stay grey until a fresh sample is shown.
-    if (running_ && Connected && !lost_) {
-        readout_.startHeartbeat();
-        timer1_->start();
-    }
+    sampling_->tick();
 }
 
 void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
@@ -289,14 +356,8 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
     Indicate(txtFlipChip, s.FlipChip);
 }
 
-void frmMONITOR::connectionLost()
+void frmMONITOR::lockDown()
 {
-    lost_ = true;
-    timer1_->stop();
-    QPointer<frmMONITOR> self(this);
-    live_link::ReportLost();
-    if (!self)
-        return;
     // The log stays open until QUIT reports it.
     cmdRUN->setEnabled(false);
     cmdSTOP->setEnabled(false);
@@ -308,8 +369,8 @@ void frmMONITOR::connectionLost()
 void frmMONITOR::cmdSTOP_Click()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     readout_.stopHeartbeat();
     SerialPort& port = services::port();
     if (probeCode_ == StopOnProbeCode && Connected && port.isOpen()) {
@@ -330,8 +391,8 @@ void frmMONITOR::cmdSTOP_Click()
 void frmMONITOR::cmdQUIT_Click()
 {
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     // The port is polled: there are no receive notifications to switch off.
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
@@ -366,8 +427,8 @@ void frmMONITOR::release()
 {
     closing_ = true;
     running_ = false;
-    offsetWritesEnabled_ = false;
-    timer1_->stop();
+    offset_->setWritesEnabled(false);
+    sampling_->stop();
     recorder_->close();
     mdlMain::GiveBackCommands(DeviceWindow::LiveMonitor);
     if (!Connected)
@@ -413,68 +474,10 @@ void frmMONITOR::setHeight(int twips)
         square->update();
 }
 
-// --- sliders --------------------------------------------------------------------
-
-void frmMONITOR::placeSlider(QScrollBar* slider, int value)
-{
-    const QSignalBlocker quiet(slider);
-    slider->setValue(value);
-}
-
-void frmMONITOR::HScroll1_Change()
-{
-    const int offset = HScroll1->value();
-    if (offsetWritesEnabled_) {
-        // After the link went down nothing more goes to the unit from here.
-        if (lost_ || !Connected || !services::port().isOpen()) {
-            offsetWriteFailed();
-            return;
-        }
-        // Nothing goes out between the attempts of a sample request.
-        if (sampling_) {
-            offsetWriteFailed();
-            return;
-        }
-        const QString digits = voltage_offset::Digits(offset);
-        RxBuffer.clear();
-        // Sampling pauses around the write and resumes only if it was running:
-        // a write never starts the sampling itself.
-        int written = 0;
-        {
-            const live_link::TimerHold hold(timer1_);
-            written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
-                                OffsetTimeoutMs);
-        }
-        if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
-            offsetWriteFailed();
-            return;
-        }
-    }
-    txtVoltageOffset->setText(voltage_offset::VoltsText(offset));
-}
-
-void frmMONITOR::offsetWriteFailed()
-{
-    // A box opened while the mouse holds one of the slider's arrows would
-    // leave the arrow stepping behind it, each step another failed write:
-    // the slider lets go first.
-    HScroll1->setEnabled(false);
-    HScroll1->setEnabled(true);
-    tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-         QStringLiteral("Failed to Update Voltage Offset. Please try again."));
-}
+// --- FJO calibration --------------------------------------------------------------------
 
 void frmMONITOR::HScrollFJOCAL_Change()
 {
     FJOCalibration = static_cast<qint16>(HScrollFJOCAL->value());
     startup_settings::Write(startup_settings::FjoCalibration, QString::number(FJOCalibration));
-}
-
-// --- messages -------------------------------------------------------------------
-
-bool frmMONITOR::tell(MsgIcon icon, const QString& title, const QString& text)
-{
-    QPointer<frmMONITOR> self(this);
-    services::dialogs().message(icon, title, text);
-    return !self.isNull();
 }

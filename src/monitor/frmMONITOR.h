@@ -3,6 +3,8 @@
 #include "monitor/DatalogRecorder.h"
 #include "monitor/LiveReadout.h"
 #include "monitor/LiveSample.h"
+#include "monitor/MonitorOffset.h"
+#include "monitor/MonitorSampling.h"
 #include "platform/Dialogs.h"
 
 #include <QWidget>
@@ -37,7 +39,6 @@ public:
     void cmdQUIT_Click();
     void cmdADVANCED_Click();
     void cmdBASIC_Click();
-    void HScroll1_Change();
     void HScrollFJOCAL_Change();
     void Timer1_Timer();
 
@@ -53,13 +54,13 @@ public:
     bool Running() const { return running_; }
     // A sample request has gone unanswered and its further attempts run:
     // the readouts are greyed and lblLinkStatus says so.
-    bool WaitingForUnit() const { return waiting_; }
+    bool WaitingForUnit() const { return sampling_->waiting(); }
     bool Logging() const { return recorder_->isLogging(); }
-    bool OffsetWritesEnabled() const { return offsetWritesEnabled_; }
+    bool OffsetWritesEnabled() const { return offset_->writesEnabled(); }
     QString ProbeCode() const { return probeCode_; }
-    int MultisparkCounter() const { return multisparkCounter_; }
+    int MultisparkCounter() const { return sampling_->multisparkCounter(); }
     int HeartbeatCounter() const { return readout_.heartbeatCounter(); }
-    QTimer* Timer1() const { return timer1_; }
+    QTimer* Timer1() const { return sampling_->timer(); }
     const FileDialogRequest& CommonDialog1() const { return recorder_->dialog(); }
     // The log file's full name while one is written.
     QString LogFileName() const { return recorder_->path(); }
@@ -77,29 +78,16 @@ private:
     // Creates and places every control (in its own file).
     void buildLayout();
     void setHeight(int twips);
-    void connectionLost();
-    // Between the attempts of an unanswered sample request: the first call
-    // stops the timer and greys the readouts, each one shows the attempt.
-    void showWaiting(int attempt);
-    void endWaiting();
-    void offsetWriteFailed();
+    // After a lost link only QUIT is left.
+    void lockDown();
     // Stops everything and gives the main window its commands back (QUIT,
     // and a close by the program's exit).
     void release();
-    // Shows a message; false when this window did not survive it.
-    bool tell(MsgIcon icon, const QString& title, const QString& text);
-    // Moves a slider without its change handler running.
-    static void placeSlider(QScrollBar* slider, int value);
 
     // Window state.
     bool running_ = false;
-    bool offsetWritesEnabled_ = false;
-    bool lost_ = false;  // the link went down while running
-    bool sampling_ = false;  // a sample request is under way
-    bool waiting_ = false;   // ... and its first attempt went unanswered
     bool closing_ = false;
     QString probeCode_;
-    int multisparkCounter_ = 0;
     datalog::Recorder* recorder_;
     LiveReadout readout_;
 
@@ -134,5 +122,8 @@ private:
     QPushButton* cmdBASIC;
     QScrollBar* HScroll1;
     QScrollBar* HScrollFJOCAL;
-    QTimer* timer1_;
+
+    // The window's jobs.
+    MonitorSampling* sampling_;
+    MonitorOffset* offset_;
 };

@@ -9,6 +9,7 @@
 #include "tunefile/TuneCopy.h"
 #include "tunefile/TuneDifferences.h"
 #include "tunefile/TuneTransfer.h"
+#include "tunefile/UnitCopyReport.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -31,8 +32,6 @@ using namespace tunefile;
 
 const QString SideNames[frmCompareTunes::SideCount] = {QStringLiteral("A"), QStringLiteral("B")};
 const QString CopyFailureTitle = QStringLiteral("Copy Failure");
-// A read-back that finds many entries wrong names the first few.
-constexpr int MismatchesNamed = 10;
 
 void tell(MsgIcon icon, const QString& title, const QString& text)
 {
@@ -470,40 +469,10 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
     ApplyUnitCopy(*tunes_[to], lines, result);
     showComparison();
 
-    switch (result.written.outcome) {
-    case ImportOutcome::WriteFailed:
-    case ImportOutcome::WrongEcho: {
-        const QString line = lines.lines.value(result.written.lineNumber - FileLineOf(0));
-        tell(MsgIcon::Exclamation, CopyFailureTitle,
-             QStringLiteral("Copying table %1 failed at entry %2: the unit %3.\n%4 entries were written before it; "
-                            "the unit still holds its own values from there on.")
-                 .arg(table, line.left(3),
-                      result.written.outcome == ImportOutcome::WriteFailed ? QStringLiteral("did not answer")
-                                                                           : QStringLiteral("echoed another value"))
-                 .arg(result.written.written));
+    const QString failure = UnitCopyFailureText(letter, lines, result);
+    if (!failure.isEmpty()) {
+        tell(MsgIcon::Exclamation, CopyFailureTitle, failure);
         return;
     }
-    case ImportOutcome::Completed:
-        break;
-    }
-    if (!result.mismatches.isEmpty()) {
-        QStringList named;
-        for (int i = 0; i < result.mismatches.size() && i < MismatchesNamed; ++i) {
-            const Mismatch& m = result.mismatches.at(i);
-            named << m.entry + QStringLiteral(": written ") + m.expected
-                    + (m.found.isEmpty() ? QStringLiteral(", no answer") : QStringLiteral(", read back ") + m.found);
-        }
-        if (result.mismatches.size() > MismatchesNamed)
-            named << QStringLiteral("and %1 more").arg(result.mismatches.size() - MismatchesNamed);
-        tell(MsgIcon::Exclamation, CopyFailureTitle,
-             QStringLiteral("Table %1 was written, but %2 of its %3 entries read back differ:\n")
-                     .arg(table)
-                     .arg(result.mismatches.size())
-                     .arg(lines.lines.size())
-                 + named.join(QLatin1Char('\n')));
-        return;
-    }
-    lblStatus_->setText(QStringLiteral("Table %1 written into the unit and read back (%2 entries).")
-                            .arg(table)
-                            .arg(lines.lines.size()));
+    lblStatus_->setText(UnitCopyDoneText(letter, lines));
 }

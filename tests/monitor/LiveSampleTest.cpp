@@ -1,17 +1,25 @@
 #include "monitor/Datalog.h"
+#include "monitor/DatalogRecorder.h"
+#include "monitor/LiveReadout.h"
 #include "monitor/LiveSample.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "link/SettingsStore.h"
 #include "platform/Colours.h"
+#include "platform/Clock.h"
 #include "platform/Services.h"
+#include "support/ReadFile.h"
+#include "support/ScriptedDialogs.h"
 
-#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <cmath>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -336,29 +344,231 @@ TEST_F(LiveSampleTest, DatalogRecords)
     EXPECT_EQ(datalog::DateText(QDate(987, 1, 2)), "01-02-0987");
 }
 
-TEST_F(LiveSampleTest, DatalogFileReachesTheDiskLineByLine)
-{
+// --- the data-log recorder ----------------------------------------------------
+
+// Files may grow no further than a size while it lives, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, SIG_DFL);
+    }
+
+private:
+    rlimit old_{};
+};
+
+class RecorderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        clock.setDateTime(Opened);
+        services::install(nullptr, &clock, &dialogs, nullptr);
+        QObject::connect(&recorder, &datalog::Recorder::loggingChanged, [this](bool on) {
+            // Told before any box the recorder shows.
+            changes << QStringLiteral("%1 after %2 boxes").arg(on ? "on" : "off").arg(dialogs.messages.size());
+        });
+    }
+    void TearDown() override { services::install(nullptr, nullptr, nullptr, nullptr); }
+    bool start(const QString& path)
+    {
+        dialogs.chooseNextFile(path);
+        return recorder.start();
+    }
+
+    const QDateTime Opened{QDate(2026, 12, 5), QTime(7, 41, 9)};
+    const QByteArray Header = "\"12-05-2026\",\"07:41:09\"\r\n\"Time\",\"V\"\r\n";
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath("MON_Datalog.txt");
+    ManualClock clock;
+    ScriptedDialogs dialogs;
+    datalog::Recorder recorder{{.defaultName = "X_log.txt",
+                                .columns = {"Time", "V"},
+                                .withoutLog = "The window runs without a log.",
+                                .tell = {}},
+                               nullptr};
+    QStringList changes;
+};
+
+TEST_F(RecorderTest, StartAsksForTheFileAndCreatesIt)
+{
+    struct Case {
+        const char* what;
+        QString path;
+        QString box;  // the "File Error" box's text, if any
+    } const cases[] = {
+        {"cancelled", QString(), QString()},
+        {"uncreatable", dir.filePath("no/such/log.txt"),
+         "File: " + dir.filePath("no/such/log.txt") + " could not be created.\r\nThe window runs without a log."},
+        {"created", dir.filePath("log.txt"), QString()},
+    };
+    QString offered = "X_log.txt";  // the dialog offers the file last chosen
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs.messages.clear();
+        dialogs.fileRequests.clear();
+        changes.clear();
+        const bool created = QString(c.what) == "created";
+        EXPECT_EQ(start(c.path), created);
+        EXPECT_EQ(recorder.isLogging(), created);
+        ASSERT_EQ(dialogs.fileRequests.size(), 1);
+        EXPECT_EQ(dialogs.fileRequests[0].title, "DATALOG FILENAME SELECT");
+        EXPECT_EQ(dialogs.fileRequests[0].filter, "Text Files (*.txt)");
+        EXPECT_EQ(dialogs.fileRequests[0].defaultName, offered);
+        if (!c.path.isEmpty())
+            offered = c.path;
+        EXPECT_EQ(changes, created ? QStringList{"on after 0 boxes"} : QStringList());
+        if (c.box.isEmpty()) {
+            EXPECT_TRUE(dialogs.messages.isEmpty());
+        } else {
+            ASSERT_EQ(dialogs.messages.size(), 1);
+            EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(dialogs.messages[0].title, "File Error");
+            EXPECT_EQ(dialogs.messages[0].text, c.box);
+        }
+    }
+    EXPECT_EQ(ReadFile(dir.filePath("log.txt")), Header);  // on the disk while still open
+}
+
+TEST_F(RecorderTest, LinesAndStampsUntilStopOrClose)
+{
+    const QString path = dir.filePath("log.txt");
     {
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("an older, longer log that must not survive\r\n");
     }
-    datalog::DatalogFile log;
-    ASSERT_TRUE(log.create(path, QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))));
-    EXPECT_TRUE(log.append("\"x\"\r\n"));
-    // Read while the log is still open: nothing waits in a buffer.
-    QFile written(path);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), datalog::Header(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))).toUtf8() + "\"x\"\r\n");
-    log.close();
-    EXPECT_FALSE(log.append("late"));
+    ASSERT_TRUE(start(path));
+    clock.advance(1000);
+    recorder.record({"2.346", "3,480"});
+    recorder.stamp();
+    const QByteArray written = Header + "\"07:41:10\",\"2.346\",\"3,480\"\r\n\"USER TIMESTAMP:\",\"07:41:10\"\r\n";
+    EXPECT_EQ(ReadFile(path), written);
 
-    datalog::DatalogFile nowhere;
-    EXPECT_FALSE(nowhere.create(dir.filePath("no/such/dir/log.txt"), QDateTime::currentDateTime()));
-    EXPECT_FALSE(nowhere.isOpen());
+    recorder.stop();
+    EXPECT_FALSE(recorder.isLogging());
+    EXPECT_EQ(changes, (QStringList{"on after 0 boxes", "off after 0 boxes"}));
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
+    EXPECT_EQ(dialogs.messages[0].title, "KESTREL - VentrixTM Communications Software");
+    EXPECT_EQ(dialogs.messages[0].text, "File: " + path + " successfully written.");
+    // Closed: nothing more reaches the file, and nothing more is said.
+    recorder.record({"late"});
+    recorder.stamp();
+    recorder.stop();
+    EXPECT_EQ(ReadFile(path), written);
+    EXPECT_EQ(dialogs.messages.size(), 1);
+
+    // Closed without a word (the program's exit).
+    const QString second = dir.filePath("second.txt");
+    ASSERT_TRUE(start(second));
+    recorder.close();
+    EXPECT_FALSE(recorder.isLogging());
+    EXPECT_EQ(changes.last(), "off after 1 boxes");
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(ReadFile(second), "\"12-05-2026\",\"07:41:10\"\r\n\"Time\",\"V\"\r\n");
+}
+
+TEST_F(RecorderTest, ALineTheDiskRefusesStopsTheLogAndSaysSo)
+{
+    // A window that shows its boxes itself (holding its timer) gets them.
+    QStringList told;
+    datalog::Recorder own({.defaultName = "X_log.txt",
+                           .columns = {"Time", "V"},
+                           .withoutLog = QString(),
+                           .tell = [&](MsgIcon icon, const QString& title, const QString& text) {
+                               told << QStringLiteral("%1|%2|%3").arg(int(icon)).arg(title, text);
+                           }},
+                          nullptr);
+    const QString path = dir.filePath("full.txt");
+    dialogs.chooseNextFile(path);
+    ASSERT_TRUE(own.start());
+    {
+        const FileSizeLimit full(Header.size() + 5);
+        own.record({"1"});
+    }
+    EXPECT_FALSE(own.isLogging());
+    EXPECT_EQ(told, QStringList{QStringLiteral("%1|File Error|File: %2 could not be written.\r\nData logging has stopped.")
+                                    .arg(int(MsgIcon::Exclamation))
+                                    .arg(path)});
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    own.record({"2"});
+    own.stop();  // nothing to report: the user was told it stopped
+    EXPECT_EQ(told.size(), 1);
+    EXPECT_TRUE(ReadFile(path).startsWith(Header));
+}
+
+// --- the live readout ----------------------------------------------------------
+
+TEST(LiveReadoutTest, ShowsASampleAndGivesItsShownValuesInLogOrder)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QLabel maf, pcm, change, in, out, flowChange, airFuel, tps, angle, speed;
+    QLineEdit richLean, wot, multispark, heartbeat;
+    LiveSample s;
+    s.MAFInputVoltage = 2.3456;
+    s.OutputVoltage = 2.0531;
+    s.VoltageChange = -12.47;
+    s.InputFlow = 185.2;
+    s.OutputFlow = 160;
+    s.FlowChange = 0.54;
+    s.AirFuelRatio = 13.0f;
+    s.TPSVoltage = 0.8021;
+    s.ThrottleAngle = 7.62;
+    s.EngineSpeed = 3480;
+    s.WOT = true;
+    struct Case {
+        const char* what;
+        QLabel* voltageChange;
+        LiveReadoutStyle style;
+        QStringList shown;
+        const char* richLean;
+    } const cases[] = {
+        {"monitor", &change, {}, {"2.346", "2.053", "-12.5", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
+         "RICH"},
+        {"no voltage change, own patterns",
+         nullptr,
+         {.mafVolts = [](double v) { return QString::number(v, 'f', 2); },
+          .richLean = [](double) { return live_display::RichLean{"LEAN", false, colours::Red}; }},
+         {"2.35", "2.05", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
+         "LEAN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LiveReadout readout({&maf, &pcm, c.voltageChange, &in, &out, &flowChange, &airFuel, &tps, &angle, &speed,
+                             &richLean, &wot, &multispark, &heartbeat},
+                            c.style);
+        readout.setStale(true);
+        EXPECT_FALSE(maf.isEnabled());
+        EXPECT_EQ(colours::Background(&airFuel), colours::ButtonFace());
+        readout.show(s);
+        EXPECT_TRUE(maf.isEnabled());
+        EXPECT_EQ(readout.shownValues(), c.shown);
+        EXPECT_EQ(richLean.text(), c.richLean);
+        EXPECT_TRUE(richLean.isEnabled());
+        EXPECT_EQ(colours::Background(&airFuel), colours::Yellow);
+        EXPECT_EQ(colours::Background(&wot), colours::Green);
+        EXPECT_EQ(colours::Background(&multispark), colours::ButtonFace());
+
+        // ACTIVITY: green from the start, the button face on the seventh tick.
+        readout.startHeartbeat();
+        for (int tick = 1; tick <= 7; ++tick) {
+            EXPECT_EQ(colours::Background(&heartbeat), colours::Green) << tick;
+            readout.heartbeatTick();
+        }
+        EXPECT_EQ(colours::Background(&heartbeat), colours::ButtonFace());
+        EXPECT_EQ(readout.heartbeatCounter(), 0);
+    }
+    QLocale::setDefault(QLocale::c());
 }
 
 } // namespace

@@ -1,0 +1,117 @@
+#include "monitor/MonitorSampling.h"
+
+#include "monitor/LiveLink.h"
+#include "monitor/LiveReadout.h"
+#include "monitor/mdlMonitor.h"
+#include "state/PublicVars.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <utility>
+
+using namespace mdlPublicVars;
+
+namespace {
+constexpr int TickMs = 50;
+} // namespace
+
+MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
+                                 std::function<bool()> running, QObject* parent)
+    : QObject(parent), readout_(readout), linkStatus_(linkStatus), offsetSlider_(offsetSlider),
+      running_(std::move(running))
+{
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(TickMs);
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &MonitorSampling::tick);
+}
+
+void MonitorSampling::start()
+{
+    readout_.startHeartbeat();
+    timer_->start();
+}
+
+void MonitorSampling::stop()
+{
+    timer_->stop();
+}
+
+void MonitorSampling::tick()
+{
+    // Ticks that reach the window inside a request's attempts start nothing.
+    if (sampling_)
+        return;
+    readout_.heartbeatTick();
+    if (!running_())
+        return;
+
+    QPointer<MonitorSampling> self(this);
+    sampling_ = true;
+    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
+        if (!self || !running_())
+            return false;
+        showWaiting(attempt);
+        QCoreApplication::processEvents();
+        return self && running_();
+    });
+    if (!self)
+        return;
+    sampling_ = false;
+    if (waiting_)
+        endWaiting();
+
+    switch (outcome) {
+    case mdlMonitor::SampleRequest::GivenUp:
+        return;  // STOP or QUIT came first
+    case mdlMonitor::SampleRequest::Unanswered:
+        connectionLost();
+        return;
+    case mdlMonitor::SampleRequest::Answered:
+        break;
+    }
+    const QString data = RxBuffer;
+    const LiveSample sample = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_);
+    emit sampled(data, sample);
+}
+
+void MonitorSampling::showWaiting(int attempt)
+{
+    if (!waiting_) {
+        waiting_ = true;
+        // No second request may start inside this one's attempts, and no
+        // offset write between them.
+        timer_->stop();
+        offsetSlider_->setEnabled(false);
+        readout_.stopHeartbeat();
+        readout_.setStale(true);
+        linkStatus_->show();
+    }
+    linkStatus_->setText(mdlMonitor::RetryingText(attempt));
+}
+
+void MonitorSampling::endWaiting()
+{
+    waiting_ = false;
+    linkStatus_->hide();
+    linkStatus_->clear();
+    offsetSlider_->setEnabled(true);
+    // The readouts stay grey until a fresh sample is shown.
+    if (running_() && Connected && !lost_)
+        start();
+}
+
+void MonitorSampling::connectionLost()
+{
+    lost_ = true;
+    timer_->stop();
+    QPointer<MonitorSampling> self(this);
+    live_link::ReportLost();
+    if (self)
+        emit linkLost();
+}

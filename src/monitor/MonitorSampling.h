@@ -1,0 +1,65 @@
+#pragma once
+
+#include "monitor/LiveSample.h"
+
+#include <QObject>
+
+#include <functional>
+
+class LiveReadout;
+class QLabel;
+class QScrollBar;
+class QTimer;
+
+// The monitor's sampling: a 50 ms timer that blinks ACTIVITY and, while the
+// monitor runs, asks the unit for a live sample and decodes it. A unit that
+// stops answering is asked again up to 50 times, a second each; meanwhile
+// the window stays alive, greys the readouts and says what it is waiting
+// for, and STOP or QUIT ends the waiting between two attempts. A sample left
+// unanswered is the lost link: reported, the port closed.
+class MonitorSampling final : public QObject {
+    Q_OBJECT
+public:
+    // `running` says whether the monitor still wants samples; `linkStatus`
+    // shows the waiting; the offset slider rests while it lasts.
+    MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
+                    std::function<bool()> running, QObject* parent);
+
+    QTimer* timer() const { return timer_; }
+    // One timer tick.
+    void tick();
+    // The sampling starts (ACTIVITY green, its count from 0) or stops.
+    void start();
+    void stop();
+
+    // A sample request is under way ...
+    bool sampling() const { return sampling_; }
+    // ... and its first attempt went unanswered.
+    bool waiting() const { return waiting_; }
+    // A sample went unanswered while running: nothing more goes to the unit.
+    bool lost() const { return lost_; }
+    int multisparkCounter() const { return multisparkCounter_; }
+    void resetMultispark() { multisparkCounter_ = 0; }
+
+signals:
+    // A sample arrived (its reply data and decode).
+    void sampled(const QString& data, const LiveSample& sample);
+    // The link went down; the user has been told. The window that owns the
+    // sampling may lock itself down.
+    void linkLost();
+
+private:
+    void showWaiting(int attempt);
+    void endWaiting();
+    void connectionLost();
+
+    LiveReadout& readout_;
+    QLabel* linkStatus_;
+    QScrollBar* offsetSlider_;
+    std::function<bool()> running_;
+    QTimer* timer_;
+    bool sampling_ = false;
+    bool waiting_ = false;
+    bool lost_ = false;
+    int multisparkCounter_ = 0;
+};
