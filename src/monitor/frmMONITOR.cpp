@@ -5,7 +5,7 @@
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Clock.h"
@@ -35,10 +35,6 @@ namespace {
 // The title bar and border the window's height includes.
 constexpr int FrameHeight = 375;
 
-constexpr int ProbeAttempts = 10;
-constexpr int ProbeTimeoutMs = 25000;
-constexpr int OffsetAttempts = 25;
-constexpr int OffsetTimeoutMs = 10000;
 constexpr int TickMs = 50;
 constexpr int LowestReadyCode = 1;
 constexpr int HighestReadyCode = 3;
@@ -103,12 +99,11 @@ void frmMONITOR::Form_Load()
         Indicate(txtWastedSpark, mdlMonitor::IgnitionIsWasteSpark());
         ShowRunForConnection();
 
-        RxBuffer.clear();
         mdlMain::SetBusyPointer(true);
-        SendFrame(cmd::Probe(), ProbeAttempts, ProbeTimeoutMs);
+        const QString reply = unit::Probe(unit::Use::MonitorOpening).value_or(QString());
         mdlMain::SetBusyPointer(false);
-        lblRawDataStream->setText(RxBuffer);
-        probeCode_ = RxBuffer.left(2);
+        lblRawDataStream->setText(reply);
+        probeCode_ = reply.left(2);
         const int code = ProbeStatusOf(probeCode_);
         if (code >= LowestReadyCode && code <= HighestReadyCode) {
             mdlMain::SetCaption(QStringLiteral("Connected"));
@@ -163,13 +158,13 @@ void frmMONITOR::cmdRUN_Click()
             return;
     }
 
-    RxBuffer.clear();
-    if (!SendFrame(cmd::ReadRegister(cmd::VoltageOffset), OffsetAttempts, OffsetTimeoutMs)) {
+    const std::optional<int> stored = unit::ReadRegister(unit::Use::MonitorOffset, cmd::VoltageOffset);
+    if (!stored) {
         tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
              QStringLiteral("Unable to load Voltage Offset from VentrixTM. Please try again."));
         return;
     }
-    const int offset = voltage_offset::FromRegisterByte(cmd::HexValue(RxBuffer, cmd::reply::RegisterValue));
+    const int offset = voltage_offset::FromRegisterByte(*stored);
     offsetWritesEnabled_ = true;
     const int onSlider = voltage_offset::ClampToSlider(offset);
     if (onSlider == offset) {
@@ -229,13 +224,16 @@ void frmMONITOR::Timer1_Timer()
     // and STOP or QUIT ends the waiting between two attempts.
     QPointer<frmMONITOR> self(this);
     sampling_ = true;
-    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
-        if (!self || closing_ || !running_)
-            return false;
-        showWaiting(attempt);
-        QCoreApplication::processEvents();
-        return self && !closing_ && running_;
-    });
+    QString data;
+    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
+        [&](int attempt) {
+            if (!self || closing_ || !running_)
+                return false;
+            showWaiting(attempt);
+            QCoreApplication::processEvents();
+            return self && !closing_ && running_;
+        },
+        data);
     if (!self)
         return;
     sampling_ = false;
@@ -253,7 +251,6 @@ void frmMONITOR::Timer1_Timer()
     case mdlMonitor::SampleRequest::Answered:
         break;
     }
-    const QString data = RxBuffer;
     ShowSample(data, DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_));
     if (logging_)
         writeLogLine();
@@ -384,9 +381,7 @@ void frmMONITOR::cmdSTOP_Click()
         // A unit that answered 03 streams until told to stop: the bare stop
         // character, without a frame. The port is polled, so there are no
         // receive notifications to switch off.
-        const QByteArray stop(1, cmd::RawStop);
-        port.write(stop);
-        LastFrame = QString::fromLatin1(stop);
+        unit::WriteRawStop();
     }
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
@@ -516,17 +511,14 @@ void frmMONITOR::HScroll1_Change()
             offsetWriteFailed();
             return;
         }
-        const QString digits = voltage_offset::Digits(offset);
-        RxBuffer.clear();
         // Sampling pauses around the write and resumes only if it was running:
         // a write never starts the sampling itself.
         const bool ticking = timer1_->isActive();
         timer1_->stop();
-        const int written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts,
-                                      OffsetTimeoutMs);
+        const bool written = unit::WriteRegister(unit::Use::MonitorOffset, cmd::VoltageOffset, offset & 0xFF);
         if (ticking)
             timer1_->start();
-        if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
+        if (!written) {
             offsetWriteFailed();
             return;
         }

@@ -227,11 +227,12 @@ void frmGraphicalTune::Timer1_Timer()
                                live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
     if (!onLine_ || lost_)
         return;
-    if (!tuner_link::RequestSample()) {
+    const std::optional<QString> sample = tuner_link::RequestSample();
+    if (!sample) {
         connectionLost();
         return;
     }
-    showSample(RxBuffer);
+    showSample(*sample);
     if (logging_)
         writeLogLine();
 }

@@ -57,7 +57,7 @@ TEST(TuneTest, AnExportedTuneWritesBackTheSameFile)
     tune_test::FillTune(device.memory(), 1);
     SimulatedPort port(device, clock);
     ASSERT_EQ(port.open(), PortError::None);
-    const ExportResult read = ReadTune(SendFrameOnTransact(port, clock), QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)));
+    const ExportResult read = ReadTune(unit::TransactOn(port, clock), QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)));
     ASSERT_TRUE(read.complete);
     EXPECT_TRUE(read.tune.isComplete());
     EXPECT_EQ(read.tune.value({'L', 0x80}), device.memory().cell('L', 0x80));
