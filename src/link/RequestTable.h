@@ -38,8 +38,10 @@ enum class Use {
     SelfTest,               // "T"
     SoftReset,              // "K"
     About,                  // "V"
-    TunerRead,              // the tuner's "R" and "RT" (table load)
-    TunerWrite,             // the tuner's "W" and "WT" (sliders, map write-back)
+    TunerCellRead,          // the tuner's "R" (table load)
+    TunerCellWrite,         // the tuner's "W" (sliders, global edits, map write-back)
+    TunerRegisterRead,      // the tuner's "RT" (table load)
+    TunerRegisterWrite,     // the tuner's "WT" (going on line, breakpoint, switch points)
     TunerSample,            // the tuner's "M"
     TunerReadAfterFailure,  // "R" of a cell whose write failed
 };
@@ -76,8 +78,10 @@ inline constexpr std::array Table{
     Row{Use::SelfTest, "T", {10, 50000}, Reply::Verdict},
     Row{Use::SoftReset, "K", {20, 3000}, Reply::Accept},
     Row{Use::About, "V", {10, 5000}, Reply::Shape},
-    Row{Use::TunerRead, "R RT", {25, 10000}, Reply::Shape},
-    Row{Use::TunerWrite, "W WT", {25, 10000}, Reply::Echo},
+    Row{Use::TunerCellRead, "R", {25, 10000}, Reply::Shape},
+    Row{Use::TunerCellWrite, "W", {25, 10000}, Reply::Echo},
+    Row{Use::TunerRegisterRead, "RT", {25, 10000}, Reply::Shape},
+    Row{Use::TunerRegisterWrite, "WT", {25, 10000}, Reply::Echo},
     Row{Use::TunerSample, "M", {25, 500}, Reply::Shape},
     Row{Use::TunerReadAfterFailure, "R", {25, 500}, Reply::Shape},
 };

@@ -59,7 +59,10 @@ PortError receive(SerialPort& port, const Clock& clock, QByteArray& into,
 PortError discardInput(SerialPort& port, const Clock& clock)
 {
     QByteArray junk;
-    return receive(port, clock, junk);
+    const PortError error = receive(port, clock, junk);
+    if (!junk.isEmpty())
+        qCDebug(linkTraffic) << "thrown away, late or stray:" << junk;
+    return error;
 }
 
 // The replies still owed to earlier exchanges (their attempts timed out) are

@@ -10,7 +10,7 @@ using unit::Use;
 
 std::optional<int> ReadEntryByte(char table, int address)
 {
-    return unit::ReadCell(Use::TunerRead, table, address);
+    return unit::ReadCell(Use::TunerCellRead, table, address);
 }
 
 std::optional<int> ReadEntryByteAfterFailure(char table, int address)
@@ -20,17 +20,17 @@ std::optional<int> ReadEntryByteAfterFailure(char table, int address)
 
 std::optional<int> ReadRegisterByte(int reg)
 {
-    return unit::ReadRegister(Use::TunerRead, reg);
+    return unit::ReadRegister(Use::TunerRegisterRead, reg);
 }
 
 bool WriteEntry(char table, int address, int value)
 {
-    return cells::WriteCellByte(table, address, value & 0xFF, Use::TunerWrite) == cells::WriteOutcome::Confirmed;
+    return cells::WriteCellByte(table, address, value & 0xFF, Use::TunerCellWrite) == cells::WriteOutcome::Confirmed;
 }
 
 bool WriteRegister(int reg, int byte)
 {
-    return unit::WriteRegister(Use::TunerWrite, reg, byte);
+    return unit::WriteRegister(Use::TunerRegisterWrite, reg, byte);
 }
 
 std::optional<QString> RequestSample()

@@ -182,7 +182,8 @@ void moveTunerSlider(AttemptsTableTest& t)
 }
 void moveBreakpoint(AttemptsTableTest& t)
 {
-    tuner(t)->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->setValue(512);
+    QScrollBar* breakpoint = tuner(t)->findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    breakpoint->setValue(breakpoint->value() == 512 ? 256 : 512);  // the unit is not fresh for each row
 }
 } // namespace steps
 

@@ -1,6 +1,7 @@
 // The unit's typed requests on the simulated unit: what each sends, what it
 // gives back, and the echo rules that make a write count as done.
 #include "link/Unit.h"
+#include "platform/Clock.h"
 #include "platform/Services.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
@@ -44,7 +45,7 @@ TEST_F(UnitTest, ReadsGiveTheUnitsValues)
     device.memory().setCell('O', 0x3A, 0xF6);
     device.memory().setRegister(0x06, 0x81);
     EXPECT_EQ(unit::ReadCell(Use::MemoryCell, 'O', 0x3A), 0xF6);
-    EXPECT_EQ(unit::ReadRegister(Use::TunerRead, 0x06), 0x81);
+    EXPECT_EQ(unit::ReadRegister(Use::TunerRegisterRead, 0x06), 0x81);
     EXPECT_EQ(unit::Probe(Use::StartupProbe), QStringLiteral("03"));
     EXPECT_EQ(heard(), QStringList({"RO3A", "RT06", "Z"}));
     EXPECT_EQ(unit::LastReply(), QStringLiteral("03"));
@@ -52,7 +53,7 @@ TEST_F(UnitTest, ReadsGiveTheUnitsValues)
 
 TEST_F(UnitTest, WritesAreDoneOnlyWhenEchoed)
 {
-    EXPECT_EQ(unit::WriteCell(Use::TunerWrite, 'C', 0x4B, 0xFB), unit::Written::Confirmed);
+    EXPECT_EQ(unit::WriteCell(Use::TunerCellWrite, 'C', 0x4B, 0xFB), unit::Written::Confirmed);
     EXPECT_EQ(unit::FillCells(Use::MemoryBlock, 'C', 0x32, 0x4B, 0x04), unit::Written::Confirmed);
     EXPECT_TRUE(unit::WriteRegister(Use::IgnitionUpdate, 0x06, 0x84));
     EXPECT_EQ(heard(), QStringList({"WC4BFB", "SC324B04", "WT0684"}));
