@@ -128,9 +128,13 @@ bool frmIgnitionConfig::writeRegister(int reg, int value)
     mdlMain::SetBusyPointer(true);
     const bool written = unit::WriteRegister(unit::Use::IgnitionUpdate, reg, value);
     mdlMain::SetBusyPointer(false);
-    if (!written)
+    // A unit that answered with another echo is not taken at its word either
+    // way: the read-back that follows shows what it holds, and reports the
+    // change as failed when it is not the one written.
+    const bool answered = written || !unit::LastReply().isEmpty();
+    if (!answered)
         tell(UpdateFailedTitle, UpdateFailedText);
-    return written;
+    return answered;
 }
 
 std::optional<int> frmIgnitionConfig::readBack(int reg, const QString& failureText)

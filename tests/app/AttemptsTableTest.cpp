@@ -306,7 +306,7 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
         const char* message;  // the failure the user is told of
     };
     const Row rows[] = {
-        {"ignition update", "WT06", connected, ignitionUpdate, "Configuration update failed! Please try again."},
+        {"ignition update", "WT06", connected, ignitionUpdate, "Failed to change ignition mode. Please try again."},
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider,
          "Failed to Update Voltage Offset. Please try again."},
         {"memory window, one cell", "WO", {},
