@@ -56,7 +56,7 @@ void measure(const Setting& setting, int roundTrips)
 
     const auto exportStart = std::chrono::steady_clock::now();
     const tunefile::ExportResult result =
-        tunefile::ReadTune(tunefile::SendFrameOnTransact(port, clock), clock.currentDateTime());
+        tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
     const double exportSeconds = seconds(std::chrono::steady_clock::now() - exportStart);
     const int exchanges = tunefile::TuneOrder().size();
     const double exportWire = exchanges * ExchangeWireMs / 1000;

@@ -30,7 +30,7 @@ Run exportOnce(VentrixDevice& device, SimulatedPort& port, ManualClock& clock)
     device.clearLog();
     const qint64 start = clock.nowMs();
     const tunefile::ExportResult read =
-        tunefile::ReadTune(tunefile::SendFrameOnTransact(port, clock), clock.currentDateTime());
+        tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
     Run run;
     run.seconds = (clock.nowMs() - start) / 1000.0;
     run.heard = device.requestsHeard();

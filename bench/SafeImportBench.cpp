@@ -64,7 +64,7 @@ int main(int argc, char** argv)
     if (!simulator.start())
         return 1;
     SystemClock clock;
-    const Transact transact = SendFrameOnTransact(simulator.port(), clock);
+    const Transact transact = unit::TransactOn(simulator.port(), clock);
     for (int i = 0; i < 20; ++i) {  // settle the line
         QString reply;
         transact(ReadRequest(TuneOrder().front()), ReadAttempts, ReadTimeoutMs, reply);

@@ -3,7 +3,7 @@
 #include "app/mdlMain.h"
 #include "link/Commands.h"
 #include "link/SerialPort.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -11,12 +11,6 @@
 #include <QStringList>
 
 namespace {
-
-// The self-test takes its time: each attempt may wait close to a minute.
-constexpr int SelfTestAttempts = 10;
-constexpr int SelfTestTimeoutMs = 50000;
-constexpr int ResetAttempts = 20;
-constexpr int ResetTimeoutMs = 3000;
 
 const QStringList HeldDuringTest = {
     QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),       QStringLiteral("mnuDiagnostics"),
@@ -42,12 +36,11 @@ void prepareLink()
     SerialPort& port = services::port();
     if (port.isOpen())
         port.setRts(true);
-    mdlPublicVars::RxBuffer.clear();
 }
 
-void reportSelfTest(int result)
+void reportSelfTest(const std::optional<QString>& reply)
 {
-    const QString verdict = cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::SelfTestResult);
+    const QString verdict = cmd::Text(reply.value_or(QString()), cmd::reply::SelfTestResult);
     Dialogs& dialogs = services::dialogs();
     if (verdict == QLatin1String("tp"))
         dialogs.message(MsgIcon::Information, QStringLiteral("VentrixTM Accuracy Test - PASS"),
@@ -55,7 +48,7 @@ void reportSelfTest(int result)
     else if (verdict == QLatin1String("tf"))
         dialogs.message(MsgIcon::Exclamation, QStringLiteral("VentrixTM Accuracy Test - FAIL"),
                         QStringLiteral("Accuracy Test Failed! Do not use on vehicle!"), MsgButtons::Ok);
-    else if (result == 0)
+    else if (!reply)
         dialogs.message(MsgIcon::Exclamation, QStringLiteral("VentrixTM Accuracy Test - TIMEOUT"),
                         QStringLiteral("Accuracy Test Time-out Error. Try Again."), MsgButtons::Ok);
     // Any other answer from the unit ends the test without a word.
@@ -77,9 +70,10 @@ void RunAccuracyTest()
     if (answer != MsgAnswer::Cancel) {
         prepareLink();
         mdlMain::SetBusyPointer(true);
-        const int result = SendFrame(cmd::SelfTest(), SelfTestAttempts, SelfTestTimeoutMs);
+        // The self-test takes its time: each attempt may wait close to a minute.
+        const std::optional<QString> reply = unit::SelfTest(unit::Use::SelfTest);
         mdlMain::SetBusyPointer(false);
-        reportSelfTest(result);
+        reportSelfTest(reply);
     }
 
     QStringList restored = HeldDuringTest;
@@ -96,7 +90,7 @@ void RunSoftReset()
 
     mdlMain::SetBusyPointer(true);
     prepareLink();
-    if (SendFrame(cmd::SoftReset(), ResetAttempts, ResetTimeoutMs) != 0) {
+    if (unit::SoftReset(unit::Use::SoftReset)) {
         mdlMain::SetBusyPointer(false);
         return;
     }

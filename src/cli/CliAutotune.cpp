@@ -5,6 +5,7 @@
 #include "cli/Console.h"
 #include "link/Autodetect.h"
 #include "link/RegisterMap.h"
+#include "link/Unit.h"
 #include "logs/AutoTune.h"
 #include "logs/LogReader.h"
 #include "platform/Clock.h"
@@ -172,7 +173,7 @@ std::optional<tunefile::Tune> Autotune::tuneFromUnit()
         return std::nullopt;
     ProgressLine progress(c_, QStringLiteral("Reading the unit's tune"));
     const tunefile::ExportResult read = tunefile::ReadTune(
-        tunefile::SendFrameTransact(), services::clock().currentDateTime(),
+        unit::TransactOnLink(), services::clock().currentDateTime(),
         [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     if (!read.complete) {

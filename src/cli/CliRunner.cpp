@@ -14,6 +14,7 @@
 #include "link/PortDiagnosis.h"
 #include "link/PortNames.h"
 #include "link/RegisterMap.h"
+#include "link/Unit.h"
 #include "memory/CellAccess.h"
 #include "memory/CellConversions.h"
 #include "memory/CellEntry.h"
@@ -38,7 +39,6 @@
 #include <optional>
 
 using namespace exit_status;
-using mdlPublicVars::RxBuffer;
 
 namespace cli_run {
 
@@ -146,7 +146,7 @@ int Run::notGiven(Consent consent) const
 
 tunefile::Transact Run::interruptible(QString& stoppedBefore) const
 {
-    return [this, &stoppedBefore, send = tunefile::SendFrameTransact()](const QString& payload, int attempts,
+    return [this, &stoppedBefore, send = unit::TransactOnLink()](const QString& payload, int attempts,
                                                                          int timeoutMs, QString& reply) {
         if (!stoppedBefore.isEmpty() || c_.interrupted()) {
             if (stoppedBefore.isEmpty())
@@ -358,7 +358,7 @@ int Run::write()
     case cells::WriteOutcome::NotConfirmed:
         return unitFailed(cells::messages::WriteNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
-                              .arg(cmd::WriteCell(*letter, at.address, byte.byte), RxBuffer));
+                              .arg(cmd::WriteCell(*letter, at.address, byte.byte), unit::LastReply()));
     case cells::WriteOutcome::Refused:
         return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:
@@ -402,7 +402,7 @@ int Run::fill()
     case cells::WriteOutcome::NotConfirmed:
         return unitFailed(cells::messages::FillNotConfirmed,
                           QStringLiteral("Sent \"%1\"; the unit echoed \"%2\".")
-                              .arg(cmd::FillCells(*letter, first, last, byte), RxBuffer));
+                              .arg(cmd::FillCells(*letter, first, last, byte), unit::LastReply()));
     case cells::WriteOutcome::Refused:
         return refuse(cells::messages::TransferFunctionRefused);
     case cells::WriteOutcome::Confirmed:

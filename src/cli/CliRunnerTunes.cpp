@@ -31,6 +31,7 @@
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
 #include "link/SerialPort.h"
+#include "link/Unit.h"
 #include "logs/CellSummary.h"
 #include "logs/LogCsv.h"
 #include "logs/LogReader.h"
@@ -41,7 +42,6 @@
 
 
 using namespace exit_status;
-using mdlPublicVars::RxBuffer;
 
 namespace cli_run {
 
@@ -119,14 +119,15 @@ int Run::monitor()
     int samples = 0;
     int status = Done;
     for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end); next += TickMs) {
-        if (!mdlMonitor::RequestLiveSample()) {
+        const std::optional<QString> sample = mdlMonitor::RequestLiveSample();
+        if (!sample) {
             SerialPort& port = services::port();
             if (port.isOpen())
                 port.close();
             status = unitFailed(mdlMonitor::LostConnectionText);
             break;
         }
-        const LiveSample s = DecodeLiveSample(RxBuffer, context, multisparkCounter);
+        const LiveSample s = DecodeLiveSample(*sample, context, multisparkCounter);
         const QString line = datalog::DataLine(clock.currentDateTime().time(), datalog::ShownValues(s));
         c_.out << line << Qt::flush;
         ++samples;
@@ -143,7 +144,7 @@ int Run::monitor()
     // A unit that answered 03 streams until told to stop with the bare stop character.
     SerialPort& port = services::port();
     if (mdlPublicVars::ProbeStatus == 3 && mdlPublicVars::Connected && port.isOpen())
-        port.write(QByteArray(1, cmd::RawStop));
+        unit::WriteRawStop();
     if (log.isOpen()) {
         log.close();
         c_.err << "File: " << shownPath(a_.logPath) << " successfully written." << Qt::endl;

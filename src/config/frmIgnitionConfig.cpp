@@ -4,7 +4,7 @@
 #include "config/TwipsLayout.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "platform/Colours.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -24,8 +24,6 @@ using namespace twips_layout;
 namespace {
 
 // Every transaction of the update.
-constexpr int Attempts = 20;
-constexpr int TimeoutMs = 2000;
 
 const QString UpdateFailedTitle = QStringLiteral("Configuration Update Failure!");
 const QString UpdateFailedText = QStringLiteral("Configuration update failed! Please try again.");
@@ -127,27 +125,26 @@ void frmIgnitionConfig::optRPMConfig_Click(int)
 
 bool frmIgnitionConfig::writeRegister(int reg, int value)
 {
-    mdlPublicVars::RxBuffer.clear();
     mdlMain::SetBusyPointer(true);
-    const int result = SendFrame(cmd::WriteRegister(reg, value), Attempts, TimeoutMs);
+    const bool written = unit::WriteRegister(unit::Use::IgnitionUpdate, reg, value);
     mdlMain::SetBusyPointer(false);
-    if (result == 0)
+    // A unit that answered with another echo is not taken at its word either
+    // way: the read-back that follows shows what it holds, and reports the
+    // change as failed when it is not the one written.
+    const bool answered = written || !unit::LastReply().isEmpty();
+    if (!answered)
         tell(UpdateFailedTitle, UpdateFailedText);
-    return result != 0;
+    return answered;
 }
 
 std::optional<int> frmIgnitionConfig::readBack(int reg, const QString& failureText)
 {
-    mdlPublicVars::RxBuffer.clear();
     mdlMain::SetBusyPointer(true);
-    const int result = SendFrame(cmd::ReadRegister(reg), Attempts, TimeoutMs);
+    const std::optional<int> read = unit::ReadRegister(unit::Use::IgnitionUpdate, reg);
     mdlMain::SetBusyPointer(false);
-    if (result == 0) {
+    if (!read)
         confirmationFailed(failureText);
-        return std::nullopt;
-    }
-    // A garbled value selects no option, like an unknown code.
-    return register_map::ParseByte(cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::RegisterValue)).value_or(-1);
+    return read;
 }
 
 void frmIgnitionConfig::confirmationFailed(const QString& text)

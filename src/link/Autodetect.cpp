@@ -5,6 +5,7 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Transaction.h"
+#include "link/Unit.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
@@ -22,8 +23,6 @@ constexpr int AskAgainStatus = 2;
 constexpr int NoneFoundStatus = 255;
 constexpr int FirstScannedPort = 1;
 constexpr int LastScannedPort = 6;
-constexpr int ProbeAttempts = 5;
-constexpr int ProbeTimeoutMs = 1000;
 
 bool searching = false;
 
@@ -70,7 +69,7 @@ private:
         closePort();
         if (result != 1)
             return Probe::NoAnswer;
-        ProbeStatus = ProbeStatusOf(RxBuffer);
+        ProbeStatus = ProbeStatusOf(LastReplyData());
         if (ProbeStatus == ReadyStatus)
             return Probe::Found;
         if (ProbeStatus != AskAgainStatus)
@@ -81,18 +80,17 @@ private:
         wait(1000);
         step(port_.open());
         wait(2000);
-        RxBuffer.clear();
         result = ask();
         closePort();
         if (result != 1)
             return Probe::SecondNoAnswer;
-        ProbeStatus = ProbeStatusOf(RxBuffer);
+        ProbeStatus = ProbeStatusOf(LastReplyData());
         return ProbeStatus == ReadyStatus ? Probe::Found : Probe::SecondNotReady;
     }
 
     int ask()
     {
-        const int result = SendFrame(cmd::Probe(), ProbeAttempts, ProbeTimeoutMs);
+        const int result = unit::Probe(unit::Use::StartupProbe) ? 1 : 0;
         if (const PortError error = LastSendFramePortError(); error != PortError::None)
             step(error);
         return result;
@@ -102,7 +100,6 @@ private:
     {
         QByteArray junk;
         step(port_.readAll(junk));
-        RxBuffer.clear();
     }
 
     void closePort()
@@ -134,7 +131,6 @@ private:
         case PortError::ReceiveOverflow: {
             QByteArray junk;
             port_.readAll(junk);
-            RxBuffer.clear();
             return;
         }
         case PortError::PortAlreadyOpen:

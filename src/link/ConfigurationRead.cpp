@@ -2,13 +2,10 @@
 
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "state/PublicVars.h"
 
 namespace {
-
-constexpr int Attempts = 25;
-constexpr int TimeoutMs = 1000;
 
 using Blame = UnitConfiguration::Blame;
 
@@ -16,10 +13,11 @@ class Reader {
 public:
     explicit Reader(UnitConfiguration& out) : out_(out) {}
 
-    bool request(const QString& payload, Blame blame)
+    // Whether the read succeeded; the first that fails is noted.
+    template <typename T>
+    bool got(const std::optional<T>& read, const QString& payload, Blame blame)
     {
-        mdlPublicVars::RxBuffer.clear();
-        if (SendFrame(payload, Attempts, TimeoutMs) != 0)
+        if (read)
             return true;
         out_.failure = blame;
         out_.failedRequest = payload;
@@ -28,10 +26,8 @@ public:
 
     bool readRegister(int reg, std::optional<int>& into, Blame blame = Blame::Configure)
     {
-        if (!request(cmd::ReadRegister(reg), blame))
-            return false;
-        into = cmd::HexValue(mdlPublicVars::RxBuffer, cmd::reply::RegisterValue);
-        return true;
+        into = unit::ReadRegister(unit::Use::ConfigurationLoad, reg);
+        return got(into, cmd::ReadRegister(reg), blame);
     }
 
 private:
@@ -41,14 +37,13 @@ private:
 bool readAll(UnitConfiguration& c)
 {
     namespace rm = register_map;
-    using mdlPublicVars::RxBuffer;
     Reader r(c);
 
-    if (!r.request(cmd::PowerUpValues(), Blame::Both))
+    const std::optional<unit::PowerUp> powerUp = unit::PowerUpValues(unit::Use::ConfigurationLoad);
+    if (!r.got(powerUp, cmd::PowerUpValues(), Blame::Both))
         return false;
-    c.powerUp = UnitConfiguration::PowerUp{rm::KeyOnVolts(cmd::HexValue(RxBuffer, cmd::reply::MafKeyOn)),
-                                           rm::KeyOnVolts(cmd::HexValue(RxBuffer, cmd::reply::TpsKeyOn)),
-                                           cmd::HexValue(RxBuffer, cmd::reply::StageCode)};
+    c.powerUp = UnitConfiguration::PowerUp{rm::KeyOnVolts(powerUp->mafByte), rm::KeyOnVolts(powerUp->tpsByte),
+                                           powerUp->stageCode};
 
     // The W.O.T. breakpoint, high byte first.
     std::optional<int> high, low;
@@ -69,11 +64,10 @@ bool readAll(UnitConfiguration& c)
         return false;
     c.rpmSwitchOff = rm::RpmFromSteps(*off);
 
-    // The mode is matched as text, so a value other than 00 and 01 selects nothing.
-    if (!r.request(cmd::ReadRegister(cmd::RpmSwitchMode), Blame::Ignition))
+    // A value other than 00 and 01 selects no mode.
+    if (!r.readRegister(cmd::RpmSwitchMode, c.rpmSwitchMode, Blame::Ignition))
         return false;
     c.rpmSwitchModeRead = true;
-    c.rpmSwitchMode = rm::ParseByte(cmd::Text(RxBuffer, cmd::reply::RegisterValue));
 
     const int bank2Registers[4] = {cmd::InjectorsOLBank2, cmd::EecInjectorsOLBank2, cmd::InjectorsBank2,
                                    cmd::EecInjectorsBank2};
@@ -130,10 +124,5 @@ void ApplyToProgramState(const UnitConfiguration& c)
 
 std::optional<QString> ReadFirmwareRevision()
 {
-    using mdlPublicVars::RxBuffer;
-    RxBuffer.clear();
-    if (SendFrame(cmd::FirmwareRevision(), 10, 5000) != 1)
-        return std::nullopt;
-    return cmd::Text(RxBuffer, cmd::reply::FirmwareMajor) + QLatin1Char('.')
-        + cmd::Text(RxBuffer, cmd::reply::FirmwareMinor);
+    return unit::FirmwareRevision(unit::Use::About);
 }

@@ -40,7 +40,7 @@ struct UnitConfiguration {
 inline const QString ConfigurationFailedText =
     QStringLiteral("Failed to load configuration data from Ventrix. Please try manual load.");
 
-// Reads everything through SendFrame (the port must be open). Touches no
+// Reads everything through the unit API (the port must be open). Touches no
 // window and no program-wide state but the receive buffer.
 UnitConfiguration ReadUnitConfiguration();
 

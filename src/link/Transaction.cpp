@@ -7,12 +7,19 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <optional>
+
+// Every frame written and every reply read, taken or thrown away; off unless
+// QT_LOGGING_RULES="kestrel.link.debug=true".
+Q_LOGGING_CATEGORY(linkTraffic, "kestrel.link", QtWarningMsg)
 
 namespace {
 
 PortError lastPortError = PortError::None;
+QString lastReply;  // the data of the last reply taken
 
 // The time-out of the cell read that proves a line in step: an ordinary read's.
 constexpr int ProofTimeoutMs = 1000;
@@ -34,6 +41,7 @@ PortError receive(SerialPort& port, const Clock& clock, QByteArray& into,
     if (chunk.isEmpty())
         return PortError::None;
     const qint64 now = clock.nowMs();
+    qCDebug(linkTraffic).nospace() << "received at " << now << " ms: " << chunk;
     ReplyLedger& ledger = port.ledger();
     ledger.heard(now);
     for (const char c : chunk) {
@@ -51,7 +59,10 @@ PortError receive(SerialPort& port, const Clock& clock, QByteArray& into,
 PortError discardInput(SerialPort& port, const Clock& clock)
 {
     QByteArray junk;
-    return receive(port, clock, junk);
+    const PortError error = receive(port, clock, junk);
+    if (!junk.isEmpty())
+        qCDebug(linkTraffic) << "thrown away, late or stray:" << junk;
+    return error;
 }
 
 // The replies still owed to earlier exchanges (their attempts timed out) are
@@ -60,6 +71,8 @@ PortError discardInput(SerialPort& port, const Clock& clock)
 PortError discardStragglers(SerialPort& port, Clock& clock)
 {
     ReplyLedger& ledger = port.ledger();
+    if (ledger.owed())
+        qCDebug(linkTraffic) << "waiting for late replies to earlier requests, to discard them";
     const qint64 until = ledger.StragglerDeadlineMs();
     while (ledger.owed()) {
         if (const PortError error = discardInput(port, clock); error != PortError::None)
@@ -123,11 +136,15 @@ PortError collectAnswer(SerialPort& port, Clock& clock, qint64 written, qint64 d
                         return PortError::None;
                     }
                     if (match == ReplyShape::Match::AnswersAnother) {
+                        qCDebug(linkTraffic) << "discarded, it answers another request:" << reply;
                         ledger.unbook(booking);
                         continue;
                     }
                 }
                 const bool earlierAttempt = booking.owed && booking.request.writtenMs < written;
+                qCDebug(linkTraffic) << (earlierAttempt ? "discarded, a bad reply to an earlier attempt:"
+                                                        : "refused, not this request's answer:")
+                                     << reply << (inTime ? "" : "(late)");
                 if (!earlierAttempt)
                     return PortError::None;
             }
@@ -173,8 +190,9 @@ PortError proveInStep(SerialPort& port, Clock& clock, int timeoutMs, bool& prove
 
 int failWith(PortError error)
 {
+    qCDebug(linkTraffic) << "port error" << static_cast<int>(error);
     lastPortError = error;
-    mdlPublicVars::RxBuffer.clear();
+    lastReply.clear();
     return 0;
 }
 
@@ -183,6 +201,11 @@ int failWith(PortError error)
 PortError LastSendFramePortError()
 {
     return lastPortError;
+}
+
+const QString& LastReplyData()
+{
+    return lastReply;
 }
 
 int SendFrame(const QString& payload, int attempts, int timeoutMs, const BetweenAttempts& between)
@@ -195,6 +218,7 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
 {
     using namespace mdlPublicVars;
     lastPortError = PortError::None;
+    lastReply.clear();
     const QByteArray request = frame::Build(payload);
     const ReplyShape expected = cmd::ExpectedReply(payload);
     ReplyLedger& ledger = port.ledger();
@@ -204,7 +228,6 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
         return failWith(error);
     if (const PortError error = discardInput(port, clock); error != PortError::None)
         return failWith(error);
-    RxBuffer.clear();
 
     const bool needsLineInStep = cmd::NeedsLineInStep(payload);
     bool failed = true;
@@ -223,6 +246,8 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
             }
         }
         LastFrame = asText(request);
+        qCDebug(linkTraffic).nospace() << "sent at " << clock.nowMs() << " ms, waiting " << timeoutMs
+                                       << " ms: " << request;
         if (const PortError error = port.write(request); error != PortError::None)
             return failWith(error);
         LinkBusy = true;
@@ -236,16 +261,17 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
             return failWith(error);
         failed = !answer;
         if (failed) {
+            qCDebug(linkTraffic) << "attempt failed:" << payload;
             if (const PortError error = discardInput(port, clock); error != PortError::None)
                 return failWith(error);
-            RxBuffer.clear();
         } else {
-            RxBuffer = *answer;
+            qCDebug(linkTraffic) << "answered:" << payload << "->" << *answer;
+            lastReply = *answer;
         }
         --attempts;
     } while (failed && attempts > 0);
 
     if (failed)
-        RxBuffer.clear();
+        lastReply.clear();
     return failed ? 0 : 1;
 }

@@ -17,8 +17,8 @@ using BetweenAttempts = std::function<bool()>;
 // One request/reply exchange with the unit, tried up to `attempts` times,
 // each attempt waiting up to timeoutMs for the reply. Returns 1 when a
 // positive reply arrived that holds what the request's reply must hold
-// (cmd::ExpectedReply; its data is then in RxBuffer) and 0 otherwise
-// (RxBuffer empty, the port's input flushed). Replies still owed to earlier
+// (cmd::ExpectedReply; its data is then LastReplyData()) and 0 otherwise
+// (LastReplyData() empty, the port's input flushed). Replies still owed to earlier
 // exchanges are waited for and discarded first (ReplyLedger), a reply whose
 // echo names another request is thrown away when it comes, and a read whose
 // reply has no echo goes out only on a line proven in step, so a late reply
@@ -32,3 +32,6 @@ int SendFrameOn(SerialPort& port, Clock& clock, const QString& payload, int atte
 // The port error that ended the last SendFrame early, or PortError::None when
 // it ran its attempts (successful or not) without one.
 PortError LastSendFramePortError();
+
+// The data of the reply the last exchange took; empty when it failed.
+const QString& LastReplyData();

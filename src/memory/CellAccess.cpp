@@ -1,10 +1,7 @@
 #include "memory/CellAccess.h"
 
-#include "link/Commands.h"
-#include "link/Frame.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "memory/CellConversions.h"
-#include "memory/CellEcho.h"
 #include "memory/CellEntry.h"
 #include "state/PublicVars.h"
 
@@ -39,48 +36,44 @@ bool keptOffLine(char table)
     return table != 'F' || mdlPublicVars::OffLineTunePath.isEmpty();
 }
 
-bool transact(const QString& payload, Patience patience)
+WriteOutcome outcomeOf(unit::Written written)
 {
-    mdlPublicVars::RxBuffer.clear();
-    return SendFrame(payload, patience.attempts, patience.timeoutMs) != 0;
+    switch (written) {
+    case unit::Written::Confirmed:
+        return WriteOutcome::Confirmed;
+    case unit::Written::WrongEcho:
+        return WriteOutcome::NotConfirmed;
+    case unit::Written::NotAnswered:
+        break;
+    }
+    return WriteOutcome::NotAnswered;
 }
 
 } // namespace
 
-std::optional<int> ReadCellByte(char table, int address, Patience patience)
+std::optional<int> ReadCellByte(char table, int address, unit::Use use)
 {
-    if (!transact(cmd::ReadCell(table, address), patience))
-        return std::nullopt;
-    return cmd::HexValue(mdlPublicVars::RxBuffer, cmd::reply::CellValue);
+    return unit::ReadCell(use, table, address);
 }
 
-WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience)
+WriteOutcome WriteCellByte(char table, int address, int byte, unit::Use use)
 {
     if (!keptOffLine(table))
         return WriteOutcome::Refused;
-    if (!transact(cmd::WriteCell(table, address, byte), patience))
-        return WriteOutcome::NotAnswered;
-    return WriteEchoMatches(mdlPublicVars::RxBuffer, table, frame::HexByte(address), frame::HexByte(byte))
-        ? WriteOutcome::Confirmed
-        : WriteOutcome::NotConfirmed;
+    return outcomeOf(unit::WriteCell(use, table, address, byte));
 }
 
 WriteOutcome FillCellBytes(char table, int first, int last, int byte)
 {
     if (!keptOffLine(table))
         return WriteOutcome::Refused;
-    if (!transact(cmd::FillCells(table, first, last, byte), BlockPatience))
-        return WriteOutcome::NotAnswered;
-    return FillEchoMatches(mdlPublicVars::RxBuffer, table, frame::HexByte(first), frame::HexByte(last),
-                           frame::HexByte(byte))
-        ? WriteOutcome::Confirmed
-        : WriteOutcome::NotConfirmed;
+    return outcomeOf(unit::FillCells(unit::Use::MemoryBlock, table, first, last, byte));
 }
 
 int ReadTableBytes(char table, const std::function<bool(int cell, int byte)>& onCell)
 {
     for (int cell = 0; cell < CellCount; ++cell) {
-        const std::optional<int> byte = ReadCellByte(table, cell, TablePatience);
+        const std::optional<int> byte = ReadCellByte(table, cell, unit::Use::MemoryListing);
         if (!byte)
             return cell;
         if (!onCell(cell, *byte))

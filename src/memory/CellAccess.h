@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/RequestTable.h"
+
 #include <QString>
 
 #include <functional>
@@ -31,18 +33,9 @@ ByteOrError ByteFor(char table, int address, double value, double injectorRatio)
 // What a cell's byte means to the user: a signed percentage or a flow.
 long long ValueOf(char table, int address, int byte, double injectorRatio);
 
-// Attempts and time-outs of the single-cell and block requests.
-struct Patience {
-    int attempts;
-    int timeoutMs;
-};
-inline constexpr Patience CellPatience{10, 1000};
-inline constexpr Patience TablePatience{50, 1000};
-inline constexpr Patience BlockPatience{5, 10000};
-
 // One cell's byte, or nothing when the unit did not answer it (a reply
 // that does not echo the cell asked for is no answer).
-std::optional<int> ReadCellByte(char table, int address, Patience patience = CellPatience);
+std::optional<int> ReadCellByte(char table, int address, unit::Use use = unit::Use::MemoryCell);
 
 // Refused: nothing was sent, because the write could not be kept (the
 // transfer function of a tune opened off line: a tune file has none).
@@ -62,7 +55,7 @@ inline const QString TransferFunctionRefused = QStringLiteral(
 } // namespace messages
 
 // "W" and "S", each confirmed by the unit's echo of what was sent.
-WriteOutcome WriteCellByte(char table, int address, int byte, Patience patience = CellPatience);
+WriteOutcome WriteCellByte(char table, int address, int byte, unit::Use use = unit::Use::MemoryCell);
 WriteOutcome FillCellBytes(char table, int first, int last, int byte);
 
 // Reads cells 0 to 255 in turn, giving each byte to onCell, which returns

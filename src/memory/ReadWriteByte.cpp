@@ -3,19 +3,16 @@
 #include "config/TwipsLayout.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
-#include "link/Frame.h"
 #include "link/SerialPort.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "memory/CellAccess.h"
 #include "memory/CellConversions.h"
-#include "memory/CellEcho.h"
 #include "memory/CellEntry.h"
 #include "memory/Lamp.h"
 #include "memory/ReadWriteByteLayout.h"
-#include "memory/TableListing.h"
+#include "memory/TableListingRead.h"
 #include "memory/frmTableRead.h"
 #include "memory/mdlReadWriteByte.h"
-#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
@@ -26,8 +23,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,13 +146,12 @@ void ReadWriteByte::Form_Load()
     cmbInjectors_Click();
 
     services::port().setRts(true);
-    RxBuffer.clear();
     mdlMain::SetBusyPointer(true);
-    const int answered = SendFrame(cmd::Probe(), cells::CellPatience.attempts, cells::CellPatience.timeoutMs);
+    const std::optional<QString> answer = unit::Probe(unit::Use::MemoryOpening);
     mdlMain::SetBusyPointer(false);
-    if (answered)
-        ProbeStatus = ProbeStatusOf(RxBuffer);
-    if (answered && ProbeStatus == ReadyStatus) {
+    if (answer)
+        ProbeStatus = ProbeStatusOf(*answer);
+    if (answer && ProbeStatus == ReadyStatus) {
         Shape2->setColour(colours::Green);
         mdlMain::SetCaption(QStringLiteral("Connected"));
         linkUp_ = true;
@@ -315,7 +309,7 @@ auto ReadWriteByte::talk(bool rts, Exchange exchange)
 void ReadWriteByte::showTraffic()
 {
     Label5->setText(LastFrame);
-    Label8->setText(RxBuffer);
+    Label8->setText(unit::LastReply());
 }
 
 // --- single cells ----------------------------------------------------------
@@ -343,7 +337,7 @@ void ReadWriteByte::cmdReadByte_Click()
             Shape3->setColour(colours::Red);
         return;
     }
-    Label3->setText(cmd::Text(RxBuffer, cmd::reply::CellValue));
+    Label3->setText(cmd::Text(unit::LastReply(), cmd::reply::CellValue));
     Label10->setText(cells::SignedText(cells::ValueOf(table, at.address, *byte, ratioFor(table))));
 
     // The write and block rows start from the cell just read.
@@ -394,7 +388,7 @@ void ReadWriteByte::cmdWriteByte_Click()
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
         Shape1->setColour(colours::Green);
-        const QString confirmed = cmd::Text(RxBuffer, cmd::reply::CellValue);
+        const QString confirmed = cmd::Text(unit::LastReply(), cmd::reply::CellValue);
         Label13->setText(confirmed);
         Label16->setText(confirmed);
     } else {
@@ -437,7 +431,7 @@ void ReadWriteByte::cmdWriteBlock_Click()
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
         Shape1->setColour(colours::Green);
-        Label13->setText(cmd::Text(RxBuffer, cmd::reply::FillValue));
+        Label13->setText(cmd::Text(unit::LastReply(), cmd::reply::FillValue));
         Text3->setText(Text4->text());
         Label18->setText(Text4->text());
         Text2->setText(Text6->text());
@@ -457,56 +451,18 @@ void ReadWriteByte::cmdReadTable_Click()
     const char table = TableLetter();
     LinkBusy = true;
 
-    frmTableRead* viewer = frmTableRead::Load();
-    viewer->Show();
-    viewer->setFileMenuEnabled(false);
-    viewer->CommonDialog1().defaultName = cells::ListingFileName(table);
-    viewer->setText(cells::ListingHeader(table, services::clock().currentDateTime(),
-                                         cells::CalibrationCaption(TransferCalibrationSize())));
-    viewer->setBold(true);
-    mdlMain::SetBusyPointer(true);
-    viewer->setCursor(Qt::WaitCursor);
-    // The whole listing uses the calibration its heading names.
-    const double ratio = ratioFor(table);
-
     QPointer<ReadWriteByte> self(this);
-    QPointer<frmTableRead> shown(viewer);
     tableReadRunning_ = true;
-    bool windowGone = false;
-    bool viewerGone = false;
-    const int listed = cells::ReadTableBytes(table, [&](int cell, int byte) {
-        Label5->setText(LastFrame);
-        Label8->setText(RxBuffer);
-        viewer->appendText(cells::ListingLine(table, cell, byte, ratio) + cells::LineEnd);
-
-        // The listing shows as it grows, and QUIT can act between two cells.
-        QCoreApplication::processEvents();
-        windowGone = !self || self->closing_;
-        viewerGone = !shown || shown->isClosing();
-        return !windowGone && !viewerGone;
-    });
-    if (windowGone || viewerGone) {
-        // The read ends here: nothing more is sent and neither closed
-        // window is touched; only the main window gets its pointer back.
-        if (!windowGone)
-            tableReadRunning_ = false;
-        mdlMain::SetBusyPointer(false);
+    const cells::ListingEnd end = cells::ListTableInViewer(
+        {table, ratioFor(table), cells::CalibrationCaption(TransferCalibrationSize()), [this] { showTraffic(); },
+         [self] { return self && !self->closing_; }});
+    if (end == cells::ListingEnd::WindowGone)
         return;
-    }
-    if (listed < cells::CellCount) {
-        Label5->setText(LastFrame);
-        tableReadRunning_ = false;
-        mdlMain::SetBusyPointer(false);
-        viewer->unsetCursor();
-        viewer->setFileMenuEnabled(true);
-        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             cells::messages::TableReadFailed);
-        return;
-    }
     tableReadRunning_ = false;
-    viewer->setFileMenuEnabled(true);
-    mdlMain::SetBusyPointer(false);
-    viewer->unsetCursor();
+    if (end == cells::ListingEnd::Failed) {
+        Label5->setText(LastFrame);
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"), cells::messages::TableReadFailed);
+    }
 }
 
 // --- leaving ----------------------------------------------------------------

@@ -2,7 +2,7 @@
 
 #include "link/Commands.h"
 #include "link/SerialPort.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "monitor/LiveLink.h"
 #include "monitor/VoltageOffset.h"
 #include "platform/Dialogs.h"
@@ -18,11 +18,6 @@
 
 using namespace mdlPublicVars;
 
-namespace {
-constexpr int OffsetAttempts = 25;
-constexpr int OffsetTimeoutMs = 10000;
-} // namespace
-
 MonitorOffset::MonitorOffset(QScrollBar* slider, QLineEdit* shown, QTimer* sampling, std::function<bool()> linkFree,
                              QObject* parent)
     : QObject(parent), slider_(slider), shown_(shown), sampling_(sampling), linkFree_(std::move(linkFree))
@@ -35,13 +30,13 @@ MonitorOffset::MonitorOffset(QScrollBar* slider, QLineEdit* shown, QTimer* sampl
 
 bool MonitorOffset::load()
 {
-    RxBuffer.clear();
-    if (!SendFrame(cmd::ReadRegister(cmd::VoltageOffset), OffsetAttempts, OffsetTimeoutMs)) {
+    const std::optional<int> stored = unit::ReadRegister(unit::Use::MonitorOffset, cmd::VoltageOffset);
+    if (!stored) {
         services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
                                     QStringLiteral("Unable to load Voltage Offset from VentrixTM. Please try again."));
         return false;
     }
-    const int offset = voltage_offset::FromRegisterByte(cmd::HexValue(RxBuffer, cmd::reply::RegisterValue));
+    const int offset = voltage_offset::FromRegisterByte(*stored);
     writesEnabled_ = true;
     const int onSlider = voltage_offset::ClampToSlider(offset);
     const bool moves = onSlider != slider_->value();
@@ -85,16 +80,14 @@ bool MonitorOffset::write(int offset)
         writeFailed();
         return false;
     }
-    const QString digits = voltage_offset::Digits(offset);
-    RxBuffer.clear();
-    int written = 0;
+    bool written = false;
     {
         // Sampling pauses around the write and resumes only if it was running:
         // a write never starts the sampling itself.
         const live_link::TimerHold hold(sampling_);
-        written = SendFrame(cmd::WriteRegister(cmd::VoltageOffset, offset & 0xFF), OffsetAttempts, OffsetTimeoutMs);
+        written = unit::WriteRegister(unit::Use::MonitorOffset, cmd::VoltageOffset, offset & 0xFF);
     }
-    if (!written || !voltage_offset::EchoMatches(RxBuffer, digits)) {
+    if (!written) {
         writeFailed();
         return false;
     }

@@ -53,13 +53,16 @@ void MonitorSampling::tick()
 
     QPointer<MonitorSampling> self(this);
     sampling_ = true;
-    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise([&](int attempt) {
-        if (!self || !running_())
-            return false;
-        showWaiting(attempt);
-        QCoreApplication::processEvents();
-        return self && running_();
-    });
+    QString data;
+    const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
+        [&](int attempt) {
+            if (!self || !running_())
+                return false;
+            showWaiting(attempt);
+            QCoreApplication::processEvents();
+            return self && running_();
+        },
+        data);
     if (!self)
         return;
     sampling_ = false;
@@ -75,7 +78,6 @@ void MonitorSampling::tick()
     case mdlMonitor::SampleRequest::Answered:
         break;
     }
-    const QString data = RxBuffer;
     const LiveSample sample = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_);
     emit sampled(data, sample);
 }

@@ -5,7 +5,7 @@
 #include "link/Commands.h"
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Colours.h"
@@ -29,8 +29,6 @@ namespace {
 // The title bar and border the window's height includes.
 constexpr int FrameHeight = 375;
 
-constexpr int ProbeAttempts = 10;
-constexpr int ProbeTimeoutMs = 25000;
 constexpr int LowestReadyCode = 1;
 constexpr int HighestReadyCode = 3;
 const QString StopOnProbeCode = QStringLiteral("03");
@@ -270,12 +268,11 @@ void frmMONITOR::Form_Load()
         Indicate(txtWastedSpark, mdlMonitor::IgnitionIsWasteSpark());
         ShowRunForConnection();
 
-        RxBuffer.clear();
         mdlMain::SetBusyPointer(true);
-        SendFrame(cmd::Probe(), ProbeAttempts, ProbeTimeoutMs);
+        const QString reply = unit::Probe(unit::Use::MonitorOpening).value_or(QString());
         mdlMain::SetBusyPointer(false);
-        lblRawDataStream->setText(RxBuffer);
-        probeCode_ = RxBuffer.left(2);
+        lblRawDataStream->setText(reply);
+        probeCode_ = reply.left(2);
         const int code = ProbeStatusOf(probeCode_);
         if (code >= LowestReadyCode && code <= HighestReadyCode) {
             mdlMain::SetCaption(QStringLiteral("Connected"));
@@ -377,9 +374,7 @@ void frmMONITOR::cmdSTOP_Click()
         // A unit that answered 03 streams until told to stop: the bare stop
         // character, without a frame. The port is polled, so there are no
         // receive notifications to switch off.
-        const QByteArray stop(1, cmd::RawStop);
-        port.write(stop);
-        LastFrame = QString::fromLatin1(stop);
+        unit::WriteRawStop();
     }
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);

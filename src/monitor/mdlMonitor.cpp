@@ -1,9 +1,8 @@
 #include "monitor/mdlMonitor.h"
 
 #include "config/frmIgnitionConfig.h"
-#include "link/Commands.h"
 #include "link/SettingsStore.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
@@ -12,22 +11,20 @@
 namespace mdlMonitor {
 
 namespace {
-constexpr int SampleTimeoutMs = 1000;
 constexpr int WasteSparkOption = 1;
 constexpr int FjoLimit = 10;
 } // namespace
 
-bool RequestLiveSample()
+std::optional<QString> RequestLiveSample()
 {
-    using namespace mdlPublicVars;
-    RxBuffer.clear();
-    if (SendFrame(cmd::LiveSample(), SampleAttempts, SampleTimeoutMs))
-        return true;
-    Connected = false;
-    return false;
+    std::optional<QString> sample = unit::LiveSample(unit::Use::MonitorSample);
+    if (!sample)
+        mdlPublicVars::Connected = false;
+    return sample;
 }
 
-SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts)
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts,
+                                        QString& sample)
 {
     using namespace mdlPublicVars;
     // The attempts stay one exchange of the link, so a reply that comes late
@@ -35,12 +32,12 @@ SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt
     // as a straggler before the next.
     int nextAttempt = 1;
     bool givenUp = false;
-    RxBuffer.clear();
-    const int answered = SendFrame(cmd::LiveSample(), SampleAttempts, SampleTimeoutMs, [&] {
+    const std::optional<QString> answered = unit::LiveSample(unit::Use::MonitorSample, [&] {
         ++nextAttempt;
         givenUp = betweenAttempts && !betweenAttempts(nextAttempt);
         return !givenUp;
     });
+    sample = answered.value_or(QString());
     if (answered)
         return SampleRequest::Answered;
     if (givenUp)

@@ -1,25 +1,28 @@
 #pragma once
 
+#include "link/RequestTable.h"
 #include "monitor/LiveSample.h"
 
 #include <functional>
+#include <optional>
 
 // The live sample as the windows fetch it from the unit.
 namespace mdlMonitor {
 
-// Asks the unit for one live sample ("M", 50 attempts of 1000 ms). On success
-// RxBuffer holds the sample; on failure the link counts as lost (Connected
-// false) and nothing is shown: the caller reacts.
-bool RequestLiveSample();
+// Asks the unit for one live sample ("M"): its text. On failure the link
+// counts as lost (Connected false) and nothing is shown: the caller reacts.
+std::optional<QString> RequestLiveSample();
 
 // The same request made one attempt at a time, for a window that must stay
 // alive while a silent unit runs out its attempts. betweenAttempts runs after
 // every unanswered attempt but the last, with the number of the attempt about
 // to go out (2 to 50); it returns false to give up. A port that reports an
-// error fails every attempt alike and ends the request at once.
+// error fails every attempt alike and ends the request at once. When
+// answered, `sample` holds the sample's text.
 enum class SampleRequest { Answered, Unanswered, GivenUp };
-inline constexpr int SampleAttempts = 50;
-SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts);
+inline constexpr int SampleAttempts = unit::PatienceOf(unit::Use::MonitorSample).attempts;
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts,
+                                        QString& sample);
 
 // What the user is told while the attempts run ("No reply from the unit -
 // retrying, 7 of 50").

@@ -8,7 +8,6 @@ void Reset()
     CommPortNumber = 1;
     PortCandidate = 0;
     ProbeStatus = 0;
-    RxBuffer.clear();
     LastFrame.clear();
     LinkBusy = false;
     WidebandModel = 1;

@@ -13,7 +13,6 @@ inline int PortCandidate = 0;
 inline int ProbeStatus = 0;  // 3 ready, 2 ask again, 255 none found
 
 // The frame transaction.
-inline QString RxBuffer;   // reply data after a successful transaction
 inline QString LastFrame;  // the last frame written, for raw-traffic displays
 inline bool LinkBusy = false;
 

@@ -13,7 +13,7 @@ Transact TransactKeepingWindowsAlive(std::function<bool()> stop)
 {
     // The attempts stay one exchange of the link, which keeps count of the
     // replies still owed across them.
-    const Transact send = SendFrameTransact([stop] {
+    const Transact send = unit::TransactOnLink([stop] {
         QApplication::processEvents();
         return !(stop && stop());
     });

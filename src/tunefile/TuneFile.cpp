@@ -2,8 +2,6 @@
 
 #include "link/Commands.h"
 #include "link/Frame.h"
-#include "link/Transaction.h"
-#include "state/PublicVars.h"
 
 #include <QFile>
 
@@ -66,16 +64,6 @@ ParseResult refuse(int lineNumber, const QString& text)
     return result;
 }
 
-Transact transactOn(std::function<int(const QString&, int, int)> send)
-{
-    return [send = std::move(send)](const QString& payload, int attempts, int timeoutMs, QString& reply) {
-        mdlPublicVars::RxBuffer.clear();
-        const bool answered = send(payload, attempts, timeoutMs) != 0;
-        reply = answered ? mdlPublicVars::RxBuffer : QString();
-        return answered;
-    };
-}
-
 } // namespace
 
 QString ReadRequest(const Entry& entry)
@@ -92,20 +80,6 @@ QString TimeStamp(const QDateTime& when)
 int ProgressPercent(int handled)
 {
     return std::clamp(handled * 100 / DataLineCount, 0, 100);
-}
-
-Transact SendFrameTransact(BetweenAttempts between)
-{
-    return transactOn([between = std::move(between)](const QString& payload, int attempts, int timeoutMs) {
-        return SendFrame(payload, attempts, timeoutMs, between);
-    });
-}
-
-Transact SendFrameOnTransact(SerialPort& port, Clock& clock)
-{
-    return transactOn([&port, &clock](const QString& payload, int attempts, int timeoutMs) {
-        return SendFrameOn(port, clock, payload, attempts, timeoutMs);
-    });
 }
 
 // --- export ----------------------------------------------------------------

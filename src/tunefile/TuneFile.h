@@ -4,13 +4,11 @@
 #include <QList>
 #include <QString>
 
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "tunefile/Tune.h"
 
 #include <functional>
 
-class Clock;
-class SerialPort;
 
 // A "*.tun" tune file: the four correction tables and the twenty
 // configuration registers of a unit, one entry a line.
@@ -34,10 +32,10 @@ inline const QString FormatIdentifier = QStringLiteral("&M110901");
 inline const QString LineEnd = QStringLiteral("\r\n");
 
 // Attempts and time-out (ms) of each read and each write.
-inline constexpr int ReadAttempts = 50;
-inline constexpr int ReadTimeoutMs = 1000;
-inline constexpr int WriteAttempts = 10;
-inline constexpr int WriteTimeoutMs = 1000;
+inline constexpr int ReadAttempts = unit::PatienceOf(unit::Use::TuneExport).attempts;
+inline constexpr int ReadTimeoutMs = unit::PatienceOf(unit::Use::TuneExport).timeoutMs;
+inline constexpr int WriteAttempts = unit::PatienceOf(unit::Use::TuneImport).attempts;
+inline constexpr int WriteTimeoutMs = unit::PatienceOf(unit::Use::TuneImport).timeoutMs;
 
 // A file larger than this cannot be a tune (an exported one is about 8 KB).
 inline constexpr qint64 MaximumFileSize = 1024 * 1024;
@@ -52,15 +50,9 @@ QString TimeStamp(const QDateTime& when);
 int ProgressPercent(int handled);
 
 // One transaction with the unit: true with the reply data in `reply` when a
-// positive reply came, false (reply empty) when every attempt failed.
-using Transact = std::function<bool(const QString& payload, int attempts, int timeoutMs, QString& reply)>;
-
-// Transactions through SendFrame on the installed port (RxBuffer cleared
-// before each, as every caller does); `between` runs between two attempts
-// of one request and ends the request, failed, when it returns false.
-Transact SendFrameTransact(BetweenAttempts between = {});
-// The same on a given port and clock.
-Transact SendFrameOnTransact(SerialPort& port, Clock& clock);
+// positive reply came, false (reply empty) when every attempt failed
+// (unit::TransactOnLink, unit::TransactOn, or a test's script).
+using Transact = unit::Transact;
 
 // Called after each data line handled with the count so far (1 to 1044 for
 // an export; an import counts its empty lines too).

@@ -1,77 +1,44 @@
 #include "tuner/TunerLink.h"
 
-#include "link/Commands.h"
-#include "link/Frame.h"
-#include "link/RegisterMap.h"
-#include "link/Transaction.h"
+#include "link/Unit.h"
 #include "memory/CellAccess.h"
-#include "memory/CellEcho.h"
 #include "state/PublicVars.h"
 
 namespace tuner_link {
 
-namespace {
-
-constexpr cells::Patience TunerPatience{Attempts, TimeoutMs};
-
-bool transact(const QString& payload, int attempts, int timeoutMs)
-{
-    mdlPublicVars::RxBuffer.clear();
-    return SendFrame(payload, attempts, timeoutMs) != 0;
-}
-
-} // namespace
-
-namespace {
-
-std::optional<int> readEntry(char table, int address, int attempts, int timeoutMs)
-{
-    using mdlPublicVars::RxBuffer;
-    if (!transact(cmd::ReadCell(table, address), attempts, timeoutMs))
-        return std::nullopt;
-    if (!cells::EchoedLetterIs(RxBuffer, table)
-        || cmd::Text(RxBuffer, cmd::reply::CellAddress) != frame::HexByte(address))
-        return std::nullopt;
-    return register_map::ParseByte(cmd::Text(RxBuffer, cmd::reply::CellValue));
-}
-
-} // namespace
+using unit::Use;
 
 std::optional<int> ReadEntryByte(char table, int address)
 {
-    return readEntry(table, address, Attempts, TimeoutMs);
+    return unit::ReadCell(Use::TunerCellRead, table, address);
 }
 
 std::optional<int> ReadEntryByteAfterFailure(char table, int address)
 {
-    return readEntry(table, address, SampleAttempts, SampleTimeoutMs);
+    return unit::ReadCell(Use::TunerReadAfterFailure, table, address);
 }
 
 std::optional<int> ReadRegisterByte(int reg)
 {
-    if (!transact(cmd::ReadRegister(reg), Attempts, TimeoutMs))
-        return std::nullopt;
-    return register_map::ParseByte(cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::RegisterValue));
+    return unit::ReadRegister(Use::TunerRegisterRead, reg);
 }
 
 bool WriteEntry(char table, int address, int value)
 {
-    return cells::WriteCellByte(table, address, value & 0xFF, TunerPatience) == cells::WriteOutcome::Confirmed;
+    return cells::WriteCellByte(table, address, value & 0xFF, Use::TunerCellWrite) == cells::WriteOutcome::Confirmed;
 }
 
 bool WriteRegister(int reg, int byte)
 {
-    if (!transact(cmd::WriteRegister(reg, byte), Attempts, TimeoutMs))
-        return false;
-    return cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::RegisterEcho) == frame::HexByte(reg) + frame::HexByte(byte);
+    return unit::WriteRegister(Use::TunerRegisterWrite, reg, byte);
 }
 
-bool RequestSample()
+std::optional<QString> RequestSample()
 {
-    if (transact(cmd::LiveSample(), SampleAttempts, SampleTimeoutMs))
-        return true;
-    mdlPublicVars::Connected = false;
-    return false;
+    std::optional<QString> sample = unit::LiveSample(Use::TunerSample);
+    if (!sample)
+        mdlPublicVars::Connected = false;
+    return sample;
 }
 
 } // namespace tuner_link

@@ -118,9 +118,7 @@ std::optional<QString> TunerSession::takeSample()
 {
     if (!live())
         return std::nullopt;
-    if (!tuner_link::RequestSample())
-        return std::nullopt;
-    return mdlPublicVars::RxBuffer;
+    return tuner_link::RequestSample();
 }
 
 bool TunerSession::loseLink()

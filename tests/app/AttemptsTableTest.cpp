@@ -1,8 +1,9 @@
-// Who sends what, with how many attempts and which time-out: every caller of
-// the link, driven through the main window against the simulated unit. A
-// recording port makes the unit deaf to one request (it never hears it) and
-// notes, for each frame, how long the link waits for its reply; a silent
-// request uses all its attempts, each waiting its whole time-out.
+// Who sends what, with how many attempts and which time-out, and what a
+// wrong echo to each write does: every caller of the link, driven through the
+// main window against the simulated unit. A recording port makes the unit
+// deaf to one request (it never hears it) and notes, for each frame, how long
+// the link waits for its reply; a silent request uses all its attempts, each
+// waiting its whole time-out.
 #include "app/frmMain.h"
 #include "config/frmIgnitionConfig.h"
 #include "link/SettingsStore.h"
@@ -16,6 +17,8 @@
 #include "support/FakePorts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestApplication.h"
+#include "tunefile/Backups.h"
+#include "tuner/frmGraphicalTune.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -24,6 +27,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -71,6 +75,8 @@ public:  // the table's steps drive the fixture from outside the test body
         TestApplication();
         mdlPublicVars::Reset();
         ASSERT_TRUE(dir.isValid());
+        previousBackupFolder = tunefile::BackupFolder();
+        tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));
         simulated.close();
         services::install(nullptr, &clock, &dialogs, &settings);
         auto owned = std::make_unique<RecordingPort>(simulated);
@@ -82,6 +88,7 @@ public:  // the table's steps drive the fixture from outside the test body
     {
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        tunefile::SetBackupFolder(previousBackupFolder);
     }
 
     void connectAndLoad()
@@ -99,44 +106,92 @@ public:  // the table's steps drive the fixture from outside the test body
     RecordingPort* port = nullptr;
     std::unique_ptr<frmMain> main;
     QTemporaryDir dir;
+    QString previousBackupFolder;
 };
+
+using Step = std::function<void(AttemptsTableTest&)>;
+
+// The program brought to a caller, and the caller's requests.
+namespace steps {
+void connected(AttemptsTableTest& t)
+{
+    t.connectAndLoad();
+}
+void monitorRunning(AttemptsTableTest& t)
+{
+    t.connectAndLoad();
+    t.main->mnuVentrixRunItem_Click();
+    t.dialogs.answerNext(MsgAnswer::No);  // no data log
+    t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
+}
+void moveOffsetSlider(AttemptsTableTest& t)
+{
+    // The user moves it (a value the program sets writes nothing).
+    t.main->findChild<frmMONITOR*>()->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->triggerAction(
+        QAbstractSlider::SliderPageStepAdd);
+}
+ReadWriteByte* memoryWindow(AttemptsTableTest& t)
+{
+    t.connectAndLoad();
+    t.main->mnuMemoryModifyItem_Click();
+    return t.main->findChild<ReadWriteByte*>();
+}
+void ignitionUpdate(AttemptsTableTest& t)
+{
+    auto* window = t.main->findChild<frmIgnitionConfig*>();
+    window->optIgnitionType(3)->click();
+    window->optRPMConfig(1)->click();
+    window->cmdIgnitionChange()->click();
+}
+void exportTune(AttemptsTableTest& t)
+{
+    t.dialogs.answerNext(MsgAnswer::Yes);
+    t.main->mnuExportTuneItem_Click();
+}
+void importTune(AttemptsTableTest& t)
+{
+    const QString path = t.dir.filePath("a.tun");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0005\r\nT1300\r\n\r\n");
+    file.close();
+    t.dialogs.answerNext(MsgAnswer::Yes);
+    t.dialogs.chooseNextFile(path);
+    t.main->mnuImportTuneItem_Click();
+}
+frmGraphicalTune* tuner(AttemptsTableTest& t)
+{
+    return t.main->findChild<frmGraphicalTune*>();
+}
+void openTuner(AttemptsTableTest& t)
+{
+    t.main->mnuGraphicalTunerItem_Click();
+}
+void goOnLine(AttemptsTableTest& t)
+{
+    t.dialogs.answerNext(MsgAnswer::Yes);
+    tuner(t)->cmdONLINE_Click();
+}
+void tunerOnLine(AttemptsTableTest& t)
+{
+    t.connectAndLoad();
+    openTuner(t);
+    goOnLine(t);
+}
+void moveTunerSlider(AttemptsTableTest& t)
+{
+    tuner(t)->VScroll1(5)->setValue(20);  // cell 3A first
+}
+void moveBreakpoint(AttemptsTableTest& t)
+{
+    QScrollBar* breakpoint = tuner(t)->findChild<QScrollBar*>(QStringLiteral("HScroll1"));
+    breakpoint->setValue(breakpoint->value() == 512 ? 256 : 512);  // the unit is not fresh for each row
+}
+} // namespace steps
 
 TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
 {
-    using Step = std::function<void(AttemptsTableTest&)>;
-    const Step connected = [](AttemptsTableTest& t) { t.connectAndLoad(); };
-    const auto monitorRunning = [](AttemptsTableTest& t) {
-        t.connectAndLoad();
-        t.main->mnuVentrixRunItem_Click();
-        t.dialogs.answerNext(MsgAnswer::No);  // no data log
-        t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
-    };
-    const auto memoryWindow = [](AttemptsTableTest& t) {
-        t.connectAndLoad();
-        t.main->mnuMemoryModifyItem_Click();
-        return t.main->findChild<ReadWriteByte*>();
-    };
-    const auto ignitionUpdate = [](AttemptsTableTest& t) {
-        auto* window = t.main->findChild<frmIgnitionConfig*>();
-        window->optIgnitionType(3)->click();
-        window->optRPMConfig(1)->click();
-        window->cmdIgnitionChange()->click();
-    };
-    const auto exportTune = [](AttemptsTableTest& t) {
-        t.dialogs.answerNext(MsgAnswer::Yes);
-        t.main->mnuExportTuneItem_Click();
-    };
-    const auto importTune = [](AttemptsTableTest& t) {
-        const QString path = t.dir.filePath("a.tun");
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0005\r\nT1300\r\n\r\n");
-        file.close();
-        t.dialogs.answerNext(MsgAnswer::Yes);
-        t.dialogs.chooseNextFile(path);
-        t.main->mnuImportTuneItem_Click();
-    };
-
+    using namespace steps;
     struct Row {
         const char* caller;
         const char* deafTo;  // the request the unit does not hear
@@ -170,22 +225,17 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
          25, 10000},
         {"monitor sample", "M", monitorRunning,
          [](AttemptsTableTest& t) { t.main->findChild<frmMONITOR*>()->Timer1_Timer(); }, 50, 1000},
-        {"monitor offset slider", "WT13", monitorRunning,
-         [](AttemptsTableTest& t) {
-             // The user moves it (a value the program sets writes nothing).
-             t.main->findChild<frmMONITOR*>()->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->triggerAction(
-                 QAbstractSlider::SliderPageStepAdd);
-         }, 25, 10000},
+        {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider, 25, 10000},
         {"memory window opening", "Z", connected,
          [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10, 1000},
         {"memory window, read one cell", "RO", {},
-         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); }, 10, 1000},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); }, 10, 1000},
         {"memory window, write one cell", "WO", {},
-         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, 10, 1000},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, 10, 1000},
         {"memory window, block write", "SO", {},
-         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, 5, 10000},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, 5, 10000},
         {"memory window, table listing", "RO", {},
-         [memoryWindow](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); }, 50, 1000},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); }, 50, 1000},
         {"tune export", "RC00", connected, exportTune, 50, 1000},
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
         {"tune import", "WC00", connected, importTune, 10, 1000},
@@ -193,6 +243,27 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"self-test", "T", connected, [](AttemptsTableTest& t) { t.main->mnuAccuracyTestItem_Click(); }, 10, 50000},
         {"soft reset", "K", connected, [](AttemptsTableTest& t) { t.main->mnuResetItem_Click(); }, 20, 3000},
         {"About box", "V", connected, [](AttemptsTableTest& t) { t.main->mnuAboutItem_Click(); }, 10, 5000},
+        {"tuner table load", "RO", connected, openTuner, 25, 10000},
+        {"tuner going on line, register write", "WT07",
+         [](AttemptsTableTest& t) {
+             t.connectAndLoad();
+             openTuner(t);
+         },
+         goOnLine, 25, 10000},
+        {"tuner slider, cell write", "WO3A", tunerOnLine, moveTunerSlider, 25, 10000},
+        {"tuner breakpoint, register write", "WT00", tunerOnLine, moveBreakpoint, 25, 10000},
+        {"tuner live sample", "M", tunerOnLine,
+         [](AttemptsTableTest& t) {
+             t.clock.advance(1000);
+             tuner(t)->Timer1_Timer();
+         },
+         25, 500},
+        {"tuner read after a refused write", "RO3A",
+         [](AttemptsTableTest& t) {
+             tunerOnLine(t);
+             t.device.faults().wrongEcho = true;
+         },
+         moveTunerSlider, 25, 500},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.caller);
@@ -221,6 +292,54 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         for (qsizetype i = first; i < first + attempts; ++i)
             EXPECT_EQ(port->frames[i].waitedMs, row.timeoutMs) << port->frames[i].payload.toStdString();
         EXPECT_EQ(attempts, row.attempts) << port->frames[first].payload.toStdString();
+    }
+}
+
+// A unit that stores and echoes every written byte with its lowest bit
+// flipped: each write is refused as failed, in the caller's own words.
+TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
+{
+    using namespace steps;
+    struct Row {
+        const char* caller;
+        const char* write;  // the request whose echo is wrong
+        Step before;
+        Step action;
+        const char* message;  // the failure the user is told of
+    };
+    const Row rows[] = {
+        {"ignition update", "WT06", connected, ignitionUpdate, "Failed to change ignition mode. Please try again."},
+        {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider,
+         "Failed to Update Voltage Offset. Please try again."},
+        {"memory window, one cell", "WO", {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, "Write byte operation failed!"},
+        {"memory window, block", "SO", {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, "Write Block operation failed!"},
+        {"tune import", "WC00", connected, importTune, "Import operation failed!"},
+        {"tuner slider, cell", "WO3A", tunerOnLine, moveTunerSlider,
+         "Failed to Update Slider Value. Please try a manual update."},
+        {"tuner breakpoint, register", "WT00", tunerOnLine, moveBreakpoint,
+         "Failed to Update TPS Breakpoint Value. Please try a manual update."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.caller);
+        TearDown();
+        SetUp();
+        if (row.before)
+            row.before(*this);
+        dialogs.messages.clear();
+        port->frames.clear();
+        device.faults().wrongEcho = true;
+        row.action(*this);
+        QCoreApplication::processEvents();  // messages told once a handler is done
+
+        EXPECT_TRUE(std::any_of(port->frames.cbegin(), port->frames.cend(),
+                                [&](const RecordingPort::Frame& f) { return f.payload.startsWith(row.write); }))
+            << "the write was never sent";
+        QStringList texts;
+        for (const auto& m : dialogs.messages)
+            texts << m.text;
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(row.message))) << texts.join(" | ").toStdString();
     }
 }
 

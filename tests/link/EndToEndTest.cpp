@@ -54,10 +54,10 @@ TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
     // Connected, any framed command goes through and its reply is verified.
     SystemClock realClock;
     EXPECT_EQ(SendFrameOn(port, realClock, cmd::FirmwareRevision(), 10, 5000), 1);
-    EXPECT_EQ(mdlPublicVars::RxBuffer.size(), 4);
+    EXPECT_EQ(LastReplyData().size(), 4);
     EXPECT_EQ(SendFrameOn(port, realClock, cmd::WriteCell('O', 0x80, 0x05), 10, 1000), 1);
     EXPECT_EQ(SendFrameOn(port, realClock, cmd::ReadCell('O', 0x80), 10, 1000), 1);
-    EXPECT_EQ(cmd::Text(mdlPublicVars::RxBuffer, cmd::reply::CellValue), QStringLiteral("05"));
+    EXPECT_EQ(cmd::Text(LastReplyData(), cmd::reply::CellValue), QStringLiteral("05"));
 
     port.close();
     simulator.terminate();

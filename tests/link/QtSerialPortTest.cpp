@@ -96,7 +96,7 @@ TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
 
     SystemClock clock;
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
-    EXPECT_EQ(mdlPublicVars::RxBuffer, QStringLiteral("03"));
+    EXPECT_EQ(LastReplyData(), QStringLiteral("03"));
     EXPECT_EQ(pty.frames.load(), 1);
     port.close();
     EXPECT_FALSE(port.isOpen());

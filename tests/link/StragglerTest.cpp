@@ -16,8 +16,6 @@
 
 namespace {
 
-using mdlPublicVars::RxBuffer;
-
 class StragglerTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -31,8 +29,7 @@ protected:
     // The payload's reply data, or "" when the exchange failed.
     QString ask(const QString& payload, int attempts = 1, int timeoutMs = 1000)
     {
-        RxBuffer.clear();
-        return SendFrameOn(port, clock, payload, attempts, timeoutMs) ? RxBuffer : QString();
+        return SendFrameOn(port, clock, payload, attempts, timeoutMs) ? LastReplyData() : QString();
     }
 
     QStringList framesWritten() const
@@ -60,11 +57,11 @@ TEST_F(StragglerTest, AHealthyUnitSeesOneFrameForEachRequestInOrder)
             device.faults().splitInto = pieces;
             const qsizetype before = port.writtenTo(1).size();
             const tunefile::ExportResult read =
-                tunefile::ReadTune(tunefile::SendFrameOnTransact(port, clock), clock.currentDateTime());
+                tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
             ASSERT_TRUE(read.complete);
             const tunefile::ParseResult parsed = tunefile::ParseTuneText(read.text);
             ASSERT_TRUE(parsed.valid);
-            const tunefile::ImportResult written = tunefile::WriteTune(tunefile::SendFrameOnTransact(port, clock), parsed.file);
+            const tunefile::ImportResult written = tunefile::WriteTune(unit::TransactOn(port, clock), parsed.file);
             EXPECT_EQ(written.outcome, tunefile::ImportOutcome::Completed);
 
             QByteArray expected;
@@ -192,7 +189,7 @@ TEST_F(StragglerTest, AnExportWithAnyOneOfItsRepliesLateReadsEveryEntryRight)
             (alone ? device.faults().lateAloneRequest : device.faults().lateRequest) = late;
             device.faults().lateAloneMs = device.faults().lateByMs = 3500;
             const tunefile::ExportResult read =
-                tunefile::ReadTune(tunefile::SendFrameOnTransact(port, clock), clock.currentDateTime());
+                tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
             ASSERT_TRUE(read.complete);
             ASSERT_EQ(read.text.split(tunefile::LineEnd).mid(2, order.size()), expected);
         }
@@ -223,25 +220,25 @@ TEST_F(StragglerTest, ABetweenAttemptsHookKeepsTheAttemptsOneExchange)
 {
     device.faults().lateRequest = 1;
     int between = 0;
-    RxBuffer.clear();
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] {
         ++between;
         return true;
     }), 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("rt041E"));
+    EXPECT_EQ(LastReplyData(), QStringLiteral("rt041E"));
     EXPECT_EQ(between, 1);
     EXPECT_EQ(ask(QStringLiteral("RT05")), QStringLiteral("rt0515"));
 }
 
 TEST_F(StragglerTest, AHookThatSaysStopEndsTheExchangeWithNothingMoreSent)
 {
-    device.faults().silent = true;
     int between = 0;
-    RxBuffer = QStringLiteral("stale");
+    EXPECT_EQ(ask(QStringLiteral("RT05")), QStringLiteral("rt0515"));
+    device.faults().silent = true;
+    device.clearLog();
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] { return ++between < 3; }), 0);
     EXPECT_EQ(between, 3);
     EXPECT_EQ(framesWritten(), QStringList({"RT04", "RT04", "RT04"}));
-    EXPECT_TRUE(RxBuffer.isEmpty());
+    EXPECT_TRUE(LastReplyData().isEmpty());
 }
 
 TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
@@ -289,9 +286,8 @@ TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
             QByteArray bad_;
         } rewriting(port, replies, c.bad);
         device.clearLog();
-        RxBuffer.clear();
         EXPECT_EQ(SendFrameOn(rewriting, clock, QString::fromLatin1(c.payload), 10, 1000), 1);
-        EXPECT_EQ(RxBuffer, QString::fromLatin1(c.good));
+        EXPECT_EQ(LastReplyData(), QString::fromLatin1(c.good));
         EXPECT_EQ(device.payloadLog().size(), 2) << "the bad reply cost one attempt";
     }
 }

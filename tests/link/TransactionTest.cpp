@@ -7,8 +7,6 @@
 
 namespace {
 
-using mdlPublicVars::RxBuffer;
-
 class TransactionTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -41,7 +39,7 @@ TEST_F(TransactionTest, PositiveReplyLeavesItsData)
 {
     replyWith({"uu0103$"});
     EXPECT_EQ(send("Z"), 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("03"));
+    EXPECT_EQ(LastReplyData(), QStringLiteral("03"));
     EXPECT_EQ(mdlPublicVars::LastFrame, QStringLiteral("UU01ZBB$"));
     EXPECT_TRUE(mdlPublicVars::LinkBusy);
     EXPECT_EQ(port.written[1], QList<QByteArray>{"UU01ZBB$"});
@@ -60,7 +58,7 @@ TEST_F(TransactionTest, BadRepliesAreRetriedUntilAGoodOne)
         replyWith({c.bad, "uu0103$"});
         port.written.clear();
         EXPECT_EQ(send("Z", 2), 1) << c.name;
-        EXPECT_EQ(RxBuffer, QStringLiteral("03")) << c.name;
+        EXPECT_EQ(LastReplyData(), QStringLiteral("03")) << c.name;
         EXPECT_EQ(port.written[1].size(), 2) << c.name;
     }
 }
@@ -73,17 +71,17 @@ TEST_F(TransactionTest, ALiveSampleMustHoldEveryFieldInHexadecimal)
         replyWith({"uu01" + bad + "$", "uu01" + whole + "XY$"});
         port.written.clear();
         EXPECT_EQ(send("M", 2), 1) << bad.constData();
-        EXPECT_EQ(RxBuffer, QString::fromLatin1(whole + "XY"));  // what follows the fields is not read
+        EXPECT_EQ(LastReplyData(), QString::fromLatin1(whole + "XY"));  // what follows the fields is not read
         EXPECT_EQ(port.written[1].size(), 2);
     }
 }
 
 TEST_F(TransactionTest, FailureEmptiesTheBufferAndFlushesThePort)
 {
-    replyWith({"uu01$", "uu01$"});
-    RxBuffer = QStringLiteral("old");
+    replyWith({"uu0103$", "uu01$", "uu01$"});
+    EXPECT_EQ(send("Z"), 1);
     EXPECT_EQ(send("RT00", 2), 0);
-    EXPECT_TRUE(RxBuffer.isEmpty());
+    EXPECT_TRUE(LastReplyData().isEmpty());
     QByteArray left;
     port.readAll(left);
     EXPECT_TRUE(left.isEmpty());

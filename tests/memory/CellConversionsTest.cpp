@@ -1,5 +1,4 @@
 #include "memory/CellConversions.h"
-#include "memory/CellEcho.h"
 #include "memory/CellEntry.h"
 
 #include <cmath>
@@ -154,28 +153,6 @@ TEST(BlockEntryTest, ChecksInOrderAndNamesTheFields)
             EXPECT_EQ(error->fields, c.fields) << c.message;
         }
     }
-}
-
-TEST(WriteEchoTest, LetterAddressAndValueMustAllMatch)
-{
-    const std::pair<const char*, bool> writes[] = {
-        {"wc4BFB", true}, {"wC4BFB", false},  // an upper-case letter does not verify
-        {"wc4CFB", false}, {"wc4BFA", false}, {"wo4BFB", false}, {"wc4B", false}, {"", false},
-    };
-    for (const auto& [reply, matches] : writes)
-        EXPECT_EQ(WriteEchoMatches(QString::fromLatin1(reply), 'C', QStringLiteral("4B"), QStringLiteral("FB")),
-                  matches)
-            << reply;
-
-    const std::pair<const char*, bool> fills[] = {
-        {"sc324B04", true}, {"Sc324B04", true}, {"sC324B04", false}, {"sc334B04", false},
-        {"sc324C04", false}, {"sc324B05", false}, {"sc324B", false},
-    };
-    for (const auto& [reply, matches] : fills)
-        EXPECT_EQ(FillEchoMatches(QString::fromLatin1(reply), 'C', QStringLiteral("32"), QStringLiteral("4B"),
-                                  QStringLiteral("04")),
-                  matches)
-            << reply;
 }
 
 } // namespace

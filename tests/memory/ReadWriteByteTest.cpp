@@ -36,20 +36,6 @@ namespace {
 
 using namespace mdlPublicVars;
 
-// The simulated unit's port with its replies rewritten on the way in.
-class TamperedPort final : public ForwardingPort {
-public:
-    using ForwardingPort::ForwardingPort;
-    PortError readAll(QByteArray& received) override
-    {
-        const PortError error = inner_.readAll(received);
-        if (!from.isEmpty())
-            received.replace(from, to);
-        return error;
-    }
-    QByteArray from, to;
-};
-
 const QStringList ShutOut = {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",
                              "mnuDiagnostics", "mnuMemory", "mnuVentrix"};
 const QStringList Entries = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
@@ -66,7 +52,7 @@ protected:
         InstalledInjectorSize = 19;
         InjectorRatioOL = 1.0;
         ASSERT_EQ(port.open(), PortError::None);
-        services::install(&tampered, &clock, &dialogs, &settings);
+        services::install(&port, &clock, &dialogs, &settings);
 
         // A main window with the controls the memory-modify window gives back.
         main = std::make_unique<QMainWindow>();
@@ -131,7 +117,6 @@ protected:
     ManualClock clock;
     VentrixDevice device;
     SimulatedPort port{device, clock};
-    TamperedPort tampered{port};
     ObservingDialogs dialogs;
     MemorySettingsStore settings;
     std::unique_ptr<QMainWindow> main;
@@ -289,40 +274,6 @@ TEST_F(ReadWriteByteTest, WritesACorrectionCellAndATransferCell)
     EXPECT_TRUE(messages().isEmpty());
 }
 
-TEST_F(ReadWriteByteTest, UnconfirmedWritesAreReported)
-{
-    struct Case {
-        const char* fault;
-        const char* from;
-        const char* to;
-    } const cases[] = {
-        {"wrong-echo", "", ""},   // the unit stores and echoes another value
-        {nullptr, "wc4B", "wc4C"},  // the echo names another address
-        {nullptr, "wc4B", "wC4B"},  // upper-case letter
-    };
-    open();
-    window->optTableSelect(3)->click();
-    for (const Case& c : cases) {
-        SimFaults faults;
-        if (c.fault) {
-            ASSERT_TRUE(faults.apply(QString::fromLatin1(c.fault), nullptr));
-        }
-        device.setFaults(faults);
-        tampered.from = c.from;
-        tampered.to = c.to;
-        messages().clear();
-        control<Lamp>("Shape1")->setColour(Qt::gray);
-        type("Text3", "3000");
-        type("Text2", "-5");
-        window->cmdWriteByte_Click();
-        ASSERT_EQ(messages().size(), 1) << c.to;
-        EXPECT_EQ(messages()[0].icon, MsgIcon::Information);
-        EXPECT_EQ(messages()[0].title, QStringLiteral("Write Failure"));
-        EXPECT_EQ(messages()[0].text, QStringLiteral("Write byte operation failed!"));
-        EXPECT_EQ(lamp("Shape1"), QColor(Qt::gray)) << c.to;
-    }
-}
-
 // Each limit and its message is the cell conversions' test; here each field
 // of each handler, red while the box is open and nothing sent.
 TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
@@ -372,7 +323,7 @@ TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
     }
 }
 
-TEST_F(ReadWriteByteTest, BlockWriteSendsOneFillAndChecksItsEcho)
+TEST_F(ReadWriteByteTest, BlockWriteSendsOneFill)
 {
     struct Case {
         int option;
@@ -404,20 +355,6 @@ TEST_F(ReadWriteByteTest, BlockWriteSendsOneFillAndChecksItsEcho)
     EXPECT_EQ(device.memory().cell('C', 0x4B), 0x04);
     EXPECT_EQ(device.memory().cell('C', 0x4C), 0x00);
     EXPECT_TRUE(messages().isEmpty());
-
-    // An echo with the letter in upper case does not confirm; nothing changes.
-    tampered.from = "sc";
-    tampered.to = "sC";
-    window->optTableSelect(3)->click();
-    type("Text4", "0");
-    type("Text6", "7");
-    control<Lamp>("Shape1")->setColour(Qt::gray);
-    window->cmdWriteBlock_Click();
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, QStringLiteral("Write Error"));
-    EXPECT_EQ(messages()[0].text, QStringLiteral("Write Block operation failed!"));
-    EXPECT_EQ(lamp("Shape1"), QColor(Qt::gray));
-    EXPECT_EQ(control<QLineEdit>("Text3")->text(), QStringLiteral("20"));
 
     window->optTableSelect(4)->click();
     EXPECT_FALSE(control("cmdWriteBlock")->isEnabled());

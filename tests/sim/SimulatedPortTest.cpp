@@ -10,7 +10,6 @@
 
 namespace {
 
-using mdlPublicVars::RxBuffer;
 
 class SimulatedPortTest : public ::testing::Test {
 protected:
@@ -39,7 +38,7 @@ TEST_F(SimulatedPortTest, SplitReplyIsJoinedAndBrokenRepliesFail)
     device.faults().splitInto = 4;
     timed("RO10", 1, 1000, &result);
     EXPECT_EQ(result, 1);
-    EXPECT_EQ(RxBuffer, QStringLiteral("ro1000"));
+    EXPECT_EQ(LastReplyData(), QStringLiteral("ro1000"));
 
     // A stray character fails each attempt as soon as the reply is in; junk
     // after "$" leaves the reply unterminated until the time-out.
@@ -170,7 +169,7 @@ TEST(SimulatedPortLatencyTest, ReplyHeldForTheAdaptersLatencyTimer)
             const qint64 start = clock.nowMs();
             ASSERT_EQ(SendFrameOn(port, clock, QStringLiteral("RT06"), 1, 1000), 1);
             EXPECT_EQ(clock.nowMs() - start, c.expectedMs);
-            EXPECT_EQ(mdlPublicVars::RxBuffer, QStringLiteral("rt0681"));
+            EXPECT_EQ(LastReplyData(), QStringLiteral("rt0681"));
         }
     }
 }

@@ -168,7 +168,7 @@ protected:
 TEST_F(BackUpUnitTest, TheBackupIsTheExportOfTheUnit)
 {
     int lastProgress = 0;
-    const BackupResult result = BackUpUnit(SendFrameOnTransact(port, clock), dir.path(), When, 3,
+    const BackupResult result = BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 3,
                                            [&](int handled) { lastProgress = handled; });
     ASSERT_TRUE(result.written) << result.error.toStdString();
     EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("2026-12-07_09-34-19_port3.tun"));
@@ -186,7 +186,7 @@ TEST_F(BackUpUnitTest, AFailedReadWritesNoBackup)
         if (unit.requestsHeard() == 700)
             unit.faults().silent = true;
     });
-    const BackupResult result = BackUpUnit(SendFrameOnTransact(port, clock), dir.path(), When, 1);
+    const BackupResult result = BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 1);
     EXPECT_FALSE(result.written);
     EXPECT_EQ(result.failedEntry, 700);
     EXPECT_TRUE(ListBackups(dir.path()).isEmpty());

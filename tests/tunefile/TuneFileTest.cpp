@@ -47,7 +47,7 @@ TEST(TuneFileTest, ExportOfAKnownUnitIsByteExact)
     ASSERT_EQ(port.open(), PortError::None);
 
     QList<int> progress;
-    const ExportResult result = ReadTune(SendFrameOnTransact(port, clock),
+    const ExportResult result = ReadTune(unit::TransactOn(port, clock),
                                          QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)),
                                          [&](int handled) { progress << handled; });
     ASSERT_TRUE(result.complete);
