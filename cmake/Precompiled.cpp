@@ -1,0 +1,1 @@
+// The precompiled Qt headers are built with this file (see KESTREL_PCH).
