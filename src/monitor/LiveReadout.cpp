@@ -6,18 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace {
-
-void Indicate(QWidget* square, bool active)
-{
-    if (active)
-        colours::SetBackground(square, colours::Green);
-    else
-        colours::SetButtonFace(square);
-}
-
-} // namespace
-
 LiveReadout::LiveReadout(const LiveReadoutControls& controls, LiveReadoutStyle style) : c_(controls), style_(style)
 {
 }
@@ -38,14 +26,14 @@ void LiveReadout::show(const LiveSample& s)
     c_.pcmVolts->setText(style_.mafVolts(s.OutputVoltage));
     if (c_.voltageChange)
         c_.voltageChange->setText(Percent(s.VoltageChange));
-    Indicate(c_.wot, s.WOT);
+    colours::Indicate(c_.wot, s.WOT);
     c_.wot->setEnabled(s.WOT);
     c_.tpsVolts->setText(Volts(s.TPSVoltage));
     c_.throttleAngle->setText(Angle(s.ThrottleAngle));
     c_.inputFlow->setText(Flow(s.InputFlow));
     c_.outputFlow->setText(Flow(s.OutputFlow));
     c_.engineSpeed->setText(Rpm(s.EngineSpeed));
-    Indicate(c_.multispark, s.Multispark);
+    colours::Indicate(c_.multispark, s.Multispark);
 
     c_.richLean->setEnabled(true);
     const RichLean richLean = style_.richLean(s.FlowChange);

@@ -1,6 +1,5 @@
 #include "monitor/VoltageOffset.h"
 
-#include "link/Commands.h"
 #include "link/Frame.h"
 #include "platform/NumberFormat.h"
 
@@ -26,11 +25,6 @@ QString Digits(int offset)
 QString VoltsText(int offset)
 {
     return number_format::Format(offset / 1024.0 * 5.0, QStringLiteral("0.000"));
-}
-
-bool EchoMatches(const QString& replyData, const QString& digits)
-{
-    return cmd::Text(replyData, cmd::reply::RegisterEcho) == frame::HexByte(cmd::VoltageOffset) + digits;
 }
 
 } // namespace voltage_offset

@@ -22,8 +22,4 @@ QString Digits(int offset);
 // The offset in volts in the pattern "0.000" (103 "0.503", -10 "-0.049").
 QString VoltsText(int offset);
 
-// Whether a register write's reply data echoes register 13 with these digits
-// (characters 3 to 6).
-bool EchoMatches(const QString& replyData, const QString& digits);
-
 } // namespace voltage_offset

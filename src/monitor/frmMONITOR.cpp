@@ -40,14 +40,6 @@ constexpr int Square = 435;
 constexpr int ValueWidth = 1335;
 constexpr int ValueHeight = 375;
 
-void Indicate(QWidget* square, bool active)
-{
-    if (active)
-        colours::SetBackground(square, colours::Green);
-    else
-        colours::SetButtonFace(square);
-}
-
 } // namespace
 
 frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
@@ -79,7 +71,7 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
                                        .tell = {}},
                                       this);
     connect(recorder_, &datalog::Recorder::loggingChanged, this,
-            [this](bool logging) { Indicate(txtLOG, logging); });
+            [this](bool logging) { colours::Indicate(txtLOG, logging); });
 
     sampling_ = new MonitorSampling(readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
     connect(sampling_, &MonitorSampling::sampled, this, [this](const QString& data, const LiveSample& sample) {
@@ -265,7 +257,7 @@ void frmMONITOR::Form_Load()
     if (Connected) {
         // Moving the slider stores the same value again.
         HScrollFJOCAL->setValue(FJOCalibration);
-        Indicate(txtWastedSpark, mdlMonitor::IgnitionIsWasteSpark());
+        colours::Indicate(txtWastedSpark, mdlMonitor::IgnitionIsWasteSpark());
         ShowRunForConnection();
 
         mdlMain::SetBusyPointer(true);
@@ -349,8 +341,8 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
 {
     lblRawDataStream->setText(data);
     readout_.show(s);
-    Indicate(txtWastedSpark, s.WasteSpark);
-    Indicate(txtFlipChip, s.FlipChip);
+    colours::Indicate(txtWastedSpark, s.WasteSpark);
+    colours::Indicate(txtFlipChip, s.FlipChip);
 }
 
 void frmMONITOR::lockDown()

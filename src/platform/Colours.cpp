@@ -23,6 +23,14 @@ void SetButtonFace(QWidget* widget)
     SetBackground(widget, ButtonFace());
 }
 
+void Indicate(QWidget* square, bool on)
+{
+    if (on)
+        SetBackground(square, Green);
+    else
+        SetButtonFace(square);
+}
+
 QColor ButtonFace()
 {
     return QApplication::palette().color(QPalette::Button);

@@ -15,6 +15,8 @@ inline const QColor Red(255, 0, 0);      // alarm, bad
 void SetBackground(QWidget* widget, const QColor& colour);
 void SetButtonFace(QWidget* widget);
 QColor ButtonFace();
+// An indicator square: green when on, button face when off.
+void Indicate(QWidget* square, bool on);
 
 // Colours the text of a text box or label.
 void SetTextColour(QWidget* widget, const QColor& colour);

@@ -33,13 +33,7 @@ inline constexpr int ShiftLightMode = 0;
 inline constexpr int RpmAndWotMode = 1;
 inline constexpr int WasteSparkIgnition = 1;
 
-inline void Indicate(QWidget* box, bool active)
-{
-    if (active)
-        colours::SetBackground(box, colours::Green);
-    else
-        colours::SetButtonFace(box);
-}
+using colours::Indicate;
 
 // A readout on a coloured ground keeps dark text, so it reads at a glance
 // whatever the colour.

@@ -307,11 +307,6 @@ TEST_F(LiveSampleTest, VoltageOffsetEncodings)
     EXPECT_EQ(ClampToSlider(-128), -103);
     EXPECT_EQ(ClampToSlider(127), 103);
     EXPECT_EQ(ClampToSlider(-10), -10);
-    EXPECT_TRUE(EchoMatches("wt13F6", "F6"));
-    EXPECT_FALSE(EchoMatches("wt13F7", "F6"));
-    EXPECT_FALSE(EchoMatches("wt14F6", "F6"));
-    EXPECT_FALSE(EchoMatches("wt13", "F6"));
-    EXPECT_FALSE(EchoMatches("", "F6"));
 }
 
 TEST_F(LiveSampleTest, StoredFjoCalibration)
