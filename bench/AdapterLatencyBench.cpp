@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr double ExchangeWireMs = 22 * 10 / 57.6;  // request and reply, 22 characters
+constexpr double ExchangeWireMs = 22 * 10 / 57.6; // request and reply, 22 characters
 
 struct Setting {
     const char* name;
@@ -55,14 +55,13 @@ void measure(const Setting& setting, int roundTrips)
     const double median = millis[millis.size() / 2];
 
     const auto exportStart = std::chrono::steady_clock::now();
-    const tunefile::ExportResult result =
-        tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
+    const tunefile::ExportResult result = tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
     const double exportSeconds = seconds(std::chrono::steady_clock::now() - exportStart);
     const int exchanges = tunefile::TuneOrder().size();
     const double exportWire = exchanges * ExchangeWireMs / 1000;
 
-    std::printf("%-34s round trip %7.3f ms (%5.2f x wire)   export %6.2f s (%5.2f x wire)%s\n", setting.name,
-                median, median / ExchangeWireMs, exportSeconds, exportSeconds / exportWire,
+    std::printf("%-34s round trip %7.3f ms (%5.2f x wire)   export %6.2f s (%5.2f x wire)%s\n", setting.name, median,
+                median / ExchangeWireMs, exportSeconds, exportSeconds / exportWire,
                 result.complete ? "" : "  EXPORT FAILED");
 }
 

@@ -51,7 +51,7 @@ constexpr int LateSamples = 12;
 LiveSample sampleAt(int i)
 {
     const auto state = [](int k) {
-        const int hold = std::max(0, k) / 60;  // 3 s a hold
+        const int hold = std::max(0, k) / 60; // 3 s a hold
         return std::pair<bool, int>(hold % 3 != 0, hold);
     };
     const auto [wideOpen, hold] = state(i);
@@ -74,7 +74,6 @@ QString writeLog(const QString& path, double hours)
     return bench_log::WriteDriveLog(path, hours, QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)), sampleAt);
 }
 
-
 void analysisFigures(const QTemporaryDir& dir, double hours)
 {
     const QString path = writeLog(dir.filePath(QStringLiteral("long.txt")), hours);
@@ -88,10 +87,11 @@ void analysisFigures(const QTemporaryDir& dir, double hours)
     autotune::Result result;
     const logs::DataLog& log = *read.log;
     const double analyseMs = bench_log::MedianMs(5, [&] { result = autotune::Analyse({&log}, {}, settings); });
-    std::printf("Analysis of %zu samples (%.1f h): read %.0f ms, analyse %.1f ms (target < 500 ms); %d used, %d rejected; "
-                "%s\n",
-                log.size(), hours, readMs, analyseMs, result.accepted, result.rejectedTotal(),
-                qPrintable(autotune::LagText(result.lag)));
+    std::printf(
+        "Analysis of %zu samples (%.1f h): read %.0f ms, analyse %.1f ms (target < 500 ms); %d used, %d rejected; "
+        "%s\n",
+        log.size(), hours, readMs, analyseMs, result.accepted, result.rejectedTotal(),
+        qPrintable(autotune::LagText(result.lag)));
 }
 
 class Loop {
@@ -167,7 +167,7 @@ void loopFigures(const QTemporaryDir& dir)
         engine.installedInjectors = setting.injectors;
         engine.widebandDelay = setting.widebandDelay;
         Loop loop(engine);
-        autotune::Settings settings;  // table O, 12.8:1, the defaults' rules
+        autotune::Settings settings; // table O, 12.8:1, the defaults' rules
         settings.breakpointVolts = 2.5;
         settings.eecInjectorSize = loop.eec();
 

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     QtSerialPort& port = simulator.port();
     SystemClock clock;
     const Transact transact = unit::TransactOn(port, clock);
-    for (int i = 0; i < 20; ++i) {  // settle the line
+    for (int i = 0; i < 20; ++i) { // settle the line
         QString reply;
         transact(ReadRequest(TuneOrder().front()), ReadAttempts, ReadTimeoutMs, reply);
     }

@@ -29,8 +29,7 @@ Run exportOnce(VentrixDevice& device, SimulatedPort& port, ManualClock& clock)
 {
     device.clearLog();
     const qint64 start = clock.nowMs();
-    const tunefile::ExportResult read =
-        tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
+    const tunefile::ExportResult read = tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
     Run run;
     run.seconds = (clock.nowMs() - start) / 1000.0;
     run.heard = device.requestsHeard();

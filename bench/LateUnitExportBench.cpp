@@ -31,8 +31,7 @@ int main(int argc, char** argv)
 
     const auto realStart = std::chrono::steady_clock::now();
     const qint64 start = clock.nowMs();
-    const tunefile::ExportResult read =
-        tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
+    const tunefile::ExportResult read = tunefile::ReadTune(unit::TransactOn(port, clock), clock.currentDateTime());
     const double waited = (clock.nowMs() - start) / 1000.0;
     const double real = std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
 

@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     SystemClock clock;
     const QString request = cmd::ReadCell(cmd::OpenLoopTune1, 0x80);
 
-    for (int i = 0; i < 20; ++i)  // settle the line
+    for (int i = 0; i < 20; ++i) // settle the line
         SendFrameOn(port, clock, request, 50, 1000);
 
     std::vector<double> millis;
@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     std::printf("wire time per exchange  %.3f ms (22 characters at 57600 bit/s)\n", wireMs);
     std::printf("median per transaction  %.3f ms  (%.3f x wire)\n", median, median / wireMs);
     std::printf("p10 / p90               %.3f / %.3f ms\n", percentile(millis, 0.1), percentile(millis, 0.9));
-    std::printf("program CPU per exchange %.3f ms  (%.1f %% of one core while waiting)\n",
-                cpu / transactions * 1000, 100 * cpu / wall);
+    std::printf("program CPU per exchange %.3f ms  (%.1f %% of one core while waiting)\n", cpu / transactions * 1000,
+                100 * cpu / wall);
     return failures == 0 ? 0 : 1;
 }

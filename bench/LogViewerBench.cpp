@@ -69,9 +69,9 @@ LiveSample sampleAt(int i)
 
 QString writeLog(const QString& path, double hours)
 {
-    return bench_log::WriteDriveLog(path, hours, QDateTime(QDate(2026, 3, 14), QTime(22, 30, 0)), sampleAt); // crosses midnight
+    return bench_log::WriteDriveLog(path, hours, QDateTime(QDate(2026, 3, 14), QTime(22, 30, 0)),
+                                    sampleAt); // crosses midnight
 }
-
 
 template <typename View>
 void paintOnce(View* view)
@@ -80,7 +80,6 @@ void paintOnce(View* view)
     QPainter painter(&image);
     view->paintView(painter);
 }
-
 
 #ifdef KESTREL_BENCH_QCUSTOMPLOT
 // The same pictures drawn with QCustomPlot: the five strips as stacked axis
@@ -182,7 +181,8 @@ void compareQCustomPlot(const QString& path)
     const double everyMs = bench_log::MedianMs(5, [&] { paintPlot(scatter); });
     std::printf("view 2 redraw, %zu points, all drawn: %8.1f ms\n", points.size(), everyMs);
     const double thinMs = bench_log::MedianMs(9, [&] {
-        fill(plot_decimation::ThinScatter(points, {0, 5, airFuel.lo, airFuel.hi, 450, 260}, plot_scale::ThrottleBandCount));
+        fill(plot_decimation::ThinScatter(points, {0, 5, airFuel.lo, airFuel.hi, 450, 260},
+                                          plot_scale::ThrottleBandCount));
         paintPlot(scatter);
     });
     std::printf("view 2 thinned as the Qt Charts view and redrawn: %8.1f ms\n", thinMs);

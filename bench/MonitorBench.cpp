@@ -31,7 +31,7 @@ namespace {
 // message on standard error, where an unexpected one shows.
 class BenchDialogs final : public Dialogs {
 public:
-    explicit BenchDialogs(QString logPath) : logPath_(std::move(logPath)) {}
+    explicit BenchDialogs(QString logPath) : logPath_(std::move(logPath)) { }
     MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons buttons) override
     {
         if (buttons == MsgButtons::YesNoCancel)
@@ -63,7 +63,8 @@ int main(int argc, char** argv)
         return 1;
     QtSerialPort& port = simulator.port();
 
-    const QString logPath = QDir::temp().filePath(QStringLiteral("monitor_bench_%1.txt").arg(QCoreApplication::applicationPid()));
+    const QString logPath =
+        QDir::temp().filePath(QStringLiteral("monitor_bench_%1.txt").arg(QCoreApplication::applicationPid()));
     SystemClock clock;
     BenchDialogs dialogs(logPath);
     MemorySettingsStore settings;
@@ -114,7 +115,6 @@ int main(int argc, char** argv)
     std::printf("samples logged           %lld%s\n", static_cast<long long>(samples),
                 stillRunning ? "" : "  (the run stopped early)");
     std::printf("samples per second       %.2f  (target at least 19)\n", samples / wall);
-    std::printf("program CPU              %.3f s  (%.1f %% of one core; target under 5 %%)\n", cpu,
-                100 * cpu / wall);
+    std::printf("program CPU              %.3f s  (%.1f %% of one core; target under 5 %%)\n", cpu, 100 * cpu / wall);
     return stillRunning && dialogs.failures == 0 ? 0 : 1;
 }

@@ -65,7 +65,7 @@ int main(int argc, char** argv)
         return 1;
     SystemClock clock;
     const Transact transact = unit::TransactOn(simulator.port(), clock);
-    for (int i = 0; i < 20; ++i) {  // settle the line
+    for (int i = 0; i < 20; ++i) { // settle the line
         QString reply;
         transact(ReadRequest(TuneOrder().front()), ReadAttempts, ReadTimeoutMs, reply);
     }
@@ -79,8 +79,11 @@ int main(int argc, char** argv)
 
     std::vector<double> windowed, cli;
     bool ok = true;
-    const auto restore = [&] { ok = WriteTune(transact, LinesThatChange(putBack, ReadTune(transact, {}).tune)).outcome
-                                   == ImportOutcome::Completed && ok; };
+    const auto restore = [&] {
+        ok = WriteTune(transact, LinesThatChange(putBack, ReadTune(transact, {}).tune)).outcome
+                == ImportOutcome::Completed
+            && ok;
+    };
     for (int round = 0; round < rounds && ok; ++round) {
         auto start = std::chrono::steady_clock::now();
         BackupResult backup = BackUpUnit(transact, folder.path(), clock.currentDateTime(), 1);
@@ -111,8 +114,7 @@ int main(int argc, char** argv)
     std::printf("windowed: wire time             %.3f s (1044 reads + 1044 writes + 1044 reads)\n",
                 2 * readWire + importWire);
     std::printf("windowed: median                %.3f s  (%.3f x the plain import's wire time)\n", w, w / importWire);
-    std::printf("cli: wire time                  %.3f s (1044 reads + 50 writes + 50 reads)\n",
-                readWire + changedWire);
+    std::printf("cli: wire time                  %.3f s (1044 reads + 50 writes + 50 reads)\n", readWire + changedWire);
     std::printf("cli: median                     %.3f s  (%.3f x the plain import's wire time)\n", c, c / importWire);
     return ok ? 0 : 1;
 }

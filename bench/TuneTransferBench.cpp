@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     QtSerialPort& port = simulator.port();
     SystemClock clock;
     const Transact transact = unit::TransactOn(port, clock);
-    for (int i = 0; i < 20; ++i) {  // settle the line
+    for (int i = 0; i < 20; ++i) { // settle the line
         QString reply;
         transact(ReadRequest(TuneOrder().front()), ReadAttempts, ReadTimeoutMs, reply);
     }
@@ -106,11 +106,11 @@ int main(int argc, char** argv)
     const double importTime = median(imports);
     std::printf("rounds                    %d%s\n", rounds, ok ? "" : " (FAILED)");
     std::printf("export: wire time         %.3f s (1044 x 22 characters)\n", exportWire);
-    std::printf("export: median            %.3f s  (%.3f x wire; target %.3f s)\n", exportTime,
-                exportTime / exportWire, 1.15 * exportWire + turnaroundS);
+    std::printf("export: median            %.3f s  (%.3f x wire; target %.3f s)\n", exportTime, exportTime / exportWire,
+                1.15 * exportWire + turnaroundS);
     std::printf("import: wire time         %.3f s (1044 x 24 characters)\n", importWire);
-    std::printf("import: median            %.3f s  (%.3f x wire; target %.3f s)\n", importTime,
-                importTime / importWire, 1.15 * importWire + turnaroundS);
+    std::printf("import: median            %.3f s  (%.3f x wire; target %.3f s)\n", importTime, importTime / importWire,
+                1.15 * importWire + turnaroundS);
     std::printf("turnaround, all entries   %.3f s (0.2 ms each)\n", turnaroundS);
     return ok ? 0 : 1;
 }

@@ -81,7 +81,7 @@ int main(int argc, char** argv)
 
     auto* tuner = new frmGraphicalTune;
     tuner->show();
-    tuner->Form_Load();  // settles the line
+    tuner->Form_Load(); // settles the line
 
     // The same reads without the window, for comparison.
     std::vector<double> bare;

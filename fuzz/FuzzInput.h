@@ -24,8 +24,8 @@ inline QString FuzzUtf8(const uint8_t* data, size_t size)
 }
 
 // A failed check ends the run with a crash the fuzzer reports.
-#define FUZZ_CHECK(condition) \
-    do {                      \
-        if (!(condition))     \
-            __builtin_trap(); \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            __builtin_trap();                                                                                          \
     } while (0)

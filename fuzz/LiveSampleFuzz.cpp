@@ -21,10 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     int multispark = data[0];
     const LiveSample sample = DecodeLiveSample(reply, context, multispark);
-    for (const double value : {sample.MAFInputVoltage, sample.OutputVoltage, sample.VoltageChange,
-                               sample.TPSVoltage, sample.ThrottleAngle, sample.InputFlow,
-                               sample.OutputFlow, sample.FlowChange, sample.EngineSpeed,
-                               double(sample.WidebandVoltage), double(sample.AirFuelRatio)})
+    for (const double value : {sample.MAFInputVoltage, sample.OutputVoltage, sample.VoltageChange, sample.TPSVoltage,
+                               sample.ThrottleAngle, sample.InputFlow, sample.OutputFlow, sample.FlowChange,
+                               sample.EngineSpeed, double(sample.WidebandVoltage), double(sample.AirFuelRatio)})
         FUZZ_CHECK(std::isfinite(value));
     FUZZ_CHECK(sample.ThrottleAngle >= 0.0 && sample.ThrottleAngle <= 90.0);
     FUZZ_CHECK(sample.MultisparkRaw >= 0 && sample.MultisparkRaw <= 255);

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString text = FuzzUtf8(data, size);
     const double number = number_format::LeadingNumber(text);
     if (!std::isfinite(number))
-        return 0;  // "1e999" reads as infinity, which every check below refuses
+        return 0; // "1e999" reads as infinity, which every check below refuses
     number_format::Format(number, QStringLiteral("##,##0"));
     number_format::Format(number, QStringLiteral("#0.000"));
 

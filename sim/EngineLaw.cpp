@@ -26,7 +26,7 @@ quint64 mix(quint64 x)
 
 double unit(quint64 bits)
 {
-    return (static_cast<double>(bits >> 11) + 0.5) / 9007199254740992.0;  // (0, 1)
+    return (static_cast<double>(bits >> 11) + 0.5) / 9007199254740992.0; // (0, 1)
 }
 
 } // namespace

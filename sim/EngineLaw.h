@@ -26,12 +26,12 @@
 // its rails, 10.0 and 20.0 (the range of the sensor the simulated unit's
 // byte is made for).
 struct SimulatedEngine {
-    DriveCycle drive = DriveCycle::Sweep;  // --sim-drive sweep|tuning|pulls
-    MafErrorCurve mafError;                // --sim-maf-error "V:P,..."
-    int installedInjectors = 0;            // --sim-injectors SIZE; 0: as the registers say
-    quint64 seed = 1;                      // --sim-seed N
-    double widebandDelay = 0.5;            // --sim-wideband-delay SECONDS: the transport delay
-    double widebandLag = 0.1;              // --sim-wideband-lag SECONDS: the sensor's time constant
+    DriveCycle drive = DriveCycle::Sweep; // --sim-drive sweep|tuning|pulls
+    MafErrorCurve mafError;               // --sim-maf-error "V:P,..."
+    int installedInjectors = 0;           // --sim-injectors SIZE; 0: as the registers say
+    quint64 seed = 1;                     // --sim-seed N
+    double widebandDelay = 0.5;           // --sim-wideband-delay SECONDS: the transport delay
+    double widebandLag = 0.1;             // --sim-wideband-lag SECONDS: the sensor's time constant
 };
 
 namespace engine_law {

@@ -9,7 +9,7 @@ namespace {
 
 struct KeyPoint {
     double seconds;
-    EngineState::Phase phase;  // the phase from this point to the next
+    EngineState::Phase phase; // the phase from this point to the next
     double mafVolts;
     double throttleDegrees;
     double rpm;
@@ -20,14 +20,10 @@ using Phase = EngineState::Phase;
 
 // The last point equals the first so the cycle closes without a jump.
 constexpr KeyPoint Drive[] = {
-    {0.0, Phase::Idle, 0.62, 0.0, 800, 14.7},
-    {7.0, Phase::Cruise, 0.62, 0.0, 800, 14.7},
-    {9.0, Phase::Cruise, 1.55, 12.0, 2400, 14.7},
-    {17.0, Phase::WideOpen, 1.65, 14.0, 2600, 14.7},
-    {18.5, Phase::WideOpen, 3.20, 85.0, 3200, 12.6},
-    {24.0, Phase::Deceleration, 4.95, 85.0, 6200, 12.2},
-    {25.0, Phase::Deceleration, 0.12, 0.0, 5800, 16.5},
-    {28.5, Phase::Idle, 0.55, 0.0, 1100, 18.0},
+    {0.0, Phase::Idle, 0.62, 0.0, 800, 14.7},           {7.0, Phase::Cruise, 0.62, 0.0, 800, 14.7},
+    {9.0, Phase::Cruise, 1.55, 12.0, 2400, 14.7},       {17.0, Phase::WideOpen, 1.65, 14.0, 2600, 14.7},
+    {18.5, Phase::WideOpen, 3.20, 85.0, 3200, 12.6},    {24.0, Phase::Deceleration, 4.95, 85.0, 6200, 12.2},
+    {25.0, Phase::Deceleration, 0.12, 0.0, 5800, 16.5}, {28.5, Phase::Idle, 0.55, 0.0, 1100, 18.0},
     {30.0, Phase::Idle, 0.62, 0.0, 800, 14.7},
 };
 

@@ -6,8 +6,8 @@
 struct EngineState {
     enum class Phase { Idle, Cruise, WideOpen, Deceleration };
     Phase phase;
-    double mafVolts;         // the MAF sensor's output
-    double throttleDegrees;  // 0 closed, about 85 wide open
+    double mafVolts;        // the MAF sensor's output
+    double throttleDegrees; // 0 closed, about 85 wide open
     double rpm;
     double airFuelRatio;
 };

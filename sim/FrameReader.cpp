@@ -23,8 +23,7 @@ FrameReader::Item FrameReader::judge(const QByteArray& text)
         return malformed;
     int declared = 0;
     int checksum = 0;
-    if (!sim_hex::ParseByte(text.mid(2, 2), declared)
-        || !sim_hex::ParseByte(text.mid(text.size() - 3, 2), checksum))
+    if (!sim_hex::ParseByte(text.mid(2, 2), declared) || !sim_hex::ParseByte(text.mid(text.size() - 3, 2), checksum))
         return malformed;
     const QByteArray payload = text.mid(4, text.size() - 7);
     if (payload.size() != declared)
@@ -61,7 +60,7 @@ QList<FrameReader::Item> FrameReader::feed(const QByteArray& bytes)
         const qsizetype end = pending_.indexOf('$', Sync.size());
         const qsizetype nextSync = pending_.indexOf(Sync, Sync.size());
         if (nextSync >= 0 && (end < 0 || nextSync < end)) {
-            pending_.remove(0, nextSync);  // abandoned: a new frame began
+            pending_.remove(0, nextSync); // abandoned: a new frame began
             continue;
         }
         if (end < 0) {

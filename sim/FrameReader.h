@@ -12,13 +12,13 @@ class FrameReader {
 public:
     struct Item {
         enum class Kind {
-            Request,    // length and checksum right; payload holds the command
-            Malformed,  // terminated, but its length or checksum is wrong
-            RawStop,    // a bare "X" outside any frame
+            Request,   // length and checksum right; payload holds the command
+            Malformed, // terminated, but its length or checksum is wrong
+            RawStop,   // a bare "X" outside any frame
         };
         Kind kind;
-        QByteArray payload;  // Request only
-        QByteArray text;     // the characters as received
+        QByteArray payload; // Request only
+        QByteArray text;    // the characters as received
     };
 
     // The longest frame: "UU", length, 255 payload characters, checksum, "$".

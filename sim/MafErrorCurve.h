@@ -21,5 +21,5 @@ public:
     bool isEmpty() const { return points_.empty(); }
 
 private:
-    std::vector<std::pair<double, double>> points_;  // volts, percent
+    std::vector<std::pair<double, double>> points_; // volts, percent
 };

@@ -39,8 +39,8 @@ private:
     void requestHeard();
 
     VentrixDevice device_;
-    tunefile::Tune file_;      // the file's entries, as opened or last saved
-    tunefile::Tune baseline_;  // the unit's whole tune at that moment
+    tunefile::Tune file_;     // the file's entries, as opened or last saved
+    tunefile::Tune baseline_; // the unit's whole tune at that moment
     bool modified_ = false;
     std::function<void(bool)> listener_;
 };

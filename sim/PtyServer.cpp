@@ -23,7 +23,8 @@ constexpr qint64 MaxWaitMs = 1000;
 
 } // namespace
 
-PtyServer::PtyServer(VentrixDevice& device, Clock& clock) : device_(device), clock_(clock) {}
+PtyServer::PtyServer(VentrixDevice& device, Clock& clock) : device_(device), clock_(clock)
+{ }
 
 PtyServer::~PtyServer()
 {
@@ -82,13 +83,12 @@ void PtyServer::deliverDue()
     while (!outgoing_.isEmpty()) {
         const ssize_t written = ::write(master_, outgoing_.constData(), static_cast<size_t>(outgoing_.size()));
         if (written <= 0)
-            return;  // full (EAGAIN) or interrupted: the next wake-up tries again
+            return; // full (EAGAIN) or interrupted: the next wake-up tries again
         outgoing_.remove(0, written);
     }
 }
 
-void PtyServer::run(const sigset_t& waitMask, const volatile std::sig_atomic_t& stop,
-                    const std::function<void()>& idle)
+void PtyServer::run(const sigset_t& waitMask, const volatile std::sig_atomic_t& stop, const std::function<void()>& idle)
 {
     while (!stop) {
         deliverDue();

@@ -30,8 +30,7 @@ public:
     // blocked by the caller; waitMask (the caller's mask without them) is the
     // one in force while waiting, so a signal always ends the wait at once.
     // idle runs after every wake-up, at least once a second.
-    void run(const sigset_t& waitMask, const volatile std::sig_atomic_t& stop,
-             const std::function<void()>& idle);
+    void run(const sigset_t& waitMask, const volatile std::sig_atomic_t& stop, const std::function<void()>& idle);
 
 private:
     void deliverDue();
@@ -39,8 +38,8 @@ private:
     VentrixDevice& device_;
     Clock& clock_;
     int master_ = -1;
-    int slave_ = -1;  // held open so the line never hangs up between clients
+    int slave_ = -1; // held open so the line never hangs up between clients
     QString devicePath_;
-    std::vector<std::pair<qint64, QByteArray>> queue_;  // due time in microseconds, characters
+    std::vector<std::pair<qint64, QByteArray>> queue_; // due time in microseconds, characters
     QByteArray outgoing_;
 };

@@ -44,9 +44,8 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
             return true;
         }
         if (!toCount(value, minimum, into))
-            return fail(error, QStringLiteral("fault \"%1\" needs a whole number of at least %2")
-                                   .arg(name)
-                                   .arg(minimum));
+            return fail(error,
+                        QStringLiteral("fault \"%1\" needs a whole number of at least %2").arg(name).arg(minimum));
         return true;
     };
 
@@ -59,8 +58,9 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
             return needsNoValue(negativeAll);
         for (const QString& command : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             if (!Commands.contains(command))
-                return fail(error, QStringLiteral("fault \"negative\": unknown command \"%1\" (known: %2)")
-                                       .arg(command, Commands.join(QLatin1Char(','))));
+                return fail(error,
+                            QStringLiteral("fault \"negative\": unknown command \"%1\" (known: %2)")
+                                .arg(command, Commands.join(QLatin1Char(','))));
             negativeCommands.append(command);
         }
         return true;
@@ -105,7 +105,9 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
         const QStringList parts = value.split(QLatin1Char(':'));
         if (!hasValue || parts.size() > 2 || !toCount(parts[0], 1, lateAloneRequest)
             || (parts.size() == 2 && !toCount(parts[1], 0, lateAloneMs)))
-            return fail(error, QStringLiteral("fault \"late-alone\" needs a request number, e.g. late-alone=5 or late-alone=5:3500"));
+            return fail(
+                error,
+                QStringLiteral("fault \"late-alone\" needs a request number, e.g. late-alone=5 or late-alone=5:3500"));
         return true;
     }
     if (name == QLatin1String("other-address"))
@@ -118,7 +120,9 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
         const qsizetype colon = value.indexOf(QLatin1Char(':'));
         if (!hasValue || !toCount(value.left(colon < 0 ? value.size() : colon), 1, inDataEvery)
             || (colon >= 0 && colon + 1 == value.size()))
-            return fail(error, QStringLiteral("fault \"in-data\" needs a count and may take text, e.g. in-data=3 or in-data=3:#"));
+            return fail(
+                error,
+                QStringLiteral("fault \"in-data\" needs a count and may take text, e.g. in-data=3 or in-data=3:#"));
         inData = colon < 0 ? QByteArray(1, '\0') : value.mid(colon + 1).toLatin1();
         return true;
     }
@@ -127,8 +131,9 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
             return needsNoValue(shortAll);
         for (const QString& command : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             if (!Commands.contains(command))
-                return fail(error, QStringLiteral("fault \"short\": unknown command \"%1\" (known: %2)")
-                                       .arg(command, Commands.join(QLatin1Char(','))));
+                return fail(error,
+                            QStringLiteral("fault \"short\": unknown command \"%1\" (known: %2)")
+                                .arg(command, Commands.join(QLatin1Char(','))));
             shortCommands.append(command);
         }
         return true;

@@ -12,10 +12,10 @@ const QString Prefix = QStringLiteral("--sim-");
 
 // Options that take a value (the simulated wideband's last), and the flags,
 // which take none; each is "--sim-" and its name.
-const QStringList ValueOptions = {"stage",      "memory",     "turnaround",   "port",       "ports",
-                                  "fault",      "firmware",   "register",     "maf-key-on", "tps-key-on",
-                                  "tune",       "self-test-ms", "latency-ms", "drive",      "maf-error",
-                                  "injectors",  "seed",       "wideband-delay", "wideband-lag"};
+const QStringList ValueOptions = {"stage",     "memory",       "turnaround",     "port",        "ports",
+                                  "fault",     "firmware",     "register",       "maf-key-on",  "tps-key-on",
+                                  "tune",      "self-test-ms", "latency-ms",     "drive",       "maf-error",
+                                  "injectors", "seed",         "wideband-delay", "wideband-lag"};
 const QStringList Flags = {"pace", "no-low-latency"};
 
 bool toInt(const QString& text, int minimum, int maximum, int& into)
@@ -42,8 +42,7 @@ bool toVolts(const QString& text, double& into)
 QString applyOption(SimOptions& options, const QString& name, const QString& value)
 {
     const auto bad = [&](const char* expected) {
-        return QStringLiteral("%1%2: expected %3, got \"%4\"")
-            .arg(Prefix, name, QLatin1String(expected), value);
+        return QStringLiteral("%1%2: expected %3, got \"%4\"").arg(Prefix, name, QLatin1String(expected), value);
     };
     if (name == QLatin1String("stage")) {
         int code = 0;
@@ -200,19 +199,18 @@ SimCommandLine ParseSimCommandLine(const QStringList& args)
 
 QString SimUsage()
 {
-    return QStringLiteral(
-               "Usage: ventrix-sim [OPTIONS]\n"
-               "Serves a simulated Ventrix on a pseudo-terminal. The first line written to\n"
-               "standard output is the terminal's device name; open it as the serial port.\n"
-               "Every frame received and the reply sent are logged on standard error.\n"
-               "SIGINT or SIGTERM ends the program, saving the memory file if one was named.\n"
-               "\n"
-               "  --quiet                     do not log frames\n"
-               "  --help                      show this text\n"
-               "\n"
-               "The options of kestrel --simulate, with or without their \"sim-\" prefix\n"
-               "(--memory FILE and --sim-memory FILE are the same; --sim-port and --sim-ports\n"
-               "mean nothing here and are ignored):\n")
+    return QStringLiteral("Usage: ventrix-sim [OPTIONS]\n"
+                          "Serves a simulated Ventrix on a pseudo-terminal. The first line written to\n"
+                          "standard output is the terminal's device name; open it as the serial port.\n"
+                          "Every frame received and the reply sent are logged on standard error.\n"
+                          "SIGINT or SIGTERM ends the program, saving the memory file if one was named.\n"
+                          "\n"
+                          "  --quiet                     do not log frames\n"
+                          "  --help                      show this text\n"
+                          "\n"
+                          "The options of kestrel --simulate, with or without their \"sim-\" prefix\n"
+                          "(--memory FILE and --sim-memory FILE are the same; --sim-port and --sim-ports\n"
+                          "mean nothing here and are ignored):\n")
         + SimOptionsHelp();
 }
 

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-SimulatedPort::SimulatedPort(VentrixDevice& device, Clock& clock) : device_(device), clock_(clock) {}
+SimulatedPort::SimulatedPort(VentrixDevice& device, Clock& clock) : device_(device), clock_(clock)
+{ }
 
 bool SimulatedPort::unitGoneWithError() const
 {

@@ -83,8 +83,8 @@ private:
     int latencyTimerMs_ = 0;
     bool grantsLowLatency_ = true;
     bool lowLatencyGranted_ = false;
-    qint64 heldUntilMs_ = -1;   // when the adapter passes on what it holds
-    QList<SimChunk> inFlight_;  // in due order
+    qint64 heldUntilMs_ = -1;  // when the adapter passes on what it holds
+    QList<SimChunk> inFlight_; // in due order
     QMap<int, QByteArray> written_;
     QMap<int, int> opens_;
 };

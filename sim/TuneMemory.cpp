@@ -22,8 +22,9 @@ tunefile::Tune TuneOf(const VentrixMemory& memory)
 {
     tunefile::Tune tune;
     for (const Entry& entry : tunefile::TuneOrder())
-        tune.setValue(entry, entry.table == RegisterLetter ? memory.registerValue(entry.address)
-                                                           : memory.cell(entry.table, entry.address));
+        tune.setValue(entry,
+                      entry.table == RegisterLetter ? memory.registerValue(entry.address)
+                                                    : memory.cell(entry.table, entry.address));
     return tune;
 }
 

@@ -130,12 +130,11 @@ QList<SimChunk> VentrixDevice::receiveAtUs(const QByteArray& bytes, qint64 nowUs
 
         // Faults that lose the request act before the unit does anything
         // with it: a dropped write changes no memory.
-        const bool lost = faults_.silent
-            || (faults_.dropEvery > 0 && requestsHeard_ % faults_.dropEvery == 0);
-        const bool isWrite = command == QLatin1String("W") || command == QLatin1String("WT")
-            || command == QLatin1String("S");
-        const bool refused = !wellFormed || faults_.negativeAll
-            || faults_.negativeCommands.contains(command) || (faults_.refuseWrites && isWrite);
+        const bool lost = faults_.silent || (faults_.dropEvery > 0 && requestsHeard_ % faults_.dropEvery == 0);
+        const bool isWrite =
+            command == QLatin1String("W") || command == QLatin1String("WT") || command == QLatin1String("S");
+        const bool refused = !wellFormed || faults_.negativeAll || faults_.negativeCommands.contains(command)
+            || (faults_.refuseWrites && isWrite);
 
         QByteArray reply;
         if (!lost) {
@@ -151,8 +150,8 @@ QList<SimChunk> VentrixDevice::receiveAtUs(const QByteArray& bytes, qint64 nowUs
             if (answer.positive && faults_.inDataEvery > 0 && requestsHeard_ % faults_.inDataEvery == 0)
                 answer.data.insert(answer.data.size() / 2, faults_.inData);
             if (!answer.silent) {
-                reply = faults_.strayBefore + PositivePrefix + (answer.positive ? answer.data : QByteArray())
-                    + '$' + faults_.junkAfter;
+                reply = faults_.strayBefore + PositivePrefix + (answer.positive ? answer.data : QByteArray()) + '$'
+                    + faults_.junkAfter;
                 if (faults_.previousReply)
                     std::swap(reply, heldReply_);
             }
@@ -212,8 +211,7 @@ VentrixDevice::Answer VentrixDevice::execute(const QByteArray& payload, qint64 n
         return {QByteArray("0") + QByteArray::number(status)};
     }
     if (command == QLatin1String("Y") && bare)
-        return {"y" + Byte(keyOnByte(mafKeyOnVolts_)) + Byte(keyOnByte(tpsKeyOnVolts_))
-                + Byte(memory_.stageCode())};
+        return {"y" + Byte(keyOnByte(mafKeyOnVolts_)) + Byte(keyOnByte(tpsKeyOnVolts_)) + Byte(memory_.stageCode())};
     if (command == QLatin1String("RT") || command == QLatin1String("WT"))
         return registerCommand(payload, command == QLatin1String("WT"));
     if (command == QLatin1String("M") && bare)
@@ -223,8 +221,7 @@ VentrixDevice::Answer VentrixDevice::execute(const QByteArray& payload, qint64 n
     if (command == QLatin1String("S"))
         return fillCommand(payload);
     if (command == QLatin1String("V") && bare)
-        return {"v" + QByteArray::number(firmwareMajor_)
-                + QByteArray::number(firmwareMinor_).rightJustified(2, '0')};
+        return {"v" + QByteArray::number(firmwareMajor_) + QByteArray::number(firmwareMinor_).rightJustified(2, '0')};
     if (command == QLatin1String("T") && bare) {
         Answer answer{faults_.selfTest == SelfTestOutcome::Fail ? "tf" : "tp"};
         answer.workMs = selfTestMs_;
@@ -246,8 +243,7 @@ VentrixDevice::Answer VentrixDevice::registerCommand(const QByteArray& payload, 
     const Answer refused{{}, false};
     int reg = 0;
     int value = 0;
-    if (payload.size() != (write ? 6 : 4) || !ParseByte(payload.mid(2, 2), reg)
-        || reg >= VentrixMemory::RegisterCount)
+    if (payload.size() != (write ? 6 : 4) || !ParseByte(payload.mid(2, 2), reg) || reg >= VentrixMemory::RegisterCount)
         return refused;
     if (write) {
         if (!ParseByte(payload.mid(4, 2), value))
@@ -282,9 +278,8 @@ VentrixDevice::Answer VentrixDevice::fillCommand(const QByteArray& payload)
     int first = 0;
     int last = 0;
     int value = 0;
-    if (payload.size() != 8 || !VentrixMemory::IsTable(payload[1])
-        || !ParseByte(payload.mid(2, 2), first) || !ParseByte(payload.mid(4, 2), last)
-        || !ParseByte(payload.mid(6, 2), value) || first > last)
+    if (payload.size() != 8 || !VentrixMemory::IsTable(payload[1]) || !ParseByte(payload.mid(2, 2), first)
+        || !ParseByte(payload.mid(4, 2), last) || !ParseByte(payload.mid(6, 2), value) || first > last)
         return refused;
     const char table = payload[1];
     const int stored = writtenValue(value);
@@ -334,23 +329,22 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
 
     const int mafIn = voltsToCounts(engine.mafVolts);
     const int tps = voltsToCounts(tpsKeyOnVolts_ + engine.throttleDegrees / 25.04);
-    const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
-        + memory_.registerValue(cmd::WotBreakpointLow);
+    const int breakpoint =
+        memory_.registerValue(cmd::WotBreakpointHigh) * 256 + memory_.registerValue(cmd::WotBreakpointLow);
     const bool wideOpen = countsToVolts(tps) > breakpoint * 5.0 / 1024.0;
     const char table = tableInUse(wideOpen, activeTune_);
     const int cell = static_cast<int>(std::lround(mafIn * 255.0 / 1023.0));
     const int correction = signedByte(memory_.cell(table, cell));
     const int offset = signedByte(memory_.registerValue(cmd::VoltageOffset));
-    const int mafOut = std::clamp(
-        static_cast<int>(std::lround(mafIn * (100.0 + correction) / 100.0)) + offset, 0, 1023);
+    const int mafOut =
+        std::clamp(static_cast<int>(std::lround(mafIn * (100.0 + correction) / 100.0)) + offset, 0, 1023);
 
     const auto flowAt = [this](int counts) {
         const double position = std::clamp(countsToVolts(counts) * 1024.0 / 20.0, 0.0, 255.0);
         const int below = static_cast<int>(position);
         const int above = std::min(below + 1, 255);
         const double f = position - below;
-        return static_cast<int>(std::lround(memory_.transferFlow(below) * (1 - f)
-                                            + memory_.transferFlow(above) * f));
+        return static_cast<int>(std::lround(memory_.transferFlow(below) * (1 - f) + memory_.transferFlow(above) * f));
     };
 
     // The wideband reading suits the program's default sensor, whose ratio
@@ -359,10 +353,10 @@ QByteArray VentrixDevice::liveSampleData(qint64 nowMs) const
     const int wideband = std::clamp(static_cast<int>(std::lround(widebandVolts / 5.0 * 255.0)), 0, 255);
     const int speed = std::clamp(static_cast<int>(std::lround(engine.rpm / 40.0)), 0, 255);
     const int multispark = memory_.registerValue(cmd::IgnitionType) == 0x80 ? 1 : 0;
-    const int flipChip = activeTune_ == 2 ? 0 : 1;  // 0: the flip-chip selects tune 2
+    const int flipChip = activeTune_ == 2 ? 0 : 1; // 0: the flip-chip selects tune 2
 
-    return "m" + word(mafIn) + word(mafOut) + word(tps) + Byte(wideband) + word(flowAt(mafIn))
-        + word(flowAt(mafOut)) + Byte(speed) + Byte(multispark) + Byte(flipChip);
+    return "m" + word(mafIn) + word(mafOut) + word(tps) + Byte(wideband) + word(flowAt(mafIn)) + word(flowAt(mafOut))
+        + Byte(speed) + Byte(multispark) + Byte(flipChip);
 }
 
 // What the wideband shows now (sim/EngineLaw.h): the mixture burnt a
@@ -378,8 +372,8 @@ double VentrixDevice::burntAirFuel(qint64 engineMs) const
     const EngineState then = EngineModel::At(engineMs, engine_.drive);
     const int mafIn = voltsToCounts(then.mafVolts);
     const int tps = voltsToCounts(tpsKeyOnVolts_ + then.throttleDegrees / 25.04);
-    const int breakpoint = memory_.registerValue(cmd::WotBreakpointHigh) * 256
-        + memory_.registerValue(cmd::WotBreakpointLow);
+    const int breakpoint =
+        memory_.registerValue(cmd::WotBreakpointHigh) * 256 + memory_.registerValue(cmd::WotBreakpointLow);
     double airFuel = then.airFuelRatio;
     if (countsToVolts(tps) > breakpoint * 5.0 / 1024.0) {
         const char table = tableInUse(true, activeTune_);

@@ -17,7 +17,7 @@
 // program can read them.
 struct SimChunk {
     QByteArray bytes;
-    qint64 dueMs;  // rounded up to the next millisecond
+    qint64 dueMs; // rounded up to the next millisecond
     qint64 dueUs;
 };
 
@@ -113,9 +113,9 @@ public:
 
 private:
     struct Answer {
-        QByteArray data;  // reply data; no answer when unset
+        QByteArray data; // reply data; no answer when unset
         bool positive = true;
-        int workMs = 0;   // time the unit spends before it answers
+        int workMs = 0; // time the unit spends before it answers
         bool silent = false;
     };
 
@@ -151,6 +151,6 @@ private:
     int rawStops_ = 0;
     QMap<QString, int> counts_;
     QList<QByteArray> payloadLog_;
-    qint64 busyUntilUs_ = 0;  // when the unit's transmitter is free again
-    QByteArray heldReply_;    // previous-reply: the reply the next request gets
+    qint64 busyUntilUs_ = 0; // when the unit's transmitter is free again
+    QByteArray heldReply_;   // previous-reply: the reply the next request gets
 };

@@ -143,8 +143,9 @@ bool VentrixMemory::fromText(const QByteArray& text, QString* error)
     VentrixMemory result;
     const QList<QByteArray> lines = text.split('\n');
     if (lines.isEmpty() || lines.first().trimmed() != Identifier)
-        return fail(error, QStringLiteral("not a memory file: the first line must be \"%1\"")
-                               .arg(QString::fromLatin1(Identifier)));
+        return fail(
+            error,
+            QStringLiteral("not a memory file: the first line must be \"%1\"").arg(QString::fromLatin1(Identifier)));
 
     for (int index = 1; index < lines.size(); ++index) {
         const QByteArray line = lines[index].trimmed();
@@ -168,8 +169,7 @@ bool VentrixMemory::fromText(const QByteArray& text, QString* error)
             result.registers_[reg] = static_cast<quint8>(value);
         } else if (words[0] == "table") {
             int first = 0;
-            if (words.size() < 4 || words[1].size() != 1 || !IsTable(words[1][0])
-                || !ParseByte(words[2], first))
+            if (words.size() < 4 || words[1].size() != 1 || !IsTable(words[1][0]) || !ParseByte(words[2], first))
                 return bad("expected \"table LETTER AA VV VV ...\"");
             const int count = static_cast<int>(words.size()) - 3;
             if (first + count > TableSize)

@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGTERM);
     sigset_t waitMask;
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

@@ -12,11 +12,11 @@
 
 namespace {
 
-const QStringList HeldDuringTest = {
-    QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),       QStringLiteral("mnuDiagnostics"),
-    QStringLiteral("mnuVentrix"),      QStringLiteral("mnuHelp"),         QStringLiteral("cmdGraphicalTune"),
-    QStringLiteral("cmdMemoryModify"), QStringLiteral("cmdAccuracyTest"), QStringLiteral("cmdVentrixRun"),
-    QStringLiteral("cmdAbout")};
+const QStringList HeldDuringTest = {QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),
+                                    QStringLiteral("mnuDiagnostics"),  QStringLiteral("mnuVentrix"),
+                                    QStringLiteral("mnuHelp"),         QStringLiteral("cmdGraphicalTune"),
+                                    QStringLiteral("cmdMemoryModify"), QStringLiteral("cmdAccuracyTest"),
+                                    QStringLiteral("cmdVentrixRun"),   QStringLiteral("cmdAbout")};
 
 // Unlike the windows' guard this leaves the indicator and the Connect and
 // Disconnect buttons as they are.

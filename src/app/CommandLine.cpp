@@ -11,9 +11,9 @@ bool isQtOption(const QString& arg)
 
 bool takesValue(const QString& arg)
 {
-    static const QStringList withValue = {"-platform", "-platformpluginpath", "-platformtheme", "-style",
-                                          "-stylesheet", "-display", "-geometry", "-qwindowgeometry",
-                                          "-qwindowtitle", "-qwindowicon", "-plugin"};
+    static const QStringList withValue = {
+        "-platform", "-platformpluginpath", "-platformtheme", "-style",       "-stylesheet", "-display",
+        "-geometry", "-qwindowgeometry",    "-qwindowtitle",  "-qwindowicon", "-plugin"};
     return withValue.contains(arg);
 }
 
@@ -67,11 +67,9 @@ bool ReadSharedOptions(const OptionParser& parser, const QString& portsFromEnvir
 CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEnvironment)
 {
     CommandLine line;
-    OptionParser parser(QList<OptionSpec>{{{"help", "h"}, {}},
-                                          {{"version", "v"}, {}},
-                                          {{"log"}, "a FILE"},
-                                          {{"tune"}, "a FILE"}}
-                        + SharedOptionSpecs());
+    OptionParser parser(
+        QList<OptionSpec>{{{"help", "h"}, {}}, {{"version", "v"}, {}}, {{"log"}, "a FILE"}, {{"tune"}, "a FILE"}}
+        + SharedOptionSpecs());
     if (!parser.parse(withoutWindowSystemOptions(args))) {
         line.error = parser.error();
         return line;
@@ -85,8 +83,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
     line.logPath = parser.value(QStringLiteral("log"));
     line.tunePath = parser.value(QStringLiteral("tune"));
     // The tune opened off line has a simulated unit of its own.
-    if (!line.tunePath.isEmpty()
-        && !parser.givenExcept({"help", "version", "log", "tune", "port"}).isEmpty()) {
+    if (!line.tunePath.isEmpty() && !parser.givenExcept({"help", "version", "log", "tune", "port"}).isEmpty()) {
         line.error = QStringLiteral("--tune opens the file in a simulated unit of its own: "
                                     "leave out --simulate and the --sim- options");
         return line;
@@ -97,22 +94,21 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
 
 QString CommandLineHelp(const QString& simulatorHelp)
 {
-    return QStringLiteral(
-               "Usage: kestrel [options]\n"
-               "Tuning and diagnostics for the Ventrix MAF signal translator.\n"
-               "\n"
-               "  --simulate            work with a simulated Ventrix instead of a serial port\n"
-               "  --port N=DEVICE       port number N means DEVICE (repeatable; also\n"
-               "                        KESTREL_PORTS=\"1=/dev/ttyUSB0,3=/dev/pts/4\").\n"
-               "                        Without it, ports 1 to 6 are the serial devices present,\n"
-               "                        USB adapters (ttyUSB, ttyACM) before built-in ports (ttyS);\n"
-               "                        on Windows port N is COMN.\n"
-               "  --log FILE            open a data log (the monitor's or the graphical tuner's)\n"
-               "  --tune FILE           open a tune file off line: every window works on it\n"
-               "                        without a unit, and File > Save Tune writes it back\n"
-               "  --version             print the version and exit\n"
-               "  --help                print this help and exit\n"
-               "\n"
-               "Simulated Ventrix (with --simulate):\n")
+    return QStringLiteral("Usage: kestrel [options]\n"
+                          "Tuning and diagnostics for the Ventrix MAF signal translator.\n"
+                          "\n"
+                          "  --simulate            work with a simulated Ventrix instead of a serial port\n"
+                          "  --port N=DEVICE       port number N means DEVICE (repeatable; also\n"
+                          "                        KESTREL_PORTS=\"1=/dev/ttyUSB0,3=/dev/pts/4\").\n"
+                          "                        Without it, ports 1 to 6 are the serial devices present,\n"
+                          "                        USB adapters (ttyUSB, ttyACM) before built-in ports (ttyS);\n"
+                          "                        on Windows port N is COMN.\n"
+                          "  --log FILE            open a data log (the monitor's or the graphical tuner's)\n"
+                          "  --tune FILE           open a tune file off line: every window works on it\n"
+                          "                        without a unit, and File > Save Tune writes it back\n"
+                          "  --version             print the version and exit\n"
+                          "  --help                print this help and exit\n"
+                          "\n"
+                          "Simulated Ventrix (with --simulate):\n")
         + simulatorHelp;
 }

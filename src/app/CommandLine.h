@@ -12,11 +12,11 @@ struct CommandLine {
     bool simulate = false;
     bool showHelp = false;
     bool showVersion = false;
-    port_names::Assignments ports;  // from --port and KESTREL_PORTS
-    SimOptions sim;                  // the --sim-... options, for the simulated unit
-    QString logPath;                 // --log FILE: a data log to open at start-up
-    QString tunePath;                // --tune FILE: a tune file to open off line
-    QString error;                   // set when the arguments make no sense
+    port_names::Assignments ports; // from --port and KESTREL_PORTS
+    SimOptions sim;                // the --sim-... options, for the simulated unit
+    QString logPath;               // --log FILE: a data log to open at start-up
+    QString tunePath;              // --tune FILE: a tune file to open off line
+    QString error;                 // set when the arguments make no sense
 };
 
 // args: the arguments without the program name. portsFromEnvironment: the

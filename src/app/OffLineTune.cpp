@@ -24,9 +24,8 @@ const QString Filter = QStringLiteral("Ventrix Tune Files (*.tun)");
 int unitPortNumber()
 {
     bool ok = false;
-    const int stored = startup_settings::Read(startup_settings::LastActiveCommPort, QStringLiteral("1"))
-                           .trimmed()
-                           .toInt(&ok);
+    const int stored =
+        startup_settings::Read(startup_settings::LastActiveCommPort, QStringLiteral("1")).trimmed().toInt(&ok);
     return ok && stored > 0 ? stored : 1;
 }
 
@@ -56,8 +55,7 @@ QString UnsavedText(const QString& path)
 
 OffLineTune::OffLineTune(std::function<void(std::unique_ptr<SerialPort>)> installPort)
     : installPort_(std::move(installPort))
-{
-}
+{ }
 
 OffLineTune::~OffLineTune() = default;
 

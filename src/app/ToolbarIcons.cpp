@@ -9,7 +9,7 @@ namespace toolbar_icons {
 
 namespace {
 
-constexpr int Size = 64;  // drawn on a 64 x 64 grid, scaled by the button
+constexpr int Size = 64; // drawn on a 64 x 64 grid, scaled by the button
 
 QIcon draw(const std::function<void(QPainter&)>& paint)
 {
@@ -40,13 +40,13 @@ void plug(QPainter& p, bool joined)
 {
     const double gap = joined ? 0 : 10;
     p.setPen(pen(Ink, 4));
-    p.drawLine(QPointF(4, 44), QPointF(18 - gap / 2, 36));  // cable
+    p.drawLine(QPointF(4, 44), QPointF(18 - gap / 2, 36)); // cable
     p.setBrush(Ink);
-    p.drawRoundedRect(QRectF(16 - gap, 26, 14, 20), 3, 3);  // plug body
-    p.drawLine(QPointF(30 - gap, 31), QPointF(36 - gap, 31));  // pins
+    p.drawRoundedRect(QRectF(16 - gap, 26, 14, 20), 3, 3);    // plug body
+    p.drawLine(QPointF(30 - gap, 31), QPointF(36 - gap, 31)); // pins
     p.drawLine(QPointF(30 - gap, 41), QPointF(36 - gap, 41));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(QRectF(36, 22, 16, 28), 3, 3);  // socket
+    p.drawRoundedRect(QRectF(36, 22, 16, 28), 3, 3); // socket
     p.drawLine(QPointF(52, 36), QPointF(60, 36));
 }
 

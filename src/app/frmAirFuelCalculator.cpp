@@ -21,8 +21,7 @@ namespace {
 
 QString injectorText()
 {
-    return number_format::Format(air_fuel::ScalingInjectorSize(mdlPublicVars::EecInjectorSize),
-                                 QStringLiteral("#0"));
+    return number_format::Format(air_fuel::ScalingInjectorSize(mdlPublicVars::EecInjectorSize), QStringLiteral("#0"));
 }
 
 } // namespace
@@ -37,17 +36,21 @@ frmAirFuelCalculator::frmAirFuelCalculator(QWidget* parent) : QWidget(parent)
     txtCurrentAirFuel_ = TextBox(this, QStringLiteral("txtCurrentAirFuel"), QStringLiteral("14.7"), 480, 480, 975, 375);
     Label(this, QStringLiteral("Label1"), QStringLiteral(":1"), 1515, 540);
     Label(this, QStringLiteral("Label4"), QStringLiteral("DESIRED A/F"), 600, 1080);
-    txtDesiredAirFuel_ = TextBox(this, QStringLiteral("txtDesiredAirFuel"), QStringLiteral("14.7"), 480, 1320, 975, 375);
+    txtDesiredAirFuel_ =
+        TextBox(this, QStringLiteral("txtDesiredAirFuel"), QStringLiteral("14.7"), 480, 1320, 975, 375);
     Label(this, QStringLiteral("Label2"), QStringLiteral(":1"), 1515, 1380);
     Label(this, QStringLiteral("Label5"), QStringLiteral("AIR/FUEL CHANGE"), 180, 2280);
-    txtPressureChange_ = TextBox(this, QStringLiteral("txtPressureChange"), QStringLiteral("0.0"), 360, 2640, 1095, 375);
+    txtPressureChange_ =
+        TextBox(this, QStringLiteral("txtPressureChange"), QStringLiteral("0.0"), 360, 2640, 1095, 375);
     Label(this, QStringLiteral("Label6"), QStringLiteral("%"), 1515, 2700);
-    txtChangePolarity_ = TextBox(this, QStringLiteral("txtChangePolarity"), QStringLiteral("NONE"), 480, 3240, 975, 375);
+    txtChangePolarity_ =
+        TextBox(this, QStringLiteral("txtChangePolarity"), QStringLiteral("NONE"), 480, 3240, 975, 375);
     Label(this, QStringLiteral("Label7"), QStringLiteral("BASED ON"), 360, 3840);
     txtInjectors_ = TextBox(this, QStringLiteral("txtInjectors"), QStringLiteral("19"), 600, 4080, 615, 375);
     Label(this, QStringLiteral("Label8"), QStringLiteral("[lb/hr]"), 1275, 4140);
     Label(this, QStringLiteral("Label9"), QStringLiteral("INJECTOR CURVE"), 240, 4560);
-    QPushButton* calculate = Button(this, QStringLiteral("cmdCalculate"), QStringLiteral("CALCULATE"), 360, 5040, 1455, 495);
+    QPushButton* calculate =
+        Button(this, QStringLiteral("cmdCalculate"), QStringLiteral("CALCULATE"), 360, 5040, 1455, 495);
     QPushButton* quit = Button(this, QStringLiteral("cmdQUIT"), QStringLiteral("QUIT"), 360, 5640, 1455, 495);
 
     for (QLineEdit* box : {txtPressureChange_, txtChangePolarity_, txtInjectors_}) {

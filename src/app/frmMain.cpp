@@ -51,7 +51,9 @@ const QString NotConnectedCaption = QStringLiteral("Not Connected");
 
 QString versionText()
 {
-    return QStringLiteral("%1.%2.%3").arg(kestrel::version::Major).arg(kestrel::version::Minor)
+    return QStringLiteral("%1.%2.%3")
+        .arg(kestrel::version::Major)
+        .arg(kestrel::version::Minor)
         .arg(kestrel::version::Revision);
 }
 
@@ -120,8 +122,7 @@ QWidget* frmMain::ShowChild(QPointer<QWidget>& slot, const std::function<QWidget
     return slot;
 }
 
-QWidget* frmMain::OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
-                              const std::function<QWidget*()>& create)
+QWidget* frmMain::OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot, const std::function<QWidget*()>& create)
 {
     if (!mdlMain::ConnectionGuard())
         return nullptr;
@@ -460,6 +461,6 @@ QString frmMain::AboutText()
 
 void frmMain::mnuAboutItem_Click()
 {
-    services::dialogs().message(MsgIcon::Information,
-                                QStringLiteral("KESTREL - VentrixTM Communications Software"), AboutText());
+    services::dialogs().message(MsgIcon::Information, QStringLiteral("KESTREL - VentrixTM Communications Software"),
+                                AboutText());
 }

@@ -34,8 +34,7 @@ public:
     // reused while it exists. Guarded windows need a connection, open at the
     // top left and shut out the commands that would conflict with them.
     QWidget* ShowChild(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
-    QWidget* OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot,
-                         const std::function<QWidget*()>& create);
+    QWidget* OpenGuarded(DeviceWindow window, QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 
     // Shows a data log in a window of its own (kestrel --log FILE).
     void OpenLog(const QString& path);

@@ -14,7 +14,9 @@ namespace {
 
 QString programVersion()
 {
-    return QStringLiteral("%1.%2.%3").arg(kestrel::version::Major).arg(kestrel::version::Minor)
+    return QStringLiteral("%1.%2.%3")
+        .arg(kestrel::version::Major)
+        .arg(kestrel::version::Minor)
         .arg(kestrel::version::Revision);
 }
 
@@ -53,8 +55,7 @@ protected:
 
 } // namespace
 
-frmSplash::frmSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+frmSplash::frmSplash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
     setFixedSize(Twips(7560, this), Twips(5640, this));

@@ -47,7 +47,8 @@ bool readValues(const OptionParser& parser, CliArguments& cli)
         || parser.lastIndexOf(QStringLiteral("verify")) > parser.lastIndexOf(QStringLiteral("no-verify"));
     cli.backup = !parser.isSet(QStringLiteral("no-backup"));
     // An empty file name would quietly mean "no file" (standard output, no log).
-    for (const auto& [name, into] : {std::pair{QStringLiteral("output"), &cli.output}, std::pair{QStringLiteral("log"), &cli.logPath}}) {
+    for (const auto& [name, into] :
+         {std::pair{QStringLiteral("output"), &cli.output}, std::pair{QStringLiteral("log"), &cli.logPath}}) {
         if (!parser.isSet(name))
             continue;
         *into = parser.value(name);
@@ -255,6 +256,5 @@ QString CliHelp(const QString& command, const QString& simulatorHelp)
 {
     if (!command.isEmpty())
         return commandHelp(command);
-    return QString::fromLatin1(Overview) + QStringLiteral("\nSimulated Ventrix (with --simulate):\n")
-        + simulatorHelp;
+    return QString::fromLatin1(Overview) + QStringLiteral("\nSimulated Ventrix (with --simulate):\n") + simulatorHelp;
 }

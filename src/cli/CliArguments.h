@@ -11,25 +11,25 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString command;      // probe, ports, info, export, import, restore, backups, read, write, fill, list, monitor, log, diff
+    QString
+        command; // probe, ports, info, export, import, restore, backups, read, write, fill, list, monitor, log, diff
     QStringList operands;
     bool help = false;
     bool version = false;
-    bool yes = false;     // --yes: no confirmation asked before overwriting the unit
-    bool verify = true;   // import, restore: read back what was written (--no-verify: not)
-    bool backup = true;   // import, restore: back the unit up first (--no-backup: not)
-    QString output;       // list -o FILE, log csv -o FILE
-    QString logPath;      // monitor --log FILE
-    double seconds = 0;   // monitor --seconds N (0: until interrupted)
-    std::optional<int> injectors;  // --injectors SIZE: the transfer function's calibration
-    QStringList commandOptions;  // autotune's own options, as given
+    bool yes = false;             // --yes: no confirmation asked before overwriting the unit
+    bool verify = true;           // import, restore: read back what was written (--no-verify: not)
+    bool backup = true;           // import, restore: back the unit up first (--no-backup: not)
+    QString output;               // list -o FILE, log csv -o FILE
+    QString logPath;              // monitor --log FILE
+    double seconds = 0;           // monitor --seconds N (0: until interrupted)
+    std::optional<int> injectors; // --injectors SIZE: the transfer function's calibration
+    QStringList commandOptions;   // autotune's own options, as given
     CommandLine common;
-    QString error;        // set when the arguments make no sense
+    QString error; // set when the arguments make no sense
 };
 
-inline const QStringList CliCommands = {"probe", "ports", "info", "export", "import",  "restore", "backups",
-                                        "read",  "write", "fill", "list",   "monitor", "log",     "diff",
-                                        "autotune"};
+inline const QStringList CliCommands = {"probe", "ports", "info", "export",  "import", "restore", "backups", "read",
+                                        "write", "fill",  "list", "monitor", "log",    "diff",    "autotune"};
 
 // The longest a monitor run may be asked for: 31 days.
 inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;

@@ -62,7 +62,7 @@ Options collect(const QStringList& given)
 
 class Autotune {
 public:
-    Autotune(const CliArguments& arguments, Console& console) : a_(arguments), c_(console) {}
+    Autotune(const CliArguments& arguments, Console& console) : a_(arguments), c_(console) { }
     ~Autotune()
     {
         if (connected_)
@@ -172,9 +172,9 @@ std::optional<tunefile::Tune> Autotune::tuneFromUnit()
     if (!mdlPublicVars::Connected)
         return std::nullopt;
     ProgressLine progress(c_, QStringLiteral("Reading the unit's tune"));
-    const tunefile::ExportResult read = tunefile::ReadTune(
-        unit::TransactOnLink(), services::clock().currentDateTime(),
-        [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+    const tunefile::ExportResult read =
+        tunefile::ReadTune(unit::TransactOnLink(), services::clock().currentDateTime(),
+                           [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     if (!read.complete) {
         c_.err << "Unable to read the unit's tune: no usable answer to \""
@@ -219,9 +219,9 @@ int Autotune::run()
     const tuner::TableKind& kind = tuner::TableKindAt(tuner::TableIndexOf(settings.table));
     settings.eecInjectorSize = tune->value({tunefile::RegisterLetter, kind.eecInjectorRegister}).value_or(0);
     if (!options.has("--breakpoint"))
-        settings.breakpointVolts = register_map::BreakpointVolts(register_map::BreakpointCount(
-            tune->value({tunefile::RegisterLetter, 0x00}).value_or(0),
-            tune->value({tunefile::RegisterLetter, 0x01}).value_or(0)));
+        settings.breakpointVolts = register_map::BreakpointVolts(
+            register_map::BreakpointCount(tune->value({tunefile::RegisterLetter, 0x00}).value_or(0),
+                                          tune->value({tunefile::RegisterLetter, 0x01}).value_or(0)));
 
     tuner::Table table{};
     const auto cells = tune->table(settings.table);

@@ -43,15 +43,15 @@ int backUp(Console& c, bool mayAsk, const tunefile::Transact& transact, const QS
            tunefile::Tune& unit)
 {
     ProgressLine progress(c, QStringLiteral("Backing up"));
-    const tunefile::BackupResult backup =
-        tunefile::BackUpUnit(transact, tunefile::BackupFolder(), services::clock().currentDateTime(),
-                             mdlPublicVars::CommPortNumber,
-                             [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+    const tunefile::BackupResult backup = tunefile::BackUpUnit(
+        transact, tunefile::BackupFolder(), services::clock().currentDateTime(), mdlPublicVars::CommPortNumber,
+        [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     if (!stoppedBefore.isEmpty())
-        return interrupted(c.err, QStringLiteral("Stopped before \"%1\" while backing up the unit; nothing was "
-                                                 "written.")
-                                      .arg(stoppedBefore));
+        return interrupted(c.err,
+                           QStringLiteral("Stopped before \"%1\" while backing up the unit; nothing was "
+                                          "written.")
+                               .arg(stoppedBefore));
     if (backup.written) {
         c.out << "Backed up " << tunefile::DataLineCount << " entries to " << shown(backup.path) << Qt::endl;
         unit = backup.tune;
@@ -79,18 +79,18 @@ int verify(Console& c, const tunefile::Transact& transact, QString& stoppedBefor
     });
     verifying.finish();
     if (!stoppedBefore.isEmpty())
-        return interrupted(c.err, QStringLiteral("Stopped while verifying, before \"%1\"; all %2 entries had been "
-                                                 "written and %3 lines checked.")
-                                      .arg(stoppedBefore)
-                                      .arg(lines.writeCount())
-                                      .arg(checked));
+        return interrupted(c.err,
+                           QStringLiteral("Stopped while verifying, before \"%1\"; all %2 entries had been "
+                                          "written and %3 lines checked.")
+                               .arg(stoppedBefore)
+                               .arg(lines.writeCount())
+                               .arg(checked));
     for (const tunefile::Mismatch& m : mismatches)
         c.err << tunefile::MismatchText(m) << Qt::endl;
     if (!mismatches.isEmpty())
-        return tell(c.err, UnitFailed,
-                    QStringLiteral("Verify failed: %1 of %2 entries differ.")
-                        .arg(mismatches.size())
-                        .arg(lines.writeCount()));
+        return tell(
+            c.err, UnitFailed,
+            QStringLiteral("Verify failed: %1 of %2 entries differ.").arg(mismatches.size()).arg(lines.writeCount()));
     c.out << "Verified " << lines.writeCount() << " entries." << Qt::endl;
     return Done;
 }
@@ -129,17 +129,18 @@ int importFile(const CliArguments& a, Console& c, const QString& path, const Uni
     }
 
     ProgressLine progress(c, QStringLiteral("Importing"));
-    const tunefile::ImportResult written = tunefile::WriteTune(
-        transact, lines, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
+    const tunefile::ImportResult written =
+        tunefile::WriteTune(transact, lines, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     // Line numbers are the file's: the lines left out are empty, not gone.
     const QString stoppedLine = parsed.file.lines.value(written.lineNumber - tunefile::FileLineOf(0));
     if (!stoppedBefore.isEmpty())
-        return interrupted(c.err, QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were "
-                                                 "written before it.")
-                                      .arg(written.lineNumber)
-                                      .arg(stoppedLine)
-                                      .arg(written.written));
+        return interrupted(c.err,
+                           QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were "
+                                          "written before it.")
+                               .arg(written.lineNumber)
+                               .arg(stoppedLine)
+                               .arg(written.written));
     if (written.outcome != tunefile::ImportOutcome::Completed)
         return tell(c.err, UnitFailed,
                     written.outcome == tunefile::ImportOutcome::WriteFailed
@@ -171,12 +172,13 @@ int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
     bool ok = false;
     const int number = a.operands.value(0).toInt(&ok);
     if (a.operands.size() != 1 || !ok || number < 1 || number > backups.size())
-        return tell(c.err, BadInput,
-                    backups.isEmpty() ? QStringLiteral("kestrel-cli: there are no backups in %1.")
-                                            .arg(shown(tunefile::BackupFolder()))
-                                      : QStringLiteral("kestrel-cli: restore needs the number of a backup, 1 to %1 "
-                                                       "(see kestrel-cli backups).")
-                                            .arg(backups.size()));
+        return tell(
+            c.err, BadInput,
+            backups.isEmpty()
+                ? QStringLiteral("kestrel-cli: there are no backups in %1.").arg(shown(tunefile::BackupFolder()))
+                : QStringLiteral("kestrel-cli: restore needs the number of a backup, 1 to %1 "
+                                 "(see kestrel-cli backups).")
+                      .arg(backups.size()));
     // The list's numbers move with every backup taken (a restore takes one
     // too): the backup is named before anything is asked or written.
     const tunefile::BackupFile& chosen = backups.at(number - 1);

@@ -49,7 +49,9 @@ std::optional<tunefile::Tune> readUnit(Console& console, const UnitAccess& unit,
         return std::nullopt;
     }
     tunefile::Tune tune = read.tune;
-    tune.origin = {tunefile::TuneOrigin::Kind::Unit, {}, QString::number(mdlPublicVars::CommPortNumber),
+    tune.origin = {tunefile::TuneOrigin::Kind::Unit,
+                   {},
+                   QString::number(mdlPublicVars::CommPortNumber),
                    services::clock().currentDateTime()};
     return tune;
 }

@@ -25,7 +25,7 @@ inline QString shownPath(const QString& path)
 
 class Run {
 public:
-    Run(const CliArguments& arguments, Console& console) : a_(arguments), c_(console) {}
+    Run(const CliArguments& arguments, Console& console) : a_(arguments), c_(console) { }
     ~Run()
     {
         // As the windowed program does on exit: the port is let go and the

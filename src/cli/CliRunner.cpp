@@ -44,7 +44,6 @@ namespace cli_run {
 
 // --- the arguments ---------------------------------------------------------
 
-
 int Run::usage(const QString& problem) const
 {
     c_.err << "kestrel-cli: " << problem << Qt::endl << CliHelp(a_.command, {});
@@ -97,8 +96,7 @@ bool Run::loadConfiguration()
     ApplyToProgramState(configuration_);
     if (configuration_.complete)
         return true;
-    unitFailed(ConfigurationFailedText,
-               QStringLiteral("No answer to \"%1\".").arg(configuration_.failedRequest));
+    unitFailed(ConfigurationFailedText, QStringLiteral("No answer to \"%1\".").arg(configuration_.failedRequest));
     return false;
 }
 
@@ -146,8 +144,8 @@ int Run::notGiven(Consent consent) const
 
 tunefile::Transact Run::interruptible(QString& stoppedBefore) const
 {
-    return [this, &stoppedBefore, send = unit::TransactOnLink()](const QString& payload, int attempts,
-                                                                         int timeoutMs, QString& reply) {
+    return [this, &stoppedBefore, send = unit::TransactOnLink()](const QString& payload, int attempts, int timeoutMs,
+                                                                 QString& reply) {
         if (!stoppedBefore.isEmpty() || c_.interrupted()) {
             if (stoppedBefore.isEmpty())
                 stoppedBefore = payload;
@@ -209,8 +207,8 @@ int Run::probe()
     if (!connect())
         return UnitFailed;
     const int number = mdlPublicVars::CommPortNumber;
-    const QString device = a_.common.simulate ? QStringLiteral("simulated Ventrix")
-                                              : port_names::DeviceFor(number, a_.common.ports);
+    const QString device =
+        a_.common.simulate ? QStringLiteral("simulated Ventrix") : port_names::DeviceFor(number, a_.common.ports);
     c_.out << "Port:     " << number << " (" << device << ")" << Qt::endl;
     c_.out << "Status:   " << mdlPublicVars::ProbeStatus << " (ready)" << Qt::endl;
     const std::optional<QString> revision = ReadFirmwareRevision();
@@ -223,9 +221,9 @@ int Run::ports()
     if (!operandCount(0))
         return usage(QStringLiteral("ports takes no arguments"));
     // The simulated ports are not the system's: ask them by opening each.
-    const QList<port_diagnosis::PortReport> reports =
-        a_.common.simulate ? port_diagnosis::DiagnoseThroughPort(services::port())
-                           : port_diagnosis::Diagnose(a_.common.ports, port_diagnosis::SystemInspector());
+    const QList<port_diagnosis::PortReport> reports = a_.common.simulate
+        ? port_diagnosis::DiagnoseThroughPort(services::port())
+        : port_diagnosis::Diagnose(a_.common.ports, port_diagnosis::SystemInspector());
     QStringList refused;
     for (const port_diagnosis::PortReport& report : reports) {
         c_.out << port_diagnosis::ReportLine(report) << Qt::endl;
@@ -265,15 +263,16 @@ int Run::info()
         row(QString::fromLatin1(labels[i]),
             size(bank1[i]->value_or(0)) + QLatin1Char(' ') + size(c.bank2[i].value_or(0)) + QStringLiteral(" [lb/hr]"));
     const int ignition = rm::IgnitionIndexOf(c.ignitionCode.value_or(-1));
-    row(QStringLiteral("Ignition Type"), ignition >= 0 ? rm::IgnitionCaption(ignition)
-                                                       : QStringLiteral("unknown (code %1)")
-                                                             .arg(frame::HexByte(c.ignitionCode.value_or(0))));
+    row(QStringLiteral("Ignition Type"),
+        ignition >= 0 ? rm::IgnitionCaption(ignition)
+                      : QStringLiteral("unknown (code %1)").arg(frame::HexByte(c.ignitionCode.value_or(0))));
     const int mode = c.rpmSwitchMode ? rm::RpmModeIndexOf(*c.rpmSwitchMode) : -1;
     if (IsPlusStage)
         row(QStringLiteral("RPM Switch Config"), mode >= 0 ? rm::RpmModeCaption(mode) : QStringLiteral("unknown"));
     row(QStringLiteral("RPM Switch On / Off"),
-        QStringLiteral("%1 / %2 rpm").arg(number_format::Format(RpmSwitchOn, QStringLiteral("###0")),
-                                          number_format::Format(RpmSwitchOff, QStringLiteral("###0"))));
+        QStringLiteral("%1 / %2 rpm")
+            .arg(number_format::Format(RpmSwitchOn, QStringLiteral("###0")),
+                 number_format::Format(RpmSwitchOff, QStringLiteral("###0"))));
     return Done;
 }
 
@@ -347,8 +346,9 @@ int Run::write()
     if (!byte.error.isEmpty())
         return refuse(byte.error);
 
-    const Consent consent = ask(QStringLiteral("Write %1 to cell %2 of table %3?")
-                                    .arg(frame::HexByte(byte.byte), frame::HexByte(at.address), QString(QLatin1Char(*letter))));
+    const Consent consent =
+        ask(QStringLiteral("Write %1 to cell %2 of table %3?")
+                .arg(frame::HexByte(byte.byte), frame::HexByte(at.address), QString(QLatin1Char(*letter))));
     if (consent != Consent::Given)
         return notGiven(consent);
     switch (cells::WriteCellByte(*letter, at.address, byte.byte)) {
@@ -390,9 +390,9 @@ int Run::fill()
         return UnitFailed;
     if (!stageHasTable(*letter))
         return BadInput;
-    const Consent consent = ask(QStringLiteral("Set cells %1 to %2 of table %3 to %4?")
-                                    .arg(frame::HexByte(first), frame::HexByte(last), QString(QLatin1Char(*letter)),
-                                         frame::HexByte(byte)));
+    const Consent consent =
+        ask(QStringLiteral("Set cells %1 to %2 of table %3 to %4?")
+                .arg(frame::HexByte(first), frame::HexByte(last), QString(QLatin1Char(*letter)), frame::HexByte(byte)));
     if (consent != Consent::Given)
         return notGiven(consent);
     switch (cells::FillCellBytes(*letter, first, last, byte)) {

@@ -2,7 +2,6 @@
 #include "cli/CliRun.h"
 #include "cli/CliRunner.h"
 
-
 #include "cli/CliArguments.h"
 #include "cli/CliAutotune.h"
 #include "cli/CliDiff.h"
@@ -40,7 +39,6 @@
 
 #include <optional>
 
-
 using namespace exit_status;
 
 namespace cli_run {
@@ -66,9 +64,9 @@ int Run::exportTune()
                                .arg(tunefile::DataLineCount));
     if (!read.complete) {
         const tunefile::Entry entry = tunefile::TuneOrder().at(read.failedEntry);
-        return unitFailed(cells::messages::TableReadFailed,
-                          QStringLiteral("No usable answer to \"%1\"; no file was written.")
-                              .arg(tunefile::ReadRequest(entry)));
+        return unitFailed(
+            cells::messages::TableReadFailed,
+            QStringLiteral("No usable answer to \"%1\"; no file was written.").arg(tunefile::ReadRequest(entry)));
     }
     QString error;
     if (!SaveTextFile(path, read.text, &error))
@@ -192,8 +190,8 @@ int Run::logFile()
     QString error;
     if (!SaveTextFile(a_.output, csv, &error))
         return refuse(QStringLiteral("The CSV file could not be saved to %1: %2").arg(shownPath(a_.output), error));
-    c_.out << "Saved " << shownPath(a_.output) << " (" << logs::Counted(static_cast<long long>(log.size()),
-                                                                       QStringLiteral("sample"), QStringLiteral("samples"))
+    c_.out << "Saved " << shownPath(a_.output) << " ("
+           << logs::Counted(static_cast<long long>(log.size()), QStringLiteral("sample"), QStringLiteral("samples"))
            << ")" << Qt::endl;
     return Done;
 }
@@ -203,9 +201,9 @@ int Run::logFile()
 int Run::diff()
 {
     QString stoppedBefore;
-    return cli_diff::RunDiff(a_.operands, c_,
-                             {[this] { return connect(); }, interruptible(stoppedBefore),
-                              [&stoppedBefore] { return stoppedBefore; }});
+    return cli_diff::RunDiff(
+        a_.operands, c_,
+        {[this] { return connect(); }, interruptible(stoppedBefore), [&stoppedBefore] { return stoppedBefore; }});
 }
 
 } // namespace cli_run

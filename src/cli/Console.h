@@ -10,14 +10,14 @@
 // kestrel-cli's terminal: results on standard output, messages and progress
 // on standard error, answers typed on standard input.
 struct Console {
-    Console(QTextStream& output, QTextStream& errors) : out(output), err(errors) {}
+    Console(QTextStream& output, QTextStream& errors) : out(output), err(errors) { }
 
     QTextStream& out;
     QTextStream& err;
-    bool canAsk = false;          // standard input and error are a terminal
-    bool progressInPlace = false; // standard error is a terminal
-    std::function<QString()> readAnswer;   // one line typed by the user
-    std::function<bool()> interrupted = [] { return false; };  // Ctrl-C was pressed
+    bool canAsk = false;                                      // standard input and error are a terminal
+    bool progressInPlace = false;                             // standard error is a terminal
+    std::function<QString()> readAnswer;                      // one line typed by the user
+    std::function<bool()> interrupted = [] { return false; }; // Ctrl-C was pressed
 };
 
 // The program's message boxes as lines on standard error: the text the
@@ -26,7 +26,7 @@ struct Console {
 // question here never gives consent unseen. File dialogs are cancelled.
 class ConsoleDialogs final : public Dialogs {
 public:
-    explicit ConsoleDialogs(QTextStream& err) : err_(err) {}
+    explicit ConsoleDialogs(QTextStream& err) : err_(err) { }
     MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override;
     QString openFileName(const FileDialogRequest&) override { return {}; }
     QString saveFileName(const FileDialogRequest&) override { return {}; }
@@ -38,15 +38,15 @@ private:
 // The port search, told as lines on standard error.
 class ConsoleConnectionView final : public ConnectionView {
 public:
-    explicit ConsoleConnectionView(QTextStream& err) : err_(err) {}
-    void setBusyPointer(bool) override {}
+    explicit ConsoleConnectionView(QTextStream& err) : err_(err) { }
+    void setBusyPointer(bool) override { }
     void showAutodetectWindow() override;
     void showCandidatePort(int portNumber) override;
-    void unloadAutodetectWindow() override {}
-    void showConnectedIndicator(int) override {}
-    void showSearchFailed() override {}
-    void showConnectedTitle() override {}
-    void showDisconnected() override {}
+    void unloadAutodetectWindow() override { }
+    void showConnectedIndicator(int) override { }
+    void showSearchFailed() override { }
+    void showConnectedTitle() override { }
+    void showDisconnected() override { }
 
 private:
     QTextStream& err_;
@@ -56,7 +56,7 @@ private:
 // a line at every tenth otherwise.
 class ProgressLine {
 public:
-    ProgressLine(const Console& console, const QString& label) : console_(console), label_(label) {}
+    ProgressLine(const Console& console, const QString& label) : console_(console), label_(label) { }
     ~ProgressLine() { finish(); }
     void show(int percent);
     void finish();

@@ -71,8 +71,7 @@ void fillIgnitionWindow(frmIgnitionConfig& w, const UnitConfiguration& c)
 void reportFailure(Blame blame, frmConfigure& configure, frmIgnitionConfig& ignition)
 {
     mdlMain::SetBusyPointer(false);
-    services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Configuration Failure!"),
-                                ConfigurationFailedText,
+    services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Configuration Failure!"), ConfigurationFailedText,
                                 MsgButtons::Ok);
     if (blame != Blame::Ignition)
         configure.SetIndicator(colours::Red);

@@ -24,32 +24,30 @@ void place(QWidget* control, const QString& name, int left, int top, int width, 
 
 } // namespace
 
-QLabel* Label(QWidget* parent, const QString& name, const QString& text, int left, int top, int width,
-              int height)
+QLabel* Label(QWidget* parent, const QString& name, const QString& text, int left, int top, int width, int height)
 {
     auto* label = new QLabel(text, parent);
     place(label, name, left, top, width, height);
     return label;
 }
 
-QLineEdit* TextBox(QWidget* parent, const QString& name, const QString& text, int left, int top,
-                   int width, int height)
+QLineEdit* TextBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width, int height)
 {
     auto* box = new QLineEdit(text, parent);
     place(box, name, left, top, width, height);
     return box;
 }
 
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, int left, int top,
-                    int width, int height)
+QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                    int height)
 {
     auto* button = new QPushButton(caption, parent);
     place(button, name, left, top, width, height);
     return button;
 }
 
-QRadioButton* Option(QWidget* parent, const QString& name, const QString& caption, int left, int top,
-                     int width, int height)
+QRadioButton* Option(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                     int height)
 {
     auto* option = new QRadioButton(caption, parent);
     place(option, name, left, top, width, height);

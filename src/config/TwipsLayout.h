@@ -14,14 +14,14 @@ class QWidget;
 // control its natural size in that direction.
 namespace twips_layout {
 
-QLabel* Label(QWidget* parent, const QString& name, const QString& text, int left, int top,
-              int width = 0, int height = 0);
-QLineEdit* TextBox(QWidget* parent, const QString& name, const QString& text, int left, int top,
-                   int width, int height = 285);
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, int left, int top,
-                    int width, int height);
-QRadioButton* Option(QWidget* parent, const QString& name, const QString& caption, int left, int top,
-                     int width, int height = 300);
+QLabel* Label(QWidget* parent, const QString& name, const QString& text, int left, int top, int width = 0,
+              int height = 0);
+QLineEdit* TextBox(QWidget* parent, const QString& name, const QString& text, int left, int top, int width,
+                   int height = 285);
+QPushButton* Button(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                    int height);
+QRadioButton* Option(QWidget* parent, const QString& name, const QString& caption, int left, int top, int width,
+                     int height = 300);
 // A rectangular indicator; its colour is set with colours::SetBackground.
 QFrame* Indicator(QWidget* parent, const QString& name, int left, int top, int width, int height);
 // A separator line across the window.

@@ -29,8 +29,7 @@ constexpr int InjectorBoxWidth = 615;
 constexpr int InjectorUnitOffset = 675;
 constexpr int InjectorTops[] = {2640, 3000, 3360, 3720};
 
-QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QString& designText, int left, int top,
-                       int width)
+QLineEdit* readOnlyBox(QWidget* parent, const QString& name, const QString& designText, int left, int top, int width)
 {
     QLineEdit* box = TextBox(parent, name, designText, left, top, width);
     box->setReadOnly(true);
@@ -68,8 +67,8 @@ frmConfigure::frmConfigure(QWidget* parent) : QWidget(parent)
                                  SensorTops[0], SensorBoxWidth);
     txtTPSMinimum_ = readOnlyBox(this, QStringLiteral("txtTPSMinimum"), QStringLiteral("0.000"), SensorBoxLeft,
                                  SensorTops[1], SensorBoxWidth);
-    txtWOTBreakpoint_ = readOnlyBox(this, QStringLiteral("txtWOTBreakpoint"), QStringLiteral("0.000"),
-                                    SensorBoxLeft, SensorTops[2], SensorBoxWidth);
+    txtWOTBreakpoint_ = readOnlyBox(this, QStringLiteral("txtWOTBreakpoint"), QStringLiteral("0.000"), SensorBoxLeft,
+                                    SensorTops[2], SensorBoxWidth);
     txtVentrixConfig_ = readOnlyBox(this, QStringLiteral("txtVentrixConfig"), QStringLiteral("STAGE1(BASE)"),
                                     SensorBoxLeft, SensorTops[3], 1560);
     txtVentrixConfig_->setAlignment(Qt::AlignCenter);

@@ -46,8 +46,8 @@ frmIgnitionConfig::frmIgnitionConfig(QWidget* parent) : QWidget(parent)
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame1->setGeometry(Twips(240, this), Twips(240, this), Twips(3720, this), Twips(2160, this));
     for (int i = 0; i < register_map::IgnitionTypeCount; ++i) {
-        QRadioButton* option = Option(frame1, QStringLiteral("optIgnitionType_%1").arg(i), register_map::IgnitionCaption(i),
-                                      240, 360 + i * 340, 3360);
+        QRadioButton* option = Option(frame1, QStringLiteral("optIgnitionType_%1").arg(i),
+                                      register_map::IgnitionCaption(i), 240, 360 + i * 340, 3360);
         connect(option, &QRadioButton::clicked, this, [this, i] { optIgnitionType_Click(i); });
         ignitionOptions_.append(option);
     }
@@ -58,7 +58,9 @@ frmIgnitionConfig::frmIgnitionConfig(QWidget* parent) : QWidget(parent)
     // "&&" shows as one ampersand, as on any button caption.
     for (int i = 0; i < register_map::RpmModeCount; ++i) {
         QRadioButton* option =
-            Option(frame2, QStringLiteral("optRPMConfig_%1").arg(i), QString(register_map::RpmModeCaption(i)).replace(QLatin1Char('&'), QStringLiteral("&&")), 240, 360 + i * 340, 3360);
+            Option(frame2, QStringLiteral("optRPMConfig_%1").arg(i),
+                   QString(register_map::RpmModeCaption(i)).replace(QLatin1Char('&'), QStringLiteral("&&")), 240,
+                   360 + i * 340, 3360);
         connect(option, &QRadioButton::clicked, this, [this, i] { optRPMConfig_Click(i); });
         rpmOptions_.append(option);
     }
@@ -67,8 +69,8 @@ frmIgnitionConfig::frmIgnitionConfig(QWidget* parent) : QWidget(parent)
     Label(this, QStringLiteral("Label7"), QStringLiteral("UPDATE"), 4620, 960, 855)->setAlignment(Qt::AlignCenter);
     Label(this, QStringLiteral("Label14"), QStringLiteral("VALID"), 4620, 1200, 855)->setAlignment(Qt::AlignCenter);
 
-    cmdIgnitionChange_ = Button(this, QStringLiteral("cmdIgnitionChange"), QStringLiteral("UPDATE VENTRIX"), 4200,
-                                2640, 1800, 495);
+    cmdIgnitionChange_ =
+        Button(this, QStringLiteral("cmdIgnitionChange"), QStringLiteral("UPDATE VENTRIX"), 4200, 2640, 1800, 495);
     cmdQUIT_ = Button(this, QStringLiteral("cmdQUIT"), QStringLiteral("QUIT"), 4200, 3240, 1800, 495);
     connect(cmdIgnitionChange_, &QPushButton::clicked, this, &frmIgnitionConfig::cmdIgnitionChange_Click);
     connect(cmdQUIT_, &QPushButton::clicked, this, &frmIgnitionConfig::cmdQUIT_Click);

@@ -32,7 +32,7 @@ public:
     // The program's selections; an index outside the array selects none.
     void SelectIgnitionType(int index);
     void SelectRpmConfig(int index);
-    int SelectedIgnitionType() const;  // -1 when none is selected
+    int SelectedIgnitionType() const; // -1 when none is selected
     int SelectedRpmConfig() const;
 
     // The "UPDATE VALID" indicator.

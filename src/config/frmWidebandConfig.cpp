@@ -24,10 +24,11 @@ frmWidebandConfig::frmWidebandConfig(QWidget* parent) : QWidget(parent)
     auto* frame = new QGroupBox(QStringLiteral("SELECT WBO2 MODEL"), this);
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(Twips(240, this), Twips(240, this), Twips(3480, this), Twips(3600, this));
-    const QString captions[ModelCount] = {
-        QStringLiteral("FJO WBO2"),     QStringLiteral("BAILEY AFM-1"),   QStringLiteral("TECHEDGE DIY-WB"),
-        QStringLiteral("EFI (BOSCH) WIDEBAND"), QStringLiteral("PLX WIDEBAND"), QStringLiteral("ZEITRONIX ZT-2"),
-        QStringLiteral("AEM UEGO"),     QStringLiteral("UEGO1000/2000"),  QStringLiteral("INNOVATE LM-1")};
+    const QString captions[ModelCount] = {QStringLiteral("FJO WBO2"),        QStringLiteral("BAILEY AFM-1"),
+                                          QStringLiteral("TECHEDGE DIY-WB"), QStringLiteral("EFI (BOSCH) WIDEBAND"),
+                                          QStringLiteral("PLX WIDEBAND"),    QStringLiteral("ZEITRONIX ZT-2"),
+                                          QStringLiteral("AEM UEGO"),        QStringLiteral("UEGO1000/2000"),
+                                          QStringLiteral("INNOVATE LM-1")};
     for (int i = 0; i < ModelCount; ++i) {
         QRadioButton* option =
             Option(frame, QStringLiteral("optWBO2Select_%1").arg(i), captions[i], 240, 360 + i * 350, 3000);

@@ -19,7 +19,7 @@ constexpr double ZeroLine = 100.0;
 constexpr double CircleRadius = 20.0;
 constexpr double MinimumRadiusPx = 1.5;
 constexpr int Rows = 10;
-constexpr double RowHeight = 20.0;  // ten rows over -100 to +100
+constexpr double RowHeight = 20.0; // ten rows over -100 to +100
 
 const QColor Grid(128, 128, 128);
 const QColor PreviewColour(255, 230, 0);
@@ -114,8 +114,8 @@ void ChangeGraph::paintArea(QPainter& painter, const QRect& area) const
         const double perEntry = pixelX(40.0);
         const double firstX = pixelX(unitsX(0));
         const int from = std::max(0, static_cast<int>(std::floor((area.left() - r - firstX) / perEntry)));
-        const int to = std::min(tuner::TableSize - 1,
-                                static_cast<int>(std::ceil((area.right() + 1 + r - firstX) / perEntry)));
+        const int to =
+            std::min(tuner::TableSize - 1, static_cast<int>(std::ceil((area.right() + 1 + r - firstX) / perEntry)));
         for (int j = from; j <= to; ++j) {
             const int value = (*table_)[j];
             painter.setBrush(value < 0 ? colours::Red : colours::Green);
@@ -140,11 +140,11 @@ void ChangeGraph::paintArea(QPainter& painter, const QRect& area) const
     const int from = std::max(left, area.left());
     const int to = std::min(right, area.right());
     if (from > to)
-        return;  // the area lies beside the columns: no rows there
+        return; // the area lies beside the columns: no rows there
     for (int row = 0; row <= Rows; ++row) {
         const int y = static_cast<int>(std::lround(pixelY(ZeroLine - 100.0 + row * RowHeight)));
         if (row == Rows / 2)
-            continue;  // the zero line
+            continue; // the zero line
         painter.drawLine(from, y, to, y);
     }
 }

@@ -28,26 +28,26 @@ bool searching = false;
 
 // How a probe ended.
 enum class Probe {
-    Found,              // the unit answered ready
-    NoAnswer,           // the first probe got no reply
-    NotReady,           // it answered something other than 2 or 3
-    SecondNoAnswer,     // it asked to be asked again, then did not answer
-    SecondNotReady,     // asked again, it answered but not ready
-    PortUnusable,       // no such port, or it could not be opened
-    PortBusy,           // already open: leave it so
-    SearchEnds,         // an error the search cannot go past
+    Found,          // the unit answered ready
+    NoAnswer,       // the first probe got no reply
+    NotReady,       // it answered something other than 2 or 3
+    SecondNoAnswer, // it asked to be asked again, then did not answer
+    SecondNotReady, // asked again, it answered but not ready
+    PortUnusable,   // no such port, or it could not be opened
+    PortBusy,       // already open: leave it so
+    SearchEnds,     // an error the search cannot go past
 };
 
 // A probe step that failed with a port error, and what the search does then.
 class ProbeAbort {
 public:
-    explicit ProbeAbort(Probe outcome) : outcome(outcome) {}
+    explicit ProbeAbort(Probe outcome) : outcome(outcome) { }
     Probe outcome;
 };
 
 class PortProbe {
 public:
-    PortProbe(SerialPort& port, const ConnectionView& view) : port_(port), view_(view) {}
+    PortProbe(SerialPort& port, const ConnectionView& view) : port_(port), view_(view) { }
 
     Probe run(int portNumber)
     {
@@ -172,9 +172,7 @@ private:
 // The stored last port, or 0 when what is stored is not a port number.
 int storedPortNumber()
 {
-    const QString stored = startup_settings::Read(startup_settings::LastActiveCommPort,
-                                                  QStringLiteral("1"))
-                               .trimmed();
+    const QString stored = startup_settings::Read(startup_settings::LastActiveCommPort, QStringLiteral("1")).trimmed();
     bool ok = false;
     const int number = stored.toInt(&ok);
     return ok ? number : 0;
@@ -340,7 +338,7 @@ void AutodetectPort(ConnectionView& view)
             endSearch(view, true);
             return;
         case Probe::PortBusy:
-            continue;  // someone else's port: leave it open
+            continue; // someone else's port: leave it open
         default:
             if (port.isOpen())
                 port.close();

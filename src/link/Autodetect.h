@@ -28,8 +28,8 @@ public:
 
     // Around a search: the view shuts out what would start a second one (or
     // talk to a port being probed) and gives it back afterwards.
-    virtual void searchStarted() {}
-    virtual void searchEnded() {}
+    virtual void searchStarted() { }
+    virtual void searchEnded() { }
     // True once the user has left the program: the search stops at its next
     // step, sending nothing more and telling nothing.
     virtual bool searchAbandoned() const { return false; }

@@ -12,12 +12,30 @@ QString letter(char table)
 }
 } // namespace
 
-QString Probe() { return QStringLiteral("Z"); }
-QString PowerUpValues() { return QStringLiteral("Y"); }
-QString LiveSample() { return QStringLiteral("M"); }
-QString FirmwareRevision() { return QStringLiteral("V"); }
-QString SelfTest() { return QStringLiteral("T"); }
-QString SoftReset() { return QStringLiteral("K"); }
+QString Probe()
+{
+    return QStringLiteral("Z");
+}
+QString PowerUpValues()
+{
+    return QStringLiteral("Y");
+}
+QString LiveSample()
+{
+    return QStringLiteral("M");
+}
+QString FirmwareRevision()
+{
+    return QStringLiteral("V");
+}
+QString SelfTest()
+{
+    return QStringLiteral("T");
+}
+QString SoftReset()
+{
+    return QStringLiteral("K");
+}
 
 QString ReadRegister(int reg)
 {
@@ -41,8 +59,7 @@ QString WriteCell(char table, int address, int value)
 
 QString FillCells(char table, int first, int last, int value)
 {
-    return QStringLiteral("S") + letter(table) + frame::HexByte(first) + frame::HexByte(last)
-        + frame::HexByte(value);
+    return QStringLiteral("S") + letter(table) + frame::HexByte(first) + frame::HexByte(last) + frame::HexByte(value);
 }
 
 QString Text(const QString& replyData, Field field)

@@ -36,17 +36,17 @@ inline constexpr char ClosedLoopTune2 = 'L';
 inline constexpr char TransferFunction = 'F';
 
 // Requests.
-QString Probe();        // "Z": answers 3 when ready, 2 to be asked again
-QString PowerUpValues();  // "Y"
-QString ReadRegister(int reg);             // "RT" + reg
-QString WriteRegister(int reg, int value);  // "WT" + reg + value
-QString LiveSample();   // "M"
-QString ReadCell(char table, int address);              // "R" + table + address
-QString WriteCell(char table, int address, int value);  // "W" + table + address + value
-QString FillCells(char table, int first, int last, int value);  // "S" + table + first + last + value
-QString FirmwareRevision();  // "V"
-QString SelfTest();     // "T"
-QString SoftReset();    // "K"
+QString Probe();                                               // "Z": answers 3 when ready, 2 to be asked again
+QString PowerUpValues();                                       // "Y"
+QString ReadRegister(int reg);                                 // "RT" + reg
+QString WriteRegister(int reg, int value);                     // "WT" + reg + value
+QString LiveSample();                                          // "M"
+QString ReadCell(char table, int address);                     // "R" + table + address
+QString WriteCell(char table, int address, int value);         // "W" + table + address + value
+QString FillCells(char table, int first, int last, int value); // "S" + table + first + last + value
+QString FirmwareRevision();                                    // "V"
+QString SelfTest();                                            // "T"
+QString SoftReset();                                           // "K"
 
 // The raw stop character the monitor writes without a frame.
 inline constexpr char RawStop = 'X';
@@ -58,21 +58,21 @@ struct Field {
 };
 
 namespace reply {
-inline constexpr Field ProbeStatus{1, 2};        // decimal
-inline constexpr Field MafKeyOn{2, 2};           // "Y", hexadecimal
+inline constexpr Field ProbeStatus{1, 2}; // decimal
+inline constexpr Field MafKeyOn{2, 2};    // "Y", hexadecimal
 inline constexpr Field TpsKeyOn{4, 2};
 inline constexpr Field StageCode{6, 2};
-inline constexpr Field RegisterNumber{3, 2};     // "RT": the register echoed
-inline constexpr Field RegisterValue{5, 2};      // "RT"
-inline constexpr Field RegisterEcho{3, 4};       // "WT": register and value
-inline constexpr Field CellTable{2, 1};          // "R", "W", "S": letter in lower case
-inline constexpr Field CellAddress{3, 2};        // "R", "W"; "S": first cell
-inline constexpr Field CellValue{5, 2};          // "R", "W"; "S": last cell
-inline constexpr Field FillValue{7, 2};          // "S"
-inline constexpr Field FirmwareMajor{2, 1};      // "V"
+inline constexpr Field RegisterNumber{3, 2}; // "RT": the register echoed
+inline constexpr Field RegisterValue{5, 2};  // "RT"
+inline constexpr Field RegisterEcho{3, 4};   // "WT": register and value
+inline constexpr Field CellTable{2, 1};      // "R", "W", "S": letter in lower case
+inline constexpr Field CellAddress{3, 2};    // "R", "W"; "S": first cell
+inline constexpr Field CellValue{5, 2};      // "R", "W"; "S": last cell
+inline constexpr Field FillValue{7, 2};      // "S"
+inline constexpr Field FirmwareMajor{2, 1};  // "V"
 inline constexpr Field FirmwareMinor{3, 2};
-inline constexpr Field SelfTestResult{1, 2};     // "T": "tp" pass, "tf" fail
-inline constexpr Field LiveSampleFields{2, 28};  // "M": every field, hexadecimal
+inline constexpr Field SelfTestResult{1, 2};    // "T": "tp" pass, "tf" fail
+inline constexpr Field LiveSampleFields{2, 28}; // "M": every field, hexadecimal
 } // namespace reply
 
 // The characters of a field of the reply data (fewer when the reply is short).

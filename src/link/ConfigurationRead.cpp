@@ -11,7 +11,7 @@ using Blame = UnitConfiguration::Blame;
 
 class Reader {
 public:
-    explicit Reader(UnitConfiguration& out) : out_(out) {}
+    explicit Reader(UnitConfiguration& out) : out_(out) { }
 
     // Whether the read succeeded; the first that fails is noted.
     template <typename T>

@@ -21,19 +21,19 @@ struct UnitConfiguration {
 
     std::optional<PowerUp> powerUp;
     std::optional<double> wotBreakpointVolts;
-    std::optional<int> installedOL, eecOL;  // bank 1, open loop (lb/hr)
-    std::optional<int> installedCL, eecCL;  // bank 1, closed loop: the sizes the program works with
+    std::optional<int> installedOL, eecOL; // bank 1, open loop (lb/hr)
+    std::optional<int> installedCL, eecCL; // bank 1, closed loop: the sizes the program works with
     std::optional<int> ignitionCode;
-    std::optional<int> rpmSwitchOn, rpmSwitchOff;  // rpm
+    std::optional<int> rpmSwitchOn, rpmSwitchOff; // rpm
     bool rpmSwitchModeRead = false;
-    std::optional<int> rpmSwitchMode;  // unset when the reply was not two hexadecimal digits
+    std::optional<int> rpmSwitchMode; // unset when the reply was not two hexadecimal digits
     // Bank 2 in register order: installed OL, EEC OL, installed CL, EEC CL;
     // an unset register already taken as the default size.
     std::array<std::optional<int>, 4> bank2;
 
     bool complete = false;
-    std::optional<Blame> failure;  // set when a read failed
-    QString failedRequest;         // the request that went unanswered ("RT05")
+    std::optional<Blame> failure; // set when a read failed
+    QString failedRequest;        // the request that went unanswered ("RT05")
 };
 
 // What the user is told when the reading stops part-way.

@@ -14,10 +14,10 @@ QByteArray Build(const QString& payload);
 
 // How the received characters of one attempt are judged.
 enum class Verdict {
-    Positive,   // "uu01", data, "$", in time
-    Negative,   // "uu01$": the unit refused the request
-    Malformed,  // does not start "uu01"
-    TimedOut,   // no terminator in time, or it came at or past the deadline
+    Positive,  // "uu01", data, "$", in time
+    Negative,  // "uu01$": the unit refused the request
+    Malformed, // does not start "uu01"
+    TimedOut,  // no terminator in time, or it came at or past the deadline
 };
 
 // received: everything read during the attempt; inTime: whether the clock,

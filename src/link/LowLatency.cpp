@@ -15,7 +15,7 @@ bool Request(qintptr handle)
     const int fd = static_cast<int>(handle);
     serial_struct serial{};
     if (ioctl(fd, TIOCGSERIAL, &serial) != 0)
-        return false;  // a pseudo-terminal or a driver without the request
+        return false; // a pseudo-terminal or a driver without the request
     if (serial.flags & ASYNC_LOW_LATENCY)
         return true;
     serial.flags |= ASYNC_LOW_LATENCY;

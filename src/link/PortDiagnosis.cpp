@@ -179,10 +179,14 @@ QList<PortReport> DiagnoseThroughPort(SerialPort& port)
 QString AccessText(Access access)
 {
     switch (access) {
-    case Access::Free: return QStringLiteral("free");
-    case Access::Busy: return QStringLiteral("busy");
-    case Access::PermissionDenied: return QStringLiteral("permission denied");
-    case Access::Missing: return QStringLiteral("missing");
+    case Access::Free:
+        return QStringLiteral("free");
+    case Access::Busy:
+        return QStringLiteral("busy");
+    case Access::PermissionDenied:
+        return QStringLiteral("permission denied");
+    case Access::Missing:
+        return QStringLiteral("missing");
     }
     return {};
 }
@@ -220,15 +224,17 @@ QString BusyHint(const QList<PortReport>& busyPorts)
 {
     QStringList lines;
     for (const PortReport& report : busyPorts) {
-        const QString port = report.device.isEmpty() ? QStringLiteral("Port %1").arg(report.number)
-                                                     : QStringLiteral("Port %1 (%2)").arg(report.number).arg(report.device);
+        const QString port = report.device.isEmpty()
+            ? QStringLiteral("Port %1").arg(report.number)
+            : QStringLiteral("Port %1 (%2)").arg(report.number).arg(report.device);
         lines << port
                 + (report.holder.isEmpty() ? QStringLiteral(" is busy (another program has it open).")
                                            : QStringLiteral(" is busy (held by %1).").arg(report.holder));
     }
     if (lines.isEmpty())
         return {};
-    lines << QStringLiteral("A unit behind a busy port cannot be reached. Close the program that holds it, then try again.");
+    lines << QStringLiteral(
+        "A unit behind a busy port cannot be reached. Close the program that holds it, then try again.");
     return lines.join(QLatin1Char('\n'));
 }
 

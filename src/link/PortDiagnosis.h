@@ -17,10 +17,10 @@ enum class Access { Free, Busy, PermissionDenied, Missing };
 
 struct PortReport {
     int number = 0;
-    QString device;    // the system's name for it ("/dev/ttyUSB0"); empty when none
+    QString device; // the system's name for it ("/dev/ttyUSB0"); empty when none
     Access access = Access::Missing;
-    QString holder;    // the process that has it open, when the system tells ("ModemManager (pid 812)")
-    QString hardware;  // what is plugged in behind it, when known
+    QString holder;   // the process that has it open, when the system tells ("ModemManager (pid 812)")
+    QString hardware; // what is plugged in behind it, when known
 };
 
 // What the system says of one device. The real one asks the operating system
@@ -28,7 +28,7 @@ struct PortReport {
 class DeviceInspector {
 public:
     virtual ~DeviceInspector() = default;
-    virtual QString location(const QString& device) const = 0;  // the full path
+    virtual QString location(const QString& device) const = 0; // the full path
     virtual Access access(const QString& device) const = 0;
     virtual QString holder(const QString& device) const = 0;
     virtual QString hardware(const QString& device) const = 0;

@@ -6,8 +6,7 @@
 QtSerialPort::QtSerialPort(port_names::Assignments explicitAssignments, LowLatencyRequest requestLowLatency)
     : assignments_(std::move(explicitAssignments)),
       requestLowLatency_(requestLowLatency ? std::move(requestLowLatency) : LowLatencyRequest(low_latency::Request))
-{
-}
+{ }
 
 QString QtSerialPort::deviceName() const
 {
@@ -34,7 +33,8 @@ PortError QtSerialPort::open()
         const QSerialPort::SerialPortError error = port_.error();
         port_.clearError();
         switch (error) {
-        case QSerialPort::DeviceNotFoundError: return PortError::InvalidPortNumber;
+        case QSerialPort::DeviceNotFoundError:
+            return PortError::InvalidPortNumber;
         case QSerialPort::PermissionError: {
             // Qt says the same of a port in use and of one the user may not
             // open; only the second is the user's to mend.
@@ -45,7 +45,8 @@ PortError QtSerialPort::open()
                 busyHolder_ = system.holder(device);
             return PortError::PortAlreadyOpen;
         }
-        default: return PortError::DeviceNotOpen;
+        default:
+            return PortError::DeviceNotOpen;
         }
     }
     // RTS chosen while closed takes effect now; a pseudo-terminal has no RTS

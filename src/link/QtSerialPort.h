@@ -14,8 +14,7 @@ public:
     // returns whether it was granted. Tests put a recording stand-in here.
     using LowLatencyRequest = std::function<bool(qintptr handle)>;
 
-    explicit QtSerialPort(port_names::Assignments explicitAssignments = {},
-                          LowLatencyRequest requestLowLatency = {});
+    explicit QtSerialPort(port_names::Assignments explicitAssignments = {}, LowLatencyRequest requestLowLatency = {});
 
     void setPortNumber(int number) override { number_ = number; }
     int portNumber() const override { return number_; }

@@ -97,9 +97,9 @@ int RpmFromSteps(int steps)
 
 QString IgnitionCaption(int index)
 {
-    static const char* const captions[IgnitionTypeCount] = {
-        "COIL-ON-PLUG (Multispark)", "WASTE-SPARK (4/6/8 Cyl.)", "POINTS/PIP (4 Cylinder)",
-        "POINTS/PIP (8 Cylinder)", "POINTS/PIP (6 Cylinder)"};
+    static const char* const captions[IgnitionTypeCount] = {"COIL-ON-PLUG (Multispark)", "WASTE-SPARK (4/6/8 Cyl.)",
+                                                            "POINTS/PIP (4 Cylinder)", "POINTS/PIP (8 Cylinder)",
+                                                            "POINTS/PIP (6 Cylinder)"};
     return index >= 0 && index < IgnitionTypeCount ? QString::fromLatin1(captions[index]) : QString();
 }
 

@@ -16,8 +16,8 @@ inline constexpr int IgnitionCodes[] = {0x80, 0x81, 0x82, 0x84, 0x86};
 inline constexpr int IgnitionTypeCount = 5;
 
 // RPM-switch modes of register 09, in the order of the switch options.
-inline constexpr int RpmOnlyMode = 0x00;        // shift light
-inline constexpr int RpmAndWotMode = 0x01;      // nitrous
+inline constexpr int RpmOnlyMode = 0x00;   // shift light
+inline constexpr int RpmAndWotMode = 0x01; // nitrous
 inline constexpr int RpmModeCount = 2;
 
 // One step of the switch points is 40 rpm.
@@ -39,7 +39,7 @@ double BreakpointVolts(int count);
 // base stage; other codes say nothing about the stage.
 enum class Stage { Plus, Base, Unknown };
 Stage StageOf(int code);
-QString StageText(Stage stage);  // "STAGE2(PLUS)", "STAGE1(BASE)", empty for Unknown
+QString StageText(Stage stage); // "STAGE2(PLUS)", "STAGE1(BASE)", empty for Unknown
 
 // Option index of an ignition code and back; -1 for a code or index outside the table.
 int IgnitionIndexOf(int code);

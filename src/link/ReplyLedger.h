@@ -42,8 +42,8 @@ public:
     };
     // What one terminator received answers, as far as the ledger can tell.
     struct Booking {
-        bool owed = false;  // false: nobody was owed a reply
-        Request request;    // the request it is booked against, when owed
+        bool owed = false; // false: nobody was owed a reply
+        Request request;   // the request it is booked against, when owed
     };
 
     // A request written at writtenMs, whose attempt waits timeoutMs.
@@ -106,7 +106,7 @@ private:
     qint64 latenessMs_ = 0;
     qint64 lastReceivedMs_ = 0;
     qint64 lastWrittenMs_ = 0;
-    qint64 givenUpWrittenMs_ = -1;  // the newest request whose reply was given up
+    qint64 givenUpWrittenMs_ = -1; // the newest request whose reply was given up
     int portNumber_ = -1;
     bool inStep_ = true;
     int slips_ = 0;

@@ -23,27 +23,27 @@
 namespace unit {
 
 enum class Use {
-    StartupProbe,           // "Z" while searching the ports and at Connect
-    ConfigurationLoad,      // "Y", then "RT00" to "RT0D" at start-up
-    IgnitionUpdate,         // "WT06"/"WT09" and their read-back "RT06"/"RT09"
-    MonitorOpening,         // "Z" when the monitor opens
-    MonitorOffset,          // "RT13" at RUN, "WT13" from the offset slider
-    MonitorSample,          // "M", the monitor and the command line's sampling
-    MemoryOpening,          // "Z" when the memory window opens
-    MemoryCell,             // "R"/"W" of one cell (memory window, command line)
-    MemoryBlock,            // "S"
-    MemoryListing,          // "R" of each cell of a table listing
-    TuneExport,             // "R"/"RT" of every entry, and the import's verification
-    TuneImport,             // "W"/"WT" of every line
-    SelfTest,               // "T"
-    SoftReset,              // "K"
-    About,                  // "V"
-    TunerCellRead,          // the tuner's "R" (table load)
-    TunerCellWrite,         // the tuner's "W" (sliders, global edits, map write-back)
-    TunerRegisterRead,      // the tuner's "RT" (table load)
-    TunerRegisterWrite,     // the tuner's "WT" (going on line, breakpoint, switch points)
-    TunerSample,            // the tuner's "M"
-    TunerReadAfterFailure,  // "R" of a cell whose write failed
+    StartupProbe,          // "Z" while searching the ports and at Connect
+    ConfigurationLoad,     // "Y", then "RT00" to "RT0D" at start-up
+    IgnitionUpdate,        // "WT06"/"WT09" and their read-back "RT06"/"RT09"
+    MonitorOpening,        // "Z" when the monitor opens
+    MonitorOffset,         // "RT13" at RUN, "WT13" from the offset slider
+    MonitorSample,         // "M", the monitor and the command line's sampling
+    MemoryOpening,         // "Z" when the memory window opens
+    MemoryCell,            // "R"/"W" of one cell (memory window, command line)
+    MemoryBlock,           // "S"
+    MemoryListing,         // "R" of each cell of a table listing
+    TuneExport,            // "R"/"RT" of every entry, and the import's verification
+    TuneImport,            // "W"/"WT" of every line
+    SelfTest,              // "T"
+    SoftReset,             // "K"
+    About,                 // "V"
+    TunerCellRead,         // the tuner's "R" (table load)
+    TunerCellWrite,        // the tuner's "W" (sliders, global edits, map write-back)
+    TunerRegisterRead,     // the tuner's "RT" (table load)
+    TunerRegisterWrite,    // the tuner's "WT" (going on line, breakpoint, switch points)
+    TunerSample,           // the tuner's "M"
+    TunerReadAfterFailure, // "R" of a cell whose write failed
 };
 
 enum class Reply { Shape, Echo, Status, Verdict, Accept };
@@ -55,7 +55,7 @@ struct Patience {
 
 struct Row {
     Use use;
-    const char* requests;  // what it sends
+    const char* requests; // what it sends
     Patience patience;
     // Echo for a use that writes (its reads, if any, are judged by their
     // shape); a write under any other use is refused unsent.
@@ -91,7 +91,7 @@ constexpr const Row& RowOf(Use use)
     for (const Row& row : Table)
         if (row.use == use)
             return row;
-    return Table[0];  // every use has its row (checked below)
+    return Table[0]; // every use has its row (checked below)
 }
 
 constexpr Patience PatienceOf(Use use)

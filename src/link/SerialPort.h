@@ -10,12 +10,12 @@
 // codes, kept so that a report reads the same as the unit's documentation.
 enum class PortError {
     None = 0,
-    InvalidPortNumber = 8002,   // no such port
-    PortAlreadyOpen = 8005,     // claimed by this or another program
+    InvalidPortNumber = 8002, // no such port
+    PortAlreadyOpen = 8005,   // claimed by this or another program
     HardwareNotAvailable = 8010,
-    DeviceNotOpen = 8012,       // the device could not be opened
-    PortNotOpen = 8018,         // operation valid only while the port is open
-    ReceiveOverflow = 1008,     // received data was lost
+    DeviceNotOpen = 8012,   // the device could not be opened
+    PortNotOpen = 8018,     // operation valid only while the port is open
+    ReceiveOverflow = 1008, // received data was lost
     Other = -1,
 };
 

@@ -11,29 +11,29 @@ QString fullKey(const QString& section, const QString& key)
 }
 } // namespace
 
-QString QtSettingsStore::read(const QString& application, const QString& section,
-                              const QString& key, const QString& defaultValue) const
+QString QtSettingsStore::read(const QString& application, const QString& section, const QString& key,
+                              const QString& defaultValue) const
 {
     const QSettings settings(application, application);
     return settings.value(fullKey(section, key), defaultValue).toString();
 }
 
-void QtSettingsStore::write(const QString& application, const QString& section,
-                            const QString& key, const QString& value)
+void QtSettingsStore::write(const QString& application, const QString& section, const QString& key,
+                            const QString& value)
 {
     QSettings settings(application, application);
     settings.setValue(fullKey(section, key), value);
     settings.sync();
 }
 
-QString MemorySettingsStore::read(const QString& application, const QString& section,
-                                  const QString& key, const QString& defaultValue) const
+QString MemorySettingsStore::read(const QString& application, const QString& section, const QString& key,
+                                  const QString& defaultValue) const
 {
     return values_.value(application + QLatin1Char('/') + fullKey(section, key), defaultValue);
 }
 
-void MemorySettingsStore::write(const QString& application, const QString& section,
-                                const QString& key, const QString& value)
+void MemorySettingsStore::write(const QString& application, const QString& section, const QString& key,
+                                const QString& value)
 {
     values_.insert(application + QLatin1Char('/') + fullKey(section, key), value);
 }

@@ -20,8 +20,7 @@ class QtSettingsStore final : public SettingsStore {
 public:
     QString read(const QString& application, const QString& section, const QString& key,
                  const QString& defaultValue) const override;
-    void write(const QString& application, const QString& section, const QString& key,
-               const QString& value) override;
+    void write(const QString& application, const QString& section, const QString& key, const QString& value) override;
 };
 
 // Settings that live only as long as the object: for tests and for runs on
@@ -30,8 +29,7 @@ class MemorySettingsStore final : public SettingsStore {
 public:
     QString read(const QString& application, const QString& section, const QString& key,
                  const QString& defaultValue) const override;
-    void write(const QString& application, const QString& section, const QString& key,
-               const QString& value) override;
+    void write(const QString& application, const QString& section, const QString& key, const QString& value) override;
 
 private:
     QMap<QString, QString> values_;

@@ -19,7 +19,7 @@ Q_LOGGING_CATEGORY(linkTraffic, "kestrel.link", QtWarningMsg)
 namespace {
 
 PortError lastPortError = PortError::None;
-QString lastReply;  // the data of the last reply taken
+QString lastReply; // the data of the last reply taken
 
 // The time-out of the cell read that proves a line in step: an ordinary read's.
 constexpr int ProofTimeoutMs = 1000;

@@ -77,7 +77,7 @@ namespace unit::echo {
 // Whether a reply's data confirms a write. The table letter comes back in
 // lower case (its character code less 32 is the letter sent), the numbers as
 // two upper-case hexadecimal digits each.
-bool CellWrite(const QString& replyData, char table, int address, int byte);                // "W"
-bool CellFill(const QString& replyData, char table, int first, int last, int byte);         // "S"
-bool RegisterWrite(const QString& replyData, int reg, int byte);                            // "WT"
+bool CellWrite(const QString& replyData, char table, int address, int byte);        // "W"
+bool CellFill(const QString& replyData, char table, int first, int last, int byte); // "S"
+bool RegisterWrite(const QString& replyData, int reg, int byte);                    // "WT"
 } // namespace unit::echo

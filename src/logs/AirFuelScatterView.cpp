@@ -75,7 +75,9 @@ AirFuelScatterView::AirFuelScatterView(const logs::DataLog& log, QWidget* parent
         series->setPointsVisible(true);
         series->setMarkerSize(MarkerPixels);
         series->setLightMarker(markerImage(hasAngle ? plot_scale::ThrottleBandColour(band) : NoAngleColour));
-        series->setName(hasAngle ? tr("throttle %1 to %2 deg").arg(band * plot_scale::ThrottleBandDegrees).arg((band + 1) * plot_scale::ThrottleBandDegrees)
+        series->setName(hasAngle ? tr("throttle %1 to %2 deg")
+                                       .arg(band * plot_scale::ThrottleBandDegrees)
+                                       .arg((band + 1) * plot_scale::ThrottleBandDegrees)
                                  : tr("samples (no throttle angle in this log)"));
         addSeries(series);
         // The colour scale tells the bands apart; the legend needs them only without it.
@@ -226,7 +228,8 @@ void AirFuelScatterView::showPoints()
                                      airFuel_.hi,
                                      std::max(1, static_cast<int>(area.width()) / ThinningPixels),
                                      std::max(1, static_cast<int>(area.height()) / ThinningPixels)};
-    const std::vector<QList<QPointF>> kept = plot_decimation::ThinScatter(points, grid, static_cast<int>(bands_.size()));
+    const std::vector<QList<QPointF>> kept =
+        plot_decimation::ThinScatter(points, grid, static_cast<int>(bands_.size()));
     for (std::size_t band = 0; band < bands_.size(); ++band) {
         bands_[band]->replace(kept[band]);
         pointsHanded_ += static_cast<int>(kept[band].size());

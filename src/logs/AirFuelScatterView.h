@@ -71,7 +71,7 @@ private:
     QCategoryAxis* cells_ = nullptr;
     QValueAxis* airFuelAxis_ = nullptr;
     QColorAxis* throttle_ = nullptr;
-    std::vector<QLineSeries*> bands_;  // the samples, one series per throttle band
+    std::vector<QLineSeries*> bands_; // the samples, one series per throttle band
     QLineSeries* targetLine_ = nullptr;
     QLineSeries* suggestion_ = nullptr;
 };

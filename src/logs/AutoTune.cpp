@@ -44,7 +44,7 @@ double rateAt(const std::vector<double>& values, const std::vector<double>& seco
 // (m - t) x 1900 / (t x E).
 struct Fraction {
     long long numerator = 0;
-    long long denominator = 1;  // above 0
+    long long denominator = 1; // above 0
 };
 
 long long tenThousandths(double ratio)
@@ -113,7 +113,7 @@ std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVol
     const std::vector<double>& tps = log.column(Channel::TpsVolts);
     const std::vector<double>& airFuel = log.column(Channel::AirFuel);
     const std::vector<double>& t = log.seconds;
-    const auto indexAt = [&](double seconds) {  // the first sample at or after
+    const auto indexAt = [&](double seconds) { // the first sample at or after
         return static_cast<std::size_t>(std::lower_bound(t.begin(), t.end(), seconds) - t.begin());
     };
     const auto level = [&](double from, double to) -> std::optional<double> {
@@ -200,8 +200,8 @@ std::vector<int> momentVerdicts(const DataLog& log, const Settings& settings)
         if (moving)
             lastTransient = log.seconds[i];
 
-        const bool openLoop = settings.splitByThrottle ? tunedOpenLoop(log, i, settings)
-                                                        : IsOpenLoopTable(settings.table);
+        const bool openLoop =
+            settings.splitByThrottle ? tunedOpenLoop(log, i, settings) : IsOpenLoopTable(settings.table);
         if (openLoop != IsOpenLoopTable(settings.table))
             reject(Rejection::OtherTable);
         else if (!openLoop && !settings.useClosedLoop)
@@ -226,7 +226,7 @@ std::vector<Credit> credits(const DataLog& log, const Settings& settings, double
     const bool hasAirFuel = log.has(Channel::AirFuel);
     const bool hasMaf = log.has(Channel::MafIn);
     const std::vector<double>& t = log.seconds;
-    std::size_t k = 0;  // the last sample at or before the metered moment
+    std::size_t k = 0; // the last sample at or before the metered moment
     for (std::size_t i = 0; i < n; ++i) {
         if (!hasAirFuel || std::isnan(log.value(Channel::AirFuel, i))) {
             out[i].verdict = static_cast<int>(Rejection::NoAirFuel);
@@ -244,8 +244,8 @@ std::vector<Credit> credits(const DataLog& log, const Settings& settings, double
         out[i].verdict = moments[nearest];
         if (hasMaf) {
             const double a = log.value(Channel::MafIn, k);
-            out[i].mafVolts = between ? a + (log.value(Channel::MafIn, k + 1) - a) * (metered - t[k]) / (t[k + 1] - t[k])
-                                      : a;
+            out[i].mafVolts =
+                between ? a + (log.value(Channel::MafIn, k + 1) - a) * (metered - t[k]) / (t[k + 1] - t[k]) : a;
         }
     }
     return out;
@@ -398,8 +398,8 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
             cell.outcome = CellOutcome::AtLimit;
             continue;
         }
-        cell.suggested = points > 0 ? std::min(cell.current + points, SliderLimit)
-                                    : std::max(cell.current + points, -SliderLimit);
+        cell.suggested =
+            points > 0 ? std::min(cell.current + points, SliderLimit) : std::max(cell.current + points, -SliderLimit);
         if (points == 0)
             cell.suggested = cell.current;
         cell.change = cell.suggested - cell.current;
@@ -416,8 +416,7 @@ CellValues CellValuesOf(const tuner::Table& table)
     return values;
 }
 
-tuner::Table SuggestedTable(const tuner::Table& table, const Result& result,
-                            std::optional<tuner::EntryWrite>* beyond)
+tuner::Table SuggestedTable(const tuner::Table& table, const Result& result, std::optional<tuner::EntryWrite>* beyond)
 {
     tuner::CellAmounts amounts{};
     for (int i = 0; i < CellCount; ++i) {

@@ -29,14 +29,14 @@ using CellValues = std::array<int, tuner_cells::CellCount>;
 // reason in this order that applies to it; all but the first are about the
 // moment its fuel was metered.
 enum class Rejection {
-    NoAirFuel,        // "XXX": the wideband gave no reading
-    BeforeLog,        // its fuel was metered before the log's first sample
-    OtherTable,       // by the throttle it tuned the other table
-    ClosedLoop,       // the engine computer's trims held the mixture
-    LowRpm,           // engine below the speed the analysis trusts
-    ThrottleMoving,   // throttle moving faster than allowed
-    AfterTransient,   // the wideband still lags a throttle transient
-    MafChanging,      // MAF input voltage changing faster than allowed
+    NoAirFuel,      // "XXX": the wideband gave no reading
+    BeforeLog,      // its fuel was metered before the log's first sample
+    OtherTable,     // by the throttle it tuned the other table
+    ClosedLoop,     // the engine computer's trims held the mixture
+    LowRpm,         // engine below the speed the analysis trusts
+    ThrottleMoving, // throttle moving faster than allowed
+    AfterTransient, // the wideband still lags a throttle transient
+    MafChanging,    // MAF input voltage changing faster than allowed
 };
 inline constexpr int RejectionCount = 8;
 QString RejectionText(Rejection reason);
@@ -52,8 +52,8 @@ inline constexpr int MinimumLagEvents = 3;
 inline constexpr int NearEntries = 2;
 
 struct Settings {
-    char table = 'O';                 // O, C, H or L
-    double target = 12.8;             // A/F the table should give
+    char table = 'O';     // O, C, H or L
+    double target = 12.8; // A/F the table should give
     // Which table a sample tuned: the unit's choice between open and closed
     // loop is not documented, so the analysis assumes the TPS voltage
     // strictly above the wide-open-throttle breakpoint means open loop.
@@ -61,11 +61,11 @@ struct Settings {
     double breakpointVolts = 2.5;
     // Closed-loop samples show the engine computer's trims, not the table.
     bool useClosedLoop = false;
-    int eecInjectorSize = 19;         // the table's EEC size register; 0 reads as 19
+    int eecInjectorSize = 19; // the table's EEC size register; 0 reads as 19
     int minimumSamples = 10;
     double minimumRpm = 500;
-    double throttlePercentPerSecond = 10;  // of the throttle's range
-    double transientSeconds = 0.3;    // hold-off after the throttle moved
+    double throttlePercentPerSecond = 10; // of the throttle's range
+    double transientSeconds = 0.3;        // hold-off after the throttle moved
     double mafVoltsPerSecond = 1.0;
     // The wideband's ends: readings there or beyond say only "at least this
     // rich (lean)".
@@ -73,8 +73,8 @@ struct Settings {
     double railHigh = 20.0;
     // The wideband's delay in seconds (0 to 3); unset: timed from the logs.
     std::optional<double> lagSeconds;
-    int capPoints = 10;               // per pass, either way
-    bool smoothing = false;           // 1-2-1 over neighbouring cells
+    int capPoints = 10;     // per pass, either way
+    bool smoothing = false; // 1-2-1 over neighbouring cells
     std::array<bool, tuner_cells::CellCount> locked{};
 };
 
@@ -88,26 +88,26 @@ bool IsOpenLoopTable(char table);
 QString AssumptionText(const Settings& settings);
 
 enum class CellOutcome {
-    Suggested,   // enough samples, outside the dead band: moved (by the cap
-                 // toward a rail the median sits at)
-    TooFew,      // fewer samples than the minimum: left as it is
-    Locked,      // the user keeps it
-    AtLimit,     // the median asks for more than the sliders' +-100 reach, and
-                 // the entry is already there or beyond: left as it is
-    Settled,     // the median lies within the log's resolution of the target
-                 // (0.1 A/F, or 1 point if that is more): left as it is
+    Suggested, // enough samples, outside the dead band: moved (by the cap
+               // toward a rail the median sits at)
+    TooFew,    // fewer samples than the minimum: left as it is
+    Locked,    // the user keeps it
+    AtLimit,   // the median asks for more than the sliders' +-100 reach, and
+               // the entry is already there or beyond: left as it is
+    Settled,   // the median lies within the log's resolution of the target
+               // (0.1 A/F, or 1 point if that is more): left as it is
 };
 
 enum class Rail { None, Rich, Lean };
 
 struct CellResult {
-    int samples = 0;           // samples credited to the cell, rail readings included
-    int railSamples = 0;       // of them, at or beyond a rail
-    double measured = 0;       // their median A/F, a rail reading counted at the rail (0 without samples)
-    double errorPercent = 0;   // (measured / target - 1) x 100
-    Rail rail = Rail::None;    // the median sits at a rail
-    int change = 0;            // points added, after rounding, cap and clamp
-    int current = 0;           // the entry's true value (-128..127)
+    int samples = 0;         // samples credited to the cell, rail readings included
+    int railSamples = 0;     // of them, at or beyond a rail
+    double measured = 0;     // their median A/F, a rail reading counted at the rail (0 without samples)
+    double errorPercent = 0; // (measured / target - 1) x 100
+    Rail rail = Rail::None;  // the median sits at a rail
+    int change = 0;          // points added, after rounding, cap and clamp
+    int current = 0;         // the entry's true value (-128..127)
     int suggested = 0;
     CellOutcome outcome = CellOutcome::TooFew;
 };
@@ -117,15 +117,15 @@ struct CellResult {
 struct Lag {
     enum class Source { Estimated, Given, Default };
     Source source = Source::Default;
-    double seconds = DefaultLagSeconds;  // the delay used
-    int events = 0;                      // tip-ins and lift-offs it could be timed from
-    double estimate = 0;                 // the median of their delays (with events)
+    double seconds = DefaultLagSeconds; // the delay used
+    int events = 0;                     // tip-ins and lift-offs it could be timed from
+    double estimate = 0;                // the median of their delays (with events)
 };
 
 struct Result {
     std::array<CellResult, tuner_cells::CellCount> cells;
     std::array<int, RejectionCount> rejected{};
-    int samples = 0;   // every sample looked at
+    int samples = 0; // every sample looked at
     int accepted = 0;
     Lag lag;
     int rejectedTotal() const { return samples - accepted; }

@@ -67,7 +67,8 @@ QString CellNote(const CellResult& cell)
 QString LagText(const Lag& lag)
 {
     const auto seconds = [](double value) { return number_format::Format(value, QStringLiteral("#0.00")) + " s"; };
-    const QString events = logs::Counted(lag.events, QStringLiteral("throttle event"), QStringLiteral("throttle events"));
+    const QString events =
+        logs::Counted(lag.events, QStringLiteral("throttle event"), QStringLiteral("throttle events"));
     QString text = QStringLiteral("Wideband delay %1").arg(seconds(lag.seconds));
     switch (lag.source) {
     case Lag::Source::Estimated:
@@ -84,7 +85,8 @@ QString LagText(const Lag& lag)
     if (lag.events == 0)
         return text + QStringLiteral(": the logs have no throttle event to time it by.");
     if (lag.events < MinimumLagEvents)
-        return text + QStringLiteral(": the logs have only %1 to time it by, fewer than %2.").arg(events).arg(MinimumLagEvents);
+        return text
+            + QStringLiteral(": the logs have only %1 to time it by, fewer than %2.").arg(events).arg(MinimumLagEvents);
     if (lag.estimate < 0)
         return text + QStringLiteral(": the logs' %1 put it at %2, below 0 s.").arg(events, seconds(lag.estimate));
     if (lag.estimate > MaximumLagSeconds)
@@ -100,8 +102,8 @@ QString ReportText(const Result& result, const Settings& settings)
         return number_format::Format(value, QLatin1String(pattern));
     };
     out << "Table " << settings.table << ", target A/F " << fixed(settings.target, "#0.0") << ":1, EEC injectors "
-        << fixed(air_fuel::ScalingInjectorSize(settings.eecInjectorSize), "#0") << " lb/hr, cap "
-        << settings.capPoints << " points per pass" << Qt::endl;
+        << fixed(air_fuel::ScalingInjectorSize(settings.eecInjectorSize), "#0") << " lb/hr, cap " << settings.capPoints
+        << " points per pass" << Qt::endl;
     out << AssumptionText(settings) << Qt::endl;
     out << LagText(result.lag) << Qt::endl;
     if (!IsOpenLoopTable(settings.table) && !settings.useClosedLoop)
@@ -110,13 +112,15 @@ QString ReportText(const Result& result, const Settings& settings)
     out << "Cell  Volts  Samples  Median A/F  Error %  Current  Change  Suggested" << Qt::endl;
     for (int i = 0; i < tuner_cells::CellCount; ++i) {
         const CellResult& cell = result.cells[i];
-        out << QString::number(i).rightJustified(4) << "  " << fixed(tuner_cells::CellCaptionVolts(i), "0.00").rightJustified(5)
-            << "  " << QString::number(cell.samples).rightJustified(7) << "  "
+        out << QString::number(i).rightJustified(4) << "  "
+            << fixed(tuner_cells::CellCaptionVolts(i), "0.00").rightJustified(5) << "  "
+            << QString::number(cell.samples).rightJustified(7) << "  "
             << (cell.samples ? fixed(cell.measured, "#0.00") : QStringLiteral("-")).rightJustified(10) << "  "
             << (cell.samples ? fixed(cell.errorPercent, "##0.0") : QStringLiteral("-")).rightJustified(7) << "  "
             << QString::number(cell.current).rightJustified(7) << "  ";
         if (cell.outcome == CellOutcome::Suggested)
-            out << (cell.change > 0 ? QStringLiteral("+%1").arg(cell.change) : QString::number(cell.change)).rightJustified(6);
+            out << (cell.change > 0 ? QStringLiteral("+%1").arg(cell.change) : QString::number(cell.change))
+                       .rightJustified(6);
         else
             out << "     -";
         out << "  " << QString::number(cell.suggested).rightJustified(9);

@@ -82,7 +82,7 @@ void CellChartView::buildAirFuelChart(const QStringList& captions)
     ranges_->setName(tr("lowest to highest"));
     ranges_->setBoxWidth(0.4);
     ranges_->setPen(QPen(MedianColour, 2));
-    ranges_->setBrush(MedianColour);  // the boxes have no height: this colours the legend
+    ranges_->setBrush(MedianColour); // the boxes have no height: this colours the legend
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
         auto* set = new QBoxSet;
         for (int value = 0; value < 5; ++value)
@@ -101,7 +101,8 @@ void CellChartView::buildAirFuelChart(const QStringList& captions)
     }
     targetLine_ = new QLineSeries;
     targetLine_->setPen(QPen(TargetColour, 2, Qt::DashLine));
-    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{ranges_, targetLine_, medians_, tooFewMedians_}) {
+    for (QAbstractSeries* series :
+         std::initializer_list<QAbstractSeries*>{ranges_, targetLine_, medians_, tooFewMedians_}) {
         airFuelChart_->addSeries(series);
         series->attachAxis(airFuelCells_);
         series->attachAxis(airFuelAxis_);
@@ -146,7 +147,8 @@ void CellChartView::buildCountChart(const QStringList& captions)
     tooFewLine_ = new QLineSeries;
     tooFewLine_->setName(tr("%1 samples").arg(logs::TooFewSamples));
     tooFewLine_->setPen(QPen(TooFewColour.darker(140), 1, Qt::DotLine));
-    tooFewLine_->replace(QList<QPointF>{{-0.5, logs::TooFewSamples}, {tuner_cells::CellCount - 0.5, logs::TooFewSamples}});
+    tooFewLine_->replace(
+        QList<QPointF>{{-0.5, logs::TooFewSamples}, {tuner_cells::CellCount - 0.5, logs::TooFewSamples}});
     for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{bars, tooFewLine_}) {
         countChart_->addSeries(series);
         series->attachAxis(countCells_);
@@ -194,7 +196,8 @@ void CellChartView::setTable(const logs::CellTable& table)
     countAxis_->setTickType(QValueAxis::TicksDynamic);
     countAxis_->setTickAnchor(0);
     countAxis_->setTickInterval(step);
-    countChart_->setTitle(tr("Samples with an A/F per cell (%1 without an A/F, not counted)").arg(table_.withoutReading));
+    countChart_->setTitle(
+        tr("Samples with an A/F per cell (%1 without an A/F, not counted)").arg(table_.withoutReading));
 }
 
 void CellChartView::setAirFuelRange(plot_scale::Range range)

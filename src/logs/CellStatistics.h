@@ -25,8 +25,8 @@ struct CellStats {
 
 struct CellTable {
     std::array<CellStats, tuner_cells::CellCount> cells;
-    int withoutReading = 0;  // every sample with "XXX" for the A/F
-    int samples = 0;         // every sample that passed the filter
+    int withoutReading = 0; // every sample with "XXX" for the A/F
+    int samples = 0;        // every sample that passed the filter
 };
 
 // The median of some values (of an even count, the mean of the two middle

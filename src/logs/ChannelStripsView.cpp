@@ -28,8 +28,8 @@ namespace {
 
 constexpr double LeftMargin = 78;
 constexpr double RightMargin = 12;
-constexpr double TopMargin = 20;     // room for the time stamps' labels
-constexpr double BottomMargin = 24;  // the time axis
+constexpr double TopMargin = 20;    // room for the time stamps' labels
+constexpr double BottomMargin = 24; // the time axis
 constexpr double StripGap = 6;
 constexpr double ClickSlop = 4;      // pixels a click may move and stay a click
 constexpr double WheelZoom = 0.8;    // per notch
@@ -116,7 +116,8 @@ ChannelStripsView::ChannelStripsView(const logs::DataLog& log, QWidget* parent) 
         mark.flag = scene_->addPolygon(flag, Qt::NoPen, StampColour);
         mark.text = scene_->addSimpleText(stamp.timeText, smallerFont(font()));
         mark.text->setBrush(StampColour);
-        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
+        for (QGraphicsItem* item :
+             {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
             item->setZValue(StampLayer);
         stampMarks_.push_back(mark);
     }
@@ -211,7 +212,8 @@ void ChannelStripsView::layoutStrips()
         const auto [lo, hi] = valueRange_[static_cast<int>(strip.channel)];
         const double step = plot_scale::NiceStep(hi - lo, std::max(1, static_cast<int>(area.height() / 22)));
         strip.values->setTickInterval(step);
-        strip.values->setLabelFormat(QStringLiteral("%.%1f").arg(plot_scale::TickText(step, step).section('.', 1).size()));
+        strip.values->setLabelFormat(
+            QStringLiteral("%.%1f").arg(plot_scale::TickText(step, step).section('.', 1).size()));
         strip.chart->setGeometry(QRectF(0, area.top(), width(), area.height() + BottomMargin));
         strip.chart->layout()->activate();
         const QRectF natural = strip.chart->plotArea();
@@ -327,8 +329,9 @@ void ChannelStripsView::refreshStrip(Strip& strip, const std::vector<std::pair<d
     if (first > 0)
         --first;
     const std::size_t end = std::min(log_.size(), log_.firstSampleFrom(to_) + 1);
-    const std::vector<QList<QPointF>> runs = plot_decimation::LineRuns(
-        log_.seconds, log_.column(strip.channel), first, end, from_, to_, static_cast<int>(std::ceil(plotRect().width())));
+    const std::vector<QList<QPointF>> runs =
+        plot_decimation::LineRuns(log_.seconds, log_.column(strip.channel), first, end, from_, to_,
+                                  static_cast<int>(std::ceil(plotRect().width())));
     while (strip.lines.size() < runs.size()) {
         auto* series = new QLineSeries;
         series->setPen(QPen(LineColour, 1));
@@ -375,7 +378,8 @@ void ChannelStripsView::placeOverlays()
         mark.line->setLine(QLineF(x, plot.top(), x, plot.bottom()));
         mark.flag->setPos(x, plot.top());
         mark.text->setPos(x + 7, (TopMargin - mark.text->boundingRect().height()) / 2);
-        for (QGraphicsItem* item : {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
+        for (QGraphicsItem* item :
+             {static_cast<QGraphicsItem*>(mark.line), mark.flag, static_cast<QGraphicsItem*>(mark.text)})
             item->setVisible(shown);
     }
 }

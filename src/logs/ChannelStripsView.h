@@ -82,7 +82,7 @@ private:
         QValueAxis* values;
         QCategoryAxis* time;
         QGraphicsSimpleTextItem* caption;
-        std::vector<QLineSeries*> lines;  // one per unbroken run of the line
+        std::vector<QLineSeries*> lines; // one per unbroken run of the line
     };
     struct StampMark {
         QGraphicsLineItem* line;

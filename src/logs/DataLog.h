@@ -14,24 +14,24 @@
 namespace logs {
 
 enum class Channel {
-    MafIn,          // "Vin(v)"
-    MafOut,         // "Vout(v)"
-    VoltageChange,  // "Vdelta(%)", the monitor's logs only
-    FlowIn,         // "Fin(kg/hr)"
-    FlowOut,        // "Fout(kg/hr)"
-    FlowChange,     // "Fdelta(%)"
-    AirFuel,        // "A/F"; no reading ("XXX") is NaN
-    TpsVolts,       // "Vtps(v)"
-    ThrottleAngle,  // "TPAngle(deg)"
-    Rpm,            // "RPM"
+    MafIn,         // "Vin(v)"
+    MafOut,        // "Vout(v)"
+    VoltageChange, // "Vdelta(%)", the monitor's logs only
+    FlowIn,        // "Fin(kg/hr)"
+    FlowOut,       // "Fout(kg/hr)"
+    FlowChange,    // "Fdelta(%)"
+    AirFuel,       // "A/F"; no reading ("XXX") is NaN
+    TpsVolts,      // "Vtps(v)"
+    ThrottleAngle, // "TPAngle(deg)"
+    Rpm,           // "RPM"
 };
 inline constexpr int ChannelCount = 10;
 
 struct ChannelInfo {
-    QString header;  // the column name in the file
-    QString name;    // as the viewer labels it
+    QString header; // the column name in the file
+    QString name;   // as the viewer labels it
     QString unit;
-    int decimals;    // as the unit's values are shown
+    int decimals; // as the unit's values are shown
     // What the channel can read at all; a logged value outside is no reading.
     double lowest;
     double highest;
@@ -40,19 +40,19 @@ const ChannelInfo& Info(Channel channel);
 std::array<Channel, ChannelCount> AllChannels();
 
 enum class LogKind {
-    Monitor,  // has the voltage change column
+    Monitor, // has the voltage change column
     Tuner,
 };
 
 // The user pressed the space bar in the tuner while it logged.
 struct UserStamp {
-    double seconds;    // on the samples' time scale
-    QString timeText;  // as written, hh:mm:ss
-    int line;          // 1-based line in the file
+    double seconds;   // on the samples' time scale
+    QString timeText; // as written, hh:mm:ss
+    int line;         // 1-based line in the file
 };
 
 struct RejectedLine {
-    int line;  // 1-based
+    int line; // 1-based
     QString reason;
 };
 // Skipped lines listed by number before "and N more".

@@ -7,7 +7,10 @@ namespace log_number {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The byte length of a thousands separator starting at text[i], or 0.
 qsizetype thousandsSeparatorAt(QByteArrayView text, qsizetype i, QByteArrayView decimal)
@@ -15,9 +18,9 @@ qsizetype thousandsSeparatorAt(QByteArrayView text, qsizetype i, QByteArrayView 
     // UTF-8 no-break space, narrow no-break space, thin space, right single
     // quotation mark (the apostrophe some locales group with); the no-break
     // space and the quotation mark alone for files written in Latin-1.
-    static const std::array<QByteArrayView, 6> wide = {
-        QByteArrayView("\xC2\xA0"), QByteArrayView("\xE2\x80\xAF"), QByteArrayView("\xE2\x80\x89"),
-        QByteArrayView("\xE2\x80\x99"), QByteArrayView("\xA0"), QByteArrayView("\x92")};
+    static const std::array<QByteArrayView, 6> wide = {QByteArrayView("\xC2\xA0"),     QByteArrayView("\xE2\x80\xAF"),
+                                                       QByteArrayView("\xE2\x80\x89"), QByteArrayView("\xE2\x80\x99"),
+                                                       QByteArrayView("\xA0"),         QByteArrayView("\x92")};
     const QByteArrayView rest = text.sliced(i);
     if (!decimal.isEmpty() && rest.startsWith(decimal))
         return 0;
@@ -91,8 +94,8 @@ std::optional<double> Parse(QByteArrayView field, QByteArrayView decimal)
             put('-');
         ++i;
     }
-    int groupDigits = 0;     // digits since the start or the last separator
-    bool grouped = false;    // a thousands separator has been seen
+    int groupDigits = 0;  // digits since the start or the last separator
+    bool grouped = false; // a thousands separator has been seen
     int wholeDigits = 0;
     while (i < size) {
         if (isDigit(text[i])) {

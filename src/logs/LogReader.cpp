@@ -37,7 +37,7 @@ QString notADataLog(const QString& name)
 // One line of the file, without its line end.
 struct Line {
     QByteArrayView text;
-    int number;  // 1-based
+    int number; // 1-based
 };
 
 class LineCursor {
@@ -128,8 +128,8 @@ bool twoDigits(QByteArrayView text, qsizetype at, int& value)
 int secondsOfDay(QByteArrayView text)
 {
     int h = 0, m = 0, s = 0;
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':' || !twoDigits(text, 0, h)
-        || !twoDigits(text, 3, m) || !twoDigits(text, 6, s) || h > 23 || m > 59 || s > 59)
+    if (text.size() != 8 || text[2] != ':' || text[5] != ':' || !twoDigits(text, 0, h) || !twoDigits(text, 3, m)
+        || !twoDigits(text, 6, s) || h > 23 || m > 59 || s > 59)
         return -1;
     return h * 3600 + m * 60 + s;
 }
@@ -138,8 +138,8 @@ int secondsOfDay(QByteArrayView text)
 QDate dateOf(QByteArrayView text)
 {
     int month = 0, day = 0, century = 0, year = 0;
-    if (text.size() != 10 || text[2] != '-' || text[5] != '-' || !twoDigits(text, 0, month)
-        || !twoDigits(text, 3, day) || !twoDigits(text, 6, century) || !twoDigits(text, 8, year))
+    if (text.size() != 10 || text[2] != '-' || text[5] != '-' || !twoDigits(text, 0, month) || !twoDigits(text, 3, day)
+        || !twoDigits(text, 6, century) || !twoDigits(text, 8, year))
         return {};
     return QDate(century * 100 + year, month, day);
 }
@@ -163,8 +163,8 @@ QString noSamples(const QString& name, const DataLog& log, bool emptyFile)
         return text + QStringLiteral("nothing follows the column names.");
     return text
         + QStringLiteral("%1 could not be read (line %2: %3).")
-              .arg(Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"),
-                           QStringLiteral("lines")))
+              .arg(
+                  Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"), QStringLiteral("lines")))
               .arg(log.rejected[0].line)
               .arg(log.rejected[0].reason);
 }
@@ -177,13 +177,13 @@ int decimalsIn(QByteArrayView field, QByteArrayView decimal)
 
 // Samples and user stamps in file order, with the whole second each was written in.
 struct Event {
-    qint64 second;  // seconds of the first day, counting on past midnight
+    qint64 second; // seconds of the first day, counting on past midnight
     bool stamp;
 };
 
 class Reader {
 public:
-    Reader(QByteArrayView bytes, const QString& name) : bytes_(bytes), name_(name) {}
+    Reader(QByteArrayView bytes, const QString& name) : bytes_(bytes), name_(name) { }
 
     ReadResult read()
     {
@@ -329,8 +329,7 @@ private:
         }
         const int second = secondsOfDay(fields_[0]);
         if (second < 0) {
-            reject(line.number,
-                   [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
+            reject(line.number, [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
             return;
         }
         std::array<double, ChannelCount> values{};

@@ -17,8 +17,8 @@
 namespace logs {
 
 struct ReadResult {
-    std::optional<DataLog> log;  // set when the file is a data log
-    QString error;               // why it is not, for the user
+    std::optional<DataLog> log; // set when the file is a data log
+    QString error;              // why it is not, for the user
 };
 
 // Reads a file (or a pipe). A file without a line of column names near its

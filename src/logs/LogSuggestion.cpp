@@ -52,11 +52,11 @@ QString SuggestionSummary(const Result& result, const Settings& settings)
             + lag;
     QStringList changes;
     for (const SuggestionPoint& p : points)
-        changes << QStringLiteral("%1 V %2")
-                       .arg(number_format::Format(p.volts, QStringLiteral("0.00")),
-                            result.cells[p.cell].outcome == CellOutcome::Settled ? QStringLiteral("settled")
-                            : p.change > 0                                       ? QStringLiteral("+%1").arg(p.change)
-                                                                                 : QString::number(p.change));
+        changes << QStringLiteral("%1 V %2").arg(number_format::Format(p.volts, QStringLiteral("0.00")),
+                                                 result.cells[p.cell].outcome == CellOutcome::Settled
+                                                     ? QStringLiteral("settled")
+                                                     : p.change > 0 ? QStringLiteral("+%1").arg(p.change)
+                                                                    : QString::number(p.change));
     return head + QStringLiteral(": ") + changes.join(QStringLiteral(", ")) + QStringLiteral(" (") + used
         + QStringLiteral(").") + lag;
 }

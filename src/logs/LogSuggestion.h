@@ -19,9 +19,9 @@ logs::DataLog Stretch(const logs::DataLog& log, std::size_t first, std::size_t e
 
 struct SuggestionPoint {
     int cell;
-    double volts;     // the cell's caption volts
-    double measured;  // the median A/F of its accepted samples
-    int change;       // points the suggestion adds (negative: leaner)
+    double volts;    // the cell's caption volts
+    double measured; // the median A/F of its accepted samples
+    int change;      // points the suggestion adds (negative: leaner)
 };
 
 // The cells with a suggestion or settled (enough samples, not locked), in

@@ -31,7 +31,7 @@ std::vector<double> Ticks(double lo, double hi, double step)
 
 double TimeStep(double span, int maxTicks)
 {
-    static const std::array<double, 19> steps = {0.1, 0.2, 0.5, 1,   2,    5,    10,   15,   30,   60,
+    static const std::array<double, 19> steps = {0.1, 0.2, 0.5, 1,   2,    5,    10,   15,    30,   60,
                                                  120, 300, 600, 900, 1800, 3600, 7200, 14400, 21600};
     const double rough = span / std::max(1, maxTicks);
     for (const double step : steps) {

@@ -14,17 +14,17 @@ inline constexpr int HighestRpm = 255 * 40;
 
 enum class ThrottleBand {
     All,
-    BelowBreakpoint,  // TPS voltage at or below the breakpoint: not wide open
-    AboveBreakpoint,  // TPS voltage above it: wide open, as the unit decides it
+    BelowBreakpoint, // TPS voltage at or below the breakpoint: not wide open
+    AboveBreakpoint, // TPS voltage above it: wide open, as the unit decides it
 };
 
 struct TimeRange {
-    double from;  // seconds, inclusive
-    double to;    // inclusive
+    double from; // seconds, inclusive
+    double to;   // inclusive
 };
 
 struct SampleFilter {
-    std::optional<TimeRange> range;  // the whole log when unset
+    std::optional<TimeRange> range; // the whole log when unset
     ThrottleBand throttle = ThrottleBand::All;
     double breakpointVolts = 0;
     double minRpm = 0;

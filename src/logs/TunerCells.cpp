@@ -14,7 +14,10 @@ constexpr double CodeOfCell0 = 5.0;
 // Codes per cell: 255 codes over 25 cells.
 constexpr double CodesPerCell = CodeSpan / CellCount;
 
-double voltsOfCode(double code) { return code / CodeSpan * FullScaleVolts; }
+double voltsOfCode(double code)
+{
+    return code / CodeSpan * FullScaleVolts;
+}
 } // namespace
 
 int ActiveCellForVolts(double mafVolts)

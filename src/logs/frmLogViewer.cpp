@@ -88,8 +88,8 @@ frmLogViewer::frmLogViewer(logs::DataLog log, const QString& path, QWidget* pare
     Filter_Change();
     // The cell table is shown whole across, the chart takes the rest.
     tblCells_->resizeColumnsToContents();
-    tblCells_->setMinimumWidth(tblCells_->horizontalHeader()->length() + tblCells_->verticalScrollBar()->sizeHint().width()
-                               + 2 * tblCells_->frameWidth());
+    tblCells_->setMinimumWidth(tblCells_->horizontalHeader()->length()
+                               + tblCells_->verticalScrollBar()->sizeHint().width() + 2 * tblCells_->frameWidth());
 }
 
 frmLogViewer::~frmLogViewer()
@@ -122,9 +122,10 @@ QWidget* frmLogViewer::buildChannelsTab()
         item->setData(Qt::UserRole, static_cast<int>(c));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(std::find(FirstShown.begin(), FirstShown.end(), c) != FirstShown.end() ? Qt::Checked
-                                                                                                    : Qt::Unchecked);
+                                                                                                   : Qt::Unchecked);
     }
-    lstChannels_->setFixedHeight(lstChannels_->sizeHintForRow(0) * lstChannels_->count() + 2 * lstChannels_->frameWidth() + 4);
+    lstChannels_->setFixedHeight(lstChannels_->sizeHintForRow(0) * lstChannels_->count()
+                                 + 2 * lstChannels_->frameWidth() + 4);
     connect(lstChannels_, &QListWidget::itemChanged, this, &frmLogViewer::lstChannels_Change);
     panel->addWidget(lstChannels_);
 
@@ -360,15 +361,17 @@ QString frmLogViewer::statusText() const
     if (log_.size() == 0) {
         text = tr("No samples in this log.");
     } else {
-        const QString samples = log_.size() == 1 ? tr("1 sample")
-                                                  : tr("%1 samples").arg(number_format::Format(
-                                                        static_cast<double>(log_.size()), QStringLiteral("##,##0")));
-        text = tr("%1 from %2 to %3 (%4), %5")
-                   .arg(samples, log_.timeOfDay(0), log_.timeOfDay(log_.seconds.back()), duration(log_.seconds.back()),
-                        log_.kind == logs::LogKind::Monitor ? tr("the monitor's log") : tr("the graphical tuner's log"));
+        const QString samples = log_.size() == 1
+            ? tr("1 sample")
+            : tr("%1 samples").arg(number_format::Format(static_cast<double>(log_.size()), QStringLiteral("##,##0")));
+        text =
+            tr("%1 from %2 to %3 (%4), %5")
+                .arg(samples, log_.timeOfDay(0), log_.timeOfDay(log_.seconds.back()), duration(log_.seconds.back()),
+                     log_.kind == logs::LogKind::Monitor ? tr("the monitor's log") : tr("the graphical tuner's log"));
         if (!log_.stamps.empty())
-            text += QStringLiteral(", ") + logs::Counted(static_cast<long long>(log_.stamps.size()), tr("user time stamp"),
-                                                         tr("user time stamps"));
+            text += QStringLiteral(", ")
+                + logs::Counted(static_cast<long long>(log_.stamps.size()), tr("user time stamp"),
+                                tr("user time stamps"));
         text += QLatin1Char('.');
     }
     if (!log_.rejected.empty())

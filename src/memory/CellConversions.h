@@ -15,7 +15,7 @@ inline constexpr double RpmPerCell = 40.0;
 inline constexpr double MaxRpm = 10200.0;
 inline constexpr double MaxVolts = 4.995;
 inline constexpr double MaxCorrection = 100.0;
-inline constexpr int FullScaleFlow = 1020;  // the largest flow when the injector ratio is 1
+inline constexpr int FullScaleFlow = 1020; // the largest flow when the injector ratio is 1
 
 // The injector sizes the transfer function can be calibrated for (lb/hr);
 // its bytes are drawn for 19 lb/hr injectors.

@@ -11,7 +11,7 @@ std::optional<QString> PositionError(char table, double position)
     if (table == 'F') {
         if (position < 0)
             return QStringLiteral("Voltage must be greater than zero.");
-        if (!(position <= MaxVolts))  // also a position that is not a number
+        if (!(position <= MaxVolts)) // also a position that is not a number
             return QStringLiteral("Voltage must be less than or equal to 4.995v.");
         return std::nullopt;
     }
@@ -39,8 +39,7 @@ std::optional<QString> FlowError(int address, double flow, double injectorRatio)
                               "Please select the installed injector size.");
     const long long limit = FlowLimit(injectorRatio);
     if (!(flow <= limit))
-        return QStringLiteral("Mass-air Flow Rate must be less than ") + SignedText(limit)
-            + QStringLiteral("kg/hr.");
+        return QStringLiteral("Mass-air Flow Rate must be less than ") + SignedText(limit) + QStringLiteral("kg/hr.");
     // Below address 201 a cell's byte runs out before L does.
     if (!EncodeFlow(address, flow, injectorRatio))
         return QStringLiteral("Mass-air Flow Rate at this voltage must be less than or equal to ")
@@ -59,8 +58,7 @@ std::optional<BlockEntryError> BlockError(double startRpm, double stopRpm, doubl
     if (!(stopRpm <= MaxRpm))
         return BlockEntryError{QStringLiteral("Stop RPM must be <= 10,200"), BlockStop};
     if (stopRpm - startRpm < 0)
-        return BlockEntryError{QStringLiteral("Stop RPM must be greater than Start RPM"),
-                               BlockStart | BlockStop};
+        return BlockEntryError{QStringLiteral("Stop RPM must be greater than Start RPM"), BlockStart | BlockStop};
     if (const auto error = CorrectionError(percent))
         return BlockEntryError{*error, BlockValue};
     return std::nullopt;

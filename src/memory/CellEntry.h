@@ -21,7 +21,7 @@ std::optional<QString> FlowError(int address, double flow, double injectorRatio)
 enum BlockField { BlockStart = 1, BlockStop = 2, BlockValue = 4 };
 struct BlockEntryError {
     QString message;
-    int fields;  // BlockField bits: the entries shown in red
+    int fields; // BlockField bits: the entries shown in red
 };
 std::optional<BlockEntryError> BlockError(double startRpm, double stopRpm, double percent);
 

@@ -41,8 +41,8 @@ QPointer<ReadWriteByte> theWindow;
 
 constexpr int ReadyStatus = 3;
 
-using cells::InjectorSizes;
 using cells::InjectorSizeCount;
+using cells::InjectorSizes;
 
 // The system colours of entry boxes: enabled ones take the caption-text
 // colour, disabled ones the inactive-border colour.
@@ -73,7 +73,7 @@ ReadWriteByte::ReadWriteByte(QWidget* parent) : QWidget(parent)
 
     // Nothing can be read or written before the presence check of Form_Load.
     setDataControlsEnabled(false);
-    Label10->setEnabled(true);  // only a lost link greys the value read
+    Label10->setEnabled(true); // only a lost link greys the value read
     optTableSelect_Click(2);
     setHeight(CompactHeight);
 
@@ -332,8 +332,7 @@ void ReadWriteByte::cmdReadByte_Click()
 
     const std::optional<int> byte = talk(true, [&] { return cells::ReadCellByte(table, at.address); });
     if (!byte) {
-        if (tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-                 cells::messages::ReadFailed))
+        if (tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"), cells::messages::ReadFailed))
             Shape3->setColour(colours::Red);
         return;
     }
@@ -367,8 +366,7 @@ void ReadWriteByte::cmdWriteByte_Click()
         entryError({Text3}, at.error);
         return;
     }
-    const cells::ByteOrError value =
-        cells::ByteFor(table, at.address, LeadingNumber(Text2->text()), ratioFor(table));
+    const cells::ByteOrError value = cells::ByteFor(table, at.address, LeadingNumber(Text2->text()), ratioFor(table));
     if (!value.error.isEmpty()) {
         entryError({Text2}, value.error);
         return;
@@ -382,8 +380,7 @@ void ReadWriteByte::cmdWriteByte_Click()
         return;
     }
     if (outcome == cells::WriteOutcome::NotAnswered) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-             cells::messages::WriteNotAnswered);
+        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"), cells::messages::WriteNotAnswered);
         return;
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
@@ -392,8 +389,7 @@ void ReadWriteByte::cmdWriteByte_Click()
         Label13->setText(confirmed);
         Label16->setText(confirmed);
     } else {
-        tell(MsgIcon::Information, QStringLiteral("Write Failure"),
-             cells::messages::WriteNotConfirmed);
+        tell(MsgIcon::Information, QStringLiteral("Write Failure"), cells::messages::WriteNotConfirmed);
     }
 }
 
@@ -425,8 +421,7 @@ void ReadWriteByte::cmdWriteBlock_Click()
 
     const cells::WriteOutcome outcome = talk(false, [&] { return cells::FillCellBytes(table, first, last, byte); });
     if (outcome == cells::WriteOutcome::NotAnswered) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"),
-             cells::messages::FillNotAnswered);
+        tell(MsgIcon::Exclamation, QStringLiteral("Write Failure!"), cells::messages::FillNotAnswered);
         return;
     }
     if (outcome == cells::WriteOutcome::Confirmed) {
@@ -437,8 +432,7 @@ void ReadWriteByte::cmdWriteBlock_Click()
         Text2->setText(Text6->text());
         Label16->setText(Label13->text());
     } else {
-        tell(MsgIcon::Information, QStringLiteral("Write Error"),
-             cells::messages::FillNotConfirmed);
+        tell(MsgIcon::Information, QStringLiteral("Write Error"), cells::messages::FillNotConfirmed);
     }
 }
 
@@ -453,9 +447,9 @@ void ReadWriteByte::cmdReadTable_Click()
 
     QPointer<ReadWriteByte> self(this);
     tableReadRunning_ = true;
-    const cells::ListingEnd end = cells::ListTableInViewer(
-        {table, ratioFor(table), cells::CalibrationCaption(TransferCalibrationSize()), [this] { showTraffic(); },
-         [self] { return self && !self->closing_; }});
+    const cells::ListingEnd end =
+        cells::ListTableInViewer({table, ratioFor(table), cells::CalibrationCaption(TransferCalibrationSize()),
+                                  [this] { showTraffic(); }, [self] { return self && !self->closing_; }});
     if (end == cells::ListingEnd::WindowGone)
         return;
     tableReadRunning_ = false;

@@ -126,14 +126,14 @@ private:
     QLineEdit* Text4;
     QLineEdit* Text5;
     QLineEdit* Text6;
-    Lamp* Shape1;  // write
-    Lamp* Shape2;  // link
-    Lamp* Shape3;  // read
+    Lamp* Shape1; // write
+    Lamp* Shape2; // link
+    Lamp* Shape3; // read
     QGroupBox* Frame1;
     QRadioButton* optTableSelect_[5];
     QComboBox* cmbInjectors;
 
-    bool linkUp_ = false;  // the presence check passed and no guard has failed since
+    bool linkUp_ = false; // the presence check passed and no guard has failed since
     bool tableReadRunning_ = false;
     bool closing_ = false;
 };

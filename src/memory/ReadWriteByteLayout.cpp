@@ -21,11 +21,9 @@ void ReadWriteByte::buildControls()
     small.setPointSize(8);
     setFont(small);
 
-    const auto place = [this](QWidget* widget, const char* name, int left, int top, int width,
-                              int height) {
+    const auto place = [this](QWidget* widget, const char* name, int left, int top, int width, int height) {
         widget->setObjectName(QString::fromLatin1(name));
-        widget->setGeometry(Twips(left, this), Twips(top, this), Twips(width, this),
-                            Twips(height, this));
+        widget->setGeometry(Twips(left, this), Twips(top, this), Twips(width, this), Twips(height, this));
     };
     const auto button = [&](const char* name, const char* caption, int left, int top) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -98,8 +96,7 @@ void ReadWriteByte::buildControls()
         optTableSelect_[i] = new QRadioButton(QString::fromLatin1(TableOptions[i].caption), Frame1);
         const QByteArray name = "optTableSelect_" + QByteArray::number(i);
         // Option tops are given in the window's coordinates.
-        place(optTableSelect_[i], name.constData(), 120, TableOptions[i].top - 2760,
-              ClientWidth - 3840 - 360, 255);
+        place(optTableSelect_[i], name.constData(), 120, TableOptions[i].top - 2760, ClientWidth - 3840 - 360, 255);
         connect(optTableSelect_[i], &QRadioButton::clicked, this, [this, i] { optTableSelect_Click(i); });
     }
     optTableSelect_[2]->setChecked(true);

@@ -16,11 +16,8 @@ struct TableOption {
     int top;
 };
 inline constexpr TableOption TableOptions[5] = {
-    {"Open-Loop Table 2", 'H', 3540},
-    {"Closed-Loop Table 2", 'L', 3780},
-    {"Open-Loop Table 1", 'O', 3060},
-    {"Closed-Loop Table 1", 'C', 3300},
-    {"MAF Transfer Function Table", 'F', 4020},
+    {"Open-Loop Table 2", 'H', 3540},   {"Closed-Loop Table 2", 'L', 3780},         {"Open-Loop Table 1", 'O', 3060},
+    {"Closed-Loop Table 1", 'C', 3300}, {"MAF Transfer Function Table", 'F', 4020},
 };
 inline constexpr int TransferFunctionOption = 4;
 

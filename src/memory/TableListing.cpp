@@ -10,11 +10,16 @@ using number_format::Format;
 QString ListingHeading(char table, const QString& injectorCaption)
 {
     switch (table) {
-    case 'C': return QStringLiteral("CLOSED-LOOP TABLE 1");
-    case 'O': return QStringLiteral("OPEN-LOOP TABLE 1");
-    case 'H': return QStringLiteral("OPEN-LOOP TABLE 2");
-    case 'L': return QStringLiteral("CLOSED-LOOP TABLE 2");
-    default: break;
+    case 'C':
+        return QStringLiteral("CLOSED-LOOP TABLE 1");
+    case 'O':
+        return QStringLiteral("OPEN-LOOP TABLE 1");
+    case 'H':
+        return QStringLiteral("OPEN-LOOP TABLE 2");
+    case 'L':
+        return QStringLiteral("CLOSED-LOOP TABLE 2");
+    default:
+        break;
     }
     return QStringLiteral("MAF TRANSFER FUNCTION: ") + injectorCaption + QStringLiteral(" Calibration.");
 }
@@ -22,8 +27,8 @@ QString ListingHeading(char table, const QString& injectorCaption)
 QString ListingHeader(char table, const QDateTime& when, const QString& injectorCaption)
 {
     return when.toString(QStringLiteral("MM-dd-yyyy")) + QStringLiteral(" - ")
-        + when.toString(QStringLiteral("HH:mm:ss")) + LineEnd + LineEnd
-        + ListingHeading(table, injectorCaption) + LineEnd;
+        + when.toString(QStringLiteral("HH:mm:ss")) + LineEnd + LineEnd + ListingHeading(table, injectorCaption)
+        + LineEnd;
 }
 
 QString ListingVolts(char table, int cell)
@@ -41,27 +46,30 @@ QString ListingLine(char table, int cell, int byte, double injectorRatio)
             + Format(static_cast<double>(DecodeFlow(cell, byte, injectorRatio)), QStringLiteral("###0"));
     }
     const int change = DecodeCorrection(byte);
-    const QString tag = change < 0 ? QStringLiteral("(LEAN)")
-        : change > 0              ? QStringLiteral("(RICH)")
-                                  : QString();
-    return QStringLiteral("MAF_IN[v]: ") + ListingVolts(table, cell)
-        + QStringLiteral(", Change[%]: ") + Format(change, QStringLiteral("##0")) + tag;
+    const QString tag = change < 0 ? QStringLiteral("(LEAN)") : change > 0 ? QStringLiteral("(RICH)") : QString();
+    return QStringLiteral("MAF_IN[v]: ") + ListingVolts(table, cell) + QStringLiteral(", Change[%]: ")
+        + Format(change, QStringLiteral("##0")) + tag;
 }
 
 QString ListingFileName(char table)
 {
     switch (table) {
-    case 'C': return QStringLiteral("LC_Table.txt");
-    case 'O': return QStringLiteral("LO_Table.txt");
-    case 'H': return QStringLiteral("HO_Table.txt");
-    case 'L': return QStringLiteral("HC_Table.txt");
-    default: break;
+    case 'C':
+        return QStringLiteral("LC_Table.txt");
+    case 'O':
+        return QStringLiteral("LO_Table.txt");
+    case 'H':
+        return QStringLiteral("HO_Table.txt");
+    case 'L':
+        return QStringLiteral("HC_Table.txt");
+    default:
+        break;
     }
     return QStringLiteral("FL_Table.txt");
 }
 
-QString TableListing(char table, const QDateTime& when, const QString& injectorCaption,
-                     const QList<int>& bytes, double injectorRatio)
+QString TableListing(char table, const QDateTime& when, const QString& injectorCaption, const QList<int>& bytes,
+                     double injectorRatio)
 {
     QString text = ListingHeader(table, when, injectorCaption);
     for (int cell = 0; cell < bytes.size(); ++cell)

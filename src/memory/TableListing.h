@@ -31,7 +31,7 @@ QString ListingLine(char table, int cell, int byte, double injectorRatio);
 QString ListingFileName(char table);
 
 // A complete listing of the given bytes (cell 0 first).
-QString TableListing(char table, const QDateTime& when, const QString& injectorCaption,
-                     const QList<int>& bytes, double injectorRatio);
+QString TableListing(char table, const QDateTime& when, const QString& injectorCaption, const QList<int>& bytes,
+                     double injectorRatio);
 
 } // namespace cells

@@ -12,15 +12,15 @@ namespace cells {
 
 enum class ListingEnd {
     Complete,
-    Failed,      // the unit stopped answering: the viewer keeps what came, its File menu back
-    WindowGone,  // the window that asked closed meanwhile: nothing more is touched
-    ViewerGone,  // the viewer closed meanwhile
+    Failed,     // the unit stopped answering: the viewer keeps what came, its File menu back
+    WindowGone, // the window that asked closed meanwhile: nothing more is touched
+    ViewerGone, // the viewer closed meanwhile
 };
 
 struct ListingRequest {
     char table = 'O';
-    double ratio = 1.0;          // the calibration of the transfer function's values
-    QString calibrationCaption;  // the calibration the heading names
+    double ratio = 1.0;         // the calibration of the transfer function's values
+    QString calibrationCaption; // the calibration the heading names
     // After each cell read, before its line is listed (the traffic fields).
     std::function<void()> afterRead;
     // After the window system ran: whether the asking window is still there.

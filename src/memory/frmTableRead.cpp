@@ -23,8 +23,7 @@ namespace {
 QPointer<frmTableRead> theViewer;
 
 // A window the user cannot close from its title bar.
-constexpr Qt::WindowFlags NoCloseBox = Qt::WindowTitleHint | Qt::CustomizeWindowHint
-    | Qt::WindowMinMaxButtonsHint;
+constexpr Qt::WindowFlags NoCloseBox = Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowMinMaxButtonsHint;
 
 const QString LineEnd = QStringLiteral("\r\n");
 

@@ -33,9 +33,9 @@ QString TimeText(const QTime& time)
 
 QStringList ColumnNames()
 {
-    return {QStringLiteral("Time"),       QStringLiteral("Vin(v)"),       QStringLiteral("Vout(v)"),
-            QStringLiteral("Vdelta(%)"),  QStringLiteral("Fin(kg/hr)"),   QStringLiteral("Fout(kg/hr)"),
-            QStringLiteral("Fdelta(%)"),  QStringLiteral("A/F"),          QStringLiteral("Vtps(v)"),
+    return {QStringLiteral("Time"),         QStringLiteral("Vin(v)"),     QStringLiteral("Vout(v)"),
+            QStringLiteral("Vdelta(%)"),    QStringLiteral("Fin(kg/hr)"), QStringLiteral("Fout(kg/hr)"),
+            QStringLiteral("Fdelta(%)"),    QStringLiteral("A/F"),        QStringLiteral("Vtps(v)"),
             QStringLiteral("TPAngle(deg)"), QStringLiteral("RPM")};
 }
 
@@ -47,10 +47,9 @@ QString Header(const QDateTime& opened, const QStringList& columns)
 QStringList ShownValues(const LiveSample& s)
 {
     using namespace live_display;
-    return {Volts(s.MAFInputVoltage), Volts(s.OutputVoltage), Percent(s.VoltageChange),
-            Flow(s.InputFlow),        Flow(s.OutputFlow),     Percent(s.FlowChange),
-            AirFuelText(s.AirFuelRatio).text, Volts(s.TPSVoltage), Angle(s.ThrottleAngle),
-            Rpm(s.EngineSpeed)};
+    return {Volts(s.MAFInputVoltage), Volts(s.OutputVoltage), Percent(s.VoltageChange),         Flow(s.InputFlow),
+            Flow(s.OutputFlow),       Percent(s.FlowChange),  AirFuelText(s.AirFuelRatio).text, Volts(s.TPSVoltage),
+            Angle(s.ThrottleAngle),   Rpm(s.EngineSpeed)};
 }
 
 QString DataLine(const QTime& written, const QStringList& shownValues)

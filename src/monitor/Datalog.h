@@ -19,8 +19,8 @@ inline const QString LineEnd = QStringLiteral("\r\n");
 // Every field in double quotes, separated by commas, no spaces, CR LF.
 QString Record(const QStringList& fields);
 
-QString DateText(const QDate& date);  // 12-05-2026
-QString TimeText(const QTime& time);  // 07:41:09
+QString DateText(const QDate& date); // 12-05-2026
+QString TimeText(const QTime& time); // 07:41:09
 
 QStringList ColumnNames();
 // The first two lines, for a file opened at `opened`: its date and time, then

@@ -25,7 +25,7 @@ bool Recorder::start()
     QPointer<Recorder> self(this);
     const QString path = services::dialogs().saveFileName(dialog_);
     if (!self || path.isEmpty())
-        return false;  // cancelled: the window goes on without a log
+        return false; // cancelled: the window goes on without a log
     dialog_.defaultName = path;
     if (!file_.create(path, services::clock().currentDateTime(), setup_.columns)) {
         tell(MsgIcon::Exclamation, FileError,
@@ -67,7 +67,8 @@ void Recorder::stop()
         return;
     const QString path = file_.path();
     close();
-    tell(MsgIcon::Information, ProgramTitle, QStringLiteral("File: ") + path + QStringLiteral(" successfully written."));
+    tell(MsgIcon::Information, ProgramTitle,
+         QStringLiteral("File: ") + path + QStringLiteral(" successfully written."));
 }
 
 void Recorder::close()

@@ -12,10 +12,10 @@ namespace datalog {
 
 // What differs between the windows that record a data log.
 struct RecorderSetup {
-    QString defaultName;   // the name the save dialog offers first
-    QStringList columns;   // the header's column names, "Time" first
-    QString withoutLog;    // what the window does when the file cannot be created
-                           // ("Monitoring will run without a data log.")
+    QString defaultName; // the name the save dialog offers first
+    QStringList columns; // the header's column names, "Time" first
+    QString withoutLog;  // what the window does when the file cannot be created
+                         // ("Monitoring will run without a data log.")
     // How the recorder's boxes are shown; plain message boxes when empty (a
     // window that must hold its timer around a box passes its own).
     std::function<void(MsgIcon, const QString& title, const QString& text)> tell;

@@ -7,13 +7,12 @@
 #include <QLineEdit>
 
 LiveReadout::LiveReadout(const LiveReadoutControls& controls, LiveReadoutStyle style) : c_(controls), style_(style)
-{
-}
+{ }
 
 QList<QLabel*> LiveReadout::readouts() const
 {
-    QList<QLabel*> labels{c_.mafVolts, c_.pcmVolts, c_.voltageChange, c_.inputFlow, c_.outputFlow,
-                          c_.flowChange, c_.airFuel, c_.tpsVolts, c_.throttleAngle, c_.engineSpeed};
+    QList<QLabel*> labels{c_.mafVolts,   c_.pcmVolts, c_.voltageChange, c_.inputFlow,     c_.outputFlow,
+                          c_.flowChange, c_.airFuel,  c_.tpsVolts,      c_.throttleAngle, c_.engineSpeed};
     labels.removeAll(nullptr);
     return labels;
 }
@@ -82,6 +81,6 @@ void LiveReadout::stopHeartbeat()
 void LiveReadout::heartbeatTick()
 {
     if (live_sample::HeartbeatTick(heartbeatCounter_))
-        colours::SetBackground(c_.heartbeat, live_sample::ToggledHeartbeat(colours::Background(c_.heartbeat),
-                                                                           colours::ButtonFace()));
+        colours::SetBackground(c_.heartbeat,
+                               live_sample::ToggledHeartbeat(colours::Background(c_.heartbeat), colours::ButtonFace()));
 }

@@ -13,9 +13,9 @@ class QLineEdit;
 // the ACTIVITY heartbeat. The window keeps its own layout and whatever only
 // it shows; the readout only fills the controls it is given.
 struct LiveReadoutControls {
-    QLabel* mafVolts = nullptr;       // VOLTAGE FROM MAF
-    QLabel* pcmVolts = nullptr;       // VOLTAGE TO PCM
-    QLabel* voltageChange = nullptr;  // VOLTAGE CHANGE; none where it is not shown
+    QLabel* mafVolts = nullptr;      // VOLTAGE FROM MAF
+    QLabel* pcmVolts = nullptr;      // VOLTAGE TO PCM
+    QLabel* voltageChange = nullptr; // VOLTAGE CHANGE; none where it is not shown
     QLabel* inputFlow = nullptr;
     QLabel* outputFlow = nullptr;
     QLabel* flowChange = nullptr;
@@ -26,7 +26,7 @@ struct LiveReadoutControls {
     QLineEdit* richLean = nullptr;
     QLineEdit* wot = nullptr;
     QLineEdit* multispark = nullptr;
-    QLineEdit* heartbeat = nullptr;   // ACTIVITY
+    QLineEdit* heartbeat = nullptr; // ACTIVITY
 };
 
 // Where the windows differ in what they make of the same values.

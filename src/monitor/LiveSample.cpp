@@ -12,10 +12,9 @@ int FieldValue(const QString& data, Field field)
     const QString text = data.mid(field.position - 1, field.width);
     int value = 0;
     for (const QChar c : text) {
-        const int digit = c.isDigit() && c.unicode() < 128 ? c.unicode() - '0'
-            : (c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'))
-            ? c.toUpper().unicode() - 'A' + 10
-            : -1;
+        const int digit = c.isDigit() && c.unicode() < 128                         ? c.unicode() - '0'
+            : (c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F')) ? c.toUpper().unicode() - 'A' + 10
+                                                                                   : -1;
         if (digit < 0)
             break;
         value = value * 16 + digit;
@@ -63,7 +62,7 @@ float WidebandToAirFuel(int model, float volts)
     const double x = v;
     const auto ratio = [](double r) { return static_cast<float>(r); };
     switch (model) {
-    case 0:  // FJO WBO2
+    case 0: // FJO WBO2
         if (v < 0.5f)
             return 0.0f;
         if (v < 2.5f)
@@ -71,11 +70,11 @@ float WidebandToAirFuel(int model, float volts)
         if (v <= 3.1f)
             return ratio(4.2352 * x * x - 14.74 * x + 25.193);
         return 20.0f;
-    case 1:  // BAILEY AFM-1
+    case 1: // BAILEY AFM-1
         return ratio(20 - 2 * x);
-    case 2:  // TECHEDGE DIY-WB
+    case 2: // TECHEDGE DIY-WB
         return ratio(2 * x + 9);
-    case 3:  // EFI (BOSCH) WIDEBAND
+    case 3: // EFI (BOSCH) WIDEBAND
         if (v < 1.3f)
             return 9.0f;
         if (v < 2.5f)
@@ -83,11 +82,11 @@ float WidebandToAirFuel(int model, float volts)
         if (v <= 4.25f)
             return ratio(0.2327 * x * x + 1.6291 * x + 8.8802);
         return 20.0f;
-    case 4:  // PLX WIDEBAND
-    case 6:  // AEM UEGO
-    case 8:  // INNOVATE LM-1
+    case 4: // PLX WIDEBAND
+    case 6: // AEM UEGO
+    case 8: // INNOVATE LM-1
         return ratio(2 * x + 10);
-    case 5:  // ZEITRONIX ZT-2
+    case 5: // ZEITRONIX ZT-2
         if (v < 0.15f)
             return 9.7f;
         if (v < 2.5f)
@@ -95,7 +94,7 @@ float WidebandToAirFuel(int model, float volts)
         if (v <= 3.27f)
             return ratio(1.388162 * x * x + 0.681012 * x + 4.207929);
         return 21.2f;
-    case 7:  // UEGO1000/2000
+    case 7: // UEGO1000/2000
         return ratio(2 * x + 8);
     default:
         return v;
@@ -125,8 +124,8 @@ LiveSample DecodeLiveSample(const QString& data, const DecodeContext& context, i
     const int speed = FieldValue(data, Speed);
     s.EngineSpeed = speed > 0 ? speed * 40.0 : 0.0;
 
-    s.WidebandVoltage = static_cast<float>(FieldValue(data, Wideband) / 255.0
-                                           * (5.0 + 5.0 * context.fjoCalibration / 255.0));
+    s.WidebandVoltage =
+        static_cast<float>(FieldValue(data, Wideband) / 255.0 * (5.0 + 5.0 * context.fjoCalibration / 255.0));
     s.AirFuelRatio = WidebandToAirFuel(context.widebandModel, s.WidebandVoltage);
 
     s.WasteSpark = context.wasteSpark;
@@ -160,10 +159,25 @@ AirFuel AirFuelText(float airFuelRatio)
     return {Format(airFuelRatio, QStringLiteral("#0.0")), colour};
 }
 
-QString Volts(double volts) { return Format(volts, QStringLiteral("#0.000")); }
-QString Percent(double percent) { return Format(percent, QStringLiteral("##0.0")); }
-QString Flow(double kgPerHour) { return Format(kgPerHour, QStringLiteral("###0")); }
-QString Rpm(double rpm) { return Format(rpm, QStringLiteral("##,##0")); }
-QString Angle(double degrees) { return Format(degrees, QStringLiteral("##0.0")); }
+QString Volts(double volts)
+{
+    return Format(volts, QStringLiteral("#0.000"));
+}
+QString Percent(double percent)
+{
+    return Format(percent, QStringLiteral("##0.0"));
+}
+QString Flow(double kgPerHour)
+{
+    return Format(kgPerHour, QStringLiteral("###0"));
+}
+QString Rpm(double rpm)
+{
+    return Format(rpm, QStringLiteral("##,##0"));
+}
+QString Angle(double degrees)
+{
+    return Format(degrees, QStringLiteral("##0.0"));
+}
 
 } // namespace live_display

@@ -8,21 +8,21 @@
 // monitor and the tuner's live display both use them.
 
 struct LiveSample {
-    double MAFInputVoltage = 0;  // V
-    double OutputVoltage = 0;    // V
-    double VoltageChange = 0;    // %
-    double TPSVoltage = 0;       // V
-    double ThrottleAngle = 0;    // degrees, 0 to 90
-    double InputFlow = 0;        // kg/hr, measured
-    double OutputFlow = 0;       // kg/hr, corrected
-    double FlowChange = 0;       // %
-    double EngineSpeed = 0;      // rpm
-    float WidebandVoltage = 0;   // V
-    float AirFuelRatio = 0;      // x:1
+    double MAFInputVoltage = 0; // V
+    double OutputVoltage = 0;   // V
+    double VoltageChange = 0;   // %
+    double TPSVoltage = 0;      // V
+    double ThrottleAngle = 0;   // degrees, 0 to 90
+    double InputFlow = 0;       // kg/hr, measured
+    double OutputFlow = 0;      // kg/hr, corrected
+    double FlowChange = 0;      // %
+    double EngineSpeed = 0;     // rpm
+    float WidebandVoltage = 0;  // V
+    float AirFuelRatio = 0;     // x:1
     bool WOT = false;
     bool WasteSpark = false;
-    int MultisparkRaw = 0;       // 0 to 255
-    bool Multispark = false;     // the debounced indicator
+    int MultisparkRaw = 0;   // 0 to 255
+    bool Multispark = false; // the debounced indicator
     bool FlipChip = false;
 };
 
@@ -31,10 +31,10 @@ struct LiveSample {
 struct DecodeContext {
     double tpsKeyOnVolts = 0;
     double wotBreakpointVolts = 0;
-    double installedInjectorSize = 0;  // lb/hr
+    double installedInjectorSize = 0; // lb/hr
     int widebandModel = 0;
-    int fjoCalibration = 0;            // -10 to +10
-    bool wasteSpark = false;           // the ignition is set to waste spark
+    int fjoCalibration = 0;  // -10 to +10
+    bool wasteSpark = false; // the ignition is set to waste spark
 };
 
 namespace live_sample {
@@ -65,7 +65,10 @@ inline constexpr int MultisparkLimit = 10000;
 inline constexpr int MultisparkStep = 1000;
 inline constexpr int MultisparkOnAbove = 5000;
 int NextMultisparkCounter(int counter, int multisparkRaw);
-inline bool MultisparkOn(int counter) { return counter > MultisparkOnAbove; }
+inline bool MultisparkOn(int counter)
+{
+    return counter > MultisparkOnAbove;
+}
 
 // The activity heartbeat: counts ticks 0 to 6; on the tick that finds 6 the
 // indicator toggles and the count starts again. Returns whether to toggle.
@@ -91,23 +94,23 @@ LiveSample DecodeLiveSample(const QString& data, const DecodeContext& context, i
 namespace live_display {
 
 struct RichLean {
-    QString text;        // "LEAN", "NONE", "RICH"
-    bool buttonFace;     // the button-face colour rather than `colour`
+    QString text;    // "LEAN", "NONE", "RICH"
+    bool buttonFace; // the button-face colour rather than `colour`
     QColor colour;
 };
 RichLean RichOrLean(double flowChange);
 
 struct AirFuel {
-    QString text;  // "XXX" for no reading, else "#0.0"
+    QString text; // "XXX" for no reading, else "#0.0"
     QColor colour;
 };
 AirFuel AirFuelText(float airFuelRatio);
 
 // The display patterns of the monitor's values.
-QString Volts(double volts);        // "#0.000"
-QString Percent(double percent);    // "##0.0"
-QString Flow(double kgPerHour);     // "###0"
-QString Rpm(double rpm);            // "##,##0"
-QString Angle(double degrees);      // "##0.0"
+QString Volts(double volts);     // "#0.000"
+QString Percent(double percent); // "##0.0"
+QString Flow(double kgPerHour);  // "###0"
+QString Rpm(double rpm);         // "##,##0"
+QString Angle(double degrees);   // "##0.0"
 
 } // namespace live_display

@@ -49,5 +49,5 @@ private:
     QTimer* sampling_;
     std::function<bool()> linkFree_;
     bool writesEnabled_ = false;
-    bool userMove_ = false;  // the slider's next value is the user's move
+    bool userMove_ = false; // the slider's next value is the user's move
 };

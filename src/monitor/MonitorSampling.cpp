@@ -21,7 +21,10 @@ constexpr int TickMs = 50;
 
 MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
                                  std::function<bool()> running, QObject* parent)
-    : QObject(parent), readout_(readout), linkStatus_(linkStatus), offsetSlider_(offsetSlider),
+    : QObject(parent),
+      readout_(readout),
+      linkStatus_(linkStatus),
+      offsetSlider_(offsetSlider),
       running_(std::move(running))
 {
     timer_ = new QTimer(this);
@@ -71,7 +74,7 @@ void MonitorSampling::tick()
 
     switch (outcome) {
     case mdlMonitor::SampleRequest::GivenUp:
-        return;  // STOP or QUIT came first
+        return; // STOP or QUIT came first
     case mdlMonitor::SampleRequest::Unanswered:
         connectionLost();
         return;

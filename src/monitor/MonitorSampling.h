@@ -22,8 +22,8 @@ class MonitorSampling final : public QObject {
 public:
     // `running` says whether the monitor still wants samples; `linkStatus`
     // shows the waiting; the offset slider rests while it lasts.
-    MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
-                    std::function<bool()> running, QObject* parent);
+    MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider, std::function<bool()> running,
+                    QObject* parent);
 
     QTimer* timer() const { return timer_; }
     // One timer tick.

@@ -73,14 +73,16 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
     connect(recorder_, &datalog::Recorder::loggingChanged, this,
             [this](bool logging) { colours::Indicate(txtLOG, logging); });
 
-    sampling_ = new MonitorSampling(readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
+    sampling_ = new MonitorSampling(
+        readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
     connect(sampling_, &MonitorSampling::sampled, this, [this](const QString& data, const LiveSample& sample) {
         ShowSample(data, sample);
         recorder_->record(readout_.shownValues());
     });
     connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::lockDown);
-    offset_ = new MonitorOffset(HScroll1, txtVoltageOffset, sampling_->timer(),
-                                [this] { return !sampling_->lost() && !sampling_->sampling(); }, this);
+    offset_ = new MonitorOffset(
+        HScroll1, txtVoltageOffset, sampling_->timer(), [this] { return !sampling_->lost() && !sampling_->sampling(); },
+        this);
 
     connect(cmdRUN, &QPushButton::clicked, this, &frmMONITOR::cmdRUN_Click);
     connect(cmdSTOP, &QPushButton::clicked, this, &frmMONITOR::cmdSTOP_Click);
@@ -102,7 +104,8 @@ void frmMONITOR::buildLayout()
     big.setPointSize(14);
     big.setBold(true);
     const auto value = [&](const char* name, const char* text, int left, int top, int width = ValueWidth) {
-        QLabel* label = Label(this, QString::fromLatin1(name), QString::fromLatin1(text), left, top, width, ValueHeight);
+        QLabel* label =
+            Label(this, QString::fromLatin1(name), QString::fromLatin1(text), left, top, width, ValueHeight);
         label->setFont(big);
         label->setTextFormat(Qt::PlainText);
         return label;
@@ -111,8 +114,8 @@ void frmMONITOR::buildLayout()
         return Label(this, QString::fromLatin1(name), QString::fromLatin1(text), left, top, width, 285);
     };
     const auto button = [&](const char* name, const char* text, int top) {
-        return twips_layout::Button(this, QString::fromLatin1(name), QString::fromLatin1(text), 180, top,
-                                    ButtonWidth, ButtonHeight);
+        return twips_layout::Button(this, QString::fromLatin1(name), QString::fromLatin1(text), 180, top, ButtonWidth,
+                                    ButtonHeight);
     };
     const auto square = [&](const char* name, int left, int top) {
         QLineEdit* box = twips_layout::TextBox(this, QString::fromLatin1(name), QString(), left, top, Square, Square);
@@ -190,8 +193,8 @@ void frmMONITOR::buildLayout()
 
     // Full size only: the MAF offset, the FJO calibration, the raw data.
     caption("Label32", "MAF OFFSET", 1080, 4620, 1150);
-    txtVoltageOffset = twips_layout::TextBox(this, QStringLiteral("txtVoltageOffset"), QStringLiteral("0.000"),
-                                             2280, 4575, 855, 315);
+    txtVoltageOffset =
+        twips_layout::TextBox(this, QStringLiteral("txtVoltageOffset"), QStringLiteral("0.000"), 2280, 4575, 855, 315);
     txtVoltageOffset->setReadOnly(true);
     // A value shown, not typed: it takes no focus (which STOP hiding itself
     // would otherwise hand it, text selected).
@@ -308,9 +311,9 @@ void frmMONITOR::cmdRUN_Click()
     offset_->setWritesEnabled(false);
     QPointer<frmMONITOR> self(this);
 
-    const MsgAnswer answer = services::dialogs().message(
-        MsgIcon::Question, QStringLiteral("Data Logging Options"),
-        QStringLiteral("Would you like to log data to a file?"), MsgButtons::YesNoCancel);
+    const MsgAnswer answer =
+        services::dialogs().message(MsgIcon::Question, QStringLiteral("Data Logging Options"),
+                                    QStringLiteral("Would you like to log data to a file?"), MsgButtons::YesNoCancel);
     if (!self || answer == MsgAnswer::Cancel)
         return;
     if (answer == MsgAnswer::Yes) {

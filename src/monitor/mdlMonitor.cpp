@@ -23,8 +23,7 @@ std::optional<QString> RequestLiveSample()
     return sample;
 }
 
-SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts,
-                                        QString& sample)
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts, QString& sample)
 {
     using namespace mdlPublicVars;
     // The attempts stay one exchange of the link, so a reply that comes late

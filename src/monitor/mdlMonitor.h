@@ -21,16 +21,15 @@ std::optional<QString> RequestLiveSample();
 // answered, `sample` holds the sample's text.
 enum class SampleRequest { Answered, Unanswered, GivenUp };
 inline constexpr int SampleAttempts = unit::PatienceOf(unit::Use::MonitorSample).attempts;
-SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts,
-                                        QString& sample);
+SampleRequest RequestLiveSampleStepwise(const std::function<bool(int nextAttempt)>& betweenAttempts, QString& sample);
 
 // What the user is told while the attempts run ("No reply from the unit -
 // retrying, 7 of 50").
 QString RetryingText(int attempt);
 
 // What the user is told when a sample goes unanswered.
-inline const QString LostConnectionText = QStringLiteral(
-    "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
+inline const QString LostConnectionText =
+    QStringLiteral("Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
 
 // The decode's inputs as they stand now: the configuration read at start-up,
 // the wideband model and calibration, and whether the ignition window has

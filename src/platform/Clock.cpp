@@ -12,9 +12,10 @@ qint64 monotonicNs()
 {
     return QDeadlineTimer::current(Qt::PreciseTimer).deadlineNSecs();
 }
-}
+} // namespace
 
-SystemClock::SystemClock() : originNs_(monotonicNs()) {}
+SystemClock::SystemClock() : originNs_(monotonicNs())
+{ }
 
 qint64 SystemClock::nowMs() const
 {

@@ -51,12 +51,20 @@ class ManualClock final : public Clock {
 public:
     qint64 nowMs() const override { return nowMs_; }
     void waitProcessingEvents(int ms) override;
-    void sleepBlocking(int ms) override { if (ms > 0) nowMs_ += ms; }
+    void sleepBlocking(int ms) override
+    {
+        if (ms > 0)
+            nowMs_ += ms;
+    }
     void advance(qint64 ms) { nowMs_ += ms; }
 
     // The date and time shown at the clock's start; it moves with the clock.
     QDateTime currentDateTime() const override;
-    void setDateTime(const QDateTime& start) { start_ = start; startMs_ = nowMs_; }
+    void setDateTime(const QDateTime& start)
+    {
+        start_ = start;
+        startMs_ = nowMs_;
+    }
 
     // Total simulated time spent in waitProcessingEvents.
     qint64 waitedMs() const { return waitedMs_; }

@@ -12,11 +12,16 @@ namespace {
 QMessageBox::Icon toQt(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Exclamation: return QMessageBox::Warning;
-    case MsgIcon::Question: return QMessageBox::Question;
-    case MsgIcon::Critical: return QMessageBox::Critical;
-    case MsgIcon::None: break;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -24,10 +29,13 @@ QMessageBox::Icon toQt(MsgIcon icon)
 QMessageBox::StandardButtons toQt(MsgButtons buttons)
 {
     switch (buttons) {
-    case MsgButtons::Ok: return QMessageBox::Ok;
-    case MsgButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MsgButtons::Ok:
+        return QMessageBox::Ok;
+    case MsgButtons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
     case MsgButtons::YesNo:
-    case MsgButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MsgButtons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -35,10 +43,14 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
 MsgAnswer fromQt(int button)
 {
     switch (button) {
-    case QMessageBox::Yes: return MsgAnswer::Yes;
-    case QMessageBox::No: return MsgAnswer::No;
-    case QMessageBox::Cancel: return MsgAnswer::Cancel;
-    default: return MsgAnswer::Ok;
+    case QMessageBox::Yes:
+        return MsgAnswer::Yes;
+    case QMessageBox::No:
+        return MsgAnswer::No;
+    case QMessageBox::Cancel:
+        return MsgAnswer::Cancel;
+    default:
+        return MsgAnswer::Ok;
     }
 }
 
@@ -55,8 +67,7 @@ int WindowWidthForTitle(const QString& title)
     return metrics.horizontalAdvance(title) + 10 * metrics.averageCharWidth() + 48;
 }
 
-MsgAnswer WidgetDialogs::message(MsgIcon icon, const QString& title, const QString& text,
-                                 MsgButtons buttons)
+MsgAnswer WidgetDialogs::message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons)
 {
     return show(icon, title, text, buttons, false);
 }

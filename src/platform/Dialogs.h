@@ -10,8 +10,8 @@ enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
     QString title;
-    QString filter;       // for example "Text Files (*.txt)"
-    QString defaultName;  // file name offered to the user
+    QString filter;      // for example "Text Files (*.txt)"
+    QString defaultName; // file name offered to the user
 };
 
 // Every message box and file dialog of the program passes through here, so
@@ -40,18 +40,16 @@ public:
 // Real message boxes and file dialogs, parented to the main window.
 class WidgetDialogs final : public Dialogs {
 public:
-    explicit WidgetDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    explicit WidgetDialogs(QWidget* parent = nullptr) : parent_(parent) { }
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
-                      MsgButtons buttons) override;
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override;
     MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text) override;
     QString openFileName(const FileDialogRequest& request) override;
     QString saveFileName(const FileDialogRequest& request) override;
 
 private:
-    MsgAnswer show(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons,
-                   bool noIsDefault);
+    MsgAnswer show(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons, bool noIsDefault);
 
     QWidget* parent_;
 };

@@ -8,7 +8,7 @@ namespace {
 // Disables its control again whenever the control is enabled.
 class DisabledKeeper final : public QObject {
 public:
-    explicit DisabledKeeper(QWidget* control) : QObject(control), control_(control) {}
+    explicit DisabledKeeper(QWidget* control) : QObject(control), control_(control) { }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {

@@ -112,8 +112,9 @@ QStringList OptionParser::givenExcept(const QStringList& allowed) const
     QStringList typed;
     for (const QString& name : parser_.optionNames()) {
         const OptionSpec* spec = find(name);
-        const bool isAllowed = spec && std::any_of(spec->names.begin(), spec->names.end(),
-                                                   [&](const QString& n) { return allowed.contains(n); });
+        const bool isAllowed = spec && std::any_of(spec->names.begin(), spec->names.end(), [&](const QString& n) {
+                                   return allowed.contains(n);
+                               });
         if (!isAllowed && !typed.contains(Typed(name)))
             typed << Typed(name);
     }

@@ -34,7 +34,7 @@ public:
     QString error() const { return error_; }
 
     bool isSet(const QString& name) const { return parser_.isSet(name); }
-    QString value(const QString& name) const { return parser_.value(name); }  // the last one given
+    QString value(const QString& name) const { return parser_.value(name); } // the last one given
     QStringList values(const QString& name) const { return parser_.values(name); }
     QStringList operands() const { return operands_; }
 

@@ -30,11 +30,26 @@ void install(SerialPort* port, Clock* clock, Dialogs* dialogs, SettingsStore* se
     theSettings = settings;
 }
 
-void installPort(SerialPort* port) { thePort = port; }
+void installPort(SerialPort* port)
+{
+    thePort = port;
+}
 
-SerialPort& port() { return required(thePort, "serial port"); }
-Clock& clock() { return required(theClock, "clock"); }
-Dialogs& dialogs() { return required(theDialogs, "dialogs"); }
-SettingsStore& settings() { return required(theSettings, "settings store"); }
+SerialPort& port()
+{
+    return required(thePort, "serial port");
+}
+Clock& clock()
+{
+    return required(theClock, "clock");
+}
+Dialogs& dialogs()
+{
+    return required(theDialogs, "dialogs");
+}
+SettingsStore& settings()
+{
+    return required(theSettings, "settings store");
+}
 
 } // namespace services

@@ -10,15 +10,15 @@ namespace mdlPublicVars {
 inline bool Connected = false;
 inline qint16 CommPortNumber = 1;
 inline int PortCandidate = 0;
-inline int ProbeStatus = 0;  // 3 ready, 2 ask again, 255 none found
+inline int ProbeStatus = 0; // 3 ready, 2 ask again, 255 none found
 
 // The frame transaction.
-inline QString LastFrame;  // the last frame written, for raw-traffic displays
+inline QString LastFrame; // the last frame written, for raw-traffic displays
 inline bool LinkBusy = false;
 
 // Wideband sensor and its calibration.
-inline int WidebandModel = 1;  // 0 to 8 name a model; any other number shows the sensor voltage
-inline qint16 FJOCalibration = 0;  // -10 to +10
+inline int WidebandModel = 1;     // 0 to 8 name a model; any other number shows the sensor voltage
+inline qint16 FJOCalibration = 0; // -10 to +10
 
 // Configuration read from the unit at start-up.
 inline double MafKeyOnVolts = 0.0;

@@ -46,7 +46,7 @@ bool newerFirst(const BackupFile& a, const BackupFile& b)
 }
 
 struct WriteOrder {
-    QHash<QString, int> place;  // a name written twice counts where it was written last
+    QHash<QString, int> place; // a name written twice counts where it was written last
     int lines = 0;
 };
 

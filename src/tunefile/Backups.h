@@ -38,8 +38,8 @@ struct BackupFile {
     QString path;
     QDateTime when;
     int port = 0;
-    int sequence = 1;  // 2, 3, ... for later backups within one second
-    int written = 0;   // its place in the order written (1 the first noted), 0 when not noted
+    int sequence = 1; // 2, 3, ... for later backups within one second
+    int written = 0;  // its place in the order written (1 the first noted), 0 when not noted
 };
 
 QString BackupFileName(const QDateTime& when, int port, int sequence = 1);
@@ -80,9 +80,9 @@ std::optional<Tune> ReadBackup(const QString& path, QString* error = nullptr);
 struct BackupResult {
     bool written = false;
     QString path;
-    Tune tune;             // what the unit held, when read whole
-    int failedEntry = -1;  // the entry (index into TuneOrder) whose read failed
-    QString error;         // why the file could not be written
+    Tune tune;            // what the unit held, when read whole
+    int failedEntry = -1; // the entry (index into TuneOrder) whose read failed
+    QString error;        // why the file could not be written
 };
 
 // Reads the whole unit with the export's reads and keeps it as a backup.

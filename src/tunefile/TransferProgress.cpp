@@ -26,7 +26,8 @@ Transact TransactKeepingWindowsAlive(std::function<bool()> stop)
     };
 }
 
-TransferProgress::TransferProgress() : bar_(mdlMain::ProgressBar()) {}
+TransferProgress::TransferProgress() : bar_(mdlMain::ProgressBar())
+{ }
 
 TransferProgress::~TransferProgress()
 {

@@ -26,8 +26,8 @@ inline constexpr char RegisterLetter = 'T';
 inline constexpr char TableLetters[TableCount] = {'C', 'O', 'L', 'H'};
 
 struct Entry {
-    char table;   // 'C', 'O', 'L', 'H', or RegisterLetter
-    int address;  // cell 0 to 255, register 0 to 0x13
+    char table;  // 'C', 'O', 'L', 'H', or RegisterLetter
+    int address; // cell 0 to 255, register 0 to 0x13
     bool operator==(const Entry&) const = default;
 };
 
@@ -44,9 +44,9 @@ QString EntryName(const Entry& entry);
 struct TuneOrigin {
     enum class Kind { None, File, Unit, Backup };
     Kind kind = Kind::None;
-    QString path;     // the file, for File and Backup
-    QString port;     // the unit's port, for Unit (the unit has no other identity)
-    QDateTime when;   // when it was read or exported, when known
+    QString path;   // the file, for File and Backup
+    QString port;   // the unit's port, for Unit (the unit has no other identity)
+    QDateTime when; // when it was read or exported, when known
     bool operator==(const TuneOrigin&) const = default;
 };
 

@@ -70,22 +70,38 @@ QString valueMeaning(const Tune& tune, int reg, int byte)
 QString RegisterMeaning(int reg)
 {
     switch (reg) {
-    case cmd::WotBreakpointHigh: return QStringLiteral("TPS W.O.T. breakpoint, high byte");
-    case cmd::WotBreakpointLow: return QStringLiteral("TPS W.O.T. breakpoint, low byte");
-    case cmd::InjectorsOL: return QStringLiteral("installed injector size, open loop, bank 1");
-    case cmd::EecInjectorsOL: return QStringLiteral("EEC injector size, open loop, bank 1");
-    case cmd::Injectors: return QStringLiteral("installed injector size, closed loop, bank 1");
-    case cmd::EecInjectors: return QStringLiteral("EEC injector size, closed loop, bank 1");
-    case cmd::IgnitionType: return QStringLiteral("ignition type");
-    case cmd::RpmSwitchOnPoint: return QStringLiteral("RPM switch on point");
-    case cmd::RpmSwitchOffPoint: return QStringLiteral("RPM switch off point");
-    case cmd::RpmSwitchMode: return QStringLiteral("RPM switch mode");
-    case cmd::InjectorsOLBank2: return QStringLiteral("installed injector size, open loop, bank 2");
-    case cmd::EecInjectorsOLBank2: return QStringLiteral("EEC injector size, open loop, bank 2");
-    case cmd::InjectorsBank2: return QStringLiteral("installed injector size, closed loop, bank 2");
-    case cmd::EecInjectorsBank2: return QStringLiteral("EEC injector size, closed loop, bank 2");
-    case cmd::VoltageOffset: return QStringLiteral("monitor MAF voltage offset");
-    default: break;
+    case cmd::WotBreakpointHigh:
+        return QStringLiteral("TPS W.O.T. breakpoint, high byte");
+    case cmd::WotBreakpointLow:
+        return QStringLiteral("TPS W.O.T. breakpoint, low byte");
+    case cmd::InjectorsOL:
+        return QStringLiteral("installed injector size, open loop, bank 1");
+    case cmd::EecInjectorsOL:
+        return QStringLiteral("EEC injector size, open loop, bank 1");
+    case cmd::Injectors:
+        return QStringLiteral("installed injector size, closed loop, bank 1");
+    case cmd::EecInjectors:
+        return QStringLiteral("EEC injector size, closed loop, bank 1");
+    case cmd::IgnitionType:
+        return QStringLiteral("ignition type");
+    case cmd::RpmSwitchOnPoint:
+        return QStringLiteral("RPM switch on point");
+    case cmd::RpmSwitchOffPoint:
+        return QStringLiteral("RPM switch off point");
+    case cmd::RpmSwitchMode:
+        return QStringLiteral("RPM switch mode");
+    case cmd::InjectorsOLBank2:
+        return QStringLiteral("installed injector size, open loop, bank 2");
+    case cmd::EecInjectorsOLBank2:
+        return QStringLiteral("EEC injector size, open loop, bank 2");
+    case cmd::InjectorsBank2:
+        return QStringLiteral("installed injector size, closed loop, bank 2");
+    case cmd::EecInjectorsBank2:
+        return QStringLiteral("EEC injector size, closed loop, bank 2");
+    case cmd::VoltageOffset:
+        return QStringLiteral("monitor MAF voltage offset");
+    default:
+        break;
     }
     return {};
 }
@@ -96,8 +112,8 @@ QString RegisterValueText(const Tune& tune, int reg)
     if (!byte)
         return AbsentText;
     const QString meaning = valueMeaning(tune, reg, *byte);
-    return meaning.isEmpty() ? frame::HexByte(*byte) : frame::HexByte(*byte) + QStringLiteral(" (") + meaning
-            + QLatin1Char(')');
+    return meaning.isEmpty() ? frame::HexByte(*byte)
+                             : frame::HexByte(*byte) + QStringLiteral(" (") + meaning + QLatin1Char(')');
 }
 
 QString CellValueText(const std::optional<int>& byte)
@@ -132,8 +148,8 @@ QList<DifferenceRow> DifferenceRows(const Tune& left, const Tune& right)
 QString DifferenceLine(const DifferenceRow& row)
 {
     const QString where = row.where.isEmpty() ? QString() : row.where + QStringLiteral("  ");
-    return row.table + QLatin1Char(' ') + row.address + QStringLiteral("  ") + where + row.left
-        + QStringLiteral(" -> ") + row.right;
+    return row.table + QLatin1Char(' ') + row.address + QStringLiteral("  ") + where + row.left + QStringLiteral(" -> ")
+        + row.right;
 }
 
 int TableDifferenceCount(const QList<Difference>& differences, char table)

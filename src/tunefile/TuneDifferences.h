@@ -15,11 +15,11 @@ namespace tunefile {
 // One difference, ready to show: "C", "1F", "0.608 V", "-5 %", "3 %".
 struct DifferenceRow {
     Entry entry;
-    QString table;    // the table letter, or "T" for a register
-    QString address;  // two upper-case hexadecimal digits
-    QString where;    // the cell's MAF volts, or the register's meaning
-    QString left;     // the value in the first tune ("none" when it lacks the entry)
-    QString right;    // the value in the second tune
+    QString table;   // the table letter, or "T" for a register
+    QString address; // two upper-case hexadecimal digits
+    QString where;   // the cell's MAF volts, or the register's meaning
+    QString left;    // the value in the first tune ("none" when it lacks the entry)
+    QString right;   // the value in the second tune
     bool operator==(const DifferenceRow&) const = default;
 };
 

@@ -68,8 +68,7 @@ ParseResult refuse(int lineNumber, const QString& text)
 
 QString ReadRequest(const Entry& entry)
 {
-    return entry.table == RegisterLetter ? cmd::ReadRegister(entry.address)
-                                         : cmd::ReadCell(entry.table, entry.address);
+    return entry.table == RegisterLetter ? cmd::ReadRegister(entry.address) : cmd::ReadCell(entry.table, entry.address);
 }
 
 QString TimeStamp(const QDateTime& when)
@@ -132,14 +131,13 @@ QString TuneText(const Tune& tune)
 
 int FileLines::writeCount() const
 {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                          [](const QString& line) { return !line.isEmpty(); }));
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [](const QString& line) { return !line.isEmpty(); }));
 }
 
 bool IsDataLine(const QString& line)
 {
-    if (line.size() != 5 || !isUpperHexDigit(line.at(1)) || !isUpperHexDigit(line.at(2))
-        || !isHexPair(line.mid(3, 2)))
+    if (line.size() != 5 || !isUpperHexDigit(line.at(1)) || !isUpperHexDigit(line.at(2)) || !isHexPair(line.mid(3, 2)))
         return false;
     const QChar letter = line.at(0);
     if (isTableLetter(letter))
@@ -188,8 +186,8 @@ QString WriteRequest(const QString& dataLine)
     const int address = dataLine.mid(1, 2).toInt(nullptr, 16);
     const int value = dataLine.mid(3, 2).toInt(nullptr, 16);
     const char letter = dataLine.at(0).toLatin1();
-    QString request = letter == RegisterLetter ? cmd::WriteRegister(address, value)
-                                               : cmd::WriteCell(letter, address, value);
+    QString request =
+        letter == RegisterLetter ? cmd::WriteRegister(address, value) : cmd::WriteCell(letter, address, value);
     request.replace(request.size() - 2, 2, dataLine.mid(3, 2));
     return request;
 }
@@ -273,6 +271,5 @@ FileRead ReadTuneFile(const QString& path, QString& text, QString& error)
     text = QString::fromLatin1(bytes);
     return FileRead::Ok;
 }
-
 
 } // namespace tunefile

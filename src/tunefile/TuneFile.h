@@ -9,7 +9,6 @@
 
 #include <functional>
 
-
 // A "*.tun" tune file: the four correction tables and the twenty
 // configuration registers of a unit, one entry a line.
 //
@@ -96,10 +95,10 @@ struct FileLines {
 
 struct ParseResult {
     bool valid = false;
-    int badLine = 0;     // 1-based line number of the first line refused
-    QString badText;     // that line, as it stands
-    FileLines file;      // what an import writes, line for line
-    Tune tune;           // the entries the file names (a later line wins)
+    int badLine = 0; // 1-based line number of the first line refused
+    QString badText; // that line, as it stands
+    FileLines file;  // what an import writes, line for line
+    Tune tune;       // the entries the file names (a later line wins)
 };
 
 // Splits a file's text into lines (CR LF, LF or CR ends a line; the end of
@@ -129,8 +128,8 @@ enum class ImportOutcome { Completed, WriteFailed, WrongEcho };
 
 struct ImportResult {
     ImportOutcome outcome = ImportOutcome::Completed;
-    int lineNumber = 0;  // the file's line at which the import stopped
-    int written = 0;     // writes confirmed before it
+    int lineNumber = 0; // the file's line at which the import stopped
+    int written = 0;    // writes confirmed before it
 };
 
 // Writes the tune's lines in order, each confirmed by its echo, stopping at
@@ -139,9 +138,9 @@ ImportResult WriteTune(const Transact& transact, const FileLines& file, const Pr
 
 // An entry whose value in the unit is not the one its line gave.
 struct Mismatch {
-    QString entry;     // "C1F", "T13"
-    QString expected;  // the line's value
-    QString found;     // the unit's, empty when it did not answer
+    QString entry;    // "C1F", "T13"
+    QString expected; // the line's value
+    QString found;    // the unit's, empty when it did not answer
 };
 
 // Reads back every entry the tune's lines wrote and compares its value
@@ -150,6 +149,9 @@ struct Mismatch {
 QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, const Progress& progress = {});
 
 // The 1-based file line of the tune's data line at index i.
-inline int FileLineOf(int index) { return index + 3; }
+inline int FileLineOf(int index)
+{
+    return index + 3;
+}
 
 } // namespace tunefile

@@ -6,8 +6,8 @@ class frmTableSaveSelection;
 
 // The tuner's question "which table do I save into?".
 struct TuneSelection {
-    bool cancelled = true;  // left with QUIT (or closed without SAVE)
-    QString letter;         // SelectedTuneLetter afterwards: "O", "C", "H" or "L"
+    bool cancelled = true; // left with QUIT (or closed without SAVE)
+    QString letter;        // SelectedTuneLetter afterwards: "O", "C", "H" or "L"
 };
 
 // Sets TuneSelectionCancelled false and TuneSelectionPending true, opens the

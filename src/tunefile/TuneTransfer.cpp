@@ -104,12 +104,10 @@ bool overwriteUnit(Transfer& transfer, const FileLines& file)
 
 QStringList TransferLockedControls()
 {
-    return {QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),
-            QStringLiteral("mnuDiagnostics"),  QStringLiteral("mnuVentrix"),
-            QStringLiteral("mnuHelp"),         QStringLiteral("cmdGraphicalTune"),
-            QStringLiteral("cmdMemoryModify"), QStringLiteral("cmdAccuracyTest"),
-            QStringLiteral("cmdVentrixRun"),   QStringLiteral("cmdAbout"),
-            QStringLiteral("mnuFile")};
+    return {QStringLiteral("cmdDisconnect"),   QStringLiteral("mnuMemory"),       QStringLiteral("mnuDiagnostics"),
+            QStringLiteral("mnuVentrix"),      QStringLiteral("mnuHelp"),         QStringLiteral("cmdGraphicalTune"),
+            QStringLiteral("cmdMemoryModify"), QStringLiteral("cmdAccuracyTest"), QStringLiteral("cmdVentrixRun"),
+            QStringLiteral("cmdAbout"),        QStringLiteral("mnuFile")};
 }
 
 QString ExportWriteFailureText(const QString& path, const QString& error)
@@ -157,15 +155,16 @@ LoadedTune LoadTuneFile(const QString& path)
     case FileRead::Ok:
         break;
     case FileRead::Unreadable:
-        return {std::nullopt, QStringLiteral("The tune file could not be read:\n") + shown(path) + QLatin1Char('\n')
-                                  + error};
+        return {std::nullopt,
+                QStringLiteral("The tune file could not be read:\n") + shown(path) + QLatin1Char('\n') + error};
     case FileRead::TooLarge:
         return {std::nullopt, shown(path) + QStringLiteral(" is far larger than any tune file.")};
     }
     const ParseResult parsed = ParseTuneText(text);
     if (!parsed.valid)
-        return {std::nullopt, QStringLiteral("Illegal File Format.\n") + shown(path) + QLatin1Char('\n')
-                                  + RefusedLineText(parsed.badLine, parsed.badText)};
+        return {std::nullopt,
+                QStringLiteral("Illegal File Format.\n") + shown(path) + QLatin1Char('\n')
+                    + RefusedLineText(parsed.badLine, parsed.badText)};
     Tune tune = parsed.tune;
     tune.origin = {TuneOrigin::Kind::File, path, {}, {}};
     return {tune, {}};
@@ -189,8 +188,7 @@ void ExportTune()
         return;
     if (!read.complete) {
         transfer.setBusy(false);
-        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"),
-             cells::messages::TableReadFailed);
+        tell(MsgIcon::Exclamation, QStringLiteral("Read Failure!"), cells::messages::TableReadFailed);
         return;
     }
 
@@ -204,8 +202,7 @@ void ExportTune()
     // new one is safely on the disk.
     QString error;
     if (!SaveTextFile(path, read.text, &error)) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Export Failure"),
-             ExportWriteFailureText(path, error));
+        tell(MsgIcon::Exclamation, QStringLiteral("Export Failure"), ExportWriteFailureText(path, error));
         return;
     }
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
@@ -261,7 +258,8 @@ void ImportTune()
     case FileRead::Ok:
         break;
     case FileRead::Unreadable:
-        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), ImportReadFailureText(FileRead::Unreadable, path, error));
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"),
+             ImportReadFailureText(FileRead::Unreadable, path, error));
         return;
     case FileRead::TooLarge:
         tell(MsgIcon::Exclamation, QStringLiteral("ABORT"), ImportReadFailureText(FileRead::TooLarge, path, error));

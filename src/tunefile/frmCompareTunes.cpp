@@ -186,8 +186,8 @@ QWidget* frmCompareTunes::buildLists()
     tabLists_->setObjectName(QStringLiteral("tabLists"));
 
     lstDifferences_ = table(tabLists_, "lstDifferences",
-                            {QStringLiteral("Table"), QStringLiteral("Address"),
-                             QStringLiteral("MAF volts / register"), QStringLiteral("A"), QStringLiteral("B")},
+                            {QStringLiteral("Table"), QStringLiteral("Address"), QStringLiteral("MAF volts / register"),
+                             QStringLiteral("A"), QStringLiteral("B")},
                             2);
     tabLists_->addTab(lstDifferences_, QStringLiteral("&Differences"));
 
@@ -197,8 +197,8 @@ QWidget* frmCompareTunes::buildLists()
     chkOnlyDifferences_->setObjectName(QStringLiteral("chkOnlyDifferences"));
     connect(chkOnlyDifferences_, &QCheckBox::clicked, this, [this] { chkOnlyDifferences_Click(); });
     column->addWidget(chkOnlyDifferences_);
-    grdRegisters_ = table(registers, "grdRegisters",
-                          {QStringLiteral("Register"), QStringLiteral("A"), QStringLiteral("B")}, 0);
+    grdRegisters_ =
+        table(registers, "grdRegisters", {QStringLiteral("Register"), QStringLiteral("A"), QStringLiteral("B")}, 0);
     grdRegisters_->setRowCount(RegisterCount);
     column->addWidget(grdRegisters_);
     tabLists_->addTab(registers, QStringLiteral("&Registers"));
@@ -250,11 +250,11 @@ QString frmCompareTunes::sourceText(int side) const
     switch (tune->origin.kind) {
     case TuneOrigin::Kind::File:
     case TuneOrigin::Kind::Backup:
-        return name + QFileInfo(tune->origin.path).fileName() + QStringLiteral(" (") + tune->stamp
-            + QLatin1Char(')');
+        return name + QFileInfo(tune->origin.path).fileName() + QStringLiteral(" (") + tune->stamp + QLatin1Char(')');
     case TuneOrigin::Kind::Unit:
-        return name + QStringLiteral("the connected unit (port %1), read at %2")
-                          .arg(tune->origin.port, tune->origin.when.toString(QStringLiteral("HH:mm:ss")));
+        return name
+            + QStringLiteral("the connected unit (port %1), read at %2")
+                  .arg(tune->origin.port, tune->origin.when.toString(QStringLiteral("HH:mm:ss")));
     case TuneOrigin::Kind::None:
         break;
     }
@@ -287,7 +287,8 @@ void frmCompareTunes::showComparison()
     }
 
     const QList<DifferenceRow> rows = both ? DifferenceRows(a, b) : QList<DifferenceRow>();
-    tabLists_->setTabText(0, both ? QStringLiteral("&Differences (%1)").arg(rows.size()) : QStringLiteral("&Differences"));
+    tabLists_->setTabText(0,
+                          both ? QStringLiteral("&Differences (%1)").arg(rows.size()) : QStringLiteral("&Differences"));
     lstDifferences_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < rows.size(); ++r) {
         const DifferenceRow& row = rows.at(r);
@@ -304,11 +305,11 @@ void frmCompareTunes::showComparison()
     cmdCopyToA_->setEnabled(both && copyable(0));
     cmbCopyTable_->setEnabled(both);
     if (both)
-        lblStatus_->setText(rows.isEmpty() ? QStringLiteral("A and B hold the same entries.")
-                                           : QStringLiteral("%1 (registers: %2).")
-                                                 .arg(entriesDiffer(static_cast<int>(rows.size())),
-                                                      QString::number(TableDifferenceCount(differences,
-                                                                                           RegisterLetter))));
+        lblStatus_->setText(rows.isEmpty()
+                                ? QStringLiteral("A and B hold the same entries.")
+                                : QStringLiteral("%1 (registers: %2).")
+                                      .arg(entriesDiffer(static_cast<int>(rows.size())),
+                                           QString::number(TableDifferenceCount(differences, RegisterLetter))));
     else
         lblStatus_->clear();
 }
@@ -435,9 +436,9 @@ void frmCompareTunes::copyIntoFile(int from, int to, char letter)
     if (other->origin.kind == TuneOrigin::Kind::File && other->origin.path == target.origin.path)
         tunes_[from] = target;
     showComparison();
-    lblStatus_->setText(QStringLiteral("Table %1 copied from %2 into %3.")
-                            .arg(QString(QLatin1Char(letter)), SideNames[from],
-                                 QFileInfo(target.origin.path).fileName()));
+    lblStatus_->setText(
+        QStringLiteral("Table %1 copied from %2 into %3.")
+            .arg(QString(QLatin1Char(letter)), SideNames[from], QFileInfo(target.origin.path).fileName()));
 }
 
 void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
@@ -462,8 +463,7 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
         const UnitConversation talking(*this, talkingToUnit_);
         RunLockedTransfer([&](const Transact& transact, const Progress& progress) {
             // The bar counts the writes and the read-back as one run.
-            result = CopyTableToUnit(transact, lines,
-                                     [&](int handled) { progress(handled * DataLineCount / steps); });
+            result = CopyTableToUnit(transact, lines, [&](int handled) { progress(handled * DataLineCount / steps); });
         });
     }
     ApplyUnitCopy(*tunes_[to], lines, result);

@@ -23,8 +23,12 @@ namespace {
 
 using namespace tunefile;
 
-const QStringList Columns = {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Port"),
-                             QStringLiteral("Holds"), QStringLiteral("Differ from the unit"), QStringLiteral("File")};
+const QStringList Columns = {QStringLiteral("Date"),
+                             QStringLiteral("Time"),
+                             QStringLiteral("Port"),
+                             QStringLiteral("Holds"),
+                             QStringLiteral("Differ from the unit"),
+                             QStringLiteral("File")};
 
 QString holds(const Tune& tune)
 {
@@ -130,18 +134,20 @@ void frmRestoreBackup::fillList()
         listed = QStringLiteral("No backups in %1 yet.").arg(folder);
     else if (backups_.size() == 1)
         listed = QStringLiteral("1 backup in %1.").arg(folder);
-    lblFolder_->setText(listed
-                        + (unit_ ? QString()
-                                 : QStringLiteral(" The unit could not be read: the differences are not known.")));
+    lblFolder_->setText(
+        listed + (unit_ ? QString() : QStringLiteral(" The unit could not be read: the differences are not known.")));
     list_->setRowCount(static_cast<int>(backups_.size()));
     for (int row = 0; row < backups_.size(); ++row) {
         const BackupFile& b = backups_.at(row);
         const std::optional<Tune> tune = ReadBackup(b.path);
-        const QString differ = !tune ? QString() : unit_ ? QString::number(DifferingEntries(*tune, *unit_))
-                                                         : QStringLiteral("?");
+        const QString differ = !tune ? QString()
+            : unit_                  ? QString::number(DifferingEntries(*tune, *unit_))
+                                     : QStringLiteral("?");
         const QStringList cells = {b.when.toString(QStringLiteral("yyyy-MM-dd")),
-                                   b.when.toString(QStringLiteral("HH:mm:ss")), QString::number(b.port),
-                                   tune ? holds(*tune) : QStringLiteral("unreadable"), differ,
+                                   b.when.toString(QStringLiteral("HH:mm:ss")),
+                                   QString::number(b.port),
+                                   tune ? holds(*tune) : QStringLiteral("unreadable"),
+                                   differ,
                                    QFileInfo(b.path).fileName()};
         for (int column = 0; column < cells.size(); ++column) {
             auto* item = new QTableWidgetItem(cells.at(column));
@@ -166,9 +172,9 @@ void frmRestoreBackup::cmdRestore_Click()
     QString error;
     const std::optional<Tune> backup = ReadBackup(chosen.path, &error);
     if (!backup) {
-        services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Restore Failure"),
-                                    QStringLiteral("The backup could not be read:\n%1\n%2")
-                                        .arg(QDir::toNativeSeparators(chosen.path), error));
+        services::dialogs().message(
+            MsgIcon::Exclamation, QStringLiteral("Restore Failure"),
+            QStringLiteral("The backup could not be read:\n%1\n%2").arg(QDir::toNativeSeparators(chosen.path), error));
         return;
     }
     const QString when = chosen.when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));

@@ -49,8 +49,7 @@ frmTableSaveSelection::frmTableSaveSelection(QWidget* parent)
     cmdQuitSaveTable_->setObjectName(QStringLiteral("cmdQuitSaveTable"));
     cmdQuitSaveTable_->setGeometry(Twips(2520), Twips(2100), Twips(1455), Twips(495));
     connect(cmdSaveTable_, &QPushButton::clicked, this, &frmTableSaveSelection::cmdSaveTable_Click);
-    connect(cmdQuitSaveTable_, &QPushButton::clicked, this,
-            &frmTableSaveSelection::cmdQuitSaveTable_Click);
+    connect(cmdQuitSaveTable_, &QPushButton::clicked, this, &frmTableSaveSelection::cmdQuitSaveTable_Click);
 
     setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -14,8 +14,7 @@ using namespace tuner;
 AutoTuneHandOff::AutoTuneHandOff(TunerCells& cells, TunerSession& session, ChangeGraph* graph, QWidget* window,
                                  Hooks hooks)
     : QObject(window), cells_(cells), session_(session), graph_(graph), window_(window), hooks_(std::move(hooks))
-{
-}
+{ }
 
 frmAutoTune* AutoTuneHandOff::dialog() const
 {

@@ -27,7 +27,7 @@ public:
         // The slider offset to 0 for the analysis; false when the tuner
         // cannot go on (closed, link lost, or the offset not reset).
         std::function<bool()> resetOffset;
-        std::function<char()> tableLetter;  // the table shown
+        std::function<char()> tableLetter; // the table shown
     };
     AutoTuneHandOff(TunerCells& cells, TunerSession& session, ChangeGraph* graph, QWidget* window, Hooks hooks);
 

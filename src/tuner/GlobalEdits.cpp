@@ -28,8 +28,9 @@ SizeRatio RatioOfSizes(double eecSize, double installedSize)
 int Compensation(SizeRatio newRatio, SizeRatio lastApplied)
 {
     // 100 (e1 / i1 - e0 / i0) = 100 (e1 i0 - e0 i1) / (i1 i0).
-    long long numerator = 100LL * (static_cast<long long>(newRatio.eec) * lastApplied.installed
-                                   - static_cast<long long>(lastApplied.eec) * newRatio.installed);
+    long long numerator = 100LL
+        * (static_cast<long long>(newRatio.eec) * lastApplied.installed
+           - static_cast<long long>(lastApplied.eec) * newRatio.installed);
     long long denominator = static_cast<long long>(newRatio.installed) * lastApplied.installed;
     if (denominator == 0)
         return 0;

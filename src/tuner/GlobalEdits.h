@@ -52,9 +52,9 @@ QString CompensationMoveText(int compensation);
 // the compensation itself lies within them).
 bool CompensationFits(const SliderValues& sliders, int compensation);
 
-inline const QString CompensationRefusedText = QStringLiteral(
-    "Cannot compensate for such a large disparity in actual vs. programmed injector size.\r\n"
-    "Please make another selection.");
+inline const QString CompensationRefusedText =
+    QStringLiteral("Cannot compensate for such a large disparity in actual vs. programmed injector size.\r\n"
+                   "Please make another selection.");
 
 // An edit that would take an entry beyond what the unit holds (-128..127):
 // which entry and where it would go, for the refusal's message.

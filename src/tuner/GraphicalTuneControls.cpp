@@ -69,8 +69,7 @@ QFont sized(const QWidget* like, int points, bool bold = false)
     return font;
 }
 
-QGroupBox* Frame(QWidget* parent, const char* name, const QString& title, int left, int top, int width,
-                 int height)
+QGroupBox* Frame(QWidget* parent, const char* name, const QString& title, int left, int top, int width, int height)
 {
     auto* frame = new QGroupBox(title, parent);
     frame->setObjectName(QString::fromLatin1(name));
@@ -87,8 +86,7 @@ QScrollBar* Bar(QWidget* parent, const char* name, Qt::Orientation orientation, 
     return bar;
 }
 
-QLineEdit* ReadOnlyBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width,
-                       int height)
+QLineEdit* ReadOnlyBox(QWidget* parent, const char* name, const QString& text, int left, int top, int width, int height)
 {
     QLineEdit* box = twips_layout::TextBox(parent, QString::fromLatin1(name), text, left, top, width, height);
     box->setReadOnly(true);
@@ -135,8 +133,8 @@ void GraphicalTuneControls::buildCells(QWidget* area)
     // Each cell centred on its column of the graph.
     const QFont captionFont = sized(area, 10);
     for (int i = 0; i < CellCount; ++i) {
-        const double centre = graph_->x()
-            + graph_->pixelX(ChangeGraph::ColumnStart + (i + 0.5) * ChangeGraph::ColumnWidth);
+        const double centre =
+            graph_->x() + graph_->pixelX(ChangeGraph::ColumnStart + (i + 0.5) * ChangeGraph::ColumnWidth);
         const auto place = [&](QWidget* w, int widthTwips, int top, int height) {
             const int width = Twips(widthTwips, area);
             w->setGeometry(static_cast<int>(std::lround(centre - width / 2.0)), Twips(top, area), width,
@@ -196,8 +194,8 @@ void GraphicalTuneControls::buildCells(QWidget* area)
 
 void GraphicalTuneControls::buildMonitor(QWidget* area)
 {
-    QGroupBox* frame = Frame(area, "fraEngineMonitor", QStringLiteral("ENGINE MONITOR"), 120, MonitorTop,
-                             ContentWidth - 240, 1410);
+    QGroupBox* frame =
+        Frame(area, "fraEngineMonitor", QStringLiteral("ENGINE MONITOR"), 120, MonitorTop, ContentWidth - 240, 1410);
     const QFont captionFont = sized(frame, 7);
     const QFont valueFont = sized(frame, 11, true);
     const auto caption = [&](const QString& name, const QString& text, int left, int top, int width) {
@@ -209,9 +207,9 @@ void GraphicalTuneControls::buildMonitor(QWidget* area)
 
     // Eleven readouts side by side, each as wide as its caption needs and at
     // least wide enough for its value; what is left is shared out.
-    const char* const captions[] = {"VOLTAGE FROM MAF", "VOLTAGE TO PCM", "MEAS. FLOW", "CORR. FLOW",
-                                    "A/F CHANGE",       "",               "A/F RATIO",  "TPS VOLTAGE",
-                                    "TP ANGLE",         "ENGINE SPEED",   "ACTIVE TUNE"};
+    const char* const captions[] = {
+        "VOLTAGE FROM MAF", "VOLTAGE TO PCM", "MEAS. FLOW", "CORR. FLOW",   "A/F CHANGE", "",
+        "A/F RATIO",        "TPS VOLTAGE",    "TP ANGLE",   "ENGINE SPEED", "ACTIVE TUNE"};
     constexpr int Readouts = 11;
     const QFontMetrics captionMetrics(captionFont);
     const int gap = Twips(60, area);
@@ -219,8 +217,8 @@ void GraphicalTuneControls::buildMonitor(QWidget* area)
     int widths[Readouts];
     int used = 0;
     for (int r = 0; r < Readouts; ++r) {
-        widths[r] = std::max(Twips(ValueWidth, area),
-                             captionMetrics.horizontalAdvance(QString::fromLatin1(captions[r])) + 4);
+        widths[r] =
+            std::max(Twips(ValueWidth, area), captionMetrics.horizontalAdvance(QString::fromLatin1(captions[r])) + 4);
         used += widths[r] + gap;
     }
     const int spare = std::max(0, inner - used) / Readouts;
@@ -278,9 +276,9 @@ void GraphicalTuneControls::buildMonitor(QWidget* area)
         QLineEdit** into;
     };
     const Box boxes[] = {
-        {"txtHeartbeat", "ACTIVITY", &txtHeartbeat},         {"txtWOT", "W.O.T.", &txtWOT},
-        {"txtMultiSpark", "MULTISPARK", &txtMultiSpark},     {"txtWastedSpark", "WASTED SPARK", &txtWastedSpark},
-        {"txtRPMandWOT", "RPM & W.O.T.", &txtRPMandWOT},     {"txtWindowSwitch", "RPM SWITCH", &txtWindowSwitch},
+        {"txtHeartbeat", "ACTIVITY", &txtHeartbeat},     {"txtWOT", "W.O.T.", &txtWOT},
+        {"txtMultiSpark", "MULTISPARK", &txtMultiSpark}, {"txtWastedSpark", "WASTED SPARK", &txtWastedSpark},
+        {"txtRPMandWOT", "RPM & W.O.T.", &txtRPMandWOT}, {"txtWindowSwitch", "RPM SWITCH", &txtWindowSwitch},
     };
     for (int b = 0; b < 6; ++b) {
         const int boxLeft = 120 + b * BoxPitch;
@@ -325,12 +323,12 @@ void GraphicalTuneControls::buildControls(QWidget* area)
     cmbEECInjectors->setObjectName(QStringLiteral("cmbEECInjectors"));
     cmbEECInjectors->setGeometry(Twips(120, area), Twips(1230, area), Twips(1800, area), Twips(345, area));
 
-    QGroupBox* points = Frame(area, "fraBreakpointAndSwitch", QStringLiteral("W.O.T. BREAKPOINT / RPM SWITCH"),
-                              7440, LowerTop, 4320, 2100);
-    const auto pointRow = [&](const char* caption, const char* barName, const char* boxName, const char* unit,
-                              int top, QScrollBar*& bar, QLineEdit*& box) {
-        Label(points, QStringLiteral("Label_") + QString::fromLatin1(barName), QString::fromLatin1(caption), 120,
-              top, 2700, 240);
+    QGroupBox* points = Frame(area, "fraBreakpointAndSwitch", QStringLiteral("W.O.T. BREAKPOINT / RPM SWITCH"), 7440,
+                              LowerTop, 4320, 2100);
+    const auto pointRow = [&](const char* caption, const char* barName, const char* boxName, const char* unit, int top,
+                              QScrollBar*& bar, QLineEdit*& box) {
+        Label(points, QStringLiteral("Label_") + QString::fromLatin1(barName), QString::fromLatin1(caption), 120, top,
+              2700, 240);
         bar = Bar(points, barName, Qt::Horizontal, 120, top + 270, 2520, 255);
         box = ReadOnlyBox(points, boxName, QStringLiteral("0"), 2760, top + 210, 720, 345);
         Label(points, QStringLiteral("Label_") + QString::fromLatin1(boxName), QString::fromLatin1(unit), 3540,
@@ -351,8 +349,8 @@ void GraphicalTuneControls::buildControls(QWidget* area)
     HScroll3->setValue(SwitchMaximum);
     txtRPMOFF->setText(SwitchText(SwitchMaximum));
 
-    QGroupBox* fine = Frame(area, "fraFineTune", QStringLiteral("FINE TUNE CONTROL"), PanelLeft, LowerTop,
-                            PanelWidth, 1320);
+    QGroupBox* fine =
+        Frame(area, "fraFineTune", QStringLiteral("FINE TUNE CONTROL"), PanelLeft, LowerTop, PanelWidth, 1320);
     QLabel* offsetCaption = Label(fine, QStringLiteral("lblSliderOffset"), QStringLiteral("SLIDER OFFSET"), 120, 270,
                                   PanelWidth - 240, 240);
     offsetCaption->setAlignment(Qt::AlignCenter);
@@ -363,20 +361,20 @@ void GraphicalTuneControls::buildControls(QWidget* area)
     // The offset acts on the value let go of, not on every step of a drag.
     HScroll4->setTracking(false);
     const QFont marks = sized(fine, 7);
-    QLabel* middle = Label(fine, QStringLiteral("lblOffsetZero"), QStringLiteral("-  0  +"), 120, 810,
-                           PanelWidth - 240, 240);
+    QLabel* middle =
+        Label(fine, QStringLiteral("lblOffsetZero"), QStringLiteral("-  0  +"), 120, 810, PanelWidth - 240, 240);
     middle->setFont(marks);
     middle->setAlignment(Qt::AlignHCenter);
     Label(fine, QStringLiteral("lblOffsetMinus"), QStringLiteral("- 0.10 VOLTS"), 120, 1020, 1080, 240)->setFont(marks);
-    QLabel* plus = Label(fine, QStringLiteral("lblOffsetPlus"), QStringLiteral("+ 0.10 VOLTS"), PanelWidth - 1200,
-                         1020, 1080, 240);
+    QLabel* plus = Label(fine, QStringLiteral("lblOffsetPlus"), QStringLiteral("+ 0.10 VOLTS"), PanelWidth - 1200, 1020,
+                         1080, 240);
     plus->setFont(marks);
     plus->setAlignment(Qt::AlignRight);
 
-    QGroupBox* logger = Frame(area, "fraDatalogger", QStringLiteral("DATALOGGER"), PanelLeft, LowerTop + 1380,
-                              PanelWidth, 780);
-    cmdDatalog = twips_layout::Button(logger, QStringLiteral("cmdDatalog"), QStringLiteral("START"), 120, 270, 1200,
-                                      435);
+    QGroupBox* logger =
+        Frame(area, "fraDatalogger", QStringLiteral("DATALOGGER"), PanelLeft, LowerTop + 1380, PanelWidth, 780);
+    cmdDatalog =
+        twips_layout::Button(logger, QStringLiteral("cmdDatalog"), QStringLiteral("START"), 120, 270, 1200, 435);
     Label(logger, QStringLiteral("lblLog"), QStringLiteral("LOG"), 1410, 360, 420, 255);
     txtLOG = ReadOnlyBox(logger, "txtLOG", QStringLiteral("OFF"), 1800, 270, 480, 435);
     txtLOG->setEnabled(false);

@@ -10,7 +10,7 @@ namespace tuner {
 
 struct MapSettings {
     double wotBreakpointVolts = 0;
-    double installedInjectorSize = 0;  // lb/hr
+    double installedInjectorSize = 0; // lb/hr
     double eecInjectorSize = 0;
     double switchOnRpm = 0;
     double switchOffRpm = 0;
@@ -18,9 +18,9 @@ struct MapSettings {
 
 enum class MapWriteResult {
     Written,
-    Failed,           // an entry, the breakpoint or an injector size
-    SwitchOnFailed,   // register 07: its own message, then the caller's
-    SwitchOffFailed,  // register 08 likewise
+    Failed,          // an entry, the breakpoint or an injector size
+    SwitchOnFailed,  // register 07: its own message, then the caller's
+    SwitchOffFailed, // register 08 likewise
 };
 
 inline const QString SwitchOnFailedText = QStringLiteral("Failed to Update RPM Switch Activation.");

@@ -11,11 +11,11 @@ namespace tuner {
 inline constexpr int TableKindCount = 4;
 
 struct TableKind {
-    char letter;          // "O", "C", "H", "L"
-    const char* caption;  // the option's caption
+    char letter;         // "O", "C", "H", "L"
+    const char* caption; // the option's caption
     bool openLoop;
-    int injectorRegister;     // installed size, lb/hr
-    int eecInjectorRegister;  // the size the engine computer is programmed for
+    int injectorRegister;    // installed size, lb/hr
+    int eecInjectorRegister; // the size the engine computer is programmed for
 };
 
 // Index 0 "TUNE 1" (O), 1 "CLOSED-LOOP 1" (C), 2 "TUNE 2" (H), 3 "CLOSED-LOOP 2" (L).
@@ -26,8 +26,8 @@ int TableIndexOf(char letter);
 // The injector lists: indices 0 to 13 are sizes, 14 is "<Select>".
 inline constexpr int InjectorSizeCount = 14;
 inline constexpr int SelectItem = InjectorSizeCount;
-QStringList InjectorListItems();  // "16lb/hr" .. "93lb/hr", "<Select>"
-int InjectorSizeAt(int index);    // lb/hr; 0 for "<Select>" and beyond
+QStringList InjectorListItems(); // "16lb/hr" .. "93lb/hr", "<Select>"
+int InjectorSizeAt(int index);   // lb/hr; 0 for "<Select>" and beyond
 
 // A size as the lists write it: "24lb/hr".
 QString InjectorSizeText(int size);

@@ -211,7 +211,8 @@ void TunerCells::shiftAll(int delta)
     amounts.fill(delta);
     moveCells(amounts, [&](const EntryWrite& beyond) {
         session_.tell(MsgIcon::Exclamation, QStringLiteral("Error!"),
-                      QStringLiteral("Cannot make global table change. ") + EntryBeyondText(beyond.address, beyond.value));
+                      QStringLiteral("Cannot make global table change. ")
+                          + EntryBeyondText(beyond.address, beyond.value));
     });
 }
 
@@ -229,7 +230,7 @@ void TunerCells::zeroAll()
         if (moved && armed_)
             userMoved(i);
         if (refusalPending_)
-            break;  // the first failed write ends the edit
+            break; // the first failed write ends the edit
         SetProgress(static_cast<int>(std::lround(i / 24.0 * 100.0)));
         // The sliders repaint as they go; the window may be closed meanwhile.
         QCoreApplication::processEvents();

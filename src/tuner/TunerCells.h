@@ -27,8 +27,8 @@ class TunerCells final : public QObject {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<char()> tableLetter;  // the letter the writes go to
-        std::function<void()> linkLost;     // a refused write not read back
+        std::function<char()> tableLetter; // the letter the writes go to
+        std::function<void()> linkLost;    // a refused write not read back
     };
     TunerCells(GraphicalTuneControls& controls, TunerSession& session, QWidget* window, Hooks hooks);
 

@@ -18,8 +18,8 @@ live_display::RichLean TunerRichOrLean(double flowChange)
     return live_display::RichOrLean(number_format::RoundHalfEven(flowChange * 10.0) / 10.0);
 }
 
-bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool plusStage,
-                     bool shiftLightMode, bool openLoopTable)
+bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool plusStage, bool shiftLightMode,
+                     bool openLoopTable)
 {
     const bool inRange = engineSpeed >= switchOn && engineSpeed < switchOff && plusStage;
     return inRange && (shiftLightMode || openLoopTable);

@@ -14,8 +14,8 @@ namespace tuner {
 
 // The sample's flag at characters 28-29: 0 means the unit runs tune 2.
 struct ActiveTune {
-    QString text;   // "TUNE 1" or "TUNE 2"
-    QColor colour;  // green for tune 1, red for tune 2
+    QString text;  // "TUNE 1" or "TUNE 2"
+    QColor colour; // green for tune 1, red for tune 2
 };
 ActiveTune ActiveTuneOf(const QString& sampleData);
 
@@ -26,8 +26,8 @@ live_display::RichLean TunerRichOrLean(double flowChange);
 // Whether the RPM switch output box is lit: the engine at or above the on
 // point and below the off point on a plus-stage unit, with the switch in
 // shift-light mode or an open-loop table shown.
-bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool plusStage,
-                     bool shiftLightMode, bool openLoopTable);
+bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool plusStage, bool shiftLightMode,
+                     bool openLoopTable);
 
 // The tuner's data log: the monitor's record format, its own columns (no
 // voltage change) and default name.
@@ -37,6 +37,6 @@ QStringList DatalogColumns();
 QString UserTimestampLine(const QTime& time);
 
 // Display patterns the tuner uses beyond the monitor's.
-QString MafVolts(double volts);  // "0.00"
+QString MafVolts(double volts); // "0.00"
 
 } // namespace tuner

@@ -32,9 +32,7 @@ TunerReadout::TunerReadout(GraphicalTuneControls& controls, TunerSession& sessio
     setup.columns = DatalogColumns();
     setup.withoutLog = QStringLiteral("The tuner will run without a data log.");
     // Its boxes hold the live timer off meanwhile.
-    setup.tell = [this](MsgIcon icon, const QString& title, const QString& text) {
-        session_.tell(icon, title, text);
-    };
+    setup.tell = [this](MsgIcon icon, const QString& title, const QString& text) { session_.tell(icon, title, text); };
     recorder_ = new datalog::Recorder(std::move(setup), this);
     connect(recorder_, &datalog::Recorder::loggingChanged, this, &TunerReadout::showLogging);
 }
@@ -56,8 +54,9 @@ double TunerReadout::show(const QString& data, bool openLoopTable)
     c_.lblInputFlow->setText(Flow(s.InputFlow));
     c_.lblOutputFlow->setText(Flow(s.OutputFlow));
 
-    Indicate(c_.txtWindowSwitch, WindowSwitchLit(s.EngineSpeed, RpmSwitchOn, RpmSwitchOff, IsPlusStage,
-                                                 RpmModeIs(ShiftLightMode), openLoopTable));
+    Indicate(c_.txtWindowSwitch,
+             WindowSwitchLit(s.EngineSpeed, RpmSwitchOn, RpmSwitchOff, IsPlusStage, RpmModeIs(ShiftLightMode),
+                             openLoopTable));
 
     c_.lblEngineSpeed->setText(Rpm(s.EngineSpeed));
     c_.lblMAFVoltage->setText(MafVolts(s.MAFInputVoltage));

@@ -97,8 +97,7 @@ bool TunerSession::writeBreakpoint(int count)
 
 bool TunerSession::writeSwitchOn(int rpm)
 {
-    return !onLine_
-        || held([&] { return tuner_link::WriteRegister(cmd::RpmSwitchOnPoint, tuner::SwitchStepOf(rpm)); });
+    return !onLine_ || held([&] { return tuner_link::WriteRegister(cmd::RpmSwitchOnPoint, tuner::SwitchStepOf(rpm)); });
 }
 
 bool TunerSession::writeSwitchOff(int rpm)

@@ -11,7 +11,6 @@
 #include <functional>
 #include <optional>
 
-
 // The graphical tuner's dealings with the unit, apart from the window that
 // draws them: whether it is on line, the live timer (held off around every
 // transaction, so no live request goes out between a write's attempts), the
@@ -56,8 +55,8 @@ public:
     // the entry keeps the value the unit last confirmed.
     struct EntryOutcome {
         bool written = true;
-        bool answered = true;  // false: the link is lost
-        qint16 holds = 0;      // what the entry holds now
+        bool answered = true; // false: the link is lost
+        qint16 holds = 0;     // what the entry holds now
     };
     EntryOutcome writeEntry(char table, int address, int value, qint16 confirmed);
 

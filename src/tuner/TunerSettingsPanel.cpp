@@ -29,8 +29,7 @@ using namespace graphical_tune;
 TunerSettingsPanel::TunerSettingsPanel(GraphicalTuneControls& controls, TunerSession& session, TunerCells& cells,
                                        QWidget* window, Hooks hooks)
     : QObject(window), c_(controls), session_(session), cells_(cells), window_(window), hooks_(std::move(hooks))
-{
-}
+{ }
 
 // --- read with the table -----------------------------------------------------------
 
@@ -49,7 +48,8 @@ bool TunerSettingsPanel::load(tunefile::Tune& loaded, int tableIndex)
 
     // What the unit holds is shown, never written back.
     const QString breakpointFailure = QStringLiteral("Unable to load TPS Breakpoint from VentrixTM. ");
-    const std::optional<int> high = readRegister(cmd::WotBreakpointHigh, breakpointFailure + "Please try manual update.");
+    const std::optional<int> high =
+        readRegister(cmd::WotBreakpointHigh, breakpointFailure + "Please try manual update.");
     if (!high)
         return false;
     const std::optional<int> low = readRegister(cmd::WotBreakpointLow, breakpointFailure + "Please try manual read.");
@@ -63,8 +63,9 @@ bool TunerSettingsPanel::load(tunefile::Tune& loaded, int tableIndex)
         return false;
     showSwitchOn(register_map::RpmFromSteps(*on));
 
-    const std::optional<int> off = readRegister(
-        cmd::RpmSwitchOffPoint, QStringLiteral("Unable to load RPM SWITCH OFF from VentrixTM. Please try manual read."));
+    const std::optional<int> off =
+        readRegister(cmd::RpmSwitchOffPoint,
+                     QStringLiteral("Unable to load RPM SWITCH OFF from VentrixTM. Please try manual read."));
     if (!off)
         return false;
     showSwitchOff(register_map::RpmFromSteps(*off));
@@ -185,8 +186,7 @@ bool TunerSettingsPanel::writeSwitchOff()
 
 namespace {
 
-const QString BreakpointRefused =
-    QStringLiteral("Failed to Update TPS Breakpoint Value. Please try a manual update.");
+const QString BreakpointRefused = QStringLiteral("Failed to Update TPS Breakpoint Value. Please try a manual update.");
 const QString SwitchOnRefused = QStringLiteral("Failed to Update RPM Switch Activation. Please try a manual update.");
 const QString SwitchOffRefused =
     QStringLiteral("Failed to Update RPM Switch Deactivation. Please try a manual update.");
@@ -271,7 +271,7 @@ void TunerSettingsPanel::compensate(bool installedList)
     if (index >= 0 && index < InjectorSizeCount)
         size = InjectorSizeAt(index);
     else if (index > SelectItem)
-        size = list->itemData(index).toInt();  // a size not in the list, shown as its number
+        size = list->itemData(index).toInt(); // a size not in the list, shown as its number
     // "<Select>" keeps the size; the list shows it again.
     showInjectorSize(list, size);
 
@@ -282,11 +282,11 @@ void TunerSettingsPanel::compensate(bool installedList)
 
     // The question runs its own event loop: the tuner may be closed meanwhile.
     QPointer<TunerSettingsPanel> self(this);
-    const MsgAnswer answer = services::dialogs().message(
-        MsgIcon::Question, QStringLiteral("Apply changes now?"),
-        QStringLiteral("Do you want to apply this change directly to the current map?\r\n")
-            + CompensationMoveText(compensation),
-        MsgButtons::YesNo);
+    const MsgAnswer answer =
+        services::dialogs().message(MsgIcon::Question, QStringLiteral("Apply changes now?"),
+                                    QStringLiteral("Do you want to apply this change directly to the current map?\r\n")
+                                        + CompensationMoveText(compensation),
+                                    MsgButtons::YesNo);
     // No keeps the size chosen; a later choice compensates from the ratio last applied.
     if (!self || answer != MsgAnswer::Yes)
         return;

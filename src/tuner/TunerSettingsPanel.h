@@ -22,8 +22,8 @@ class TunerSettingsPanel final : public QObject {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<int()> tableIndex;  // the table option chosen
-        std::function<void()> reload;     // LOAD TABLE, on line after an offset move
+        std::function<int()> tableIndex; // the table option chosen
+        std::function<void()> reload;    // LOAD TABLE, on line after an offset move
     };
     TunerSettingsPanel(GraphicalTuneControls& controls, TunerSession& session, TunerCells& cells, QWidget* window,
                        Hooks hooks);

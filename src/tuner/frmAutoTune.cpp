@@ -27,8 +27,17 @@ namespace {
 
 constexpr int CellCount = tuner_cells::CellCount;
 
-enum Column { LockColumn, VoltsColumn, SamplesColumn, MedianColumn, ErrorColumn, CurrentColumn, SuggestedColumn,
-              NoteColumn, ColumnCount };
+enum Column {
+    LockColumn,
+    VoltsColumn,
+    SamplesColumn,
+    MedianColumn,
+    ErrorColumn,
+    CurrentColumn,
+    SuggestedColumn,
+    NoteColumn,
+    ColumnCount
+};
 
 const QString ClosedLoopWhy = QStringLiteral(
     "Closed-loop samples are left out unless you switch them on: the engine computer's own trims pull the "
@@ -102,7 +111,8 @@ void frmAutoTune::buildLayout()
     spnCap_->setRange(1, 100);
     spnCap_->setValue(settings_.capPoints);
     form->addRow(QStringLiteral("MOST CHANGE PER PASS [%]"), spnCap_);
-    chkSplit_ = new QCheckBox(QStringLiteral("Split samples by throttle (open loop above the breakpoint)"), settingsBox);
+    chkSplit_ =
+        new QCheckBox(QStringLiteral("Split samples by throttle (open loop above the breakpoint)"), settingsBox);
     chkSplit_->setObjectName(QStringLiteral("chkSplit"));
     chkSplit_->setChecked(true);
     form->addRow(chkSplit_);
@@ -136,7 +146,7 @@ void frmAutoTune::buildLayout()
     tblCells_->setVerticalHeaderLabels(rows);
     tblCells_->verticalHeader()->setToolTip(QStringLiteral("Click a cell's caption to lock or unlock it"));
     tblCells_->verticalHeader()->setDefaultSectionSize(20);
-    tblCells_->setColumnHidden(VoltsColumn, true);  // the row's caption says it
+    tblCells_->setColumnHidden(VoltsColumn, true); // the row's caption says it
     for (int i = 0; i < CellCount; ++i) {
         auto* lock = new QTableWidgetItem;
         lock->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
@@ -180,9 +190,8 @@ void frmAutoTune::buildLayout()
         if (!showing_ && item->column() == LockColumn)
             analyse();
     });
-    connect(tblCells_->verticalHeader(), &QHeaderView::sectionClicked, this, [this](int row) {
-        setLocked(row, tblCells_->item(row, LockColumn)->checkState() != Qt::Checked);
-    });
+    connect(tblCells_->verticalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int row) { setLocked(row, tblCells_->item(row, LockColumn)->checkState() != Qt::Checked); });
 }
 
 void frmAutoTune::setLocked(int cell, bool locked)
@@ -200,9 +209,10 @@ bool frmAutoTune::addLog(const QString& path, QString* error)
         return false;
     }
     logs_.push_back(std::move(*read.log));
-    lstLogs_->addItem(QStringLiteral("%1 (%2)").arg(QFileInfo(path).fileName(),
-                                                   logs::Counted(static_cast<long long>(logs_.back().size()),
-                                                                 QStringLiteral("sample"), QStringLiteral("samples"))));
+    lstLogs_->addItem(
+        QStringLiteral("%1 (%2)").arg(QFileInfo(path).fileName(),
+                                      logs::Counted(static_cast<long long>(logs_.back().size()),
+                                                    QStringLiteral("sample"), QStringLiteral("samples"))));
     analyse();
     return true;
 }
@@ -278,8 +288,10 @@ void frmAutoTune::showResult()
         const autotune::CellResult& cell = result_.cells[i];
         tblCells_->setItem(i, VoltsColumn, readOnly(fixed(tuner_cells::CellCaptionVolts(i), "0.00")));
         tblCells_->setItem(i, SamplesColumn, readOnly(QString::number(cell.samples)));
-        tblCells_->setItem(i, MedianColumn, readOnly(cell.samples ? fixed(cell.measured, "#0.00") : QStringLiteral("-")));
-        tblCells_->setItem(i, ErrorColumn, readOnly(cell.samples ? fixed(cell.errorPercent, "##0.0") : QStringLiteral("-")));
+        tblCells_->setItem(i, MedianColumn,
+                           readOnly(cell.samples ? fixed(cell.measured, "#0.00") : QStringLiteral("-")));
+        tblCells_->setItem(i, ErrorColumn,
+                           readOnly(cell.samples ? fixed(cell.errorPercent, "##0.0") : QStringLiteral("-")));
         tblCells_->setItem(i, CurrentColumn, readOnly(QString::number(cell.current)));
         tblCells_->setItem(i, SuggestedColumn, readOnly(QString::number(cell.suggested)));
         QStringList notes;
@@ -309,9 +321,11 @@ void frmAutoTune::showResult()
     QStringList reasons;
     for (int r = 0; r < autotune::RejectionCount; ++r)
         if (result_.rejected[r] > 0)
-            reasons << QStringLiteral("%1: %2").arg(autotune::RejectionText(static_cast<autotune::Rejection>(r)))
+            reasons << QStringLiteral("%1: %2")
+                           .arg(autotune::RejectionText(static_cast<autotune::Rejection>(r)))
                            .arg(result_.rejected[r]);
-    lblRejections_->setText(reasons.isEmpty() ? QStringLiteral("Rejected: none.")
-                                              : QStringLiteral("Rejected: ") + reasons.join(QStringLiteral("; ")) + '.');
+    lblRejections_->setText(reasons.isEmpty()
+                                ? QStringLiteral("Rejected: none.")
+                                : QStringLiteral("Rejected: ") + reasons.join(QStringLiteral("; ")) + '.');
     cmdApply_->setEnabled(changed > 0);
 }

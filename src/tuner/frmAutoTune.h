@@ -28,9 +28,9 @@ class frmAutoTune final : public QDialog {
 public:
     struct Context {
         char table = 'O';
-        tuner::Table values{};       // the tuner's CorrectionTable
+        tuner::Table values{}; // the tuner's CorrectionTable
         double breakpointVolts = 2.5;
-        int eecInjectorSize = 19;    // the table's EEC size, 0 read as 19
+        int eecInjectorSize = 19; // the table's EEC size, 0 read as 19
     };
 
     explicit frmAutoTune(const Context& context, QWidget* parent = nullptr);

@@ -60,9 +60,9 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     readout_ = new TunerReadout(*this, *session_, this);
     settings_ = new TunerSettingsPanel(*this, *session_, *cells_, this,
                                        {[this] { return selectedTable(); }, [this] { LoadTable(); }});
-    autoTune_ = new AutoTuneHandOff(*cells_, *session_, graph_, this,
-                                    {[this] { return settings_->resetOffset(); },
-                                     [this] { return TableKindAt(selectedTable()).letter; }});
+    autoTune_ = new AutoTuneHandOff(
+        *cells_, *session_, graph_, this,
+        {[this] { return settings_->resetOffset(); }, [this] { return TableKindAt(selectedTable()).letter; }});
     graph_->setTable(&cells_->table());
 
     connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
@@ -139,8 +139,8 @@ void frmGraphicalTune::Form_Load()
     Indicate(txtWastedSpark, IgnitionTypeIs(WasteSparkIgnition));
     Indicate(txtRPMandWOT, RpmModeIs(RpmAndWotMode));
 
-    for (QWidget* control : std::initializer_list<QWidget*>{options_[2], options_[3], HScroll2, HScroll3,
-                                                            txtRPMON, txtRPMOFF})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{options_[2], options_[3], HScroll2, HScroll3, txtRPMON, txtRPMOFF})
         control->setEnabled(IsPlusStage);
     if (IsPlusStage) {
         HScroll2->setValue(0);
@@ -227,8 +227,8 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     // The choice and the backup run their own event loops: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
     // While the choice is open the table shown and the mode stay as they are.
-    const QList<QWidget*> frozen{cmdONLINE, cmdSaveChanges, cmdLoadTable, options_[0], options_[1],
-                                 options_[2], options_[3]};
+    const QList<QWidget*> frozen{cmdONLINE,   cmdSaveChanges, cmdLoadTable, options_[0],
+                                 options_[1], options_[2],    options_[3]};
     QList<bool> wasEnabled;
     for (QWidget* control : frozen) {
         wasEnabled << control->isEnabled();
@@ -311,9 +311,9 @@ void frmGraphicalTune::cmdONLINE_Click()
     // Each box below runs its own event loop: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
     // Yes writes the breakpoint and switch points: Enter and Escape answer No.
-    const MsgAnswer answer = services::dialogs().askBeforeWriting(
-        MsgIcon::Question, QStringLiteral("Connect to VentrixTM"),
-        QStringLiteral("Establish link to VentrixTM?\r\n") + OffLineWarning);
+    const MsgAnswer answer =
+        services::dialogs().askBeforeWriting(MsgIcon::Question, QStringLiteral("Connect to VentrixTM"),
+                                             QStringLiteral("Establish link to VentrixTM?\r\n") + OffLineWarning);
     if (!self || answer != MsgAnswer::Yes)
         return;
 
@@ -404,18 +404,54 @@ void frmGraphicalTune::connectionLost()
 
 // --- the user's actions, handed on ----------------------------------------------------
 
-void frmGraphicalTune::cmdDatalog_Click() { readout_->toggle(); }
-void frmGraphicalTune::UserTimestamp() { readout_->stamp(); }
-void frmGraphicalTune::cmbInjectors_Click() { settings_->compensate(true); }
-void frmGraphicalTune::cmbEECInjectors_Click() { settings_->compensate(false); }
-void frmGraphicalTune::cmdLean_Click() { cells_->shiftAll(-ShiftStep); }
-void frmGraphicalTune::cmdRich_Click() { cells_->shiftAll(ShiftStep); }
-void frmGraphicalTune::cmdZero_Click() { cells_->zeroAll(); }
-void frmGraphicalTune::HScroll1_Change() { settings_->sendBreakpoint(); }
-void frmGraphicalTune::HScroll2_Change() { settings_->sendSwitchOn(); }
-void frmGraphicalTune::HScroll3_Change() { settings_->sendSwitchOff(); }
-void frmGraphicalTune::HScroll4_Change() { settings_->offsetMoved(); }
-void frmGraphicalTune::cmdAutoTune_Click() { autoTune_->start(); }
+void frmGraphicalTune::cmdDatalog_Click()
+{
+    readout_->toggle();
+}
+void frmGraphicalTune::UserTimestamp()
+{
+    readout_->stamp();
+}
+void frmGraphicalTune::cmbInjectors_Click()
+{
+    settings_->compensate(true);
+}
+void frmGraphicalTune::cmbEECInjectors_Click()
+{
+    settings_->compensate(false);
+}
+void frmGraphicalTune::cmdLean_Click()
+{
+    cells_->shiftAll(-ShiftStep);
+}
+void frmGraphicalTune::cmdRich_Click()
+{
+    cells_->shiftAll(ShiftStep);
+}
+void frmGraphicalTune::cmdZero_Click()
+{
+    cells_->zeroAll();
+}
+void frmGraphicalTune::HScroll1_Change()
+{
+    settings_->sendBreakpoint();
+}
+void frmGraphicalTune::HScroll2_Change()
+{
+    settings_->sendSwitchOn();
+}
+void frmGraphicalTune::HScroll3_Change()
+{
+    settings_->sendSwitchOff();
+}
+void frmGraphicalTune::HScroll4_Change()
+{
+    settings_->offsetMoved();
+}
+void frmGraphicalTune::cmdAutoTune_Click()
+{
+    autoTune_->start();
+}
 
 // --- closing -----------------------------------------------------------------------
 

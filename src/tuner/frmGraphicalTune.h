@@ -49,7 +49,7 @@ public:
     void cmdOFFLINE_Click();
     void Timer1_Timer();
     void cmdDatalog_Click();
-    void UserTimestamp();  // the space bar
+    void UserTimestamp(); // the space bar
     void cmbInjectors_Click();
     void cmbEECInjectors_Click();
     void cmdLean_Click();

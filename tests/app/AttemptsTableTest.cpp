@@ -39,13 +39,13 @@ public:
 
     struct Frame {
         QString payload;
-        int number;         // the port number it was written on
+        int number; // the port number it was written on
         qint64 writtenMs;
-        int waitedMs = -1;  // the first wait for its reply; -1 when it came at once
+        int waitedMs = -1; // the first wait for its reply; -1 when it came at once
     };
     const Clock* clock = nullptr;
     QList<Frame> frames;
-    QString deafTo;  // frames whose payload starts so never reach the unit
+    QString deafTo; // frames whose payload starts so never reach the unit
 
     PortError write(const QByteArray& bytes) override
     {
@@ -69,7 +69,7 @@ private:
 };
 
 class AttemptsTableTest : public ::testing::Test {
-public:  // the table's steps drive the fixture from outside the test body
+public: // the table's steps drive the fixture from outside the test body
     void SetUp() override
     {
         TestApplication();
@@ -121,14 +121,15 @@ void monitorRunning(AttemptsTableTest& t)
 {
     t.connectAndLoad();
     t.main->mnuVentrixRunItem_Click();
-    t.dialogs.answerNext(MsgAnswer::No);  // no data log
+    t.dialogs.answerNext(MsgAnswer::No); // no data log
     t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
 }
 void moveOffsetSlider(AttemptsTableTest& t)
 {
     // The user moves it (a value the program sets writes nothing).
-    t.main->findChild<frmMONITOR*>()->findChild<QScrollBar*>(QStringLiteral("HScroll1"))->triggerAction(
-        QAbstractSlider::SliderPageStepAdd);
+    t.main->findChild<frmMONITOR*>()
+        ->findChild<QScrollBar*>(QStringLiteral("HScroll1"))
+        ->triggerAction(QAbstractSlider::SliderPageStepAdd);
 }
 ReadWriteByte* memoryWindow(AttemptsTableTest& t)
 {
@@ -180,12 +181,12 @@ void tunerOnLine(AttemptsTableTest& t)
 }
 void moveTunerSlider(AttemptsTableTest& t)
 {
-    tuner(t)->VScroll1(5)->setValue(20);  // cell 3A first
+    tuner(t)->VScroll1(5)->setValue(20); // cell 3A first
 }
 void moveBreakpoint(AttemptsTableTest& t)
 {
     QScrollBar* breakpoint = tuner(t)->findChild<QScrollBar*>(QStringLiteral("HScroll1"));
-    breakpoint->setValue(breakpoint->value() == 512 ? 256 : 512);  // the unit is not fresh for each row
+    breakpoint->setValue(breakpoint->value() == 512 ? 256 : 512); // the unit is not fresh for each row
 }
 } // namespace steps
 
@@ -194,25 +195,22 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
     using namespace steps;
     struct Row {
         const char* caller;
-        const char* deafTo;  // the request the unit does not hear
-        Step before;         // brings the program to the caller (the unit hears everything)
-        Step action;         // the caller's request, unanswered
+        const char* deafTo; // the request the unit does not hear
+        Step before;        // brings the program to the caller (the unit hears everything)
+        Step action;        // the caller's request, unanswered
         int attempts;
         int timeoutMs;
     };
     const Row rows[] = {
         {"start-up probe", "Z", {}, [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); }, 5, 1000},
-        {"configuration load, power-up values", "Y",
-         [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
+        {"configuration load, power-up values", "Y", [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
          [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
-        {"configuration load, last register", "RT0D",
-         [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
+        {"configuration load, last register", "RT0D", [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
          [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
         {"ignition update, write", "WT06", connected, ignitionUpdate, 20, 2000},
         {"ignition update, read back", "RT06", connected, ignitionUpdate, 20, 2000},
         {"ignition update, switch mode read back", "RT09", connected, ignitionUpdate, 20, 2000},
-        {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuVentrixRunItem_Click(); }, 10,
-         25000},
+        {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuVentrixRunItem_Click(); }, 10, 25000},
         {"monitor start", "RT13",
          [](AttemptsTableTest& t) {
              t.connectAndLoad();
@@ -226,16 +224,32 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"monitor sample", "M", monitorRunning,
          [](AttemptsTableTest& t) { t.main->findChild<frmMONITOR*>()->Timer1_Timer(); }, 50, 1000},
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider, 25, 10000},
-        {"memory window opening", "Z", connected,
-         [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10, 1000},
-        {"memory window, read one cell", "RO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); }, 10, 1000},
-        {"memory window, write one cell", "WO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, 10, 1000},
-        {"memory window, block write", "SO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, 5, 10000},
-        {"memory window, table listing", "RO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); }, 50, 1000},
+        {"memory window opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10,
+         1000},
+        {"memory window, read one cell",
+         "RO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); },
+         10,
+         1000},
+        {"memory window, write one cell",
+         "WO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); },
+         10,
+         1000},
+        {"memory window, block write",
+         "SO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); },
+         5,
+         10000},
+        {"memory window, table listing",
+         "RO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); },
+         50,
+         1000},
         {"tune export", "RC00", connected, exportTune, 50, 1000},
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
         {"tune import", "WC00", connected, importTune, 10, 1000},
@@ -302,19 +316,25 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
     using namespace steps;
     struct Row {
         const char* caller;
-        const char* write;  // the request whose echo is wrong
+        const char* write; // the request whose echo is wrong
         Step before;
         Step action;
-        const char* message;  // the failure the user is told of
+        const char* message; // the failure the user is told of
     };
     const Row rows[] = {
         {"ignition update", "WT06", connected, ignitionUpdate, "Failed to change ignition mode. Please try again."},
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider,
          "Failed to Update Voltage Offset. Please try again."},
-        {"memory window, one cell", "WO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); }, "Write byte operation failed!"},
-        {"memory window, block", "SO", {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); }, "Write Block operation failed!"},
+        {"memory window, one cell",
+         "WO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); },
+         "Write byte operation failed!"},
+        {"memory window, block",
+         "SO",
+         {},
+         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); },
+         "Write Block operation failed!"},
         {"tune import", "WC00", connected, importTune, "Import operation failed!"},
         {"tuner slider, cell", "WO3A", tunerOnLine, moveTunerSlider,
          "Failed to Update Slider Value. Please try a manual update."},
@@ -331,11 +351,11 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
         port->frames.clear();
         device.faults().wrongEcho = true;
         row.action(*this);
-        QCoreApplication::processEvents();  // messages told once a handler is done
+        QCoreApplication::processEvents(); // messages told once a handler is done
 
-        EXPECT_TRUE(std::any_of(port->frames.cbegin(), port->frames.cend(),
-                                [&](const RecordingPort::Frame& f) { return f.payload.startsWith(row.write); }))
-            << "the write was never sent";
+        EXPECT_TRUE(std::any_of(port->frames.cbegin(), port->frames.cend(), [&](const RecordingPort::Frame& f) {
+            return f.payload.startsWith(row.write);
+        })) << "the write was never sent";
         QStringList texts;
         for (const auto& m : dialogs.messages)
             texts << m.text;

@@ -42,8 +42,9 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
         {"&File", {"&Open Log...", "Open &Tune Off Line...", "&Save Tune", "Save Tune &As...", "E&xit"}},
         {"&Diagnostics", {"&Accuracy Test"}},
         {"Ven&trix", {"&Run", "R&eset", "&Ignition Config", "&Startup Values"}},
-        {"&Tune", {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Restore Backup...",
-                   "&Memory Modify"}},
+        {"&Tune",
+         {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Restore Backup...",
+          "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
         {"&Help", {"&About", "&Calculator"}},
     };
@@ -113,23 +114,24 @@ TEST_F(MainWindowTest, GuardRefusesDeviceWindowsWithoutAConnection)
 
 TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
 {
-    const QStringList watched = {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
-                                 "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
-                                 "mnuVentrixRunItem", "mnuResetItem", "mnuVentrix", "mnuMemory",
-                                 "mnuHelp", "mnuWideband", "cmdAbout"};
+    const QStringList watched = {"cmdConnect",      "cmdDisconnect",   "cmdGraphicalTune", "cmdVentrixRun",
+                                 "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",   "mnuVentrixRunItem",
+                                 "mnuResetItem",    "mnuVentrix",      "mnuMemory",        "mnuHelp",
+                                 "mnuWideband",     "cmdAbout"};
     struct Case {
         DeviceWindow window;
         QStringList disabled;
     } const cases[] = {
-        {DeviceWindow::GraphicalTuner, {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
-                                        "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
-                                        "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
-        {DeviceWindow::LiveMonitor, {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun",
-                                     "cmdMemoryModify", "cmdAccuracyTest", "mnuDiagnostics",
-                                     "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
+        {DeviceWindow::GraphicalTuner,
+         {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",
+          "mnuDiagnostics", "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
+        {DeviceWindow::LiveMonitor,
+         {"cmdConnect", "cmdDisconnect", "cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",
+          "mnuDiagnostics", "mnuVentrixRunItem", "mnuResetItem", "mnuMemory"}},
         // Run is one command, the button's and the menu item's.
-        {DeviceWindow::MemoryModify, {"cmdGraphicalTune", "cmdVentrixRun", "mnuVentrixRunItem", "cmdMemoryModify",
-                                      "cmdAccuracyTest", "mnuDiagnostics", "mnuVentrix", "mnuMemory"}},
+        {DeviceWindow::MemoryModify,
+         {"cmdGraphicalTune", "cmdVentrixRun", "mnuVentrixRunItem", "cmdMemoryModify", "cmdAccuracyTest",
+          "mnuDiagnostics", "mnuVentrix", "mnuMemory"}},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -155,8 +157,8 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
         // QUIT gives back what the window took; connected, Connect stays off.
         mdlMain::GiveBackCommands(c.window);
         for (const QString& name : watched)
-            EXPECT_EQ(mdlMain::IsControlEnabled(name), name != QLatin1String("cmdConnect")
-                                                           || c.window == DeviceWindow::MemoryModify)
+            EXPECT_EQ(mdlMain::IsControlEnabled(name),
+                      name != QLatin1String("cmdConnect") || c.window == DeviceWindow::MemoryModify)
                 << name.toStdString() << " given back by window " << int(c.window);
     }
 }
@@ -164,9 +166,12 @@ TEST_F(MainWindowTest, EachDeviceWindowShutsOutItsConflictingCommands)
 TEST_F(MainWindowTest, AToolbarButtonAndItsMenuItemAreOneCommand)
 {
     const std::pair<const char*, const char*> commands[] = {
-        {"cmdGraphicalTune", "mnuGraphicalTunerItem"}, {"cmdVentrixRun", "mnuVentrixRunItem"},
-        {"cmdMemoryModify", "mnuMemoryModifyItem"},     {"cmdAccuracyTest", "mnuAccuracyTestItem"},
-        {"cmdAbout", "mnuAboutItem"},                   {"cmdAirFuelCalculator", "Calculator"},
+        {"cmdGraphicalTune", "mnuGraphicalTunerItem"},
+        {"cmdVentrixRun", "mnuVentrixRunItem"},
+        {"cmdMemoryModify", "mnuMemoryModifyItem"},
+        {"cmdAccuracyTest", "mnuAccuracyTestItem"},
+        {"cmdAbout", "mnuAboutItem"},
+        {"cmdAirFuelCalculator", "Calculator"},
     };
     for (const auto& [button, item] : commands) {
         SCOPED_TRACE(button);
@@ -196,9 +201,10 @@ TEST_F(MainWindowTest, AboutBoxReportsVersionAndFirmware)
     w->connectAndLoad();
     EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: 1.23"));
 
-    w->device.faults().silent = true;  // the unit stops answering
+    w->device.faults().silent = true; // the unit stops answering
     const qint64 before = w->clock.nowMs();
-    EXPECT_EQ(frmMain::AboutText(), QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
+    EXPECT_EQ(frmMain::AboutText(),
+              QStringLiteral("KESTREL for Windows Version 1.0.10\nFirmware Revision: Not detected."));
     EXPECT_EQ(w->clock.nowMs() - before, 10 * 5000);
 }
 

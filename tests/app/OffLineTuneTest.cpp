@@ -37,7 +37,7 @@ TEST_F(OffLineTest, TheFilesTuneIsFoundAsAConnectedUnit)
     EXPECT_TRUE(IsPlusStage);
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 0x0180 / 1024.0 * 5);
     EXPECT_EQ(RpmSwitchOn, 6000);
-    EXPECT_EQ(memory().cell('H', 0xFF), 252);  // entry 1023: (1023 x 7 + 3) mod 256
+    EXPECT_EQ(memory().cell('H', 0xFF), 252); // entry 1023: (1023 x 7 + 3) mod 256
     // Nothing reached the cable once the off-line unit took its place.
     EXPECT_TRUE(w->heard().isEmpty());
 
@@ -64,8 +64,9 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
         openOffLine(bad);
         ASSERT_EQ(w->dialogs.messages.size(), 1) << c.text;
         EXPECT_EQ(w->dialogs.messages[0].title, "Open Failure");
-        EXPECT_EQ(w->dialogs.messages[0].text, "The tune was not opened.\nIllegal File Format.\n"
-                                                 + QDir::toNativeSeparators(bad) + "\n" + c.refusedLine);
+        EXPECT_EQ(w->dialogs.messages[0].text,
+                  "The tune was not opened.\nIllegal File Format.\n" + QDir::toNativeSeparators(bad) + "\n"
+                      + c.refusedLine);
         EXPECT_TRUE(OffLineTunePath.isEmpty());
         EXPECT_FALSE(w->main->offLineTune().isOpen());
         EXPECT_FALSE(Connected);
@@ -97,7 +98,7 @@ TEST_F(OffLineTest, SaveAsWritesTheNewFileAndGoesOnWithIt)
     ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x01), cells::WriteOutcome::Confirmed);
     const QString copy = dir.filePath(QStringLiteral("copy.tun"));
 
-    w->dialogs.chooseNextFile(QString());  // cancelled: nothing happens
+    w->dialogs.chooseNextFile(QString()); // cancelled: nothing happens
     w->main->mnuSaveTuneAsItem_Click();
     EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_FALSE(QFileInfo::exists(copy));
@@ -124,7 +125,7 @@ TEST_F(OffLineTest, AFailedSaveSaysWhyAndKeepsTheChangesMarked)
     ASSERT_EQ(w->dialogs.messages.size(), 1);
     EXPECT_EQ(w->dialogs.messages[0].title, "Save Failure");
     EXPECT_TRUE(w->dialogs.messages[0].text.startsWith("The tune was not saved. The file could not be written:\n"
-                                                    + QDir::toNativeSeparators(nowhere) + "\n"));
+                                                       + QDir::toNativeSeparators(nowhere) + "\n"));
     EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_EQ(OffLineTunePath, path);
     EXPECT_EQ(read(path), original);
@@ -206,7 +207,7 @@ TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
     EXPECT_TRUE(w->dialogs.messages.isEmpty());
     EXPECT_EQ(w->main->windowTitle(), "Off line: other.tun[*]");
     EXPECT_EQ(memory().cell('O', 0x00), 0x42);
-    EXPECT_EQ(memory().cell('C', 0x00), 0x00);  // factory, not the first file's
+    EXPECT_EQ(memory().cell('C', 0x00), 0x00); // factory, not the first file's
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 0x0300 / 1024.0 * 5);
     EXPECT_TRUE(Connected);
 }

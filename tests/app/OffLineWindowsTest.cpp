@@ -50,7 +50,7 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     ReadWriteByte* window = openMemoryModify();
     ASSERT_NE(window, nullptr);
     const int before = memory().cell('F', 0xA0);
-    window->optTableSelect(4)->click();  // the MAF transfer function
+    window->optTableSelect(4)->click(); // the MAF transfer function
     type(window, "Text3", "3.125");
     type(window, "Text2", "200");
     w->dialogs.messages.clear();
@@ -59,8 +59,9 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     ASSERT_EQ(w->dialogs.messages.size(), 1);
     EXPECT_EQ(w->dialogs.messages[0].icon, MsgIcon::Exclamation);
     EXPECT_EQ(w->dialogs.messages[0].title, "Write Refused");
-    EXPECT_EQ(w->dialogs.messages[0].text, "A tune file cannot keep the MAF transfer function, so it cannot be "
-                                        "changed while a tune is open off line.");
+    EXPECT_EQ(w->dialogs.messages[0].text,
+              "A tune file cannot keep the MAF transfer function, so it cannot be "
+              "changed while a tune is open off line.");
     EXPECT_EQ(memory().cell('F', 0xA0), before);
     EXPECT_FALSE(w->main->isWindowModified());
 
@@ -115,7 +116,7 @@ TEST_F(OffLineWindowsTest, EditsInTheWindowsAreSavedAndNothingElse)
     ASSERT_NE(tuner, nullptr);
     ASSERT_EQ(tuner->TableLetter(), 'O');
     EXPECT_EQ(tuner->CorrectionTable()[0x4B], -5);
-    tuner->VScroll1(5)->setSliderPosition(20);  // the user moves it
+    tuner->VScroll1(5)->setSliderPosition(20); // the user moves it
     chooseTuneToSaveInto(0);
     tuner->cmdSaveChanges_Click();
     ASSERT_FALSE(w->dialogs.messages.isEmpty());

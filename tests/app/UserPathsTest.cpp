@@ -104,8 +104,7 @@ protected:
 // as `ready` holds (polled on every pass of the event loop).
 class WhenReady : public QObject {
 public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act)
-        : ready_(std::move(ready)), act_(std::move(act))
+    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act))
     {
         timer_.setInterval(0);
         QObject::connect(&timer_, &QTimer::timeout, this, [this] {
@@ -130,8 +129,8 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
 {
     w->device.setKeyOnVolts(1.0, 0.9);
     w->device.memory().setRegister(0x04, 24);
-    w->device.memory().setRegister(0x06, 0x84);  // POINTS/PIP (8 Cylinder)
-    w->device.memory().setRegister(0x09, 0x01);  // RPM && W.O.T.
+    w->device.memory().setRegister(0x06, 0x84); // POINTS/PIP (8 Cylinder)
+    w->device.memory().setRegister(0x09, 0x01); // RPM && W.O.T.
     startUpOnTheUnitsPort();
     ASSERT_TRUE(Connected);
 
@@ -139,7 +138,7 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     QPointer<frmConfigure> configure = w->main->findChild<frmConfigure*>();
     ASSERT_NE(configure, nullptr);
     const QString mafShown = configure->txtMAFMinimum()->text();
-    EXPECT_EQ(mafShown, "0.996");  // 51 / 256 x 5
+    EXPECT_EQ(mafShown, "0.996"); // 51 / 256 x 5
     EXPECT_EQ(configure->txtVentrixConfig()->text(), "STAGE2(PLUS)");
     EXPECT_EQ(configure->txtInjectors()->text(), "24");
 
@@ -174,7 +173,7 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
     EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
     EXPECT_TRUE(ignition->optRPMConfig(1)->isEnabled());
-    EXPECT_TRUE(w->heard().isEmpty());  // shown again, not read again
+    EXPECT_TRUE(w->heard().isEmpty()); // shown again, not read again
 }
 
 TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
@@ -237,9 +236,9 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
     struct Case {
         const char* control;
         bool menuItem;
-        const char* window;   // the window it opens, or
-        const char* title;    // the first box it shows, or
-        const char* request;  // what the unit hears
+        const char* window;  // the window it opens, or
+        const char* title;   // the first box it shows, or
+        const char* request; // what the unit hears
     } const cases[] = {
         {"mnuGraphicalTunerItem", true, "frmGraphicalTune", nullptr, nullptr},
         // A toolbar button shows its menu item's command (the main window's
@@ -403,13 +402,13 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
                          [&] {
                              auto* connect = control<QAbstractButton>("cmdConnect");
                              connectEnabled = connect->isEnabled();
-                             deviceCommandsEnabled = mdlMain::IsControlEnabled("cmdVentrixRun")
-                                 || mdlMain::IsControlEnabled("mnuMemory");
+                             deviceCommandsEnabled =
+                                 mdlMain::IsControlEnabled("cmdVentrixRun") || mdlMain::IsControlEnabled("mnuMemory");
                              connect->click();
                              // Reached some other way (a guard re-enabling the button).
                              w->main->cmdConnect_Click();
                          });
-    RunStartupSequence(*w->main);  // port 1 first, then the scan finds the unit on 4
+    RunStartupSequence(*w->main); // port 1 first, then the scan finds the unit on 4
 
     EXPECT_TRUE(duringScan.done());
     EXPECT_FALSE(connectEnabled);

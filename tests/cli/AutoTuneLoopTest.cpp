@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int CellCount = tuner_cells::CellCount;
-constexpr int Eec = 19;  // the factory EEC size of table O
+constexpr int Eec = 19; // the factory EEC size of table O
 
 SimulatedEngine Engine(DriveCycle drive, int injectors = 0, double widebandDelay = 0.5)
 {
@@ -76,16 +76,22 @@ TEST_F(AutoTuneLoopTest, TheWrittenTuneConverges)
         const char* name;
         SimulatedEngine engine;
         int passes;
-        int covered;                 // cells with enough samples at the first pass
-        QStringList firstReport;     // lines of the first pass's report
+        int covered;             // cells with enough samples at the first pass
+        QStringList firstReport; // lines of the first pass's report
     } const cases[] = {
         // Needed: -20.8 for the injectors and -8 to +4 for the sensor; the
         // wideband reads its rich rail (10.0) wherever more than -21.9 is needed.
-        {"24 lb/hr injectors fitted on a 19 lb/hr setting", Engine(DriveCycle::Tuning, 24), 4, 20,
+        {"24 lb/hr injectors fitted on a 19 lb/hr setting",
+         Engine(DriveCycle::Tuning, 24),
+         4,
+         20,
          {"-10        -10  at the rich rail ("}},
         // 1.0 s of transport and 0.1 s of lag: timed from the pulls' tip-ins
         // and lift-offs; the pulls cover 1.5 V to 4.7 V.
-        {"a 1.0 s delay on the pulls drive", Engine(DriveCycle::Pulls, 0, 1.0), 4, 17,
+        {"a 1.0 s delay on the pulls drive",
+         Engine(DriveCycle::Pulls, 0, 1.0),
+         4,
+         17,
          {"Wideband delay 1.1", "s, timed from 1"}},
     };
     for (const Case& c : cases) {
@@ -176,8 +182,8 @@ TEST_F(AutoTuneLoopTest, KestrelCliClosesTheLoopAndNeverWritesTheUnitItself)
 // are left and said to be: the written file holds what the report says.
 TEST_F(AutoTuneLoopTest, EntriesBeyondTheSlidersAreLeftAtTheirLimitInTheWrittenFile)
 {
-    device.memory().setCell('O', 0xF8, 0x80);  // cell 24: -128
-    device.memory().setCell('O', 0x80, 0x7F);  // cell 12: +127
+    device.memory().setCell('O', 0xF8, 0x80); // cell 24: -128
+    device.memory().setCell('O', 0x80, 0x7F); // cell 12: +127
     const QString in = dir.filePath("in.tun");
     ASSERT_EQ(run({"export", in}), exit_status::Done) << err.toStdString();
 
@@ -200,11 +206,11 @@ TEST_F(AutoTuneLoopTest, EntriesBeyondTheSlidersAreLeftAtTheirLimitInTheWrittenF
     const QString out = dir.filePath("out.tun");
     // The log's A/F belongs to the moment it is logged with: no delay.
     ASSERT_EQ(run({"autotune", log, "--tune", in, "-o", out, "--lag", "0"}), exit_status::Done) << err.toStdString();
-    EXPECT_TRUE(this->out.contains(
-        "  24   4.90       19       11.30    -11.7     -128       -       -128  at its limit\n"))
+    EXPECT_TRUE(
+        this->out.contains("  24   4.90       19       11.30    -11.7     -128       -       -128  at its limit\n"))
         << this->out.toStdString();
-    EXPECT_TRUE(this->out.contains(
-        "  12   2.50       19       13.20      3.1      127       -        127  at its limit\n"));
+    EXPECT_TRUE(
+        this->out.contains("  12   2.50       19       13.20      3.1      127       -        127  at its limit\n"));
     EXPECT_TRUE(this->out.contains("table O with 0 cells changed;"));
     QString text;
     QString error;

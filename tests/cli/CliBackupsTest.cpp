@@ -87,11 +87,11 @@ TEST_F(CliBackupsTest, AFailedBackupWritesNothingUnlessTheUserGoesOnAtATerminal)
     struct Case {
         QStringList args;
         bool terminal;
-        QStringList answers;  // to overwriting, then to going on without a backup
+        QStringList answers; // to overwriting, then to going on without a backup
         int status;
     } const cases[] = {
         {{"import", path, "--yes"}, false, {}, exit_status::UnitFailed},
-        {{"import", path, "--yes"}, true, {}, exit_status::UnitFailed},  // --yes never means "without a backup"
+        {{"import", path, "--yes"}, true, {}, exit_status::UnitFailed}, // --yes never means "without a backup"
         {{"import", path}, true, {"y", "n"}, exit_status::UnitFailed},
         {{"import", path}, true, {"y", ""}, exit_status::UnitFailed},
         {{"import", path}, true, {"y", "y"}, exit_status::Done},
@@ -145,8 +145,9 @@ TEST_F(CliBackupsTest, TheBackupsAreListedAndRestoreBringsTheUnitBackByteForByte
     ASSERT_EQ(run({"backups"}), exit_status::Done);
     const QList<BackupFile> list = backups();
     ASSERT_EQ(list.size(), 1);
-    EXPECT_EQ(out, QStringLiteral("  1  %1  port 1  whole tune    %2\n")
-                       .arg(list[0].when.toString("yyyy-MM-dd HH:mm:ss"), QFileInfo(list[0].path).fileName()));
+    EXPECT_EQ(out,
+              QStringLiteral("  1  %1  port 1  whole tune    %2\n")
+                  .arg(list[0].when.toString("yyyy-MM-dd HH:mm:ss"), QFileInfo(list[0].path).fileName()));
     heard(device);
 
     EXPECT_EQ(run({"restore", "1", "--yes"}), exit_status::Done) << err.toStdString();
@@ -167,7 +168,7 @@ TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestor
 {
     struct Case {
         const char* name;
-        QDateTime firstBackup;  // the other 99 follow a minute apart
+        QDateTime firstBackup; // the other 99 follow a minute apart
         const char* number;
         const char* restored;
     } const cases[] = {
@@ -215,8 +216,8 @@ TEST_F(CliBackupsTest, RestoreNamesTheBackupItWillWriteBeforeItAsks)
     interruptWhen = [this, writtenBefore] { return device.requestCount(QStringLiteral("W")) >= writtenBefore + 10; };
     ASSERT_EQ(run({"restore", "1", "--yes"}), exit_status::Interrupted) << err.toStdString();
     const QString folder = QDir::toNativeSeparators(tunefile::BackupFolder());
-    EXPECT_TRUE(out.startsWith("Restoring backup 1 of 2026-12-05 08:00:00 (" + folder
-                               + "/2026-12-05_08-00-00_port1.tun)\n"))
+    EXPECT_TRUE(
+        out.startsWith("Restoring backup 1 of 2026-12-05 08:00:00 (" + folder + "/2026-12-05_08-00-00_port1.tun)\n"))
         << out.toStdString();
     interruptWhen = {};
 

@@ -11,10 +11,10 @@ protected:
     {
         CliFixture::SetUp();
         tune_test::FillTune(device.memory(), 1);
-        device.memory().setCell('O', 0x4B, 0x05);  // +5 % at 75 x 5/255 = 1.471 V
-        device.memory().setRegister(0x07, 0x32);   // switch on at 2000 rpm
+        device.memory().setCell('O', 0x4B, 0x05); // +5 % at 75 x 5/255 = 1.471 V
+        device.memory().setRegister(0x07, 0x32);  // switch on at 2000 rpm
         device.memory().setCell('C', 0x00, 0x00);
-        device.memory().setRegister(0x13, 0x10);   // 16 x 5/1024 = 0.078 V
+        device.memory().setRegister(0x13, 0x10); // 16 x 5/1024 = 0.078 V
         saved = dir.filePath("saved.tun");
         ASSERT_EQ(run({"export", saved}), exit_status::Done);
     }
@@ -28,12 +28,13 @@ TEST_F(CliDiffTest, AFileAgainstTheUnitListsWhatChangedSince)
     EXPECT_EQ(out, QString());
     EXPECT_TRUE(err.contains("The tunes hold the same entries.")) << err.toStdString();
 
-    device.memory().setCell('O', 0x4B, 0xFB);  // -5 %
-    device.memory().setRegister(0x07, 0x4B);   // 75 x 40 = 3000 rpm
+    device.memory().setCell('O', 0x4B, 0xFB); // -5 %
+    device.memory().setRegister(0x07, 0x4B);  // 75 x 40 = 3000 rpm
     device.clearLog();
     EXPECT_EQ(run({"diff", saved, "unit"}), cli_diff::Differ);
-    EXPECT_EQ(out, QStringLiteral("O 4B  1.471 V  5 % -> -5 %\n"
-                                  "T 07  RPM switch on point  32 (2,000 rpm) -> 4B (3,000 rpm)\n"));
+    EXPECT_EQ(out,
+              QStringLiteral("O 4B  1.471 V  5 % -> -5 %\n"
+                             "T 07  RPM switch on point  32 (2,000 rpm) -> 4B (3,000 rpm)\n"));
     EXPECT_TRUE(err.contains("2 entries differ.")) << err.toStdString();
     // The unit was only read: the probe, then every entry once.
     const QStringList payloads = heard(device);

@@ -69,9 +69,8 @@ protected:
     }
     static int writesIn(const QStringList& payloads)
     {
-        return static_cast<int>(std::count_if(payloads.begin(), payloads.end(), [](const QString& p) {
-            return p.startsWith('W') || p.startsWith('S');
-        }));
+        return static_cast<int>(std::count_if(payloads.begin(), payloads.end(),
+                                              [](const QString& p) { return p.startsWith('W') || p.startsWith('S'); }));
     }
     QString writeFile(const QString& name, const QByteArray& bytes)
     {
@@ -94,9 +93,9 @@ protected:
     QTextStream outStream{&out}, errStream{&err};
     ConsoleDialogs dialogs{errStream};
     bool terminal = false;
-    std::function<bool()> interruptWhen;  // Ctrl-C, as the run sees it
+    std::function<bool()> interruptWhen; // Ctrl-C, as the run sees it
     QString answer;
-    QStringList answers;  // answered in turn before `answer`
+    QStringList answers; // answered in turn before `answer`
     int questions = 0;
     QString previousBackupFolder;
 

@@ -63,14 +63,14 @@ QByteArray knownLog()
                        "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\","
                        "\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n";
     int i = 0;
-    for (const char* af : {"12.0", "12.4", "XXX", "13.0", "12.2", "12.8", "13.4", "12.6", "14.0", "XXX", "12.1", "12.9",
-                           "13.1"})
+    for (const char* af :
+         {"12.0", "12.4", "XXX", "13.0", "12.2", "12.8", "13.4", "12.6", "14.0", "XXX", "12.1", "12.9", "13.1"})
         bytes += sampleLine(i++, "2.500", af);
     for (const char* af : {"14.7", "15.0", "14.7", "14.0", "15.0", "14.7", "15.5", "14.9", "15.0", "14.7"})
         bytes += sampleLine(i++, "1.000", af);
     for (const char* af : {"12.5", "11.5", "XXX", "12.1", "11.9"})
         bytes += sampleLine(i++, "4.900", af);
-    bytes += "\"10:00:14\",\"2.500\",\"2.5";  // line 31, cut
+    bytes += "\"10:00:14\",\"2.500\",\"2.5"; // line 31, cut
     return bytes;
 }
 
@@ -81,7 +81,7 @@ TEST_F(CliLogTest, SummaryOfAKnownLog)
 
     struct Row {
         int cell;
-        QStringList fields;  // cell, volts, samples, median, min, max, XXX, mark
+        QStringList fields; // cell, volts, samples, median, min, max, XXX, mark
     } const rows[] = {
         {12, {"12", "2.50", "11", "12.80", "12.00", "14.00", "2"}},
         {5, {"5", "1.10", "10", "14.80", "14.00", "15.50", "0"}},
@@ -98,7 +98,7 @@ TEST_F(CliLogTest, SummaryOfAKnownLog)
     EXPECT_TRUE(out.contains("28 samples taken; 3 without an A/F (\"XXX\"), counted apart."));
     EXPECT_TRUE(err.contains(QStringLiteral("1 line of %1 could not be read and skipped:\n  line 31: ").arg(path)))
         << err.toStdString();
-    EXPECT_TRUE(heard(device).isEmpty());  // files only: nothing goes to any unit
+    EXPECT_TRUE(heard(device).isEmpty()); // files only: nothing goes to any unit
 }
 
 // A drive through many cells written by the monitor's own writer, a few
@@ -153,10 +153,11 @@ TEST_F(CliLogTest, SummaryAgreesWithTheCellsView)
         }
         EXPECT_EQ(fields, row) << cell;
     }
-    EXPECT_GE(usedCells, 10);  // the drive reaches most cells
+    EXPECT_GE(usedCells, 10); // the drive reaches most cells
     // The samples above 10,200 rpm are left out, as the view leaves them out when it opens.
     EXPECT_EQ(table.samples, 900 - 9);
-    EXPECT_TRUE(out.contains(QStringLiteral("%1 samples taken; %2 without").arg(table.samples).arg(table.withoutReading)));
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("%1 samples taken; %2 without").arg(table.samples).arg(table.withoutReading)));
 }
 
 // Written on a German machine (decimal commas, '.' grouping), read anywhere.
@@ -177,7 +178,7 @@ TEST_F(CliLogTest, CsvOfAGermanLogHasPointDecimalsAndSeconds)
         cruise.ThrottleAngle = 77.5;
         cruise.EngineSpeed = 3480;
         LiveSample idle = cruise;
-        idle.AirFuelRatio = 0;  // "XXX"
+        idle.AirFuelRatio = 0; // "XXX"
         idle.EngineSpeed = 800;
         datalog::DatalogFile file;
         ASSERT_TRUE(file.create(path, QDateTime(QDate(2026, 3, 14), QTime(23, 59, 58))));
@@ -217,19 +218,21 @@ TEST_F(CliLogTest, ExitStatuses)
     struct Case {
         QStringList args;
         int status;
-        QString error;  // on standard error
+        QString error; // on standard error
     } const cases[] = {
         {{"log", "summary", good}, exit_status::Done, "1 line of"},
         {{"log", "csv", good}, exit_status::Done, "1 line of"},
         {{"log", "summary", empty}, exit_status::BadInput, "\"" + empty + "\" holds no samples: the file is empty."},
-        {{"log", "csv", good, "-o", dir.filePath("no/such/dir/out.csv")}, exit_status::BadInput,
+        {{"log", "csv", good, "-o", dir.filePath("no/such/dir/out.csv")},
+         exit_status::BadInput,
          "The CSV file could not be saved to"},
         {{"log", "summary", dir.filePath("missing.txt")}, exit_status::BadInput, "Cannot open \""},
         {{"log", "csv", tune}, exit_status::BadInput, "\"" + tune + "\" is not a data log."},
         {{"log"}, exit_status::BadInput, "kestrel-cli: log needs summary or csv"},
         {{"log", "graph", good}, exit_status::BadInput, "kestrel-cli: log needs summary or csv"},
         {{"log", "csv"}, exit_status::BadInput, "kestrel-cli: log csv needs FILE"},
-        {{"log", "summary", good, "-o", dir.filePath("x.txt")}, exit_status::BadInput,
+        {{"log", "summary", good, "-o", dir.filePath("x.txt")},
+         exit_status::BadInput,
          "kestrel-cli: log summary prints to standard output"},
     };
     for (const Case& c : cases) {

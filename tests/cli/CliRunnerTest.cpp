@@ -6,12 +6,12 @@
 
 namespace {
 
-class CliRunnerTest : public CliFixture {};
+class CliRunnerTest : public CliFixture { };
 
 TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
 {
     device.setFirmware(2, 7);
-    device.memory().setRegister(0x02, 30);  // installed injectors, open loop
+    device.memory().setRegister(0x02, 30); // installed injectors, open loop
     EXPECT_EQ(run({"probe"}), exit_status::Done);
     EXPECT_TRUE(out.contains("Firmware: 2.07")) << out.toStdString();
     EXPECT_TRUE(out.contains("Port:     1 ("));
@@ -29,15 +29,16 @@ TEST_F(CliRunnerTest, PortsListsEveryPortAndTellsHowToMendAPermissionRefusal)
     port.setClaimedPorts({2});
     port.setPermissionDeniedPorts({3});
     EXPECT_EQ(run({"ports", "--simulate"}), exit_status::Done);
-    EXPECT_EQ(out, QStringLiteral("Port 1  simulated port 1  free\n"
-                                  "Port 2  simulated port 2  busy\n"
-                                  "Port 3  simulated port 3  permission denied\n"
-                                  "Port 4  -               missing\n"
-                                  "Port 5  simulated port 5  free\n"
-                                  "Port 6  -               missing\n"));
+    EXPECT_EQ(out,
+              QStringLiteral("Port 1  simulated port 1  free\n"
+                             "Port 2  simulated port 2  busy\n"
+                             "Port 3  simulated port 3  permission denied\n"
+                             "Port 4  -               missing\n"
+                             "Port 5  simulated port 5  free\n"
+                             "Port 6  -               missing\n"));
     EXPECT_TRUE(err.startsWith(QStringLiteral("You may not open simulated port 3 (permission denied).")))
         << err.toStdString();
-    EXPECT_TRUE(device.payloadLog().isEmpty());  // nothing is sent to any unit
+    EXPECT_TRUE(device.payloadLog().isEmpty()); // nothing is sent to any unit
 }
 
 TEST_F(CliRunnerTest, AUnitThatDoesNotAnswerIsStatusOne)
@@ -66,11 +67,12 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
     const QString noStamp = writeFile("nostamp.tun", "&M110901\r\nC0000\r\nC0100\r\n");
     const QString in = writeFile("in.tun", tune_test::ExpectedFile(device.memory(), Stamp));
     const QString partial = writeFile("partial.tun", "&M110901\r\n12-07-2026-10:00:00\r\nO0805\r\n\r\n");
-    const QString log = writeFile("run.txt", "\"12-05-2026\",\"10:00:00\"\r\n"
-                                             "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
-                                             "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
-                                             "\"10:00:00\",\"2.500\",\"2.500\",\"0.0\",\"185\",\"185\",\"0.0\","
-                                             "\"12.0\",\"1.000\",\"0.0\",\"3,480\"\r\n");
+    const QString log = writeFile("run.txt",
+                                  "\"12-05-2026\",\"10:00:00\"\r\n"
+                                  "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                                  "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+                                  "\"10:00:00\",\"2.500\",\"2.500\",\"0.0\",\"185\",\"185\",\"0.0\","
+                                  "\"12.0\",\"1.000\",\"0.0\",\"3,480\"\r\n");
     const QString out = dir.filePath("out.tun");
     struct Case {
         QStringList args;
@@ -109,7 +111,8 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
         {{"autotune", log, "--tune", in, "-o", out, "--lag", "soon"}, "--lag needs a number from 0 to 3"},
         {{"autotune", log, "--tune", in, "-o", out, "--lag", "3.5"}, "--lag needs a number from 0 to 3"},
         {{"autotune", log, "--tune", in, "-o", out, "--lag=-0.1"}, "--lag needs a number from 0 to 3"},
-        {{"autotune", log, "--tune", partial, "-o", out}, "names 1 of the 1044 entries of a tune; autotune needs a complete one"},
+        {{"autotune", log, "--tune", partial, "-o", out},
+         "names 1 of the 1044 entries of a tune; autotune needs a complete one"},
         {{"autotune", dir.filePath("missing.txt"), "--tune", in, "-o", out}, "Cannot open \""},
     };
     for (const Case& c : cases) {
@@ -199,16 +202,16 @@ TEST_F(CliRunnerTest, ListIsTheViewersTextAndItsSavedFile)
 // configuration load read (register 04), never the load's open-loop ratio.
 TEST_F(CliRunnerTest, TheTransferFunctionUsesTheCalibrationItsHeadingNames)
 {
-    device.memory().setRegister(0x02, 24);  // installed, open loop
-    device.memory().setRegister(0x03, 19);  // EEC, open loop: the load's ratio is 19/24
-    device.memory().setRegister(0x04, 24);  // installed, closed loop
+    device.memory().setRegister(0x02, 24); // installed, open loop
+    device.memory().setRegister(0x03, 19); // EEC, open loop: the load's ratio is 19/24
+    device.memory().setRegister(0x04, 24); // installed, closed loop
     device.memory().setCell('F', 160, 0x64);
     struct Case {
         QStringList args;
-        const char* expected;  // in the output
+        const char* expected; // in the output
     } const cases[] = {
         {{"list", "F"}, "MAF TRANSFER FUNCTION: 24lb/hr Calibration."},
-        {{"list", "F"}, "Output[v]: 3.125, Flow[kg/hr]: 253\r\n"},           // 100 x 2 x 24/19
+        {{"list", "F"}, "Output[v]: 3.125, Flow[kg/hr]: 253\r\n"}, // 100 x 2 x 24/19
         {{"list", "F", "--injectors", "30"}, "MAF TRANSFER FUNCTION: 30lb/hr Calibration."},
         {{"list", "F", "--injectors", "30"}, "Output[v]: 3.125, Flow[kg/hr]: 316\r\n"},
         {{"read", "F", "3.125"}, "  253 kg/hr  (byte 64)"},
@@ -251,7 +254,8 @@ TEST_F(CliRunnerTest, FailuresPartWayAreReportedWhereTheyHappened)
     QFile::remove(path);
     silentAfter(device, "ROFF");
     EXPECT_EQ(run({"export", path}), exit_status::UnitFailed);
-    EXPECT_TRUE(err.contains("Table Read Failed. Please try again.\nNo usable answer to \"RL00\"")) << err.toStdString();
+    EXPECT_TRUE(err.contains("Table Read Failed. Please try again.\nNo usable answer to \"RL00\""))
+        << err.toStdString();
     EXPECT_FALSE(QFile::exists(path));
 
     answerAgain(device);
@@ -335,8 +339,9 @@ TEST_F(CliMonitorTest, LogsEverySampleInTheMonitorsFormat)
     ASSERT_GE(logged.size(), 2 + 19);
     EXPECT_LE(logged.size(), 2 + 21);
     EXPECT_EQ(logged[0], "\"12-05-2026\",\"07:41:09\"");
-    EXPECT_EQ(logged[1], "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
-                         "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"");
+    EXPECT_EQ(logged[1],
+              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+              "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"");
     const QRegularExpression sample(QStringLiteral("^\"07:41:(09|10)\"(,\"[^\"]*\"){10}$"));
     for (qsizetype i = 2; i < logged.size(); ++i)
         EXPECT_TRUE(sample.match(logged[i]).hasMatch()) << logged[i].toStdString();
@@ -380,7 +385,7 @@ TEST_F(CliMonitorTest, ALogThatCannotBeCreatedSendsNoSample)
 // other request goes to the unit.
 class KnownSamplePort final : public ForwardingPort {
 public:
-    KnownSamplePort(SerialPort& inner, QByteArray sample) : ForwardingPort(inner), sample_(std::move(sample)) {}
+    KnownSamplePort(SerialPort& inner, QByteArray sample) : ForwardingPort(inner), sample_(std::move(sample)) { }
     PortError write(const QByteArray& bytes) override
     {
         if (bytes != frame::Build(QStringLiteral("M")))
@@ -433,10 +438,11 @@ TEST_F(CliMonitorTest, EveryLoggedFieldIsTheSampleWorkedOutByHand)
     // = 7.36 degrees. Speed 87 x 40 = 3480 rpm.
     const QByteArray sample = "\"07:41:09\",\"2.346\",\"2.053\",\"-12.5\",\"292\",\"253\",\"-13.5\",\"15.0\","
                               "\"0.802\",\"7.4\",\"3,480\"\r\n";
-    EXPECT_EQ(contents(path), "\"12-05-2026\",\"07:41:09\"\r\n"
-                              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
-                              "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
-                                  + sample + sample);
+    EXPECT_EQ(contents(path),
+              "\"12-05-2026\",\"07:41:09\"\r\n"
+              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+              "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n"
+                  + sample + sample);
 }
 
 } // namespace

@@ -31,7 +31,7 @@ Outcome Parse(Program program, const QStringList& args, const QString& environme
 struct Row {
     Program program;
     QStringList args;
-    const char* message;  // a fragment of the refusal; "" for an accepted line
+    const char* message; // a fragment of the refusal; "" for an accepted line
     QString environment = {};
 };
 
@@ -49,14 +49,15 @@ TEST(CommandLinesTest, EachProgramAcceptsItsOptionsAndRefusesTheRestWithStatusTw
         {Cli, {"import", "a.tun", "--verify", "-y", "--simulate", "--no-backup"}, ""},
         {Cli, {"read", "--sim-pace", "O", "--simulate", "1600", "--sim-fault", "delay=1500"}, ""},
         {Cli, {"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"}, ""},
-        {Cli, {"monitor", "--seconds", "2678400"}, ""},  // 31 days
+        {Cli, {"monitor", "--seconds", "2678400"}, ""}, // 31 days
         {Cli, {"list", "O", "-o", "LO_Table.txt", "--injectors", "30"}, ""},
         {Cli, {"log", "csv", "run.txt", "--output", "run.csv"}, ""},
         {Cli, {"autotune", "run.txt", "--table=C", "--lag", "-0.1", "-o", "out.tun", "--smooth"}, ""},
         {Cli, {"--help"}, ""},
         {Cli, {"write", "--help"}, ""},
         // An option of another command is refused, never dropped.
-        {Cli, {"--simulate", "probe", "--seconds", "5", "--injectors", "30", "-o", "FILE"},
+        {Cli,
+         {"--simulate", "probe", "--seconds", "5", "--injectors", "30", "-o", "FILE"},
          "the probe command does not take --seconds, --injectors or -o (try kestrel-cli probe --help)"},
         {Cli, {"export", "a.tun", "--yes"}, "the export command does not take --yes"},
         {Cli, {"info", "--no-backup", "--no-verify"}, "the info command does not take --no-backup or --no-verify"},
@@ -91,8 +92,12 @@ TEST(CommandLinesTest, EachProgramAcceptsItsOptionsAndRefusesTheRestWithStatusTw
         // The shared options.
         {Cli, {"probe", "--port", "one"}, "--port: "},
         {Cli, {"probe"}, "KESTREL_PORTS: ", "nonsense"},
-        {Cli, {"--sim-pace", "probe", "--sim-stage", "base"}, "the simulated Ventrix's options need --simulate: --sim-pace, --sim-stage"},
-        {Cli, {"--simulate", "probe", "--sim-stage", "weird"}, "--sim-stage: expected plus, base or a code 0 to 255, got \"weird\""},
+        {Cli,
+         {"--sim-pace", "probe", "--sim-stage", "base"},
+         "the simulated Ventrix's options need --simulate: --sim-pace, --sim-stage"},
+        {Cli,
+         {"--simulate", "probe", "--sim-stage", "weird"},
+         "--sim-stage: expected plus, base or a code 0 to 255, got \"weird\""},
         {Cli, {"--simulate", "probe", "--sim-bogus"}, "unknown option '--sim-bogus' (try --help)"},
 
         // kestrel: Qt's window-system options are Qt's.
@@ -110,7 +115,8 @@ TEST(CommandLinesTest, EachProgramAcceptsItsOptionsAndRefusesTheRestWithStatusTw
         {Kestrel, {"--log"}, "--log needs a FILE"},
         {Kestrel, {"--tune"}, "--tune needs a FILE"},
         {Kestrel, {"--simulate=yes"}, "--simulate takes no value"},
-        {Kestrel, {"--simulate", "--tune", "t.tun"},
+        {Kestrel,
+         {"--simulate", "--tune", "t.tun"},
          "--tune opens the file in a simulated unit of its own: leave out --simulate and the --sim- options"},
         {Kestrel, {"--tune", "t.tun", "--sim-stage", "base"}, "--tune opens the file in a simulated unit of its own"},
         {Kestrel, {"--sim-stage", "base"}, "the simulated Ventrix's options need --simulate: --sim-stage"},
@@ -173,8 +179,8 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     EXPECT_FALSE(b.backup);
 
     // --port replaces what the environment says, as for the windowed program.
-    const CliArguments m = ParseCliArguments({"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"},
-                                             QStringLiteral("1=/dev/ttyS0"));
+    const CliArguments m = ParseCliArguments(
+        {"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"}, QStringLiteral("1=/dev/ttyS0"));
     EXPECT_EQ(m.logPath, "run.txt");
     EXPECT_EQ(m.seconds, 60.0);
     EXPECT_EQ(m.common.ports, (port_names::Assignments{{2, "/dev/ttyUSB1"}}));

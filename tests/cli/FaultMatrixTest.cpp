@@ -14,16 +14,37 @@
 namespace {
 
 const QStringList Faults = {
-    "silent",      "drop-every=3",  "negative", "stray",   "junk",         "split",     "late=1",   "late=17",
-    "delay=1500",  "busy-probes",   "wrong-echo", "other-address", "short", "short=R", "short=RT,Y,V",
-    "vanish=10",   "vanish=20",
+    "silent",
+    "drop-every=3",
+    "negative",
+    "stray",
+    "junk",
+    "split",
+    "late=1",
+    "late=17",
+    "delay=1500",
+    "busy-probes",
+    "wrong-echo",
+    "other-address",
+    "short",
+    "short=R",
+    "short=RT,Y,V",
+    "vanish=10",
+    "vanish=20",
     // A reply that comes after the wait for it has given up, while later
     // requests are being answered (each reply 7 ms): during the configuration
     // load, at the first cell read, in the middle of an export.
-    "late-alone=3 delay=7", "late-alone=17 delay=7", "late-alone=600 delay=7",
+    "late-alone=3 delay=7",
+    "late-alone=17 delay=7",
+    "late-alone=600 delay=7",
     // A live sample cut short; a unit that answers for the next register,
     // with the previous request's reply, with a NUL or junk in the data.
-    "short=M", "other-register", "previous-reply", "in-data=3", "in-data=3:#", "in-data=2:5",
+    "short=M",
+    "other-register",
+    "previous-reply",
+    "in-data=3",
+    "in-data=3:#",
+    "in-data=2:5",
 };
 
 // The program's own failure texts: a failed run names where it stopped with one.
@@ -102,7 +123,7 @@ protected:
     // What a healthy unit gives: the outputs and the unit's memory afterwards.
     struct Outcome {
         QString out;
-        QByteArray file;  // the command's file from its third line on (the first two carry the time)
+        QByteArray file; // the command's file from its third line on (the first two carry the time)
         VentrixMemory memory;
     };
     Outcome outcomeOf(const Operation& op)
@@ -180,7 +201,7 @@ protected:
     }
 
     QString source;
-    QList<QByteArray> replies;  // the unit's replies to "M" in this run
+    QList<QByteArray> replies; // the unit's replies to "M" in this run
     QMap<int, qsizetype> writtenBefore;
 };
 

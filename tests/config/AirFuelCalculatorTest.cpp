@@ -29,7 +29,7 @@ TEST_F(AirFuelCalculatorTest, WorkedExamples)
         QString change;
         QString polarity;
         QColor colour;
-        QString warning;  // title of the limit warning, if any
+        QString warning; // title of the limit warning, if any
     };
     const QColor darkGreen(0, 64, 0);
     const Case cases[] = {

@@ -37,16 +37,26 @@ TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
 {
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
     device.memory().setStageCode(2);
-    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::InjectorsOL, 0x18},
-                  {cmd::EecInjectorsOL, 0x13}, {cmd::Injectors, 30}, {cmd::EecInjectors, 24},
-                  {cmd::IgnitionType, 0x84}, {cmd::RpmSwitchOnPoint, 0x32}, {cmd::RpmSwitchOffPoint, 0x30},
-                  {cmd::RpmSwitchMode, 0x01}, {cmd::InjectorsOLBank2, 0}, {cmd::EecInjectorsOLBank2, 22},
-                  {cmd::InjectorsBank2, 32}, {cmd::EecInjectorsBank2, 0}});
+    setRegisters({{cmd::WotBreakpointHigh, 0x01},
+                  {cmd::WotBreakpointLow, 0xFF},
+                  {cmd::InjectorsOL, 0x18},
+                  {cmd::EecInjectorsOL, 0x13},
+                  {cmd::Injectors, 30},
+                  {cmd::EecInjectors, 24},
+                  {cmd::IgnitionType, 0x84},
+                  {cmd::RpmSwitchOnPoint, 0x32},
+                  {cmd::RpmSwitchOffPoint, 0x30},
+                  {cmd::RpmSwitchMode, 0x01},
+                  {cmd::InjectorsOLBank2, 0},
+                  {cmd::EecInjectorsOLBank2, 22},
+                  {cmd::InjectorsBank2, 32},
+                  {cmd::EecInjectorsBank2, 0}});
 
     EXPECT_EQ(load(), 1);
 
-    EXPECT_EQ(heard(), QStringList({"Y", "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06", "RT07", "RT08",
-                                    "RT09", "RT0A", "RT0B", "RT0C", "RT0D"}));
+    EXPECT_EQ(heard(),
+              QStringList({"Y", "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06", "RT07", "RT08", "RT09", "RT0A",
+                           "RT0B", "RT0C", "RT0D"}));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "no warning for the load's own selections";
     EXPECT_EQ(configure.txtMAFMinimum()->text(), "0.996");
     EXPECT_EQ(configure.txtTPSMinimum()->text(), "0.801");
@@ -83,10 +93,10 @@ TEST_F(ConfigurationLoadTest, StageCodeDecidesTheStageOnlyWhenItIsKnown)
         QString text;
         bool plusAfter;
     };
-    const Case cases[] = {{0, false, "STAGE2(PLUS)", true}, {1, true, "STAGE1(BASE)", false},
-                          {2, false, "STAGE2(PLUS)", true}, {3, true, "STAGE1(BASE)", false},
-                          {4, true, "STAGE1(BASE)", true},
-                          {5, true, "STAGE1(BASE)", true},  {0xFF, false, "STAGE1(BASE)", false}};
+    const Case cases[] = {{0, false, "STAGE2(PLUS)", true},    {1, true, "STAGE1(BASE)", false},
+                          {2, false, "STAGE2(PLUS)", true},    {3, true, "STAGE1(BASE)", false},
+                          {4, true, "STAGE1(BASE)", true},     {5, true, "STAGE1(BASE)", true},
+                          {0xFF, false, "STAGE1(BASE)", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         frmConfigure fresh;
@@ -130,7 +140,7 @@ TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
         frmIgnitionConfig freshIgnition;
         dialogs.messages.clear();
         heard();
-        w.port->ledger() = ReplyLedger();  // a fresh line: the replies the last round gave up on are not pending
+        w.port->ledger() = ReplyLedger(); // a fresh line: the replies the last round gave up on are not pending
         answerOnly(failing);
 
         EXPECT_EQ(LoadConfiguration(freshConfigure, freshIgnition), 0);
@@ -154,11 +164,15 @@ TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
 
 TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
 {
-    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::InjectorsOL, 24},
-                  {cmd::EecInjectorsOL, 21}, {cmd::Injectors, 30}, {cmd::EecInjectors, 26}});
+    setRegisters({{cmd::WotBreakpointHigh, 0x01},
+                  {cmd::WotBreakpointLow, 0xFF},
+                  {cmd::InjectorsOL, 24},
+                  {cmd::EecInjectorsOL, 21},
+                  {cmd::Injectors, 30},
+                  {cmd::EecInjectors, 26}});
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
-    answerOnly(6);  // Y and RT00 to RT04
-    EecInjectorSize = 0;  // as before any load
+    answerOnly(6);       // Y and RT00 to RT04
+    EecInjectorSize = 0; // as before any load
     InjectorRatioCL = 0;
 
     EXPECT_EQ(load(), 0);

@@ -45,7 +45,7 @@ TEST_F(IgnitionConfigTest, UpdatesAndReadsBackWhatTheStageHas)
         int typeCode, modeCode;
     } const cases[] = {
         {true, 3, 1, {"WT0684", "RT06", "WT0901", "RT09"}, 0x84, 0x01},
-        {false, 0, -1, {"WT0680", "RT06"}, 0x80, 0x01},  // the mode as the plus case left it
+        {false, 0, -1, {"WT0680", "RT06"}, 0x80, 0x01}, // the mode as the plus case left it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.plus);

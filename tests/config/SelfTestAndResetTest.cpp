@@ -7,9 +7,9 @@ namespace {
 
 using namespace mdlPublicVars;
 
-const QStringList HeldDuringTest = {"cmdDisconnect", "mnuMemory", "mnuDiagnostics", "mnuVentrix", "mnuHelp",
-                                    "cmdGraphicalTune", "cmdMemoryModify", "cmdAccuracyTest", "cmdVentrixRun",
-                                    "cmdAbout"};
+const QStringList HeldDuringTest = {"cmdDisconnect", "mnuMemory",        "mnuDiagnostics",  "mnuVentrix",
+                                    "mnuHelp",       "cmdGraphicalTune", "cmdMemoryModify", "cmdAccuracyTest",
+                                    "cmdVentrixRun", "cmdAbout"};
 
 class SelfTestAndResetTest : public ConnectedUnit {
 protected:
@@ -36,7 +36,7 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
         {SelfTestOutcome::Silent, MsgIcon::Exclamation, "VentrixTM Accuracy Test - TIMEOUT",
          "Accuracy Test Time-out Error. Try Again."},
     };
-    device.setSelfTestMs(30000);  // well within one attempt's 50 s (the attempts table)
+    device.setSelfTestMs(30000); // well within one attempt's 50 s (the attempts table)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title.toStdString());
         dialogs.messages.clear();

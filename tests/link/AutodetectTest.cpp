@@ -15,9 +15,8 @@ namespace {
 
 using namespace mdlPublicVars;
 
-const QString NotFoundText = QStringLiteral(
-    "VentrixTM not located on any active comm port.\n"
-    "Check power to VentrixTM and serial cable connectivity.");
+const QString NotFoundText = QStringLiteral("VentrixTM not located on any active comm port.\n"
+                                            "Check power to VentrixTM and serial cable connectivity.");
 
 class AutodetectTest : public ::testing::Test {
 protected:
@@ -27,15 +26,9 @@ protected:
         services::install(&ports, &clock, &dialogs, &settings);
     }
 
-    void storeLastPort(const QString& value)
-    {
-        startup_settings::Write(startup_settings::LastActiveCommPort, value);
-    }
+    void storeLastPort(const QString& value) { startup_settings::Write(startup_settings::LastActiveCommPort, value); }
 
-    QString storedLastPort() const
-    {
-        return settings.read("KESTREL", "Startup", "LastActiveCommPort", "<absent>");
-    }
+    QString storedLastPort() const { return settings.read("KESTREL", "Startup", "LastActiveCommPort", "<absent>"); }
 
     ManualClock clock;
     FakePorts ports{clock};
@@ -56,39 +49,102 @@ TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
     };
     struct Case {
         const char* what;
-        const char* stored;  // null: nothing stored
+        const char* stored; // null: nothing stored
         bool allPortsExist;
         std::function<void(FakePorts&)> units;
-        int found;  // 0: not found
+        int found; // 0: not found
         QList<int> candidates;
-        QStringList events;  // empty: not checked
-        qint64 waitedMs;     // -1: not checked
-        QMap<int, int> probes;  // frames written to a port
+        QStringList events;    // empty: not checked
+        qint64 waitedMs;       // -1: not checked
+        QMap<int, int> probes; // frames written to a port
         QList<int> firstOpens;
     } const cases[] = {
-        {"last port answers ready", nullptr, true, [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"03"}); },
-         1, {}, {"busy", "arrow", "Com 1"}, -1, {{1, 1}}, {}},
-        {"the scan finds a later port", "4", true, [](FakePorts& p) { p.device(5).answer = AnswersStatuses({"03"}); },
-         5, {1, 2, 3, 4, 5}, {"busy", "autodetect", "arrow", "Com 5", "unload"}, -1,
-         {{4, 10}}, {}},  // five attempts as last port, five in the scan
+        {"last port answers ready",
+         nullptr,
+         true,
+         [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"03"}); },
+         1,
+         {},
+         {"busy", "arrow", "Com 1"},
+         -1,
+         {{1, 1}},
+         {}},
+        {"the scan finds a later port",
+         "4",
+         true,
+         [](FakePorts& p) { p.device(5).answer = AnswersStatuses({"03"}); },
+         5,
+         {1, 2, 3, 4, 5},
+         {"busy", "autodetect", "arrow", "Com 5", "unload"},
+         -1,
+         {{4, 10}},
+         {}}, // five attempts as last port, five in the scan
         // 5 s on the last port, then 1 s pause and 5 s of probing for each of six ports.
-        {"no unit anywhere", "2", true, {}, 0, {1, 2, 3, 4, 5, 6}, {"busy", "autodetect", "failed", "arrow", "unload"},
-         6 * 1000, {{2, 10}, {1, 5}}, {}},
-        {"missing ports skipped", nullptr, false, [](FakePorts& p) { p.device(3).answer = AnswersStatuses({"03"}); },
-         3, {1, 2, 3}, {}, -1, {}, {1, 1, 2}},
-        {"ask again answered by a second probe", nullptr, true,
-         [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"02", "03"}); },
-         1, {}, {}, 3000, {}, {}},  // 1 s before reopening, 2 s after
-        {"silent second probe on the last port leads on to the scan", "6", true,
-         [&](FakePorts& p) { p.device(6).answer = asksAgainThenSilentUntil(7); }, 6, {1, 2, 3, 4, 5, 6}, {}, -1, {}, {}},
-        {"silent second probe during the scan ends it", "9", true,
+        {"no unit anywhere",
+         "2",
+         true,
+         {},
+         0,
+         {1, 2, 3, 4, 5, 6},
+         {"busy", "autodetect", "failed", "arrow", "unload"},
+         6 * 1000,
+         {{2, 10}, {1, 5}},
+         {}},
+        {"missing ports skipped",
+         nullptr,
+         false,
+         [](FakePorts& p) { p.device(3).answer = AnswersStatuses({"03"}); },
+         3,
+         {1, 2, 3},
+         {},
+         -1,
+         {},
+         {1, 1, 2}},
+        {"ask again answered by a second probe",
+         nullptr,
+         true,
+         [](FakePorts& p) {
+             p.device(1).answer = AnswersStatuses({"02", "03"});
+         },
+         1,
+         {},
+         {},
+         3000,
+         {},
+         {}}, // 1 s before reopening, 2 s after
+        {"silent second probe on the last port leads on to the scan",
+         "6",
+         true,
+         [&](FakePorts& p) { p.device(6).answer = asksAgainThenSilentUntil(7); },
+         6,
+         {1, 2, 3, 4, 5, 6},
+         {},
+         -1,
+         {},
+         {}},
+        {"silent second probe during the scan ends it",
+         "9",
+         true,
          [&](FakePorts& p) {
              p.device(2).answer = asksAgainThenSilentUntil(1000);
              p.device(4).answer = AnswersStatuses({"03"});
          },
-         0, {1, 2}, {}, -1, {{4, 0}}, {}},
-        {"stored port that is no number counts as none", "COM3", true,
-         [](FakePorts& p) { p.device(2).answer = AnswersStatuses({"03"}); }, 2, {1, 2}, {}, -1, {}, {1}},
+         0,
+         {1, 2},
+         {},
+         -1,
+         {{4, 0}},
+         {}},
+        {"stored port that is no number counts as none",
+         "COM3",
+         true,
+         [](FakePorts& p) { p.device(2).answer = AnswersStatuses({"03"}); },
+         2,
+         {1, 2},
+         {},
+         -1,
+         {},
+         {1}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -204,10 +260,16 @@ TEST_F(AutodetectTest, FailedSearchStillSavesTheStoredPortOnExit)
 TEST(WidebandModelSetting, KeepsAnyNumberAndDefaultsOnlyForText)
 {
     const std::pair<const char*, int> cases[] = {
-        {"0", 0}, {"8", 8}, {" 3 ", 3},
-        {"9", 9}, {"12", 12}, {"-2", -2},      // no model of the list: the voltage is shown
-        {"2.5", NoWidebandModel},              // a number, but no model's index
-        {"", 1}, {"junk", 1}, {"1x", 1},       // not a number: the default
+        {"0", 0},
+        {"8", 8},
+        {" 3 ", 3},
+        {"9", 9},
+        {"12", 12},
+        {"-2", -2},               // no model of the list: the voltage is shown
+        {"2.5", NoWidebandModel}, // a number, but no model's index
+        {"", 1},
+        {"junk", 1},
+        {"1x", 1}, // not a number: the default
     };
     for (const auto& [stored, model] : cases)
         EXPECT_EQ(WidebandModelFromSetting(QString::fromLatin1(stored)), model) << stored;
@@ -215,7 +277,8 @@ TEST(WidebandModelSetting, KeepsAnyNumberAndDefaultsOnlyForText)
 
 TEST(ProbeStatus, ReadsTheLeadingDigits)
 {
-    const std::pair<const char*, int> cases[] = {{"03", 3}, {"02", 2}, {"3x", 3}, {"x3", 0}, {"", 0}, {"12", 12}, {"033", 3}};
+    const std::pair<const char*, int> cases[] = {{"03", 3}, {"02", 2},  {"3x", 3}, {"x3", 0},
+                                                 {"", 0},   {"12", 12}, {"033", 3}};
     for (const auto& [reply, status] : cases)
         EXPECT_EQ(ProbeStatusOf(QString::fromLatin1(reply)), status) << reply;
 }

@@ -34,10 +34,9 @@ TEST(EndToEndTest, FindsAndTalksToTheSimulatorOnAPseudoTerminal)
     ASSERT_FALSE(device.isEmpty());
 
     // The unit is on port 3; ports 1 and 2 lead nowhere.
-    QtSerialPort port({{1, QStringLiteral("/dev/kestrel-missing-1")},
-                       {2, QStringLiteral("/dev/kestrel-missing-2")},
-                       {3, device}});
-    ManualClock clock;  // the search's pauses cost nothing; replies still take real time
+    QtSerialPort port(
+        {{1, QStringLiteral("/dev/kestrel-missing-1")}, {2, QStringLiteral("/dev/kestrel-missing-2")}, {3, device}});
+    ManualClock clock; // the search's pauses cost nothing; replies still take real time
     ScriptedDialogs dialogs;
     MemorySettingsStore settings;
     services::install(&port, &clock, &dialogs, &settings);

@@ -9,7 +9,7 @@ struct BuildCase {
     const char* frame;
 };
 
-class FrameBuild : public ::testing::TestWithParam<BuildCase> {};
+class FrameBuild : public ::testing::TestWithParam<BuildCase> { };
 
 TEST_P(FrameBuild, MatchesTheWireFormat)
 {
@@ -17,10 +17,8 @@ TEST_P(FrameBuild, MatchesTheWireFormat)
 }
 
 INSTANTIATE_TEST_SUITE_P(WorkedExamples, FrameBuild,
-                         ::testing::Values(BuildCase{"Z", "UU01ZBB$"},
-                                           BuildCase{"RT00", "UU04RT006A$"},
-                                           BuildCase{"WT0680", "UU06WT0680DF$"},
-                                           BuildCase{"RO80", "UU04RO806D$"}));
+                         ::testing::Values(BuildCase{"Z", "UU01ZBB$"}, BuildCase{"RT00", "UU04RT006A$"},
+                                           BuildCase{"WT0680", "UU06WT0680DF$"}, BuildCase{"RO80", "UU04RO806D$"}));
 
 TEST(FrameLength, IsTwoUpperCaseHexDigits)
 {
@@ -46,27 +44,25 @@ struct JudgeCase {
     frame::Verdict verdict;
 };
 
-class ReplyJudge : public ::testing::TestWithParam<JudgeCase> {};
+class ReplyJudge : public ::testing::TestWithParam<JudgeCase> { };
 
 TEST_P(ReplyJudge, SortsTheReply)
 {
     EXPECT_EQ(frame::Judge(GetParam().received, GetParam().inTime), GetParam().verdict);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, ReplyJudge,
-    ::testing::Values(
-        JudgeCase{"Positive", "uu0103$", true, frame::Verdict::Positive},
-        JudgeCase{"PositiveEmpty", "uu01x$", true, frame::Verdict::Positive},
-        JudgeCase{"Negative", "uu01$", true, frame::Verdict::Negative},
-        JudgeCase{"NegativeWhateverPrefix", "UU01$", true, frame::Verdict::Negative},
-        JudgeCase{"UpperCase", "UU0103$", true, frame::Verdict::Malformed},
-        JudgeCase{"StrayPrefix", "xuu0103$", true, frame::Verdict::Malformed},
-        JudgeCase{"TrailingJunk", "uu0103$x", false, frame::Verdict::TimedOut},
-        JudgeCase{"Incomplete", "uu0103", false, frame::Verdict::TimedOut},
-        JudgeCase{"Nothing", "", false, frame::Verdict::TimedOut},
-        JudgeCase{"CompleteButLate", "uu0103$", false, frame::Verdict::TimedOut}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Replies, ReplyJudge,
+                         ::testing::Values(JudgeCase{"Positive", "uu0103$", true, frame::Verdict::Positive},
+                                           JudgeCase{"PositiveEmpty", "uu01x$", true, frame::Verdict::Positive},
+                                           JudgeCase{"Negative", "uu01$", true, frame::Verdict::Negative},
+                                           JudgeCase{"NegativeWhateverPrefix", "UU01$", true, frame::Verdict::Negative},
+                                           JudgeCase{"UpperCase", "UU0103$", true, frame::Verdict::Malformed},
+                                           JudgeCase{"StrayPrefix", "xuu0103$", true, frame::Verdict::Malformed},
+                                           JudgeCase{"TrailingJunk", "uu0103$x", false, frame::Verdict::TimedOut},
+                                           JudgeCase{"Incomplete", "uu0103", false, frame::Verdict::TimedOut},
+                                           JudgeCase{"Nothing", "", false, frame::Verdict::TimedOut},
+                                           JudgeCase{"CompleteButLate", "uu0103$", false, frame::Verdict::TimedOut}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReplyData, StripsPrefixAndTerminator)
 {

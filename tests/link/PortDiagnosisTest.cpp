@@ -29,7 +29,10 @@ public:
     QMap<QString, Device> devices;
 
     QString location(const QString& device) const override { return QStringLiteral("/dev/") + device; }
-    Access access(const QString& device) const override { return devices.value(device, {Access::Missing, {}, {}}).access; }
+    Access access(const QString& device) const override
+    {
+        return devices.value(device, {Access::Missing, {}, {}}).access;
+    }
     QString holder(const QString& device) const override { return devices.value(device).holder; }
     QString hardware(const QString& device) const override { return devices.value(device).hardware; }
 };
@@ -49,14 +52,15 @@ TEST(PortDiagnosisTest, EachPortWithItsDeviceAccessHolderAndHardware)
     QStringList lines;
     for (const auto& report : reports)
         lines << port_diagnosis::ReportLine(report);
-    EXPECT_EQ(lines, QStringList({
-                         "Port 1  /dev/ttyUSB0    free  FTDI FT232R USB UART (USB 0403:6001, serial A50285BI)",
-                         "Port 2  /dev/ttyUSB1    busy (held by ModemManager (pid 812))  Prolific USB-Serial (USB 067b:2303)",
-                         "Port 3  /dev/ttyS0      permission denied",
-                         "Port 4  -               missing",
-                         "Port 5  /dev/ttyS1      missing",
-                         "Port 6  -               missing",
-                     }));
+    EXPECT_EQ(lines,
+              QStringList({
+                  "Port 1  /dev/ttyUSB0    free  FTDI FT232R USB UART (USB 0403:6001, serial A50285BI)",
+                  "Port 2  /dev/ttyUSB1    busy (held by ModemManager (pid 812))  Prolific USB-Serial (USB 067b:2303)",
+                  "Port 3  /dev/ttyS0      permission denied",
+                  "Port 4  -               missing",
+                  "Port 5  /dev/ttyS1      missing",
+                  "Port 6  -               missing",
+              }));
 }
 
 TEST(PortDiagnosisTest, ThroughTheSimulatedPortsEveryStateIsToldApart)
@@ -74,10 +78,11 @@ TEST(PortDiagnosisTest, ThroughTheSimulatedPortsEveryStateIsToldApart)
         seen << report.access;
         devices << report.device;
     }
-    EXPECT_EQ(seen, QList<Access>({Access::Free, Access::Busy, Access::PermissionDenied, Access::Missing,
-                                   Access::Free, Access::Missing}));
-    EXPECT_EQ(devices, QStringList({"simulated port 1", "simulated port 2", "simulated port 3", "",
-                                    "simulated port 5", ""}));
+    EXPECT_EQ(seen,
+              QList<Access>({Access::Free, Access::Busy, Access::PermissionDenied, Access::Missing, Access::Free,
+                             Access::Missing}));
+    EXPECT_EQ(devices,
+              QStringList({"simulated port 1", "simulated port 2", "simulated port 3", "", "simulated port 5", ""}));
     EXPECT_FALSE(port.isOpen());
 }
 
@@ -106,8 +111,9 @@ TEST_F(PermissionHintTest, ASearchRefusedForPermissionSaysWhichDeviceAndHow)
 
     EXPECT_FALSE(mdlPublicVars::Connected);
     ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_EQ(dialogs.messages[0].text, QStringLiteral("VentrixTM not located on any active comm port.\n"
-                                                       "Check power to VentrixTM and serial cable connectivity."));
+    EXPECT_EQ(dialogs.messages[0].text,
+              QStringLiteral("VentrixTM not located on any active comm port.\n"
+                             "Check power to VentrixTM and serial cable connectivity."));
     EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Exclamation);
     EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Not Connected"));
     EXPECT_TRUE(dialogs.messages[1].text.startsWith(
@@ -124,7 +130,10 @@ TEST_F(PermissionHintTest, ASearchPastBusyPortsSaysWhichAndWhoHoldsThem)
     public:
         using ForwardingPort::ForwardingPort;
         QString deviceName() const override { return inner_.deviceName(); }
-        QString busyHolder() const override { return portNumber() == 2 ? QStringLiteral("kestrel (pid 4242)") : QString(); }
+        QString busyHolder() const override
+        {
+            return portNumber() == 2 ? QStringLiteral("kestrel (pid 4242)") : QString();
+        }
     } held(port);
     services::installPort(&held);
     port.setUnitPort(2);
@@ -145,7 +154,7 @@ TEST_F(PermissionHintTest, ASearchPastBusyPortsSaysWhichAndWhoHoldsThem)
 
 TEST_F(PermissionHintTest, AnEmptySearchWithoutRefusalsSaysNothingMore)
 {
-    port.setUnitPort(9);  // no port of the search has the unit
+    port.setUnitPort(9); // no port of the search has the unit
     AutodetectPort(view);
     EXPECT_EQ(dialogs.messages.size(), 1);
 }

@@ -8,9 +8,13 @@ TEST(PortNamesTest, AdaptersComeBeforeBuiltInPortsInNumericOrder)
 {
     const port_names::Assignments numbered = port_names::NumberLinuxDevices(
         {"ttyS10", "ttyS2", "ttyUSB1", "ttyACM0", "ttyUSB0", "ttyS0", "ttyS1", "ttyS3", "ttyprintk", "ttyAMA0"});
-    EXPECT_EQ(numbered, (port_names::Assignments{{1, "/dev/ttyUSB0"}, {2, "/dev/ttyUSB1"},
-                                                 {3, "/dev/ttyACM0"}, {4, "/dev/ttyS0"},
-                                                 {5, "/dev/ttyS1"}, {6, "/dev/ttyS2"}}));
+    EXPECT_EQ(numbered,
+              (port_names::Assignments{{1, "/dev/ttyUSB0"},
+                                       {2, "/dev/ttyUSB1"},
+                                       {3, "/dev/ttyACM0"},
+                                       {4, "/dev/ttyS0"},
+                                       {5, "/dev/ttyS1"},
+                                       {6, "/dev/ttyS2"}}));
 }
 
 TEST(PortNamesTest, ParsesExplicitAssignments)

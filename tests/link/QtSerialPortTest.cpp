@@ -79,7 +79,6 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-
 TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
 {
     TestApplication();
@@ -89,10 +88,10 @@ TEST(QtSerialPortTest, TransactsThroughAPseudoTerminal)
 
     QtSerialPort port({{1, pty.device()}});
     port.setPortNumber(1);
-    EXPECT_EQ(port.setRts(true), PortError::None);  // a pty has no RTS: not an error
+    EXPECT_EQ(port.setRts(true), PortError::None); // a pty has no RTS: not an error
     ASSERT_EQ(port.open(), PortError::None);
     EXPECT_EQ(port.open(), PortError::PortAlreadyOpen);
-    EXPECT_FALSE(port.lowLatencyGranted());  // the pty driver refuses: the port works on
+    EXPECT_FALSE(port.lowLatencyGranted()); // the pty driver refuses: the port works on
 
     SystemClock clock;
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
@@ -106,7 +105,7 @@ TEST(QtSerialPortTest, ReportsPortsThatCannotBeUsed)
 {
     TestApplication();
     QtSerialPort port({{1, QStringLiteral("/dev/kestrel-no-such-device")}});
-    port.setPortNumber(2);  // not assigned at all
+    port.setPortNumber(2); // not assigned at all
     EXPECT_EQ(port.open(), PortError::InvalidPortNumber);
     port.setPortNumber(1);
     EXPECT_NE(port.open(), PortError::None);
@@ -126,12 +125,12 @@ TEST(QtSerialPortTest, AsksForLowLatencyOnEveryOpenAndGoesOnWhenRefused)
     QList<qintptr> asked;
     QtSerialPort port({{1, pty.device()}}, [&](qintptr handle) {
         asked << handle;
-        return false;  // the driver says no
+        return false; // the driver says no
     });
     port.setPortNumber(1);
     ASSERT_EQ(port.open(), PortError::None);
     ASSERT_EQ(asked.size(), 1);
-    EXPECT_GE(asked.first(), 0);  // the open port's own handle
+    EXPECT_GE(asked.first(), 0); // the open port's own handle
     EXPECT_FALSE(port.lowLatencyGranted());
 
     SystemClock clock;

@@ -86,12 +86,9 @@ TEST_F(StragglerTest, AReplyLaterThanItsTimeOutIsNeverTakenForTheNextRequest)
         const char* next;
         const char* nextReply;
     } const cases[] = {
-        {"RT02", "RT03", "rt0313"},  // registers 24 and 19
-        {"RO10", "RO11", "ro1142"},
-        {"Y", "RT05", "rt0515"},
-        {"RT13", "V", "v123"},
-        {"M", "RO11", "ro1142"},
-        {"RO10", "Z", "03"},
+        {"RT02", "RT03", "rt0313"}, // registers 24 and 19
+        {"RO10", "RO11", "ro1142"}, {"Y", "RT05", "rt0515"}, {"RT13", "V", "v123"},
+        {"M", "RO11", "ro1142"},    {"RO10", "Z", "03"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.late);
@@ -135,7 +132,7 @@ TEST_F(StragglerTest, AReplyThatComesAfterItsWaitGaveUpIsThrownAwayWhenItComes)
     struct Case {
         const char* name;
         QString (*request)(int);
-        const char* reply;  // with the register or cell and its value
+        const char* reply; // with the register or cell and its value
         int firstValue;
     } const cases[] = {
         {"registers", [](int i) { return cmd::ReadRegister(i); }, "rt%1%2", 0x40},
@@ -145,7 +142,7 @@ TEST_F(StragglerTest, AReplyThatComesAfterItsWaitGaveUpIsThrownAwayWhenItComes)
         SCOPED_TRACE(c.name);
         device.clearLog();
         device.faults().lateAloneRequest = 1;
-        constexpr int Reads = 100;  // 5 s of reads
+        constexpr int Reads = 100; // 5 s of reads
         for (int n = 0; n < Reads; ++n) {
             const int i = n % 0x14;
             ASSERT_EQ(ask(c.request(i), 25),
@@ -154,7 +151,7 @@ TEST_F(StragglerTest, AReplyThatComesAfterItsWaitGaveUpIsThrownAwayWhenItComes)
         }
         // Each read went out once; the first twice.
         EXPECT_EQ(device.requestsHeard(), Reads + 1);
-        port.close();  // nothing left on its way for the next case
+        port.close(); // nothing left on its way for the next case
         ASSERT_EQ(port.open(), PortError::None);
     }
 }
@@ -176,7 +173,7 @@ TEST_F(StragglerTest, AnExportWithAnyOneOfItsRepliesLateReadsEveryEntryRight)
     for (const tunefile::Entry& e : order)
         expected << QString(QLatin1Char(e.table)) + frame::HexByte(e.address)
                 + frame::HexByte(e.table == tunefile::RegisterLetter ? 0x40 + e.address
-                                                                      : (e.address * 7 + e.table) & 0xFF);
+                                                                     : (e.address * 7 + e.table) & 0xFF);
 
     for (const bool alone : {true, false}) {
         for (int late = 1; late <= order.size(); ++late) {
@@ -203,9 +200,9 @@ TEST_F(StragglerTest, ADroppedReplyCostsItsAttemptsTimeOutAndNothingMore)
     const qint64 start = clock.nowMs();
     EXPECT_EQ(ask(QStringLiteral("RT02"), 10), QStringLiteral("rt0218"));
     EXPECT_EQ(ask(QStringLiteral("RO10"), 10), QStringLiteral("ro1021"));
-    EXPECT_EQ(ask(QStringLiteral("RT03"), 10), QStringLiteral("rt0313"));  // 3 dropped
+    EXPECT_EQ(ask(QStringLiteral("RT03"), 10), QStringLiteral("rt0313")); // 3 dropped
     EXPECT_EQ(ask(QStringLiteral("RO11"), 10), QStringLiteral("ro1142"));
-    EXPECT_EQ(ask(QStringLiteral("RT04"), 10), QStringLiteral("rt041E"));  // 6 dropped
+    EXPECT_EQ(ask(QStringLiteral("RT04"), 10), QStringLiteral("rt041E")); // 6 dropped
     EXPECT_EQ(clock.nowMs() - start, 2 * 1000);
 
     // The power-up values carry no echo: after a reply the link could only
@@ -220,10 +217,12 @@ TEST_F(StragglerTest, ABetweenAttemptsHookKeepsTheAttemptsOneExchange)
 {
     device.faults().lateRequest = 1;
     int between = 0;
-    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000, [&] {
-        ++between;
-        return true;
-    }), 1);
+    EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("RT04"), 50, 1000,
+                          [&] {
+                              ++between;
+                              return true;
+                          }),
+              1);
     EXPECT_EQ(LastReplyData(), QStringLiteral("rt041E"));
     EXPECT_EQ(between, 1);
     EXPECT_EQ(ask(QStringLiteral("RT05")), QStringLiteral("rt0515"));
@@ -249,19 +248,22 @@ TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
         const char* bad;
         const char* good;
     } const cases[] = {
-        {"RO10", "rO1021", "ro1021"},  // letter not in lower case
-        {"RO10", "rc1021", "ro1021"},  // another table
-        {"RO10", "ro1121", "ro1021"},  // another address
-        {"RO10", "ro10", "ro1021"},    // no value
-        {"RO10", "ro102G", "ro1021"},  // value not hexadecimal
+        {"RO10", "rO1021", "ro1021"}, // letter not in lower case
+        {"RO10", "rc1021", "ro1021"}, // another table
+        {"RO10", "ro1121", "ro1021"}, // another address
+        {"RO10", "ro10", "ro1021"},   // no value
+        {"RO10", "ro102G", "ro1021"}, // value not hexadecimal
         {"RO10", "r", "ro1021"},
         {"RT02", "rt02", "rt0218"},
         {"RT02", "rt02 8", "rt0218"},
         {"RT02", "X", "rt0218"},
-        {"RT02", "rt02518", "rt0218"},  // a character put in
+        {"RT02", "rt02518", "rt0218"}, // a character put in
         {"RO10", "ro10212", "ro1021"},
-        {"Y", "y1F2", "y1F2902"},  // key-on 0.6 and 0.8 V, stage 2
-        {"Y", "y1F2\x01" "02", "y1F2902"},
+        {"Y", "y1F2", "y1F2902"}, // key-on 0.6 and 0.8 V, stage 2
+        {"Y",
+         "y1F2\x01"
+         "02",
+         "y1F2902"},
         {"V", "v1", "v123"},
         {"V", "v1A3", "v123"},
         {"V", "v1234", "v123"},
@@ -272,7 +274,8 @@ TEST_F(StragglerTest, RepliesThatDoNotFitTheirRequestAreFailedAttempts)
         class Rewriting final : public ForwardingPort {
         public:
             Rewriting(SerialPort& inner, int& replies, QByteArray bad)
-                : ForwardingPort(inner), replies_(replies), bad_(std::move(bad)) {}
+                : ForwardingPort(inner), replies_(replies), bad_(std::move(bad))
+            { }
             PortError readAll(QByteArray& r) override
             {
                 const PortError error = inner_.readAll(r);

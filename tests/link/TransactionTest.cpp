@@ -51,7 +51,7 @@ TEST_F(TransactionTest, BadRepliesAreRetriedUntilAGoodOne)
         const char* name;
         QByteArray bad;
     } const cases[] = {
-        {"negative", "uu01$"},       {"upper case", "UU0103$"}, {"stray prefix", "xuu0103$"},
+        {"negative", "uu01$"},         {"upper case", "UU0103$"}, {"stray prefix", "xuu0103$"},
         {"trailing junk", "uu0103$x"}, {"silence", ""},           {"incomplete", "uu010"},
     };
     for (const Case& c : cases) {
@@ -66,12 +66,13 @@ TEST_F(TransactionTest, BadRepliesAreRetriedUntilAGoodOne)
 TEST_F(TransactionTest, ALiveSampleMustHoldEveryFieldInHexadecimal)
 {
     const QByteArray whole = "m01E001A400A48000B900A0570001";
-    for (const QByteArray& bad : {QByteArray("m"), QByteArray("m01E001A400A48000B900A05700"),
-                                  QByteArray("m01E001A400A48000B9 0A0570001"), QByteArray("m01E001A400A4800\0B900A0570001", 29)}) {
+    for (const QByteArray& bad :
+         {QByteArray("m"), QByteArray("m01E001A400A48000B900A05700"), QByteArray("m01E001A400A48000B9 0A0570001"),
+          QByteArray("m01E001A400A4800\0B900A0570001", 29)}) {
         replyWith({"uu01" + bad + "$", "uu01" + whole + "XY$"});
         port.written.clear();
         EXPECT_EQ(send("M", 2), 1) << bad.constData();
-        EXPECT_EQ(LastReplyData(), QString::fromLatin1(whole + "XY"));  // what follows the fields is not read
+        EXPECT_EQ(LastReplyData(), QString::fromLatin1(whole + "XY")); // what follows the fields is not read
         EXPECT_EQ(port.written[1].size(), 2);
     }
 }

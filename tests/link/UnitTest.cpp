@@ -72,14 +72,14 @@ TEST_F(UnitTest, WritesAreDoneOnlyWhenEchoed)
 TEST(UnitEchoTest, LetterAddressAndValueMustAllMatch)
 {
     const std::pair<const char*, bool> writes[] = {
-        {"wc4BFB", true}, {"wC4BFB", false},  // an upper-case letter does not verify
+        {"wc4BFB", true},  {"wC4BFB", false}, // an upper-case letter does not verify
         {"wc4CFB", false}, {"wc4BFA", false}, {"wo4BFB", false}, {"wc4B", false}, {"", false},
     };
     for (const auto& [reply, matches] : writes)
         EXPECT_EQ(unit::echo::CellWrite(QString::fromLatin1(reply), 'C', 0x4B, 0xFB), matches) << reply;
 
     const std::pair<const char*, bool> fills[] = {
-        {"sc324B04", true}, {"Sc324B04", true}, {"sC324B04", false}, {"sc334B04", false},
+        {"sc324B04", true},  {"Sc324B04", true},  {"sC324B04", false}, {"sc334B04", false},
         {"sc324C04", false}, {"sc324B05", false}, {"sc324B", false},
     };
     for (const auto& [reply, matches] : fills)
@@ -97,11 +97,11 @@ TEST_F(UnitTest, TrafficIsTracedWhenItsCategoryIsOn)
 {
     static QStringList traced;
     traced.clear();
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context,
-                                                                const QString& text) {
-        if (QLatin1String(context.category) == QLatin1String("kestrel.link"))
-            traced << text;
-    });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (QLatin1String(context.category) == QLatin1String("kestrel.link"))
+                traced << text;
+        });
     unit::Probe(Use::StartupProbe);
     EXPECT_TRUE(traced.isEmpty());
 
@@ -114,9 +114,9 @@ TEST_F(UnitTest, TrafficIsTracedWhenItsCategoryIsOn)
     qInstallMessageHandler(previous);
 
     const QString all = traced.join(QLatin1Char('\n'));
-    EXPECT_EQ(all.count(QStringLiteral("UU01ZBB$")), 5) << all.toStdString();  // each attempt's frame
+    EXPECT_EQ(all.count(QStringLiteral("UU01ZBB$")), 5) << all.toStdString(); // each attempt's frame
     EXPECT_TRUE(all.contains(QStringLiteral("attempt failed"))) << all.toStdString();
-    EXPECT_TRUE(all.contains(QStringLiteral("uu01ro00"))) << all.toStdString();  // the reply received
+    EXPECT_TRUE(all.contains(QStringLiteral("uu01ro00"))) << all.toStdString(); // the reply received
 }
 
 } // namespace

@@ -16,9 +16,9 @@ using logs::DataLog;
 // One sample of a synthetic log: steady wide-open throttle unless a case
 // says otherwise.
 struct Sample {
-    double maf = 2.1;  // cell 10
+    double maf = 2.1; // cell 10
     double airFuel = 12.0;
-    double tps = 4.0;  // above the 2.5 V breakpoint
+    double tps = 4.0; // above the 2.5 V breakpoint
     double angle = 80;
     double rpm = 3000;
 };
@@ -75,20 +75,20 @@ TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
         int eec;
         int points;
     } const cases[] = {
-        {15.0, 12.0, 19, 25},    // lean by 25 %: richer by 25 points
-        {12.0, 16.0, 19, -25},   // rich: leaner
-        {15.0, 12.0, 0, 25},     // a register of 0 reads as 19 lb/hr
-        {15.0, 12.0, 38, 12},    // 12.5, halves to even: down
-        {16.5, 12.0, 19, 38},    // 37.5: up
-        {14.0, 16.0, 19, -12},   // -12.5
-        {10.0, 16.0, 19, -38},   // -37.5
-        {15.0, 12.0, 24, 20},    // 25 x 19 / 24 = 19.79
+        {15.0, 12.0, 19, 25},  // lean by 25 %: richer by 25 points
+        {12.0, 16.0, 19, -25}, // rich: leaner
+        {15.0, 12.0, 0, 25},   // a register of 0 reads as 19 lb/hr
+        {15.0, 12.0, 38, 12},  // 12.5, halves to even: down
+        {16.5, 12.0, 19, 38},  // 37.5: up
+        {14.0, 16.0, 19, -12}, // -12.5
+        {10.0, 16.0, 19, -38}, // -37.5
+        {15.0, 12.0, 24, 20},  // 25 x 19 / 24 = 19.79
         {12.0, 12.0, 30, 0},
         // True halves whose ratios have no exact binary form.
-        {12.3, 12.0, 19, 2},     // +2.5
-        {12.9, 12.0, 19, 8},     // +7.5
-        {11.7, 12.0, 19, -2},    // -2.5
-        {11.2, 12.8, 19, -12},   // -12.5
+        {12.3, 12.0, 19, 2},   // +2.5
+        {12.9, 12.0, 19, 8},   // +7.5
+        {11.7, 12.0, 19, -2},  // -2.5
+        {11.2, 12.8, 19, -12}, // -12.5
     };
     for (const Case& c : cases)
         EXPECT_EQ(CorrectionPoints(c.measured, c.target, c.eec), c.points)
@@ -115,12 +115,27 @@ TEST(AutoTuneTest, OneCellSuggestions)
         {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, CellOutcome::Suggested, 12.6},
         {"clamped at +100", Steady(12, {.airFuel = 13.5}), {}, 95, 100, CellOutcome::Suggested, 13.5},
         {"clamped at -100", Steady(12, {.airFuel = 10.5}), {}, -93, -100, CellOutcome::Suggested, 10.5},
-        {"beyond +100 and asked richer: at its limit", Steady(12, {.airFuel = 13.5}), {}, 120, 120,
-         CellOutcome::AtLimit, 13.5},
-        {"at -100 and asked leaner: at its limit", Steady(12, {.airFuel = 10.5}), {}, -100, -100,
-         CellOutcome::AtLimit, 10.5},
-        {"beyond -100 and asked richer: moved from its true value", Steady(12, {.airFuel = 13.5}), {}, -120, -110,
-         CellOutcome::Suggested, 13.5},
+        {"beyond +100 and asked richer: at its limit",
+         Steady(12, {.airFuel = 13.5}),
+         {},
+         120,
+         120,
+         CellOutcome::AtLimit,
+         13.5},
+        {"at -100 and asked leaner: at its limit",
+         Steady(12, {.airFuel = 10.5}),
+         {},
+         -100,
+         -100,
+         CellOutcome::AtLimit,
+         10.5},
+        {"beyond -100 and asked richer: moved from its true value",
+         Steady(12, {.airFuel = 13.5}),
+         {},
+         -120,
+         -110,
+         CellOutcome::Suggested,
+         13.5},
         {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}),
          [](Settings& s) {
              s.capPoints = 50;
@@ -129,8 +144,8 @@ TEST(AutoTuneTest, OneCellSuggestions)
          0, 12, CellOutcome::Suggested, 15.0},
         {"nine samples are too few", Steady(9, {.airFuel = 13.5}), {}, 3, 3, CellOutcome::TooFew, 13.5},
         {"ten are enough", Steady(10, {.airFuel = 13.5}), {}, 3, 13, CellOutcome::Suggested, 13.5},
-        {"a locked cell is untouched", Steady(12, {.airFuel = 13.5}),
-         [](Settings& s) { s.locked[10] = true; }, 7, 7, CellOutcome::Locked, 13.5},
+        {"a locked cell is untouched", Steady(12, {.airFuel = 13.5}), [](Settings& s) { s.locked[10] = true; }, 7, 7,
+         CellOutcome::Locked, 13.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,7 +179,7 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
     struct Hold {
         double volts, airFuel;
     };
-    using Entries = std::vector<std::pair<int, int>>;  // address, value
+    using Entries = std::vector<std::pair<int, int>>; // address, value
     struct Case {
         const char* name;
         Entries table;
@@ -172,31 +187,74 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
         double target;
         std::function<void(Settings&)> setUp;
         Entries written;
-        int changed;  // entries that differ from the table
+        int changed; // entries that differ from the table
     } const cases[] = {
         // Cell 24 (entry F8) at -128 reads rich, cell 12 (80) at +127 lean.
-        {"beyond the sliders and asked further out: left", {{248, -128}, {128, 127}}, {{4.9, 11.3}, {2.5, 13.2}}, 12.8,
-         {}, {{248, -128}, {128, 127}}, 0},
+        {"beyond the sliders and asked further out: left",
+         {{248, -128}, {128, 127}},
+         {{4.9, 11.3}, {2.5, 13.2}},
+         12.8,
+         {},
+         {{248, -128}, {128, 127}},
+         0},
         // 13.2 at 12.8 needs +3.125: -125, a change of +3; 11.3 needs -11.7,
         // capped: 117, a change of -10. Each change is added to the entries
         // on a line to the neighbours' entries (whose change is 0): cell 24's
         // +3 is 0.3 at 239 (to 0), 1.5 at 243 (to 2), 2.7 at 247 (to 3) and
         // the whole 3 above its entry; cell 12's -10 is -1 at 119 and 137,
         // -5 at 123 and 133, -9 at 127. Changed: 240..255 and 119..137.
-        {"beyond the sliders and asked back: moved from the true value", {{248, -128}, {128, 127}},
-         {{4.9, 13.2}, {2.5, 11.3}}, 12.8, {},
-         {{248, -125}, {247, 3}, {243, 2}, {240, 1}, {239, 0}, {238, 0}, {253, 3}, {255, 3},
-          {128, 117}, {127, -9}, {123, -5}, {119, -1}, {118, 0}, {133, -5}, {137, -1}, {138, 0}},
+        {"beyond the sliders and asked back: moved from the true value",
+         {{248, -128}, {128, 127}},
+         {{4.9, 13.2}, {2.5, 11.3}},
+         12.8,
+         {},
+         {{248, -125},
+          {247, 3},
+          {243, 2},
+          {240, 1},
+          {239, 0},
+          {238, 0},
+          {253, 3},
+          {255, 3},
+          {128, 117},
+          {127, -9},
+          {123, -5},
+          {119, -1},
+          {118, 0},
+          {133, -5},
+          {137, -1},
+          {138, 0}},
          16 + 19},
         // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.
-        {"halves to even", {}, {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}}, 12.0, {},
-         {{108, 2}, {103, 1}, {101, 1}, {100, 0}, {115, 1}, {116, 0}, {118, 0}, {119, 1}, {123, 4}, {128, 8},
-          {133, 4}, {137, 1}, {148, -2}, {153, -1}},
+        {"halves to even",
+         {},
+         {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}},
+         12.0,
+         {},
+         {{108, 2},
+          {103, 1},
+          {101, 1},
+          {100, 0},
+          {115, 1},
+          {116, 0},
+          {118, 0},
+          {119, 1},
+          {123, 4},
+          {128, 8},
+          {133, 4},
+          {137, 1},
+          {148, -2},
+          {153, -1}},
          15 + 19 + 15},
         // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100, a
         // change of +5: 2.5 at 103 and 113 (to 2), 0.5 at 99 and 117 (to 0).
-        {"capped, then held at the sliders' reach", {{108, 95}}, {{2.1, 13.5}}, 12.0, {},
-         {{108, 100}, {103, 2}, {113, 2}, {99, 0}, {100, 1}, {117, 0}, {98, 0}}, 17},
+        {"capped, then held at the sliders' reach",
+         {{108, 95}},
+         {{2.1, 13.5}},
+         12.0,
+         {},
+         {{108, 100}, {103, 2}, {113, 2}, {99, 0}, {100, 1}, {117, 0}, {98, 0}},
+         17},
         {"locked", {{108, 95}}, {{2.1, 13.5}}, 12.0, [](Settings& s) { s.locked[10] = true; }, {{108, 95}}, 0},
     };
     for (const Case& c : cases) {
@@ -233,8 +291,14 @@ TEST(AutoTuneTest, ASuggestionTakingAnEntryOutOfRangeIsRefusedWhole)
 {
     tuner::Table table{};
     table[103] = 126;
-    const Result result = AnalyseOne(MakeLog(Steady(20, {.maf = 2.1, .airFuel = 13.5})),
-                                     [] { Settings s = NoLag(); s.target = 12.0; return s; }(), CellValuesOf(table));
+    const Result result = AnalyseOne(
+        MakeLog(Steady(20, {.maf = 2.1, .airFuel = 13.5})),
+        [] {
+            Settings s = NoLag();
+            s.target = 12.0;
+            return s;
+        }(),
+        CellValuesOf(table));
     ASSERT_EQ(result.cells[10].change, 10);
     std::optional<tuner::EntryWrite> beyond;
     EXPECT_EQ(SuggestedTable(table, result, &beyond), table);
@@ -260,7 +324,7 @@ TEST(AutoTuneTest, MedianOfAnEvenCountIsTheMeanOfTheMiddleTwo)
 // error taken off, within the cap, from the current value.
 TEST(AutoTuneTest, ASyntheticLogGivesTheExpectedSuggestion)
 {
-    const int errors[] = {-12, -10, -7, -3, 0, 2, 5, 9, 10, 15};  // percent, cells 5 to 14
+    const int errors[] = {-12, -10, -7, -3, 0, 2, 5, 9, 10, 15}; // percent, cells 5 to 14
     std::vector<Sample> samples;
     for (int k = 0; k < 10; ++k) {
         const double volts = tuner_cells::CellCaptionVolts(5 + k);
@@ -302,12 +366,13 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
     using R = Rejection;
     struct Case {
         const char* name;
-        std::function<void(std::vector<Sample>&)> spoil;  // on 40 steady samples
+        std::function<void(std::vector<Sample>&)> spoil; // on 40 steady samples
         std::vector<std::pair<R, int>> counts;
         double lag = 0;
     } const cases[] = {
         {"no reading", [](auto& s) { s[20].airFuel = std::nan(""); }, {{R::NoAirFuel, 1}}},
-        {"readings at and beyond the rails are used", [](auto& s) {
+        {"readings at and beyond the rails are used",
+         [](auto& s) {
              s[10].airFuel = 10.0;
              s[13].airFuel = 22.0;
          },
@@ -327,21 +392,43 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
          {{R::LowRpm, 1}}},
         // The step is seen by both samples beside it; the two after it fall
         // within 0.3 s (0.125 and 0.25 s), the third (0.375 s) does not.
-        {"a throttle step and the wideband's lag", [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].angle = 60; },
+        {"a throttle step and the wideband's lag",
+         [](auto& s) {
+             for (std::size_t i = 20; i < s.size(); ++i)
+                 s[i].angle = 60;
+         },
          {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
         // 8 degrees a second is under 10 % of the 90-degree range.
         // With a delay of 0.25 s (two samples) the first two samples' fuel was
         // metered before the log began, and the step's verdicts fall on the
         // samples two later: 21 and 22 moving, 23 and 24 after it.
-        {"a throttle step seen a delay later", [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].angle = 60; },
-         {{R::BeforeLog, 2}, {R::ThrottleMoving, 2}, {R::AfterTransient, 2}}, 0.25},
-        {"a slow throttle is steady", [](auto& s) { for (std::size_t i = 0; i < s.size(); ++i) s[i].angle = 40 + i * Step * 8; }, {}},
+        {"a throttle step seen a delay later",
+         [](auto& s) {
+             for (std::size_t i = 20; i < s.size(); ++i)
+                 s[i].angle = 60;
+         },
+         {{R::BeforeLog, 2}, {R::ThrottleMoving, 2}, {R::AfterTransient, 2}},
+         0.25},
+        {"a slow throttle is steady",
+         [](auto& s) {
+             for (std::size_t i = 0; i < s.size(); ++i)
+                 s[i].angle = 40 + i * Step * 8;
+         },
+         {}},
         {"a MAF step of 2 V/s",
-         [](auto& s) { for (std::size_t i = 20; i < s.size(); ++i) s[i].maf = 2.35; },
+         [](auto& s) {
+             for (std::size_t i = 20; i < s.size(); ++i)
+                 s[i].maf = 2.35;
+         },
          {{R::MafChanging, 2}}},
         {"a MAF step of 1 V/s is not faster than allowed",
-         [](auto& s) { for (std::size_t i = 0; i < s.size(); ++i) s[i].maf = i < 20 ? 2.0 : 2.125; }, {}},
-        {"the first reason counts", [](auto& s) {
+         [](auto& s) {
+             for (std::size_t i = 0; i < s.size(); ++i)
+                 s[i].maf = i < 20 ? 2.0 : 2.125;
+         },
+         {}},
+        {"the first reason counts",
+         [](auto& s) {
              s[30].airFuel = std::nan("");
              s[30].rpm = 300;
              s[31].rpm = 300;
@@ -386,13 +473,33 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
         double measured;
         std::vector<std::pair<Rejection, int>> counts;
     } const cases[] = {
-        {"open loop: the wide-open part", 'O', true, false, 10, 13.5,
+        {"open loop: the wide-open part",
+         'O',
+         true,
+         false,
+         10,
+         13.5,
          {{Rejection::OtherTable, 12}, {Rejection::ThrottleMoving, 1}, {Rejection::AfterTransient, 2}}},
-        {"closed loop refused by default", 'C', true, false, 0, 0,
+        {"closed loop refused by default",
+         'C',
+         true,
+         false,
+         0,
+         0,
          {{Rejection::OtherTable, 13}, {Rejection::ClosedLoop, 12}}},
-        {"closed loop taken when asked", 'L', true, true, 11, 15.0,
+        {"closed loop taken when asked",
+         'L',
+         true,
+         true,
+         11,
+         15.0,
          {{Rejection::OtherTable, 13}, {Rejection::ThrottleMoving, 1}}},
-        {"no split: every sample", 'H', false, false, 21, 15.0,
+        {"no split: every sample",
+         'H',
+         false,
+         false,
+         21,
+         15.0,
          {{Rejection::ThrottleMoving, 2}, {Rejection::AfterTransient, 2}}},
     };
     for (const Case& c : cases) {
@@ -424,7 +531,7 @@ TEST(AutoTuneTest, RailsAndTheDeadBand)
 {
     struct Case {
         const char* name;
-        std::vector<std::pair<int, double>> readings;  // count, A/F in cell 10
+        std::vector<std::pair<int, double>> readings; // count, A/F in cell 10
         double target;
         int eec;
         int current;
@@ -434,15 +541,47 @@ TEST(AutoTuneTest, RailsAndTheDeadBand)
         int railSamples;
         const char* note;
     } const cases[] = {
-        {"at the rich rail", {{12, 10.0}}, 12.8, 19, 0, CellOutcome::Suggested, -10, Rail::Rich, 12,
+        {"at the rich rail",
+         {{12, 10.0}},
+         12.8,
+         19,
+         0,
+         CellOutcome::Suggested,
+         -10,
+         Rail::Rich,
+         12,
          "at the rich rail (12 samples)"},
-        {"beyond it counts at it", {{8, 9.5}, {4, 11.0}}, 12.8, 19, 3, CellOutcome::Suggested, -7, Rail::Rich, 8,
+        {"beyond it counts at it",
+         {{8, 9.5}, {4, 11.0}},
+         12.8,
+         19,
+         3,
+         CellOutcome::Suggested,
+         -7,
+         Rail::Rich,
+         8,
          "at the rich rail (8 samples)"},
-        {"at the lean rail", {{12, 20.0}}, 12.8, 19, 95, CellOutcome::Suggested, 100, Rail::Lean, 12,
+        {"at the lean rail",
+         {{12, 20.0}},
+         12.8,
+         19,
+         95,
+         CellOutcome::Suggested,
+         100,
+         Rail::Lean,
+         12,
          "at the lean rail (12 samples)"},
         // 5 at the rail and 7 at 12.6: the median is 12.6, +5 at 12.0.
-        {"a few rail readings do not decide", {{5, 10.0}, {7, 12.6}}, 12.0, 19, 0, CellOutcome::Suggested, 5,
-         Rail::None, 5, ""},
+        {"a few rail readings do not decide",
+         {{5, 10.0}, {7, 12.6}},
+         12.0,
+         19,
+         0,
+         CellOutcome::Suggested,
+         5,
+         Rail::None,
+         5,
+         ""},
         {"rich rail at -100", {{12, 10.0}}, 12.8, 19, -100, CellOutcome::AtLimit, -100, Rail::Rich, 12, "at its limit"},
         {"nine are too few", {{9, 10.0}}, 12.8, 19, 0, CellOutcome::TooFew, 0, Rail::Rich, 9, "too few samples"},
         // At 12.8 and 19 lb/hr 0.1 A/F is 0.78 points: the band is 1 point, 0.128 A/F.
@@ -483,7 +622,7 @@ TEST(AutoTuneTest, ACellGoesByTheSamplesNearItsOwnEntry)
 {
     struct Case {
         const char* name;
-        std::vector<std::pair<int, int>> holds;  // count, entry; the A/F is 12.0 at entries 106 to 110, else 14.0
+        std::vector<std::pair<int, int>> holds; // count, entry; the A/F is 12.0 at entries 106 to 110, else 14.0
         int samples10, samples11;
         double measured10;
     } const cases[] = {
@@ -497,10 +636,11 @@ TEST(AutoTuneTest, ACellGoesByTheSamplesNearItsOwnEntry)
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples;
         for (const auto& [count, entry] : c.holds)
-            for (const Sample& s : Steady(count, {.maf = entry / 51.0, .airFuel = std::abs(entry - 108) <= 2 ? 12.0 : 14.0}))
+            for (const Sample& s :
+                 Steady(count, {.maf = entry / 51.0, .airFuel = std::abs(entry - 108) <= 2 ? 12.0 : 14.0}))
                 samples.push_back(s);
         const Result result = AnalyseOne(MakeLog(samples), At12());
-        EXPECT_EQ(result.accepted, static_cast<int>(samples.size()));  // 0.08 V in a step is under 1 V/s
+        EXPECT_EQ(result.accepted, static_cast<int>(samples.size())); // 0.08 V in a step is under 1 V/s
         EXPECT_EQ(result.cells[10].samples, c.samples10);
         EXPECT_EQ(result.cells[11].samples, c.samples11);
         EXPECT_DOUBLE_EQ(result.cells[10].measured, c.measured10);
@@ -516,10 +656,12 @@ TEST(AutoTuneTest, ACellGoesByTheSamplesNearItsOwnEntry)
 DataLog ThrottleEvents(int samplesLate, double seconds = 40)
 {
     std::vector<Sample> samples;
-    const auto open = [](int i) { return i >= 0 && (i / 120) % 2 == 1; };  // from 6 s, every 6 s
+    const auto open = [](int i) { return i >= 0 && (i / 120) % 2 == 1; }; // from 6 s, every 6 s
     for (int i = 0; i < static_cast<int>(seconds * 20); ++i) {
         const bool fuelOpen = open(i - samplesLate);
-        samples.push_back({.maf = 2.1, .airFuel = fuelOpen ? 12.5 : 14.7, .tps = open(i) ? 4.0 : 1.0,
+        samples.push_back({.maf = 2.1,
+                           .airFuel = fuelOpen ? 12.5 : 14.7,
+                           .tps = open(i) ? 4.0 : 1.0,
                            .angle = open(i) ? 80.0 : 10.0});
     }
     return MakeLog(samples, 0.05);
@@ -527,7 +669,7 @@ DataLog ThrottleEvents(int samplesLate, double seconds = 40)
 
 TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
 {
-    const double measured = 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025;  // 0.8066
+    const double measured = 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025; // 0.8066
     struct Case {
         const char* name;
         DataLog log;
@@ -538,18 +680,43 @@ TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
         const char* text;
     } const cases[] = {
         // Crossings at 6, 12, ... 36 s: 6 events, each 0.8066 s.
-        {"six events", ThrottleEvents(16), {}, 6, Lag::Source::Estimated, measured,
+        {"six events",
+         ThrottleEvents(16),
+         {},
+         6,
+         Lag::Source::Estimated,
+         measured,
          "Wideband delay 0.81 s, timed from 6 throttle events."},
         {"given", ThrottleEvents(16), 1.0, 6, Lag::Source::Given, 1.0,
          "Wideband delay 1.00 s, as given (the logs' 6 throttle events say 0.81 s)."},
         // 15 s: the crossing at 12 s lacks the 3.5 s after it.
-        {"one event", ThrottleEvents(16, 15), {}, 1, Lag::Source::Default, 0.6,
+        {"one event",
+         ThrottleEvents(16, 15),
+         {},
+         1,
+         Lag::Source::Default,
+         0.6,
          "Wideband delay 0.60 s, the default: the logs have only 1 throttle event to time it by, fewer than 3."},
-        {"the A/F leads by 0.4 s", ThrottleEvents(-8), {}, 6, Lag::Source::Default, 0.6,
+        {"the A/F leads by 0.4 s",
+         ThrottleEvents(-8),
+         {},
+         6,
+         Lag::Source::Default,
+         0.6,
          "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at -0.39 s, below 0 s."},
-        {"3.2 s late", ThrottleEvents(64), {}, 6, Lag::Source::Default, 0.6,
+        {"3.2 s late",
+         ThrottleEvents(64),
+         {},
+         6,
+         Lag::Source::Default,
+         0.6,
          "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at 3.21 s, above 3 s."},
-        {"no event", MakeLog(Steady(100)), {}, 0, Lag::Source::Default, 0.6,
+        {"no event",
+         MakeLog(Steady(100)),
+         {},
+         0,
+         Lag::Source::Default,
+         0.6,
          "Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."},
     };
     for (const Case& c : cases) {
@@ -596,7 +763,7 @@ TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
 TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
 {
     std::vector<Sample> samples;
-    const double airFuel[] = {12.0 * 1.04, 12.0 * 1.08, 12.0};  // cells 9, 10, 11: +4, +8, 0
+    const double airFuel[] = {12.0 * 1.04, 12.0 * 1.08, 12.0}; // cells 9, 10, 11: +4, +8, 0
     for (int k = 0; k < 3; ++k)
         for (const Sample& s : Steady(12, {.maf = tuner_cells::CellCaptionVolts(9 + k), .airFuel = airFuel[k]}))
             samples.push_back(s);
@@ -643,8 +810,9 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].cell, 15);
     EXPECT_DOUBLE_EQ(one[0].measured, 11.4);
-    EXPECT_EQ(SuggestionSummary(part, At12()), QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used). "
-                                                              "Wideband delay 0.00 s, as given."));
+    EXPECT_EQ(SuggestionSummary(part, At12()),
+              QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used). "
+                             "Wideband delay 0.00 s, as given."));
     EXPECT_EQ(SuggestionSummary(AnalyseOne(Stretch(log, 0, 5), At12()), At12()),
               QStringLiteral("Table O to 12.0:1: no cell has 10 samples to go by (5 of 5 samples used). "
                              "Wideband delay 0.00 s, as given."));

@@ -15,15 +15,15 @@ TEST(TunerCellsTest, ActiveCellIsTheTunersRule)
         double volts;
         int cell;
     } const cases[] = {
-        {0.0, 0},     // code 0: -0.49 rounds to 0
-        {0.196, 0},   // code 10: 0.49
-        {0.198, 0},   // code 10.098: 0.4998
-        {0.199, 1},   // code 10.149: 0.5048
-        {1.0, 5},     // code 51: 4.51
-        {2.5, 12},    // code 127.5: 12.01
-        {4.9, 24},    // code 249.9: 24.01
-        {5.0, 24},    // code 255: 24.5, half to the even cell
-        {-1.0, 0},    // no such reading, kept in range
+        {0.0, 0},   // code 0: -0.49 rounds to 0
+        {0.196, 0}, // code 10: 0.49
+        {0.198, 0}, // code 10.098: 0.4998
+        {0.199, 1}, // code 10.149: 0.5048
+        {1.0, 5},   // code 51: 4.51
+        {2.5, 12},  // code 127.5: 12.01
+        {4.9, 24},  // code 249.9: 24.01
+        {5.0, 24},  // code 255: 24.5, half to the even cell
+        {-1.0, 0},  // no such reading, kept in range
         {6.0, 24},
     };
     for (const Case& c : cases)
@@ -37,7 +37,7 @@ TEST(TunerCellsTest, BandsAndCaptions)
     EXPECT_DOUBLE_EQ(CellCaptionVolts(12), 2.5);
     EXPECT_DOUBLE_EQ(CellCaptionVolts(24), 4.9);
     EXPECT_DOUBLE_EQ(CellLowerVolts(0), 0.0);
-    EXPECT_NEAR(CellUpperVolts(0), 10.1 / 51, 1e-12);  // code 10.1
+    EXPECT_NEAR(CellUpperVolts(0), 10.1 / 51, 1e-12); // code 10.1
     EXPECT_DOUBLE_EQ(CellUpperVolts(24), 5.0);
     // The bands drawn are the cells the statistics count in.
     for (int cell = 0; cell < CellCount; ++cell) {
@@ -107,7 +107,8 @@ void expectCells(const CellTable& table, const std::vector<Expected>& expected)
     for (int cell = 0; cell < tuner_cells::CellCount; ++cell) {
         SCOPED_TRACE(cell);
         const CellStats& stats = table.cells[cell];
-        const auto it = std::find_if(expected.begin(), expected.end(), [cell](const Expected& e) { return e.cell == cell; });
+        const auto it =
+            std::find_if(expected.begin(), expected.end(), [cell](const Expected& e) { return e.cell == cell; });
         if (it == expected.end()) {
             EXPECT_EQ(stats.samples, 0);
             EXPECT_EQ(stats.withoutReading, 0);
@@ -128,12 +129,13 @@ TEST(CellStatisticsTest, CountsAndAirFuelPerCell)
 {
     const DataLog log = knownLog();
     const CellTable table = ComputeCellTable(log, SampleFilter{});
-    expectCells(table, {
-                           {0, 0, 1, 0, 0, 0},
-                           {5, 11, 0, 14.7, 14.0, 15.0},
-                           {12, 12, 2, 12.7, 12.0, 14.0},  // even count: (12.6 + 12.8) / 2
-                           {24, 3, 0, 11.5, 11.0, 12.5},   // too few
-                       });
+    expectCells(table,
+                {
+                    {0, 0, 1, 0, 0, 0},
+                    {5, 11, 0, 14.7, 14.0, 15.0},
+                    {12, 12, 2, 12.7, 12.0, 14.0}, // even count: (12.6 + 12.8) / 2
+                    {24, 3, 0, 11.5, 11.0, 12.5},  // too few
+                });
     EXPECT_EQ(table.withoutReading, 3);
     EXPECT_EQ(table.samples, 29);
 }
@@ -154,24 +156,47 @@ TEST(CellStatisticsTest, FiltersNarrowTheCells)
     };
     const Case cases[] = {
         {"wide open: throttle above 4.0 V",
-         filter([](SampleFilter& f) { f.throttle = ThrottleBand::AboveBreakpoint; f.breakpointVolts = 4.0; }),
-         {{24, 3, 0, 11.5, 11.0, 12.5}}, 3},
+         filter([](SampleFilter& f) {
+             f.throttle = ThrottleBand::AboveBreakpoint;
+             f.breakpointVolts = 4.0;
+         }),
+         {{24, 3, 0, 11.5, 11.0, 12.5}},
+         3},
         {"part throttle",
-         filter([](SampleFilter& f) { f.throttle = ThrottleBand::BelowBreakpoint; f.breakpointVolts = 4.0; }),
-         {{0, 0, 1, 0, 0, 0}, {5, 11, 0, 14.7, 14.0, 15.0}, {12, 12, 2, 12.7, 12.0, 14.0}}, 26},
+         filter([](SampleFilter& f) {
+             f.throttle = ThrottleBand::BelowBreakpoint;
+             f.breakpointVolts = 4.0;
+         }),
+         {{0, 0, 1, 0, 0, 0}, {5, 11, 0, 14.7, 14.0, 15.0}, {12, 12, 2, 12.7, 12.0, 14.0}},
+         26},
         {"a throttle exactly at the breakpoint is not wide open",
-         filter([](SampleFilter& f) { f.throttle = ThrottleBand::AboveBreakpoint; f.breakpointVolts = 4.5; }),
-         {}, 0},
+         filter([](SampleFilter& f) {
+             f.throttle = ThrottleBand::AboveBreakpoint;
+             f.breakpointVolts = 4.5;
+         }),
+         {},
+         0},
         {"engine speed from 1,000 rpm",
-         filter([](SampleFilter& f) { f.minRpm = 1000; f.maxRpm = 10200; }),
-         {{0, 0, 1, 0, 0, 0}, {12, 12, 2, 12.7, 12.0, 14.0}, {24, 3, 0, 11.5, 11.0, 12.5}}, 18},
+         filter([](SampleFilter& f) {
+             f.minRpm = 1000;
+             f.maxRpm = 10200;
+         }),
+         {{0, 0, 1, 0, 0, 0}, {12, 12, 2, 12.7, 12.0, 14.0}, {24, 3, 0, 11.5, 11.0, 12.5}},
+         18},
         {"engine speed up to 800 rpm, both ends included",
-         filter([](SampleFilter& f) { f.minRpm = 800; f.maxRpm = 800; }),
-         {{5, 11, 0, 14.7, 14.0, 15.0}}, 11},
+         filter([](SampleFilter& f) {
+             f.minRpm = 800;
+             f.maxRpm = 800;
+         }),
+         {{5, 11, 0, 14.7, 14.0, 15.0}},
+         11},
         {"a stretch of time",
-         filter([](SampleFilter& f) { f.range = TimeRange{11.5, 19.5}; }),
+         filter([](SampleFilter& f) {
+             f.range = TimeRange{11.5, 19.5};
+         }),
          // seconds 12 ("XXX") and 13 (13.4) in cell 12, then 14 to 19: 14.7 x 5 and 14.0
-         {{5, 6, 0, 14.7, 14.0, 14.7}, {12, 1, 1, 13.4, 13.4, 13.4}}, 8},
+         {{5, 6, 0, 14.7, 14.0, 14.7}, {12, 1, 1, 13.4, 13.4, 13.4}},
+         8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

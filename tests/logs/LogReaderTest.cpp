@@ -47,7 +47,7 @@ LiveSample noReading()
     s.InputFlow = 9.5;
     s.OutputFlow = 8.3;
     s.FlowChange = -12.6;
-    s.AirFuelRatio = 0;  // "XXX"
+    s.AirFuelRatio = 0; // "XXX"
     s.TPSVoltage = 0.52;
     s.ThrottleAngle = 0;
     s.EngineSpeed = 12000;
@@ -74,10 +74,10 @@ void expectTheTwoSamples(const DataLog& log)
     EXPECT_EQ(log.origin, QTime(9, 26, 54));
     EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.5, 1}));
     const std::vector<std::pair<Channel, std::vector<double>>> expected = {
-        {Channel::MafIn, {2.346, 0.196, 2.346}},   {Channel::MafOut, {2.5, 0.1, 2.5}},
+        {Channel::MafIn, {2.346, 0.196, 2.346}},     {Channel::MafOut, {2.5, 0.1, 2.5}},
         {Channel::VoltageChange, {6.6, -12.5, 6.6}}, {Channel::FlowIn, {185, 10, 185}},
-        {Channel::FlowOut, {202, 8, 202}},         {Channel::FlowChange, {8.7, -12.6, 8.7}},
-        {Channel::TpsVolts, {4.1, 0.52, 4.1}},     {Channel::ThrottleAngle, {77.5, 0, 77.5}},
+        {Channel::FlowOut, {202, 8, 202}},           {Channel::FlowChange, {8.7, -12.6, 8.7}},
+        {Channel::TpsVolts, {4.1, 0.52, 4.1}},       {Channel::ThrottleAngle, {77.5, 0, 77.5}},
         {Channel::Rpm, {3480, 12000, 3480}},
     };
     for (const auto& [channel, values] : expected) {
@@ -85,7 +85,7 @@ void expectTheTwoSamples(const DataLog& log)
             EXPECT_DOUBLE_EQ(log.value(channel, i), values[i]) << Info(channel).header.toStdString() << " " << i;
     }
     EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.9);
-    EXPECT_TRUE(std::isnan(log.value(Channel::AirFuel, 1)));  // "XXX" is no reading, not 0
+    EXPECT_TRUE(std::isnan(log.value(Channel::AirFuel, 1))); // "XXX" is no reading, not 0
     EXPECT_EQ(log.decimals[static_cast<int>(Channel::MafIn)], 3);
     EXPECT_EQ(log.decimals[static_cast<int>(Channel::Rpm)], 0);
 }
@@ -188,66 +188,97 @@ TEST_F(LogReaderTest, QuirksAndDamage)
     };
     const std::vector<Case> cases = {
         {"no A/F reading is a gap",
-         monitorLog({mon("09:00:00", "2.000", "12.9"), mon("09:00:01", "2.000", "XXX"), mon("09:00:02", "2.000", "13.1")}),
-         3, {}, [&](const DataLog& log) {
+         monitorLog(
+             {mon("09:00:00", "2.000", "12.9"), mon("09:00:01", "2.000", "XXX"), mon("09:00:02", "2.000", "13.1")}),
+         3,
+         {},
+         [&](const DataLog& log) {
              const std::vector<double> af = column(log, Channel::AirFuel);
              EXPECT_DOUBLE_EQ(af[0], 12.9);
              EXPECT_TRUE(std::isnan(af[1]));
              EXPECT_DOUBLE_EQ(af[2], 13.1);
          }},
         {"samples within a second are spread through it",
-         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"),
-                     mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0"), mon("09:00:03", "1.000", "12.0")}),
-         6, {}, [](const DataLog& log) {
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"),
+                     mon("09:00:00", "1.000", "12.0"), mon("09:00:00", "1.000", "12.0"),
+                     mon("09:00:01", "1.000", "12.0"), mon("09:00:03", "1.000", "12.0")}),
+         6,
+         {},
+         [](const DataLog& log) {
              EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.25, 0.5, 0.75, 1, 3}));
              EXPECT_EQ(log.origin, QTime(9, 0, 0));
          }},
         {"a log that crosses midnight keeps going forward",
-         monitorLog({mon("23:59:58", "1.000", "12.0"), mon("23:59:59", "1.000", "12.0"), mon("23:59:59", "1.000", "12.0"),
-                     mon("00:00:00", "1.000", "12.0"), mon("00:00:02", "1.000", "12.0")}),
-         5, {}, [](const DataLog& log) {
+         monitorLog({mon("23:59:58", "1.000", "12.0"), mon("23:59:59", "1.000", "12.0"),
+                     mon("23:59:59", "1.000", "12.0"), mon("00:00:00", "1.000", "12.0"),
+                     mon("00:00:02", "1.000", "12.0")}),
+         5,
+         {},
+         [](const DataLog& log) {
              EXPECT_EQ(log.seconds, (std::vector<double>{0, 1, 1.5, 2, 4}));
              EXPECT_EQ(log.timeOfDay(4), "00:00:02");
          }},
         {"a clock set back a little is held, not taken for a new day",
-         monitorLog({mon("10:00:05", "1.000", "12.0"), mon("10:00:03", "1.000", "12.0"), mon("10:00:06", "1.000", "12.0")}),
-         3, {}, [](const DataLog& log) { EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.5, 1})); }},
+         monitorLog(
+             {mon("10:00:05", "1.000", "12.0"), mon("10:00:03", "1.000", "12.0"), mon("10:00:06", "1.000", "12.0")}),
+         3,
+         {},
+         [](const DataLog& log) {
+             EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.5, 1}));
+         }},
         {"a cut last line is skipped",
-         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0"),
-                     "\"09:00:02\",\"2.500\",\"2.5"}),
-         2, {5}, nullptr},
+         monitorLog(
+             {mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0"), "\"09:00:02\",\"2.500\",\"2.5"}),
+         2,
+         {5},
+         nullptr},
         {"a last line without its line end is still a sample",
          monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.250", "12.0").chopped(2)}),
-         2, {}, [](const DataLog& log) { EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 1), 1.25); }},
+         2,
+         {},
+         [](const DataLog& log) { EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 1), 1.25); }},
         {"lines of too few or too many fields are skipped",
          monitorLog({mon("09:00:00", "1.000", "12.0"), "\"09:00:01\",\"1.000\",\"2.000\"\r\n", manyFields,
                      mon("09:00:02", "1.000", "12.0")}),
-         2, {4, 5}, [](const DataLog& log) {
-             EXPECT_EQ(log.rejected[0].reason, "3 fields where the column names have 11");
-         }},
+         2,
+         {4, 5},
+         [](const DataLog& log) { EXPECT_EQ(log.rejected[0].reason, "3 fields where the column names have 11"); }},
         {"binary junk in the middle is skipped",
          monitorLog({mon("09:00:00", "1.000", "12.0"), QByteArray("\x00\x01\xFF\"\xFE,\x80\r\n", 9),
                      mon("09:00:01", "1.000", "12.0")}),
-         2, {4}, nullptr},
+         2,
+         {4},
+         nullptr},
         {"a two-megabyte line in a log is skipped",
-         monitorLog({mon("09:00:00", "1.000", "12.0"), longLine, mon("09:00:01", "1.000", "12.0")}), 2, {4}, nullptr},
+         monitorLog({mon("09:00:00", "1.000", "12.0"), longLine, mon("09:00:01", "1.000", "12.0")}),
+         2,
+         {4},
+         nullptr},
         {"a number in another locale's form is refused, not misread",
-         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12,5"), mon("09:00:02", "1.000", "12.0", "3,48")}),
-         1, {4, 5}, [](const DataLog& log) {
-             EXPECT_EQ(log.rejected[0].reason, "\"12,5\" in column \"A/F\" is not a number");
-         }},
+         monitorLog({mon("09:00:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12,5"),
+                     mon("09:00:02", "1.000", "12.0", "3,48")}),
+         1,
+         {4, 5},
+         [](const DataLog& log) { EXPECT_EQ(log.rejected[0].reason, "\"12,5\" in column \"A/F\" is not a number"); }},
         {"a bad time of day is skipped",
          monitorLog({mon("25:00:00", "1.000", "12.0"), mon("9:00", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}),
-         1, {3, 4}, nullptr},
+         1,
+         {3, 4},
+         nullptr},
         {"\"XXX\" only means no reading in the A/F column",
-         monitorLog({mon("09:00:00", "XXX", "12.0"), mon("09:00:01", "1.000", "12.0")}), 1, {3}, nullptr},
+         monitorLog({mon("09:00:00", "XXX", "12.0"), mon("09:00:01", "1.000", "12.0")}),
+         1,
+         {3},
+         nullptr},
         {"values beyond what a channel reads are skipped, its limits are not",
          monitorLog({mon("09:00:00", "10000000000000000000000000000000000000000", "12.0"),
                      mon("09:00:01", "5.001", "12.0"), mon("09:00:02", "-0.010", "12.0"),
                      mon("09:00:03", "1.000", "7.9"), mon("09:00:04", "1.000", "21.4"),
                      mon("09:00:05", "1.000", "12.0", "20,001"), mon("09:00:06", "5.000", "21.3", "20,000"),
                      mon("09:00:07", "0.000", "8.0", "0")}),
-         2, {3, 4, 5, 6, 7, 8}, [](const DataLog& log) {
+         2,
+         {3, 4, 5, 6, 7, 8},
+         [](const DataLog& log) {
              EXPECT_EQ(log.rejected[0].reason,
                        "\"100000000000000000000000...\" in column \"Vin(v)\" is outside what it reads, 0 to 5");
              EXPECT_EQ(log.rejected[3].reason, "\"7.9\" in column \"A/F\" is outside what it reads, 8 to 21.3");
@@ -256,19 +287,26 @@ TEST_F(LogReaderTest, QuirksAndDamage)
              EXPECT_EQ(column(log, Channel::AirFuel), (std::vector<double>{21.3, 8}));
          }},
         {"control characters are never quoted back",
-         monitorLog({mon("\x1b[2J\x1b]0;x\x07", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}), 1, {3},
+         monitorLog({mon("\x1b[2J\x1b]0;x\x07", "1.000", "12.0"), mon("09:00:01", "1.000", "12.0")}),
+         1,
+         {3},
          [](const DataLog& log) { EXPECT_EQ(log.rejected[0].reason, "\"?[2J?]0;x?\" is not a time of day"); }},
         {"narrow no-break spaces and decimal commas",
          monitorLog({"\"09:00:00\",\"2,500\",\"2,625\",\"5,0\",\"185\",\"194\",\"4,9\",\"12,9\",\"1,000\","
-                     "\"0,0\",\"3\xE2\x80\xAF" "480\"\r\n"}),
-         1, {}, [](const DataLog& log) {
+                     "\"0,0\",\"3\xE2\x80\xAF"
+                     "480\"\r\n"}),
+         1,
+         {},
+         [](const DataLog& log) {
              EXPECT_EQ(log.decimalSeparator, ",");
              EXPECT_DOUBLE_EQ(log.value(Channel::MafIn, 0), 2.5);
              EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.9);
              EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 3480);
          }},
         {"apostrophes between thousands",
-         monitorLog({mon("09:00:00", "2.500", "12.9", "10'200")}), 1, {},
+         monitorLog({mon("09:00:00", "2.500", "12.9", "10'200")}),
+         1,
+         {},
          [](const DataLog& log) { EXPECT_DOUBLE_EQ(log.value(Channel::Rpm, 0), 10200); }},
         {"the tuner's log with its user time stamps",
          Opened + TunerColumns
@@ -278,7 +316,9 @@ TEST_F(LogReaderTest, QuirksAndDamage)
                "\"07:41:10\",\"2.54\",\"2.66\",\"212\",\"223\",\"5.2\",\"12.6\",\"4.210\",\"80.1\",\"5,280\"\r\n"
                "\"USER TIMESTAMP:\",\"07:41:12\"\r\n"
                "\"07:41:13\",\"0.98\",\"0.96\",\"60\",\"59\",\"-1.7\",\"14.7\",\"0.540\",\"0.0\",\"880\"\r\n",
-         4, {}, [](const DataLog& log) {
+         4,
+         {},
+         [](const DataLog& log) {
              EXPECT_EQ(log.kind, LogKind::Tuner);
              EXPECT_FALSE(log.has(Channel::VoltageChange));
              EXPECT_EQ(column(log, Channel::MafIn), (std::vector<double>{2.5, 2.52, 2.54, 0.98}));
@@ -293,7 +333,9 @@ TEST_F(LogReaderTest, QuirksAndDamage)
              EXPECT_DOUBLE_EQ(log.stamps[1].seconds, 2);
          }},
         {"columns found by name, unknown ones ignored, no date line, LF line ends",
-         "\"Time\",\"Extra\",\"Vin(v)\",\"RPM\"\n\"08:00:00\",\"x\",\"1.500\",\"1,000\"\n", 1, {},
+         "\"Time\",\"Extra\",\"Vin(v)\",\"RPM\"\n\"08:00:00\",\"x\",\"1.500\",\"1,000\"\n",
+         1,
+         {},
          [](const DataLog& log) {
              EXPECT_FALSE(log.opened.isValid());
              EXPECT_FALSE(log.has(Channel::AirFuel));
@@ -383,7 +425,7 @@ TEST_F(LogReaderTest, ReadsALogThroughAPipe)
     for (const QByteArray& piped : {bytes, QByteArray()}) {
         int ends[2];
         ASSERT_EQ(pipe(ends), 0);
-        ASSERT_EQ(write(ends[1], piped.constData(), piped.size()), piped.size());  // fits the pipe's buffer
+        ASSERT_EQ(write(ends[1], piped.constData(), piped.size()), piped.size()); // fits the pipe's buffer
         close(ends[1]);
         const QString path = QStringLiteral("/dev/fd/%1").arg(ends[0]);
         const ReadResult read = ReadDataLog(path);
@@ -402,7 +444,8 @@ TEST_F(LogReaderTest, AFileThatCannotBeOpenedIsSaid)
 {
     const ReadResult read = ReadDataLog(dir.filePath("missing.txt"));
     EXPECT_FALSE(read.log);
-    EXPECT_TRUE(read.error.startsWith("Cannot open \"" + dir.filePath("missing.txt") + "\": ")) << read.error.toStdString();
+    EXPECT_TRUE(read.error.startsWith("Cannot open \"" + dir.filePath("missing.txt") + "\": "))
+        << read.error.toStdString();
 }
 
 // What the graphical tuner writes, with its own columns, its two-decimal
@@ -413,9 +456,9 @@ TEST_F(LogReaderTest, ReadsBackWhatTheTunerWrote)
     using namespace live_display;
     const auto shown = [](double vin, double vout, double fin, double fout, double df, float af, double tps,
                           double angle, double rpm) {
-        return QStringList{tuner::MafVolts(vin), tuner::MafVolts(vout), Flow(fin),  Flow(fout),
-                           Percent(df),         AirFuelText(af).text,  Volts(tps), Angle(angle),
-                           Rpm(rpm)};
+        return QStringList{tuner::MafVolts(vin), tuner::MafVolts(vout), Flow(fin),
+                           Flow(fout),           Percent(df),           AirFuelText(af).text,
+                           Volts(tps),           Angle(angle),          Rpm(rpm)};
     };
     const QString path = dir.filePath(tuner::DatalogDefaultName);
     datalog::DatalogFile file;
@@ -432,8 +475,8 @@ TEST_F(LogReaderTest, ReadsBackWhatTheTunerWrote)
     ASSERT_EQ(log.size(), 2u);
     EXPECT_TRUE(log.rejected.empty());
     const std::vector<std::pair<Channel, std::vector<double>>> expected = {
-        {Channel::MafIn, {3.13, 0.60}},  {Channel::MafOut, {1.09, 0.60}},      {Channel::FlowIn, {261, 33}},
-        {Channel::FlowOut, {42, 33}},    {Channel::FlowChange, {-83.9, 0}},    {Channel::TpsVolts, {4.037, 0.802}},
+        {Channel::MafIn, {3.13, 0.60}},    {Channel::MafOut, {1.09, 0.60}},   {Channel::FlowIn, {261, 33}},
+        {Channel::FlowOut, {42, 33}},      {Channel::FlowChange, {-83.9, 0}}, {Channel::TpsVolts, {4.037, 0.802}},
         {Channel::ThrottleAngle, {81, 0}}, {Channel::Rpm, {3160, 800}},
     };
     for (const auto& [channel, values] : expected)

@@ -109,7 +109,8 @@ TEST_F(LogViewerTest, OpensALogWithItsThreeViews)
     // Every channel of the file can be chosen; five are shown to begin with.
     EXPECT_EQ(window->lstChannels()->count(), 10);
     EXPECT_EQ(window->strips()->channels(),
-              (std::vector<Channel>{Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle, Channel::Rpm}));
+              (std::vector<Channel>{Channel::MafIn, Channel::MafOut, Channel::AirFuel, Channel::ThrottleAngle,
+                                    Channel::Rpm}));
     window->lstChannels()->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(window->strips()->channels().front(), Channel::MafOut);
 
@@ -118,8 +119,8 @@ TEST_F(LogViewerTest, OpensALogWithItsThreeViews)
     window->scatter()->repaint();
     EXPECT_EQ(window->scatter()->pointsDrawn(), 39);
     EXPECT_EQ(samplesIn(*window, 12), 19);
-    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");      // the "XXX" sample, apart
-    EXPECT_EQ(window->tblCells()->item(12, 3)->text(), "13.00");  // 12.0 ... 13.9 without 12.7: the 10th of 19
+    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");     // the "XXX" sample, apart
+    EXPECT_EQ(window->tblCells()->item(12, 3)->text(), "13.00"); // 12.0 ... 13.9 without 12.7: the 10th of 19
     EXPECT_EQ(samplesIn(*window, 5), 20);
     EXPECT_EQ(window->tblCells()->item(5, 3)->text(), "14.00");
     EXPECT_EQ(window->tblCells()->item(0, 7)->text(), "too few");
@@ -156,7 +157,7 @@ TEST_F(LogViewerTest, ZoomAndPanMoveTheTimeAxis)
     ChannelStripsView* strips = window->strips();
     EXPECT_DOUBLE_EQ(strips->visibleFrom(), 0);
     EXPECT_DOUBLE_EQ(strips->visibleTo(), 19.5);
-    strips->zoom(0.5, 10);  // around 10 s: 5 to 14.75
+    strips->zoom(0.5, 10); // around 10 s: 5 to 14.75
     EXPECT_DOUBLE_EQ(strips->visibleFrom(), 5);
     EXPECT_DOUBLE_EQ(strips->visibleTo(), 14.75);
     // Dragging right by a quarter of the plot shows earlier samples.
@@ -167,7 +168,7 @@ TEST_F(LogViewerTest, ZoomAndPanMoveTheTimeAxis)
     QTest::mouseMove(strips, QPoint(from, y));
     QTest::mouseRelease(strips, Qt::LeftButton, {}, QPoint(from, y));
     EXPECT_NEAR(strips->visibleFrom(), 5 + 9.75 / 4, 0.05);
-    EXPECT_EQ(strips->cursorSample(), 0u);  // a drag is no click
+    EXPECT_EQ(strips->cursorSample(), 0u); // a drag is no click
     QTest::mouseDClick(strips, Qt::LeftButton, {}, QPoint(from, y));
     EXPECT_DOUBLE_EQ(strips->visibleFrom(), 0);
     EXPECT_DOUBLE_EQ(strips->visibleTo(), 19.5);
@@ -204,8 +205,8 @@ TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
     window->tabViews()->setCurrentIndex(1);
     EXPECT_TRUE(window->scatter()->suggestionPoints().isEmpty());
     window->chkAutoTune()->setChecked(true);
-    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 12.8);  // table O's own target
-    window->txtBreakpoint()->setValue(0.5);  // every sample's TPS lies above it: open loop
+    EXPECT_DOUBLE_EQ(window->txtAutoTuneTarget()->value(), 12.8); // table O's own target
+    window->txtBreakpoint()->setValue(0.5);                       // every sample's TPS lies above it: open loop
     // The log has no throttle event to time the wideband's delay by: 0.6 s,
     // so each A/F goes to the moment 1.2 samples earlier, whose verdict is
     // that of the nearer sample, one earlier. Rejected: 0 and 1 (metered
@@ -230,7 +231,7 @@ TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
               QStringLiteral("Table C to 14.7:1: no cell has 10 samples to go by (0 of 40 samples used).") + noEvent);
     window->cmbAutoTuneTable()->setCurrentIndex(0);
     EXPECT_EQ(window->lblAutoTune()->text(), atO);
-    window->txtAutoTuneTarget()->setValue(13.0);  // 13.1 is within 0.1 A/F of it
+    window->txtAutoTuneTarget()->setValue(13.0); // 13.1 is within 0.1 A/F of it
     EXPECT_EQ(window->lblAutoTune()->text(),
               QStringLiteral("Table O to 13.0:1: 2.50 V settled (35 of 40 samples used).") + noEvent);
     window->txtAutoTuneTarget()->setValue(12.8);
@@ -265,7 +266,7 @@ TEST_F(LogViewerTest, AMissingAirFuelIsAGapInItsStrip)
     const std::vector<QList<QPointF>> runs = seriesPoints(*window->strips()->stripChart(2));
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].size(), 7);
-    EXPECT_EQ(runs[0].back(), QPointF(3.0, 12.6));  // sample 6, second 3 of 09:00
+    EXPECT_EQ(runs[0].back(), QPointF(3.0, 12.6)); // sample 6, second 3 of 09:00
     EXPECT_EQ(runs[1].size(), 32);
     EXPECT_EQ(runs[1].front(), QPointF(4.0, 12.8));
     // The MAF strip has every sample in one line.
@@ -306,7 +307,7 @@ TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
     EXPECT_EQ(chart->enoughBars()->at(12), 19);
     EXPECT_EQ(chart->enoughBars()->at(5), 20);
     EXPECT_EQ(chart->tooFewBars()->at(5), 0);
-    window->txtMinRpm()->setValue(5500);  // samples 35 to 39, all in cell 5
+    window->txtMinRpm()->setValue(5500); // samples 35 to 39, all in cell 5
     EXPECT_EQ(chart->enoughBars()->at(5), 0);
     EXPECT_EQ(chart->tooFewBars()->at(5), 5);
     EXPECT_EQ(chart->enoughBars()->at(12), 0);
@@ -318,14 +319,14 @@ TEST_F(LogViewerTest, ThrottleAndEngineSpeedFilterTheCells)
     frmLogViewer* window = open();
     ASSERT_NE(window, nullptr);
     window->txtBreakpoint()->setValue(4.0);
-    window->cmbThrottle()->setCurrentIndex(2);  // above the breakpoint
+    window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
     EXPECT_EQ(samplesIn(*window, 5), 10);
     EXPECT_EQ(samplesIn(*window, 12), 0);
-    window->cmbThrottle()->setCurrentIndex(1);  // below it
+    window->cmbThrottle()->setCurrentIndex(1); // below it
     EXPECT_EQ(samplesIn(*window, 5), 10);
     EXPECT_EQ(samplesIn(*window, 12), 19);
     window->cmbThrottle()->setCurrentIndex(0);
-    window->txtMinRpm()->setValue(3000);  // samples 10 and on
+    window->txtMinRpm()->setValue(3000); // samples 10 and on
     EXPECT_EQ(samplesIn(*window, 12), 10);
     EXPECT_EQ(samplesIn(*window, 5), 20);
 }
@@ -336,7 +337,7 @@ TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
     ASSERT_NE(window, nullptr);
     window->cmdUnitBreakpoint_Click();
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");  // the shared guard's box
+    EXPECT_EQ(dialogs.messages[0].title, "Connection Error"); // the shared guard's box
     EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
 
     mdlPublicVars::Connected = true;
@@ -348,19 +349,22 @@ TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
 TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
 {
     const QString path = dir.filePath("cut.txt");
-    writeFile(path, "\"Time\",\"Vin(v)\",\"A/F\"\r\n\"09:00:00\",\"2.500\",\"12.9\"\r\n\"junk\"\r\n"
-                    "\"09:00:01\",\"2.500\",\"13.0\"\r\n\"09:00:02\",\"2.5");
+    writeFile(path,
+              "\"Time\",\"Vin(v)\",\"A/F\"\r\n\"09:00:00\",\"2.500\",\"12.9\"\r\n\"junk\"\r\n"
+              "\"09:00:01\",\"2.500\",\"13.0\"\r\n\"09:00:02\",\"2.5");
     frmLogViewer* window = logs::OpenLogWindow(area, path);
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->statusText(), "2 samples from 09:00:00 to 09:00:01 (0:00:01), the graphical tuner's log. "
-                                    "2 lines could not be read and skipped.");
+    EXPECT_EQ(window->statusText(),
+              "2 samples from 09:00:00 to 09:00:01 (0:00:01), the graphical tuner's log. "
+              "2 lines could not be read and skipped.");
     window->cmdSkippedLines_Click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
     EXPECT_EQ(dialogs.messages[0].title, "Skipped Lines");
-    EXPECT_EQ(dialogs.messages[0].text, "Lines of cut.txt that could not be read:\n"
-                                        "line 3: 1 field where the column names have 3\n"
-                                        "line 5: a quote is not closed, or text follows one");
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Lines of cut.txt that could not be read:\n"
+              "line 3: 1 field where the column names have 3\n"
+              "line 5: a quote is not closed, or text follows one");
 }
 
 class OpenLogMenuTest : public LogViewerTest {
@@ -386,7 +390,7 @@ TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->log().size(), 40u);
 
-    dialogs.chooseNextFile(QString());  // cancelled
+    dialogs.chooseNextFile(QString()); // cancelled
     item->trigger();
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
 }

@@ -12,7 +12,7 @@ using Runs = std::vector<QList<QPointF>>;
 
 struct LineCase {
     const char* what;
-    std::vector<double> values;  // one a second from 0 s
+    std::vector<double> values; // one a second from 0 s
     double from;
     double to;
     int columns;
@@ -23,14 +23,26 @@ TEST(PlotDecimationTest, LinesKeepWhatThePixelsShow)
 {
     const double X = NAN;
     const std::vector<LineCase> cases = {
-        {"few samples: every one, broken at a missing value", {1, X, 3, 4, 5}, 0, 4, 10,
+        {"few samples: every one, broken at a missing value",
+         {1, X, 3, 4, 5},
+         0,
+         4,
+         10,
          {{{0, 1}}, {{2, 3}, {3, 4}, {4, 5}}}},
         // Columns of 6 s: the first keeps 2 (lowest, second) and 9 (highest, third);
         // the second has only sample 8, and a missing value inside a column breaks nothing.
-        {"two columns: lowest and highest in time order", {5, 2, 9, X, 7, 4, X, X, 3, X, X, X}, 0, 12, 2,
+        {"two columns: lowest and highest in time order",
+         {5, 2, 9, X, 7, 4, X, X, 3, X, X, X},
+         0,
+         12,
+         2,
          {{{1, 2}, {2, 9}, {8, 3}}}},
         // Columns of 4 s; the middle one has no value at all; in the last the highest comes first.
-        {"a column without a value breaks the line", {1, 2, 3, 4, X, X, X, X, 8, 6, 7, 5}, 0, 12, 3,
+        {"a column without a value breaks the line",
+         {1, 2, 3, 4, X, X, X, X, 8, 6, 7, 5},
+         0,
+         12,
+         3,
          {{{0, 1}, {3, 4}}, {{8, 8}, {11, 5}}}},
         {"nothing but missing values", {X, X, X}, 0, 3, 10, {}},
     };
@@ -57,13 +69,13 @@ TEST(PlotDecimationTest, ScatterKeepsTheFirstPointOfEachCellPerGroup)
     // Cells of 1 x 1 over 0..4 by 0..2.
     const plot_decimation::Grid grid{0, 4, 0, 2, 4, 2};
     const std::vector<GroupedPoint> points = {
-        {0.2, 0.2, 0},  // kept
-        {0.8, 0.9, 0},  // same cell, same group: dropped
-        {0.5, 0.5, 1},  // same cell, other group: kept
-        {3.9, 1.9, 0},  // kept
-        {9, -5, 0},     // beyond the area: counts in the corner cell (3, 0), kept as it is
-        {3.5, 0.1, 0},  // that corner cell again: dropped
-        {1.5, 1.5, 2},  // no such group
+        {0.2, 0.2, 0}, // kept
+        {0.8, 0.9, 0}, // same cell, same group: dropped
+        {0.5, 0.5, 1}, // same cell, other group: kept
+        {3.9, 1.9, 0}, // kept
+        {9, -5, 0},    // beyond the area: counts in the corner cell (3, 0), kept as it is
+        {3.5, 0.1, 0}, // that corner cell again: dropped
+        {1.5, 1.5, 2}, // no such group
         {NAN, 1, 0},
     };
     const Runs kept = plot_decimation::ThinScatter(points, grid, 2);
@@ -75,8 +87,8 @@ TEST(PlotDecimationTest, ScatterKeepsTheFirstPointOfEachCellPerGroup)
 // The scatter's colours: bands of 10 degrees, wide open and beyond in the last.
 TEST(PlotDecimationTest, ThrottleBandsOfTenDegrees)
 {
-    const std::vector<std::pair<double, int>> cases = {
-        {-3, 0}, {0, 0}, {9.9, 0}, {10, 1}, {45, 4}, {79.9, 7}, {80, 8}, {90, 8}, {120, 8}, {NAN, 0}};
+    const std::vector<std::pair<double, int>> cases = {{-3, 0},   {0, 0},  {9.9, 0}, {10, 1},  {45, 4},
+                                                       {79.9, 7}, {80, 8}, {90, 8},  {120, 8}, {NAN, 0}};
     for (const auto& [degrees, band] : cases)
         EXPECT_EQ(plot_scale::ThrottleBand(degrees), band) << degrees;
     EXPECT_EQ(plot_scale::ThrottleBandColour(0), plot_scale::ThrottleColour(5));

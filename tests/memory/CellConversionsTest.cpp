@@ -18,15 +18,15 @@ const QString CorrectionLimit = QStringLiteral("Correction is limited to +/- 100
 
 TEST(CellAddressTest, EngineSpeedAndVoltageGiveTheirCell)
 {
-    const std::pair<double, int> rpms[] = {{0, 0x00},   {20, 0x00},     {60, 0x02},  {500, 0x0C},
-                                           {540, 0x0E}, {2000, 0x32},   {3000, 0x4B}, {10200, 0xFF}};
+    const std::pair<double, int> rpms[] = {{0, 0x00},   {20, 0x00},   {60, 0x02},   {500, 0x0C},
+                                           {540, 0x0E}, {2000, 0x32}, {3000, 0x4B}, {10200, 0xFF}};
     for (const auto& [rpm, address] : rpms)
         EXPECT_EQ(RpmToAddress(rpm), address) << rpm;
 
     const std::pair<double, int> volts[] = {
-        {0.0, 0x00},       {2.5, 0x80},         {3.125, 0xA0}, {10.0 / 1024, 0x00},  // 0.5 goes to 0
-        {30.0 / 1024, 0x02},  // 1.5 goes to 2
-        {4.98, 0xFF},      {4.990234375, 0xFF}, {4.995, 0xFF}};  // 255.5 and more stay in FF
+        {0.0, 0x00},         {2.5, 0x80},         {3.125, 0xA0}, {10.0 / 1024, 0x00}, // 0.5 goes to 0
+        {30.0 / 1024, 0x02},                                                          // 1.5 goes to 2
+        {4.98, 0xFF},        {4.990234375, 0xFF}, {4.995, 0xFF}};                     // 255.5 and more stay in FF
     for (const auto& [v, address] : volts)
         EXPECT_EQ(VoltsToAddress(v), address) << v;
 }
@@ -36,16 +36,20 @@ TEST(CellAddressTest, PositionsOutsideTheTableAreRefused)
     struct Case {
         char table;
         double position;
-        QString message;  // empty: accepted
+        QString message; // empty: accepted
     } const cases[] = {
-        {'C', 0, {}},       {'O', 10200, {}},         {'H', 10201, RpmTooHigh},
-        {'L', -1, RpmNegative}, {'F', 0, {}},          {'F', 4.995, {}},
-        {'F', 4.996, VoltsTooHigh}, {'F', -0.001, VoltsNegative},
+        {'C', 0, {}},
+        {'O', 10200, {}},
+        {'H', 10201, RpmTooHigh},
+        {'L', -1, RpmNegative},
+        {'F', 0, {}},
+        {'F', 4.995, {}},
+        {'F', 4.996, VoltsTooHigh},
+        {'F', -0.001, VoltsNegative},
         {'C', std::numeric_limits<double>::quiet_NaN(), RpmTooHigh},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PositionError(c.table, c.position).value_or(QString()), c.message)
-            << c.table << " " << c.position;
+        EXPECT_EQ(PositionError(c.table, c.position).value_or(QString()), c.message) << c.table << " " << c.position;
 }
 
 TEST(CorrectionByteTest, SignedPercentagesRoundTrip)
@@ -59,7 +63,11 @@ TEST(CorrectionByteTest, SignedPercentagesRoundTrip)
     for (const auto& [percent, byte] : encoded)
         EXPECT_EQ(EncodeCorrection(percent), byte) << percent;
 
-    const std::pair<double, bool> limits[] = {{-100, true}, {100, true}, {101, false}, {-100.5, false}, {100.01, false}};
+    const std::pair<double, bool> limits[] = {{-100, true},
+                                              {100, true},
+                                              {101, false},
+                                              {-100.5, false},
+                                              {100.01, false}};
     for (const auto& [percent, accepted] : limits)
         EXPECT_EQ(CorrectionError(percent).has_value(), !accepted) << percent;
     EXPECT_EQ(CorrectionError(101).value_or(QString()), CorrectionLimit);
@@ -76,9 +84,12 @@ TEST(TransferFlowTest, ScaleGrowsAlongTheTable)
         double ratio;
         long long flow;
     } const flows[] = {
-        {160, 0x64, 1.0, 200}, {255, 0xFF, 1.0, 1020}, {150, 0xFF, 1.0, 255}, {151, 0xFF, 1.0, 510},
-        {10, 3, 0.5, 2},  // 1.5 goes to 2
-        {10, 5, 0.5, 2},  // 2.5 goes to 2
+        {160, 0x64, 1.0, 200},
+        {255, 0xFF, 1.0, 1020},
+        {150, 0xFF, 1.0, 255},
+        {151, 0xFF, 1.0, 510},
+        {10, 3, 0.5, 2}, // 1.5 goes to 2
+        {10, 5, 0.5, 2}, // 2.5 goes to 2
         {10, 7, std::numeric_limits<double>::infinity(), 0},
     };
     for (const Flow& f : flows) {
@@ -89,8 +100,8 @@ TEST(TransferFlowTest, ScaleGrowsAlongTheTable)
     }
 
     EXPECT_EQ(FlowLimit(1.0), 1020);
-    EXPECT_EQ(FlowLimit(19.0 / 24.0), 808);  // 807.5 goes to the even 808
-    EXPECT_EQ(EncodeFlow(100, 256, 1.0), std::nullopt);  // a byte of 256 has no two-digit form
+    EXPECT_EQ(FlowLimit(19.0 / 24.0), 808);             // 807.5 goes to the even 808
+    EXPECT_EQ(EncodeFlow(100, 256, 1.0), std::nullopt); // a byte of 256 has no two-digit form
     EXPECT_EQ(EncodeFlow(100, 10, 0.0), std::nullopt);
     EXPECT_EQ(EncodeFlow(100, 0, std::numeric_limits<double>::quiet_NaN()), std::nullopt);
 }
@@ -110,11 +121,11 @@ TEST(TransferFlowTest, FlowEntriesStayWithinLAndTheCellsByte)
         {150, 255, 1.0, {}},
         {150, 256, 1.0, QStringLiteral("Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.")},
         {200, 511, 1.0, QStringLiteral("Mass-air Flow Rate at this voltage must be less than or equal to 510 kg/hr.")},
-        {50, 0, 0.0, QStringLiteral("The injector calibration is not known. Please select the installed injector size.")},
+        {50, 0, 0.0,
+         QStringLiteral("The injector calibration is not known. Please select the installed injector size.")},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(FlowError(c.address, c.flow, c.ratio).value_or(QString()), c.message)
-            << c.address << " " << c.flow;
+        EXPECT_EQ(FlowError(c.address, c.flow, c.ratio).value_or(QString()), c.message) << c.address << " " << c.flow;
     // Every flow that passes has a byte.
     for (int address = 0; address < CellCount; ++address)
         for (const double ratio : {16.0 / 19, 1.0, 93.0 / 19})
@@ -133,7 +144,7 @@ TEST(BlockEntryTest, ChecksInOrderAndNamesTheFields)
 {
     struct Case {
         double start, stop, percent;
-        const char* message;  // null: accepted
+        const char* message; // null: accepted
         int fields;
     } const cases[] = {
         {0, 10200, 4, nullptr, 0},

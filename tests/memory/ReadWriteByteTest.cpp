@@ -37,7 +37,7 @@ namespace {
 using namespace mdlPublicVars;
 
 const QStringList ShutOut = {"cmdGraphicalTune", "cmdVentrixRun", "cmdMemoryModify", "cmdAccuracyTest",
-                             "mnuDiagnostics", "mnuMemory", "mnuVentrix"};
+                             "mnuDiagnostics",   "mnuMemory",     "mnuVentrix"};
 const QStringList Entries = {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"};
 
 class ReadWriteByteTest : public ::testing::Test {
@@ -162,9 +162,8 @@ TEST_F(ReadWriteByteTest, FailedPresenceCheckDisconnectsAndDisablesTheWindow)
         EXPECT_EQ(main->windowTitle(), QStringLiteral("Not Connected"));
         for (const char* shape : {"Shape1", "Shape2", "Shape3"})
             EXPECT_EQ(lamp(shape), colours::Red) << fault << " " << shape;
-        for (const char* name : {"cmdReadByte", "cmdReadTable", "cmdWriteByte", "cmdWriteBlock", "Text1",
-                                 "Text6", "Label3", "Label10", "Label13", "Label16", "optTableSelect_0",
-                                 "optTableSelect_1"})
+        for (const char* name : {"cmdReadByte", "cmdReadTable", "cmdWriteByte", "cmdWriteBlock", "Text1", "Text6",
+                                 "Label3", "Label10", "Label13", "Label16", "optTableSelect_0", "optTableSelect_1"})
             EXPECT_FALSE(control(QString::fromLatin1(name))->isEnabled()) << fault << " " << qPrintable(name);
         for (const char* name : {"cmdQUIT", "cmdADVANCED", "optTableSelect_2", "optTableSelect_4"})
             EXPECT_TRUE(control(QString::fromLatin1(name))->isEnabled()) << fault << " " << qPrintable(name);
@@ -178,8 +177,8 @@ TEST_F(ReadWriteByteTest, FailedPresenceCheckDisconnectsAndDisablesTheWindow)
 TEST_F(ReadWriteByteTest, EachHandlerGuardsTheConnection)
 {
     const std::function<void(ReadWriteByte*)> handlers[] = {
-        &ReadWriteByte::cmdReadByte_Click, &ReadWriteByte::cmdWriteByte_Click,
-        &ReadWriteByte::cmdReadTable_Click, &ReadWriteByte::cmdWriteBlock_Click};
+        &ReadWriteByte::cmdReadByte_Click, &ReadWriteByte::cmdWriteByte_Click, &ReadWriteByte::cmdReadTable_Click,
+        &ReadWriteByte::cmdWriteBlock_Click};
     for (const auto& handler : handlers) {
         Connected = true;
         open();
@@ -286,17 +285,57 @@ TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
         const char* message;
         QStringList red;
     } const cases[] = {
-        {3, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "10201"}}, "RPM must be less than or equal to 10,200.", {"Text1"}},
-        {4, &ReadWriteByte::cmdReadByte_Click, {{"Text1", "5"}}, "Voltage must be less than or equal to 4.995v.", {"Text1"}},
-        {2, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "10201"}, {"Text2", "5"}}, "RPM must be less than or equal to 10,200.", {"Text3"}},
-        {2, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "3000"}, {"Text2", "101"}}, "Correction is limited to +/- 100%", {"Text2"}},
-        {4, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "4.98"}, {"Text2", "1021"}}, "Mass-air Flow Rate must be less than  1020kg/hr.", {"Text2"}},
-        {4, &ReadWriteByte::cmdWriteByte_Click, {{"Text3", "1"}, {"Text2", "300"}}, "Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.", {"Text2"}},
-        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "-1"}, {"Text5", "0"}, {"Text6", "0"}}, "Start RPM must be >= 0", {"Text4"}},
+        {3,
+         &ReadWriteByte::cmdReadByte_Click,
+         {{"Text1", "10201"}},
+         "RPM must be less than or equal to 10,200.",
+         {"Text1"}},
+        {4,
+         &ReadWriteByte::cmdReadByte_Click,
+         {{"Text1", "5"}},
+         "Voltage must be less than or equal to 4.995v.",
+         {"Text1"}},
+        {2,
+         &ReadWriteByte::cmdWriteByte_Click,
+         {{"Text3", "10201"}, {"Text2", "5"}},
+         "RPM must be less than or equal to 10,200.",
+         {"Text3"}},
+        {2,
+         &ReadWriteByte::cmdWriteByte_Click,
+         {{"Text3", "3000"}, {"Text2", "101"}},
+         "Correction is limited to +/- 100%",
+         {"Text2"}},
+        {4,
+         &ReadWriteByte::cmdWriteByte_Click,
+         {{"Text3", "4.98"}, {"Text2", "1021"}},
+         "Mass-air Flow Rate must be less than  1020kg/hr.",
+         {"Text2"}},
+        {4,
+         &ReadWriteByte::cmdWriteByte_Click,
+         {{"Text3", "1"}, {"Text2", "300"}},
+         "Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.",
+         {"Text2"}},
+        {3,
+         &ReadWriteByte::cmdWriteBlock_Click,
+         {{"Text4", "-1"}, {"Text5", "0"}, {"Text6", "0"}},
+         "Start RPM must be >= 0",
+         {"Text4"}},
         {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "x"}, {"Text6", "0"}}, nullptr, {}},
-        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "10201"}, {"Text6", "0"}}, "Stop RPM must be <= 10,200", {"Text5"}},
-        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "3000"}, {"Text5", "2960"}, {"Text6", "0"}}, "Stop RPM must be greater than Start RPM", {"Text4", "Text5"}},
-        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "40"}, {"Text6", "101"}}, "Correction is limited to +/- 100%", {"Text6"}},
+        {3,
+         &ReadWriteByte::cmdWriteBlock_Click,
+         {{"Text4", "0"}, {"Text5", "10201"}, {"Text6", "0"}},
+         "Stop RPM must be <= 10,200",
+         {"Text5"}},
+        {3,
+         &ReadWriteByte::cmdWriteBlock_Click,
+         {{"Text4", "3000"}, {"Text5", "2960"}, {"Text6", "0"}},
+         "Stop RPM must be greater than Start RPM",
+         {"Text4", "Text5"}},
+        {3,
+         &ReadWriteByte::cmdWriteBlock_Click,
+         {{"Text4", "0"}, {"Text5", "40"}, {"Text6", "101"}},
+         "Correction is limited to +/- 100%",
+         {"Text6"}},
     };
     open();
     QStringList redWhileOpen;
@@ -309,7 +348,7 @@ TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
         redWhileOpen.clear();
         const int sent = port.payloadLog().size();
         (window->*c.handler)();
-        if (!c.message) {  // "x" reads as 0: a valid one-cell block
+        if (!c.message) { // "x" reads as 0: a valid one-cell block
             EXPECT_TRUE(messages().isEmpty());
             continue;
         }
@@ -385,7 +424,7 @@ TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
     EXPECT_EQ(lines[2], QStringLiteral("OPEN-LOOP TABLE 1"));
     EXPECT_EQ(lines[4], QStringLiteral("MAF_IN[v]: 0.020, Change[%]: 37(RICH)"));
     EXPECT_EQ(lines[7], QStringLiteral("MAF_IN[v]: 0.078, Change[%]: -108(LEAN)"));
-    EXPECT_EQ(lines[258], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: -37(LEAN)"));  // 255 x 37 mod 256 = 219
+    EXPECT_EQ(lines[258], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: -37(LEAN)")); // 255 x 37 mod 256 = 219
     EXPECT_TRUE(viewer->fileMenuEnabled());
     EXPECT_EQ(viewer->CommonDialog1().defaultName, QStringLiteral("LO_Table.txt"));
     EXPECT_TRUE(viewer->txtTableContents()->font().bold());
@@ -394,7 +433,7 @@ TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
 
     // A second read replaces the listing, header included.
     window->optTableSelect(4)->click();
-    control<QComboBox>("cmbInjectors")->setCurrentIndex(3);  // 30lb/hr
+    control<QComboBox>("cmbInjectors")->setCurrentIndex(3); // 30lb/hr
     window->cmbInjectors_Click();
     EXPECT_DOUBLE_EQ(InjectorRatioOL, 30.0 / 19.0);
     window->cmdReadTable_Click();
@@ -402,7 +441,7 @@ TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
     const QStringList second = viewer->text().split(QStringLiteral("\r\n"));
     ASSERT_EQ(second.size(), 260);
     EXPECT_EQ(second[2], QStringLiteral("MAF TRANSFER FUNCTION: 30lb/hr Calibration."));
-    EXPECT_EQ(second[3], QStringLiteral("Output[v]: 0.000, Flow[kg/hr]: 403"));  // 255 x 30/19
+    EXPECT_EQ(second[3], QStringLiteral("Output[v]: 0.000, Flow[kg/hr]: 403")); // 255 x 30/19
     EXPECT_EQ(second[258], QStringLiteral("Output[v]: 4.980, Flow[kg/hr]: 0"));
     EXPECT_EQ(viewer->CommonDialog1().defaultName, QStringLiteral("FL_Table.txt"));
     EXPECT_EQ(InstalledInjectorSize, 30);
@@ -413,10 +452,10 @@ TEST_F(ReadWriteByteTest, TableReadListsEveryCellInTheViewer)
 // shown, the program's installed size, or 19 when none is known) over 19.
 TEST_F(ReadWriteByteTest, TransferFunctionFlowsFollowTheCalibrationTheHeadingNames)
 {
-    device.memory().setCell('F', 160, 0x64);  // k = 2, byte 100
+    device.memory().setCell('F', 160, 0x64); // k = 2, byte 100
     struct Step {
         const char* what;
-        int listIndex;           // -1: the list as the window opened it
+        int listIndex; // -1: the list as the window opened it
         const char* heading;
         const char* flow160;     // 100 x 2 x N / 19, halves to even
         const char* eightAtZero; // the request writing 8 kg/hr at 0 V: 8 x 19 / N
@@ -442,7 +481,8 @@ TEST_F(ReadWriteByteTest, TransferFunctionFlowsFollowTheCalibrationTheHeadingNam
         const QStringList lines = frmTableRead::Instance()->text().split(QStringLiteral("\r\n"));
         ASSERT_EQ(lines.size(), 260);
         EXPECT_EQ(lines[2], QStringLiteral("MAF TRANSFER FUNCTION: %1 Calibration.").arg(step.heading));
-        EXPECT_EQ(lines[3 + 160], QStringLiteral("Output[v]: 3.125, Flow[kg/hr]: ") + QString::fromLatin1(step.flow160).trimmed());
+        EXPECT_EQ(lines[3 + 160],
+                  QStringLiteral("Output[v]: 3.125, Flow[kg/hr]: ") + QString::fromLatin1(step.flow160).trimmed());
         EXPECT_TRUE(messages().isEmpty());
     };
 
@@ -453,7 +493,7 @@ TEST_F(ReadWriteByteTest, TransferFunctionFlowsFollowTheCalibrationTheHeadingNam
     open();
     EXPECT_EQ(control<QComboBox>("cmbInjectors")->currentText(), QStringLiteral("24lb/hr"));
     window->optTableSelect(4)->click();
-    EXPECT_DOUBLE_EQ(InjectorRatioOL, 24.0 / 19.0);  // applied on choosing the table
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 24.0 / 19.0); // applied on choosing the table
     const Step steps[] = {
         {"list untouched", -1, "24lb/hr", " 253", "WF0006"},
         {"16lb/hr chosen", 0, "16lb/hr", " 168", "WF000A"},
@@ -489,7 +529,7 @@ TEST_F(ReadWriteByteTest, FailureAtCell37KeepsThePartialListing)
     frmTableRead* viewer = frmTableRead::Instance();
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->text().count(QStringLiteral("\r\n")), 3 + 37);
-    EXPECT_TRUE(viewer->text().endsWith(QStringLiteral("MAF_IN[v]: 0.706, Change[%]: 0\r\n")));  // cell 36
+    EXPECT_TRUE(viewer->text().endsWith(QStringLiteral("MAF_IN[v]: 0.706, Change[%]: 0\r\n"))); // cell 36
     EXPECT_TRUE(viewer->fileMenuEnabled());
     EXPECT_NE(viewer->cursor().shape(), Qt::WaitCursor);
     ASSERT_EQ(messages().size(), 1);

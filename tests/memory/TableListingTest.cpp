@@ -32,7 +32,7 @@ TEST_F(TableListingTest, CellLines)
         {'F', 151, 10, 1, "Output[v]: 2.949, Flow[kg/hr]: 20"},
         {'F', 200, 10, 1, "Output[v]: 3.906, Flow[kg/hr]: 20"},
         {'F', 201, 10, 1, "Output[v]: 3.926, Flow[kg/hr]: 40"},
-        {'F', 1, 3, 0.5, "Output[v]: 0.020, Flow[kg/hr]: 2"},  // 1.5 goes to 2
+        {'F', 1, 3, 0.5, "Output[v]: 0.020, Flow[kg/hr]: 2"}, // 1.5 goes to 2
     };
     for (const Case& c : cases)
         EXPECT_EQ(ListingLine(c.table, c.cell, c.byte, c.ratio), QString::fromLatin1(c.line));
@@ -43,8 +43,10 @@ TEST_F(TableListingTest, HeaderHeadingsAndFileNames)
     const QDateTime when(QDate(2026, 5, 12), QTime(7, 42, 10));
     EXPECT_EQ(ListingHeader('O', when, {}), QStringLiteral("05-12-2026 - 07:42:10\r\n\r\nOPEN-LOOP TABLE 1\r\n"));
     const std::tuple<char, const char*, const char*> tables[] = {
-        {'C', "CLOSED-LOOP TABLE 1", "LC_Table.txt"}, {'O', "OPEN-LOOP TABLE 1", "LO_Table.txt"},
-        {'H', "OPEN-LOOP TABLE 2", "HO_Table.txt"},   {'L', "CLOSED-LOOP TABLE 2", "HC_Table.txt"},
+        {'C', "CLOSED-LOOP TABLE 1", "LC_Table.txt"},
+        {'O', "OPEN-LOOP TABLE 1", "LO_Table.txt"},
+        {'H', "OPEN-LOOP TABLE 2", "HO_Table.txt"},
+        {'L', "CLOSED-LOOP TABLE 2", "HC_Table.txt"},
         {'F', "MAF TRANSFER FUNCTION: 19lb/hr Calibration.", "FL_Table.txt"},
     };
     for (const auto& [table, heading, file] : tables) {
@@ -59,7 +61,7 @@ TEST_F(TableListingTest, AllZeroTableHasNoTags)
 {
     const QString text = TableListing('C', QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {}, QList<int>(256, 0), 1);
     const QStringList lines = text.split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 260);  // 259 lines and the empty rest after the last line end
+    ASSERT_EQ(lines.size(), 260); // 259 lines and the empty rest after the last line end
     EXPECT_EQ(lines.last(), QString());
     for (int cell = 0; cell < 256; ++cell)
         EXPECT_TRUE(lines[3 + cell].endsWith(QStringLiteral("Change[%]: 0"))) << qPrintable(lines[3 + cell]);

@@ -32,8 +32,8 @@ QString Sample(int mafIn, int mafOut, int tps, int wideband = 0, int flowIn = 0,
 {
     const auto word = [](int v) { return QStringLiteral("%1").arg(v & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper(); };
     const auto byte = [](int v) { return QStringLiteral("%1").arg(v & 0xFF, 2, 16, QLatin1Char('0')).toUpper(); };
-    return QStringLiteral("m") + word(mafIn) + word(mafOut) + word(tps) + byte(wideband) + word(flowIn)
-        + word(flowOut) + byte(speed) + byte(multispark) + byte(flipChip);
+    return QStringLiteral("m") + word(mafIn) + word(mafOut) + word(tps) + byte(wideband) + word(flowIn) + word(flowOut)
+        + byte(speed) + byte(multispark) + byte(flipChip);
 }
 
 LiveSample Decode(const QString& data, DecodeContext context = {})
@@ -56,15 +56,12 @@ TEST_F(LiveSampleTest, FieldsAreHexadecimalSigned16BitOrUnsignedBytes)
         Field field;
         int value;
     } const cases[] = {
-        {"m03FF", MafInput, 1023},
-        {"m03ff", MafInput, 1023},      // lower-case digits
-        {"m7FFF", MafInput, 32767},
-        {"m8000", MafInput, -32768},    // four digits are a signed 16-bit number
-        {"mFFFF", MafInput, -1},
-        {"m000000000000FF", Wideband, 255},  // two digits are 0 to 255
-        {"m03", MafInput, 3},           // cut short: the digits present
-        {"mFFF", MafInput, 4095},       // three digits stay positive
-        {"m", MafInput, 0},             // nothing there
+        {"m03FF", MafInput, 1023},  {"m03ff", MafInput, 1023},          // lower-case digits
+        {"m7FFF", MafInput, 32767}, {"m8000", MafInput, -32768},        // four digits are a signed 16-bit number
+        {"mFFFF", MafInput, -1},    {"m000000000000FF", Wideband, 255}, // two digits are 0 to 255
+        {"m03", MafInput, 3},                                           // cut short: the digits present
+        {"mFFF", MafInput, 4095},                                       // three digits stay positive
+        {"m", MafInput, 0},                                             // nothing there
         {"m03FF", MafOutput, 0},
     };
     for (const Case& c : cases)
@@ -79,10 +76,9 @@ TEST_F(LiveSampleTest, VoltagesAndTheirChange)
         const char* outText;
         const char* change;
     } const cases[] = {
-        {1023, 1023, "5.000", "5.000", "0.0"},  // full scale
-        {0, 500, "0.000", "2.444", "0.0"},      // no input: no division
-        {500, 550, "2.444", "2.688", "10.0"},
-        {480, 420, "2.346", "2.053", "-12.5"},
+        {1023, 1023, "5.000", "5.000", "0.0"}, // full scale
+        {0, 500, "0.000", "2.444", "0.0"},     // no input: no division
+        {500, 550, "2.444", "2.688", "10.0"},  {480, 420, "2.346", "2.053", "-12.5"},
         {512, 512, "2.502", "2.502", "0.0"},
     };
     for (const Case& c : cases) {
@@ -101,12 +97,12 @@ TEST_F(LiveSampleTest, ThrottleAngleIsClampedAndWideOpenIsStrictlyAboveTheBreakp
         const char* angle;
         bool wot;
     } const cases[] = {
-        {100, 0.8, 2.5, "0.0", false},    // below the key-on voltage
-        {1023, 1.0, 2.5, "90.0", true},   // 4 V above: 100.16 clamped
-        {1023, 3.0, 2.5, "50.1", true},   // 2 V above
-        {512, 0.0, 2.5, "62.7", true},    // 2.502 V
-        {511, 0.0, 2.5, "62.5", false},   // 2.498 V
-        {1023, 0.0, 5.0, "90.0", false},  // exactly at the breakpoint
+        {100, 0.8, 2.5, "0.0", false},   // below the key-on voltage
+        {1023, 1.0, 2.5, "90.0", true},  // 4 V above: 100.16 clamped
+        {1023, 3.0, 2.5, "50.1", true},  // 2 V above
+        {512, 0.0, 2.5, "62.7", true},   // 2.502 V
+        {511, 0.0, 2.5, "62.5", false},  // 2.498 V
+        {1023, 0.0, 5.0, "90.0", false}, // exactly at the breakpoint
     };
     for (const Case& c : cases) {
         DecodeContext context;
@@ -128,10 +124,9 @@ TEST_F(LiveSampleTest, FlowsScaleWithTheInjectorsAndTheirChangeAvoidsZero)
         const char* change;
         const char* richLean;
     } const cases[] = {
-        {185, 160, 19, "185", "160", "-13.5", "LEAN"},
-        {100, 110, 38, "200", "220", "10.0", "RICH"},
-        {0, 100, 19, "0", "100", "0.0", "NONE"},     // no measured flow: no division
-        {-1, -1, 19, "-1", "-1", "0.0", "NONE"},     // FFFF is -1
+        {185, 160, 19, "185", "160", "-13.5", "LEAN"}, {100, 110, 38, "200", "220", "10.0", "RICH"},
+        {0, 100, 19, "0", "100", "0.0", "NONE"}, // no measured flow: no division
+        {-1, -1, 19, "-1", "-1", "0.0", "NONE"}, // FFFF is -1
         {200, 201, 19, "200", "201", "0.5", "NONE"},
     };
     for (const Case& c : cases) {
@@ -163,21 +158,17 @@ TEST_F(LiveSampleTest, WidebandModelsAndTheirBoundaries)
         float volts;
         double ratio;
     } const cases[] = {
-        {0, 0.4f, 0.0},        {0, 0.5f, 9.389665},   {0, below25, 14.680024}, {0, 2.5f, 14.813},
-        {0, 3.1f, 20.199271},  {0, above31, 20.0},    {0, 5.0f, 20.0},
-        {1, 0.0f, 20.0},       {1, 5.0f, 10.0},       {1, 2.5f, 15.0},
-        {2, 2.0f, 13.0},
-        {3, below13, 9.0},     {3, 1.3f, 9.009038},   {3, below25, 14.111748}, {3, 2.5f, 14.407325},
-        {3, 4.25f, 20.007019}, {3, 4.5f, 20.0},
-        {4, 1.0f, 12.0},       {6, 1.0f, 12.0},       {8, 1.0f, 12.0},
-        {5, 0.1f, 9.7},        {5, 0.15f, 9.723661},  {5, below25, 14.699189}, {5, 2.5f, 14.586472},
-        {5, 3.27f, 21.278316}, {5, 3.3f, 21.2},
-        {7, 2.0f, 12.0},
-        {9, 2.75f, 2.75},      {-1, 1.5f, 1.5},       // unknown models give the voltage itself
+        {0, 0.4f, 0.0},        {0, 0.5f, 9.389665},     {0, below25, 14.680024}, {0, 2.5f, 14.813},
+        {0, 3.1f, 20.199271},  {0, above31, 20.0},      {0, 5.0f, 20.0},         {1, 0.0f, 20.0},
+        {1, 5.0f, 10.0},       {1, 2.5f, 15.0},         {2, 2.0f, 13.0},         {3, below13, 9.0},
+        {3, 1.3f, 9.009038},   {3, below25, 14.111748}, {3, 2.5f, 14.407325},    {3, 4.25f, 20.007019},
+        {3, 4.5f, 20.0},       {4, 1.0f, 12.0},         {6, 1.0f, 12.0},         {8, 1.0f, 12.0},
+        {5, 0.1f, 9.7},        {5, 0.15f, 9.723661},    {5, below25, 14.699189}, {5, 2.5f, 14.586472},
+        {5, 3.27f, 21.278316}, {5, 3.3f, 21.2},         {7, 2.0f, 12.0},         {9, 2.75f, 2.75},
+        {-1, 1.5f, 1.5}, // unknown models give the voltage itself
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(WidebandToAirFuel(c.model, c.volts), c.ratio, 2e-5) << "model " << c.model << " at "
-                                                                          << c.volts;
+        EXPECT_NEAR(WidebandToAirFuel(c.model, c.volts), c.ratio, 2e-5) << "model " << c.model << " at " << c.volts;
 }
 
 TEST_F(LiveSampleTest, WidebandVoltageFollowsTheCalibration)
@@ -186,11 +177,8 @@ TEST_F(LiveSampleTest, WidebandVoltageFollowsTheCalibration)
         int raw, calibration, model;
         const char* shown;
     } const cases[] = {
-        {255, 0, 9, "5.0"},
-        {255, 10, 9, "5.2"},   // 5 + 50/255
-        {255, -10, 9, "4.8"},
-        {128, 0, 1, "15.0"},
-        {20, 0, 0, "XXX"},     // 0.39 V: no reading
+        {255, 0, 9, "5.0"},   {255, 10, 9, "5.2"},                    // 5 + 50/255
+        {255, -10, 9, "4.8"}, {128, 0, 1, "15.0"}, {20, 0, 0, "XXX"}, // 0.39 V: no reading
     };
     for (const Case& c : cases) {
         DecodeContext context;
@@ -208,7 +196,7 @@ TEST_F(LiveSampleTest, AirFuelColours)
         const char* text;
         QColor colour;
     } const cases[] = {
-        {0.0f, "XXX", colours::Red},     {9.0f, "9.0", colours::Green},    {12.5f, "12.5", colours::Green},
+        {0.0f, "XXX", colours::Red},       {9.0f, "9.0", colours::Green},    {12.5f, "12.5", colours::Green},
         {12.51f, "12.5", colours::Yellow}, {13.5f, "13.5", colours::Yellow}, {13.6f, "13.6", colours::Red},
         {20.0f, "20.0", colours::Red},
     };
@@ -226,8 +214,7 @@ TEST_F(LiveSampleTest, RichLeanThresholds)
         const char* text;
         bool buttonFace;
     } const cases[] = {
-        {-0.51, "LEAN", false}, {-0.5, "NONE", true}, {0.0, "NONE", true},
-        {0.5, "NONE", true},    {0.51, "RICH", false},
+        {-0.51, "LEAN", false}, {-0.5, "NONE", true}, {0.0, "NONE", true}, {0.5, "NONE", true}, {0.51, "RICH", false},
     };
     for (const Case& c : cases) {
         const RichLean shown = RichOrLean(c.change);
@@ -249,13 +236,13 @@ TEST_F(LiveSampleTest, MultisparkTurnsOnAtTheSixthSampleAndOffAfterFive)
     EXPECT_TRUE(DecodeLiveSample(spark, {}, counter).Multispark);
     for (int i = 0; i < 10; ++i)
         DecodeLiveSample(spark, {}, counter);
-    EXPECT_EQ(counter, 10000);  // held at the top
+    EXPECT_EQ(counter, 10000); // held at the top
     for (int i = 1; i <= 4; ++i)
         EXPECT_TRUE(DecodeLiveSample(none, {}, counter).Multispark) << i;
     EXPECT_FALSE(DecodeLiveSample(none, {}, counter).Multispark);
     for (int i = 0; i < 10; ++i)
         DecodeLiveSample(none, {}, counter);
-    EXPECT_EQ(counter, 0);  // held at the bottom
+    EXPECT_EQ(counter, 0); // held at the bottom
 }
 
 TEST_F(LiveSampleTest, HeartbeatTogglesEverySeventhTick)
@@ -278,9 +265,9 @@ TEST_F(LiveSampleTest, ShortReplyDecodesWhatIsThere)
     context.widebandModel = 1;
     const LiveSample s = Decode(QStringLiteral("m03FF01"), context);
     EXPECT_EQ(Volts(s.MAFInputVoltage), "5.000");
-    EXPECT_EQ(Volts(s.OutputVoltage), "0.005");  // "01" of the output field
+    EXPECT_EQ(Volts(s.OutputVoltage), "0.005"); // "01" of the output field
     EXPECT_EQ(Rpm(s.EngineSpeed), "0");
-    EXPECT_TRUE(s.FlipChip);                     // a missing field reads 0
+    EXPECT_TRUE(s.FlipChip); // a missing field reads 0
     EXPECT_EQ(AirFuelText(s.AirFuelRatio).text, "20.0");
     const LiveSample empty = Decode(QString());
     EXPECT_EQ(empty.MAFInputVoltage, 0.0);
@@ -295,7 +282,7 @@ TEST_F(LiveSampleTest, VoltageOffsetEncodings)
         const char* digits;
         const char* volts;
     } const cases[] = {
-        {0xF6, -10, "F6", "-0.049"}, {0xFF, -1, "FF", "-0.005"}, {0x05, 5, "05", "0.024"},
+        {0xF6, -10, "F6", "-0.049"},  {0xFF, -1, "FF", "-0.005"}, {0x05, 5, "05", "0.024"},
         {0x99, -103, "99", "-0.503"}, {0x67, 103, "67", "0.503"}, {0x00, 0, "00", "0.000"},
         {0x80, -128, "80", "-0.625"}, {0x7F, 127, "7F", "0.620"},
     };
@@ -314,8 +301,8 @@ TEST_F(LiveSampleTest, StoredFjoCalibration)
     struct Case {
         const char* text;
         int value;
-    } const cases[] = {{"0", 0}, {"5", 5}, {"-10", -10}, {"10", 10}, {" 3 ", 3}, {"11", 0}, {"-11", 0},
-                       {"abc", 0}, {"", 0}, {"2.5", 0}};
+    } const cases[] = {{"0", 0},  {"5", 5},   {"-10", -10}, {"10", 10}, {" 3 ", 3},
+                       {"11", 0}, {"-11", 0}, {"abc", 0},   {"", 0},    {"2.5", 0}};
     for (const Case& c : cases)
         EXPECT_EQ(mdlMonitor::ParseFjoCalibration(QString::fromLatin1(c.text)), c.value) << c.text;
 
@@ -399,14 +386,14 @@ TEST_F(RecorderTest, StartAsksForTheFileAndCreatesIt)
     struct Case {
         const char* what;
         QString path;
-        QString box;  // the "File Error" box's text, if any
+        QString box; // the "File Error" box's text, if any
     } const cases[] = {
         {"cancelled", QString(), QString()},
         {"uncreatable", dir.filePath("no/such/log.txt"),
          "File: " + dir.filePath("no/such/log.txt") + " could not be created.\r\nThe window runs without a log."},
         {"created", dir.filePath("log.txt"), QString()},
     };
-    QString offered = "X_log.txt";  // the dialog offers the file last chosen
+    QString offered = "X_log.txt"; // the dialog offers the file last chosen
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         dialogs.messages.clear();
@@ -431,7 +418,7 @@ TEST_F(RecorderTest, StartAsksForTheFileAndCreatesIt)
             EXPECT_EQ(dialogs.messages[0].text, c.box);
         }
     }
-    EXPECT_EQ(ReadFile(dir.filePath("log.txt")), Header);  // on the disk while still open
+    EXPECT_EQ(ReadFile(dir.filePath("log.txt")), Header); // on the disk while still open
 }
 
 TEST_F(RecorderTest, LinesAndStampsUntilStopOrClose)
@@ -477,13 +464,13 @@ TEST_F(RecorderTest, ALineTheDiskRefusesStopsTheLogAndSaysSo)
 {
     // A window that shows its boxes itself (holding its timer) gets them.
     QStringList told;
-    datalog::Recorder own({.defaultName = "X_log.txt",
-                           .columns = {"Time", "V"},
-                           .withoutLog = QString(),
-                           .tell = [&](MsgIcon icon, const QString& title, const QString& text) {
-                               told << QStringLiteral("%1|%2|%3").arg(int(icon)).arg(title, text);
-                           }},
-                          nullptr);
+    datalog::Recorder own(
+        {.defaultName = "X_log.txt",
+         .columns = {"Time", "V"},
+         .withoutLog = QString(),
+         .tell = [&](MsgIcon icon, const QString& title,
+                     const QString& text) { told << QStringLiteral("%1|%2|%3").arg(int(icon)).arg(title, text); }},
+        nullptr);
     const QString path = dir.filePath("full.txt");
     dialogs.chooseNextFile(path);
     ASSERT_TRUE(own.start());
@@ -492,12 +479,13 @@ TEST_F(RecorderTest, ALineTheDiskRefusesStopsTheLogAndSaysSo)
         own.record({"1"});
     }
     EXPECT_FALSE(own.isLogging());
-    EXPECT_EQ(told, QStringList{QStringLiteral("%1|File Error|File: %2 could not be written.\r\nData logging has stopped.")
-                                    .arg(int(MsgIcon::Exclamation))
-                                    .arg(path)});
+    EXPECT_EQ(told,
+              QStringList{QStringLiteral("%1|File Error|File: %2 could not be written.\r\nData logging has stopped.")
+                              .arg(int(MsgIcon::Exclamation))
+                              .arg(path)});
     EXPECT_TRUE(dialogs.messages.isEmpty());
     own.record({"2"});
-    own.stop();  // nothing to report: the user was told it stopped
+    own.stop(); // nothing to report: the user was told it stopped
     EXPECT_EQ(told.size(), 1);
     EXPECT_TRUE(ReadFile(path).startsWith(Header));
 }
@@ -528,12 +516,18 @@ TEST(LiveReadoutTest, ShowsASampleAndGivesItsShownValuesInLogOrder)
         QStringList shown;
         const char* richLean;
     } const cases[] = {
-        {"monitor", &change, {}, {"2.346", "2.053", "-12.5", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
+        {"monitor",
+         &change,
+         {},
+         {"2.346", "2.053", "-12.5", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
          "RICH"},
         {"no voltage change, own patterns",
          nullptr,
          {.mafVolts = [](double v) { return QString::number(v, 'f', 2); },
-          .richLean = [](double) { return live_display::RichLean{"LEAN", false, colours::Red}; }},
+          .richLean =
+              [](double) {
+                  return live_display::RichLean{"LEAN", false, colours::Red};
+              }},
          {"2.35", "2.05", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
          "LEAN"},
     };

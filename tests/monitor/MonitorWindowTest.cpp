@@ -92,7 +92,8 @@ protected:
     QString runState() const
     {
         QStringList words;
-        for (const auto& [on, word] : {std::pair{window->Running(), "running"}, {window->Logging(), "logging"},
+        for (const auto& [on, word] : {std::pair{window->Running(), "running"},
+                                       {window->Logging(), "logging"},
                                        {window->Timer1()->isActive(), "ticking"}})
             if (on)
                 words << word;
@@ -194,14 +195,15 @@ TEST_F(MonitorWindowTest, RunWithALogRecordsEverySampleAsShown)
     EXPECT_EQ(background("txtRichOrLean"), colours::Red);
     EXPECT_TRUE(control("txtRichOrLean")->isEnabled());
     WidebandModel = 0;
-    w.port->replies["M"] = QStringLiteral("m01E001A400A41000B900A0570001");  // wideband byte 16: 0.31 V
+    w.port->replies["M"] = QStringLiteral("m01E001A400A41000B900A0570001"); // wideband byte 16: 0.31 V
     tick();
 
     // Every line is on the disk while the log is still open.
-    const QByteArray expected =
-        datalog::Header(opened).toUtf8() +
-        "\"07:41:10\",\"2.346\",\"2.053\",\"-12.5\",\"185\",\"160\",\"-13.5\",\"15.0\",\"0.802\",\"7.6\",\"3,480\"\r\n"
-        "\"07:41:11\",\"2.346\",\"2.053\",\"-12.5\",\"185\",\"160\",\"-13.5\",\"XXX\",\"0.802\",\"7.6\",\"3,480\"\r\n";
+    const QByteArray expected = datalog::Header(opened).toUtf8()
+        + "\"07:41:10\",\"2.346\",\"2.053\",\"-12.5\",\"185\",\"160\",\"-13.5\",\"15.0\",\"0.802\",\"7.6\",\"3,"
+          "480\"\r\n"
+          "\"07:41:11\",\"2.346\",\"2.053\",\"-12.5\",\"185\",\"160\",\"-13.5\",\"XXX\",\"0.802\",\"7.6\",\"3,"
+          "480\"\r\n";
     EXPECT_EQ(ReadFile(path), expected);
 
     messages().clear();
@@ -222,14 +224,17 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
         const char* what;
         MsgAnswer answer;
         QString file;
-        QStringList titles;  // the boxes shown
+        QStringList titles; // the boxes shown
         bool runs;
     } const cases[] = {
         {"cancel", MsgAnswer::Cancel, {}, {"Data Logging Options"}, false},
         {"no", MsgAnswer::No, {}, {"Data Logging Options"}, true},
         {"dialog cancelled", MsgAnswer::Yes, {}, {"Data Logging Options"}, true},
-        {"uncreatable", MsgAnswer::Yes, w.dir.filePath("no/such/folder/log.txt"),
-         {"Data Logging Options", "File Error"}, true},
+        {"uncreatable",
+         MsgAnswer::Yes,
+         w.dir.filePath("no/such/folder/log.txt"),
+         {"Data Logging Options", "File Error"},
+         true},
     };
     open();
     for (const Case& c : cases) {
@@ -242,7 +247,7 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
             titles << m.title;
         EXPECT_EQ(titles, c.titles);
         EXPECT_EQ(runState(), c.runs ? "running ticking STOP" : "running START");
-        EXPECT_EQ(window->OffsetWritesEnabled(), c.runs);  // nothing read, nothing to write back
+        EXPECT_EQ(window->OffsetWritesEnabled(), c.runs); // nothing read, nothing to write back
         EXPECT_EQ(w.heard(), c.runs ? QStringList{"RT13"} : QStringList());
         EXPECT_EQ(background("txtLOG"), buttonFace());
         if (!c.runs)
@@ -251,7 +256,7 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
         EXPECT_NE(text("lblRawDataStream"), "");
         messages().clear();
         window->cmdSTOP_Click();
-        EXPECT_TRUE(messages().isEmpty());  // nothing to report
+        EXPECT_TRUE(messages().isEmpty()); // nothing to report
     }
 }
 
@@ -261,11 +266,11 @@ TEST_F(MonitorWindowTest, StartReadsTheVoltageOffset)
         int byte;
         int slider;
         const char* shown;
-        QStringList heard;  // at START
+        QStringList heard; // at START
     } const cases[] = {
-        {0xF6, -10, "-0.049", {"RT13", "WT13F6"}},  // the moved slider's value goes back to the unit
+        {0xF6, -10, "-0.049", {"RT13", "WT13F6"}}, // the moved slider's value goes back to the unit
         {0x00, 0, "0.000", {"RT13"}},
-        {0x80, -103, "-0.625", {"RT13"}},           // beyond the slider: shown, not written
+        {0x80, -103, "-0.625", {"RT13"}}, // beyond the slider: shown, not written
         {0x7F, 103, "0.620", {"RT13"}},
     };
     for (const Case& c : cases) {
@@ -320,13 +325,13 @@ TEST_F(MonitorWindowTest, OffsetSliderWritesOnlyTheUsersMovesAndChecksTheEcho)
         const char* fault;
         bool byUser;
         int value;
-        const char* sent;   // nothing when empty
-        const char* shown;  // the box afterwards
+        const char* sent;  // nothing when empty
+        const char* shown; // the box afterwards
     } const cases[] = {
         {"", true, 5, "WT1305", "0.024"},
         {"", true, -1, "WT13FF", "-0.005"},
         {"", true, -103, "WT1399", "-0.503"},
-        {"wrong-echo", true, 5, "WT1305", "0.000"},  // the previous offset stays
+        {"wrong-echo", true, 5, "WT1305", "0.000"}, // the previous offset stays
         {"negative=WT", true, 5, "WT1305", "0.000"},
         {"", false, 20, "", "0.098"},
     };
@@ -355,7 +360,7 @@ TEST_F(MonitorWindowTest, OffsetSliderWritesOnlyTheUsersMovesAndChecksTheEcho)
         w.device.setFrameListener({});
 
         QStringList sent = w.heard();
-        sent.removeDuplicates();  // a refused write is tried again
+        sent.removeDuplicates(); // a refused write is tried again
         EXPECT_EQ(sent, *c.sent ? QStringList{c.sent} : QStringList());
         EXPECT_EQ(tickingDuringWrite, !*c.sent);
         EXPECT_TRUE(window->Timer1()->isActive());
@@ -382,7 +387,7 @@ TEST_F(MonitorWindowTest, StopSendsTheBareStopOnlyToAUnitThatAnswered03)
         const int framesBefore = w.device.requestsHeard();
         LastFrame.clear();
         window->cmdSTOP_Click();
-        EXPECT_EQ(w.device.requestsHeard(), framesBefore);  // no framed request
+        EXPECT_EQ(w.device.requestsHeard(), framesBefore); // no framed request
         EXPECT_EQ(w.device.rawStopCount(), QString(code) == "03" ? 1 : 0);
         EXPECT_EQ(LastFrame, QString(code) == "03" ? "X" : "");
         quit();
@@ -407,16 +412,17 @@ TEST_F(MonitorWindowTest, PulledPlugMidRunLosesTheConnectionCleanly)
         messages().clear();
         tick();
 
-        expectMessage(1, 0, MsgIcon::Exclamation, "Connection Error!",
-                      "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
+        expectMessage(
+            1, 0, MsgIcon::Exclamation, "Connection Error!",
+            "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
         EXPECT_FALSE(Connected);
         EXPECT_FALSE(w.port->isOpen());
         EXPECT_EQ(w.main->windowTitle(), "Not Connected");
         EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
         EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
-        EXPECT_EQ(runState(), "running logging neither");  // QUIT is left
+        EXPECT_EQ(runState(), "running logging neither"); // QUIT is left
         EXPECT_TRUE(control("cmdQUIT")->isEnabled());
-        EXPECT_EQ(ReadFile(path), logged);  // what was recorded is there
+        EXPECT_EQ(ReadFile(path), logged); // what was recorded is there
 
         // The offset slider cannot reach the closed port.
         messages().clear();
@@ -451,8 +457,8 @@ TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)
     for (const char* name : {"mnuMemory", "mnuVentrixRunItem", "mnuResetItem", "mnuDiagnostics", "cmdMemoryModify",
                              "cmdAccuracyTest", "cmdVentrixRun", "cmdDisconnect"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
-    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect"));  // still connected
-    EXPECT_EQ(messages().size(), 1);                        // only the question
+    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect")); // still connected
+    EXPECT_EQ(messages().size(), 1);                       // only the question
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(w.main->findChild<frmMONITOR*>(), nullptr);
 
@@ -469,13 +475,19 @@ TEST_F(MonitorWindowTest, ClearMonitorDisplayResetsTheValuesButNotAll)
     start(MsgAnswer::No);
     tick();
     window->ClearMonitorDisplay();
-    const std::pair<const char*, const char*> cleared[] = {
-        {"lblRawDataStream", ""},  {"lblMAFInputVoltage", "0.000"}, {"lblOutputVoltage", "0.000"},
-        {"lblTPSVoltage", "0.000"}, {"lblDelta", "00.0"},           {"lblDelta_F", "00.0"},
-        {"lblTPangle", "00.0"},     {"lblInputFlow", "0"},          {"lblOutputFlow", "0"},
-        {"txtRichOrLean", ""},
-        // Kept as last shown.
-        {"lblEngineSpeed", "3,480"}, {"lblAirFuelRatio", "15.0"}};
+    const std::pair<const char*, const char*> cleared[] = {{"lblRawDataStream", ""},
+                                                           {"lblMAFInputVoltage", "0.000"},
+                                                           {"lblOutputVoltage", "0.000"},
+                                                           {"lblTPSVoltage", "0.000"},
+                                                           {"lblDelta", "00.0"},
+                                                           {"lblDelta_F", "00.0"},
+                                                           {"lblTPangle", "00.0"},
+                                                           {"lblInputFlow", "0"},
+                                                           {"lblOutputFlow", "0"},
+                                                           {"txtRichOrLean", ""},
+                                                           // Kept as last shown.
+                                                           {"lblEngineSpeed", "3,480"},
+                                                           {"lblAirFuelRatio", "15.0"}};
     for (const auto& [name, shown] : cleared)
         EXPECT_EQ(text(name), shown) << name;
     EXPECT_FALSE(control("txtRichOrLean")->isEnabled());
@@ -485,7 +497,7 @@ TEST_F(MonitorWindowTest, ClearMonitorDisplayResetsTheValuesButNotAll)
 TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
 {
     open();
-    WidebandModel = 9;  // shows the wideband voltage itself
+    WidebandModel = 9; // shows the wideband voltage itself
     w.port->replies["M"] = QStringLiteral("m01E001A400A4FF00B900A0570001");
     start(MsgAnswer::No);
     tick();
@@ -518,11 +530,10 @@ TEST(ReadoutColourTest, TextIsChosenToReadOnItsColour)
     struct Case {
         QColor background;
         QColor text;
-        double contrast;  // of that text on it, worked out by hand
+        double contrast; // of that text on it, worked out by hand
     } const cases[] = {
-        {colours::Red, Qt::black, 5.25},         {colours::Green, Qt::black, 15.30},
-        {colours::Yellow, Qt::black, 19.56},     {QColor(0, 0, 0), Qt::white, 21.0},
-        {QColor(0, 64, 0), Qt::white, 12.12},
+        {colours::Red, Qt::black, 5.25},    {colours::Green, Qt::black, 15.30},   {colours::Yellow, Qt::black, 19.56},
+        {QColor(0, 0, 0), Qt::white, 21.0}, {QColor(0, 64, 0), Qt::white, 12.12},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.background.name().toStdString());
@@ -536,19 +547,19 @@ TEST(ReadoutColourTest, TextIsChosenToReadOnItsColour)
 TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
 {
     struct Case {
-        const char* sample;  // wideband byte at positions 14-15, TPS at 10-13, flip-chip at 28-29
+        const char* sample; // wideband byte at positions 14-15, TPS at 10-13, flip-chip at 28-29
         int model;
         const char* shown;
         QColor band;
         bool wideOpen;
         bool flipChip;
     } const cases[] = {
-        {"m01E001A400A4CC00B900A0570001", 1, "12.0", colours::Green, false, false},   // 4.000 V
-        {"m01E001A400A4B300B900A0570001", 1, "13.0", colours::Yellow, false, false},  // 3.510 V
-        {"m01E001A400A48000B900A0570001", 1, "15.0", colours::Red, false, false},     // 2.510 V
-        {"m01E001A403FF1000B900A0570000", 0, "XXX", colours::Red, true, true},        // 0.314 V, TPS 5 V
+        {"m01E001A400A4CC00B900A0570001", 1, "12.0", colours::Green, false, false},  // 4.000 V
+        {"m01E001A400A4B300B900A0570001", 1, "13.0", colours::Yellow, false, false}, // 3.510 V
+        {"m01E001A400A48000B900A0570001", 1, "15.0", colours::Red, false, false},    // 2.510 V
+        {"m01E001A403FF1000B900A0570000", 0, "XXX", colours::Red, true, true},       // 0.314 V, TPS 5 V
     };
-    w.main->findChild<frmIgnitionConfig*>()->SelectIgnitionType(1);  // waste spark
+    w.main->findChild<frmIgnitionConfig*>()->SelectIgnitionType(1); // waste spark
     open();
     window->cmdADVANCED_Click();
     start(MsgAnswer::No);
@@ -570,9 +581,9 @@ TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
     }
     // The rich/lean box likewise.
     EXPECT_EQ(text("txtRichOrLean"), "LEAN");
-    EXPECT_GE(colours::ContrastRatio(control("txtRichOrLean")->palette().color(QPalette::Text),
-                                     background("txtRichOrLean")),
-              4.5);
+    EXPECT_GE(
+        colours::ContrastRatio(control("txtRichOrLean")->palette().color(QPalette::Text), background("txtRichOrLean")),
+        4.5);
 }
 
 // --- a unit that stops answering ------------------------------------------------
@@ -608,14 +619,14 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     w.device.setFrameListener({});
 
     ASSERT_EQ(seen.size(), 7);
-    EXPECT_TRUE(seen[0].readoutsEnabled);  // the first attempt: nothing missed yet
+    EXPECT_TRUE(seen[0].readoutsEnabled); // the first attempt: nothing missed yet
     EXPECT_FALSE(seen[0].statusShown);
     for (int attempt = 2; attempt <= 7; ++attempt) {
         SCOPED_TRACE(attempt);
         const Seen& s = seen[attempt - 1];
         EXPECT_TRUE(s.statusShown);
         EXPECT_EQ(s.status, QStringLiteral("No reply from the unit - retrying, %1 of 50").arg(attempt));
-        EXPECT_FALSE(s.ticking);  // no second request inside this one
+        EXPECT_FALSE(s.ticking); // no second request inside this one
         EXPECT_FALSE(s.readoutsEnabled);
         EXPECT_EQ(s.shownValue, "2.346");
     }
@@ -624,7 +635,7 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
     EXPECT_TRUE(window->Timer1()->isActive());
     EXPECT_TRUE(Connected);
-    EXPECT_EQ(messages().size(), 1);  // only the logging question
+    EXPECT_EQ(messages().size(), 1); // only the logging question
 }
 
 TEST_F(MonitorWindowTest, StopOrQuitEndsTheRetriesAtOnce)
@@ -640,14 +651,13 @@ TEST_F(MonitorWindowTest, StopOrQuitEndsTheRetriesAtOnce)
         int samples = 0;
         w.device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
             if (frame == frame::Build("M") && ++samples == 4)
-                QTimer::singleShot(0, window.data(), [&] {
-                    control<QPushButton>(quitting ? "cmdQUIT" : "cmdSTOP")->click();
-                });
+                QTimer::singleShot(0, window.data(),
+                                   [&] { control<QPushButton>(quitting ? "cmdQUIT" : "cmdSTOP")->click(); });
         });
         tick();
         w.device.setFrameListener({});
 
-        EXPECT_EQ(samples, 4);  // nothing more after the attempt in flight
+        EXPECT_EQ(samples, 4); // nothing more after the attempt in flight
         // STOP's bare stop character goes out after the fourth attempt ended.
         EXPECT_EQ(w.device.rawStopCount(), quitting ? 0 : 1);
         EXPECT_EQ(w.heard(), QStringList(4, "M"));
@@ -673,7 +683,7 @@ TEST(MonitorStartupTest, StoredModelAndCalibrationAreRestored)
     SimulatedWorld w;
     w.settings.write("KESTREL", "Startup", "WBO2", "12");
     w.settings.write("KESTREL", "Startup", "FJOCAL", "-10");
-    w.port->replies["M"] = KnownSample;  // wideband byte 128: 2.510 V
+    w.port->replies["M"] = KnownSample; // wideband byte 128: 2.510 V
     RunStartupSequence(*w.main);
     ASSERT_TRUE(Connected);
     EXPECT_EQ(WidebandModel, 12);

@@ -53,9 +53,8 @@ TEST_F(NumberFormatTest, FollowsTheLocale)
 
 TEST(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour)
 {
-    const std::pair<double, long long> cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},   {3.5, 4},
-                                                  {2.49, 2}, {2.51, 3},  {-0.5, 0},  {-1.5, -2},
-                                                  {-2.5, -2}, {255.5, 256}, {12.0, 12}};
+    const std::pair<double, long long> cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},   {3.5, 4},     {2.49, 2}, {2.51, 3},
+                                                  {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {255.5, 256}, {12.0, 12}};
     for (const auto& [value, rounded] : cases)
         EXPECT_EQ(RoundHalfEven(value), rounded) << value;
 }
@@ -63,9 +62,8 @@ TEST(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour)
 TEST(LeadingNumberTest, ReadsTheNumberTheTextStartsWith)
 {
     const std::pair<const char*, double> cases[] = {
-        {"12.5", 12.5}, {"12.5 V", 12.5}, {"  -3x", -3}, {"+7", 7},  {".5", 0.5},
-        {"abc", 0},     {"", 0},          {"-", 0},      {"1e2", 100}, {"1e", 1},
-        {"3000rpm", 3000}, {"4.", 4},
+        {"12.5", 12.5}, {"12.5 V", 12.5}, {"  -3x", -3}, {"+7", 7}, {".5", 0.5},       {"abc", 0},
+        {"", 0},        {"-", 0},         {"1e2", 100},  {"1e", 1}, {"3000rpm", 3000}, {"4.", 4},
     };
     for (const auto& [text, value] : cases)
         EXPECT_DOUBLE_EQ(LeadingNumber(QString::fromLatin1(text)), value) << text;

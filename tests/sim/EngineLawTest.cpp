@@ -36,19 +36,19 @@ TEST(EngineLawTest, NeededCorrectionAndTheLawThatTheCalculatorInverts)
     SimulatedEngine engine;
     engine.mafError = Curve(QStringLiteral("0.5:+8,2.5:-4,4.5:+12"));
     EXPECT_NEAR(engine_law::NeededCorrection(engine, 3.5, 19), -4, 1e-12);
-    engine.installedInjectors = 24;  // 19 assumed: (19 / 24 - 1) x 100 = -20.83
+    engine.installedInjectors = 24; // 19 assumed: (19 / 24 - 1) x 100 = -20.83
     EXPECT_NEAR(engine_law::NeededCorrection(engine, 3.5, 19), -24.8333, 1e-4);
-    EXPECT_NEAR(engine_law::NeededCorrection(engine, 3.5, 0), -24.8333, 1e-4);  // 0 reads as 19
-    EXPECT_NEAR(engine_law::NeededCorrection(engine, 2.5, 24), 4, 1e-12);       // no mismatch
+    EXPECT_NEAR(engine_law::NeededCorrection(engine, 3.5, 0), -24.8333, 1e-4); // 0 reads as 19
+    EXPECT_NEAR(engine_law::NeededCorrection(engine, 2.5, 24), 4, 1e-12);      // no mismatch
 
     struct Case {
         double commanded, correction, needed;
         int eec;
         double airFuel;
     } const cases[] = {
-        {12.8, 0, -12, 19, 11.264},  // too rich by 12 %
-        {12.8, -12, -12, 19, 12.8},  // on target once c reaches c*
-        {12.8, 0, 10, 38, 15.36},    // lean, E = 38 doubles the effect
+        {12.8, 0, -12, 19, 11.264}, // too rich by 12 %
+        {12.8, -12, -12, 19, 12.8}, // on target once c reaches c*
+        {12.8, 0, 10, 38, 15.36},   // lean, E = 38 doubles the effect
         {12.8, 5, 0, 0, 12.16},
     };
     for (const Case& c : cases) {
@@ -61,7 +61,7 @@ TEST(EngineLawTest, NeededCorrectionAndTheLawThatTheCalculatorInverts)
 double AirFuelAt(const VentrixDevice& device, qint64 ms)
 {
     const int byte = QByteArray(device.liveSampleData(ms)).mid(13, 2).toInt(nullptr, 16);
-    return 20.0 - 2.0 * (byte / 255.0 * 5.0);  // the default sensor: 20:1 at 0 V, 2 points a volt
+    return 20.0 - 2.0 * (byte / 255.0 * 5.0); // the default sensor: 20:1 at 0 V, 2 points a volt
 }
 
 TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
@@ -99,7 +99,7 @@ TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
         {"the sensor shows 0.6 s late", 101'000, 14.96},
     };
     for (const Case& c : cases)
-        EXPECT_NEAR(AirFuelAt(device, c.ms), c.airFuel, 0.06) << c.name;  // the byte's steps are 0.04
+        EXPECT_NEAR(AirFuelAt(device, c.ms), c.airFuel, 0.06) << c.name; // the byte's steps are 0.04
     // 40 % added where 0 is needed reads 12.8 x 0.6 = 7.68: the rich rail.
     VentrixDevice rich;
     unit(rich, 40);
@@ -161,7 +161,7 @@ TEST(EngineLawTest, ThePullsDriveSweepsAtHalfToNineTenthsOfAVoltASecond)
     ASSERT_EQ(rates.size(), 6u);
     const double expected[] = {0.5, 0.9, 0.6, 0.8, 0.7, 0.55};
     for (std::size_t k = 0; k < rates.size(); ++k)
-        EXPECT_NEAR(rates[k], expected[k], 0.02) << k;  // the ripple moves the ends a little
+        EXPECT_NEAR(rates[k], expected[k], 0.02) << k; // the ripple moves the ends a little
 }
 
 } // namespace

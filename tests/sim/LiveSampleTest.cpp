@@ -41,26 +41,40 @@ TEST(LiveSample, EngineCyclesThroughIdleCruiseWideOpenAndDeceleration)
         // Zero corrections and offset: the output is the input.
         EXPECT_EQ(s.mafOut, s.mafIn);
         EXPECT_EQ(s.flowOut, s.flowIn);
-        low = {std::min(low.mafIn, s.mafIn), 0, std::min(low.tps, s.tps), std::min(low.wideband, s.wideband),
-               std::min(low.flowIn, s.flowIn), 0, std::min(low.speed, s.speed), 0, 0};
-        high = {std::max(high.mafIn, s.mafIn), 0, std::max(high.tps, s.tps), std::max(high.wideband, s.wideband),
-                std::max(high.flowIn, s.flowIn), 0, std::max(high.speed, s.speed), 0, 0};
+        low = {std::min(low.mafIn, s.mafIn),
+               0,
+               std::min(low.tps, s.tps),
+               std::min(low.wideband, s.wideband),
+               std::min(low.flowIn, s.flowIn),
+               0,
+               std::min(low.speed, s.speed),
+               0,
+               0};
+        high = {std::max(high.mafIn, s.mafIn),
+                0,
+                std::max(high.tps, s.tps),
+                std::max(high.wideband, s.wideband),
+                std::max(high.flowIn, s.flowIn),
+                0,
+                std::max(high.speed, s.speed),
+                0,
+                0};
         const EngineState::Phase phase = EngineModel::At(ms).phase;
         if (phases.isEmpty() || phases.last() != phase)
             phases.append(phase);
     }
     using P = EngineState::Phase;
     EXPECT_EQ(phases, (QList<P>{P::Idle, P::Cruise, P::WideOpen, P::Deceleration, P::Idle}));
-    EXPECT_LT(low.mafIn, 120);     // below 0.6 V
-    EXPECT_GT(high.mafIn, 870);    // above 4.25 V
-    EXPECT_NEAR(low.tps, 164, 1);  // the closed-throttle TPS is the key-on voltage
-    EXPECT_GT(high.tps, 512);      // past the 2.5 V breakpoint
-    EXPECT_LE(low.speed, 20);      // 800 rpm or less
-    EXPECT_GE(high.speed, 150);    // 6000 rpm or more
+    EXPECT_LT(low.mafIn, 120);    // below 0.6 V
+    EXPECT_GT(high.mafIn, 870);   // above 4.25 V
+    EXPECT_NEAR(low.tps, 164, 1); // the closed-throttle TPS is the key-on voltage
+    EXPECT_GT(high.tps, 512);     // past the 2.5 V breakpoint
+    EXPECT_LE(low.speed, 20);     // 800 rpm or less
+    EXPECT_GE(high.speed, 150);   // 6000 rpm or more
     EXPECT_LT(low.flowIn, 25);
     EXPECT_GT(high.flowIn, 500);
     EXPECT_GT(high.wideband - low.wideband, 80);
-    EXPECT_EQ(SampleAt(device, 1000).flipChip, 1);  // tune 1 selected
+    EXPECT_EQ(SampleAt(device, 1000).flipChip, 1); // tune 1 selected
 }
 
 // Idle (closed throttle) uses the closed-loop table, the pull the open-loop

@@ -20,8 +20,8 @@ TEST(TuneMemory, EachEntryGoesToItsOwnTableAndRegister)
     VentrixMemory memory;
     memory.setStageCode(VentrixMemory::BaseStageCode);
     memory.setCell('F', 0x07, 0x5A);
-    memory.setCell('O', 0x08, 0x66);  // not named by the tune: kept
-    VentrixMemory expected = memory;  // the transfer function and the stage untouched
+    memory.setCell('O', 0x08, 0x66); // not named by the tune: kept
+    VentrixMemory expected = memory; // the transfer function and the stage untouched
     Tune tune;
     for (const auto& [entry, value] : named) {
         tune.setValue(entry, value);
@@ -38,8 +38,8 @@ TEST(TuneMemory, EachEntryGoesToItsOwnTableAndRegister)
     for (const auto& [entry, value] : named)
         EXPECT_EQ(back.value(entry), value) << entry.table << entry.address;
     EXPECT_EQ(back.value({'O', 0x08}), 0x66);
-    EXPECT_EQ(back.value({'T', 0x00}), 0x02);  // factory breakpoint, high byte
-    EXPECT_EQ(back.value({'T', 0x06}), 0x81);  // factory ignition type
+    EXPECT_EQ(back.value({'T', 0x00}), 0x02); // factory breakpoint, high byte
+    EXPECT_EQ(back.value({'T', 0x06}), 0x81); // factory ignition type
 }
 
 TEST(TuneMemory, AWholeTuneComesBackAsItWent)
@@ -66,7 +66,7 @@ protected:
 
     QString ask(const QString& payload) { return Data(Ask(unit.device(), payload)); }
 
-    Tune file;  // names two cells of O and one register, nothing else
+    Tune file; // names two cells of O and one register, nothing else
     OffLineUnit unit;
     QList<bool> told;
 };
@@ -78,7 +78,7 @@ TEST_F(OffLineUnitTest, HoldsTheFilesTuneInAPlusUnitOverTheFactoryContents)
     EXPECT_EQ(memory.cell('O', 0x10), 0x05);
     EXPECT_EQ(memory.cell('O', 0x11), 0xFB);
     EXPECT_EQ(memory.registerValue(0x03), 0x16);
-    EXPECT_EQ(memory.registerValue(0x02), 24);  // factory, not named by the file
+    EXPECT_EQ(memory.registerValue(0x02), 24); // factory, not named by the file
     EXPECT_EQ(memory.cell('F', 0xFF), VentrixMemory().cell('F', 0xFF));
     EXPECT_EQ(ask("RO11"), "ro11FB");
     EXPECT_EQ(ask("Y").right(2), "02");
@@ -97,7 +97,7 @@ TEST_F(OffLineUnitTest, WritesMarkItModifiedUntilTheUnitHoldsTheFilesTuneAgain)
 
     Tune expected = file;
     expected.setValue({'O', 0x10}, 0xF0);
-    expected.setValue({'C', 0x20}, 0x01);  // changed, so the file names it now
+    expected.setValue({'C', 0x20}, 0x01); // changed, so the file names it now
     EXPECT_TRUE(unit.tuneToSave().sameEntries(expected));
 
     // Reads change nothing; writing the old values back undoes the change.

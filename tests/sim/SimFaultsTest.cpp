@@ -32,7 +32,8 @@ TEST(SimFaults, EachFaultChangesTheRepliesAsNamed)
     } cases[] = {
         {"", {"Z", "RT06"}, {"uu0103$", "uu01rt0681$"}},
         {"silent", {"Z", "WO0101"}, {"", ""}},
-        {"drop-every=3", {"Z", "Z", "Z", "Z", "Z", "Z", "Z"},
+        {"drop-every=3",
+         {"Z", "Z", "Z", "Z", "Z", "Z", "Z"},
          {"uu0103$", "uu0103$", "", "uu0103$", "uu0103$", "", "uu0103$"}},
         {"negative", {"Z", "V"}, {Negative, Negative}},
         {"negative=RT,W", {"Z", "RT00", "WO0001", "RO00"}, {"uu0103$", Negative, Negative, "uu01ro0000$"}},
@@ -45,7 +46,8 @@ TEST(SimFaults, EachFaultChangesTheRepliesAsNamed)
         {"self-test=fail", {"T"}, {"uu01tf$"}},
         {"self-test=silent", {"T", "Z"}, {"", "uu0103$"}},
         {"vanish=2", {"Z", "Z", "Z", "Z"}, {"uu0103$", "uu0103$", "", ""}},
-        {"other-address", {"RO00", "WO0007", "SC101203", "RT02", "Z"},
+        {"other-address",
+         {"RO00", "WO0007", "SC101203", "RT02", "Z"},
          {"uu01ro0100$", "uu01wo0100$", "uu01sc111303$", "uu01rt0218$", "uu0103$"}},
         {"short", {"Z", "RT02", "RO00", "V"}, {"uu010$", "uu01r$", "uu01r$", "uu01v$"}},
         {"short=RT,V", {"RT02", "RO00", "V"}, {"uu01r$", "uu01ro0000$", "uu01v$"}},
@@ -117,9 +119,9 @@ TEST(SimFaults, SplitAndDelayedRepliesArriveLater)
 
 TEST(SimFaults, NamesAndValuesAreChecked)
 {
-    const char* bad[] = {"nosuch", "silent=1", "drop-every", "drop-every=0", "delay=-5", "split=x",
-                         "self-test=maybe", "negative=Q", "stray=", "vanish=-1", "late", "late=0", "late=x",
-                         "late=3:", "late=3:5:6", "short=Q", "other-address=1"};
+    const char* bad[] = {"nosuch",          "silent=1",   "drop-every", "drop-every=0", "delay=-5",       "split=x",
+                         "self-test=maybe", "negative=Q", "stray=",     "vanish=-1",    "late",           "late=0",
+                         "late=x",          "late=3:",    "late=3:5:6", "short=Q",      "other-address=1"};
     for (const char* text : bad) {
         SimFaults faults;
         QString error;

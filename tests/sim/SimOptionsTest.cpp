@@ -30,11 +30,17 @@ TEST(SimOptions, ParsesEveryOptionInEachSpelling)
         {"--sim-memory /tmp/u.mem", [](const SimOptions& o) { return o.memoryFile == QLatin1String("/tmp/u.mem"); }},
         {"--memory=f", [](const SimOptions& o) { return o.memoryFile == QLatin1String("f"); }},
         {"--sim-pace --sim-turnaround 0.5", [](const SimOptions& o) { return o.pace && o.turnaroundUs == 500; }},
-        {"--no-low-latency --sim-latency-ms 16", [](const SimOptions& o) { return !o.grantsLowLatency && o.latencyTimerMs == 16; }},
-        {"--sim-port=3 --sim-ports 1,3,9", [](const SimOptions& o) { return o.unitPort == 3 && o.existingPorts == QList<int>{1, 3, 9}; }},
+        {"--no-low-latency --sim-latency-ms 16",
+         [](const SimOptions& o) { return !o.grantsLowLatency && o.latencyTimerMs == 16; }},
+        {"--sim-port=3 --sim-ports 1,3,9",
+         [](const SimOptions& o) {
+             return o.unitPort == 3 && o.existingPorts == QList<int>{1, 3, 9};
+         }},
         {"--sim-firmware 2.05", [](const SimOptions& o) { return o.firmwareMajor == 2 && o.firmwareMinor == 5; }},
         {"--sim-register 06=80 --register=13=F6",
-         [](const SimOptions& o) { return o.registers == QMap<int, int>{{0x06, 0x80}, {0x13, 0xF6}}; }},
+         [](const SimOptions& o) {
+             return o.registers == QMap<int, int>{{0x06, 0x80}, {0x13, 0xF6}};
+         }},
         {"--sim-fault silent --sim-fault=delay=200 --fault negative=Z,RT",
          [](const SimOptions& o) {
              return o.faults.silent && o.faults.delayMs == 200 && o.faults.negativeCommands == QStringList{"Z", "RT"};

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 class SimulatedPortTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -26,8 +26,8 @@ TEST(VentrixDevice, RepliesHoldEachFieldWhereTheProgramReadsIt)
         {"Z", {{ProbeStatus, "03"}}},
         {"Y", {{MafKeyOn, "1F"}, {TpsKeyOn, "29"}, {StageCode, "02"}}},
         // The factory registers' values are the memory's test; here their place.
-        {"RT02", {{RegisterValue, "18"}}},  // 24 lb/hr
-        {"RT07", {{RegisterValue, "96"}}},  // 6000 rpm
+        {"RT02", {{RegisterValue, "18"}}}, // 24 lb/hr
+        {"RT07", {{RegisterValue, "96"}}}, // 6000 rpm
         {"WT13F6", {{RegisterEcho, "13F6"}}},
         {"WT0680", {{RegisterEcho, "0680"}}},
         {"RO1F", {{CellTable, "o"}, {CellAddress, "1F"}, {CellValue, "00"}}},
@@ -48,7 +48,7 @@ TEST(VentrixDevice, RepliesHoldEachFieldWhereTheProgramReadsIt)
             EXPECT_EQ(cmd::Text(Data(reply), e.field), QLatin1String(e.text));
     }
     VentrixDevice device;
-    EXPECT_EQ(Data(Ask(device, QStringLiteral("Z"))), QStringLiteral("03"));  // the whole payload
+    EXPECT_EQ(Data(Ask(device, QStringLiteral("Z"))), QStringLiteral("03")); // the whole payload
     EXPECT_EQ(Data(Ask(device, QStringLiteral("M"))).size(), 29);
     EXPECT_NE(Ask(device, QStringLiteral("K")), Negative);
 }
@@ -56,21 +56,21 @@ TEST(VentrixDevice, RepliesHoldEachFieldWhereTheProgramReadsIt)
 TEST(VentrixDevice, RefusesMalformedAndUnknownRequestsAndChangesNothing)
 {
     const QByteArray frames[] = {
-        "UU01ZBC$",                           // checksum off by one
-        FrameWithLength("02", "Z"),           // length says 2, payload has 1
-        FrameWithLength("00", ""),            // empty payload
-        "UU0GZBB$",                           // length not hexadecimal
-        frame::Build("Q"),                    // unknown command
-        frame::Build("ZZ"),                   // a bare command with an argument
-        frame::Build("RT14"),                 // no register 14
-        frame::Build("WT13"),                 // no value
-        frame::Build("WT13F"),                // half a value
-        frame::Build("RX00"),                 // no table X
-        frame::Build("Ro00"),                 // table letters are upper case
-        frame::Build("WO0G11"),               // address not hexadecimal
-        frame::Build("WO00+1"),               // value not hexadecimal
-        frame::Build("SC4B3204"),             // start after stop
-        frame::Build("SC324B0"),              // short block
+        "UU01ZBC$",                 // checksum off by one
+        FrameWithLength("02", "Z"), // length says 2, payload has 1
+        FrameWithLength("00", ""),  // empty payload
+        "UU0GZBB$",                 // length not hexadecimal
+        frame::Build("Q"),          // unknown command
+        frame::Build("ZZ"),         // a bare command with an argument
+        frame::Build("RT14"),       // no register 14
+        frame::Build("WT13"),       // no value
+        frame::Build("WT13F"),      // half a value
+        frame::Build("RX00"),       // no table X
+        frame::Build("Ro00"),       // table letters are upper case
+        frame::Build("WO0G11"),     // address not hexadecimal
+        frame::Build("WO00+1"),     // value not hexadecimal
+        frame::Build("SC4B3204"),   // start after stop
+        frame::Build("SC324B0"),    // short block
     };
     for (const QByteArray& request : frames) {
         SCOPED_TRACE(request.constData());
@@ -117,7 +117,7 @@ TEST(VentrixDevice, WritesChangeMemoryAndReadsReflectIt)
         const bool inBlock = address >= 0x32 && address <= 0x4B;
         EXPECT_EQ(device.memory().cell('C', address), inBlock ? 0x04 : 0x00) << address;
     }
-    EXPECT_EQ(device.memory().cell('O', 0x32), 0);  // other tables untouched
+    EXPECT_EQ(device.memory().cell('O', 0x32), 0); // other tables untouched
 }
 
 TEST(VentrixDevice, ReportsItsStageFirmwareAndPowerUpValues)
@@ -127,7 +127,7 @@ TEST(VentrixDevice, ReportsItsStageFirmwareAndPowerUpValues)
     device.setFirmware(2, 5);
     device.setKeyOnVolts(0.996, 5.0);
     const QString y = Data(Ask(device, QStringLiteral("Y")));
-    EXPECT_EQ(cmd::HexValue(y, cmd::reply::MafKeyOn), 51);  // 0.996 V on the 256-step scale
+    EXPECT_EQ(cmd::HexValue(y, cmd::reply::MafKeyOn), 51); // 0.996 V on the 256-step scale
     EXPECT_EQ(cmd::Text(y, cmd::reply::TpsKeyOn), QStringLiteral("FF"));
     EXPECT_EQ(cmd::Text(y, cmd::reply::StageCode), QStringLiteral("03"));
     EXPECT_EQ(Data(Ask(device, QStringLiteral("V"))).mid(1, 3), QStringLiteral("205"));

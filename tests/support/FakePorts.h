@@ -22,7 +22,7 @@ public:
         int replyDelayMs = 0;
     };
 
-    explicit FakePorts(ManualClock& clock) : clock_(clock) {}
+    explicit FakePorts(ManualClock& clock) : clock_(clock) { }
 
     Device& device(int number) { return devices_[number]; }
 
@@ -105,7 +105,7 @@ inline std::function<QByteArray(const QByteArray&)> AnswersStatuses(QList<QByteA
 // rewrite or intercept part of the traffic.
 class ForwardingPort : public SerialPort {
 public:
-    explicit ForwardingPort(SerialPort& inner) : inner_(inner) {}
+    explicit ForwardingPort(SerialPort& inner) : inner_(inner) { }
     void setPortNumber(int number) override { inner_.setPortNumber(number); }
     int portNumber() const override { return inner_.portNumber(); }
     PortError open() override { return inner_.open(); }

@@ -1,16 +1,17 @@
 #include "support/ScriptedDialogs.h"
 
-MsgAnswer ScriptedDialogs::message(MsgIcon icon, const QString& title, const QString& text,
-                                   MsgButtons buttons)
+MsgAnswer ScriptedDialogs::message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons)
 {
     messages.append({icon, title, text, buttons});
     if (!answers_.isEmpty())
         return answers_.takeFirst();
     switch (buttons) {
     case MsgButtons::Ok:
-    case MsgButtons::OkCancel: return MsgAnswer::Ok;
+    case MsgButtons::OkCancel:
+        return MsgAnswer::Ok;
     case MsgButtons::YesNo:
-    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::YesNoCancel:
+        return MsgAnswer::Yes;
     }
     return MsgAnswer::Ok;
 }

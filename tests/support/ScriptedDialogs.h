@@ -21,8 +21,7 @@ public:
         std::optional<MsgAnswer> defaultAnswer = std::nullopt;
     };
 
-    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
-                      MsgButtons buttons) override;
+    MsgAnswer message(MsgIcon icon, const QString& title, const QString& text, MsgButtons buttons) override;
     // Recorded with No as its default; answered from the script like any box.
     MsgAnswer askBeforeWriting(MsgIcon icon, const QString& title, const QString& text) override;
     QString openFileName(const FileDialogRequest& request) override;

@@ -56,13 +56,16 @@ TEST(BackupFolderTest, BackupsAreListedLastWrittenFirstWhateverTheirNamesSay)
     struct Case {
         const char* name;
         QStringList byHand;       // backups the folder's order does not name
-        QList<QDateTime> written;  // in this order
+        QList<QDateTime> written; // in this order
         QStringList listed;
     } const cases[] = {
-        {"two in one second, then one a minute earlier: the clock was set back", {}, {When, When, When.addSecs(-60)},
+        {"two in one second, then one a minute earlier: the clock was set back",
+         {},
+         {When, When, When.addSecs(-60)},
          {"2026-12-07_09-33-19_port1.tun", "2026-12-07_09-34-19_port1_2.tun", "2026-12-07_09-34-19_port1.tun"}},
         {"backups it does not name are older than any it names, and go by their names' date",
-         {"2030-01-01_00-00-00_port1.tun", "2026-12-07_09-00-00_port2.tun"}, {When.addSecs(-3600)},
+         {"2030-01-01_00-00-00_port1.tun", "2026-12-07_09-00-00_port2.tun"},
+         {When.addSecs(-3600)},
          {"2026-12-07_08-34-19_port1.tun", "2030-01-01_00-00-00_port1.tun", "2026-12-07_09-00-00_port2.tun"}},
     };
     for (const Case& c : cases) {
@@ -91,7 +94,7 @@ TEST(BackupFolderTest, ABackupIsTheTuneFileOfWhatItHolds)
     EXPECT_EQ(back->origin.kind, TuneOrigin::Kind::Backup);
     EXPECT_EQ(back->origin.when, When);
     QFile(dir.filePath("MAF_Data.tun")).open(QIODevice::WriteOnly);
-    EXPECT_FALSE(ReadBackup(dir.filePath("MAF_Data.tun")));  // empty: no tune
+    EXPECT_FALSE(ReadBackup(dir.filePath("MAF_Data.tun"))); // empty: no tune
 }
 
 TEST(BackupFolderTest, TheNewest100AreKept)
@@ -168,8 +171,8 @@ protected:
 TEST_F(BackUpUnitTest, TheBackupIsTheExportOfTheUnit)
 {
     int lastProgress = 0;
-    const BackupResult result = BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 3,
-                                           [&](int handled) { lastProgress = handled; });
+    const BackupResult result =
+        BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 3, [&](int handled) { lastProgress = handled; });
     ASSERT_TRUE(result.written) << result.error.toStdString();
     EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("2026-12-07_09-34-19_port3.tun"));
     EXPECT_EQ(ReadFile(result.path), tune_test::ExpectedFile(unit.memory(), "12-07-2026-09:34:19"));

@@ -48,15 +48,15 @@ protected:
         w.connectAndLoad();
         w.clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0)));
         tune_test::FillTune(a, 1);
-        a.setCell('C', 0x1F, 0xFB);  // 31 x 5/255 = 0.608 V, -5 %
-        a.setCell('H', 0x80, 0x00);  // 128 x 5/255 = 2.510 V, 0 %
-        a.setRegister(0x06, 0x81);   // waste spark
-        a.setRegister(0x07, 0x32);   // 50 x 40 = 2000 rpm
+        a.setCell('C', 0x1F, 0xFB); // 31 x 5/255 = 0.608 V, -5 %
+        a.setCell('H', 0x80, 0x00); // 128 x 5/255 = 2.510 V, 0 %
+        a.setRegister(0x06, 0x81);  // waste spark
+        a.setRegister(0x07, 0x32);  // 50 x 40 = 2000 rpm
         b = a;
-        b.setCell('C', 0x1F, 0x03);  // +3 %
-        b.setCell('H', 0x80, 0xFF);  // -1 %
-        b.setRegister(0x06, 0x84);   // points, 8 cylinders
-        b.setRegister(0x07, 0x4B);   // 3000 rpm
+        b.setCell('C', 0x1F, 0x03); // +3 %
+        b.setCell('H', 0x80, 0xFF); // -1 %
+        b.setRegister(0x06, 0x84);  // points, 8 cylinders
+        b.setRegister(0x07, 0x4B);  // 3000 rpm
         pathA = dir.filePath(QStringLiteral("a.tun"));
         pathB = dir.filePath(QStringLiteral("b.tun"));
         tune_test::WriteFile(pathA, tune_test::ExpectedFile(a, Stamp));
@@ -99,10 +99,10 @@ TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMean
     EXPECT_EQ(window.tabLists()->tabText(0), QStringLiteral("&Differences (4)"));
     EXPECT_EQ(rowTexts(list, 0), (QStringList{"C", "1F", "0.608 V", "-5 %", "3 %"}));
     EXPECT_EQ(rowTexts(list, 1), (QStringList{"H", "80", "2.510 V", "0 %", "-1 %"}));
-    EXPECT_EQ(rowTexts(list, 2), (QStringList{"T", "06", "ignition type", "81 (WASTE-SPARK (4/6/8 Cyl.))",
-                                              "84 (POINTS/PIP (8 Cylinder))"}));
-    EXPECT_EQ(rowTexts(list, 3),
-              (QStringList{"T", "07", "RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
+    EXPECT_EQ(
+        rowTexts(list, 2),
+        (QStringList{"T", "06", "ignition type", "81 (WASTE-SPARK (4/6/8 Cyl.))", "84 (POINTS/PIP (8 Cylinder))"}));
+    EXPECT_EQ(rowTexts(list, 3), (QStringList{"T", "07", "RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
 
     // Graphs in file order C, O, L, H, each titled with its count and marking its entries.
     EXPECT_EQ(window.fraTable(0)->title(), QStringLiteral("CLOSED-LOOP TABLE 1 (C): 1 entry differs"));
@@ -225,8 +225,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
     // The window's B is what the unit now holds.
     EXPECT_EQ(window.tune(1)->table('C'), window.tune(0)->table('C'));
     EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
-    EXPECT_EQ(window.lblStatus()->text(),
-              QStringLiteral("Table C written into the unit and read back (256 entries)."));
+    EXPECT_EQ(window.lblStatus()->text(), QStringLiteral("Table C written into the unit and read back (256 entries)."));
 }
 
 TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
@@ -244,7 +243,8 @@ TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
               QStringLiteral("Copying table O failed at entry O00: the unit echoed another value.\n0 entries were "
                              "written before it; the unit still holds its own values from there on."));
     // After the backup's reads, the first write and nothing more.
-    EXPECT_EQ(w.heard().mid(tunefile::DataLineCount), QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
+    EXPECT_EQ(w.heard().mid(tunefile::DataLineCount),
+              QStringList{QStringLiteral("WO00") + tune_test::Hex2(a.cell('O', 0))});
     // What the unit holds there is no longer known.
     EXPECT_FALSE(window.tune(1)->has({'O', 0x00}));
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));

@@ -29,10 +29,7 @@ protected:
         viewer->appendText(QStringLiteral("MAF_IN[v]: 0.000, Change[%]: 0\r\n"));
         path = dir.filePath(QStringLiteral("LO_Table.txt"));
     }
-    void TearDown() override
-    {
-        delete viewer.data();
-    }
+    void TearDown() override { delete viewer.data(); }
 
     ScriptedDialogs dialogs;
     QTemporaryDir dir;
@@ -57,7 +54,7 @@ TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndReplacingTheFile)
     viewer->mnuSaveFileItem_Click();
     EXPECT_EQ(ReadFile(path), "short\r\n\r\n");
 
-    dialogs.chooseNextFile(QString());  // Cancel
+    dialogs.chooseNextFile(QString()); // Cancel
     viewer->setText(QStringLiteral("not saved"));
     viewer->mnuSaveFileItem_Click();
     EXPECT_EQ(ReadFile(path), "short\r\n\r\n");
@@ -70,7 +67,7 @@ TEST_F(TableViewerTest, FailedSaveIsReportedAndKeepsTheOldFile)
     viewer->mnuSaveFileItem_Click();
 
     // A file-size limit fails the write as a full disk would (even for root).
-    struct rlimit old {};
+    struct rlimit old { };
     getrlimit(RLIMIT_FSIZE, &old);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit tiny = old;

@@ -12,11 +12,11 @@ using namespace tunefile;
 Tune baseTune()
 {
     Tune tune = Tune::FromValues(QList<int>(DataLineCount, 0));
-    tune.setValue({'T', 0x00}, 0x01);  // breakpoint count 01FF = 511
+    tune.setValue({'T', 0x00}, 0x01); // breakpoint count 01FF = 511
     tune.setValue({'T', 0x01}, 0xFF);
-    tune.setValue({'T', 0x02}, 0x18);  // 24 lb/hr
-    tune.setValue({'T', 0x06}, 0x81);  // waste spark
-    tune.setValue({'T', 0x07}, 0x32);  // 50 x 40 = 2000 rpm
+    tune.setValue({'T', 0x02}, 0x18); // 24 lb/hr
+    tune.setValue({'T', 0x06}, 0x81); // waste spark
+    tune.setValue({'T', 0x07}, 0x32); // 50 x 40 = 2000 rpm
     return tune;
 }
 
@@ -37,12 +37,12 @@ TEST(TuneDifferencesTest, OneCellPerTableIsListedByItsListingVoltsAndPercents)
     Tune changedLeft = left;
     // Cell volts are address x 5 / 255, as the table listing labels them;
     // bytes are two's-complement percentages.
-    changedLeft.setValue({'C', 0x1F}, 0xFB);  // 31 x 5/255 = 0.6078 V, -5 %
-    right.setValue({'C', 0x1F}, 0x03);        // +3 %
-    changedLeft.setValue({'O', 0x00}, 0x80);  // 0 V, -128 %
-    right.setValue({'O', 0x00}, 0x7F);        // +127 %
-    right.setValue({'L', 0xFF}, 0x9C);        // 5.000 V, 0 % -> -100 %
-    right.setValue({'H', 0x80}, 0xFF);        // 128 x 5/255 = 2.5098 V, -1 %
+    changedLeft.setValue({'C', 0x1F}, 0xFB); // 31 x 5/255 = 0.6078 V, -5 %
+    right.setValue({'C', 0x1F}, 0x03);       // +3 %
+    changedLeft.setValue({'O', 0x00}, 0x80); // 0 V, -128 %
+    right.setValue({'O', 0x00}, 0x7F);       // +127 %
+    right.setValue({'L', 0xFF}, 0x9C);       // 5.000 V, 0 % -> -100 %
+    right.setValue({'H', 0x80}, 0xFF);       // 128 x 5/255 = 2.5098 V, -1 %
 
     const QList<DifferenceRow> rows = DifferenceRows(changedLeft, right);
     const QStringList expected = {
@@ -107,8 +107,7 @@ TEST(TuneDifferencesTest, RegistersAreListedByNumberAndMeaning)
 TEST(TuneDifferencesTest, AnEntryOnlyOneSideHoldsIsNone)
 {
     // A file may name only some entries.
-    const std::optional<Tune> partial =
-        TuneFromText(QStringLiteral("&M110901\r\nstamp\r\nO1FFB\r\nT0002\r\n\r\n"));
+    const std::optional<Tune> partial = TuneFromText(QStringLiteral("&M110901\r\nstamp\r\nO1FFB\r\nT0002\r\n\r\n"));
     ASSERT_TRUE(partial);
     Tune whole = baseTune();
     whole.setValue({'O', 0x1F}, 0xFB);

@@ -47,12 +47,11 @@ TEST(TuneFileTest, ExportOfAKnownUnitIsByteExact)
     ASSERT_EQ(port.open(), PortError::None);
 
     QList<int> progress;
-    const ExportResult result = ReadTune(unit::TransactOn(port, clock),
-                                         QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)),
+    const ExportResult result = ReadTune(unit::TransactOn(port, clock), QDateTime(QDate(2026, 12, 5), QTime(7, 41, 9)),
                                          [&](int handled) { progress << handled; });
     ASSERT_TRUE(result.complete);
     EXPECT_EQ(result.text.toLatin1(), tune_test::ExpectedFile(device.memory(), "12-05-2026-07:41:09"));
-    EXPECT_EQ(result.text.split(LineEnd).size(), 1048);  // 1047 lines, the last one empty
+    EXPECT_EQ(result.text.split(LineEnd).size(), 1048); // 1047 lines, the last one empty
     EXPECT_EQ(device.requestCount(QStringLiteral("R")), 1024);
     EXPECT_EQ(device.requestCount(QStringLiteral("RT")), 20);
     ASSERT_EQ(progress.size(), DataLineCount);
@@ -60,7 +59,7 @@ TEST(TuneFileTest, ExportOfAKnownUnitIsByteExact)
     EXPECT_EQ(progress.back(), DataLineCount);
     EXPECT_EQ(ProgressPercent(522), 50);
     EXPECT_EQ(ProgressPercent(DataLineCount), 100);
-    EXPECT_EQ(ProgressPercent(DataLineCount + 1), 100);  // the file's empty last line
+    EXPECT_EQ(ProgressPercent(DataLineCount + 1), 100); // the file's empty last line
     // The tune read is the unit's, and writes back the same file.
     EXPECT_TRUE(result.tune.isComplete());
     EXPECT_EQ(result.tune.value({'L', 0x80}), device.memory().cell('L', 0x80));
@@ -98,11 +97,9 @@ TEST(TuneFileTest, ReadFailureEndsTheExportWithoutText)
 
 TEST(TuneFileTest, LinesAcceptedAndRefused)
 {
-    const char* good[] = {"C0000", "CFF7F", "O1F80", "L8001", "HFFff", "C1F8a", "T0000", "T0A01",
-                          "T13F6", "T1300"};
-    const char* bad[] = {"",       "C1F8",   "C1F800", " C1F80", "C1F80 ", "c1F80", "C1f80", "C1G80",
-                         "C1F8G",  "F0080",  "X0000",  "T1400",  "TFF00",  "T0a01", "R1F80", "C1F-1",
-                         "WC1F80", "C1F80\t"};
+    const char* good[] = {"C0000", "CFF7F", "O1F80", "L8001", "HFFff", "C1F8a", "T0000", "T0A01", "T13F6", "T1300"};
+    const char* bad[] = {"",      "C1F8",  "C1F800", " C1F80", "C1F80 ", "c1F80", "C1f80", "C1G80",  "C1F8G",
+                         "F0080", "X0000", "T1400",  "TFF00",  "T0a01",  "R1F80", "C1F-1", "WC1F80", "C1F80\t"};
     for (const char* line : good)
         EXPECT_TRUE(IsDataLine(QString::fromLatin1(line))) << line;
     for (const char* line : bad)
@@ -147,8 +144,8 @@ TEST(TuneFileTest, ValidFilesKeepTheirLinesWhateverTheLineEnds)
 
     const QStringList expected = {"T13F6", "", "C1F8a", "", ""};
     for (const QString& end : {QStringLiteral("\r\n"), QStringLiteral("\n"), QStringLiteral("\r")}) {
-        const QString text = QStringLiteral("&M110901") + end + QStringLiteral("stamp") + end
-            + expected.join(end) + end;
+        const QString text =
+            QStringLiteral("&M110901") + end + QStringLiteral("stamp") + end + expected.join(end) + end;
         const ParseResult result = ParseTuneText(text);
         ASSERT_TRUE(result.valid);
         EXPECT_EQ(result.file.lines, expected);
@@ -161,10 +158,9 @@ TEST(TuneFileTest, ValidFilesKeepTheirLinesWhateverTheLineEnds)
 TEST(TuneFileTest, EchoesThatConfirmALine)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        {"wc1F80", "C1F80", true},  {"wC1F80", "C1F80", true},  {"wt13F6", "T13F6", true},
-        {"wc1F8A", "C1F8a", true},  {"wc1F81", "C1F80", false}, {"wc1E80", "C1F80", false},
-        {"wo1F80", "C1F80", false}, {"wc1F8", "C1F80", false},  {"", "C1F80", false},
-        {"wt1380", "T13F6", false},
+        {"wc1F80", "C1F80", true},  {"wC1F80", "C1F80", true},  {"wt13F6", "T13F6", true},  {"wc1F8A", "C1F8a", true},
+        {"wc1F81", "C1F80", false}, {"wc1E80", "C1F80", false}, {"wo1F80", "C1F80", false}, {"wc1F8", "C1F80", false},
+        {"", "C1F80", false},       {"wt1380", "T13F6", false},
     };
     for (const auto& [reply, line, confirms] : cases)
         EXPECT_EQ(EchoConfirms(QString::fromLatin1(reply), QString::fromLatin1(line)), confirms)
@@ -197,7 +193,7 @@ TEST(TuneFileTest, WritesSkipEmptyLinesAndStopAtTheFirstFailure)
         failing.answer = c.answer;
         const ImportResult result = WriteTune(failing.transact(), tune);
         EXPECT_EQ(result.outcome, c.outcome);
-        EXPECT_EQ(result.lineNumber, 7);  // the file's line 7: the fifth data line
+        EXPECT_EQ(result.lineNumber, 7); // the file's line 7: the fifth data line
         EXPECT_EQ(result.written, 2);
         EXPECT_EQ(failing.asked.size(), 3) << "nothing is sent after the failing line";
     }

@@ -1,6 +1,5 @@
 #include "tunefile/TuneFile.h"
 
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,9 +13,9 @@ TEST(TuneTest, EntriesHaveTheirPlaceInFileOrder)
         int index;
         const char* name;
     } cases[] = {
-        {{'C', 0x00}, 0, "C00"},      {{'O', 0x00}, 256, "O00"},   {{'L', 0x10}, 528, "L10"},
-        {{'H', 0xFF}, 1023, "HFF"},   {{'T', 0x00}, 1024, "T00"},  {{'T', 0x13}, 1043, "T13"},
-        {{'T', 0x14}, -1, "T14"},     {{'F', 0x00}, -1, "F00"},    {{'C', 0x100}, -1, "C100"},
+        {{'C', 0x00}, 0, "C00"},    {{'O', 0x00}, 256, "O00"},  {{'L', 0x10}, 528, "L10"},
+        {{'H', 0xFF}, 1023, "HFF"}, {{'T', 0x00}, 1024, "T00"}, {{'T', 0x13}, 1043, "T13"},
+        {{'T', 0x14}, -1, "T14"},   {{'F', 0x00}, -1, "F00"},   {{'C', 0x100}, -1, "C100"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -54,7 +53,7 @@ TEST(TuneTest, DifferencesListChangedAndOneSidedEntriesInFileOrder)
     right.setValue({'T', 0x03}, 0x18);
     right.setValue({'O', 0x40}, 0xF6);
     right.clear({'H', 0x02});
-    right.setValue({'C', 0x05}, 0x100);  // low byte: unchanged
+    right.setValue({'C', 0x05}, 0x100); // low byte: unchanged
     const QList<Difference> expected = {
         {{'O', 0x40}, 0x00, 0xF6},
         {{'H', 0x02}, 0x00, std::nullopt},

@@ -103,7 +103,7 @@ protected:
     // The first unit's exported file, made without the windows.
     QByteArray firstUnitFile() const { return tune_test::ExpectedFile(first.memory(), Stamp); }
 
-    ObservingDialogs dialogs;  // outlives the main window
+    ObservingDialogs dialogs; // outlives the main window
     SimulatedWorld w;
     VentrixDevice& first = w.device;
     VentrixDevice second;
@@ -210,7 +210,7 @@ TEST_F(TuneTransferTest, TheExportShowsItsPercentageAndCancelEndsItWithoutAFile)
         QWidget* window = splash();
         if (!window)
             return;
-        if (requests == 523) {  // 522 lines done: 50 %
+        if (requests == 523) { // 522 lines done: 50 %
             shownAtHalf = window->findChild<QLabel*>(QStringLiteral("lblPercent"))->text();
             EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
                       QStringLiteral("Exporting to Memory....."));
@@ -219,7 +219,7 @@ TEST_F(TuneTransferTest, TheExportShowsItsPercentageAndCancelEndsItWithoutAFile)
             auto* cancel = window->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
             ASSERT_NE(cancel, nullptr);
             cancelOffered = cancel->isVisible() && cancel->isEnabled();
-            QTimer::singleShot(0, cancel, &QPushButton::click);  // pressed while the reply is awaited
+            QTimer::singleShot(0, cancel, &QPushButton::click); // pressed while the reply is awaited
         }
     });
     dialogs.script.chooseNextFile(path);
@@ -228,8 +228,8 @@ TEST_F(TuneTransferTest, TheExportShowsItsPercentageAndCancelEndsItWithoutAFile)
 
     EXPECT_EQ(shownAtHalf, QStringLiteral("50%"));
     EXPECT_TRUE(cancelOffered);
-    EXPECT_EQ(first.requestsHeard(), 600);  // nothing after the read in flight
-    EXPECT_EQ(titles(), QStringList{"TUNE EXPORT"});  // no failure reported, no completion
+    EXPECT_EQ(first.requestsHeard(), 600);           // nothing after the read in flight
+    EXPECT_EQ(titles(), QStringList{"TUNE EXPORT"}); // no failure reported, no completion
     EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
     EXPECT_FALSE(QFile::exists(path));
     expectRestored();
@@ -239,7 +239,7 @@ TEST_F(TuneTransferTest, NoAndCancelRestoreTheMainWindow)
 {
     struct Case {
         bool exporting;
-        bool sayNo;  // otherwise Yes, then Cancel in the file dialog
+        bool sayNo; // otherwise Yes, then Cancel in the file dialog
         int requests;
     } const cases[] = {{true, true, 0}, {true, false, 1044}, {false, true, 0}, {false, false, 0}};
     for (const Case& c : cases) {
@@ -283,7 +283,7 @@ TEST_F(TuneTransferTest, ReadFailureWritesNoFile)
         dialogs.script.messages.clear();
         dialogs.script.fileRequests.clear();
         dialogs.whileOpen = [&] {
-            if (dialogs.script.messages.size() == 1) {  // the failure's box
+            if (dialogs.script.messages.size() == 1) { // the failure's box
                 EXPECT_EQ(w.main->cursor().shape(), Qt::ArrowCursor);
             }
         };
@@ -312,7 +312,7 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
         // After 300 answers the unit goes quiet; an event posted at the first
         // unanswered attempt must run before the attempts are used up.
         int heardWhenEventRan = -1;
-        const int answered = c.exporting ? 300 : 1044 + 300;  // an import's backup reads first
+        const int answered = c.exporting ? 300 : 1044 + 300; // an import's backup reads first
         first.setFrameListener([&](const QByteArray&, const QByteArray&) {
             if (first.payloadLog().size() == answered)
                 first.faults().silent = true;
@@ -348,9 +348,9 @@ TEST_F(TuneTransferTest, ExportToAnUnwritablePlaceIsReported)
 TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
 {
     QByteArray midBad = firstUnitFile();
-    midBad.replace("\r\nO80", "\r\nO8G");  // line 387 (O80) mangled
+    midBad.replace("\r\nO80", "\r\nO8G"); // line 387 (O80) mangled
     QByteArray lastBad = firstUnitFile();
-    lastBad.replace(lastBad.size() - 4, 2, "\r\nZ");  // an extra line after T13
+    lastBad.replace(lastBad.size() - 4, 2, "\r\nZ"); // an extra line after T13
     struct Case {
         QByteArray file;
         int line;
@@ -358,7 +358,7 @@ TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
         // Which lines the parser refuses is its own test's; here, that nothing is sent.
         {"&M110902\r\n12-05-2026-07:41:09\r\nC0000\r\n\r\n", 1},
         {"&M110901\r\nstamp\r\nC0000\r\nC0001junk\r\n", 4},
-        {"&M110901\r\nC0000\r\nC0101\r\n\r\n", 2},  // no time stamp: C00 would never be written
+        {"&M110901\r\nC0000\r\nC0101\r\n\r\n", 2}, // no time stamp: C00 would never be written
         {midBad, 3 + 256 + 0x80},
         {lastBad, 1047},
     };
@@ -371,7 +371,8 @@ TEST_F(TuneTransferTest, FilesThatAreNoTuneWriteNothing)
         EXPECT_EQ(first.memory(), before);
         ASSERT_EQ(titles(), (QStringList{"WARNING", "ABORT"})) << c.line;
         const QString text = dialogs.script.messages[1].text;
-        EXPECT_TRUE(text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.\n"))) << text.toStdString();
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.\n")))
+            << text.toStdString();
         EXPECT_TRUE(text.contains(QStringLiteral("Line %1").arg(c.line))) << text.toStdString();
         expectRestored();
     }
@@ -393,7 +394,8 @@ TEST_F(TuneTransferTest, RefusalsNameTheLine)
     // A file far larger than any tune is not even read through.
     importFile(QByteArray("&M110901\r\nstamp\r\n") + QByteArray(2 * 1024 * 1024, '\n'));
     ASSERT_EQ(titles(), (QStringList{"WARNING", "ABORT"}));
-    EXPECT_TRUE(dialogs.script.messages[1].text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.")));
+    EXPECT_TRUE(
+        dialogs.script.messages[1].text.startsWith(QStringLiteral("Illegal File Format. Tune Import aborted.")));
     EXPECT_TRUE(first.payloadLog().isEmpty());
     expectRestored();
 }
@@ -532,8 +534,8 @@ TEST_F(SafeImportTest, AFailedBackupStopsTheImportUnlessTheUserChoosesToGoOn)
             ++*count;
             first.faults().silent = *count >= 700 && *count < 750;
         });
-        dialogs.script.answerNext(MsgAnswer::Yes);  // WARNING
-        dialogs.script.answerNext(answer);          // Backup Failure
+        dialogs.script.answerNext(MsgAnswer::Yes); // WARNING
+        dialogs.script.answerNext(answer);         // Backup Failure
         importFile(file);
         first.setFrameListener({});
         first.faults() = {};
@@ -543,9 +545,10 @@ TEST_F(SafeImportTest, AFailedBackupStopsTheImportUnlessTheUserChoosesToGoOn)
         const ScriptedDialogs::Message& asked = dialogs.script.messages[1];
         EXPECT_EQ(asked.defaultAnswer, MsgAnswer::No);
         EXPECT_EQ(asked.icon, MsgIcon::Exclamation);
-        EXPECT_EQ(asked.text, QStringLiteral("The tune in the unit could not be backed up.\nThe unit did not answer "
-                                             "\"RLBC\".\n\nOverwrite the unit without a backup? Its tune is then "
-                                             "lost if the new one is wrong."));
+        EXPECT_EQ(asked.text,
+                  QStringLiteral("The tune in the unit could not be backed up.\nThe unit did not answer "
+                                 "\"RLBC\".\n\nOverwrite the unit without a backup? Its tune is then "
+                                 "lost if the new one is wrong."));
         EXPECT_TRUE(backups().isEmpty());
         if (answer == MsgAnswer::No) {
             EXPECT_EQ(titles().size(), 2);
@@ -597,7 +600,7 @@ TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
 TEST_F(SafeImportTest, RestoringTheBackupBringsTheUnitBackByteForByte)
 {
     const VentrixMemory before = first.memory();
-    importFile(tune_test::ExpectedFile(second.memory(), Stamp));  // the wrong file
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp)); // the wrong file
     ASSERT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
     const std::optional<Tune> backup = ReadBackup(backups().first().path);
     ASSERT_TRUE(backup);
@@ -651,8 +654,8 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
     const std::optional<Tune> secondTune =
         TuneFromText(QString::fromLatin1(tune_test::ExpectedFile(second.memory(), Stamp)));
     ASSERT_TRUE(secondTune);
-    ASSERT_FALSE(WriteBackup(BackupFolder(), *secondTune, QDateTime(QDate(2026, 11, 30), QTime(18, 5, 0)), 2, &error)
-                     .isEmpty());
+    ASSERT_FALSE(
+        WriteBackup(BackupFolder(), *secondTune, QDateTime(QDate(2026, 11, 30), QTime(18, 5, 0)), 2, &error).isEmpty());
     // A table's two entries, one as the unit holds it, one not, and a register not.
     Tune partial;
     partial.setValue({'O', 0x10}, first.memory().cell('O', 0x10));
@@ -663,13 +666,14 @@ TEST_F(RestoreBackupTest, TheListShowsEachBackupsDifferencesAndRestoreImportsThe
 
     frmRestoreBackup* window = ShowRestoreBackup();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(first.payloadLog().size(), 1044);  // the unit read once
+    EXPECT_EQ(first.payloadLog().size(), 1044); // the unit read once
     ASSERT_EQ(window->lstBackups()->rowCount(), 2);
-    EXPECT_EQ(row(window, 0), (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2",
-                                           "2026-12-01_07-00-01_port1.tun"}));
+    EXPECT_EQ(row(window, 0),
+              (QStringList{"2026-12-01", "07:00:01", "1", "3 entries", "2", "2026-12-01_07-00-01_port1.tun"}));
     const QString wholeDiffers = QString::number(differing(before, second.memory()));
-    EXPECT_EQ(row(window, 1), (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers,
-                                           "2026-11-30_18-05-00_port2.tun"}));
+    EXPECT_EQ(
+        row(window, 1),
+        (QStringList{"2026-11-30", "18:05:00", "2", "whole tune", wholeDiffers, "2026-11-30_18-05-00_port2.tun"}));
     EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblFolder"))->text(),
               QStringLiteral("2 backups in %1, newest first.").arg(QDir::toNativeSeparators(BackupFolder())));
     EXPECT_FALSE(window->cmdRestore()->isEnabled());

@@ -48,7 +48,7 @@ protected:
         dialogs.chooseNextFile(writeLog());
         window->cmdAutoTune_Click();
         frmAutoTune* dialog = window->AutoTuneWindow();
-        if (dialog) {  // the log's A/F belongs to the moment it is logged with
+        if (dialog) { // the log's A/F belongs to the moment it is logged with
             dialog->txtLag()->setText(QStringLiteral("0"));
             emit dialog->txtLag()->editingFinished();
         }
@@ -80,7 +80,7 @@ TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSl
     // The MAF steps between the holds cost the samples beside them.
     EXPECT_EQ(cells->item(10, 2)->text(), QStringLiteral("19"));
     EXPECT_EQ(cells->item(12, 2)->text(), QStringLiteral("18"));
-    EXPECT_EQ(cells->item(10, 3)->text(), QStringLiteral("13.40"));  // the log holds one decimal: 13.4
+    EXPECT_EQ(cells->item(10, 3)->text(), QStringLiteral("13.40")); // the log holds one decimal: 13.4
     EXPECT_EQ(cells->item(10, 6)->text(), QStringLiteral("5"));
     EXPECT_EQ(cells->item(12, 6)->text(), QStringLiteral("-5"));
     EXPECT_EQ(cells->item(14, 6)->text(), QStringLiteral("10"));
@@ -93,10 +93,10 @@ TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSl
     ASSERT_TRUE(preview());
     EXPECT_EQ((*preview())[EntryOf(10, 0)], 5);
     EXPECT_EQ((*preview())[EntryOf(12, 0)], -5);
-    EXPECT_EQ((*preview())[EntryOf(10, 0) - 5], 2);   // 2.5 halves to even
+    EXPECT_EQ((*preview())[EntryOf(10, 0) - 5], 2); // 2.5 halves to even
     EXPECT_EQ((*preview())[EntryOf(11, 0)], 0);
     EXPECT_EQ((*preview())[EntryOf(14, 0)], 10);
-    EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0)], 0);  // nothing applied yet
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0)], 0); // nothing applied yet
 
     // A locked cell keeps its value.
     dialog->setLocked(14, true);
@@ -110,7 +110,7 @@ TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSl
     EXPECT_EQ(text("txtDelta_10"), QStringLiteral("5"));
     EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0)], 5);
     EXPECT_EQ(window->CorrectionTable()[EntryOf(10, 0) - 5], 2);
-    EXPECT_EQ(window->CorrectionTable()[EntryOf(12, 0) + 3], -4);  // -5 x 7 / 10 = -3.5: -4
+    EXPECT_EQ(window->CorrectionTable()[EntryOf(12, 0) + 3], -4); // -5 x 7 / 10 = -3.5: -4
     EXPECT_EQ(window->CorrectionTable()[EntryOf(14, 0)], 0);
     EXPECT_FALSE(preview());
     // Off line nothing goes to the unit.
@@ -147,8 +147,9 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
         ASSERT_EQ(messages().size(), 1);
         EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
         EXPECT_EQ(messages()[0].title, QStringLiteral("AUTO-TUNE"));
-        EXPECT_EQ(messages()[0].text, QStringLiteral("The suggested values of 3 cells of table O will be written to "
-                                                     "the unit now.\r\nApply them?"));
+        EXPECT_EQ(messages()[0].text,
+                  QStringLiteral("The suggested values of 3 cells of table O will be written to "
+                                 "the unit now.\r\nApply them?"));
         EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No);
         const QStringList writes = writesHeard();
         if (answer == MsgAnswer::No) {
@@ -162,8 +163,8 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
         EXPECT_EQ(writes.first(), QStringLiteral("WO6401"));
         EXPECT_EQ(QSet<QString>(writes.begin(), writes.end()).size(), writes.size());
         EXPECT_TRUE(writes.contains(QStringLiteral("WO6C05")));
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB")));  // cell 12, -5
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO940A")));  // cell 14, +10
+        EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB"))); // cell 12, -5
+        EXPECT_TRUE(writes.contains(QStringLiteral("WO940A"))); // cell 14, +10
         EXPECT_EQ(device.memory().cell('O', 0x6C), 5);
         EXPECT_EQ(device.memory().cell('O', 0x80), 0xFB);
         EXPECT_EQ(slider(14)->value(), 10);

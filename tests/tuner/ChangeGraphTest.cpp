@@ -54,14 +54,14 @@ protected:
 TEST_F(ChangeGraphTest, EntriesAreCirclesAtTheirValues)
 {
     const QImage image = Draw(graph);
-    EXPECT_EQ(At(image, 60, 80), Red);      // entry 10 at -50
-    EXPECT_EQ(At(image, 64, 175), Green);   // entry 11 at +45
-    EXPECT_EQ(At(image, 100, 130), Green);  // entry 20 at 0, on the zero line
-    EXPECT_EQ(At(image, 60, 10), Black);    // nothing above entry 10
+    EXPECT_EQ(At(image, 60, 80), Red);     // entry 10 at -50
+    EXPECT_EQ(At(image, 64, 175), Green);  // entry 11 at +45
+    EXPECT_EQ(At(image, 100, 130), Green); // entry 20 at 0, on the zero line
+    EXPECT_EQ(At(image, 60, 10), Black);   // nothing above entry 10
     // Grid columns start at 320 units, one per cell of 400.
     EXPECT_EQ(At(image, 72, 10), Grey);
     EXPECT_EQ(At(image, 1032, 10), Grey);
-    EXPECT_EQ(At(image, 50, 50), Grey);     // the row at -80
+    EXPECT_EQ(At(image, 50, 50), Grey); // the row at -80
 }
 
 TEST_F(ChangeGraphTest, ScalesWithItsSizeAndShiftsWithTheOffset)
@@ -74,7 +74,7 @@ TEST_F(ChangeGraphTest, ScalesWithItsSizeAndShiftsWithTheOffset)
     graph.resize(1064, 260);
     graph.setSliderOffset(200);
     image = Draw(graph);
-    EXPECT_EQ(At(image, 40, 80), Red);  // 200 units to the left
+    EXPECT_EQ(At(image, 40, 80), Red); // 200 units to the left
     EXPECT_EQ(At(image, 60, 80), Black);
     // The grid stays with the cells.
     EXPECT_EQ(At(image, 72, 10), Grey);

@@ -62,7 +62,7 @@ protected:
 TEST_F(TunerLiveTest, TheCellTheEngineUsesIsMarked)
 {
     openOnline();
-    const std::pair<int, int> cases[] = {{40, 0}, {512, 12}, {1003, 24}, {40, 0}};  // 0.196 V, 2.5 V, 4.9 V
+    const std::pair<int, int> cases[] = {{40, 0}, {512, 12}, {1003, 24}, {40, 0}}; // 0.196 V, 2.5 V, 4.9 V
     for (const auto& [counts, cell] : cases) {
         sample(Sample(counts, counts, 164, 128, 100, 100, 20));
         EXPECT_EQ(window->ActiveCell(), cell) << counts;
@@ -90,7 +90,7 @@ TEST_F(TunerLiveTest, ASampleIsShownInTheEngineMonitor)
     EXPECT_EQ(text("lblOutputFlow"), "160");
     EXPECT_EQ(text("lblDelta_F"), "-13.5");
     EXPECT_EQ(text("lblEngineSpeed"), "3,480");
-    EXPECT_EQ(text("lblAirFuelRatio"), "15.0");  // model 1: 20 - 2 x 2.51 V
+    EXPECT_EQ(text("lblAirFuelRatio"), "15.0"); // model 1: 20 - 2 x 2.51 V
     EXPECT_EQ(background("lblAirFuelRatio"), colours::Red);
     EXPECT_EQ(control("lblAirFuelRatio")->palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_EQ(text("txtRichOrLean"), "LEAN");
@@ -99,7 +99,7 @@ TEST_F(TunerLiveTest, ASampleIsShownInTheEngineMonitor)
     EXPECT_EQ(background("txtLoopMode"), colours::Green);
     EXPECT_EQ(window->ActiveCell(), 11);
     EXPECT_EQ(background("txtWOT"), buttonFace());
-    EXPECT_EQ(background("txtWastedSpark"), colours::Green);  // the unit's ignition: waste spark
+    EXPECT_EQ(background("txtWastedSpark"), colours::Green); // the unit's ignition: waste spark
 
     // Tune 2, a flow change just inside and just outside the dead band, W.O.T.
     sample(Sample(512, 512, 600, 128, 10000, 10054, 75, 0));
@@ -118,7 +118,7 @@ TEST_F(TunerLiveTest, ASampleIsShownInTheEngineMonitor)
 
 TEST_F(TunerLiveTest, TheSwitchBoxLightsFromTheOnPointToBeforeTheOffPoint)
 {
-    openOnline();  // switch on at 3000 rpm, off at 6000, shift-light mode
+    openOnline(); // switch on at 3000 rpm, off at 6000, shift-light mode
     sample(Sample(512, 512, 164, 128, 100, 100, 75));
     EXPECT_EQ(background("txtWindowSwitch"), colours::Green);
     sample(Sample(512, 512, 164, 128, 100, 100, 149));
@@ -167,8 +167,7 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
         + opened.toString("hh:mm:ss").toLatin1() + "\"\r\n"
         + "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\",\"A/F\",\"Vtps(v)\","
           "\"TPAngle(deg)\",\"RPM\"\r\n"
-        + "\"" + first.toString("hh:mm:ss").toLatin1() + row
-        + "\"" + second.toString("hh:mm:ss").toLatin1() + row
+        + "\"" + first.toString("hh:mm:ss").toLatin1() + row + "\"" + second.toString("hh:mm:ss").toLatin1() + row
         + "\"USER TIMESTAMP:\",\"" + second.toString("hh:mm:ss").toLatin1() + "\"\r\n";
     // Every line is in the file as soon as it is written.
     EXPECT_EQ(ReadFile(logPath()), expected);
@@ -189,7 +188,7 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
 TEST_F(TunerLiveTest, WithoutAFileTheLoggerOnlyTogglesItsCaption)
 {
     openOnline();
-    startLog(QString());  // cancelled
+    startLog(QString()); // cancelled
     EXPECT_FALSE(window->Logging());
     EXPECT_TRUE(window->DatalogArmed());
     EXPECT_EQ(text("cmdDatalog"), "STOP");

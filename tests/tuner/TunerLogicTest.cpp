@@ -4,7 +4,6 @@
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLive.h"
 
-
 #include <QSet>
 
 #include <optional>
@@ -39,9 +38,9 @@ TEST(TunerTable, CellsSitTenEntriesApartMovedByTheOffset)
         int cell, offset, entry;
         const char* caption;
     } const cases[] = {
-        {0, 0, 8, "0.10"},      {24, 0, 248, "4.90"},     {12, 0, 128, "2.50"},
-        {24, 200, 253, "5.00"}, {0, 200, 13, "0.20"},     {0, -200, 3, "0.00"},
-        {24, -200, 243, "4.80"}, {5, 40, 59, "1.12"},     {5, -80, 56, "1.06"},
+        {0, 0, 8, "0.10"},       {24, 0, 248, "4.90"}, {12, 0, 128, "2.50"},
+        {24, 200, 253, "5.00"},  {0, 200, 13, "0.20"}, {0, -200, 3, "0.00"},
+        {24, -200, 243, "4.80"}, {5, 40, 59, "1.12"},  {5, -80, 56, "1.06"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QStringLiteral("cell %1 offset %2").arg(c.cell).arg(c.offset).toStdString());
@@ -52,10 +51,9 @@ TEST(TunerTable, CellsSitTenEntriesApartMovedByTheOffset)
 
 TEST(TunerTable, OffsetSnapsToWholeEntries)
 {
-    const int cases[][2] = {{0, 0},       {20, 0},     {-20, 0},      {21, 40},     {-21, -40},
-                            {40, 40},     {41, 80},    {80, 80},      {81, 120},    {121, 160},
-                            {161, 200},   {200, 200},  {-40, -40},    {-41, -80},   {-120, -120},
-                            {-121, -160}, {-160, -160}, {-161, -200}, {-200, -200}};
+    const int cases[][2] = {{0, 0},       {20, 0},      {-20, 0},     {21, 40},     {-21, -40},  {40, 40},   {41, 80},
+                            {80, 80},     {81, 120},    {121, 160},   {161, 200},   {200, 200},  {-40, -40}, {-41, -80},
+                            {-120, -120}, {-121, -160}, {-160, -160}, {-161, -200}, {-200, -200}};
     for (const auto& c : cases)
         EXPECT_EQ(SnapOffset(c[0]), c[1]) << c[0];
 }
@@ -76,30 +74,148 @@ TEST(SliderInterpolation, WritesDownFromTheCellThenUpToItsNeighbours)
         QList<EntryWrite> writes;
     } const cases[] = {
         {"slider 5 to 20 between zeros", 5, 0, 20, 0, 0,
-         Line({{58, 20}, {57, 18}, {56, 16}, {55, 14}, {54, 12}, {53, 10}, {52, 8}, {51, 6}, {50, 4}, {49, 2},
-               {59, 18}, {60, 16}, {61, 14}, {62, 12}, {63, 10}, {64, 8}, {65, 6}, {66, 4}, {67, 2}})},
+         Line({{58, 20},
+               {57, 18},
+               {56, 16},
+               {55, 14},
+               {54, 12},
+               {53, 10},
+               {52, 8},
+               {51, 6},
+               {50, 4},
+               {49, 2},
+               {59, 18},
+               {60, 16},
+               {61, 14},
+               {62, 12},
+               {63, 10},
+               {64, 8},
+               {65, 6},
+               {66, 4},
+               {67, 2}})},
         {"slider -10 towards different neighbours", 7, -20, -10, 10, 0,
-         Line({{78, -10}, {77, -11}, {76, -12}, {75, -13}, {74, -14}, {73, -15}, {72, -16}, {71, -17}, {70, -18},
-               {69, -19}, {79, -8}, {80, -6}, {81, -4}, {82, -2}, {83, 0}, {84, 2}, {85, 4}, {86, 6}, {87, 8}})},
+         Line({{78, -10},
+               {77, -11},
+               {76, -12},
+               {75, -13},
+               {74, -14},
+               {73, -15},
+               {72, -16},
+               {71, -17},
+               {70, -18},
+               {69, -19},
+               {79, -8},
+               {80, -6},
+               {81, -4},
+               {82, -2},
+               {83, 0},
+               {84, 2},
+               {85, 4},
+               {86, 6},
+               {87, 8}})},
         // Steps of half a point: each half goes to the even neighbour.
         {"halves to even", 3, 0, 5, 0, 0,
-         Line({{38, 5}, {37, 4}, {36, 4}, {35, 4}, {34, 3}, {33, 2}, {32, 2}, {31, 2}, {30, 1}, {29, 0},
-               {39, 4}, {40, 4}, {41, 4}, {42, 3}, {43, 2}, {44, 2}, {45, 2}, {46, 1}, {47, 0}})},
+         Line({{38, 5},
+               {37, 4},
+               {36, 4},
+               {35, 4},
+               {34, 3},
+               {33, 2},
+               {32, 2},
+               {31, 2},
+               {30, 1},
+               {29, 0},
+               {39, 4},
+               {40, 4},
+               {41, 4},
+               {42, 3},
+               {43, 2},
+               {44, 2},
+               {45, 2},
+               {46, 1},
+               {47, 0}})},
         {"negative halves to even", 3, 0, -5, 0, 0,
-         Line({{38, -5}, {37, -4}, {36, -4}, {35, -4}, {34, -3}, {33, -2}, {32, -2}, {31, -2}, {30, -1}, {29, 0},
-               {39, -4}, {40, -4}, {41, -4}, {42, -3}, {43, -2}, {44, -2}, {45, -2}, {46, -1}, {47, 0}})},
+         Line({{38, -5},
+               {37, -4},
+               {36, -4},
+               {35, -4},
+               {34, -3},
+               {33, -2},
+               {32, -2},
+               {31, -2},
+               {30, -1},
+               {29, 0},
+               {39, -4},
+               {40, -4},
+               {41, -4},
+               {42, -3},
+               {43, -2},
+               {44, -2},
+               {45, -2},
+               {46, -1},
+               {47, 0}})},
         {"first cell, offset -200: down to address 0, flat", 0, 99, 10, 0, -200,
-         Line({{3, 10}, {2, 10}, {1, 10}, {0, 10},
-               {4, 9}, {5, 8}, {6, 7}, {7, 6}, {8, 5}, {9, 4}, {10, 3}, {11, 2}, {12, 1}})},
+         Line({{3, 10},
+               {2, 10},
+               {1, 10},
+               {0, 10},
+               {4, 9},
+               {5, 8},
+               {6, 7},
+               {7, 6},
+               {8, 5},
+               {9, 4},
+               {10, 3},
+               {11, 2},
+               {12, 1}})},
         {"first cell, no offset: entries 0 to 17", 0, 99, 30, 40, 0,
-         Line({{8, 30}, {7, 30}, {6, 30}, {5, 30}, {4, 30}, {3, 30}, {2, 30}, {1, 30}, {0, 30},
-               {9, 31}, {10, 32}, {11, 33}, {12, 34}, {13, 35}, {14, 36}, {15, 37}, {16, 38}, {17, 39}})},
+         Line({{8, 30},
+               {7, 30},
+               {6, 30},
+               {5, 30},
+               {4, 30},
+               {3, 30},
+               {2, 30},
+               {1, 30},
+               {0, 30},
+               {9, 31},
+               {10, 32},
+               {11, 33},
+               {12, 34},
+               {13, 35},
+               {14, 36},
+               {15, 37},
+               {16, 38},
+               {17, 39}})},
         {"last cell, offset +200: up to address 255", 24, 7, 7, 99, 200,
-         Line({{253, 7}, {252, 7}, {251, 7}, {250, 7}, {249, 7}, {248, 7}, {247, 7}, {246, 7}, {245, 7}, {244, 7},
-               {254, 7}, {255, 7}})},
+         Line({{253, 7},
+               {252, 7},
+               {251, 7},
+               {250, 7},
+               {249, 7},
+               {248, 7},
+               {247, 7},
+               {246, 7},
+               {245, 7},
+               {244, 7},
+               {254, 7},
+               {255, 7}})},
         {"last cell, no offset: flat to 253", 24, 0, -50, 99, 0,
-         Line({{248, -50}, {247, -45}, {246, -40}, {245, -35}, {244, -30}, {243, -25}, {242, -20}, {241, -15},
-               {240, -10}, {239, -5}, {249, -50}, {250, -50}, {251, -50}, {252, -50}, {253, -50}})},
+         Line({{248, -50},
+               {247, -45},
+               {246, -40},
+               {245, -35},
+               {244, -30},
+               {243, -25},
+               {242, -20},
+               {241, -15},
+               {240, -10},
+               {239, -5},
+               {249, -50},
+               {250, -50},
+               {251, -50},
+               {252, -50},
+               {253, -50}})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,22 +265,72 @@ TEST(MoveCells, AddsTheAmountsToEveryEntryKeepingTheDetail)
         CellAmounts amounts;
         int offset;
         int written;
-        std::vector<std::pair<int, int>> after;  // entries and their values afterwards
+        std::vector<std::pair<int, int>> after; // entries and their values afterwards
     } const cases[] = {
-        {"5% rich over the detail", DetailedTable(), Amounts({}, 5), 0, 256,
+        {"5% rich over the detail",
+         DetailedTable(),
+         Amounts({}, 5),
+         0,
+         256,
          {{0x00, 5}, {0x53, 3}, {0x58, -111}, {0x59, 5}, {0x5A, 0}, {0xFE, 5}, {0xFF, 5}}},
-        {"5% lean with the offset at +200", DetailedTable(), Amounts({}, -5), 200, 256,
+        {"5% lean with the offset at +200",
+         DetailedTable(),
+         Amounts({}, -5),
+         200,
+         256,
          {{0x00, -5}, {0x53, -7}, {0x58, -121}, {0x5A, -10}, {0xFF, -5}}},
         // Half a point a step from 0 up to 5 and back, halves to even.
-        {"one cell", Table{}, Amounts({{10, 5}}), 0, 17,
-         {{99, 0}, {100, 1}, {101, 2}, {102, 2}, {103, 2}, {104, 3}, {105, 4}, {106, 4}, {107, 4}, {108, 5},
-          {109, 4}, {110, 4}, {111, 4}, {112, 3}, {113, 2}, {114, 2}, {115, 2}, {116, 1}, {117, 0}}},
-        {"one cell over the detail", DetailedTable(), Amounts({{8, 5}}), 0, 17,
+        {"one cell",
+         Table{},
+         Amounts({{10, 5}}),
+         0,
+         17,
+         {{99, 0},
+          {100, 1},
+          {101, 2},
+          {102, 2},
+          {103, 2},
+          {104, 3},
+          {105, 4},
+          {106, 4},
+          {107, 4},
+          {108, 5},
+          {109, 4},
+          {110, 4},
+          {111, 4},
+          {112, 3},
+          {113, 2},
+          {114, 2},
+          {115, 2},
+          {116, 1},
+          {117, 0}}},
+        {"one cell over the detail",
+         DetailedTable(),
+         Amounts({{8, 5}}),
+         0,
+         17,
          {{79, 0}, {0x53, 0}, {0x58, -111}, {0x5A, -1}, {97, 0}}},
         // Below the first cell and above the last the amount is carried flat.
-        {"the end cells, offset -200", Table{}, Amounts({{0, -3}, {24, 4}}), -200, 4 + 8 + 8 + 13,
-         {{0, -3}, {3, -3}, {4, -3}, {5, -2}, {8, -2}, {9, -1}, {11, -1}, {12, 0}, {234, 0}, {235, 1},
-          {237, 2}, {240, 3}, {242, 4}, {243, 4}, {255, 4}}},
+        {"the end cells, offset -200",
+         Table{},
+         Amounts({{0, -3}, {24, 4}}),
+         -200,
+         4 + 8 + 8 + 13,
+         {{0, -3},
+          {3, -3},
+          {4, -3},
+          {5, -2},
+          {8, -2},
+          {9, -1},
+          {11, -1},
+          {12, 0},
+          {234, 0},
+          {235, 1},
+          {237, 2},
+          {240, 3},
+          {242, 4},
+          {243, 4},
+          {255, 4}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,7 +340,7 @@ TEST(MoveCells, AddsTheAmountsToEveryEntryKeepingTheDetail)
         Table after = c.table;
         int last = -1;
         for (const EntryWrite& w : move.writes) {
-            EXPECT_GT(w.address, last);  // each once, in address order
+            EXPECT_GT(w.address, last); // each once, in address order
             last = w.address;
             after[w.address] = static_cast<qint16>(w.value);
         }
@@ -233,16 +399,16 @@ TEST(GlobalEdits, CompensationIsTheRatioChangeInPercentPoints)
         SizeRatio last, now;
         int points;
     } const cases[] = {
-        {{19, 19}, {19, 24}, -21},  // 0.7917: 21 points leaner
+        {{19, 19}, {19, 24}, -21}, // 0.7917: 21 points leaner
         {{19, 19}, {19, 19}, 0},
         {{1, 2}, {72, 48}, 100},
         {{19, 19}, {24, 48}, -50},
         // Exact halves whose ratios binary fractions cannot hold go to the even neighbour.
-        {{42, 48}, {24, 30}, -8},  // 0.8 - 0.875: -7.5
-        {{24, 30}, {42, 48}, 8},   // +7.5
-        {{30, 48}, {30, 50}, -2},  // 0.6 - 0.625: -2.5
-        {{93, 30}, {50, 16}, 2},   // 3.125 - 3.1: +2.5
-        {{30, 72}, {39, 72}, 12},  // 9 / 72: +12.5
+        {{42, 48}, {24, 30}, -8}, // 0.8 - 0.875: -7.5
+        {{24, 30}, {42, 48}, 8},  // +7.5
+        {{30, 48}, {30, 50}, -2}, // 0.6 - 0.625: -2.5
+        {{93, 30}, {50, 16}, 2},  // 3.125 - 3.1: +2.5
+        {{30, 72}, {39, 72}, 12}, // 9 / 72: +12.5
     };
     for (const Case& c : cases)
         EXPECT_EQ(Compensation(c.now, c.last), c.points) << c.now.eec << "/" << c.now.installed;
@@ -260,8 +426,7 @@ TEST(GlobalEdits, CompensationIsTheRatioChangeInPercentPoints)
 
 TEST(TunerLive, ActiveCellFollowsTheMafVoltage)
 {
-    const std::pair<double, int> cases[] = {{0.196, 0}, {2.5, 12}, {4.9, 24}, {0.0, 0},
-                                            {5.0, 24},  {1.0, 5},  {0.3, 1}};
+    const std::pair<double, int> cases[] = {{0.196, 0}, {2.5, 12}, {4.9, 24}, {0.0, 0}, {5.0, 24}, {1.0, 5}, {0.3, 1}};
     for (const auto& [volts, cell] : cases)
         EXPECT_EQ(ActiveCell(volts), cell) << volts;
     // Every voltage marks one cell, and the cells follow one another.

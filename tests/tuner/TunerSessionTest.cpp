@@ -17,14 +17,14 @@ protected:
 struct Write {
     const char* name;
     std::function<bool(TunerSession&)> call;
-    QStringList payloads;  // what the unit hears on line
+    QStringList payloads; // what the unit hears on line
 };
 
 const Write Writes[] = {
     {"entry", [](TunerSession& s) { return s.writeEntry('O', 0x3A, 20, 0).written; }, {"WO3A14"}},
     {"negative entry", [](TunerSession& s) { return s.writeEntry('C', 0xFF, -10, 0).written; }, {"WCFFF6"}},
     {"breakpoint", [](TunerSession& s) { return s.writeBreakpoint(700); }, {"WT0002", "WT01BC"}},
-    {"switch on", [](TunerSession& s) { return s.writeSwitchOn(3020); }, {"WT074C"}},  // 75.5 steps: even 76
+    {"switch on", [](TunerSession& s) { return s.writeSwitchOn(3020); }, {"WT074C"}}, // 75.5 steps: even 76
     {"switch off", [](TunerSession& s) { return s.writeSwitchOff(6400); }, {"WT08A0"}},
 };
 
@@ -51,7 +51,7 @@ TEST_F(TunerSessionTest, OffLineWritesReachNothingOnLineEachIsOneEchoedRequest)
 TEST_F(TunerSessionTest, AWrongEchoFailsEveryWrite)
 {
     session.goOnLine();
-    device.faults().wrongEcho = true;  // stores and echoes the value with its low bit flipped
+    device.faults().wrongEcho = true; // stores and echoes the value with its low bit flipped
     for (const Write& w : Writes) {
         SCOPED_TRACE(w.name);
         EXPECT_FALSE(w.call(session));
@@ -89,7 +89,8 @@ TEST_F(TunerSessionTest, TheLiveTimerIsHeldAroundEveryTransaction)
     session.startLive();
     EXPECT_TRUE(mdlPublicVars::LinkBusy);
     bool runningMeanwhile = true;
-    device.setFrameListener([&](const QByteArray&, const QByteArray&) { runningMeanwhile = session.timer()->isActive(); });
+    device.setFrameListener(
+        [&](const QByteArray&, const QByteArray&) { runningMeanwhile = session.timer()->isActive(); });
     EXPECT_TRUE(session.writeBreakpoint(512));
     device.setFrameListener({});
     EXPECT_FALSE(runningMeanwhile);
@@ -105,7 +106,7 @@ TEST_F(TunerSessionTest, TheLiveTimerIsHeldAroundEveryTransaction)
 
 TEST_F(TunerSessionTest, ASampleUnansweredLosesTheLink)
 {
-    EXPECT_FALSE(session.takeSample());  // off line: no request
+    EXPECT_FALSE(session.takeSample()); // off line: no request
     EXPECT_TRUE(heard().isEmpty());
     session.goOnLine();
     session.startLive();
@@ -123,8 +124,9 @@ TEST_F(TunerSessionTest, ASampleUnansweredLosesTheLink)
     EXPECT_FALSE(session.live());
     EXPECT_FALSE(session.timer()->isActive());
     EXPECT_FALSE(port->isOpen());
-    EXPECT_EQ(messageTexts(), QStringList({"Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and "
-                                           "serial cable connectivity."}));
+    EXPECT_EQ(messageTexts(),
+              QStringList({"Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and "
+                           "serial cable connectivity."}));
 }
 
 } // namespace

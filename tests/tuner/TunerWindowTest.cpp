@@ -49,8 +49,8 @@ TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
     memory.setRegister(0x01, 0xFF);
     memory.setRegister(0x07, 0x4B);
     memory.setRegister(0x08, 0x96);
-    memory.setRegister(0x02, 0);   // never set: 19 lb/hr
-    memory.setRegister(0x03, 20);  // not in the list
+    memory.setRegister(0x02, 0);  // never set: 19 lb/hr
+    memory.setRegister(0x03, 20); // not in the list
     ASSERT_NE(open(), nullptr);
 
     EXPECT_EQ(heard(true), readsOf('O') + LoadRegistersO);
@@ -68,8 +68,8 @@ TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
         int slider;
         const char* box;
         QColor ground;
-    } shown[] = {{100, "127", orange}, {-100, "-128", orange}, {-1, "-1", white},
-                 {-100, "-100", white}, {20, "20", white}, {0, "0", white}};
+    } shown[] = {{100, "127", orange},  {-100, "-128", orange}, {-1, "-1", white},
+                 {-100, "-100", white}, {20, "20", white},      {0, "0", white}};
     for (int i = 0; i < 6; ++i) {
         const QString box = QStringLiteral("txtDelta_%1").arg(i);
         EXPECT_EQ(slider(i)->value(), shown[i].slider) << i;
@@ -89,7 +89,7 @@ TEST_F(TunerTest, OpensWithTheTableAndItsSettingsFromTheUnit)
     EXPECT_EQ(RpmSwitchOn, 3000);
     EXPECT_EQ(RpmSwitchOff, 6000);
     EXPECT_EQ(text("cmbInjectors"), "19lb/hr");
-    EXPECT_EQ(text("cmbEECInjectors"), "20lb/hr");  // not listed: its own number
+    EXPECT_EQ(text("cmbEECInjectors"), "20lb/hr"); // not listed: its own number
     EXPECT_EQ(InstalledInjectorSize, 19);
     EXPECT_EQ(EecInjectorSize, 20);
     EXPECT_DOUBLE_EQ(InjectorRatioOL, 20.0 / 19.0);
@@ -151,7 +151,7 @@ TEST_F(TunerTest, CellsMoveWithTheSliderOffset)
     VentrixMemory& memory = device.memory();
     for (int j = 0; j < 256; ++j)
         memory.setCell('O', j, j % 100);
-    memory.setCell('O', 253, 0x80);  // -128, beyond the slider
+    memory.setCell('O', 253, 0x80); // -128, beyond the slider
     open();
     heard();
     QScrollBar* offset = control<QScrollBar>("HScroll4");
@@ -189,7 +189,8 @@ TEST_F(TunerTest, CellsMoveWithTheSliderOffset)
 // reply naming another entry is a failure too.
 TEST_F(TunerTest, EachFailedReadOfALoadIsToldAndLeavesTheSlidersDisarmed)
 {
-    const QString slidersFailed = QStringLiteral("Unable to load slider values from VentrixTM. Please try manual update.");
+    const QString slidersFailed =
+        QStringLiteral("Unable to load slider values from VentrixTM. Please try manual update.");
     const struct {
         const char* request;
         const char* reply;
@@ -261,9 +262,10 @@ TEST_F(TunerTest, ASliderMoveWritesItsLineDownThenUpOnLineOnly)
     goOnline();
     heard();
     move(slider(5), 20);
-    EXPECT_EQ(heard(), Payloads({"WO3A14", "WO3912", "WO3810", "WO370E", "WO360C", "WO350A", "WO3408", "WO3306",
-                                 "WO3204", "WO3102", "WO3B12", "WO3C10", "WO3D0E", "WO3E0C", "WO3F0A", "WO4008",
-                                 "WO4106", "WO4204", "WO4302"}));
+    EXPECT_EQ(
+        heard(),
+        Payloads({"WO3A14", "WO3912", "WO3810", "WO370E", "WO360C", "WO350A", "WO3408", "WO3306", "WO3204", "WO3102",
+                  "WO3B12", "WO3C10", "WO3D0E", "WO3E0C", "WO3F0A", "WO4008", "WO4106", "WO4204", "WO4302"}));
     EXPECT_EQ(device.memory().cell('O', 58), 20);
     EXPECT_EQ(device.memory().cell('O', 49), 2);
     EXPECT_EQ(device.memory().cell('O', 48), 0);
@@ -316,10 +318,10 @@ TEST_F(TunerTest, AThumbDragOnLineWritesTheLatestPosition)
     QCoreApplication::processEvents();
     QStringList writes = heard();
     ASSERT_EQ(writes.size(), 19);
-    EXPECT_EQ(writes.first(), "WO6C1E");  // entry 108 at 30
+    EXPECT_EQ(writes.first(), "WO6C1E"); // entry 108 at 30
 
     move(cell, 40);
-    cell->setSliderDown(false);  // let go before the window caught up
+    cell->setSliderDown(false); // let go before the window caught up
     writes = heard();
     ASSERT_EQ(writes.size(), 19);
     EXPECT_EQ(writes.first(), "WO6C28");
@@ -349,7 +351,7 @@ TEST_F(TunerTest, ARefusedSliderWriteShowsWhatTheUnitHolds)
         goOnline();
         heard();
         messages().clear();
-        device.faults().wrongEcho = true;  // stores 15 for 14, and says so
+        device.faults().wrongEcho = true; // stores 15 for 14, and says so
         if (c.silentReadBack)
             port->silenced << "RO3A";
 
@@ -382,7 +384,7 @@ TEST_F(TunerTest, ARefusedWriteEndsAHeldArrowsMove)
     heard();
     messages().clear();
     device.faults().refuseWrites = true;
-    QScrollBar* bar = slider(5);  // 1.10 V, entry 3A
+    QScrollBar* bar = slider(5); // 1.10 V, entry 3A
 
     QStyleOptionSlider option;
     option.initFrom(bar);
@@ -405,7 +407,7 @@ TEST_F(TunerTest, ARefusedWriteEndsAHeldArrowsMove)
     EXPECT_TRUE(messages().isEmpty());
     auto* cell = dynamic_cast<CellSlider*>(bar);
     ASSERT_NE(cell, nullptr);
-    EXPECT_FALSE(cell->repeating());  // the held arrow steps no further
+    EXPECT_FALSE(cell->repeating()); // the held arrow steps no further
     QCoreApplication::processEvents();
     // One step (-1) tried with all its attempts, then read back.
     QStringList expected;
@@ -451,7 +453,7 @@ TEST_F(TunerTest, ASilentUnitEndsAnOnLineEditAtItsFirstWrite)
         ASSERT_TRUE(Connected);
         open();
         goOnline();
-        move(slider(3), 10);  // entry 26 at 10, for ZERO to move
+        move(slider(3), 10); // entry 26 at 10, for ZERO to move
         heard();
         messages().clear();
         device.faults().silent = true;
@@ -531,13 +533,15 @@ TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
 
         QStringList writes;
         for (int j = 0; j < 256; ++j)
-            writes << QStringLiteral("W%1%2%3").arg(QLatin1Char(c.letter)).arg(frame::HexByte(j))
+            writes << QStringLiteral("W%1%2%3")
+                          .arg(QLatin1Char(c.letter))
+                          .arg(frame::HexByte(j))
                           .arg(frame::HexByte(edited[j] & 0xFF));
         const int count = 600 + c.index;
         writes << QStringLiteral("WT00") + frame::HexByte(count >> 8) << QStringLiteral("WT01") + frame::HexByte(count)
                << QStringLiteral("WT") + frame::HexByte(c.installedRegister) + "18"
-               << QStringLiteral("WT") + frame::HexByte(c.eecRegister) + frame::HexByte(30 + c.index)
-               << "WT073C" << "WT08AF";
+               << QStringLiteral("WT") + frame::HexByte(c.eecRegister) + frame::HexByte(30 + c.index) << "WT073C"
+               << "WT08AF";
         const QStringList asked = heard();
         // The whole unit is backed up first.
         EXPECT_EQ(asked.mid(0, 1044), readsOf('C') + readsOf('O') + readsOf('L') + readsOf('H') + registerReads());
@@ -724,8 +728,8 @@ TEST_F(TunerTest, OnlineWritesTheSettingsShownThenReadsTheTable)
     EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
     EXPECT_TRUE(control("cmbInjectors")->isEnabled());
     EXPECT_TRUE(text("txtLoopMode").isEmpty());
-    for (const char* name : {"lblDelta_F", "lblInputFlow", "lblOutputFlow", "lblTPangle", "lblTPSVoltage",
-                             "lblEngineSpeed"})
+    for (const char* name :
+         {"lblDelta_F", "lblInputFlow", "lblOutputFlow", "lblTPangle", "lblTPSVoltage", "lblEngineSpeed"})
         EXPECT_EQ(text(QString::fromLatin1(name)), "0") << name;
     EXPECT_EQ(window->ActiveCell(), -1);
     for (int i = 0; i < 25; ++i)
@@ -766,8 +770,9 @@ TEST_F(TunerTest, BreakpointAndSwitchPointsGoToTheUnitOnLine)
     move(bar("HScroll1"), 100);
     port->replies["WT07"] = "";
     move(bar("HScroll2"), 4000);
-    EXPECT_EQ(messageTexts(), QStringList({"Failed to Update TPS Breakpoint Value. Please try a manual update.",
-                                           "Failed to Update RPM Switch Activation. Please try a manual update."}));
+    EXPECT_EQ(messageTexts(),
+              QStringList({"Failed to Update TPS Breakpoint Value. Please try a manual update.",
+                           "Failed to Update RPM Switch Activation. Please try a manual update."}));
     EXPECT_EQ(messages()[0].title, "Write Failure!");
     EXPECT_EQ(text("txtTPSBreakpoint"), "4.995");
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 1023 / 1024.0f * 5);
@@ -811,9 +816,9 @@ TEST_F(TunerTest, LeanAndRichShiftEverySliderOrNone)
 TEST_F(TunerTest, RichOnLineAddsToEveryEntryOnce)
 {
     VentrixMemory& memory = device.memory();
-    memory.setCell('O', 0x58, 0x8C);  // -116, cell 8
-    memory.setCell('O', 0x53, 0xFE);  // -2
-    memory.setCell('O', 0x5A, 0xFB);  // -5
+    memory.setCell('O', 0x58, 0x8C); // -116, cell 8
+    memory.setCell('O', 0x53, 0xFE); // -2
+    memory.setCell('O', 0x5A, 0xFB); // -5
     open();
     goOnline();
     heard();
@@ -851,9 +856,9 @@ TEST_F(TunerTest, AShiftTakingAnEntryBeyondTheUnitsRangeIsRefused)
         bool rich;
         const char* text;
     } const cases[] = {
-        {0x53, 0x82, false,  // -126 - 5
+        {0x53, 0x82, false, // -126 - 5
          "Cannot make global table change. Entry 53 would reach -131%, beyond the -128% to 127% the unit can hold."},
-        {0x5A, 0x7D, true,  // 125 + 5
+        {0x5A, 0x7D, true, // 125 + 5
          "Cannot make global table change. Entry 5A would reach 130%, beyond the -128% to 127% the unit can hold."},
     };
     for (const Case& c : cases) {
@@ -889,7 +894,7 @@ protected:
 
 TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
 {
-    open();  // 19 lb/hr both: ratio 1
+    open(); // 19 lb/hr both: ratio 1
     heard();
     const QString question = QStringLiteral("Do you want to apply this change directly to the current map?\r\n");
     choose("cmbInjectors", "19lb/hr", MsgAnswer::Yes);
@@ -898,15 +903,15 @@ TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
     EXPECT_EQ(messages()[0].text,
               question + "The sliders stay where they are: the injector ratio is the one already applied.");
     EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
-    EXPECT_EQ(slider(3)->value(), 0);  // no change in ratio, no move
+    EXPECT_EQ(slider(3)->value(), 0); // no change in ratio, no move
 
-    choose("cmbInjectors", "24lb/hr", MsgAnswer::No);  // 19 / 24: -20.8
+    choose("cmbInjectors", "24lb/hr", MsgAnswer::No); // 19 / 24: -20.8
     EXPECT_EQ(messages()[1].text, question + "Every slider will move 21 points leaner (-21).");
     EXPECT_EQ(InstalledInjectorSize, 24);
     EXPECT_EQ(slider(3)->value(), 0);
 
     // From the ratio last applied (1), not the one left by the No.
-    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes);  // 19 / 30: -36.7
+    choose("cmbInjectors", "30lb/hr", MsgAnswer::Yes); // 19 / 30: -36.7
     EXPECT_EQ(messages()[2].text, question + "Every slider will move 37 points leaner (-37).");
     for (int i = 0; i < 25; ++i)
         EXPECT_EQ(slider(i)->value(), -37) << i;
@@ -914,7 +919,7 @@ TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
         EXPECT_EQ(window->CorrectionTable()[j], -37) << j;
     EXPECT_EQ(tuner::LastAppliedRatioOL, (tuner::SizeRatio{19, 30}));
     EXPECT_DOUBLE_EQ(InjectorRatioOL, 19.0 / 30.0);
-    EXPECT_TRUE(heard(true).isEmpty());  // off line
+    EXPECT_TRUE(heard(true).isEmpty()); // off line
 }
 
 // A refused choice changes nothing: the list, the size and its ratio are
@@ -922,16 +927,18 @@ TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
 TEST_F(InjectorTest, ARefusedChoicePutsTheListBack)
 {
     device.memory().setRegister(0x02, 24);
-    device.memory().setCell('O', 0x30, 0xCE);  // cell 4 at -50
+    device.memory().setCell('O', 0x30, 0xCE); // cell 4 at -50
     open();
     messages().clear();
-    choose("cmbInjectors", "72lb/hr", MsgAnswer::Yes);  // 19/72 - 19/24: -52.8
+    choose("cmbInjectors", "72lb/hr", MsgAnswer::Yes); // 19/72 - 19/24: -52.8
     ASSERT_EQ(messages().size(), 2);
-    EXPECT_EQ(messages()[0].text, "Do you want to apply this change directly to the current map?\r\n"
-                                  "Every slider will move 53 points leaner (-53).");
+    EXPECT_EQ(messages()[0].text,
+              "Do you want to apply this change directly to the current map?\r\n"
+              "Every slider will move 53 points leaner (-53).");
     EXPECT_EQ(messages()[1].title, "Selection Error!");
-    EXPECT_EQ(messages()[1].text, "Cannot compensate for such a large disparity in actual vs. programmed injector "
-                                  "size.\r\nPlease make another selection.");
+    EXPECT_EQ(messages()[1].text,
+              "Cannot compensate for such a large disparity in actual vs. programmed injector "
+              "size.\r\nPlease make another selection.");
     EXPECT_EQ(text("cmbInjectors"), "24lb/hr");
     EXPECT_EQ(InstalledInjectorSize, 24);
     EXPECT_EQ(EecInjectorSize, 19);
@@ -941,8 +948,9 @@ TEST_F(InjectorTest, ARefusedChoicePutsTheListBack)
     EXPECT_EQ(slider(0)->value(), 0);
 
     choose("cmbInjectors", "<Select>", MsgAnswer::Yes);
-    EXPECT_EQ(messages()[2].text, "Do you want to apply this change directly to the current map?\r\n"
-                                  "The sliders stay where they are: the injector ratio is the one already applied.");
+    EXPECT_EQ(messages()[2].text,
+              "Do you want to apply this change directly to the current map?\r\n"
+              "The sliders stay where they are: the injector ratio is the one already applied.");
     EXPECT_EQ(text("cmbInjectors"), "24lb/hr");
     EXPECT_EQ(slider(0)->value(), 0);
     EXPECT_EQ(slider(4)->value(), -50);
@@ -954,8 +962,8 @@ TEST_F(InjectorTest, ARefusedChoicePutsTheListBack)
 TEST_F(InjectorTest, AnExactHalfGoesToTheEvenNeighbourAndMinus100Fits)
 {
     const struct {
-        int installed, eec;       // the unit's sizes
-        const char* declinedEec;  // a PCM size chosen first and answered No
+        int installed, eec;      // the unit's sizes
+        const char* declinedEec; // a PCM size chosen first and answered No
         const char *list, *size;
         int expected;
         tuner::SizeRatio applied;
@@ -971,10 +979,11 @@ TEST_F(InjectorTest, AnExactHalfGoesToTheEvenNeighbourAndMinus100Fits)
         messages().clear();
         choose(c.list, c.size, MsgAnswer::Yes);
         ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].text, QStringLiteral("Do you want to apply this change directly to the current "
-                                                     "map?\r\nEvery slider will move %1 points leaner (%2).")
-                                          .arg(-c.expected)
-                                          .arg(c.expected));
+        EXPECT_EQ(messages()[0].text,
+                  QStringLiteral("Do you want to apply this change directly to the current "
+                                 "map?\r\nEvery slider will move %1 points leaner (%2).")
+                      .arg(-c.expected)
+                      .arg(c.expected));
         for (int i = 0; i < 25; ++i)
             EXPECT_EQ(slider(i)->value(), c.expected) << i;
         for (const int j : {0, 0x3A, 255})
