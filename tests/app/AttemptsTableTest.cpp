@@ -179,14 +179,20 @@ void tunerOnLine(AttemptsTableTest& t)
     openTuner(t);
     goOnLine(t);
 }
+// Moves a bar as the user's drag does (a value the program sets writes nothing).
+void drag(QScrollBar* bar, int value)
+{
+    bar->setSliderPosition(value);
+    bar->triggerAction(QAbstractSlider::SliderMove);
+}
 void moveTunerSlider(AttemptsTableTest& t)
 {
-    tuner(t)->VScroll1(5)->setValue(20); // cell 3A first
+    drag(tuner(t)->VScroll1(5), 20); // cell 3A first
 }
 void moveBreakpoint(AttemptsTableTest& t)
 {
     QScrollBar* breakpoint = tuner(t)->findChild<QScrollBar*>(QStringLiteral("HScroll1"));
-    breakpoint->setValue(breakpoint->value() == 512 ? 256 : 512); // the unit is not fresh for each row
+    drag(breakpoint, breakpoint->value() == 512 ? 256 : 512); // the unit is not fresh for each row
 }
 } // namespace steps
 

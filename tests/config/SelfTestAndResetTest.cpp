@@ -62,8 +62,9 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
         EXPECT_EQ(dialogs.messages[1].text, c.text);
         EXPECT_TRUE(heldWhileTesting);
         expectRestored();
-        if (c.outcome != SelfTestOutcome::Silent)
+        if (c.outcome != SelfTestOutcome::Silent) {
             EXPECT_EQ(heard(), QStringList({"T"}));
+        }
         answerAll();
     }
 }

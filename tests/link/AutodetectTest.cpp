@@ -182,10 +182,12 @@ TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
             EXPECT_EQ(dialogs.messages[0].text, NotFoundText);
         }
         EXPECT_EQ(view.candidates, c.candidates);
-        if (!c.events.isEmpty())
+        if (!c.events.isEmpty()) {
             EXPECT_EQ(view.events, c.events);
-        if (c.waitedMs >= 0)
+        }
+        if (c.waitedMs >= 0) {
             EXPECT_EQ(clock.waitedMs() - waitedBefore, c.waitedMs);
+        }
         for (auto it = c.probes.cbegin(); it != c.probes.cend(); ++it)
             EXPECT_EQ(ports.written[it.key()].size(), it.value()) << "port " << it.key();
         EXPECT_EQ(ports.opens.mid(0, c.firstOpens.size()), c.firstOpens);
