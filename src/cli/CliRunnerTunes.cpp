@@ -171,11 +171,8 @@ int Run::logFile()
         c_.err << logs::Counted(static_cast<long long>(log.rejected.size()), QStringLiteral("line"),
                                 QStringLiteral("lines"))
                << " of " << shownPath(a_.operands.at(1)) << " could not be read and skipped:" << Qt::endl;
-        const std::size_t listed = std::min<std::size_t>(log.rejected.size(), logs::SkippedLinesListed);
-        for (std::size_t i = 0; i < listed; ++i)
-            c_.err << "  line " << log.rejected[i].line << ": " << log.rejected[i].reason << Qt::endl;
-        if (log.rejected.size() > listed)
-            c_.err << "  and " << log.rejected.size() - listed << " more" << Qt::endl;
+        for (const QString& line : logs::SkippedLinesList(log.rejected))
+            c_.err << "  " << line << Qt::endl;
     }
 
     if (what == QLatin1String("summary")) {

@@ -30,6 +30,17 @@ const ChannelInfo& Info(Channel channel)
     return infos[static_cast<int>(channel)];
 }
 
+QStringList SkippedLinesList(const RejectedLines& rejected)
+{
+    QStringList lines;
+    const std::size_t listed = std::min<std::size_t>(rejected.size(), SkippedLinesListed);
+    for (std::size_t i = 0; i < listed; ++i)
+        lines << QStringLiteral("line %1: %2").arg(rejected[i].line).arg(rejected[i].reason);
+    if (rejected.size() > listed)
+        lines << QStringLiteral("and %1 more").arg(rejected.size() - listed);
+    return lines;
+}
+
 std::array<Channel, ChannelCount> AllChannels()
 {
     std::array<Channel, ChannelCount> all{};

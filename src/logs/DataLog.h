@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cstddef>
@@ -86,6 +87,10 @@ private:
     std::vector<RejectedLine> kept_;
     std::size_t count_ = 0;
 };
+
+// The skipped lines as listed to the user: "line N: reason" for the first
+// SkippedLinesListed, then "and N more" when there are more.
+QStringList SkippedLinesList(const RejectedLines& rejected);
 
 struct DataLog {
     LogKind kind = LogKind::Monitor;

@@ -491,13 +491,7 @@ void frmLogViewer::cmdWholeLog_Click()
 
 void frmLogViewer::cmdSkippedLines_Click()
 {
-    QStringList lines;
-    const int listed = std::min<int>(logs::SkippedLinesListed, static_cast<int>(log_.rejected.size()));
-    for (int i = 0; i < listed; ++i)
-        lines << tr("line %1: %2").arg(log_.rejected[i].line).arg(log_.rejected[i].reason);
-    if (static_cast<int>(log_.rejected.size()) > listed)
-        lines << tr("and %1 more").arg(log_.rejected.size() - listed);
     services::dialogs().message(MsgIcon::Information, tr("Skipped Lines"),
                                 tr("Lines of %1 that could not be read:\n").arg(QFileInfo(path_).fileName())
-                                    + lines.join(QLatin1Char('\n')));
+                                    + logs::SkippedLinesList(log_.rejected).join(QLatin1Char('\n')));
 }

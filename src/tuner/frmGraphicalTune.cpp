@@ -4,6 +4,7 @@
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
 #include "platform/Colours.h"
+#include "platform/FrozenControls.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
@@ -227,24 +228,10 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     // The choice and the backup run their own event loops: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
     // While the choice is open the table shown and the mode stay as they are.
-    const QList<QWidget*> frozen{cmdONLINE,   cmdSaveChanges, cmdLoadTable, options_[0],
-                                 options_[1], options_[2],    options_[3]};
-    QList<bool> wasEnabled;
-    for (QWidget* control : frozen) {
-        wasEnabled << control->isEnabled();
-        control->setEnabled(false);
-    }
+    FrozenControls frozen{cmdONLINE, cmdSaveChanges, cmdLoadTable, options_[0], options_[1], options_[2], options_[3]};
     const TuneSelection choice = AskForTuneSelection(selectedTable());
-    if (!self || session_->closing())
+    if (!self || session_->closing() || choice.cancelled || choice.letter.size() != 1)
         return;
-    const auto thaw = [&] {
-        for (int i = 0; i < frozen.size(); ++i)
-            frozen[i]->setEnabled(wasEnabled[i]);
-    };
-    if (choice.cancelled || choice.letter.size() != 1) {
-        thaw();
-        return;
-    }
 
     // What the unit holds is kept before the table overwrites it (the tune
     // opened off line is its own copy); a failed backup the user does not
@@ -252,7 +239,7 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     const bool backedUp = tunefile::BackUpUnitBeforeOverwrite();
     if (!self || session_->closing())
         return;
-    thaw();
+    frozen.thaw();
     if (!backedUp)
         return;
     tableLetter_ = choice.letter.at(0).toLatin1();
