@@ -6,17 +6,11 @@
 // waiting its whole time-out.
 #include "app/frmMain.h"
 #include "config/frmIgnitionConfig.h"
-#include "link/SettingsStore.h"
 #include "memory/ReadWriteByte.h"
 #include "monitor/frmMONITOR.h"
-#include "platform/Clock.h"
-#include "platform/Services.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
 #include "state/PublicVars.h"
 #include "support/FakePorts.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestApplication.h"
+#include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tuner/frmGraphicalTune.h"
 
@@ -25,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <functional>
@@ -72,40 +65,31 @@ class AttemptsTableTest : public ::testing::Test {
 public: // the table's steps drive the fixture from outside the test body
     void SetUp() override
     {
-        TestApplication();
-        mdlPublicVars::Reset();
-        ASSERT_TRUE(dir.isValid());
+        world = std::make_unique<SimulatedWorld>([this](SerialPort& scripted) {
+            auto recording = std::make_unique<RecordingPort>(scripted);
+            port = recording.get();
+            return recording;
+        });
+        port->clock = &world->clock;
+        ASSERT_TRUE(world->dir.isValid());
         previousBackupFolder = tunefile::BackupFolder();
-        tunefile::SetBackupFolder(dir.filePath(QStringLiteral("backups")));
-        simulated.close();
-        services::install(nullptr, &clock, &dialogs, &settings);
-        auto owned = std::make_unique<RecordingPort>(simulated);
-        port = owned.get();
-        port->clock = &clock;
-        main = std::make_unique<frmMain>(std::move(owned));
+        tunefile::SetBackupFolder(world->dir.filePath(QStringLiteral("backups")));
     }
     void TearDown() override
     {
-        main.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        world.reset();
         tunefile::SetBackupFolder(previousBackupFolder);
     }
 
     void connectAndLoad()
     {
-        main->cmdConnect_Click();
+        world->main->cmdConnect_Click();
         ASSERT_TRUE(mdlPublicVars::Connected);
-        main->LoadConfigurationAtStartup();
+        world->main->LoadConfigurationAtStartup();
     }
 
-    ManualClock clock;
-    ScriptedDialogs dialogs;
-    MemorySettingsStore settings;
-    VentrixDevice device;
-    SimulatedPort simulated{device, clock};
+    std::unique_ptr<SimulatedWorld> world;
     RecordingPort* port = nullptr;
-    std::unique_ptr<frmMain> main;
-    QTemporaryDir dir;
     QString previousBackupFolder;
 };
 
@@ -120,57 +104,57 @@ void connected(AttemptsTableTest& t)
 void monitorRunning(AttemptsTableTest& t)
 {
     t.connectAndLoad();
-    t.main->mnuVentrixRunItem_Click();
-    t.dialogs.answerNext(MsgAnswer::No); // no data log
-    t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
+    t.world->main->mnuVentrixRunItem_Click();
+    t.world->dialogs.answerNext(MsgAnswer::No); // no data log
+    t.world->main->findChild<frmMONITOR*>()->cmdRUN_Click();
 }
 void moveOffsetSlider(AttemptsTableTest& t)
 {
     // The user moves it (a value the program sets writes nothing).
-    t.main->findChild<frmMONITOR*>()
+    t.world->main->findChild<frmMONITOR*>()
         ->findChild<QScrollBar*>(QStringLiteral("HScroll1"))
         ->triggerAction(QAbstractSlider::SliderPageStepAdd);
 }
 ReadWriteByte* memoryWindow(AttemptsTableTest& t)
 {
     t.connectAndLoad();
-    t.main->mnuMemoryModifyItem_Click();
-    return t.main->findChild<ReadWriteByte*>();
+    t.world->main->mnuMemoryModifyItem_Click();
+    return t.world->main->findChild<ReadWriteByte*>();
 }
 void ignitionUpdate(AttemptsTableTest& t)
 {
-    auto* window = t.main->findChild<frmIgnitionConfig*>();
+    auto* window = t.world->main->findChild<frmIgnitionConfig*>();
     window->optIgnitionType(3)->click();
     window->optRPMConfig(1)->click();
     window->cmdIgnitionChange()->click();
 }
 void exportTune(AttemptsTableTest& t)
 {
-    t.dialogs.answerNext(MsgAnswer::Yes);
-    t.main->mnuExportTuneItem_Click();
+    t.world->dialogs.answerNext(MsgAnswer::Yes);
+    t.world->main->mnuExportTuneItem_Click();
 }
 void importTune(AttemptsTableTest& t)
 {
-    const QString path = t.dir.filePath("a.tun");
+    const QString path = t.world->dir.filePath("a.tun");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0005\r\nT1300\r\n\r\n");
     file.close();
-    t.dialogs.answerNext(MsgAnswer::Yes);
-    t.dialogs.chooseNextFile(path);
-    t.main->mnuImportTuneItem_Click();
+    t.world->dialogs.answerNext(MsgAnswer::Yes);
+    t.world->dialogs.chooseNextFile(path);
+    t.world->main->mnuImportTuneItem_Click();
 }
 frmGraphicalTune* tuner(AttemptsTableTest& t)
 {
-    return t.main->findChild<frmGraphicalTune*>();
+    return t.world->main->findChild<frmGraphicalTune*>();
 }
 void openTuner(AttemptsTableTest& t)
 {
-    t.main->mnuGraphicalTunerItem_Click();
+    t.world->main->mnuGraphicalTunerItem_Click();
 }
 void goOnLine(AttemptsTableTest& t)
 {
-    t.dialogs.answerNext(MsgAnswer::Yes);
+    t.world->dialogs.answerNext(MsgAnswer::Yes);
     tuner(t)->cmdONLINE_Click();
 }
 void tunerOnLine(AttemptsTableTest& t)
@@ -208,30 +192,31 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         int timeoutMs;
     };
     const Row rows[] = {
-        {"start-up probe", "Z", {}, [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); }, 5, 1000},
-        {"configuration load, power-up values", "Y", [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
-         [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
-        {"configuration load, last register", "RT0D", [](AttemptsTableTest& t) { t.main->cmdConnect_Click(); },
-         [](AttemptsTableTest& t) { t.main->LoadConfigurationAtStartup(); }, 25, 1000},
+        {"start-up probe", "Z", {}, [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); }, 5, 1000},
+        {"configuration load, power-up values", "Y", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
+         [](AttemptsTableTest& t) { t.world->main->LoadConfigurationAtStartup(); }, 25, 1000},
+        {"configuration load, last register", "RT0D", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
+         [](AttemptsTableTest& t) { t.world->main->LoadConfigurationAtStartup(); }, 25, 1000},
         {"ignition update, write", "WT06", connected, ignitionUpdate, 20, 2000},
         {"ignition update, read back", "RT06", connected, ignitionUpdate, 20, 2000},
         {"ignition update, switch mode read back", "RT09", connected, ignitionUpdate, 20, 2000},
-        {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuVentrixRunItem_Click(); }, 10, 25000},
+        {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.world->main->mnuVentrixRunItem_Click(); }, 10,
+         25000},
         {"monitor start", "RT13",
          [](AttemptsTableTest& t) {
              t.connectAndLoad();
-             t.main->mnuVentrixRunItem_Click();
+             t.world->main->mnuVentrixRunItem_Click();
          },
          [](AttemptsTableTest& t) {
-             t.dialogs.answerNext(MsgAnswer::No);
-             t.main->findChild<frmMONITOR*>()->cmdRUN_Click();
+             t.world->dialogs.answerNext(MsgAnswer::No);
+             t.world->main->findChild<frmMONITOR*>()->cmdRUN_Click();
          },
          25, 10000},
         {"monitor sample", "M", monitorRunning,
-         [](AttemptsTableTest& t) { t.main->findChild<frmMONITOR*>()->Timer1_Timer(); }, 50, 1000},
+         [](AttemptsTableTest& t) { t.world->main->findChild<frmMONITOR*>()->Timer1_Timer(); }, 50, 1000},
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider, 25, 10000},
-        {"memory window opening", "Z", connected, [](AttemptsTableTest& t) { t.main->mnuMemoryModifyItem_Click(); }, 10,
-         1000},
+        {"memory window opening", "Z", connected,
+         [](AttemptsTableTest& t) { t.world->main->mnuMemoryModifyItem_Click(); }, 10, 1000},
         {"memory window, read one cell",
          "RO",
          {},
@@ -260,9 +245,10 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
         {"tune import", "WC00", connected, importTune, 10, 1000},
         {"tune import, registers", "WT13", connected, importTune, 10, 1000},
-        {"self-test", "T", connected, [](AttemptsTableTest& t) { t.main->mnuAccuracyTestItem_Click(); }, 10, 50000},
-        {"soft reset", "K", connected, [](AttemptsTableTest& t) { t.main->mnuResetItem_Click(); }, 20, 3000},
-        {"About box", "V", connected, [](AttemptsTableTest& t) { t.main->mnuAboutItem_Click(); }, 10, 5000},
+        {"self-test", "T", connected, [](AttemptsTableTest& t) { t.world->main->mnuAccuracyTestItem_Click(); }, 10,
+         50000},
+        {"soft reset", "K", connected, [](AttemptsTableTest& t) { t.world->main->mnuResetItem_Click(); }, 20, 3000},
+        {"About box", "V", connected, [](AttemptsTableTest& t) { t.world->main->mnuAboutItem_Click(); }, 10, 5000},
         {"tuner table load", "RO", connected, openTuner, 25, 10000},
         {"tuner going on line, register write", "WT07",
          [](AttemptsTableTest& t) {
@@ -274,14 +260,14 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"tuner breakpoint, register write", "WT00", tunerOnLine, moveBreakpoint, 25, 10000},
         {"tuner live sample", "M", tunerOnLine,
          [](AttemptsTableTest& t) {
-             t.clock.advance(1000);
+             t.world->clock.advance(1000);
              tuner(t)->Timer1_Timer();
          },
          25, 500},
         {"tuner read after a refused write", "RO3A",
          [](AttemptsTableTest& t) {
              tunerOnLine(t);
-             t.device.faults().wrongEcho = true;
+             t.world->device.faults().wrongEcho = true;
          },
          moveTunerSlider, 25, 500},
     };
@@ -353,9 +339,9 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
         SetUp();
         if (row.before)
             row.before(*this);
-        dialogs.messages.clear();
+        world->dialogs.messages.clear();
         port->frames.clear();
-        device.faults().wrongEcho = true;
+        world->device.faults().wrongEcho = true;
         row.action(*this);
         QCoreApplication::processEvents(); // messages told once a handler is done
 
@@ -363,7 +349,7 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
             return f.payload.startsWith(row.write);
         })) << "the write was never sent";
         QStringList texts;
-        for (const auto& m : dialogs.messages)
+        for (const auto& m : world->dialogs.messages)
             texts << m.text;
         EXPECT_TRUE(texts.contains(QString::fromLatin1(row.message))) << texts.join(" | ").toStdString();
     }

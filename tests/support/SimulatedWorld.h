@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 // The world a window test runs in: the simulated unit on a manual clock,
@@ -25,7 +26,11 @@
 // the main window on a port that can script or silence single requests.
 // Made fresh for each test; the program-wide state starts from its defaults.
 struct SimulatedWorld {
-    SimulatedWorld()
+    // A port a test puts between the main window and the scripted port (to
+    // record what goes out, say); it forwards to the port it is given.
+    using PortBetween = std::function<std::unique_ptr<SerialPort>(SerialPort& scripted)>;
+
+    explicit SimulatedWorld(const PortBetween& between = {})
     {
         TestApplication();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -33,7 +38,12 @@ struct SimulatedWorld {
         services::install(nullptr, &clock, &dialogs, &settings);
         auto owned = std::make_unique<ScriptedRepliesPort>(simulated);
         port = owned.get();
-        main = std::make_unique<frmMain>(std::move(owned));
+        if (between) {
+            scriptedBehind_ = std::move(owned);
+            main = std::make_unique<frmMain>(between(*port));
+        } else {
+            main = std::make_unique<frmMain>(std::move(owned));
+        }
     }
     ~SimulatedWorld()
     {
@@ -82,5 +92,10 @@ struct SimulatedWorld {
     VentrixDevice device;
     SimulatedPort simulated{device, clock};
     ScriptedRepliesPort* port = nullptr;
+
+private:
+    std::unique_ptr<ScriptedRepliesPort> scriptedBehind_; // outlives the main window
+
+public:
     std::unique_ptr<frmMain> main;
 };
