@@ -148,18 +148,19 @@ QString applyOption(SimOptions& options, const QString& name, const QString& val
 
 } // namespace
 
-QList<OptionSpec> SimOptionSpecs(bool withBareNames)
+QList<OptionDefinition> SimOptionDefinitions(bool withBareNames)
 {
-    QList<OptionSpec> specs;
+    QList<OptionDefinition> definitions;
     for (const QStringList* names : {&ValueOptions, &Flags}) {
         for (const QString& name : *names) {
-            OptionSpec spec{{QStringLiteral("sim-") + name}, names == &Flags ? QString() : QStringLiteral("a value")};
+            OptionDefinition definition{{QStringLiteral("sim-") + name},
+                                        names == &Flags ? QString() : QStringLiteral("a value")};
             if (withBareNames)
-                spec.names << name;
-            specs << spec;
+                definition.names << name;
+            definitions << definition;
         }
     }
-    return specs;
+    return definitions;
 }
 
 bool ReadSimOptions(const OptionParser& parser, SimOptions& options, QString* error)
@@ -182,7 +183,7 @@ bool ReadSimOptions(const OptionParser& parser, SimOptions& options, QString* er
 SimCommandLine ParseSimCommandLine(const QStringList& args)
 {
     SimCommandLine line;
-    OptionParser parser(SimOptionSpecs(true) + QList<OptionSpec>{{{"quiet"}, {}}, {{"help", "h"}, {}}});
+    OptionParser parser(SimOptionDefinitions(true) + QList<OptionDefinition>{{{"quiet"}, {}}, {{"help", "h"}, {}}});
     if (!parser.parse(args)) {
         line.error = parser.error();
         return line;

@@ -43,7 +43,7 @@ struct SimOptions {
 // The --sim-... options, for the parser of a program that offers them;
 // withBareNames: also without their "sim-" prefix ("--stage plus"), for
 // ventrix-sim, whose every option is about the simulated unit.
-QList<OptionSpec> SimOptionSpecs(bool withBareNames = false);
+QList<OptionDefinition> SimOptionDefinitions(bool withBareNames = false);
 
 // Reads them out of a parsed command line into options. False, with *error
 // naming the option and what it expected, when a value makes no sense.

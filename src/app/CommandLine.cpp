@@ -32,9 +32,9 @@ QStringList withoutWindowSystemOptions(const QStringList& args)
 
 } // namespace
 
-QList<OptionSpec> SharedOptionSpecs()
+QList<OptionDefinition> SharedOptionDefinitions()
 {
-    return QList<OptionSpec>{{{"port"}, "NUMBER=DEVICE"}, {{"simulate"}, {}}} + SimOptionSpecs();
+    return QList<OptionDefinition>{{{"port"}, "NUMBER=DEVICE"}, {{"simulate"}, {}}} + SimOptionDefinitions();
 }
 
 bool ReadSharedOptions(const OptionParser& parser, const QString& portsFromEnvironment, CommandLine& line)
@@ -68,8 +68,8 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
 {
     CommandLine line;
     OptionParser parser(
-        QList<OptionSpec>{{{"help", "h"}, {}}, {{"version", "v"}, {}}, {{"log"}, "a FILE"}, {{"tune"}, "a FILE"}}
-        + SharedOptionSpecs());
+        QList<OptionDefinition>{{{"help", "h"}, {}}, {{"version", "v"}, {}}, {{"log"}, "a FILE"}, {{"tune"}, "a FILE"}}
+        + SharedOptionDefinitions());
     if (!parser.parse(withoutWindowSystemOptions(args))) {
         line.error = parser.error();
         return line;

@@ -25,7 +25,7 @@ CommandLine ParseCommandLine(const QStringList& args, const QString& portsFromEn
 
 // The options kestrel-cli shares with kestrel: --port, --simulate and the
 // simulated unit's --sim-... options, which need --simulate.
-QList<OptionSpec> SharedOptionSpecs();
+QList<OptionDefinition> SharedOptionDefinitions();
 
 // Reads them out of a parsed command line into line; false with line.error set.
 bool ReadSharedOptions(const OptionParser& parser, const QString& portsFromEnvironment, CommandLine& line);

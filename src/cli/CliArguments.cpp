@@ -7,7 +7,7 @@ namespace {
 // kestrel-cli's options and the commands that take them (none named: every
 // command).
 struct CliOption {
-    OptionSpec spec;
+    OptionDefinition definition;
     QStringList commands;
 };
 
@@ -32,8 +32,8 @@ const QList<CliOption>& cliOptions()
             all << CliOption{{{option.mid(2)}, "a value"}, {"autotune"}};
         for (const QString& option : cli_autotune::FlagOptions)
             all << CliOption{{{option.mid(2)}, {}}, {"autotune"}};
-        for (const OptionSpec& spec : SharedOptionSpecs())
-            all << CliOption{spec, {}};
+        for (const OptionDefinition& definition : SharedOptionDefinitions())
+            all << CliOption{definition, {}};
         return all;
     }();
     return options;
@@ -90,10 +90,10 @@ bool readValues(const OptionParser& parser, CliArguments& cli)
 CliArguments ParseCliArguments(const QStringList& args, const QString& portsFromEnvironment)
 {
     CliArguments cli;
-    QList<OptionSpec> specs;
+    QList<OptionDefinition> definitions;
     for (const CliOption& option : cliOptions())
-        specs << option.spec;
-    OptionParser parser(specs);
+        definitions << option.definition;
+    OptionParser parser(definitions);
     if (!parser.parse(args)) {
         cli.error = parser.error();
         return cli;
@@ -117,7 +117,7 @@ CliArguments ParseCliArguments(const QStringList& args, const QString& portsFrom
     QStringList taken;
     for (const CliOption& option : cliOptions())
         if (option.commands.isEmpty() || option.commands.contains(cli.command))
-            taken << option.spec.names;
+            taken << option.definition.names;
     if (const QStringList foreign = parser.givenExcept(taken); !foreign.isEmpty()) {
         cli.error = QStringLiteral("the %1 command does not take %2 (try kestrel-cli %1 --help)")
                         .arg(cli.command, Listed(foreign));

@@ -30,23 +30,23 @@ QString nameOf(const QString& arg)
 
 } // namespace
 
-OptionParser::OptionParser(const QList<OptionSpec>& options) : specs_(options)
+OptionParser::OptionParser(const QList<OptionDefinition>& options) : definitions_(options)
 {
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const OptionSpec& spec : specs_) {
-        QCommandLineOption option(spec.names);
-        if (!spec.needs.isEmpty())
-            option.setValueName(spec.needs);
+    for (const OptionDefinition& definition : definitions_) {
+        QCommandLineOption option(definition.names);
+        if (!definition.needs.isEmpty())
+            option.setValueName(definition.needs);
         [[maybe_unused]] const bool added = parser_.addOption(option);
         Q_ASSERT(added);
     }
 }
 
-const OptionSpec* OptionParser::find(const QString& name) const
+const OptionDefinition* OptionParser::find(const QString& name) const
 {
-    for (const OptionSpec& spec : specs_)
-        if (spec.names.contains(name))
-            return &spec;
+    for (const OptionDefinition& definition : definitions_)
+        if (definition.names.contains(name))
+            return &definition;
     return nullptr;
 }
 
@@ -64,12 +64,12 @@ QString OptionParser::checkShape(QStringList& args) const
         }
         if (!looksLikeOption(arg))
             continue;
-        const OptionSpec* spec = find(nameOf(arg));
+        const OptionDefinition* definition = find(nameOf(arg));
         const QString typed = arg.section(QLatin1Char('='), 0, 0);
-        if (!spec)
+        if (!definition)
             return QStringLiteral("unknown option '%1' (try --help)").arg(typed);
         const bool valueAttached = arg.contains(QLatin1Char('='));
-        if (spec->needs.isEmpty()) {
+        if (definition->needs.isEmpty()) {
             if (valueAttached)
                 return QStringLiteral("%1 takes no value").arg(typed);
             continue;
@@ -77,7 +77,7 @@ QString OptionParser::checkShape(QStringList& args) const
         if (valueAttached)
             continue;
         if (i + 1 >= args.size() || (looksLikeOption(args[i + 1]) && find(nameOf(args[i + 1]))))
-            return QStringLiteral("%1 needs %2").arg(typed, spec->needs);
+            return QStringLiteral("%1 needs %2").arg(typed, definition->needs);
         ++i;
     }
     return {};
@@ -111,10 +111,10 @@ QStringList OptionParser::givenExcept(const QStringList& allowed) const
 {
     QStringList typed;
     for (const QString& name : parser_.optionNames()) {
-        const OptionSpec* spec = find(name);
-        const bool isAllowed = spec && std::any_of(spec->names.begin(), spec->names.end(), [&](const QString& n) {
-                                   return allowed.contains(n);
-                               });
+        const OptionDefinition* definition = find(name);
+        const bool isAllowed = definition
+            && std::any_of(definition->names.begin(), definition->names.end(),
+                           [&](const QString& n) { return allowed.contains(n); });
         if (!isAllowed && !typed.contains(Typed(name)))
             typed << Typed(name);
     }
@@ -123,20 +123,20 @@ QStringList OptionParser::givenExcept(const QStringList& allowed) const
 
 QString OptionParser::typedAs(const QString& name) const
 {
-    const OptionSpec* spec = find(name);
+    const OptionDefinition* definition = find(name);
     const QStringList found = parser_.optionNames();
     for (auto it = found.crbegin(); it != found.crend(); ++it)
-        if (spec && spec->names.contains(*it))
+        if (definition && definition->names.contains(*it))
             return Typed(*it);
     return Typed(name);
 }
 
 qsizetype OptionParser::lastIndexOf(const QString& name) const
 {
-    const OptionSpec* spec = find(name);
+    const OptionDefinition* definition = find(name);
     const QStringList found = parser_.optionNames();
     for (qsizetype i = found.size() - 1; i >= 0; --i)
-        if (spec && spec->names.contains(found.at(i)))
+        if (definition && definition->names.contains(found.at(i)))
             return i;
     return -1;
 }

@@ -11,7 +11,7 @@
 // --output) and, for an option that takes a value, what the value is, for
 // the message when it is missing ("a FILE": "--log needs a FILE"). A flag
 // has no `needs`.
-struct OptionSpec {
+struct OptionDefinition {
     QStringList names;
     QString needs;
 };
@@ -24,7 +24,7 @@ struct OptionSpec {
 // which subcommand takes it, is the program's to check.
 class OptionParser {
 public:
-    explicit OptionParser(const QList<OptionSpec>& options);
+    explicit OptionParser(const QList<OptionDefinition>& options);
     OptionParser(const OptionParser&) = delete;
     OptionParser& operator=(const OptionParser&) = delete;
 
@@ -49,10 +49,10 @@ public:
     qsizetype lastIndexOf(const QString& name) const;
 
 private:
-    const OptionSpec* find(const QString& name) const;
+    const OptionDefinition* find(const QString& name) const;
     QString checkShape(QStringList& args) const;
 
-    QList<OptionSpec> specs_;
+    QList<OptionDefinition> definitions_;
     QCommandLineParser parser_;
     QStringList operands_;
     QString error_;
