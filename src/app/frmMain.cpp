@@ -264,8 +264,9 @@ void frmMain::closeEvent(QCloseEvent* event)
 void frmMain::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    // A maximized child window that closes clears the title's mark of
-    // unsaved changes; the mark follows the off-line tune alone.
+    // A child window closing in the work area clears the title's mark of
+    // unsaved changes (the sub-window does so on its way out, maximized or
+    // not); the mark follows the off-line tune alone.
     if (event->type() == QEvent::ModifiedChange && !mdlPublicVars::OffLineTunePath.isEmpty()
         && isWindowModified() != mdlPublicVars::OffLineTuneModified)
         setWindowModified(mdlPublicVars::OffLineTuneModified);
