@@ -60,7 +60,7 @@ void TunerCells::showDelta(int cell, int value)
     // orange, still says what the entry holds.
     box->setToolTip(BeyondSlider(value)
                         ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
-                        : QString());
+                        : QStringLiteral("Type a value and press Enter to set the cell."));
     if (cell != activeCell_)
         colours::SetBackground(box,
                                selection_.extended() && selection_.contains(cell) ? SelectedBlue

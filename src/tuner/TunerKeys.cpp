@@ -56,7 +56,6 @@ TunerKeys::TunerKeys(GraphicalTuneControls& controls, TunerCells& cells, TunerSe
         QLineEdit* box = c_.deltas_[i];
         box->setReadOnly(false);
         box->setFocusPolicy(Qt::ClickFocus);
-        box->setToolTip(QStringLiteral("Type a value and press Enter"));
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QWidget::customContextMenuRequested, this,
                 [this, i, box](const QPoint& at) { contextMenu(i, box->mapToGlobal(at)); });
@@ -276,8 +275,8 @@ void TunerKeys::contextMenu(int cell, const QPoint& at)
     int value = chosen == scale ? 100 : 0;
     if (chosen == set && askNumber(QStringLiteral("Set the selected cells to (-100 to 100):"), -100, 100, &value))
         cells_.editSelection(SelectionEditKind::Set, value);
-    else if (chosen == add && askNumber(QStringLiteral("Add to the selected cells (+ richer, - leaner):"), -200, 200,
-                                        &value))
+    else if (chosen == add
+             && askNumber(QStringLiteral("Add to the selected cells (+ richer, - leaner):"), -200, 200, &value))
         cells_.editSelection(SelectionEditKind::Add, value);
     else if (chosen == scale && askNumber(QStringLiteral("Scale the selected cells by (%):"), -200, 200, &value))
         cells_.editSelection(SelectionEditKind::Scale, value);
@@ -297,24 +296,23 @@ void TunerKeys::contextMenu(int cell, const QPoint& at)
 
 QString KeyboardPageText()
 {
-    return QStringLiteral(
-        "GRAPHICAL TUNER\r\n"
-        "Left, Right: move the cell cursor\r\n"
-        "Shift+Left, Shift+Right: select neighbouring cells\r\n"
-        "Ctrl+A: select all 25 cells\r\n"
-        "Up, Down: selected cells 1 point leaner, richer\r\n"
-        "PageUp, PageDown: selected cells 5 points leaner, richer\r\n"
-        "A number, then Enter: set the selected cells to it (Esc forgets it)\r\n"
-        "Ctrl+C: copy the selected cells (nothing selected: the whole table)\r\n"
-        "Ctrl+V: paste numbers into the cells from the cursor on (256: the whole table)\r\n"
-        "Ctrl+Z: undo\r\n"
-        "Ctrl+Shift+Z, Ctrl+Y: redo\r\n"
-        "F5: ONLINE / OFFLINE\r\n"
-        "Space: a time stamp in the data log\r\n"
-        "\r\n"
-        "Dragging a slider moves it 1 point per 2 pixels, with Shift held 1 per 10. "
-        "A value typed into a cell's box and Enter sets that cell. "
-        "Right-click the cells to set, add, scale, interpolate or smooth the selection.");
+    return QStringLiteral("GRAPHICAL TUNER\r\n"
+                          "Left, Right: move the cell cursor\r\n"
+                          "Shift+Left, Shift+Right: select neighbouring cells\r\n"
+                          "Ctrl+A: select all 25 cells\r\n"
+                          "Up, Down: selected cells 1 point leaner, richer\r\n"
+                          "PageUp, PageDown: selected cells 5 points leaner, richer\r\n"
+                          "A number, then Enter: set the selected cells to it (Esc forgets it)\r\n"
+                          "Ctrl+C: copy the selected cells (nothing selected: the whole table)\r\n"
+                          "Ctrl+V: paste numbers into the cells from the cursor on (256: the whole table)\r\n"
+                          "Ctrl+Z: undo\r\n"
+                          "Ctrl+Shift+Z, Ctrl+Y: redo\r\n"
+                          "F5: ONLINE / OFFLINE\r\n"
+                          "Space: a time stamp in the data log\r\n"
+                          "\r\n"
+                          "Dragging a slider moves it 1 point per 2 pixels, with Shift held 1 per 10. "
+                          "A value typed into a cell's box and Enter sets that cell. "
+                          "Right-click the cells to set, add, scale, interpolate or smooth the selection.");
 }
 
 void ShowKeyboardPage()

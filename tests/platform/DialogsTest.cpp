@@ -42,8 +42,8 @@ TEST(WidgetDialogs, QuestionsOfferTheirOwnButtonsOnly)
     EXPECT_EQ(seen.enter, QMessageBox::No);
     EXPECT_EQ(answer, MsgAnswer::No);
 
-    seen = ask([](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNoCancel); },
-               answer);
+    seen =
+        ask([](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNoCancel); }, answer);
     EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     EXPECT_EQ(answer, MsgAnswer::Cancel);
 }

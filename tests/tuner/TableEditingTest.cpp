@@ -155,8 +155,8 @@ TEST(TableEditing, PasteTakesWholeNumbersThatFitAndRefusesTheRest)
     const Paste whole = ParsePaste(text, 7);
     ASSERT_TRUE(whole.table);
     EXPECT_EQ(*whole.table, table);
-    EXPECT_FALSE(ParsePaste(QString(text).replace(QStringLiteral("127\r\n"), QStringLiteral("128\r\n")), 0)
-                     .refusal.isEmpty());
+    EXPECT_FALSE(
+        ParsePaste(QString(text).replace(QStringLiteral("127\r\n"), QStringLiteral("128\r\n")), 0).refusal.isEmpty());
     EXPECT_EQ(CellsText({5, -3, 0}), "5\t-3\t0");
 }
 
@@ -164,8 +164,8 @@ TEST(TableEditing, DragMovesOnePointPerTwoPixelsOrTenWithShift)
 {
     const int cases[][4] = {
         // start, pixels down, fine, value
-        {0, 1, 0, 0},   {0, 2, 0, 1},    {0, 3, 0, 1},      {0, -4, 0, -2},     {0, 9, 1, 0},
-        {0, 19, 1, 1},  {0, -10, 1, -1}, {99, 10, 0, 100},  {-100, -50, 0, -100},
+        {0, 1, 0, 0},  {0, 2, 0, 1},    {0, 3, 0, 1},     {0, -4, 0, -2},       {0, 9, 1, 0},
+        {0, 19, 1, 1}, {0, -10, 1, -1}, {99, 10, 0, 100}, {-100, -50, 0, -100},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DraggedValue(c[0], c[1], c[2] != 0), c[3]) << c[0] << " " << c[1] << " " << c[2];

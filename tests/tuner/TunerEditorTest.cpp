@@ -26,9 +26,8 @@ protected:
     // A key pressed while the sliders have the keyboard.
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QKeyEvent event(QEvent::KeyPress, key, modifiers, key >= Qt::Key_0 && key <= Qt::Key_9
-                                                              ? QString(QChar(u'0' + (key - Qt::Key_0)))
-                                                              : QString());
+        QKeyEvent event(QEvent::KeyPress, key, modifiers,
+                        key >= Qt::Key_0 && key <= Qt::Key_9 ? QString(QChar(u'0' + (key - Qt::Key_0))) : QString());
         QCoreApplication::sendEvent(slider(window->Cells().selection().cursor()), &event);
     }
     bool undoable() const { return window->findChild<QPushButton*>("cmdUndo")->isEnabled(); }
