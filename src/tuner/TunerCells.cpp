@@ -305,7 +305,9 @@ TunerCells::WritesOutcome TunerCells::writeEntries(const QList<EntryWrite>& writ
     const char letter = hooks_.tableLetter();
     for (int n = 0; n < writes.size(); ++n) {
         const EntryWrite& write = writes[n];
-        SetProgress(static_cast<int>(std::lround(n * 100.0 / writes.size())));
+        // In steps of 4 %, as the 25 cells of a slider-by-slider edit would
+        // show it: each new value repaints the bar at once.
+        SetProgress(static_cast<int>(n * 25 / writes.size() * 4));
         const TunerSession::EntryOutcome outcome =
             session_.writeEntry(letter, write.address, write.value, table_[write.address]);
         table_[write.address] = outcome.holds;
