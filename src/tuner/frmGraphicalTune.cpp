@@ -340,6 +340,9 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     if (!told)
         return;
     SetProgress(0);
+    // A failed write keeps the edits, so that the save can be tried again.
+    if (!result)
+        return;
 
     // The written table's option, and what the unit now holds; the history
     // goes with the table it belongs to.
