@@ -24,8 +24,7 @@ TunerCells::TunerCells(GraphicalTuneControls& controls, TunerSession& session, Q
 {
     for (int i = 0; i < CellCount; ++i) {
         OnUserMove(c_.sliders_[i], this, [this, i] { userMoved(i); });
-        connect(c_.sliders_[i], &QScrollBar::sliderPressed, this,
-                [this, i] { beginStep(QStringLiteral("slider %1").arg(i)); });
+        connect(c_.sliders_[i], &QScrollBar::sliderPressed, this, [this, i] { beginDrag(i); });
         connect(c_.sliders_[i], &QScrollBar::sliderReleased, this, [this, i] { sliderReleased(i); });
     }
 }
@@ -140,6 +139,35 @@ void TunerCells::sliderReleased(int cell)
             writeSliderCell(cell);
     }
     // From press to release the drag is one step.
+    if (dragStepOpen_) {
+        dragStepOpen_ = false;
+        endStep();
+    }
+}
+
+void TunerCells::beginDrag(int cell)
+{
+    endStaleDrag();
+    dragStepOpen_ = true;
+    beginStep(QStringLiteral("slider %1").arg(cell));
+}
+
+bool TunerCells::busyWithStep()
+{
+    endStaleDrag();
+    return stepDepth_ > 0;
+}
+
+void TunerCells::endStaleDrag()
+{
+    // A drag whose release never came (the mouse taken by a box meanwhile)
+    // ends when nothing is held down any more.
+    if (!dragStepOpen_)
+        return;
+    for (const CellSlider* slider : c_.sliders_)
+        if (slider->isSliderDown())
+            return;
+    dragStepOpen_ = false;
     endStep();
 }
 
@@ -357,7 +385,7 @@ void TunerCells::redo()
 
 void TunerCells::stepBack(bool undoing)
 {
-    if (!armed_ || editRunning_ || stepDepth_ > 0 || session_.lost())
+    if (!armed_ || editRunning_ || busyWithStep() || session_.lost())
         return;
     if (undoing ? !history_.canUndo() : !history_.canRedo())
         return;
@@ -397,7 +425,7 @@ CellAmounts TunerCells::cellValues() const
 
 bool TunerCells::setCells(const CellAmounts& target, const QString& name)
 {
-    if (!armed_ || editRunning_ || stepDepth_ > 0)
+    if (!armed_ || editRunning_ || busyWithStep())
         return false;
     const std::optional<CellAmounts> amounts = AmountsTo(cellValues(), target);
     if (!amounts) {
@@ -421,7 +449,7 @@ void TunerCells::editSelection(SelectionEditKind kind, int amount)
 
 bool TunerCells::setTable(const Table& table, const QString& name)
 {
-    if (!armed_ || editRunning_ || stepDepth_ > 0)
+    if (!armed_ || editRunning_ || busyWithStep())
         return false;
     QList<EntryWrite> writes;
     for (int j = 0; j < TableSize; ++j)

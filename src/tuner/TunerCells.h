@@ -118,6 +118,10 @@ private:
     // The writes as one step, the sliders then placed; a failure told.
     bool writeAsStep(const QList<tuner::EntryWrite>& writes, const QString& name);
     void stepBack(bool undoing);
+    // A thumb drag is one step from press to release.
+    void beginDrag(int cell);
+    void endStaleDrag();
+    bool busyWithStep();
 
     GraphicalTuneControls& c_;
     TunerSession& session_;
@@ -142,6 +146,7 @@ private:
     tuner::Table stepBefore_{};
     QString stepName_;
     int stepDepth_ = 0;
+    bool dragStepOpen_ = false;
     bool unsaved_ = false;
     tuner::CellSelection selection_;
 };
