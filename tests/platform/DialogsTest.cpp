@@ -9,43 +9,41 @@
 
 namespace {
 
-// The buttons a real box offers and the one Enter presses, read while it is
-// open; the box is then answered with Escape.
+// A real box's buttons and the one Enter presses, read while it is open;
+// then Escape answers it.
 TEST(WidgetDialogs, QuestionsOfferTheirOwnButtonsOnly)
 {
-    struct Seen {
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::StandardButton enter = QMessageBox::NoButton;
+    using B = QMessageBox;
+    const struct {
+        std::function<MsgAnswer(WidgetDialogs&)> ask;
+        B::StandardButtons buttons;
+        B::StandardButton enter;
+        MsgAnswer escape;
+    } cases[] = {
+        {[](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNo); }, B::Yes | B::No,
+         B::NoButton, MsgAnswer::No},
+        {[](WidgetDialogs& d) { return d.askBeforeWriting(MsgIcon::Question, "t", "q"); }, B::Yes | B::No, B::No,
+         MsgAnswer::No},
+        {[](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNoCancel); },
+         B::Yes | B::No | B::Cancel, B::NoButton, MsgAnswer::Cancel},
     };
-    const auto ask = [](const std::function<MsgAnswer(WidgetDialogs&)>& question, MsgAnswer& answer) {
-        Seen seen;
+    for (const auto& c : cases) {
+        B::StandardButtons buttons;
+        B::StandardButton enter = B::NoButton;
         QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            auto* box = qobject_cast<B*>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
-            seen.buttons = box->standardButtons();
+            buttons = box->standardButtons();
             if (box->defaultButton())
-                seen.enter = box->standardButton(box->defaultButton());
+                enter = box->standardButton(box->defaultButton());
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QCoreApplication::sendEvent(box, &escape);
         });
         WidgetDialogs dialogs;
-        answer = question(dialogs);
-        return seen;
-    };
-    MsgAnswer answer = MsgAnswer::Ok;
-    Seen seen = ask([](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNo); }, answer);
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(answer, MsgAnswer::No);
-
-    seen = ask([](WidgetDialogs& d) { return d.askBeforeWriting(MsgIcon::Question, "t", "q"); }, answer);
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No);
-    EXPECT_EQ(seen.enter, QMessageBox::No);
-    EXPECT_EQ(answer, MsgAnswer::No);
-
-    seen =
-        ask([](WidgetDialogs& d) { return d.message(MsgIcon::Question, "t", "q", MsgButtons::YesNoCancel); }, answer);
-    EXPECT_EQ(seen.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    EXPECT_EQ(answer, MsgAnswer::Cancel);
+        EXPECT_EQ(c.ask(dialogs), c.escape);
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(enter, c.enter);
+    }
 }
 
 } // namespace

@@ -98,27 +98,6 @@ TEST(TableEditing, HistoryUndoesAndRedoesOnlyWhatEachStepChanged)
     EXPECT_EQ(history.nextUndo().name, "third");
 }
 
-TEST(TableEditing, SelectionFollowsTheKeys)
-{
-    CellSelection s;
-    EXPECT_EQ(s.cursor(), 0);
-    s.step(-1, false); // stays at cell 0
-    s.step(1, true);
-    s.step(1, true);
-    EXPECT_EQ(s.first(), 0);
-    EXPECT_EQ(s.last(), 2);
-    s.step(-1, true);
-    EXPECT_EQ(s.last(), 1);
-    s.step(1, false);
-    EXPECT_FALSE(s.extended());
-    EXPECT_EQ(s.first(), 2);
-    s.selectAll();
-    EXPECT_EQ(s.first(), 0);
-    EXPECT_EQ(s.last(), 24);
-    s.place(30);
-    EXPECT_EQ(s.cursor(), 24);
-}
-
 TEST(TableEditing, PasteTakesWholeNumbersThatFitAndRefusesTheRest)
 {
     struct Case {
