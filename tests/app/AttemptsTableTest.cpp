@@ -254,6 +254,12 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
          goOnLine, 25, 10000},
         {"tuner slider, cell write", "WO3A", tunerOnLine, moveTunerSlider, 25, 10000},
         {"tuner breakpoint, register write", "WT00", tunerOnLine, moveBreakpoint, 25, 10000},
+        {"tuner undo, cell write back", "WO43",
+         [](AttemptsTableTest& t) {
+             tunerOnLine(t);
+             moveTunerSlider(t);
+         },
+         [](AttemptsTableTest& t) { tuner(t)->cmdUndo_Click(); }, 25, 10000},
         {"tuner live sample", "M", tunerOnLine,
          [](AttemptsTableTest& t) {
              t.world->clock.advance(1000);
