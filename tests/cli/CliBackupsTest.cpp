@@ -107,4 +107,43 @@ TEST_F(CliBackupsTest, TheBackupsAreListedAndRestoreBringsTheUnitBackByteForByte
     EXPECT_TRUE(err.contains("restore needs the number of a backup, 1 to 2")) << err.toStdString();
 }
 
+// The backup a restore takes first never rotates away itself or the backup
+// being restored: the folder full, its backups dated after the clock (set
+// back since), or before it.
+TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestores)
+{
+    struct Case {
+        const char* name;
+        QDateTime firstBackup; // the other 99 follow a minute apart
+        const char* number;
+        const char* restored;
+    } const cases[] = {
+        {"the clock behind every backup", QDateTime(QDate(2030, 1, 1), QTime(0, 0)), "1",
+         "2030-01-01_01-39-00_port1.tun"},
+        {"the clock after every backup", QDateTime(QDate(2026, 1, 1), QTime(0, 0)), "100",
+         "2026-01-01_00-00-00_port1.tun"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        tunefile::SetBackupFolder(folder.path());
+        QString error;
+        for (int i = 0; i < 100; ++i) {
+            tunefile::Tune tune;
+            tune.setValue({'C', 0x1F}, i);
+            const QDateTime when = c.firstBackup.addSecs(60 * i);
+            ASSERT_FALSE(tunefile::WriteBackup(folder.path(), tune, when, 1, &error).isEmpty());
+        }
+        EXPECT_EQ(run({"restore", c.number, "--yes"}), exit_status::Done) << err.toStdString();
+        const QString restored = folder.filePath(c.restored);
+        EXPECT_TRUE(out.contains("(" + QDir::toNativeSeparators(restored) + ")\n")) << out.toStdString();
+        const QRegularExpressionMatch taken = QRegularExpression("Backed up 1044 entries to (.*)\n").match(out);
+        ASSERT_TRUE(taken.hasMatch()) << out.toStdString();
+        const QList<BackupFile> list = backups();
+        ASSERT_EQ(list.size(), 100);
+        EXPECT_EQ(QDir::toNativeSeparators(list.first().path), taken.captured(1));
+        EXPECT_TRUE(QFile::exists(restored));
+    }
+}
+
 } // namespace

@@ -68,4 +68,14 @@ TEST_F(CliDiffTest, AFailingUnitIsStatusTwo)
     EXPECT_TRUE(out.isEmpty());
 }
 
+TEST_F(CliDiffTest, CtrlCStopsTheReadWithNothingCompared)
+{
+    device.clearLog();
+    interruptWhen = [this] { return device.requestsHeard() >= 100; };
+    EXPECT_EQ(run({"diff", saved, "unit"}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Interrupted.\nStopped before \"RC63\" (99 of 1044 entries read); nothing was compared."))
+        << err.toStdString();
+    EXPECT_TRUE(out.isEmpty());
+}
+
 } // namespace

@@ -230,6 +230,15 @@ TEST_F(CliRunnerTest, CtrlCStopsAfterTheEntryInFlightAndWritesNoPartialFile)
     EXPECT_TRUE(err.contains("Interrupted.\nStopped at line 103 (\"C64")) << err.toStdString();
     EXPECT_TRUE(err.contains("which was not sent; 100 entries were written before it.")) << err.toStdString();
     EXPECT_EQ(writesIn(heard(device)), 100);
+
+    const QString listing = dir.filePath("LO_Table.txt");
+    // The probe, the configuration (15 reads) and 40 cells.
+    device.clearLog();
+    interruptWhen = [this] { return device.requestsHeard() >= 56; };
+    EXPECT_EQ(run({"list", "O", "-o", listing}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("Stopped after cell 27 (40 of 256 cells read); no listing was written."))
+        << err.toStdString();
+    EXPECT_FALSE(QFile::exists(listing));
 }
 
 } // namespace
