@@ -189,26 +189,6 @@ TEST_F(CliRunnerTest, TheTransferFunctionUsesTheCalibrationItsHeadingNames)
     EXPECT_TRUE(heard(device).contains("WF0006"));
 }
 
-TEST_F(CliRunnerTest, ExportThenVerifiedImportMakesTwins)
-{
-    VentrixDevice second;
-    SimulatedPort secondPort{second, clock};
-    tune_test::FillTune(device.memory(), 1);
-    tune_test::FillTune(second.memory(), 2);
-
-    const QString path = dir.filePath("backup.tun");
-    EXPECT_EQ(run({"export", path}), exit_status::Done);
-    // The file the windowed export writes for the same unit and clock.
-    EXPECT_EQ(contents(path), tune_test::ExpectedFile(device.memory(), Stamp));
-
-    services::installPort(&secondPort);
-    EXPECT_EQ(run({"import", path, "--no-backup", "--yes"}), exit_status::Done) << err.toStdString();
-    EXPECT_TRUE(tune_test::SameTune(device.memory(), second.memory()));
-    EXPECT_TRUE(out.contains("Imported 1044 entries from ")) << out.toStdString();
-    EXPECT_TRUE(out.contains("Verified 1044 entries."));
-    services::installPort(&port);
-}
-
 TEST_F(CliRunnerTest, CtrlCStopsAfterTheEntryInFlightAndWritesNoPartialFile)
 {
     tune_test::FillTune(device.memory(), 1);
