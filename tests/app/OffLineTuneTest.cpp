@@ -220,4 +220,22 @@ TEST_F(OffLineTest, LiveDisplaysStayShutOffWithTheReason)
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
 }
 
+TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
+{
+    openOffLine(path);
+    const QString other = dir.filePath(QStringLiteral("other.tun"));
+    tunefile::Tune otherTune;
+    otherTune.setValue({'O', 0x00}, 0x42);
+    otherTune.setValue({'T', 0x00}, 0x03);
+    otherTune.setValue({'T', 0x01}, 0x00);
+    otherTune.stamp = QStringLiteral("stamp");
+    write(other, tunefile::TuneText(otherTune));
+
+    openOffLine(other);
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
+    // The unit starts from the factory contents (the off-line unit's test); the configuration is read again.
+    EXPECT_FLOAT_EQ(WotBreakpointVolts, 0x0300 / 1024.0 * 5);
+    EXPECT_TRUE(Connected);
+}
+
 } // namespace

@@ -146,4 +146,14 @@ TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestor
     }
 }
 
+TEST_F(CliBackupsTest, CtrlCDuringTheBackupWritesNothing)
+{
+    const QString path = writeFile("other.tun", "&M110901\r\nstamp\r\nC0000\r\n\r\n");
+    interruptWhen = [this] { return device.requestsHeard() >= 200; };
+    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("while backing up the unit; nothing was written.")) << err.toStdString();
+    EXPECT_EQ(writesIn(heard(device)), 0);
+    EXPECT_TRUE(backups().isEmpty());
+}
+
 } // namespace

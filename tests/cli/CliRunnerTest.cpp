@@ -314,6 +314,7 @@ TEST_F(CliMonitorTest, EveryLoggedFieldIsTheSampleWorkedOutByHand)
     const QString path = dir.filePath("run.txt");
     EXPECT_EQ(run({"monitor", "--seconds", "0.1", "--log", path}), exit_status::Done) << err.toStdString();
     services::installPort(&port);
+    EXPECT_EQ(out.toLatin1(), contents(path)); // standard output carries the same lines
 
     // Vin 480 / 1023 x 5 = 2.346; Vout 420 / 1023 x 5 = 2.053; change
     // (420 - 480) / 480 = -12.5 %. Flows scaled by the closed-loop installed

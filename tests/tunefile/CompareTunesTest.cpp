@@ -264,6 +264,14 @@ TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Unit In Use"));
     EXPECT_FALSE(window.tune(1));
     EXPECT_EQ(device.requestsHeard(), 0);
+
+    // Without a unit: the connection guard, and nothing read.
+    mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, true);
+    mdlPublicVars::Connected = false;
+    window.cmdReadUnit_Click(1);
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Connection Error"));
+    EXPECT_EQ(device.requestsHeard(), 0);
 }
 
 } // namespace
