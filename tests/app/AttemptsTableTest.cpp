@@ -209,12 +209,9 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
     };
     const Row rows[] = {
         {"start-up probe", "Z", nullptr, [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); }, 5, 1000},
-        {"configuration load, power-up values", "Y", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
-         [](AttemptsTableTest& t) { t.world->main->LoadConfigurationAtStartup(); }, 25, 1000},
         {"configuration load, last register", "RT0D", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
          [](AttemptsTableTest& t) { t.world->main->LoadConfigurationAtStartup(); }, 25, 1000},
         {"ignition update, write", "WT06", connected, ignitionUpdate, 20, 2000},
-        {"ignition update, read back", "RT06", connected, ignitionUpdate, 20, 2000},
         {"ignition update, switch mode read back", "RT09", connected, ignitionUpdate, 20, 2000},
         {"monitor opening", "Z", connected, [](AttemptsTableTest& t) { t.world->main->mnuVentrixRunItem_Click(); }, 10,
          25000},
@@ -237,9 +234,7 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"memory window, write one cell", "WO", nullptr, writeCell, 10, 1000},
         {"memory window, block write", "SO", nullptr, writeBlock, 5, 10000},
         {"memory window, table listing", "RO", nullptr, listTable, 50, 1000},
-        {"tune export", "RC00", connected, exportTune, 50, 1000},
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
-        {"tune import", "WC00", connected, importTune, 10, 1000},
         {"tune import, registers", "WT13", connected, importTune, 10, 1000},
         {"self-test", "T", connected, [](AttemptsTableTest& t) { t.world->main->mnuAccuracyTestItem_Click(); }, 10,
          50000},
@@ -316,16 +311,9 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
         const char* message; // the failure the user is told of
     };
     const Row rows[] = {
-        {"ignition update", "WT06", connected, ignitionUpdate, "Failed to change ignition mode. Please try again."},
-        {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider,
-         "Failed to Update Voltage Offset. Please try again."},
         {"memory window, one cell", "WO", nullptr, writeCell, "Write byte operation failed!"},
         {"memory window, block", "SO", nullptr, writeBlock, "Write Block operation failed!"},
         {"tune import", "WC00", connected, importTune, "Import operation failed!"},
-        {"tuner slider, cell", "WO3A", tunerOnLine, moveTunerSlider,
-         "Failed to Update Slider Value. Please try a manual update."},
-        {"tuner breakpoint, register", "WT00", tunerOnLine, moveBreakpoint,
-         "Failed to Update TPS Breakpoint Value. Please try a manual update."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.caller);

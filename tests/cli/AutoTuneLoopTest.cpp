@@ -178,48 +178,4 @@ TEST_F(AutoTuneLoopTest, KestrelCliClosesTheLoopAndNeverWritesTheUnitItself)
         EXPECT_LE(std::abs(entryError(written, cell)), 2.0) << cell;
 }
 
-// Entries beyond the sliders' reach that the median would push further out
-// are left and said to be: the written file holds what the report says.
-TEST_F(AutoTuneLoopTest, EntriesBeyondTheSlidersAreLeftAtTheirLimitInTheWrittenFile)
-{
-    device.memory().setCell('O', 0xF8, 0x80); // cell 24: -128
-    device.memory().setCell('O', 0x80, 0x7F); // cell 12: +127
-    const QString in = dir.filePath("in.tun");
-    ASSERT_EQ(run({"export", in}), exit_status::Done) << err.toStdString();
-
-    // One second at 4.90 V reading 11.3 (rich of 12.8), one at 2.50 V
-    // reading 13.2 (lean), wide open.
-    const QString log = dir.filePath("limits.txt");
-    datalog::DatalogFile file;
-    ASSERT_TRUE(file.create(log, QDateTime(QDate(2026, 12, 7), QTime(10, 0, 0))));
-    for (int i = 0; i < 40; ++i) {
-        LiveSample s;
-        s.MAFInputVoltage = s.OutputVoltage = i < 20 ? 4.9 : 2.5;
-        s.AirFuelRatio = i < 20 ? 11.3f : 13.2f;
-        s.TPSVoltage = 4.0;
-        s.ThrottleAngle = 80;
-        s.EngineSpeed = 3000;
-        file.append(datalog::DataLine(QTime(10, 0, 0).addSecs(i / 20), datalog::ShownValues(s)));
-    }
-    file.close();
-
-    const QString out = dir.filePath("out.tun");
-    // The log's A/F belongs to the moment it is logged with: no delay.
-    ASSERT_EQ(run({"autotune", log, "--tune", in, "-o", out, "--lag", "0"}), exit_status::Done) << err.toStdString();
-    EXPECT_TRUE(
-        this->out.contains("  24   4.90       19       11.30    -11.7     -128       -       -128  at its limit\n"))
-        << this->out.toStdString();
-    EXPECT_TRUE(
-        this->out.contains("  12   2.50       19       13.20      3.1      127       -        127  at its limit\n"));
-    EXPECT_TRUE(this->out.contains("table O with 0 cells changed;"));
-    QString text;
-    QString error;
-    ASSERT_EQ(tunefile::ReadTuneFile(out, text, error), tunefile::FileRead::Ok);
-    const tunefile::Tune written = tunefile::ParseTuneText(text).tune;
-    EXPECT_EQ(written.value({'O', 0xF8}), 0x80);
-    EXPECT_EQ(written.value({'O', 0x80}), 0x7F);
-    ASSERT_EQ(tunefile::ReadTuneFile(in, text, error), tunefile::FileRead::Ok);
-    EXPECT_TRUE(written.sameEntries(tunefile::ParseTuneText(text).tune));
-}
-
 } // namespace

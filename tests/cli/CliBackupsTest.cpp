@@ -22,50 +22,7 @@ protected:
     {
         return file.mid(file.indexOf("\r\n", file.indexOf("\r\n") + 2));
     }
-    static QStringList reads(const QStringList& payloads) { return payloads.filter(QRegularExpression("^R")); }
-    static QStringList writes(const QStringList& payloads) { return payloads.filter(QRegularExpression("^W")); }
 };
-
-TEST_F(CliBackupsTest, ImportingTheTuneTheUnitHoldsSendsNoWriteAfterTheBackup)
-{
-    const QString path = dir.filePath("same.tun");
-    ASSERT_EQ(run({"export", path}), exit_status::Done);
-    heard(device);
-
-    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Done) << err.toStdString();
-    const QStringList sent = heard(device);
-    EXPECT_EQ(writesIn(sent), 0);
-    EXPECT_EQ(reads(sent).size(), 1044) << "the backup's reads, and no read-back";
-    ASSERT_EQ(backups().size(), 1);
-    EXPECT_TRUE(out.contains("Backed up 1044 entries to " + QDir::toNativeSeparators(backups()[0].path)))
-        << out.toStdString();
-    EXPECT_TRUE(out.contains("Imported 0 entries from " + path + " (the unit held the other 1044 already)"))
-        << out.toStdString();
-    EXPECT_EQ(dataPart(contents(backups()[0].path)), dataPart(contents(path)));
-}
-
-TEST_F(CliBackupsTest, OnlyTheEntriesThatDifferAreWrittenAndReadBack)
-{
-    VentrixMemory wanted = device.memory();
-    wanted.setCell('C', 0x00, wanted.cell('C', 0x00) ^ 0x01);
-    wanted.setCell('O', 0x80, wanted.cell('O', 0x80) ^ 0xFF);
-    wanted.setRegister(0x05, wanted.registerValue(0x05) ^ 0x10);
-    const QString path = writeFile("edited.tun", tune_test::ExpectedFile(wanted, Stamp));
-    const VentrixMemory before = device.memory();
-
-    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Done) << err.toStdString();
-    const QStringList sent = heard(device);
-    const QString c00 = QString::fromLatin1(tune_test::Hex2(wanted.cell('C', 0x00)));
-    const QString o80 = QString::fromLatin1(tune_test::Hex2(wanted.cell('O', 0x80)));
-    const QString t05 = QString::fromLatin1(tune_test::Hex2(wanted.registerValue(0x05)));
-    EXPECT_EQ(writes(sent), (QStringList{"WC00" + c00, "WO80" + o80, "WT05" + t05}));
-    EXPECT_EQ(sent.mid(sent.size() - 3), (QStringList{"RC00", "RO80", "RT05"}));
-    EXPECT_TRUE(out.contains("Verified 3 entries.")) << out.toStdString();
-    EXPECT_TRUE(tune_test::SameTune(device.memory(), wanted));
-    // The backup holds the unit as it was.
-    ASSERT_EQ(backups().size(), 1);
-    EXPECT_EQ(dataPart(contents(backups()[0].path)), dataPart(tune_test::ExpectedFile(before, Stamp)));
-}
 
 TEST_F(CliBackupsTest, AFailedBackupWritesNothingUnlessTheUserGoesOnAtATerminal)
 {
@@ -93,7 +50,6 @@ TEST_F(CliBackupsTest, AFailedBackupWritesNothingUnlessTheUserGoesOnAtATerminal)
         {{"import", path, "--yes"}, false, {}, exit_status::UnitFailed},
         {{"import", path, "--yes"}, true, {}, exit_status::UnitFailed}, // --yes never means "without a backup"
         {{"import", path}, true, {"y", "n"}, exit_status::UnitFailed},
-        {{"import", path}, true, {"y", ""}, exit_status::UnitFailed},
         {{"import", path}, true, {"y", "y"}, exit_status::Done},
     };
     for (const Case& c : cases) {
@@ -121,16 +77,6 @@ TEST_F(CliBackupsTest, AFailedBackupWritesNothingUnlessTheUserGoesOnAtATerminal)
             EXPECT_TRUE(device.memory() == before);
         }
     }
-}
-
-TEST_F(CliBackupsTest, CtrlCDuringTheBackupWritesNothing)
-{
-    const QString path = writeFile("other.tun", "&M110901\r\nstamp\r\nC0000\r\n\r\n");
-    interruptWhen = [this] { return device.requestsHeard() >= 200; };
-    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Interrupted);
-    EXPECT_TRUE(err.contains("while backing up the unit; nothing was written.")) << err.toStdString();
-    EXPECT_EQ(writesIn(heard(device)), 0);
-    EXPECT_TRUE(backups().isEmpty());
 }
 
 TEST_F(CliBackupsTest, TheBackupsAreListedAndRestoreBringsTheUnitBackByteForByte)
@@ -190,7 +136,6 @@ TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestor
         }
         EXPECT_EQ(run({"restore", c.number, "--yes"}), exit_status::Done) << err.toStdString();
         const QString restored = folder.filePath(c.restored);
-        EXPECT_TRUE(out.startsWith("Restoring backup " + QString(c.number) + " of ")) << out.toStdString();
         EXPECT_TRUE(out.contains("(" + QDir::toNativeSeparators(restored) + ")\n")) << out.toStdString();
         const QRegularExpressionMatch taken = QRegularExpression("Backed up 1044 entries to (.*)\n").match(out);
         ASSERT_TRUE(taken.hasMatch()) << out.toStdString();
@@ -201,35 +146,14 @@ TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestor
     }
 }
 
-// A restore takes a backup first, so after one that was stopped, backup 1 is
-// the tune the stopped restore found: the question says which it is.
-TEST_F(CliBackupsTest, RestoreNamesTheBackupItWillWriteBeforeItAsks)
+TEST_F(CliBackupsTest, CtrlCDuringTheBackupWritesNothing)
 {
-    VentrixMemory wrong;
-    tune_test::FillTune(wrong, 2);
-    const QString path = writeFile("wrong.tun", tune_test::ExpectedFile(wrong, Stamp));
-    clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0)));
-    ASSERT_EQ(run({"import", path, "--yes"}), exit_status::Done) << err.toStdString();
-
-    clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0)));
-    const int writtenBefore = device.requestCount(QStringLiteral("W"));
-    interruptWhen = [this, writtenBefore] { return device.requestCount(QStringLiteral("W")) >= writtenBefore + 10; };
-    ASSERT_EQ(run({"restore", "1", "--yes"}), exit_status::Interrupted) << err.toStdString();
-    const QString folder = QDir::toNativeSeparators(tunefile::BackupFolder());
-    EXPECT_TRUE(
-        out.startsWith("Restoring backup 1 of 2026-12-05 08:00:00 (" + folder + "/2026-12-05_08-00-00_port1.tun)\n"))
-        << out.toStdString();
-    interruptWhen = {};
-
-    terminal = true;
-    answer = "n";
-    heard(device);
-    EXPECT_EQ(run({"restore", "1"}), exit_status::BadInput);
-    const QString second = folder + "/2026-12-05_09-00-00_port1.tun";
-    EXPECT_TRUE(err.contains("Restoring backup 1 of 2026-12-05 09:00:00 (" + second
-                             + ") will OVERWRITE 1044 memory locations.\nWould you like to continue? [y/N] "))
-        << err.toStdString();
+    const QString path = writeFile("other.tun", "&M110901\r\nstamp\r\nC0000\r\n\r\n");
+    interruptWhen = [this] { return device.requestsHeard() >= 200; };
+    EXPECT_EQ(run({"import", path, "--yes"}), exit_status::Interrupted);
+    EXPECT_TRUE(err.contains("while backing up the unit; nothing was written.")) << err.toStdString();
     EXPECT_EQ(writesIn(heard(device)), 0);
+    EXPECT_TRUE(backups().isEmpty());
 }
 
 } // namespace

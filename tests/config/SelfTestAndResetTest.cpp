@@ -56,7 +56,6 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
         EXPECT_EQ(question.text,
                   "Do not run this test with engine running!\r\nHit OK to continue or Cancel to exit this test.");
         EXPECT_EQ(question.buttons, MsgButtons::OkCancel);
-        EXPECT_EQ(question.icon, MsgIcon::Exclamation);
         EXPECT_EQ(dialogs.messages[1].icon, c.icon);
         EXPECT_EQ(dialogs.messages[1].title, c.title);
         EXPECT_EQ(dialogs.messages[1].text, c.text);

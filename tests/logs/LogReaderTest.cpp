@@ -190,15 +190,6 @@ TEST_F(LogReaderTest, QuirksAndDamage)
         std::function<void(const DataLog&)> check;
     };
     const std::vector<Case> cases = {
-        {"no A/F reading is a gap",
-         head + mon("09:00:00", "2.000", "12.9") + mon("09:00:01", "2.000", "XXX") + mon("09:00:02", "2.000", "13.1"),
-         3, "",
-         [&](const DataLog& log) {
-             const std::vector<double> af = column(log, Channel::AirFuel);
-             EXPECT_DOUBLE_EQ(af[0], 12.9);
-             EXPECT_TRUE(std::isnan(af[1]));
-             EXPECT_DOUBLE_EQ(af[2], 13.1);
-         }},
         {"samples within a second are spread through it",
          head + at9 + at9 + at9 + at9 + at901 + mon("09:00:03", "1.000", "12.0"), 6, "",
          [](const DataLog& log) {

@@ -4,8 +4,6 @@
 #include "platform/Clock.h"
 #include "state/PublicVars.h"
 
-#include <QElapsedTimer>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -120,27 +118,6 @@ TEST_F(SimulatedPortTest, VanishingUnitGoesQuietOrTakesThePortWithIt)
     EXPECT_EQ(LastSendFramePortError(), PortError::HardwareNotAvailable);
     port.close();
     EXPECT_EQ(port.open(), PortError::HardwareNotAvailable);
-}
-
-TEST(SimulatedPortSystemClock, WaitingReallySleeps)
-{
-    SystemClock clock;
-    VentrixDevice device;
-    device.faults().silent = true;
-    SimulatedPort port(device, clock);
-    ASSERT_EQ(port.open(), PortError::None);
-    ASSERT_EQ(port.write("UU01ZBB$"), PortError::None);
-    QElapsedTimer real;
-    real.start();
-    EXPECT_FALSE(port.waitForData(40));
-    EXPECT_GE(real.elapsed(), 35);
-
-    device.faults() = {};
-    device.faults().delayMs = 30;
-    ASSERT_EQ(port.write("UU01ZBB$"), PortError::None);
-    real.restart();
-    EXPECT_TRUE(port.waitForData(5000));
-    EXPECT_LT(real.elapsed(), 1000);
 }
 
 } // namespace
