@@ -10,6 +10,8 @@
 #include "tuner/TunerSession.h"
 #include "tuner/TunerSettingsPanel.h"
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class frmAutoTune;
@@ -105,10 +107,18 @@ private:
     void loadFailed(const QString& text);
     // The link is gone: told, and only QUIT is left.
     void connectionLost();
+    // The status line and Cancel of a lost link; the unit back; its table
+    // compared with the window's (false when the link went again).
+    void buildLinkStatus();
+    void linkBack();
+    bool reconcileTable();
     // Leaving: stops everything and gives the main window its commands back.
     void release();
 
     TunerSession* session_ = nullptr;
+    QLabel* lblLinkStatus_ = nullptr;
+    QPushButton* cmdCancelReconnect_ = nullptr;
+    QList<QPointer<QWidget>> disabledAtLoss_;
     TunerCells* cells_ = nullptr;
     TunerReadout* readout_ = nullptr;
     TunerSettingsPanel* settings_ = nullptr;
