@@ -33,7 +33,8 @@ void closePort()
 
 } // namespace
 
-Reconnector::Reconnector(int portNumber) : portNumber_(portNumber) { }
+Reconnector::Reconnector(int portNumber) : portNumber_(portNumber)
+{ }
 
 Reconnector::Probe Reconnector::probe(int number)
 {
@@ -81,12 +82,14 @@ bool Reconnector::tryOnce()
 
 bool Run(Reconnector& reconnector, const std::function<bool()>& keepTrying)
 {
+    // A second before each try, so that a unit that answers the probe but
+    // not what the caller asks never has it spin.
     for (;;) {
         if (!keepTrying())
             return false;
+        services::clock().waitProcessingEvents(RetryIntervalMs);
         if (reconnector.tryOnce())
             return true;
-        services::clock().waitProcessingEvents(RetryIntervalMs);
     }
 }
 

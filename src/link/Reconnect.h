@@ -36,9 +36,9 @@ private:
     int portNumber_;
 };
 
-// Tries now and then every RetryIntervalMs on the installed clock (whose
-// waits keep the windows running) until the unit is back (true) or
-// `keepTrying` returns false, asked before each try.
+// Tries every RetryIntervalMs on the installed clock (whose waits keep the
+// windows running), the first a second from now, until the unit is back
+// (true) or `keepTrying` returns false, asked before each wait.
 bool Run(Reconnector& reconnector, const std::function<bool()>& keepTrying);
 
 } // namespace reconnect

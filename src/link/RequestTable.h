@@ -85,9 +85,9 @@ inline constexpr std::array Table{
     Row{Use::TunerRegisterWrite, "WT", {25, 10000}, Reply::Echo},
     Row{Use::TunerSample, "M", {25, 500}, Reply::Shape},
     Row{Use::TunerReadAfterFailure, "R", {25, 500}, Reply::Shape},
-    // One short attempt: the tries themselves repeat, and a unit that is
-    // back must be found within a second or two.
-    Row{Use::ReconnectProbe, "Z", {1, 500}, Reply::Status},
+    // One short attempt (a unit answers in a few ms): the tries themselves
+    // repeat, and one that searches six ports must still end in about a second.
+    Row{Use::ReconnectProbe, "Z", {1, 250}, Reply::Status},
 };
 
 constexpr const Row& RowOf(Use use)
