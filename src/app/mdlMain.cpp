@@ -124,7 +124,9 @@ public:
     void showReconnecting(const QString& text) override
     {
         if (auto* indicator = this->indicator()) {
-            indicator->setText(text);
+            // The box holds a port's name: the short word there, the whole
+            // text in its tooltip (and in the title).
+            indicator->setText(QStringLiteral("Link lost"));
             indicator->setToolTip(text);
             colours::SetBackground(indicator, colours::Yellow);
         }

@@ -31,8 +31,9 @@ public:
     virtual QProgressBar* progressBar() const = 0;
     // The connection indicator blank, in the button face colour.
     virtual void clearConnectedIndicator() = 0;
-    // The connection indicator while a lost link is looked for again: yellow
-    // with `text`; or green with "Com N" once the unit answers again.
+    // The connection indicator while a lost link is looked for again: yellow,
+    // "Link lost" with `text` as its tooltip; or green with "Com N" once the
+    // unit answers again.
     virtual void showReconnecting(const QString& text) { (void)text; }
     virtual void showReconnected(int portNumber) { (void)portNumber; }
 };

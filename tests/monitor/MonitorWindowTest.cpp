@@ -430,7 +430,8 @@ TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
         EXPECT_EQ(text("lblLinkStatus"), "Link lost, reconnecting...");
         EXPECT_TRUE(shownAndEnabled("cmdCancelReconnect"));
         EXPECT_EQ(w.main->windowTitle(), "Link lost, reconnecting...");
-        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Link lost, reconnecting...");
+        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Link lost");
+        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->toolTip(), "Link lost, reconnecting...");
         // Nothing live is left looking live.
         EXPECT_EQ(text("lblMAFInputVoltage"), shown);
         EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
