@@ -138,8 +138,8 @@ int main(int argc, char** argv)
     }
     std::vector<double> sorted = times;
     std::sort(sorted.begin(), sorted.end());
-    const double median = sorted.size() % 2 ? sorted[sorted.size() / 2]
-                                            : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
+    const double median =
+        sorted.size() % 2 ? sorted[sorted.size() / 2] : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
     std::printf("unit answering again to first fresh sample: median %.3f s, longest %.3f s over %d replugs "
                 "(target: median at most 3 s)\n",
                 median, sorted.back(), replugs);

@@ -14,8 +14,8 @@ TEST_F(CliReconnectTest, APulledCableIsFoundAgainAndTheLogNotesTheGap)
         int replugPort;
         const char* back;
     };
-    for (const Case c : {Case{"back on its port", 0, "Link back on port 1."},
-                         Case{"back as port 3", 3, "Link back on port 3."}}) {
+    for (const Case c :
+         {Case{"back on its port", 0, "Link back on port 1."}, Case{"back as port 3", 3, "Link back on port 3."}}) {
         SCOPED_TRACE(c.what);
         port.setUnitPort(1);
         port.setExistingPorts({1, 2, 3, 4, 5, 6});
