@@ -64,7 +64,6 @@ void Healing::cancel()
     if (!active_)
         return;
     stop();
-    mdlMain::ShowNotConnected();
     emit givenUp();
 }
 
@@ -77,6 +76,7 @@ void Healing::stop()
     SerialPort& port = services::port();
     if (port.isOpen())
         port.close();
+    mdlMain::ShowNotConnected();
 }
 
 void Healing::hideStatus()

@@ -36,7 +36,7 @@ public:
     void tryNow();
     // The user stops trying (Cancel).
     void cancel();
-    // The window goes: the tries end without a word.
+    // The window goes: the tries end without a word, the program not connected.
     void stop();
     QTimer* timer() const { return timer_; }
 

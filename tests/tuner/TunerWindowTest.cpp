@@ -476,7 +476,10 @@ TEST_F(TunerTest, ASilentUnitEndsAnOnLineEditAtItsFirstWrite)
         EXPECT_EQ(slider(0)->value(), 0);
         EXPECT_EQ(window->CorrectionTable()[0], 0);
         EXPECT_FALSE(slider(0)->isEnabled());
+        // QUIT while the unit is looked for: the main window not connected.
         quit();
+        EXPECT_EQ(main->windowTitle(), "Not Connected");
+        EXPECT_TRUE(main->findChild<QLineEdit*>("txtConnected")->text().isEmpty());
     }
 }
 
