@@ -28,20 +28,33 @@ PtyServer::PtyServer(VentrixDevice& device, Clock& clock) : device_(device), clo
 
 PtyServer::~PtyServer()
 {
+    close();
+}
+
+void PtyServer::close()
+{
     if (slave_ >= 0)
         ::close(slave_);
     if (master_ >= 0)
         ::close(master_);
+    slave_ = master_ = -1;
+    queue_.clear();
+    outgoing_.clear();
 }
 
-bool PtyServer::open(QString* error)
+bool PtyServer::open(QString* error, bool newName)
 {
     const auto fail = [&](const char* what) {
         if (error)
             *error = systemError(what);
         return false;
     };
+    // The system gives the lowest free number: holding that one for a
+    // moment makes the new terminal another.
+    const int placeholder = newName ? ::posix_openpt(O_RDWR | O_NOCTTY) : -1;
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (placeholder >= 0)
+        ::close(placeholder);
     if (master_ < 0)
         return fail("posix_openpt");
     if (::grantpt(master_) != 0)

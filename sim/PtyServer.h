@@ -21,8 +21,14 @@ public:
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Creates the pseudo-terminal, raw, at 57600 bit/s.
-    bool open(QString* error);
+    // Creates the pseudo-terminal, raw, at 57600 bit/s. With `newName` it
+    // gets another device name than the one it had last (a USB adapter
+    // plugged in again often comes back under a new one).
+    bool open(QString* error, bool newName = false);
+    // Closes it as a pulled cable would: the program on the other side gets
+    // a hang-up, and whatever was on its way is lost.
+    void close();
+    bool isOpen() const { return master_ >= 0; }
     // The device name the program opens, e.g. /dev/pts/4.
     QString devicePath() const { return devicePath_; }
 

@@ -142,6 +142,16 @@ bool SimFaults::apply(const QString& nameValue, QString* error)
         return count(vanishAfter, 0, 0);
     if (name == QLatin1String("vanish-port-error"))
         return needsNoValue(vanishPortError);
+    if (name == QLatin1String("unplug")) {
+        const QStringList parts = value.split(QLatin1Char(':'));
+        if (!hasValue || parts.size() > 2 || !toCount(parts[0], 0, unplugAfter)
+            || (parts.size() == 2 && !toCount(parts[1], 0, unplugMs)))
+            return fail(error,
+                        QStringLiteral("fault \"unplug\" needs a request count, e.g. unplug=40 or unplug=40:8000"));
+        return true;
+    }
+    if (name == QLatin1String("replug-port"))
+        return count(replugPort, 1, std::nullopt);
     return fail(error, QStringLiteral("unknown fault \"%1\"").arg(name));
 }
 
@@ -169,5 +179,9 @@ QString SimFaults::Help()
         "      in-data=N[:TEXT]     TEXT (default a NUL) in the middle of every Nth reply's data\n"
         "      short[=CMD,...]      replies (to these commands) keep only their first data character\n"
         "      vanish[=N]           the unit disappears after N requests (default 0)\n"
-        "      vanish-port-error    once it has vanished, the port reports the hardware missing\n");
+        "      vanish-port-error    once it has vanished, the port reports the hardware missing\n"
+        "      unplug=N[:MS]        after N requests the link is pulled out for MS (default 5000) ms,\n"
+        "                           then plugged in again\n"
+        "      replug-port=P        an unplugged link comes back as port P (ventrix-sim: a new\n"
+        "                           device name)\n");
 }

@@ -44,6 +44,12 @@ struct SimFaults {
                                                       //   from then on it hears and answers nothing
     bool vanishPortError = false;                     // "vanish-port-error": once gone, the port
                                                       //   reports the hardware missing
+    int unplugAfter = -1;                             // "unplug=N[:MS]": after N requests the unit's
+    int unplugMs = 5000;                              //   port is pulled out for MS (default 5000) ms:
+                                                      //   no such port, and an open one fails; then
+                                                      //   it is back, the unit as it was
+    int replugPort = 0;                               // "replug-port=P": it comes back as port P
+                                                      //   (its old number gone), 0 the same port
 
     // Applies one "NAME" or "NAME=VALUE" from the list above. Returns false
     // and says why for an unknown name or a bad value.

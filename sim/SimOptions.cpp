@@ -183,7 +183,8 @@ bool ReadSimOptions(const OptionParser& parser, SimOptions& options, QString* er
 SimCommandLine ParseSimCommandLine(const QStringList& args)
 {
     SimCommandLine line;
-    OptionParser parser(SimOptionDefinitions(true) + QList<OptionDefinition>{{{"quiet"}, {}}, {{"help", "h"}, {}}});
+    OptionParser parser(SimOptionDefinitions(true)
+                        + QList<OptionDefinition>{{{"quiet"}, {}}, {{"link"}, "a path"}, {{"help", "h"}, {}}});
     if (!parser.parse(args)) {
         line.error = parser.error();
         return line;
@@ -193,6 +194,7 @@ SimCommandLine ParseSimCommandLine(const QStringList& args)
         return line;
     }
     line.quiet = parser.isSet(QStringLiteral("quiet"));
+    line.linkPath = parser.value(QStringLiteral("link"));
     line.help = parser.isSet(QStringLiteral("help"));
     ReadSimOptions(parser, line.options, &line.error);
     return line;
@@ -207,6 +209,9 @@ QString SimUsage()
                           "SIGINT or SIGTERM ends the program, saving the memory file if one was named.\n"
                           "\n"
                           "  --quiet                     do not log frames\n"
+                          "  --link PATH                 a symbolic link at PATH to the terminal, kept\n"
+                          "                              pointing at it (also after an unplug fault);\n"
+                          "                              a terminal plugged in again prints its name\n"
                           "  --help                      show this text\n"
                           "\n"
                           "The options of kestrel --simulate, with or without their \"sim-\" prefix\n"

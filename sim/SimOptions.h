@@ -56,6 +56,7 @@ QString SimOptionsHelp();
 struct SimCommandLine {
     SimOptions options;
     bool quiet = false; // --quiet: no frame logged
+    QString linkPath;   // --link PATH: a symbolic link kept pointing at the terminal
     bool help = false;
     QString error; // set when the arguments make no sense
 };

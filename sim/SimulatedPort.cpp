@@ -9,7 +9,29 @@ SimulatedPort::SimulatedPort(VentrixDevice& device, Clock& clock) : device_(devi
 
 bool SimulatedPort::unitGoneWithError() const
 {
+    if (deadHandle_)
+        return true;
     return openNumber_ == unitPort_ && device_.vanished() && device_.faults().vanishPortError;
+}
+
+void SimulatedPort::followUnplug()
+{
+    SimFaults& faults = device_.faults();
+    if (!unplugged() && faults.unplugAfter >= 0 && device_.requestsHeard() >= faults.unplugAfter) {
+        faults.unplugAfter = -1;
+        unpluggedUntilMs_ = clock_.nowMs() + faults.unplugMs;
+        existing_.removeAll(unitPort_);
+        // A handle open on the pulled device stays dead, even once it is back.
+        deadHandle_ = open_ && openNumber_ == unitPort_;
+    }
+    if (unplugged() && clock_.nowMs() >= unpluggedUntilMs_) {
+        unpluggedUntilMs_ = -1;
+        // An adapter may come back under another name; the old one is gone.
+        if (faults.replugPort > 0)
+            unitPort_ = faults.replugPort;
+        if (!existing_.contains(unitPort_))
+            existing_.append(unitPort_);
+    }
 }
 
 bool SimulatedPort::dataDue() const
@@ -19,6 +41,7 @@ bool SimulatedPort::dataDue() const
 
 PortError SimulatedPort::open()
 {
+    followUnplug();
     if (open_)
         return PortError::PortAlreadyOpen;
     permissionRefused_.clear();
@@ -33,6 +56,7 @@ PortError SimulatedPort::open()
     if (number_ == unitPort_ && device_.vanished() && device_.faults().vanishPortError)
         return PortError::HardwareNotAvailable;
     open_ = true;
+    deadHandle_ = false;
     openNumber_ = number_;
     lowLatencyGranted_ = grantsLowLatency_;
     heldUntilMs_ = -1;
@@ -44,6 +68,7 @@ void SimulatedPort::close()
 {
     // Whatever was still on its way is lost with the port's buffers.
     open_ = false;
+    deadHandle_ = false;
     inFlight_.clear();
 }
 
@@ -55,6 +80,7 @@ PortError SimulatedPort::setRts(bool on)
 
 PortError SimulatedPort::write(const QByteArray& bytes)
 {
+    followUnplug();
     if (!open_)
         return PortError::PortNotOpen;
     if (unitGoneWithError())
@@ -96,6 +122,7 @@ void SimulatedPort::holdForLatencyTimer(QList<SimChunk>& chunks)
 PortError SimulatedPort::readAll(QByteArray& received)
 {
     received.clear();
+    followUnplug();
     if (!open_)
         return PortError::PortNotOpen;
     if (unitGoneWithError()) {

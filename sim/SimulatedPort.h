@@ -54,6 +54,8 @@ public:
     bool waitForData(int ms) override;
 
     bool rts() const { return rts_; }
+    // The unit's port is pulled out (the "unplug" fault) and not yet back.
+    bool unplugged() const { return unpluggedUntilMs_ >= 0; }
     VentrixDevice& device() { return device_; }
     // Requests the unit heard, by command ("Z", "RT", ...), and their payloads.
     int requestCount(const QString& command) const { return device_.requestCount(command); }
@@ -66,6 +68,8 @@ public:
 private:
     bool onUnit() const { return open_ && openNumber_ == unitPort_; }
     bool unitGoneWithError() const;
+    // Pulls the unit's port out, or plugs it back in, as the "unplug" fault says.
+    void followUnplug();
     bool dataDue() const;
     void holdForLatencyTimer(QList<SimChunk>& chunks);
 
@@ -83,7 +87,9 @@ private:
     int latencyTimerMs_ = 0;
     bool grantsLowLatency_ = true;
     bool lowLatencyGranted_ = false;
-    qint64 heldUntilMs_ = -1;  // when the adapter passes on what it holds
+    qint64 heldUntilMs_ = -1;
+    qint64 unpluggedUntilMs_ = -1;
+    bool deadHandle_ = false;  // when the adapter passes on what it holds
     QList<SimChunk> inFlight_; // in due order
     QMap<int, QByteArray> written_;
     QMap<int, int> opens_;

@@ -8,6 +8,7 @@
 #include "sim/VentrixDevice.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 
 #include <csignal>
@@ -63,6 +64,18 @@ private:
     QElapsedTimer sinceSave_;
 };
 
+// A symbolic link at `link` to `device`, replacing whatever link was there.
+bool PointLink(const QString& link, const QString& device, QString* error)
+{
+    const QString temporary = link + QStringLiteral(".new");
+    QFile::remove(temporary);
+    if (!QFile::link(device, temporary) || std::rename(qPrintable(temporary), qPrintable(link)) != 0) {
+        *error = QStringLiteral("cannot point %1 at %2").arg(link, device);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -117,8 +130,42 @@ int main(int argc, char** argv)
 
     std::printf("%s\n", qPrintable(server.devicePath()));
     std::fflush(stdout);
+    if (!line.linkPath.isEmpty() && !PointLink(line.linkPath, server.devicePath(), &error)) {
+        printError(error);
+        return 1;
+    }
 
     MemoryKeeper keeper(device, options);
-    server.run(waitMask, stopRequested, [&keeper] { keeper.maybeSave(); });
+    // The "unplug" fault: the terminal closed for a time, then a new one
+    // (under a new name with "replug-port"), the link pointed at it and its
+    // name printed.
+    qint64 replugAtMs = -1;
+    server.run(waitMask, stopRequested, [&] {
+        keeper.maybeSave();
+        SimFaults& faults = device.faults();
+        if (replugAtMs < 0 && faults.unplugAfter >= 0 && device.requestsHeard() >= faults.unplugAfter) {
+            faults.unplugAfter = -1;
+            server.close();
+            if (!line.linkPath.isEmpty())
+                QFile::remove(line.linkPath);
+            replugAtMs = clock.nowMs() + faults.unplugMs;
+            std::fprintf(stderr, "%10.3f  unplugged\n", clock.nowMs() / 1000.0);
+        } else if (replugAtMs >= 0 && clock.nowMs() >= replugAtMs) {
+            replugAtMs = -1;
+            QString reopenError;
+            if (!server.open(&reopenError, faults.replugPort > 0)
+                || (!line.linkPath.isEmpty() && !PointLink(line.linkPath, server.devicePath(), &reopenError))) {
+                printError(reopenError);
+                stopRequested = 1;
+                return;
+            }
+            std::fprintf(stderr, "%10.3f  plugged in again\n", clock.nowMs() / 1000.0);
+            std::printf("%s\n", qPrintable(server.devicePath()));
+            std::fflush(stdout);
+        }
+    });
+    server.close();
+    if (!line.linkPath.isEmpty())
+        QFile::remove(line.linkPath);
     return keeper.save() ? 0 : 1;
 }

@@ -121,7 +121,32 @@ public:
         }
     }
 
+    void showReconnecting(const QString& text) override
+    {
+        if (auto* indicator = this->indicator()) {
+            // The box holds a port's name: the short word there, the whole
+            // text in its tooltip (and in the title).
+            indicator->setText(QStringLiteral("Link lost"));
+            indicator->setToolTip(text);
+            colours::SetBackground(indicator, colours::Yellow);
+        }
+    }
+
+    void showReconnected(int portNumber) override
+    {
+        if (auto* indicator = this->indicator()) {
+            indicator->setText(QStringLiteral("Com %1").arg(portNumber));
+            indicator->setToolTip(QString());
+            colours::SetBackground(indicator, colours::Green);
+        }
+    }
+
 private:
+    QLineEdit* indicator() const
+    {
+        return window_ ? window_->findChild<QLineEdit*>(QStringLiteral("txtConnected")) : nullptr;
+    }
+
     // A button that shows a command stands for the command.
     QObject* find(const QString& objectName) const
     {

@@ -22,6 +22,8 @@
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
 #include "monitor/mdlMonitor.h"
+#include "link/Reconnect.h"
+#include "state/MainWindowServices.h"
 #include "platform/Clock.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
@@ -116,24 +118,48 @@ int Run::monitor()
     int multisparkCounter = 0;
     int samples = 0;
     int status = Done;
+    const auto refuseLine = [&] {
+        log.close();
+        status = refuse(QStringLiteral("File: ") + shownPath(a_.logPath)
+                            + QStringLiteral(" could not be written.\r\nData logging has stopped."),
+                        log.error());
+    };
+    const auto note = [&](const QString& text) {
+        const QString line = datalog::NoteLine(clock.currentDateTime().time(), text);
+        c_.out << line << Qt::flush;
+        if (!log.isOpen() || log.append(line))
+            return true;
+        refuseLine();
+        return false;
+    };
     for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end); next += TickMs) {
         const std::optional<QString> sample = mdlMonitor::RequestLiveSample();
         if (!sample) {
+            // Said once; the unit is looked for until it answers, the run's
+            // time is up or Ctrl-C. The log notes the gap and carries on.
             SerialPort& port = services::port();
             if (port.isOpen())
                 port.close();
-            status = unitFailed(mdlMonitor::LostConnectionText);
-            break;
+            c_.err << mdlMain::ReconnectingText << Qt::endl;
+            if (!note(datalog::LinkLostNote))
+                break;
+            reconnect::Reconnector reconnector(mdlPublicVars::CommPortNumber);
+            if (!reconnect::Run(reconnector, [&] { return !c_.interrupted() && (end < 0 || clock.nowMs() < end); })) {
+                status = unitFailed(mdlMonitor::LostConnectionText);
+                break;
+            }
+            c_.err << "Link back on port " << reconnector.portNumber() << "." << Qt::endl;
+            if (!note(datalog::LinkBackNote))
+                break;
+            next = clock.nowMs() - TickMs;
+            continue;
         }
         const LiveSample s = DecodeLiveSample(*sample, context, multisparkCounter);
         const QString line = datalog::DataLine(clock.currentDateTime().time(), datalog::ShownValues(s));
         c_.out << line << Qt::flush;
         ++samples;
         if (log.isOpen() && !log.append(line)) {
-            log.close();
-            status = refuse(QStringLiteral("File: ") + shownPath(a_.logPath)
-                                + QStringLiteral(" could not be written.\r\nData logging has stopped."),
-                            log.error());
+            refuseLine();
             break;
         }
         const qint64 wait = next + TickMs - clock.nowMs();

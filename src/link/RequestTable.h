@@ -44,6 +44,7 @@ enum class Use {
     TunerRegisterWrite,    // the tuner's "WT" (going on line, breakpoint, switch points)
     TunerSample,           // the tuner's "M"
     TunerReadAfterFailure, // "R" of a cell whose write failed
+    ReconnectProbe,        // "Z" of each try to find the unit again after a lost link
 };
 
 enum class Reply { Shape, Echo, Status, Verdict, Accept };
@@ -84,6 +85,9 @@ inline constexpr std::array Table{
     Row{Use::TunerRegisterWrite, "WT", {25, 10000}, Reply::Echo},
     Row{Use::TunerSample, "M", {25, 500}, Reply::Shape},
     Row{Use::TunerReadAfterFailure, "R", {25, 500}, Reply::Shape},
+    // One short attempt (a unit answers in a few ms): the tries themselves
+    // repeat, and one that searches six ports must still end in about a second.
+    Row{Use::ReconnectProbe, "Z", {1, 250}, Reply::Status},
 };
 
 constexpr const Row& RowOf(Use use)

@@ -371,7 +371,8 @@ private:
 
     void readStamp(const Line& line)
     {
-        const int second = fields_.size() == 2 ? secondsOfDay(fields_[1]) : -1;
+        // A third field is the program's note on the mark ("link lost").
+        const int second = fields_.size() == 2 || fields_.size() == 3 ? secondsOfDay(fields_[1]) : -1;
         if (second < 0) {
             reject(line.number, [] { return QStringLiteral("a user time stamp without a time of day"); });
             return;

@@ -52,6 +52,11 @@ QStringList ShownValues(const LiveSample& s)
             Angle(s.ThrottleAngle),   Rpm(s.EngineSpeed)};
 }
 
+QString NoteLine(const QTime& written, const QString& note)
+{
+    return Record({QStringLiteral("USER TIMESTAMP:"), TimeText(written), note});
+}
+
 QString DataLine(const QTime& written, const QStringList& shownValues)
 {
     return Record(QStringList{TimeText(written)} + shownValues);

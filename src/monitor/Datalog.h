@@ -33,6 +33,12 @@ QStringList ShownValues(const LiveSample& sample);
 // One sample: the time it is written, then the shown texts in column order.
 QString DataLine(const QTime& written, const QStringList& shownValues);
 
+// The program's own mark of an event, in the form of the user's time stamp
+// with a note after the time: "USER TIMESTAMP:","09:27:05","link lost".
+QString NoteLine(const QTime& written, const QString& note);
+inline const QString LinkLostNote = QStringLiteral("link lost");
+inline const QString LinkBackNote = QStringLiteral("link back");
+
 // One open log file. Each line reaches the file as soon as it is written, so
 // a crash or a pulled cable loses no recorded sample.
 class DatalogFile {

@@ -49,6 +49,11 @@ void Recorder::stamp()
     append(Record({QStringLiteral("USER TIMESTAMP:"), TimeText(services::clock().currentDateTime().time())}));
 }
 
+void Recorder::note(const QString& text)
+{
+    append(NoteLine(services::clock().currentDateTime().time(), text));
+}
+
 void Recorder::append(const QString& line)
 {
     if (!isLogging() || file_.append(line))

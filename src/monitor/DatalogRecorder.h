@@ -45,6 +45,9 @@ public:
     // The user's mark ("USER TIMESTAMP:" and the time of day), with the
     // system beep; nothing when no file is open.
     void stamp();
+    // The program's own mark in the same form, with a note after the time
+    // ("link lost", "link back"); nothing when no file is open.
+    void note(const QString& text);
     // Closes the file and tells the user its name; nothing when none is open.
     void stop();
     // Closes the file without a word (a window closed by the program's exit).

@@ -1,6 +1,5 @@
 #include "monitor/MonitorSampling.h"
 
-#include "monitor/LiveLink.h"
 #include "monitor/LiveReadout.h"
 #include "monitor/mdlMonitor.h"
 #include "state/PublicVars.h"
@@ -115,8 +114,14 @@ void MonitorSampling::connectionLost()
 {
     lost_ = true;
     timer_->stop();
-    QPointer<MonitorSampling> self(this);
-    live_link::ReportLost();
-    if (self)
-        emit linkLost();
+    readout_.stopHeartbeat();
+    readout_.setStale(true);
+    emit linkLost();
+}
+
+void MonitorSampling::resume()
+{
+    lost_ = false;
+    if (running_())
+        start();
 }

@@ -16,7 +16,8 @@ class QTimer;
 // stops answering is asked again up to 50 times, a second each; meanwhile
 // the window stays alive, greys the readouts and says what it is waiting
 // for, and STOP or QUIT ends the waiting between two attempts. A sample left
-// unanswered is the lost link: reported, the port closed.
+// unanswered is the lost link: the readouts stay grey and ACTIVITY stops
+// until the window has found the unit again.
 class MonitorSampling final : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +32,8 @@ public:
     // The sampling starts (ACTIVITY green, its count from 0) or stops.
     void start();
     void stop();
+    // The unit answers again: the sampling goes on if the monitor still runs.
+    void resume();
 
     // A sample request is under way ...
     bool sampling() const { return sampling_; }
@@ -44,8 +47,8 @@ public:
 signals:
     // A sample arrived (its reply data and decode).
     void sampled(const QString& data, const LiveSample& sample);
-    // The link went down; the user has been told. The window that owns the
-    // sampling may lock itself down.
+    // The link went down (nothing told yet): the window that owns the
+    // sampling looks for the unit again.
     void linkLost();
 
 private:

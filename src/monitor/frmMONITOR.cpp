@@ -79,7 +79,10 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
         ShowSample(data, sample);
         recorder_->record(readout_.shownValues());
     });
-    connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::lockDown);
+    connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::linkLost);
+    healing_ = new live_link::Healing(lblLinkStatus, cmdCancelReconnect, this);
+    connect(healing_, &live_link::Healing::back, this, &frmMONITOR::linkBack);
+    connect(healing_, &live_link::Healing::givenUp, this, &frmMONITOR::lockDown);
     offset_ = new MonitorOffset(
         HScroll1, txtVoltageOffset, sampling_->timer(), [this] { return !sampling_->lost() && !sampling_->sampling(); },
         this);
@@ -238,9 +241,10 @@ void frmMONITOR::buildLayout()
     for (QWidget* hidden : {txtWOT, txtWastedSpark, txtMultiSpark, txtFlipChip})
         hidden->hide();
 
-    // Shown only while a silent unit's attempts run out, along the bottom of
-    // the compact window.
-    lblLinkStatus = Label(this, QStringLiteral("lblLinkStatus"), QString(), 180, 3990, ClientWidth - 360, 270);
+    // Shown only while a silent unit's attempts run out or a lost link is
+    // looked for again, along the bottom of the compact window; the Cancel
+    // beside it stops the looking.
+    lblLinkStatus = Label(this, QStringLiteral("lblLinkStatus"), QString(), 180, 3990, ClientWidth - 1380, 270);
     lblLinkStatus->setTextFormat(Qt::PlainText);
     lblLinkStatus->setAlignment(Qt::AlignCenter);
     QFont bold = lblLinkStatus->font();
@@ -248,6 +252,9 @@ void frmMONITOR::buildLayout()
     lblLinkStatus->setFont(bold);
     colours::SetReadout(lblLinkStatus, colours::Yellow);
     lblLinkStatus->hide();
+    cmdCancelReconnect = twips_layout::Button(this, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"),
+                                              ClientWidth - 1080, 3945, 900, 330);
+    cmdCancelReconnect->hide();
 }
 
 // --- loading -----------------------------------------------------------------
@@ -348,11 +355,28 @@ void frmMONITOR::ShowSample(const QString& data, const LiveSample& s)
     colours::Indicate(txtFlipChip, s.FlipChip);
 }
 
+void frmMONITOR::linkLost()
+{
+    // The readouts are grey and ACTIVITY stopped (the sampling saw to it);
+    // a run goes on, and STOP still ends it and closes its log.
+    cmdRUN->setEnabled(false);
+    recorder_->note(datalog::LinkLostNote);
+    healing_->begin();
+}
+
+void frmMONITOR::linkBack()
+{
+    recorder_->note(datalog::LinkBackNote);
+    sampling_->resume();
+    if (!running_)
+        ShowRunIdle();
+}
+
 void frmMONITOR::lockDown()
 {
-    // The log stays open until QUIT reports it.
+    // The log stays open until STOP or QUIT reports it.
     cmdRUN->setEnabled(false);
-    cmdSTOP->setEnabled(false);
+    cmdSTOP->setEnabled(running_);
     cmdQUIT->setEnabled(true);
 }
 
@@ -374,8 +398,12 @@ void frmMONITOR::cmdSTOP_Click()
     mdlMain::SetBusyPointer(false);
     QPointer<frmMONITOR> self(this);
     recorder_->stop();
-    if (self)
-        ShowRunIdle();
+    if (!self)
+        return;
+    ShowRunIdle();
+    // Without the unit there is nothing to start until it is back.
+    if (!Connected)
+        cmdRUN->setEnabled(false);
 }
 
 void frmMONITOR::cmdQUIT_Click()
@@ -419,6 +447,7 @@ void frmMONITOR::release()
     running_ = false;
     offset_->setWritesEnabled(false);
     sampling_->stop();
+    healing_->stop();
     recorder_->close();
     mdlMain::GiveBackCommands(DeviceWindow::LiveMonitor);
     if (!Connected)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/DatalogRecorder.h"
+#include "monitor/LiveLink.h"
 #include "monitor/LiveReadout.h"
 #include "monitor/LiveSample.h"
 #include "monitor/MonitorOffset.h"
@@ -55,6 +56,9 @@ public:
     // A sample request has gone unanswered and its further attempts run:
     // the readouts are greyed and lblLinkStatus says so.
     bool WaitingForUnit() const { return sampling_->waiting(); }
+    // The link was lost and the unit is being looked for again.
+    bool Reconnecting() const { return healing_->active(); }
+    live_link::Healing* Healing() const { return healing_; }
     bool Logging() const { return recorder_->isLogging(); }
     bool OffsetWritesEnabled() const { return offset_->writesEnabled(); }
     QString ProbeCode() const { return probeCode_; }
@@ -78,7 +82,11 @@ private:
     // Creates and places every control (in its own file).
     void buildLayout();
     void setHeight(int twips);
-    // After a lost link only QUIT is left.
+    // The link is lost: the unit is looked for again, the log says so.
+    void linkLost();
+    // The unit answers again.
+    void linkBack();
+    // The user stopped looking: STOP (to close a log) and QUIT are left.
     void lockDown();
     // Stops everything and gives the main window its commands back (QUIT,
     // and a close by the program's exit).
@@ -115,6 +123,7 @@ private:
     QLineEdit* txtMultiSpark;
     QLineEdit* txtFlipChip;
 
+    QPushButton* cmdCancelReconnect;
     QPushButton* cmdRUN;
     QPushButton* cmdSTOP;
     QPushButton* cmdQUIT;
@@ -126,4 +135,5 @@ private:
     // The window's jobs.
     MonitorSampling* sampling_;
     MonitorOffset* offset_;
+    live_link::Healing* healing_;
 };

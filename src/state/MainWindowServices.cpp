@@ -75,6 +75,21 @@ void ShowNotConnected()
         installed->clearConnectedIndicator();
 }
 
+void ShowReconnecting()
+{
+    SetCaption(ReconnectingText);
+    if (installed)
+        installed->showReconnecting(ReconnectingText);
+}
+
+void ShowReconnected(int portNumber)
+{
+    SetBusyPointer(false);
+    SetCaption(QStringLiteral("Connected"));
+    if (installed)
+        installed->showReconnected(portNumber);
+}
+
 void HideChild(QWidget* child)
 {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget()))

@@ -31,6 +31,11 @@ public:
     virtual QProgressBar* progressBar() const = 0;
     // The connection indicator blank, in the button face colour.
     virtual void clearConnectedIndicator() = 0;
+    // The connection indicator while a lost link is looked for again: yellow,
+    // "Link lost" with `text` as its tooltip; or green with "Com N" once the
+    // unit answers again.
+    virtual void showReconnecting(const QString& text) { (void)text; }
+    virtual void showReconnected(int portNumber) { (void)portNumber; }
 };
 
 // What the other windows may do to the main window. Without an installed main
@@ -67,6 +72,12 @@ QProgressBar* ProgressBar();
 // Title "Not Connected", arrow pointer, Disconnect off, Connect on, the
 // indicator cleared: the main window as it looks when no unit is connected.
 void ShowNotConnected();
+
+// What the windows and the indicator say while a lost link is looked for.
+inline const QString ReconnectingText = QStringLiteral("Link lost, reconnecting...");
+// The indicator says the link is being looked for again, or that it is back on `portNumber`.
+void ShowReconnecting();
+void ShowReconnected(int portNumber);
 
 // A child window's QUIT: HideChild hides it and keeps it (and its values);
 // UnloadChild closes it for good, its sub-window in the main window too.

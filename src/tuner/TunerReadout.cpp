@@ -1,5 +1,6 @@
 #include "tuner/TunerReadout.h"
 
+#include "monitor/Datalog.h"
 #include "monitor/DatalogRecorder.h"
 #include "monitor/LiveSample.h"
 #include "monitor/mdlMonitor.h"
@@ -44,6 +45,8 @@ double TunerReadout::show(const QString& data, bool openLoopTable)
     Indicate(c_.txtRPMandWOT, RpmModeIs(RpmAndWotMode) && IsPlusStage);
 
     const LiveSample s = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multispark_);
+    for (QLabel* label : readoutLabels())
+        label->setEnabled(true);
 
     const ActiveTune tune = ActiveTuneOf(data);
     c_.txtLoopMode->setText(tune.text);
@@ -96,6 +99,28 @@ void TunerReadout::clear()
     c_.txtLoopMode->setEnabled(false);
 }
 
+void TunerReadout::linkLost()
+{
+    for (QLabel* label : readoutLabels())
+        label->setEnabled(false);
+    for (QWidget* box :
+         std::initializer_list<QWidget*>{c_.txtHeartbeat, c_.txtMultiSpark, c_.txtWOT, c_.txtWindowSwitch,
+                                         c_.txtRichOrLean, c_.txtLoopMode, c_.lblAirFuelRatio})
+        colours::SetButtonFace(box);
+    recorder_->note(datalog::LinkLostNote);
+}
+
+void TunerReadout::linkBack()
+{
+    recorder_->note(datalog::LinkBackNote);
+}
+
+QList<QLabel*> TunerReadout::readoutLabels() const
+{
+    return {c_.lblMAFVoltage,   c_.lblPCMVoltage, c_.lblInputFlow, c_.lblOutputFlow, c_.lblDelta_F,
+            c_.lblAirFuelRatio, c_.lblTPSVoltage, c_.lblTPangle,   c_.lblEngineSpeed};
+}
+
 // --- data log ----------------------------------------------------------------------
 
 bool TunerReadout::logging() const
@@ -121,6 +146,9 @@ void TunerReadout::toggle()
     }
     armed_ = false;
     c_.cmdDatalog->setText(QStringLiteral("START"));
+    // Without the link there is nothing to log until it is back.
+    if (session_.lost())
+        c_.cmdDatalog->setEnabled(false);
     recorder_->stop();
 }
 

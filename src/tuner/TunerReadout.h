@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -8,6 +9,7 @@ namespace datalog {
 class Recorder;
 }
 class TunerSession;
+class QLabel;
 class QWidget;
 
 // The tuner's ENGINE MONITOR and its data log: a live sample drawn on the
@@ -23,6 +25,11 @@ public:
     // Draws one sample; the MAF volts, for the cell in use.
     double show(const QString& data, bool openLoopTable);
     void clear();
+    // The link is lost: the readouts are greyed, their colours and ACTIVITY
+    // go to the button face, and a log notes it; linkBack() notes the end of
+    // the gap (the next sample brings the readouts back).
+    void linkLost();
+    void linkBack();
 
     bool logging() const;
     bool armed() const { return armed_; }
@@ -43,6 +50,7 @@ protected:
 
 private:
     void showLogging(bool logging);
+    QList<QLabel*> readoutLabels() const;
 
     GraphicalTuneControls& c_;
     TunerSession& session_;

@@ -43,6 +43,8 @@ void TunerSession::close()
 {
     closing_ = true;
     timer_->stop();
+    if (healing_)
+        healing_->stop();
 }
 
 bool TunerSession::tell(MsgIcon icon, const QString& title, const QString& text)
@@ -120,12 +122,59 @@ std::optional<QString> TunerSession::takeSample()
     return tuner_link::RequestSample();
 }
 
+void TunerSession::attachStatus(QLabel* status, QPushButton* cancel)
+{
+    healing_ = new live_link::Healing(status, cancel, this);
+    connect(healing_, &live_link::Healing::back, this, [this] {
+        lost_ = false;
+        emit linkBack();
+    });
+    connect(healing_, &live_link::Healing::givenUp, this, &TunerSession::linkGivenUp);
+}
+
+bool TunerSession::reconnecting() const
+{
+    return healing_ && healing_->active();
+}
+
 bool TunerSession::loseLink()
 {
     lost_ = true;
     timer_->stop();
+    if (healing_) {
+        healing_->begin();
+        return true;
+    }
     // The box runs its own event loop: the window may be closed meanwhile.
     QPointer<TunerSession> self(this);
     live_link::ReportLost();
     return self;
+}
+
+QList<int> TunerSession::DifferingEntries(const tuner::Table& unit, const tuner::Table& shown)
+{
+    QList<int> differing;
+    for (int entry = 0; entry < static_cast<int>(unit.size()); ++entry)
+        if (unit[entry] != shown[entry])
+            differing << entry;
+    return differing;
+}
+
+QString TunerSession::DifferenceQuestion(const QList<int>& entries, const tuner::Table& unit, const tuner::Table& shown,
+                                         int listed)
+{
+    QString text = QStringLiteral("While the link was lost the unit's table changed: %1 %2 from what this window "
+                                  "shows.\r\n")
+                       .arg(entries.size())
+                       .arg(entries.size() == 1 ? QStringLiteral("entry differs") : QStringLiteral("entries differ"));
+    for (int i = 0; i < entries.size() && i < listed; ++i) {
+        const int entry = entries[i];
+        text += QStringLiteral("\r\nEntry %1: unit %2, window %3")
+                    .arg(QStringLiteral("%1").arg(entry, 2, 16, QLatin1Char('0')).toUpper())
+                    .arg(unit[entry])
+                    .arg(shown[entry]);
+    }
+    if (entries.size() > listed)
+        text += QStringLiteral("\r\n... and %1 more").arg(entries.size() - listed);
+    return text + QStringLiteral("\r\n\r\nKeep the unit's values? (No writes the window's values to the unit.)");
 }

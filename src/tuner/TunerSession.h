@@ -11,6 +11,9 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
+class QPushButton;
+
 // The graphical tuner's dealings with the unit, apart from the window that
 // draws them: whether it is on line, the live timer (held off around every
 // transaction, so no live request goes out between a write's attempts), the
@@ -74,11 +77,36 @@ public:
     // link then counts as lost (see loseLink).
     std::optional<QString> takeSample();
 
-    // The link is gone: the timer stops for good, the user is told, the port
-    // is closed and the main window shows no connection. False when the
-    // window did not survive the message.
-    bool loseLink();
+    // The window's status line and its Cancel, where a lost link is told
+    // and the looking for the unit can be stopped.
+    void attachStatus(QLabel* status, QPushButton* cancel);
 
+    // The link is gone: the timer stops, the port is closed, and the session
+    // looks for the unit again, saying so in the status line and on the main
+    // window's indicator (no box). Without a status line the user is told in
+    // a box and the main window shows no connection. False when the window
+    // did not survive the box.
+    bool loseLink();
+    // The unit is being looked for again.
+    bool reconnecting() const;
+    live_link::Healing* healing() const { return healing_; }
+
+    // The entries whose values differ between two copies of a table (the
+    // unit's, read again after the link came back, and the window's).
+    static QList<int> DifferingEntries(const tuner::Table& unit, const tuner::Table& shown);
+    // What the user is asked about them: each entry's address, the unit's
+    // value and the window's, at most `listed` of them and the count of the
+    // rest; Yes keeps the unit's values, No writes the window's.
+    static QString DifferenceQuestion(const QList<int>& entries, const tuner::Table& unit, const tuner::Table& shown,
+                                      int listed = 8);
+
+signals:
+    // The unit answers again: on line, Connected, the live timer not yet started.
+    void linkBack();
+    // The user stopped looking for it: only QUIT (and a log's STOP) is left.
+    void linkGivenUp();
+
+public:
     // Runs one transaction with the live timer held off around it while on
     // line; the timer is back as it was afterwards.
     template <typename F>
@@ -90,6 +118,7 @@ public:
 
 private:
     QTimer* timer_ = nullptr;
+    live_link::Healing* healing_ = nullptr;
     bool onLine_ = false;
     bool lost_ = false;
     bool closing_ = false;

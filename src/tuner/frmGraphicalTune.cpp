@@ -1,5 +1,6 @@
 #include "tuner/frmGraphicalTune.h"
 
+#include "config/TwipsLayout.h"
 #include "correction/ChangeGraph.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
@@ -62,6 +63,7 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
                              }});
     keys_ = new TunerKeys(*this, *cells_, *session_, this);
     readout_ = new TunerReadout(*this, *session_, this);
+    buildLinkStatus();
     settings_ = new TunerSettingsPanel(*this, *session_, *cells_, this,
                                        {[this] { return selectedTable(); }, [this] { LoadTable(); }});
     autoTune_ = new AutoTuneHandOff(
@@ -487,17 +489,103 @@ void frmGraphicalTune::Timer1_Timer()
 
 void frmGraphicalTune::connectionLost()
 {
-    if (!session_->loseLink())
-        return;
-    // Only QUIT is left.
+    // Nothing shown may look live: the readouts grey, the marked cell gone.
+    readout_->linkLost();
+    cells_->clearActiveCell();
+    // Only QUIT is left (and STOP of a log that runs), until the unit is back.
+    disabledAtLoss_.clear();
     for (QWidget* control : content_->findChildren<QWidget*>()) {
-        if (qobject_cast<QPushButton*>(control) || qobject_cast<QScrollBar*>(control)
-            || qobject_cast<QRadioButton*>(control) || qobject_cast<QComboBox*>(control))
+        if ((qobject_cast<QPushButton*>(control) || qobject_cast<QScrollBar*>(control)
+             || qobject_cast<QRadioButton*>(control) || qobject_cast<QComboBox*>(control))
+            && control != cmdCancelReconnect_ && control->isEnabled()) {
+            disabledAtLoss_ << control;
             control->setEnabled(false);
+        }
     }
     for (QWidget* box : std::initializer_list<QWidget*>{txtRPMOFF, txtRPMON, txtRPMandWOT, txtWindowSwitch})
         box->setEnabled(false);
     cmdQUIT->setEnabled(true);
+    cmdDatalog->setEnabled(readout_->armed());
+    session_->loseLink();
+}
+
+void frmGraphicalTune::buildLinkStatus()
+{
+    // Along the bottom, under the buttons: shown only while a lost link is looked for.
+    QWidget* area = cmdQUIT->parentWidget();
+    lblLinkStatus_ = twips_layout::Label(area, QStringLiteral("lblLinkStatus"), QString(), 120, 8280, 3780, 240);
+    lblLinkStatus_->setTextFormat(Qt::PlainText);
+    colours::SetReadout(lblLinkStatus_, colours::Yellow);
+    lblLinkStatus_->hide();
+    cmdCancelReconnect_ = twips_layout::Button(area, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"),
+                                               3900, 8265, 1260, 255);
+    cmdCancelReconnect_->hide();
+    session_->attachStatus(lblLinkStatus_, cmdCancelReconnect_);
+    connect(session_, &TunerSession::linkBack, this, &frmGraphicalTune::linkBack);
+}
+
+void frmGraphicalTune::linkBack()
+{
+    for (const QPointer<QWidget>& control : disabledAtLoss_)
+        if (control)
+            control->setEnabled(true);
+    disabledAtLoss_.clear();
+    for (QWidget* box : std::initializer_list<QWidget*>{txtRPMOFF, txtRPMON, txtRPMandWOT, txtWindowSwitch})
+        box->setEnabled(true);
+    cmdDatalog->setEnabled(true);
+    readout_->linkBack();
+    QPointer<frmGraphicalTune> self(this);
+    if (!reconcileTable() || !self || session_->closing() || session_->lost())
+        return;
+    colours::SetBackground(txtHeartbeat, colours::Green);
+    heartbeatCounter_ = 0;
+    session_->startLive();
+}
+
+bool frmGraphicalTune::reconcileTable()
+{
+    // The unit may have been reset, or written by another tool, while the
+    // link was down: its table is read again and compared with the window's.
+    const char letter = tableLetter_;
+    Table unit{};
+    for (int j = 0; j < TableSize; ++j) {
+        const std::optional<int> byte = session_->readEntry(letter, j);
+        if (!byte) {
+            connectionLost();
+            return false;
+        }
+        unit[j] = static_cast<qint16>(DecodeEntry(*byte));
+    }
+    Table& shown = cells_->table();
+    const QList<int> differing = TunerSession::DifferingEntries(unit, shown);
+    if (differing.isEmpty())
+        return true;
+    QPointer<frmGraphicalTune> self(this);
+    const MsgAnswer answer =
+        services::dialogs().message(MsgIcon::Question, QStringLiteral("Table Differs"),
+                                    TunerSession::DifferenceQuestion(differing, unit, shown), MsgButtons::YesNo);
+    if (!self || session_->closing())
+        return false;
+    if (answer == MsgAnswer::Yes) {
+        shown = unit;
+        for (const int j : differing)
+            graph_->redrawEntry(j);
+        cells_->placeSliders();
+        return true;
+    }
+    for (const int j : differing) {
+        const TunerSession::EntryOutcome outcome = session_->writeEntry(letter, j, shown[j], unit[j]);
+        if (!outcome.answered) {
+            shown[j] = outcome.holds;
+            connectionLost();
+            return false;
+        }
+        if (!outcome.written)
+            shown[j] = outcome.holds;
+        graph_->redrawEntry(j);
+    }
+    cells_->placeSliders();
+    return true;
 }
 
 // --- the user's actions, handed on ----------------------------------------------------

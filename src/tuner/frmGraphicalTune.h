@@ -12,6 +12,8 @@
 #include "tuner/TunerSession.h"
 #include "tuner/TunerSettingsPanel.h"
 
+#include <QList>
+#include <QPointer>
 #include <QWidget>
 
 class frmAutoTune;
@@ -114,6 +116,11 @@ private:
     void loadFailed(const QString& text);
     // The link is gone: told, and only QUIT is left.
     void connectionLost();
+    // The status line and Cancel of a lost link; the unit back; its table
+    // compared with the window's (false when the link went again).
+    void buildLinkStatus();
+    void linkBack();
+    bool reconcileTable();
     // Leaving: stops everything and gives the main window its commands back.
     void release();
     // Before the table on the sliders is replaced by another: unsaved edits
@@ -124,6 +131,9 @@ private:
     void showHistory();
 
     TunerSession* session_ = nullptr;
+    QLabel* lblLinkStatus_ = nullptr;
+    QPushButton* cmdCancelReconnect_ = nullptr;
+    QList<QPointer<QWidget>> disabledAtLoss_;
     TunerCells* cells_ = nullptr;
     TunerKeys* keys_ = nullptr;
     TunerReadout* readout_ = nullptr;

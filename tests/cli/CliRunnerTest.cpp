@@ -236,7 +236,7 @@ protected:
     }
 };
 
-TEST_F(CliMonitorTest, APulledCableEndsItWithEveryLineKept)
+TEST_F(CliMonitorTest, APulledCableNeverBackEndsItWithEveryLineKept)
 {
     const QString path = dir.filePath("run.txt");
     int samples = 0;
@@ -244,9 +244,13 @@ TEST_F(CliMonitorTest, APulledCableEndsItWithEveryLineKept)
         if (frame.contains("UU01M") && ++samples == 5)
             device.vanishNow();
     });
+    // Ctrl-C while the unit is looked for.
+    interruptWhen = [&] { return device.vanished() && clock.nowMs() > 1'000'000 + 120'000; };
     EXPECT_EQ(run({"monitor", "--log", path}), exit_status::UnitFailed);
+    EXPECT_EQ(err.count("Link lost, reconnecting..."), 1) << err.toStdString();
     EXPECT_TRUE(err.contains("Lost Connection to VentrixTM!")) << err.toStdString();
-    EXPECT_EQ(lines(path).size(), 2 + 5);
+    EXPECT_EQ(lines(path).size(), 2 + 5 + 1);
+    EXPECT_TRUE(lines(path).last().endsWith("\",\"link lost\""));
 }
 
 TEST_F(CliMonitorTest, InterruptEndsItCleanly)

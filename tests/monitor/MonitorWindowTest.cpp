@@ -395,57 +395,121 @@ TEST_F(MonitorWindowTest, StopSendsTheBareStopOnlyToAUnitThatAnswered03)
     }
 }
 
-TEST_F(MonitorWindowTest, PulledPlugMidRunLosesTheConnectionCleanly)
+// However the link goes (the adapter pulled, back on the same port or under
+// another name; the unit falling silent), the monitor says so once without a
+// box, greys its readouts, looks for the unit, and carries on in the same log.
+TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
 {
-    for (const bool portError : {false, true}) {
-        SCOPED_TRACE(portError ? "port reports the hardware missing" : "unit silent");
+    struct Case {
+        const char* what;
+        int replugPort; // -1: the unit falls silent instead
+        int backOn;
+    };
+    for (const Case c :
+         {Case{"pulled, back on its port", 0, 1}, Case{"pulled, back as port 3", 3, 3}, Case{"unit silent", -1, 1}}) {
+        SCOPED_TRACE(c.what);
         open();
-        const QString path = w.dir.filePath(portError ? "a.txt" : "b.txt");
+        const QString path = w.dir.filePath(QString::fromLatin1(c.what) + ".txt");
         start(MsgAnswer::Yes, path);
         w.port->replies.remove("M");
         tick();
-        const QByteArray logged = ReadFile(path);
-        EXPECT_EQ(logged.count("\r\n"), 3);
+        const QString shown = text("lblMAFInputVoltage");
 
-        w.device.faults().vanishPortError = portError;
-        w.device.vanishNow();
+        if (c.replugPort < 0) {
+            w.device.faults().silent = true;
+        } else {
+            w.device.faults().unplugAfter = w.device.requestsHeard();
+            w.device.faults().unplugMs = 2500;
+            w.device.faults().replugPort = c.replugPort;
+        }
         messages().clear();
         tick();
-
-        expectMessage(
-            1, 0, MsgIcon::Exclamation, "Connection Error!",
-            "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
+        EXPECT_TRUE(messages().empty());
+        EXPECT_TRUE(window->Reconnecting());
         EXPECT_FALSE(Connected);
-        EXPECT_FALSE(w.port->isOpen());
-        EXPECT_EQ(w.main->windowTitle(), "Not Connected");
-        EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
-        EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
-        EXPECT_EQ(runState(), "running logging neither"); // QUIT is left
-        EXPECT_TRUE(control("cmdQUIT")->isEnabled());
-        EXPECT_EQ(ReadFile(path), logged); // what was recorded is there
+        EXPECT_EQ(text("lblLinkStatus"), "Link lost, reconnecting...");
+        EXPECT_TRUE(shownAndEnabled("cmdCancelReconnect"));
+        EXPECT_EQ(w.main->windowTitle(), "Link lost, reconnecting...");
+        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Link lost");
+        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->toolTip(), "Link lost, reconnecting...");
+        // Nothing live is left looking live.
+        EXPECT_EQ(text("lblMAFInputVoltage"), shown);
+        EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
+        EXPECT_EQ(background("txtHeartbeat"), buttonFace());
+        EXPECT_EQ(runState(), "running logging STOP");
 
-        // The offset slider cannot reach the closed port.
-        messages().clear();
-        drag(20);
-        EXPECT_EQ(w.port->writesWhileClosed, 0);
-        ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].title, "Write Failure!");
-        EXPECT_FALSE(window->Timer1()->isActive());
+        // Still gone a second later: no box, no change.
+        window->Healing()->tryNow();
+        EXPECT_TRUE(window->Reconnecting());
+        if (c.replugPort < 0)
+            w.device.faults().silent = false;
+        else
+            w.clock.advance(2500);
+        window->Healing()->tryNow();
+        EXPECT_FALSE(window->Reconnecting());
+        EXPECT_TRUE(Connected);
+        EXPECT_EQ(CommPortNumber, c.backOn);
+        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), QStringLiteral("Com %1").arg(c.backOn));
+        EXPECT_TRUE(control("lblLinkStatus")->isHidden());
+        EXPECT_TRUE(control("cmdCancelReconnect")->isHidden());
+        EXPECT_EQ(runState(), "running logging ticking STOP");
+        tick();
+        EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
+        EXPECT_TRUE(messages().empty());
 
-        // QUIT reports the log and gives the main window its commands back.
-        messages().clear();
+        const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 6);
+        EXPECT_TRUE(lines[3].startsWith("\"USER TIMESTAMP:\",\"09:2") && lines[3].endsWith("\",\"link lost\""))
+            << lines[3].toStdString();
+        EXPECT_TRUE(lines[4].startsWith("\"USER TIMESTAMP:\",\"09:2") && lines[4].endsWith("\",\"link back\""))
+            << lines[4].toStdString();
+        EXPECT_EQ(lines[5].count("\",\""), 10); // a sample again: the time and ten values
+
         quit();
-        ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].text, "File: " + path + " successfully written.");
-        EXPECT_EQ(w.main->windowTitle(), "Not Connected");
-        EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
-        EXPECT_TRUE(mdlMain::IsControlEnabled("cmdVentrixRun"));
-        EXPECT_TRUE(window.isNull());
-
         w.device.setFaults({});
+        w.simulated.setUnitPort(1);
+        w.simulated.setExistingPorts({1, 2, 3, 4, 5, 6});
         w.main->cmdConnect_Click();
         ASSERT_TRUE(Connected);
     }
+}
+
+// Cancel stops the looking: the program is not connected, STOP still closes
+// the log (nothing else is left on, bar QUIT), and the readouts stay grey.
+TEST_F(MonitorWindowTest, CancelledReconnectLeavesStopToCloseTheLog)
+{
+    open();
+    const QString path = w.dir.filePath("cancelled.txt");
+    start(MsgAnswer::Yes, path);
+    tick();
+    w.device.faults().unplugAfter = w.device.requestsHeard();
+    w.device.faults().unplugMs = 60000;
+    tick();
+    messages().clear();
+    control<QPushButton>("cmdCancelReconnect")->click();
+    EXPECT_FALSE(window->Reconnecting());
+    EXPECT_TRUE(messages().empty());
+    EXPECT_FALSE(Connected);
+    EXPECT_FALSE(w.port->isOpen());
+    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
+    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
+    EXPECT_EQ(runState(), "running logging STOP");
+    EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
+
+    // The offset slider cannot reach the closed port.
+    drag(20);
+    EXPECT_EQ(w.port->writesWhileClosed, 0);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_EQ(messages()[0].title, "Write Failure!");
+
+    messages().clear();
+    window->cmdSTOP_Click();
+    expectMessage(1, 0, MsgIcon::Information, "KESTREL - VentrixTM Communications Software",
+                  "File: " + path + " successfully written.");
+    EXPECT_EQ(runState(), "neither");
+    quit();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
 }
 
 TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)

@@ -119,9 +119,10 @@ TEST(SimFaults, SplitAndDelayedRepliesArriveLater)
 
 TEST(SimFaults, NamesAndValuesAreChecked)
 {
-    const char* bad[] = {"nosuch",          "silent=1",   "drop-every", "drop-every=0", "delay=-5",       "split=x",
-                         "self-test=maybe", "negative=Q", "stray=",     "vanish=-1",    "late",           "late=0",
-                         "late=x",          "late=3:",    "late=3:5:6", "short=Q",      "other-address=1"};
+    const char* bad[] = {"nosuch",  "silent=1",        "drop-every", "drop-every=0", "delay=-5",
+                         "split=x", "self-test=maybe", "negative=Q", "stray=",       "vanish=-1",
+                         "late",    "late=0",          "late=x",     "late=3:",      "late=3:5:6",
+                         "short=Q", "other-address=1", "unplug",     "unplug=3:x",   "replug-port=0"};
     for (const char* text : bad) {
         SimFaults faults;
         QString error;
@@ -129,13 +130,17 @@ TEST(SimFaults, NamesAndValuesAreChecked)
         EXPECT_FALSE(error.isEmpty()) << text;
     }
     SimFaults faults;
-    for (const char* text : {"split", "busy-probes", "vanish", "delay=250", "vanish-port-error"})
+    for (const char* text :
+         {"split", "busy-probes", "vanish", "delay=250", "vanish-port-error", "unplug=40:8000", "replug-port=3"})
         ASSERT_TRUE(faults.apply(QString::fromLatin1(text), nullptr)) << text;
     EXPECT_EQ(faults.splitInto, 3);
     EXPECT_EQ(faults.busyProbes, 1);
     EXPECT_EQ(faults.vanishAfter, 0);
     EXPECT_EQ(faults.delayMs, 250);
     EXPECT_TRUE(faults.vanishPortError);
+    EXPECT_EQ(faults.unplugAfter, 40);
+    EXPECT_EQ(faults.unplugMs, 8000);
+    EXPECT_EQ(faults.replugPort, 3);
 }
 
 } // namespace

@@ -207,40 +207,122 @@ TEST_F(TunerLiveTest, WithoutAFileTheLoggerOnlyTogglesItsCaption)
     EXPECT_TRUE(window->Timer1()->isActive());
 }
 
-TEST_F(TunerLiveTest, ALostLinkLeavesOnlyQuit)
+// However the link goes, the tuner says so once without a box, greys its
+// ENGINE MONITOR, leaves only QUIT, the log's STOP and Cancel, and takes up
+// where it was when the unit answers again: the table read again and found
+// the same, the log noting the gap.
+TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
 {
-    openOnline();
-    device.vanishNow();
-    tick();
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, "Connection Error!");
-    EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
-    EXPECT_EQ(messages()[0].text,
-              "Lost Connection to VentrixTM!\r\nPlease check power to VentrixTM and serial cable connectivity.");
-    EXPECT_FALSE(Connected);
-    EXPECT_FALSE(simulated.isOpen());
-    EXPECT_FALSE(window->Timer1()->isActive());
-    // The window's own scroll bars aside, which still scroll it.
-    for (QWidget* control : window->findChild<QWidget*>("content")->findChildren<QWidget*>()) {
-        if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QScrollBar*>(control)
-            || qobject_cast<QComboBox*>(control)) {
-            EXPECT_EQ(control->isEnabled(), control->objectName() == "cmdQUIT") << control->objectName().toStdString();
+    struct Case {
+        const char* what;
+        int replugPort; // -1: the unit falls silent instead
+        int backOn;
+    };
+    for (const Case c :
+         {Case{"pulled, back on its port", 0, 1}, Case{"pulled, back as port 4", 4, 4}, Case{"unit silent", -1, 1}}) {
+        SCOPED_TRACE(c.what);
+        openOnline();
+        const QString path = dir.filePath(QString::fromLatin1(c.what) + ".txt");
+        startLog(path);
+        sample(KnownSample);
+        ASSERT_GE(window->ActiveCell(), 0);
+        port->replies.remove("M"); // the unit's own samples from now on
+        if (c.replugPort < 0) {
+            device.faults().silent = true;
+        } else {
+            device.faults().unplugAfter = device.requestsHeard();
+            device.faults().unplugMs = 2500;
+            device.faults().replugPort = c.replugPort;
         }
-    }
-    for (const char* name : {"txtRPMON", "txtRPMOFF", "txtRPMandWOT", "txtWindowSwitch"})
-        EXPECT_FALSE(control(QString::fromLatin1(name))->isEnabled()) << name;
-    EXPECT_EQ(main->windowTitle(), "Not Connected");
-    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
-    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
+        tick();
+        EXPECT_TRUE(messages().isEmpty());
+        EXPECT_TRUE(window->Session().reconnecting());
+        EXPECT_EQ(text("lblLinkStatus"), "Link lost, reconnecting...");
+        EXPECT_EQ(main->windowTitle(), "Link lost, reconnecting...");
+        EXPECT_FALSE(window->Timer1()->isActive());
+        EXPECT_EQ(window->ActiveCell(), -1);
+        EXPECT_FALSE(control("lblMAFVoltage")->isEnabled());
+        EXPECT_EQ(background("txtHeartbeat"), buttonFace());
+        EXPECT_EQ(background("lblAirFuelRatio"), buttonFace());
+        for (QWidget* control : window->findChild<QWidget*>("content")->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QScrollBar*>(control)
+                || qobject_cast<QComboBox*>(control)) {
+                const QString name = control->objectName();
+                EXPECT_EQ(control->isEnabled(),
+                          name == "cmdQUIT" || name == "cmdDatalog" || name == "cmdCancelReconnect")
+                    << name.toStdString();
+            }
+        }
 
-    // QUIT asks nothing and gives the main window its commands back.
-    window->cmdQUIT_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(messages().size(), 1);
-    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdGraphicalTune"));
-    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
-    EXPECT_FALSE(mdlMain::IsControlEnabled("cmdDisconnect"));
+        if (c.replugPort < 0)
+            device.faults().silent = false;
+        else
+            clock.advance(2500);
+        heard();
+        window->Session().healing()->tryNow();
+        EXPECT_FALSE(window->Session().reconnecting());
+        EXPECT_TRUE(Connected);
+        EXPECT_EQ(CommPortNumber, c.backOn);
+        EXPECT_TRUE(messages().isEmpty()); // the table read back is the window's
+        EXPECT_EQ(heard(), QStringList{"Z"} + readsOf('O'));
+        EXPECT_TRUE(window->Timer1()->isActive());
+        EXPECT_TRUE(control("cmdLean")->isEnabled());
+        tick();
+        EXPECT_TRUE(control("lblMAFVoltage")->isEnabled());
+        window->cmdDatalog_Click();
+        const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 6);
+        EXPECT_TRUE(lines[3].endsWith("\",\"link lost\"")) << lines[3].toStdString();
+        EXPECT_TRUE(lines[4].endsWith("\",\"link back\"")) << lines[4].toStdString();
+        quit();
+        device.setFaults({});
+        simulated.setUnitPort(1);
+        simulated.setExistingPorts({1, 2, 3, 4, 5, 6});
+        main->cmdConnect_Click();
+        ASSERT_TRUE(Connected);
+        messages().clear();
+    }
+}
+
+// A write whose echo was lost with the link: what the unit holds is read
+// again once it is back, the difference shown, and the user's answer decides
+// which copy stays. Nothing is written twice, or without the answer.
+TEST_F(TunerLiveTest, AWriteCaughtByTheLossIsSettledByTheUser)
+{
+    for (const bool keepUnits : {true, false}) {
+        SCOPED_TRACE(keepUnits ? "the unit's kept" : "the window's kept");
+        device.memory().setCell('O', 38, 0);
+        openOnline();
+        // The first entry written (38, cell 3's own) lands; its echo is lost with the cable.
+        device.faults().unplugAfter = device.requestsHeard() + 1;
+        device.faults().unplugMs = 2500;
+        move(slider(3), 25);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(device.memory().cell('O', 38), 25);
+        EXPECT_EQ(window->CorrectionTable()[38], 0);
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, "Write Failure!");
+        EXPECT_TRUE(window->Session().reconnecting());
+
+        clock.advance(2500);
+        messages().clear();
+        heard();
+        dialogs.answerNext(keepUnits ? MsgAnswer::Yes : MsgAnswer::No);
+        window->Session().healing()->tryNow();
+        ASSERT_EQ(messages().size(), 1);
+        EXPECT_EQ(messages()[0].title, "Table Differs");
+        EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
+        EXPECT_EQ(messages()[0].text,
+                  "While the link was lost the unit's table changed: 1 entry differs from what this window shows.\r\n"
+                  "\r\nEntry 26: unit 25, window 0\r\n"
+                  "\r\nKeep the unit's values? (No writes the window's values to the unit.)");
+        EXPECT_EQ(window->CorrectionTable()[38], keepUnits ? 25 : 0);
+        EXPECT_EQ(device.memory().cell('O', 38), keepUnits ? 25 : 0);
+        const QStringList written = keepUnits ? QStringList{} : QStringList{"WO2600"};
+        EXPECT_EQ(heard().mid(1 + 256), written);
+        messages().clear();
+        quit();
+    }
 }
 
 TEST_F(TunerLiveTest, QuitOffLineAsksFirst)
