@@ -11,8 +11,7 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString
-        command; // probe, ports, info, export, import, restore, backups, history, read, ..., autotune
+    QString command; // probe, ports, info, export, import, restore, backups, history, read, ..., autotune
     QStringList operands;
     bool help = false;
     bool version = false;
@@ -30,7 +29,7 @@ struct CliArguments {
     QString error; // set when the arguments make no sense
 };
 
-inline const QStringList CliCommands = {"probe", "ports",   "info", "export",  "import", "restore",
+inline const QStringList CliCommands = {"probe",   "ports",   "info", "export",  "import", "restore",
                                         "backups", "history", "read", "write",   "fill",   "list",
                                         "monitor", "log",     "diff", "autotune"};
 

@@ -167,7 +167,8 @@ int ImportLines(const CliArguments& a, Console& c, const tunefile::FileLines& fi
             return status;
     }
     const tunefile::Tune now = tunefile::AfterWriting(held, file);
-    tune_history::Remember(source, QString::number(mdlPublicVars::CommPortNumber), now);
+    tune_history::Remember(source, QString::number(mdlPublicVars::CommPortNumber), now,
+                           services::clock().currentDateTime());
     c.out << "Fingerprint " << tune_history::Fingerprint(now)
           << (now.isComplete() ? QString() : QStringLiteral(" (of the %1 entries written)").arg(now.entryCount()))
           << Qt::endl;
@@ -176,7 +177,8 @@ int ImportLines(const CliArguments& a, Console& c, const tunefile::FileLines& fi
 
 int Import(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit)
 {
-    return importFile(a, c, path, unit, [](int) { return tunefile::ImportWarningText; }, tune_history::Source::Import);
+    return importFile(
+        a, c, path, unit, [](int) { return tunefile::ImportWarningText; }, tune_history::Source::Import);
 }
 
 int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
@@ -201,11 +203,14 @@ int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
     c.out << "Restoring " << named << Qt::endl;
     // The backup taken first must not rotate away the one being restored.
     const tunefile::BackupInUse inUse(chosen.path);
-    return importFile(a, c, chosen.path, unit, [&named](int entries) {
-        return QStringLiteral("Restoring %1 will OVERWRITE %2 memory locations.\nWould you like to continue?")
-            .arg(named)
-            .arg(entries);
-    }, tune_history::Source::Restore);
+    return importFile(
+        a, c, chosen.path, unit,
+        [&named](int entries) {
+            return QStringLiteral("Restoring %1 will OVERWRITE %2 memory locations.\nWould you like to continue?")
+                .arg(named)
+                .arg(entries);
+        },
+        tune_history::Source::Restore);
 }
 
 int List(const CliArguments& a, Console& c)

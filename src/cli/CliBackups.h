@@ -32,8 +32,8 @@ int Import(const CliArguments& arguments, Console& console, const QString& path,
 // The import's work once its lines are checked: the question, the backup,
 // the lines that change the unit written, the read-back, the record in the
 // tune history. `from` names the lines' source in the report.
-int ImportLines(const CliArguments& arguments, Console& console, const tunefile::FileLines& file,
-                const QString& from, const UnitAccess& unit, const std::function<QString(int entries)>& question,
+int ImportLines(const CliArguments& arguments, Console& console, const tunefile::FileLines& file, const QString& from,
+                const UnitAccess& unit, const std::function<QString(int entries)>& question,
                 tune_history::Source source);
 
 // restore N: the import of backup N of the list (1 is the newest).

@@ -109,8 +109,8 @@ int Run(const CliArguments& a, Console& c, const cli_backups::UnitAccess& unit)
                  {"note", 3, "history note N TEXT"},
                  {"export", 3, "history export N OUT.tun"},
                  {"restore", 2, "history restore N [--table O|C|H|L | --registers] [--yes]"}};
-    const auto form = std::find_if(std::begin(forms), std::end(forms),
-                                   [&](const auto& f) { return what == QLatin1String(f.name); });
+    const auto form =
+        std::find_if(std::begin(forms), std::end(forms), [&](const auto& f) { return what == QLatin1String(f.name); });
     if (form == std::end(forms))
         return refuse(c, BadInput, QStringLiteral("history takes show, note, export or restore, not '%1'").arg(what));
     if (a.operands.size() != form->operands)
@@ -135,9 +135,9 @@ int Run(const CliArguments& a, Console& c, const cli_backups::UnitAccess& unit)
     if (what == QLatin1String("export")) {
         QString error;
         if (!SaveTextFile(a.operands.at(2), tunefile::TuneText(record->tune), &error))
-            return refuse(c, BadInput,
-                          QStringLiteral("%1 could not be written: %2")
-                              .arg(QDir::toNativeSeparators(a.operands.at(2)), error));
+            return refuse(
+                c, BadInput,
+                QStringLiteral("%1 could not be written: %2").arg(QDir::toNativeSeparators(a.operands.at(2)), error));
         c.out << "Exported record " << number << " (" << record->tune.entryCount() << " entries) to "
               << QDir::toNativeSeparators(a.operands.at(2)) << Qt::endl
               << "Fingerprint " << record->fingerprint << Qt::endl;
@@ -145,8 +145,8 @@ int Run(const CliArguments& a, Console& c, const cli_backups::UnitAccess& unit)
     }
     const tunefile::FileLines lines = restoredLines(record->tune, a.table, a.registersOnly);
     const QString part = a.registersOnly ? QStringLiteral("the registers of ")
-        : a.table.isEmpty()             ? QString()
-                                        : QStringLiteral("table %1 of ").arg(a.table);
+        : a.table.isEmpty()              ? QString()
+                                         : QStringLiteral("table %1 of ").arg(a.table);
     const QString named = QStringLiteral("%1record %2 (%3)").arg(part).arg(number).arg(timeOf(*record));
     c.out << "Restoring " << named << Qt::endl;
     return cli_backups::ImportLines(

@@ -73,7 +73,8 @@ int Run::exportTune()
     if (!SaveTextFile(path, read.text, &error))
         return refuse(tunefile::ExportWriteFailureText(path, error));
     c_.out << "Exported " << tunefile::DataLineCount << " entries to " << shownPath(path) << Qt::endl;
-    tune_history::Remember(tune_history::Source::Export, QString::number(mdlPublicVars::CommPortNumber), read.tune);
+    tune_history::Remember(tune_history::Source::Export, QString::number(mdlPublicVars::CommPortNumber), read.tune,
+                           services::clock().currentDateTime());
     c_.out << "Fingerprint " << tune_history::Fingerprint(read.tune) << Qt::endl;
     return Done;
 }

@@ -67,7 +67,8 @@ bool KeepAsBackup(const Tune& tune)
     if (WriteBackup(BackupFolder(), tune, services::clock().currentDateTime(), mdlPublicVars::CommPortNumber, &error)
             .isEmpty())
         return false;
-    tune_history::Remember(tune_history::Source::Backup, QString::number(mdlPublicVars::CommPortNumber), tune);
+    tune_history::Remember(tune_history::Source::Backup, QString::number(mdlPublicVars::CommPortNumber), tune,
+                           services::clock().currentDateTime());
     return true;
 }
 

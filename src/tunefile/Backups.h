@@ -81,9 +81,9 @@ std::optional<Tune> ReadBackup(const QString& path, QString* error = nullptr);
 struct BackupResult {
     bool written = false;
     QString path;
-    Tune tune;            // what the unit held, when read whole
-    int failedEntry = -1; // the entry (index into TuneOrder) whose read failed
-    QString error;        // why the file could not be written
+    Tune tune;                           // what the unit held, when read whole
+    int failedEntry = -1;                // the entry (index into TuneOrder) whose read failed
+    QString error;                       // why the file could not be written
     tune_history::Remembered remembered; // the backup's record in the tune history
 };
 

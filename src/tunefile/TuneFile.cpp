@@ -275,7 +275,8 @@ Tune AfterWriting(const Tune& held, const FileLines& file)
     Tune after = held;
     for (const QString& line : file.lines)
         if (IsDataLine(line))
-            after.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)}, line.mid(3, 2).toInt(nullptr, 16));
+            after.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)},
+                           line.mid(3, 2).toInt(nullptr, 16));
     return after;
 }
 

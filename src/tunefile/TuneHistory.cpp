@@ -1,7 +1,5 @@
 #include "tunefile/TuneHistory.h"
 
-#include "platform/Clock.h"
-#include "platform/Services.h"
 #include "tunefile/Backups.h"
 #include "tunefile/TuneFile.h"
 
@@ -41,8 +39,8 @@ Reporting& reporting()
 const QList<std::pair<Source, QString>>& sourceNames()
 {
     static const QList<std::pair<Source, QString>> names = {
-        {Source::Export, QStringLiteral("export")},       {Source::Backup, QStringLiteral("backup")},
-        {Source::Import, QStringLiteral("import")},       {Source::Restore, QStringLiteral("restore")},
+        {Source::Export, QStringLiteral("export")},        {Source::Backup, QStringLiteral("backup")},
+        {Source::Import, QStringLiteral("import")},        {Source::Restore, QStringLiteral("restore")},
         {Source::SaveTable, QStringLiteral("save-table")}, {Source::OffLineSave, QStringLiteral("off-line save")},
     };
     return names;
@@ -229,7 +227,7 @@ QList<Record> History::records(const QString& search)
         r.port = query.value(2).toString();
         r.source = sourceNamed(query.value(3).toString()).value_or(Source::Export);
         r.fingerprint = query.value(4).toString();
-        r.tune = tunefile::TuneFromText(query.value(5).toString()).value_or(tunefile::Tune {});
+        r.tune = tunefile::TuneFromText(query.value(5).toString()).value_or(tunefile::Tune{});
         r.tune.origin = {tunefile::TuneOrigin::Kind::None, {}, r.port, r.when};
         r.note = query.value(6).toString();
         r.label = query.value(7).toString();
@@ -300,14 +298,14 @@ QString FailureText(const QString& path, const QString& why)
         + QDir::toNativeSeparators(path) + QStringLiteral("\n") + why;
 }
 
-Remembered Remember(Source source, const QString& port, const tunefile::Tune& tune)
+Remembered Remember(Source source, const QString& port, const tunefile::Tune& tune, const QDateTime& when)
 {
     Remembered remembered;
     remembered.fingerprint = Fingerprint(tune);
     const QString path = HistoryPath();
     History history(path);
     remembered.earlier = history.matching(remembered.fingerprint);
-    remembered.recorded = history.add(source, port, tune, services::clock().currentDateTime()).has_value();
+    remembered.recorded = history.add(source, port, tune, when).has_value();
     Reporting& state = reporting();
     if (!remembered.recorded && !state.told && state.reporter) {
         state.told = true;
@@ -321,7 +319,8 @@ QString MatchText(const QString& fingerprint, const std::optional<Record>& match
     const QString print = QStringLiteral("Tune fingerprint %1").arg(fingerprint);
     if (!match)
         return print + QStringLiteral(", no record matches");
-    QString text = print + QStringLiteral(", matches ") + QLocale::c().toString(match->when, QStringLiteral("dddd HH:mm"));
+    QString text =
+        print + QStringLiteral(", matches ") + QLocale::c().toString(match->when, QStringLiteral("dddd HH:mm"));
     if (!match->note.isEmpty())
         text += QStringLiteral(", \"%1\"").arg(match->note);
     return text;

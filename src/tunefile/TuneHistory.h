@@ -94,7 +94,7 @@ struct Remembered {
     // The newest record that held the same tune before this one.
     std::optional<Record> earlier;
 };
-Remembered Remember(Source source, const QString& port, const tunefile::Tune& tune);
+Remembered Remember(Source source, const QString& port, const tunefile::Tune& tune, const QDateTime& when);
 // The text told when the history cannot be used.
 QString FailureText(const QString& path, const QString& why);
 

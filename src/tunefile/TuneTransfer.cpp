@@ -75,7 +75,8 @@ bool overwriteUnit(Transfer& transfer, const FileLines& file, tune_history::Sour
         return false;
     const FileLines lines = held.isComplete() ? LinesThatChange(file, held) : file;
     transfer.showSplash(frmTransferSplash::Kind::Import);
-    const ImportResult written = WriteTune(TransactKeepingWindowsAlive(), lines, CountingSentLines(lines, transfer.advance()));
+    const ImportResult written =
+        WriteTune(TransactKeepingWindowsAlive(), lines, CountingSentLines(lines, transfer.advance()));
     transfer.setBusy(false);
     switch (written.outcome) {
     case ImportOutcome::WriteFailed:
@@ -233,7 +234,8 @@ std::optional<Tune> ReadUnitTune()
     }
     Tune tune = read.tune;
     tune.origin = {TuneOrigin::Kind::Unit, {}, QString::number(mdlPublicVars::CommPortNumber), when};
-    ShowFingerprint({false, tune_history::Fingerprint(tune), tune_history::History().matching(tune_history::Fingerprint(tune))});
+    ShowFingerprint(
+        {false, tune_history::Fingerprint(tune), tune_history::History().matching(tune_history::Fingerprint(tune))});
     return tune;
 }
 
@@ -246,7 +248,8 @@ void RememberWholeTune(tune_history::Source source, const Tune& tune)
 {
     const QString& offLinePath = mdlPublicVars::OffLineTunePath;
     ShowFingerprint(tune_history::Remember(
-        source, offLinePath.isEmpty() ? QString::number(mdlPublicVars::CommPortNumber) : offLinePath, tune));
+        source, offLinePath.isEmpty() ? QString::number(mdlPublicVars::CommPortNumber) : offLinePath, tune,
+        services::clock().currentDateTime()));
 }
 
 void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work)

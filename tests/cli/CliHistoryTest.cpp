@@ -86,8 +86,7 @@ TEST_F(CliHistoryTest, APartialRestoreChangesOnlyTheChosenPart)
     ASSERT_EQ(run({"history", "restore", "1", "--table", "c", "--yes"}), exit_status::Done) << err.toStdString();
     for (const char table : tune_test::TuneTables)
         for (int address = 0; address < 256; address += 51)
-            EXPECT_EQ(device.memory().cell(table, address),
-                      (table == 'C' ? recorded : changed).cell(table, address))
+            EXPECT_EQ(device.memory().cell(table, address), (table == 'C' ? recorded : changed).cell(table, address))
                 << table << address;
     EXPECT_EQ(device.memory().registerValue(0x05), changed.registerValue(0x05));
 

@@ -97,7 +97,8 @@ TEST(TuneHistoryTest, TwoWritersAtOnceBothRecordEverything)
     auto writer = [&](int w) {
         History history(path);
         for (int i = 0; i < Each; ++i)
-            recorded[w] += history.add(Source::Export, QString::number(w), Tune(), QDateTime::currentDateTime()) ? 1 : 0;
+            recorded[w] +=
+                history.add(Source::Export, QString::number(w), Tune(), QDateTime::currentDateTime()) ? 1 : 0;
     };
     std::thread a(writer, 0), b(writer, 1);
     a.join();
@@ -113,12 +114,14 @@ TEST(TuneHistoryTest, AHistoryThatCannotBeUsedIsToldOnceAndHoldsNothing)
         const char* name;
         std::function<void(const QString& path)> spoil;
     } cases[] = {
-        {"not a database", [](const QString& path) {
+        {"not a database",
+         [](const QString& path) {
              QFile file(path);
              ASSERT_TRUE(file.open(QIODevice::WriteOnly));
              file.write(QByteArray(4096, 'x'));
          }},
-        {"truncated", [](const QString& path) {
+        {"truncated",
+         [](const QString& path) {
              {
                  History history(path);
                  for (int i = 0; i < 30; ++i)
@@ -128,7 +131,8 @@ TEST(TuneHistoryTest, AHistoryThatCannotBeUsedIsToldOnceAndHoldsNothing)
              ASSERT_TRUE(file.resize(1500));
          }},
         {"a folder in its place", [](const QString& path) { QDir().mkpath(path); }},
-        {"read-only", [](const QString& path) {
+        {"read-only",
+         [](const QString& path) {
              History(path).isOpen();
              QFile::setPermissions(path, QFile::ReadOwner);
          }},
@@ -142,8 +146,8 @@ TEST(TuneHistoryTest, AHistoryThatCannotBeUsedIsToldOnceAndHoldsNothing)
         SetHistoryPath(path);
         QStringList told;
         SetFailureReporter([&told](const QString& text) { told << text; });
-        EXPECT_FALSE(Remember(Source::Export, "1", Tune()).recorded);
-        EXPECT_FALSE(Remember(Source::Backup, "1", Tune()).recorded);
+        EXPECT_FALSE(Remember(Source::Export, "1", Tune(), {}).recorded);
+        EXPECT_FALSE(Remember(Source::Backup, "1", Tune(), {}).recorded);
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].contains(QDir::toNativeSeparators(path)));
         // What the history window shows: no record, and why.
@@ -171,7 +175,8 @@ TEST(TuneHistoryTest, ALockedHistoryIsWaitedForThenRefused)
         EXPECT_FALSE(history.add(Source::Export, "1", Tune(), QDateTime::currentDateTime()));
         EXPECT_TRUE(history.error().contains("locked")) << history.error().toStdString();
         EXPECT_TRUE(QSqlQuery(locker).exec("COMMIT"));
-        EXPECT_TRUE(history.add(Source::Export, "1", Tune(), QDateTime::currentDateTime())) << history.error().toStdString();
+        EXPECT_TRUE(history.add(Source::Export, "1", Tune(), QDateTime::currentDateTime()))
+            << history.error().toStdString();
         locker.close();
     }
     QSqlDatabase::removeDatabase("locker");

@@ -480,9 +480,11 @@ TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
         EXPECT_EQ(sent.count(QStringLiteral("W") + failingLine), c.fault == QByteArray("silent") ? 10 : 1);
         // What was confirmed stays; nothing after the failing line is sent
         // (the failing entry itself may hold either).
-        for (int i = 0; i < 1044; ++i)
-            if (i != failing)
+        for (int i = 0; i < 1044; ++i) {
+            if (i != failing) {
                 ASSERT_EQ(EntryAt(unit.memory(), i), EntryAt(i < failing ? second.memory() : before, i)) << i;
+            }
+        }
         expectRestored();
         services::installPort(w.port);
     }
