@@ -32,21 +32,6 @@ int refuse(Console& c, int status, const QString& text)
     return status;
 }
 
-// The lines a restore writes: the record's whole tune, one of its tables,
-// or its registers.
-tunefile::FileLines restoredLines(const tunefile::Tune& tune, const QString& table, bool registersOnly)
-{
-    tunefile::FileLines lines;
-    for (const QString& line : tunefile::DataLines(tune)) {
-        const QChar letter = line.at(0);
-        if ((registersOnly && letter != QLatin1Char(tunefile::RegisterLetter))
-            || (!table.isEmpty() && letter != table.at(0)))
-            continue;
-        lines.lines.append(line);
-    }
-    return lines;
-}
-
 int list(Console& c, tune_history::History& history)
 {
     const QList<tune_history::Record> records = history.records();
@@ -143,11 +128,10 @@ int Run(const CliArguments& a, Console& c, const cli_backups::UnitAccess& unit)
               << "Fingerprint " << record->fingerprint << Qt::endl;
         return Done;
     }
-    const tunefile::FileLines lines = restoredLines(record->tune, a.table, a.registersOnly);
-    const QString part = a.registersOnly ? QStringLiteral("the registers of ")
-        : a.table.isEmpty()              ? QString()
-                                         : QStringLiteral("table %1 of ").arg(a.table);
-    const QString named = QStringLiteral("%1record %2 (%3)").arg(part).arg(number).arg(timeOf(*record));
+    const char part = a.registersOnly ? tunefile::RegisterLetter : a.table.isEmpty() ? '\0' : a.table.at(0).toLatin1();
+    const tunefile::FileLines lines = tune_history::PartLines(record->tune, part);
+    const QString named =
+        QStringLiteral("%1 of record %2 (%3)").arg(tune_history::PartName(part)).arg(number).arg(timeOf(*record));
     c.out << "Restoring " << named << Qt::endl;
     return cli_backups::ImportLines(
         a, c, lines, named, unit,

@@ -81,6 +81,24 @@ QString Fingerprint(const tunefile::Tune& tune)
     return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex().left(12));
 }
 
+tunefile::FileLines PartLines(const tunefile::Tune& tune, char part)
+{
+    tunefile::FileLines lines;
+    for (const QString& line : tunefile::DataLines(tune))
+        if (part == '\0' || line.at(0) == QLatin1Char(part))
+            lines.lines.append(line);
+    return lines;
+}
+
+QString PartName(char part)
+{
+    if (part == '\0')
+        return QStringLiteral("the whole tune");
+    if (part == tunefile::RegisterLetter)
+        return QStringLiteral("the registers");
+    return QStringLiteral("table %1").arg(QLatin1Char(part));
+}
+
 QString HistoryPath()
 {
     if (!pathOverride().isEmpty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tunefile/Tune.h"
+#include "tunefile/TuneFile.h"
 
 #include <QDateTime>
 #include <QList>
@@ -28,6 +28,12 @@ QString SourceName(Source source);
 // absent): the same for two files that differ only in their time stamp, line
 // order or line ends, different when one entry differs. 12 hexadecimal digits.
 QString Fingerprint(const tunefile::Tune& tune);
+
+// What a restore from the history writes: the whole tune ('\0'), one
+// table ('C', 'O', 'L', 'H') or the registers (RegisterLetter).
+tunefile::FileLines PartLines(const tunefile::Tune& tune, char part);
+// "the whole tune", "table C", "the registers".
+QString PartName(char part);
 
 struct Record {
     qint64 id = 0;

@@ -7,9 +7,13 @@
 #include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tunefile/frmRestoreBackup.h"
+#include "tunefile/frmTuneHistory.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -760,3 +764,48 @@ TEST_F(RestoreBackupTest, AUnitThatCannotBeReadLeavesTheDifferencesUnknown)
 }
 
 } // namespace
+
+TEST_F(SafeImportTest, TheHistoryRecordsWhatWasReadAndRestoresOneTableAfterTheQuestion)
+{
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    ASSERT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+    const QString imported = tune_history::Fingerprint(*TuneFromText(tune_test::ExpectedFile(second.memory(), Stamp)));
+    EXPECT_EQ(w.main->statusBar()->currentMessage(), "Tune fingerprint " + imported + ", no record matches");
+    // The unit read whole again holds the tune the import recorded (5 December 2026 was a Saturday).
+    dialogs.script.chooseNextFile(path);
+    ExportTune();
+    EXPECT_EQ(w.main->statusBar()->currentMessage(), "Tune fingerprint " + imported + ", matches Saturday 07:41");
+
+    frmTuneHistory* window = ShowTuneHistory();
+    const QList<tune_history::Record>& shown = window->shown();
+    ASSERT_EQ(shown.size(), 3);
+    QTableWidget* grid = window->findChild<QTableWidget*>("grdHistory");
+    EXPECT_EQ(grid->item(0, 2)->text() + grid->item(1, 2)->text() + grid->item(2, 2)->text(), "exportimportbackup");
+    grid->item(2, 6)->setText("before the import"); // the backup's note, typed in
+    EXPECT_EQ(tune_history::History().numbered(3)->note, "before the import");
+
+    // Table C of the backup back into the unit: No writes nothing, Yes writes only table C.
+    grid->selectRow(2);
+    window->findChild<QComboBox*>("cboRestorePart")->setCurrentText("Table C");
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        first.clearLog();
+        dialogs.script.messages.clear();
+        dialogs.script.answerNext(answer);
+        window->findChild<QPushButton*>("cmdRestoreToUnit")->click();
+        ASSERT_FALSE(dialogs.script.messages.isEmpty());
+        EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
+        EXPECT_TRUE(dialogs.script.messages[0].text.contains("table C"))
+            << dialogs.script.messages[0].text.toStdString();
+        if (answer == MsgAnswer::No) {
+            EXPECT_TRUE(first.payloadLog().isEmpty());
+        }
+    }
+    EXPECT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+    for (int address = 0; address < 256; ++address) {
+        ASSERT_EQ(first.memory().cell('C', address), before.cell('C', address)) << address;
+        ASSERT_EQ(first.memory().cell('O', address), second.memory().cell('O', address)) << address;
+    }
+    EXPECT_EQ(first.memory().registerValue(0x05), second.memory().registerValue(0x05));
+    window->close();
+}
