@@ -32,6 +32,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -43,6 +45,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -227,7 +231,9 @@ void frmMain::mnuSaveTuneItem_Click()
 
 void frmMain::mnuSaveTuneAsItem_Click()
 {
-    offLine_->saveAs();
+    // The indicator names the file the tune is saved to from now on.
+    if (offLine_->saveAs() && mdlPublicVars::Connected)
+        showConnectedIndicator(mdlPublicVars::CommPortNumber);
 }
 
 void frmMain::mnuExitItem_Click()
@@ -254,6 +260,17 @@ void frmMain::closeEvent(QCloseEvent* event)
         mdi_->closeAllSubWindows();
     }
     event->accept();
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A child window closing in the work area clears the title's mark of
+    // unsaved changes (the sub-window does so on its way out, maximized or
+    // not); the mark follows the off-line tune alone.
+    if (event->type() == QEvent::ModifiedChange && !mdlPublicVars::OffLineTunePath.isEmpty()
+        && isWindowModified() != mdlPublicVars::OffLineTuneModified)
+        setWindowModified(mdlPublicVars::OffLineTuneModified);
 }
 
 void frmMain::setBusyPointer(bool busy)
@@ -287,8 +304,28 @@ void frmMain::unloadAutodetectWindow()
 void frmMain::showConnectedIndicator(int portNumber)
 {
     txtConnected->setEnabled(true);
-    colours::SetBackground(txtConnected, colours::Green);
-    txtConnected->setText(QStringLiteral("Com %1").arg(portNumber));
+    // A tune open off line is no car on a cable: the box says OFF LINE, not
+    // green, and the label beside it names the file instead of CONNECTED.
+    const QString& offLine = mdlPublicVars::OffLineTunePath;
+    auto* label = findChild<QLabel*>(QStringLiteral("Label1"));
+    if (offLine.isEmpty()) {
+        colours::SetBackground(txtConnected, colours::Green);
+        txtConnected->setText(QStringLiteral("Com %1").arg(portNumber));
+        label->setText(QStringLiteral("CONNECTED"));
+    } else {
+        colours::SetButtonFace(txtConnected);
+        txtConnected->setText(QStringLiteral("OFF LINE"));
+        label->setText(QFileInfo(offLine).fileName());
+    }
+    txtConnected->setToolTip(QDir::toNativeSeparators(offLine));
+    label->setToolTip(txtConnected->toolTip());
+    // The box as wide as its text needs, the label after it.
+    const int width =
+        std::max(Twips(795, this),
+                 txtConnected->fontMetrics().horizontalAdvance(txtConnected->text()) + txtConnected->height() / 2);
+    txtConnected->resize(width, txtConnected->height());
+    label->move(txtConnected->geometry().right() + Twips(165, this), label->y());
+    label->adjustSize();
     mdlMain::SetControlsEnabled({QStringLiteral("cmdConnect")}, false);
     mdlMain::SetControlsEnabled({QStringLiteral("cmdDisconnect")}, true);
 }

@@ -186,6 +186,7 @@ void frmMain::buildMenus()
     QMenu* help = menu("mnuHelp", QStringLiteral("&Help"));
     item(help, "mnuAboutItem", QStringLiteral("&About"), &frmMain::mnuAboutItem_Click);
     item(help, "Calculator", QStringLiteral("&Calculator"), &frmMain::cmdAirFuelCalculator_Click);
+    help->addAction(QStringLiteral("&Keyboard"), [] { ShowKeyboardPage(); })->setObjectName("mnuKeyboardItem");
 
     for (QMenu* m : {file, diagnostics, ventrix, tune, wideband, help})
         m->setToolTipsVisible(true);

@@ -34,6 +34,7 @@ QMessageBox::StandardButtons toQt(MsgButtons buttons)
     case MsgButtons::OkCancel:
         return QMessageBox::Ok | QMessageBox::Cancel;
     case MsgButtons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
     case MsgButtons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }

@@ -23,7 +23,8 @@ public:
     virtual MsgAnswer message(MsgIcon icon, const QString& title, const QString& text,
                               MsgButtons buttons = MsgButtons::Ok) = 0;
 
-    // A Yes/No question whose Yes writes to the unit. No is its default
+    // A Yes/No question whose Yes writes to the unit (or throws away work
+    // not yet saved). No is its default
     // button and its Escape answer, so Enter pressed by habit (or on a box
     // reached by a mistaken shortcut) never writes. The plain version asks
     // through message(), for dialogs that never answer Yes unseen.

@@ -44,7 +44,7 @@ QString EntryName(const Entry& entry);
 struct TuneOrigin {
     enum class Kind { None, File, Unit, Backup };
     Kind kind = Kind::None;
-    QString path;   // the file, for File and Backup
+    QString path;   // the file, for File and Backup; for Unit, the tune file open off line
     QString port;   // the unit's port, for Unit (the unit has no other identity)
     QDateTime when; // when it was read or exported, when known
     bool operator==(const TuneOrigin&) const = default;

@@ -233,7 +233,9 @@ std::optional<Tune> ReadUnitTune()
         return std::nullopt;
     }
     Tune tune = read.tune;
-    tune.origin = {TuneOrigin::Kind::Unit, {}, QString::number(mdlPublicVars::CommPortNumber), when};
+    // Off line the unit is the tune file's stand-in: the file is its name.
+    tune.origin = {TuneOrigin::Kind::Unit, mdlPublicVars::OffLineTunePath,
+                   QString::number(mdlPublicVars::CommPortNumber), when};
     ShowFingerprint(
         {false, tune_history::Fingerprint(tune), tune_history::History().matching(tune_history::Fingerprint(tune))});
     return tune;

@@ -252,6 +252,11 @@ QString frmCompareTunes::sourceText(int side) const
     case TuneOrigin::Kind::Backup:
         return name + QFileInfo(tune->origin.path).fileName() + QStringLiteral(" (") + tune->stamp + QLatin1Char(')');
     case TuneOrigin::Kind::Unit:
+        if (!tune->origin.path.isEmpty())
+            return name
+                + QStringLiteral("%1 open off line, read at %2")
+                      .arg(QFileInfo(tune->origin.path).fileName(),
+                           tune->origin.when.toString(QStringLiteral("HH:mm:ss")));
         return name
             + QStringLiteral("the connected unit (port %1), read at %2")
                   .arg(tune->origin.port, tune->origin.when.toString(QStringLiteral("HH:mm:ss")));

@@ -3,6 +3,7 @@
 #include "correction/ChangeGraph.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
+#include "tuner/TableEditing.h"
 #include "tuner/TunerCells.h"
 #include "tuner/TunerSession.h"
 #include "tuner/frmAutoTune.h"
@@ -71,12 +72,16 @@ void AutoTuneHandOff::start()
         if (outcome == QDialog::Accepted && !session_.lost() && !session_.closing())
             apply(result);
     });
-    // Below the change graph, so the preview stays in sight.
+    // Below the change graph, so the preview stays in sight, as far as the
+    // screen allows: wholly on it (title bar and frame included), no larger.
     const QPoint below = graph_->mapToGlobal(QPoint(0, graph_->height() + 4));
-    dialog->move(below);
     if (const QScreen* screen = graph_->screen()) {
-        const int room = screen->availableGeometry().bottom() - below.y();
-        dialog->resize(dialog->width(), std::max(dialog->minimumSizeHint().height(), std::min(dialog->height(), room)));
+        const QRect room = screen->availableGeometry().adjusted(FrameSide, FrameTop, -FrameSide, -FrameSide);
+        const QSize wanted(dialog->width(), std::max(dialog->minimumSizeHint().height(), dialog->height()));
+        const QRect near(below, QSize(graph_->width(), wanted.height()));
+        dialog->setGeometry(PlaceNear(wanted, near, room));
+    } else {
+        dialog->move(below);
     }
     // Window-modal: the sliders stay as the suggestion found them until it is
     // applied or cancelled; on line the live display keeps running.
@@ -132,9 +137,13 @@ void AutoTuneHandOff::apply(const autotune::Result& result)
     }
     // Each cell moves by its change and the entries between the cells by
     // changes on a line between theirs, so the detail between them is kept.
-    cells_.moveCells(amounts, [&](const EntryWrite& beyond) {
-        session_.tell(MsgIcon::Exclamation, QStringLiteral("AUTO-TUNE"),
-                      QStringLiteral("Cannot apply the suggestion. ") + EntryBeyondText(beyond.address, beyond.value)
-                          + QStringLiteral("\r\nNothing was changed."));
-    });
+    cells_.moveCells(
+        amounts,
+        [&](const EntryWrite& beyond) {
+            session_.tell(MsgIcon::Exclamation, QStringLiteral("AUTO-TUNE"),
+                          QStringLiteral("Cannot apply the suggestion. ")
+                              + EntryBeyondText(beyond.address, beyond.value)
+                              + QStringLiteral("\r\nNothing was changed."));
+        },
+        QStringLiteral("AUTO-TUNE"));
 }

@@ -312,6 +312,11 @@ void GraphicalTuneControls::buildControls(QWidget* area)
     cmdRich = button("cmdRich", "5% RICH", 3900, LowerTop + 555, 1260);
     cmdZero = button("cmdZero", "ZERO", 3900, LowerTop + 1050, 1260);
     cmdAutoTune = button("cmdAutoTune", "AUTO-TUNE...", 3900, LowerTop + 1545, 1260);
+    // Below TUNE SELECT: the edit history's two steps.
+    cmdUndo = button("cmdUndo", "UNDO", 120, LowerTop + 1740, 930);
+    cmdRedo = button("cmdRedo", "REDO", 1170, LowerTop + 1740, 930);
+    cmdUndo->setEnabled(false);
+    cmdRedo->setEnabled(false);
 
     QGroupBox* injectors = Frame(area, "fraInjectors", QStringLiteral("INJECTORS"), 5280, LowerTop, 2040, 1620);
     Label(injectors, QStringLiteral("lblInjectors"), QStringLiteral("INJECTORS"), 120, 300, 1800, 255);

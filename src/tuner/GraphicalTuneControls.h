@@ -50,6 +50,8 @@ public:
     QPushButton* cmdDatalog = nullptr;
     QPushButton* cmdQUIT = nullptr;
     QPushButton* cmdAutoTune = nullptr;
+    QPushButton* cmdUndo = nullptr;
+    QPushButton* cmdRedo = nullptr;
     QComboBox* cmbInjectors = nullptr;
     QComboBox* cmbEECInjectors = nullptr;
     QScrollBar* HScroll1 = nullptr;

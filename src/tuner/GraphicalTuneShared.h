@@ -28,6 +28,8 @@ inline const QColor White(255, 255, 255);
 inline const QColor ActiveCellYellow(255, 255, 128);
 // The ground of a value box whose entry lies beyond the slider's reach.
 inline const QColor BeyondSliderOrange(255, 200, 140);
+// The ground of the selected cells' value boxes.
+inline const QColor SelectedBlue(200, 220, 255);
 
 inline constexpr int ShiftLightMode = 0;
 inline constexpr int RpmAndWotMode = 1;

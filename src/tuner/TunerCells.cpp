@@ -24,6 +24,7 @@ TunerCells::TunerCells(GraphicalTuneControls& controls, TunerSession& session, Q
 {
     for (int i = 0; i < CellCount; ++i) {
         OnUserMove(c_.sliders_[i], this, [this, i] { userMoved(i); });
+        connect(c_.sliders_[i], &QScrollBar::sliderPressed, this, [this, i] { beginDrag(i); });
         connect(c_.sliders_[i], &QScrollBar::sliderReleased, this, [this, i] { sliderReleased(i); });
     }
 }
@@ -58,14 +59,31 @@ void TunerCells::showDelta(int cell, int value)
     // orange, still says what the entry holds.
     box->setToolTip(BeyondSlider(value)
                         ? QStringLiteral("The entry holds %1, beyond the slider's -100 to +100.").arg(value)
-                        : QString());
+                        : QStringLiteral("Type a value and press Enter to set the cell."));
     if (cell != activeCell_)
-        colours::SetBackground(box, BeyondSlider(value) ? BeyondSliderOrange : White);
+        colours::SetBackground(box,
+                               selection_.extended() && selection_.contains(cell) ? SelectedBlue
+                                   : BeyondSlider(value)                          ? BeyondSliderOrange
+                                                                                  : White);
 }
 
 QColor TunerCells::restingBackground(int cell) const
 {
+    if (selection_.extended() && selection_.contains(cell))
+        return SelectedBlue;
     return BeyondSlider(table_[EntryOf(cell, offset_)]) ? BeyondSliderOrange : White;
+}
+
+void TunerCells::showSelection()
+{
+    for (int i = 0; i <= LastCell; ++i) {
+        QLineEdit* box = c_.deltas_[i];
+        if (i != activeCell_)
+            colours::SetBackground(box, restingBackground(i));
+        QFont font = box->font();
+        font.setBold(i == selection_.cursor());
+        box->setFont(font);
+    }
 }
 
 void TunerCells::setSliderQuietly(int cell, int value)
@@ -96,7 +114,9 @@ void TunerCells::userMoved(int cell)
         }
         return;
     }
+    beginStep(QStringLiteral("slider %1").arg(cell));
     writeSliderCell(cell);
+    endStep();
 }
 
 void TunerCells::flushDrag()
@@ -113,11 +133,42 @@ void TunerCells::flushDrag()
 
 void TunerCells::sliderReleased(int cell)
 {
-    if (!dragPending_[cell])
+    if (dragPending_[cell]) {
+        dragPending_[cell] = false;
+        if (armed_)
+            writeSliderCell(cell);
+    }
+    // From press to release the drag is one step.
+    if (dragStepOpen_) {
+        dragStepOpen_ = false;
+        endStep();
+    }
+}
+
+void TunerCells::beginDrag(int cell)
+{
+    endStaleDrag();
+    dragStepOpen_ = true;
+    beginStep(QStringLiteral("slider %1").arg(cell));
+}
+
+bool TunerCells::busyWithStep()
+{
+    endStaleDrag();
+    return stepDepth_ > 0;
+}
+
+void TunerCells::endStaleDrag()
+{
+    // A drag whose release never came (the mouse taken by a box meanwhile)
+    // ends when nothing is held down any more.
+    if (!dragStepOpen_)
         return;
-    dragPending_[cell] = false;
-    if (armed_)
-        writeSliderCell(cell);
+    for (const CellSlider* slider : c_.sliders_)
+        if (slider->isSliderDown())
+            return;
+    dragStepOpen_ = false;
+    endStep();
 }
 
 void TunerCells::writeSliderCell(int cell)
@@ -209,11 +260,14 @@ void TunerCells::shiftAll(int delta)
     }
     CellAmounts amounts;
     amounts.fill(delta);
-    moveCells(amounts, [&](const EntryWrite& beyond) {
-        session_.tell(MsgIcon::Exclamation, QStringLiteral("Error!"),
-                      QStringLiteral("Cannot make global table change. ")
-                          + EntryBeyondText(beyond.address, beyond.value));
-    });
+    moveCells(
+        amounts,
+        [&](const EntryWrite& beyond) {
+            session_.tell(MsgIcon::Exclamation, QStringLiteral("Error!"),
+                          QStringLiteral("Cannot make global table change. ")
+                              + EntryBeyondText(beyond.address, beyond.value));
+        },
+        delta < 0 ? QStringLiteral("5% LEAN") : QStringLiteral("5% RICH"));
 }
 
 void TunerCells::zeroAll()
@@ -221,6 +275,7 @@ void TunerCells::zeroAll()
     if (editRunning_)
         return;
     QPointer<TunerCells> self(this);
+    beginStep(QStringLiteral("ZERO"));
     editRunning_ = true;
     SetProgress(0);
     for (int i = 0; i <= LastCell; ++i) {
@@ -239,44 +294,168 @@ void TunerCells::zeroAll()
     }
     SetProgress(0);
     editRunning_ = false;
+    endStep();
     reportRefusal();
 }
 
-bool TunerCells::moveCells(const CellAmounts& amounts, const std::function<void(const EntryWrite&)>& refused)
+bool TunerCells::moveCells(const CellAmounts& amounts, const std::function<void(const EntryWrite&)>& refused,
+                           const QString& name)
 {
     const CellsMove move = MoveCells(table_, amounts, offset_);
     if (move.beyond) {
         refused(*move.beyond);
         return false;
     }
+    return writeAsStep(move.writes, name);
+}
+
+bool TunerCells::writeAsStep(const QList<EntryWrite>& writes, const QString& name)
+{
     editRunning_ = true;
+    beginStep(name);
     SetBusy(window_, true);
-    const char letter = hooks_.tableLetter();
-    bool failed = false;
-    bool linkLost = false;
-    for (const EntryWrite& write : move.writes) {
-        SetProgress(static_cast<int>(std::lround(write.address / 255.0 * 100.0)));
-        const TunerSession::EntryOutcome outcome =
-            session_.writeEntry(letter, write.address, write.value, table_[write.address]);
-        table_[write.address] = outcome.holds;
-        c_.graph_->redrawEntry(write.address);
-        if (!outcome.written) {
-            // The first failed write ends the edit; the rest stay as the unit holds them.
-            failed = true;
-            linkLost = !outcome.answered;
-            break;
-        }
-    }
+    const WritesOutcome outcome = writeEntries(writes);
     // The sliders show the table, which is what the unit holds on line.
     placeSliders();
     SetProgress(0);
     SetBusy(window_, false);
     editRunning_ = false;
-    if (!failed)
+    endStep();
+    if (outcome.done)
         return true;
-    refuseMove(-1, linkLost);
+    refuseMove(-1, outcome.linkLost);
     reportRefusal();
     return false;
+}
+
+TunerCells::WritesOutcome TunerCells::writeEntries(const QList<EntryWrite>& writes)
+{
+    const char letter = hooks_.tableLetter();
+    for (int n = 0; n < writes.size(); ++n) {
+        const EntryWrite& write = writes[n];
+        // In steps of 4 %, as the 25 cells of a slider-by-slider edit would
+        // show it: each new value repaints the bar at once.
+        SetProgress(static_cast<int>(n * 25 / writes.size() * 4));
+        const TunerSession::EntryOutcome outcome =
+            session_.writeEntry(letter, write.address, write.value, table_[write.address]);
+        table_[write.address] = outcome.holds;
+        c_.graph_->redrawEntry(write.address);
+        // The first failed write ends it; the rest stay as the unit holds them.
+        if (!outcome.written)
+            return {false, !outcome.answered};
+    }
+    return {true, false};
+}
+
+// --- undo and redo -----------------------------------------------------------------
+
+void TunerCells::beginStep(const QString& name)
+{
+    if (stepDepth_++ > 0)
+        return;
+    stepBefore_ = table_;
+    stepName_ = name;
+}
+
+void TunerCells::endStep()
+{
+    if (stepDepth_ == 0 || --stepDepth_ > 0)
+        return;
+    if (!session_.onLine() && stepBefore_ != table_)
+        unsaved_ = true;
+    history_.record(stepName_, stepBefore_, table_);
+    emit historyChanged();
+}
+
+void TunerCells::dropHistory()
+{
+    history_.clear();
+    emit historyChanged();
+}
+
+void TunerCells::undo()
+{
+    stepBack(true);
+}
+
+void TunerCells::redo()
+{
+    stepBack(false);
+}
+
+void TunerCells::stepBack(bool undoing)
+{
+    if (!armed_ || editRunning_ || busyWithStep() || session_.lost())
+        return;
+    if (undoing ? !history_.canUndo() : !history_.canRedo())
+        return;
+    const EditStep& step = undoing ? history_.nextUndo() : history_.nextRedo();
+    const QList<EntryWrite> writes = undoing ? UndoWrites(step, table_) : RedoWrites(step, table_);
+    editRunning_ = true;
+    SetBusy(window_, true);
+    const WritesOutcome outcome = writeEntries(writes);
+    placeSliders();
+    SetProgress(0);
+    SetBusy(window_, false);
+    editRunning_ = false;
+    if (outcome.done) {
+        if (undoing)
+            history_.undone();
+        else
+            history_.redone();
+        if (!session_.onLine() && !writes.isEmpty())
+            unsaved_ = true;
+    }
+    emit historyChanged();
+    if (outcome.done)
+        return;
+    refuseMove(-1, outcome.linkLost);
+    reportRefusal();
+}
+
+// --- the selection's edits -----------------------------------------------------------
+
+CellAmounts TunerCells::cellValues() const
+{
+    CellAmounts values{};
+    for (int i = 0; i < CellCount; ++i)
+        values[i] = table_[EntryOf(i, offset_)];
+    return values;
+}
+
+bool TunerCells::setCells(const CellAmounts& target, const QString& name)
+{
+    if (!armed_ || editRunning_ || busyWithStep())
+        return false;
+    const std::optional<CellAmounts> amounts = AmountsTo(cellValues(), target);
+    if (!amounts) {
+        session_.tell(MsgIcon::Exclamation, QStringLiteral("Error!"), CellsBeyondText);
+        return false;
+    }
+    return moveCells(
+        *amounts,
+        [&](const EntryWrite& beyond) {
+            session_.tell(MsgIcon::Exclamation, QStringLiteral("Error!"),
+                          QStringLiteral("Cannot change the cells. ") + EntryBeyondText(beyond.address, beyond.value));
+        },
+        name);
+}
+
+void TunerCells::editSelection(SelectionEditKind kind, int amount)
+{
+    setCells(EditedCells(cellValues(), selection_.first(), selection_.last(), kind, amount),
+             SelectionEditName(kind, amount));
+}
+
+bool TunerCells::setTable(const Table& table, const QString& name)
+{
+    if (!armed_ || editRunning_ || busyWithStep())
+        return false;
+    QList<EntryWrite> writes;
+    for (int j = 0; j < TableSize; ++j)
+        if (table[j] != table_[j])
+            writes.append({j, table[j]});
+    return writeAsStep(writes, name);
 }
 
 // --- the cell in use ---------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "correction/CorrectionCells.h"
 #include "correction/SliderInterpolation.h"
 #include "tuner/GlobalEdits.h"
+#include "tuner/TableEditing.h"
 
 #include <QColor>
 #include <QObject>
@@ -23,6 +24,8 @@ class QWidget;
 //
 // The program's own settings of a slider never write: placeSliders() and
 // setSliderQuietly() only show.
+inline const QString CellsBeyondText = QStringLiteral("Cannot change the cells. A cell would pass -100% or +100%.");
+
 class TunerCells final : public QObject {
     Q_OBJECT
 public:
@@ -59,7 +62,8 @@ public:
     // entry written once, the first failed write ending it); true when all
     // of it was done. Refused as a whole, with `refused` told which entry,
     // when an entry would leave what the unit holds.
-    bool moveCells(const tuner::CellAmounts& amounts, const std::function<void(const tuner::EntryWrite&)>& refused);
+    bool moveCells(const tuner::CellAmounts& amounts, const std::function<void(const tuner::EntryWrite&)>& refused,
+                   const QString& name);
     // 5 % LEAN and RICH: every cell or none.
     void shiftAll(int delta);
     // ZERO: each slider to 0, written cell by cell.
@@ -68,6 +72,35 @@ public:
     void markActiveCell(int cell);
     void clearActiveCell();
 
+    // Undo and redo. An edit between beginStep() and endStep() is one step
+    // (an edit inside another joins it). Undo and redo write back, on line,
+    // only the entries the step changed, each confirmed by its echo; a
+    // failed write leaves the step where it was.
+    void beginStep(const QString& name);
+    void endStep();
+    const tuner::EditHistory& history() const { return history_; }
+    void dropHistory();
+    void undo();
+    void redo();
+    // Edits made off line and not yet saved into a tune.
+    bool unsaved() const { return unsaved_; }
+    void markSaved() { unsaved_ = false; }
+
+    // The cell cursor and selection, and the edits of the selected cells.
+    tuner::CellSelection& selection() { return selection_; }
+    tuner::CellAmounts cellValues() const;
+    // The cells to `target`, the entries between them ramped (one step);
+    // refused with a message when a cell would leave -100..100.
+    bool setCells(const tuner::CellAmounts& target, const QString& name);
+    void editSelection(tuner::SelectionEditKind kind, int amount);
+    // Every entry of the table to `table` (a paste of the whole table).
+    bool setTable(const tuner::Table& table, const QString& name);
+    // The selected value boxes on their own ground, the cursor's in bold.
+    void showSelection();
+
+signals:
+    void historyChanged();
+
 private:
     QColor restingBackground(int cell) const;
     bool applyWrite(int cell, int address, int value);
@@ -75,6 +108,20 @@ private:
     void reportRefusal();
     void releaseSlider(int cell);
     void flushDrag();
+    // The entries written (on line) and taken in order; the first failed
+    // write ends it (the caller tells it once its own work is done).
+    struct WritesOutcome {
+        bool done;
+        bool linkLost;
+    };
+    WritesOutcome writeEntries(const QList<tuner::EntryWrite>& writes);
+    // The writes as one step, the sliders then placed; a failure told.
+    bool writeAsStep(const QList<tuner::EntryWrite>& writes, const QString& name);
+    void stepBack(bool undoing);
+    // A thumb drag is one step from press to release.
+    void beginDrag(int cell);
+    void endStaleDrag();
+    bool busyWithStep();
 
     GraphicalTuneControls& c_;
     TunerSession& session_;
@@ -94,4 +141,12 @@ private:
     // Slider positions of a thumb drag on line not yet written, by cell.
     std::array<bool, tuner::CellCount> dragPending_{};
     bool dragFlushQueued_ = false;
+
+    tuner::EditHistory history_;
+    tuner::Table stepBefore_{};
+    QString stepName_;
+    int stepDepth_ = 0;
+    bool dragStepOpen_ = false;
+    bool unsaved_ = false;
+    tuner::CellSelection selection_;
 };

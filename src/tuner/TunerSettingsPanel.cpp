@@ -312,7 +312,8 @@ void TunerSettingsPanel::compensate(bool installedList)
     }
     CellAmounts amounts;
     amounts.fill(compensation);
-    const bool moved = cells_.moveCells(amounts, [&](const EntryWrite&) { refuse(); });
+    const bool moved = cells_.moveCells(
+        amounts, [&](const EntryWrite&) { refuse(); }, QStringLiteral("injector compensation"));
     if (!self || refused || !moved)
         return;
     lastApplied = ratio;

@@ -33,7 +33,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -60,6 +62,7 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
                                  Connected = false;
                                  connectionLost();
                              }});
+    keys_ = new TunerKeys(*this, *cells_, *session_, this);
     readout_ = new TunerReadout(*this, *session_, this);
     settings_ = new TunerSettingsPanel(*this, *session_, *cells_, this,
                                        {[this] { return selectedTable(); }, [this] { LoadTable(); }});
@@ -84,6 +87,18 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     connect(cmdZero, &QPushButton::clicked, this, &frmGraphicalTune::cmdZero_Click);
     connect(cmdQUIT, &QPushButton::clicked, this, &frmGraphicalTune::cmdQUIT_Click);
     connect(cmdAutoTune, &QPushButton::clicked, this, &frmGraphicalTune::cmdAutoTune_Click);
+    connect(cmdUndo, &QPushButton::clicked, this, &frmGraphicalTune::cmdUndo_Click);
+    connect(cmdRedo, &QPushButton::clicked, this, &frmGraphicalTune::cmdRedo_Click);
+    connect(cells_, &TunerCells::historyChanged, this, &frmGraphicalTune::showHistory);
+    const auto shortcut = [this](const QKeySequence& keys, void (frmGraphicalTune::*handler)()) {
+        auto* s = new QShortcut(keys, this);
+        s->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(s, &QShortcut::activated, this, handler);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &frmGraphicalTune::cmdUndo_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &frmGraphicalTune::cmdRedo_Click);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &frmGraphicalTune::cmdRedo_Click);
+    shortcut(QKeySequence(Qt::Key_F5), &frmGraphicalTune::SwitchMode);
     // The lists and bars act on the user's choices and moves only; the
     // program's own settings (the load, a refused compensation) write nothing.
     connect(cmbInjectors, &QComboBox::activated, this, &frmGraphicalTune::cmbInjectors_Click);
@@ -162,6 +177,9 @@ void frmGraphicalTune::Form_Load()
         deltas_[i]->setFrame(true);
     }
     LoadTable();
+    // The cell cursor on cell 0, the keys going to the sliders.
+    if (session_ && !session_->closing())
+        keys_->focusCursor();
 }
 
 void frmGraphicalTune::loadFailed(const QString& text)
@@ -177,6 +195,7 @@ void frmGraphicalTune::LoadTable()
     SetBusy(this, true);
     takeTableLetter(false);
     const char letter = tableLetter_;
+    shownTable_ = selectedTable();
     loaded_ = tunefile::Tune();
     Table& table = cells_->table();
 
@@ -197,18 +216,83 @@ void frmGraphicalTune::LoadTable()
 
     SetBusy(this, false);
     cells_->placeSliders();
+    cells_->showSelection();
     cells_->arm(true);
+    cells_->markSaved();
     SetProgress(0);
 }
 
-void frmGraphicalTune::optTableSelect_Click(int)
+bool frmGraphicalTune::mayDropTable()
 {
+    const bool unsaved = cells_->unsaved();
+    if (!unsaved && cells_->history().empty())
+        return true;
+    const QString text = unsaved
+        ? QStringLiteral("The table has off-line changes that are not saved.\r\nLoad the table from VentrixTM and "
+                         "lose them?")
+        : QStringLiteral("Loading the table ends the undo history of the one shown.\r\nLoad it anyway?");
+    // The box runs its own event loop: the window may be closed meanwhile.
+    QPointer<frmGraphicalTune> self(this);
+    const MsgAnswer answer =
+        services::dialogs().askBeforeWriting(MsgIcon::Question, QStringLiteral("Discard Changes?"), text);
+    return self && !session_->closing() && answer == MsgAnswer::Yes;
+}
+
+void frmGraphicalTune::optTableSelect_Click(int index)
+{
+    if (index == shownTable_ && cells_->armed())
+        return;
+    if (!mayDropTable()) {
+        // The option of the table still shown comes back.
+        if (options_[shownTable_]) {
+            const QSignalBlocker quiet(options_[shownTable_]);
+            options_[shownTable_]->setChecked(true);
+        }
+        return;
+    }
+    cells_->dropHistory();
     LoadTable();
 }
 
 void frmGraphicalTune::cmdLoadTable_Click()
 {
+    // On line the table is what the unit holds: its history stays true.
+    if (!session_->onLine()) {
+        if (!mayDropTable())
+            return;
+        cells_->dropHistory();
+    }
     LoadTable();
+}
+
+void frmGraphicalTune::cmdUndo_Click()
+{
+    cells_->undo();
+}
+
+void frmGraphicalTune::cmdRedo_Click()
+{
+    cells_->redo();
+}
+
+void frmGraphicalTune::showHistory()
+{
+    const EditHistory& history = cells_->history();
+    const bool usable = !session_->lost() && !session_->closing();
+    cmdUndo->setEnabled(usable && history.canUndo());
+    cmdRedo->setEnabled(usable && history.canRedo());
+    cmdUndo->setToolTip(history.canUndo() ? QStringLiteral("Undo %1 (Ctrl+Z)").arg(history.nextUndo().name)
+                                          : QStringLiteral("Nothing to undo"));
+    cmdRedo->setToolTip(history.canRedo() ? QStringLiteral("Redo %1 (Ctrl+Y)").arg(history.nextRedo().name)
+                                          : QStringLiteral("Nothing to redo"));
+}
+
+void frmGraphicalTune::SwitchMode()
+{
+    if (!cmdONLINE->isHidden() && cmdONLINE->isEnabled())
+        cmdONLINE_Click();
+    else if (!cmdOFFLINE->isHidden() && cmdOFFLINE->isEnabled())
+        cmdOFFLINE_Click();
 }
 
 // --- the sliders ----------------------------------------------------------------------
@@ -231,7 +315,7 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     QPointer<frmGraphicalTune> self(this);
     // While the choice is open the table shown and the mode stay as they are.
     FrozenControls frozen{cmdONLINE, cmdSaveChanges, cmdLoadTable, options_[0], options_[1], options_[2], options_[3]};
-    const TuneSelection choice = AskForTuneSelection(selectedTable());
+    const TuneSelection choice = askForTune();
     if (!self || session_->closing() || choice.cancelled || choice.letter.size() != 1)
         return;
 
@@ -259,13 +343,40 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     if (!told)
         return;
     SetProgress(0);
+    // A failed write keeps the edits, so that the save can be tried again.
+    if (!result)
+        return;
 
-    // The written table's option, and what the unit now holds.
+    // The written table's option, and what the unit now holds; the history
+    // goes with the table it belongs to.
     {
         const QSignalBlocker quiet(options_[index]);
         options_[index]->setChecked(true);
     }
-    optTableSelect_Click(index);
+    if (index != shownTable_)
+        cells_->dropHistory();
+    LoadTable();
+}
+
+TuneSelection frmGraphicalTune::askForTune()
+{
+    TuneSelectionCancelled = false;
+    TuneSelectionPending = true;
+    auto* window = new frmTableSaveSelection(mdlMain::MainWindow());
+    window->Form_Load(selectedTable());
+    // Beside SAVE TABLE, wholly on the screen.
+    const QRect button(cmdSaveChanges->mapToGlobal(QPoint(0, 0)), cmdSaveChanges->size());
+    if (const QScreen* screen = cmdSaveChanges->screen()) {
+        const QRect room = screen->availableGeometry().adjusted(FrameSide, FrameTop, -FrameSide, -FrameSide);
+        const QSize size = window->size();
+        const QRect beside(QPoint(button.right() + 1, button.center().y() - size.height() / 2), size);
+        window->setGeometry(PlaceNear(size, beside, room));
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+    WaitForTuneSelection(window);
+    return {TuneSelectionCancelled, SelectedTuneLetter};
 }
 
 int frmGraphicalTune::WriteWholeMap(const tunefile::Tune& held)
@@ -456,9 +567,10 @@ void frmGraphicalTune::cmdQUIT_Click()
     // The boxes run their own event loops: the window may be closed meanwhile.
     QPointer<frmGraphicalTune> self(this);
     if (!session_->onLine()) {
-        const MsgAnswer answer = services::dialogs().message(
-            MsgIcon::Question, QStringLiteral("Exit Warning!"),
-            QStringLiteral("Would you still like to quit?\r\n") + OffLineWarning, MsgButtons::YesNo);
+        // Yes throws the edits away: Enter and Escape answer No.
+        const MsgAnswer answer =
+            services::dialogs().askBeforeWriting(MsgIcon::Question, QStringLiteral("Exit Warning!"),
+                                                 QStringLiteral("Would you still like to quit?\r\n") + OffLineWarning);
         if (!self || answer != MsgAnswer::Yes)
             return;
     }

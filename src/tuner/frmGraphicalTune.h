@@ -3,9 +3,11 @@
 #include "correction/CorrectionCells.h"
 #include "platform/Dialogs.h"
 #include "tunefile/Tune.h"
+#include "tunefile/TuneSelection.h"
 #include "tuner/AutoTuneHandOff.h"
 #include "tuner/GraphicalTuneControls.h"
 #include "tuner/TunerCells.h"
+#include "tuner/TunerKeys.h"
 #include "tuner/TunerReadout.h"
 #include "tuner/TunerSession.h"
 #include "tuner/TunerSettingsPanel.h"
@@ -64,6 +66,11 @@ public:
     // suggestion shown on the change graph until Apply or Cancel.
     void cmdAutoTune_Click();
     frmAutoTune* AutoTuneWindow() const { return autoTune_->dialog(); }
+    // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y, and the UNDO and REDO buttons.
+    void cmdUndo_Click();
+    void cmdRedo_Click();
+    // F5: ONLINE or OFFLINE, whichever is shown.
+    void SwitchMode();
 
     // Controls.
     QScrollBar* VScroll1(int cell) const;
@@ -73,6 +80,8 @@ public:
     ChangeGraph* pctChangeGraph() const { return graph_; }
     QTimer* Timer1() const { return session_->timer(); }
     TunerSession& Session() const { return *session_; }
+    TunerCells& Cells() const { return *cells_; }
+    TunerKeys& Keys() const { return *keys_; }
 
     // Window state.
     const tuner::Table& CorrectionTable() const { return cells_->table(); }
@@ -107,9 +116,16 @@ private:
     void connectionLost();
     // Leaving: stops everything and gives the main window its commands back.
     void release();
+    // Before the table on the sliders is replaced by another: unsaved edits
+    // or an undo history are not dropped without a Yes.
+    bool mayDropTable();
+    // SAVE TABLE's choice of tune, its window opened beside the button.
+    TuneSelection askForTune();
+    void showHistory();
 
     TunerSession* session_ = nullptr;
     TunerCells* cells_ = nullptr;
+    TunerKeys* keys_ = nullptr;
     TunerReadout* readout_ = nullptr;
     TunerSettingsPanel* settings_ = nullptr;
     AutoTuneHandOff* autoTune_ = nullptr;
@@ -120,4 +136,6 @@ private:
     char tableLetter_ = 'O';
     int openLoopTable_ = 1;
     int heartbeatCounter_ = 0;
+    // The option whose table the sliders show.
+    int shownTable_ = 0;
 };

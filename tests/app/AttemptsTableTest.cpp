@@ -121,6 +121,22 @@ ReadWriteByte* memoryWindow(AttemptsTableTest& t)
     t.world->main->mnuMemoryModifyItem_Click();
     return t.world->main->findChild<ReadWriteByte*>();
 }
+void readCell(AttemptsTableTest& t)
+{
+    memoryWindow(t)->cmdReadByte_Click();
+}
+void writeCell(AttemptsTableTest& t)
+{
+    memoryWindow(t)->cmdWriteByte_Click();
+}
+void writeBlock(AttemptsTableTest& t)
+{
+    memoryWindow(t)->cmdWriteBlock_Click();
+}
+void listTable(AttemptsTableTest& t)
+{
+    memoryWindow(t)->cmdReadTable_Click();
+}
 void ignitionUpdate(AttemptsTableTest& t)
 {
     auto* window = t.world->main->findChild<frmIgnitionConfig*>();
@@ -193,7 +209,7 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         int timeoutMs;
     };
     const Row rows[] = {
-        {"start-up probe", "Z", {}, [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); }, 5, 1000},
+        {"start-up probe", "Z", nullptr, [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); }, 5, 1000},
         {"configuration load, power-up values", "Y", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
          [](AttemptsTableTest& t) { t.world->main->LoadConfigurationAtStartup(); }, 25, 1000},
         {"configuration load, last register", "RT0D", [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); },
@@ -218,30 +234,10 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider, 25, 10000},
         {"memory window opening", "Z", connected,
          [](AttemptsTableTest& t) { t.world->main->mnuMemoryModifyItem_Click(); }, 10, 1000},
-        {"memory window, read one cell",
-         "RO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadByte_Click(); },
-         10,
-         1000},
-        {"memory window, write one cell",
-         "WO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); },
-         10,
-         1000},
-        {"memory window, block write",
-         "SO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); },
-         5,
-         10000},
-        {"memory window, table listing",
-         "RO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdReadTable_Click(); },
-         50,
-         1000},
+        {"memory window, read one cell", "RO", nullptr, readCell, 10, 1000},
+        {"memory window, write one cell", "WO", nullptr, writeCell, 10, 1000},
+        {"memory window, block write", "SO", nullptr, writeBlock, 5, 10000},
+        {"memory window, table listing", "RO", nullptr, listTable, 50, 1000},
         {"tune export", "RC00", connected, exportTune, 50, 1000},
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
         {"tune import", "WC00", connected, importTune, 10, 1000},
@@ -259,6 +255,12 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
          goOnLine, 25, 10000},
         {"tuner slider, cell write", "WO3A", tunerOnLine, moveTunerSlider, 25, 10000},
         {"tuner breakpoint, register write", "WT00", tunerOnLine, moveBreakpoint, 25, 10000},
+        {"tuner undo, cell write back", "WO43",
+         [](AttemptsTableTest& t) {
+             tunerOnLine(t);
+             moveTunerSlider(t);
+         },
+         [](AttemptsTableTest& t) { tuner(t)->cmdUndo_Click(); }, 25, 10000},
         {"tuner live sample", "M", tunerOnLine,
          [](AttemptsTableTest& t) {
              t.world->clock.advance(1000);
@@ -318,16 +320,8 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
         {"ignition update", "WT06", connected, ignitionUpdate, "Failed to change ignition mode. Please try again."},
         {"monitor offset slider", "WT13", monitorRunning, moveOffsetSlider,
          "Failed to Update Voltage Offset. Please try again."},
-        {"memory window, one cell",
-         "WO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteByte_Click(); },
-         "Write byte operation failed!"},
-        {"memory window, block",
-         "SO",
-         {},
-         [](AttemptsTableTest& t) { memoryWindow(t)->cmdWriteBlock_Click(); },
-         "Write Block operation failed!"},
+        {"memory window, one cell", "WO", nullptr, writeCell, "Write byte operation failed!"},
+        {"memory window, block", "SO", nullptr, writeBlock, "Write Block operation failed!"},
         {"tune import", "WC00", connected, importTune, "Import operation failed!"},
         {"tuner slider, cell", "WO3A", tunerOnLine, moveTunerSlider,
          "Failed to Update Slider Value. Please try a manual update."},

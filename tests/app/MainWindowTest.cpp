@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, MenuTreeHasItsCaptionsInOrder)
          {"&Graphical Tuner", "&Export Tune", "&Import Tune", "&Compare Tunes...", "&Restore Backup...", "&History...",
           "&Memory Modify"}},
         {"&Wideband", {"&WBO2 Config"}},
-        {"&Help", {"&About", "&Calculator"}},
+        {"&Help", {"&About", "&Calculator", "&Keyboard"}},
     };
     const QList<QAction*> menus = w->main->menuBar()->actions();
     ASSERT_EQ(menus.size(), expected.size());

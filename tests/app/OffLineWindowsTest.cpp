@@ -1,11 +1,17 @@
 #include "OffLineTestSupport.h"
 
 #include "app/mdlMain.h"
+#include "memory/CellAccess.h"
 #include "memory/ReadWriteByte.h"
+#include "platform/Colours.h"
+#include "tunefile/frmCompareTunes.h"
 #include "tunefile/frmTableSaveSelection.h"
 #include "tuner/frmGraphicalTune.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -85,6 +91,45 @@ TEST_F(OffLineWindowsTest, TheTunersOnLineStaysShutOffWithTheReason)
     EXPECT_TRUE(tuner->findChild<QWidget*>(QStringLiteral("cmdSaveChanges"))->isEnabled());
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(tuner->optTableSelect(i)->isEnabled()) << i;
+}
+
+// Off line nothing looks like a car: the indicator says OFF LINE beside the
+// file's name, Compare names the file, and the title's mark of unsaved
+// changes stays while other windows come and go (maximized or not).
+TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
+{
+    openOffLine(path);
+    const auto* indicator = w->main->findChild<QLineEdit*>(QStringLiteral("txtConnected"));
+    const auto* label = w->main->findChild<QLabel*>(QStringLiteral("Label1"));
+    EXPECT_EQ(indicator->text(), "OFF LINE");
+    EXPECT_NE(colours::Background(indicator), colours::Green);
+    EXPECT_EQ(label->text(), "track.tun");
+    EXPECT_GT(label->x(), indicator->geometry().right());
+
+    ASSERT_EQ(cells::WriteCellByte('L', 0x20, 0x9C), cells::WriteOutcome::Confirmed);
+    for (const bool maximized : {false, true}) {
+        ReadWriteByte* memoryWindow = openMemoryModify();
+        ASSERT_NE(memoryWindow, nullptr);
+        memoryWindow->parentWidget()->setWindowState(maximized ? Qt::WindowMaximized : Qt::WindowNoState);
+        memoryWindow->cmdQUIT_Click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(w->main->isWindowModified()) << maximized;
+    }
+    w->clock.setDateTime(QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0)));
+    w->main->mnuCompareTunesItem_Click();
+    auto* compare = w->main->findChild<frmCompareTunes*>();
+    ASSERT_NE(compare, nullptr);
+    compare->parentWidget()->showMaximized();
+    compare->cmdReadUnit_Click(1);
+    EXPECT_EQ(compare->lblSource(1)->text(), "B: track.tun open off line, read at 08:15:00");
+    compare->cmdQUIT_Click();
+    EXPECT_TRUE(w->main->isWindowModified());
+
+    // Saved under another name, the indicator follows the file.
+    w->dialogs.chooseNextFile(dir.filePath(QStringLiteral("copy.tun")));
+    w->main->mnuSaveTuneAsItem_Click();
+    EXPECT_EQ(label->text(), "copy.tun");
+    EXPECT_FALSE(w->main->isWindowModified());
 }
 
 // Open, edit a cell with Memory Modify and a slider in the tuner, save,

@@ -37,20 +37,12 @@ TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
 {
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
     device.memory().setStageCode(2);
-    setRegisters({{cmd::WotBreakpointHigh, 0x01},
-                  {cmd::WotBreakpointLow, 0xFF},
-                  {cmd::InjectorsOL, 0x18},
-                  {cmd::EecInjectorsOL, 0x13},
-                  {cmd::Injectors, 30},
-                  {cmd::EecInjectors, 24},
-                  {cmd::IgnitionType, 0x84},
-                  {cmd::RpmSwitchOnPoint, 0x32},
-                  {cmd::RpmSwitchOffPoint, 0x30},
-                  {cmd::RpmSwitchMode, 0x01},
-                  {cmd::InjectorsOLBank2, 0},
-                  {cmd::EecInjectorsOLBank2, 22},
-                  {cmd::InjectorsBank2, 32},
-                  {cmd::EecInjectorsBank2, 0}});
+    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::IgnitionType, 0x84}});
+    setRegisters(
+        {{cmd::InjectorsOL, 0x18}, {cmd::EecInjectorsOL, 0x13}, {cmd::Injectors, 30}, {cmd::EecInjectors, 24}});
+    setRegisters({{cmd::RpmSwitchOnPoint, 0x32}, {cmd::RpmSwitchOffPoint, 0x30}, {cmd::RpmSwitchMode, 0x01}});
+    setRegisters({{cmd::InjectorsOLBank2, 0}, {cmd::EecInjectorsOLBank2, 22}, {cmd::InjectorsBank2, 32}});
+    setRegisters({{cmd::EecInjectorsBank2, 0}});
 
     EXPECT_EQ(load(), 1);
 
@@ -164,12 +156,8 @@ TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
 
 TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
 {
-    setRegisters({{cmd::WotBreakpointHigh, 0x01},
-                  {cmd::WotBreakpointLow, 0xFF},
-                  {cmd::InjectorsOL, 24},
-                  {cmd::EecInjectorsOL, 21},
-                  {cmd::Injectors, 30},
-                  {cmd::EecInjectors, 26}});
+    setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}});
+    setRegisters({{cmd::InjectorsOL, 24}, {cmd::EecInjectorsOL, 21}, {cmd::Injectors, 30}, {cmd::EecInjectors, 26}});
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
     answerOnly(6);       // Y and RT00 to RT04
     EecInjectorSize = 0; // as before any load

@@ -68,6 +68,16 @@ Result AnalyseOne(const DataLog& log, const Settings& settings, CellValues curre
     return Analyse({&log}, current, settings);
 }
 
+// "a=b c=d" as pairs, for tables that read better on one line.
+std::vector<std::pair<double, double>> Pairs(const char* text)
+{
+    std::vector<std::pair<double, double>> pairs;
+    for (const QString& pair : QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        pairs.emplace_back(pair.section(QLatin1Char('='), 0, 0).toDouble(),
+                           pair.section(QLatin1Char('='), 1).toDouble());
+    return pairs;
+}
+
 TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
 {
     struct Case {
@@ -97,55 +107,34 @@ TEST(AutoTuneTest, CorrectionPointsAreTheCalculatorsFormulaRoundedHalvesToEven)
 
 TEST(AutoTuneTest, OneCellSuggestions)
 {
+    using O = CellOutcome;
+    const auto uncapped = [](Settings& s) { s.capPoints = 50; };
+    const auto eec38 = [](Settings& s) {
+        s.capPoints = 50;
+        s.eecInjectorSize = 38;
+    };
+    const std::vector<Sample> lean = Steady(12, {.airFuel = 13.5}), rich = Steady(12, {.airFuel = 10.5});
     struct Case {
         const char* name;
-        std::vector<Sample> samples;
+        std::vector<Sample> samples; // all at the first one's A/F
         std::function<void(Settings&)> setUp;
-        int current;
-        int suggested;
+        int current, suggested;
         CellOutcome outcome;
-        double measured;
     } const cases[] = {
-        {"lean, uncapped", Steady(12, {.airFuel = 13.5}), [](Settings& s) { s.capPoints = 50; }, 0, 12,
-         CellOutcome::Suggested, 13.5},
-        {"lean, capped at 10", Steady(12, {.airFuel = 13.5}), {}, 0, 10, CellOutcome::Suggested, 13.5},
-        {"rich, uncapped", Steady(12, {.airFuel = 10.5}), [](Settings& s) { s.capPoints = 50; }, 0, -12,
-         CellOutcome::Suggested, 10.5},
-        {"rich, capped at -10", Steady(12, {.airFuel = 10.5}), {}, 4, -6, CellOutcome::Suggested, 10.5},
-        {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, CellOutcome::Suggested, 12.6},
-        {"clamped at +100", Steady(12, {.airFuel = 13.5}), {}, 95, 100, CellOutcome::Suggested, 13.5},
-        {"clamped at -100", Steady(12, {.airFuel = 10.5}), {}, -93, -100, CellOutcome::Suggested, 10.5},
-        {"beyond +100 and asked richer: at its limit",
-         Steady(12, {.airFuel = 13.5}),
-         {},
-         120,
-         120,
-         CellOutcome::AtLimit,
-         13.5},
-        {"at -100 and asked leaner: at its limit",
-         Steady(12, {.airFuel = 10.5}),
-         {},
-         -100,
-         -100,
-         CellOutcome::AtLimit,
-         10.5},
-        {"beyond -100 and asked richer: moved from its true value",
-         Steady(12, {.airFuel = 13.5}),
-         {},
-         -120,
-         -110,
-         CellOutcome::Suggested,
-         13.5},
-        {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}),
-         [](Settings& s) {
-             s.capPoints = 50;
-             s.eecInjectorSize = 38;
-         },
-         0, 12, CellOutcome::Suggested, 15.0},
-        {"nine samples are too few", Steady(9, {.airFuel = 13.5}), {}, 3, 3, CellOutcome::TooFew, 13.5},
-        {"ten are enough", Steady(10, {.airFuel = 13.5}), {}, 3, 13, CellOutcome::Suggested, 13.5},
-        {"a locked cell is untouched", Steady(12, {.airFuel = 13.5}), [](Settings& s) { s.locked[10] = true; }, 7, 7,
-         CellOutcome::Locked, 13.5},
+        {"lean, uncapped", lean, uncapped, 0, 12, O::Suggested},
+        {"lean, capped at 10", lean, {}, 0, 10, O::Suggested},
+        {"rich, uncapped", rich, uncapped, 0, -12, O::Suggested},
+        {"rich, capped at -10", rich, {}, 4, -6, O::Suggested},
+        {"added to the current value", Steady(12, {.airFuel = 12.6}), {}, -20, -15, O::Suggested},
+        {"clamped at +100", lean, {}, 95, 100, O::Suggested},
+        {"clamped at -100", rich, {}, -93, -100, O::Suggested},
+        {"beyond +100 and asked richer: at its limit", lean, {}, 120, 120, O::AtLimit},
+        {"at -100 and asked leaner: at its limit", rich, {}, -100, -100, O::AtLimit},
+        {"beyond -100 and asked richer: moved from its true value", lean, {}, -120, -110, O::Suggested},
+        {"scaled to the EEC size", Steady(12, {.airFuel = 15.0}), eec38, 0, 12, O::Suggested},
+        {"nine samples are too few", Steady(9, {.airFuel = 13.5}), {}, 3, 3, O::TooFew},
+        {"ten are enough", Steady(10, {.airFuel = 13.5}), {}, 3, 13, O::Suggested},
+        {"a locked cell is untouched", lean, [](Settings& s) { s.locked[10] = true; }, 7, 7, O::Locked},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -159,7 +148,7 @@ TEST(AutoTuneTest, OneCellSuggestions)
         EXPECT_EQ(cell.suggested, c.suggested);
         EXPECT_EQ(cell.change, c.outcome == CellOutcome::Suggested ? c.suggested - c.current : 0);
         EXPECT_EQ(cell.outcome, c.outcome);
-        EXPECT_DOUBLE_EQ(cell.measured, c.measured);
+        EXPECT_DOUBLE_EQ(cell.measured, c.samples[0].airFuel);
         EXPECT_EQ(cell.samples, static_cast<int>(c.samples.size()));
         for (int i = 0; i < tuner_cells::CellCount; ++i) {
             if (i != 10) {
@@ -176,95 +165,45 @@ TEST(AutoTuneTest, OneCellSuggestions)
 // written table is compared entry by entry.
 TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
 {
-    struct Hold {
-        double volts, airFuel;
-    };
-    using Entries = std::vector<std::pair<int, int>>; // address, value
     struct Case {
         const char* name;
-        Entries table;
-        std::vector<Hold> holds;
+        const char* table; // "address=value ...", the rest 0
+        const char* holds; // "volts=A/F ...", 20 samples each
         double target;
         std::function<void(Settings&)> setUp;
-        Entries written;
+        const char* written;
         int changed; // entries that differ from the table
     } const cases[] = {
         // Cell 24 (entry F8) at -128 reads rich, cell 12 (80) at +127 lean.
-        {"beyond the sliders and asked further out: left",
-         {{248, -128}, {128, 127}},
-         {{4.9, 11.3}, {2.5, 13.2}},
-         12.8,
-         {},
-         {{248, -128}, {128, 127}},
-         0},
+        {"beyond the sliders and asked further out: left", "248=-128 128=127", "4.9=11.3 2.5=13.2", 12.8, nullptr,
+         "248=-128 128=127", 0},
         // 13.2 at 12.8 needs +3.125: -125, a change of +3; 11.3 needs -11.7,
         // capped: 117, a change of -10. Each change is added to the entries
         // on a line to the neighbours' entries (whose change is 0): cell 24's
         // +3 is 0.3 at 239 (to 0), 1.5 at 243 (to 2), 2.7 at 247 (to 3) and
         // the whole 3 above its entry; cell 12's -10 is -1 at 119 and 137,
         // -5 at 123 and 133, -9 at 127. Changed: 240..255 and 119..137.
-        {"beyond the sliders and asked back: moved from the true value",
-         {{248, -128}, {128, 127}},
-         {{4.9, 13.2}, {2.5, 11.3}},
-         12.8,
-         {},
-         {{248, -125},
-          {247, 3},
-          {243, 2},
-          {240, 1},
-          {239, 0},
-          {238, 0},
-          {253, 3},
-          {255, 3},
-          {128, 117},
-          {127, -9},
-          {123, -5},
-          {119, -1},
-          {118, 0},
-          {133, -5},
-          {137, -1},
-          {138, 0}},
+        {"beyond the sliders and asked back: moved from the true value", "248=-128 128=127", "4.9=13.2 2.5=11.3", 12.8,
+         nullptr,
+         "248=-125 247=3 243=2 240=1 239=0 238=0 253=3 255=3 128=117 127=-9 123=-5 119=-1 118=0 133=-5 137=-1 138=0",
          16 + 19},
         // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.
-        {"halves to even",
-         {},
-         {{2.1, 12.3}, {2.5, 12.9}, {2.9, 11.7}},
-         12.0,
-         {},
-         {{108, 2},
-          {103, 1},
-          {101, 1},
-          {100, 0},
-          {115, 1},
-          {116, 0},
-          {118, 0},
-          {119, 1},
-          {123, 4},
-          {128, 8},
-          {133, 4},
-          {137, 1},
-          {148, -2},
-          {153, -1}},
-         15 + 19 + 15},
+        {"halves to even", "", "2.1=12.3 2.5=12.9 2.9=11.7", 12.0, nullptr,
+         "108=2 103=1 101=1 100=0 115=1 116=0 118=0 119=1 123=4 128=8 133=4 137=1 148=-2 153=-1", 15 + 19 + 15},
         // 13.5 at 12.0 needs 12.5: 10 at most, and 95 + 10 stops at 100, a
         // change of +5: 2.5 at 103 and 113 (to 2), 0.5 at 99 and 117 (to 0).
-        {"capped, then held at the sliders' reach",
-         {{108, 95}},
-         {{2.1, 13.5}},
-         12.0,
-         {},
-         {{108, 100}, {103, 2}, {113, 2}, {99, 0}, {100, 1}, {117, 0}, {98, 0}},
-         17},
-        {"locked", {{108, 95}}, {{2.1, 13.5}}, 12.0, [](Settings& s) { s.locked[10] = true; }, {{108, 95}}, 0},
+        {"capped, then held at the sliders' reach", "108=95", "2.1=13.5", 12.0, nullptr,
+         "108=100 103=2 113=2 99=0 100=1 117=0 98=0", 17},
+        {"locked", "108=95", "2.1=13.5", 12.0, [](Settings& s) { s.locked[10] = true; }, "108=95", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         tuner::Table table{};
-        for (const auto& [address, value] : c.table)
-            table[address] = static_cast<qint16>(value);
+        for (const auto& [address, value] : Pairs(c.table))
+            table[static_cast<int>(address)] = static_cast<qint16>(value);
         std::vector<Sample> samples;
-        for (const Hold& hold : c.holds)
-            for (const Sample& s : Steady(20, {.maf = hold.volts, .airFuel = hold.airFuel}))
+        for (const auto& [volts, airFuel] : Pairs(c.holds))
+            for (const Sample& s : Steady(20, {.maf = volts, .airFuel = airFuel}))
                 samples.push_back(s);
         Settings settings = NoLag();
         settings.target = c.target;
@@ -272,8 +211,8 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
             c.setUp(settings);
         const Result result = AnalyseOne(MakeLog(samples), settings, CellValuesOf(table));
         const tuner::Table written = SuggestedTable(table, result);
-        for (const auto& [address, value] : c.written)
-            EXPECT_EQ(written[address], value) << "entry " << address;
+        for (const auto& [address, value] : Pairs(c.written))
+            EXPECT_EQ(written[static_cast<int>(address)], value) << "entry " << address;
         int changed = 0;
         for (int j = 0; j < tuner::TableSize; ++j)
             changed += written[j] != table[j];
@@ -459,6 +398,7 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
 // them; with the split off every sample counts for the chosen table.
 TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
 {
+    using R = Rejection;
     std::vector<Sample> samples = Steady(12, {.airFuel = 15.0, .tps = 1.2, .angle = 10});
     for (const Sample& s : Steady(13, {.airFuel = 13.5}))
         samples.push_back(s);
@@ -479,28 +419,10 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
          false,
          10,
          13.5,
-         {{Rejection::OtherTable, 12}, {Rejection::ThrottleMoving, 1}, {Rejection::AfterTransient, 2}}},
-        {"closed loop refused by default",
-         'C',
-         true,
-         false,
-         0,
-         0,
-         {{Rejection::OtherTable, 13}, {Rejection::ClosedLoop, 12}}},
-        {"closed loop taken when asked",
-         'L',
-         true,
-         true,
-         11,
-         15.0,
-         {{Rejection::OtherTable, 13}, {Rejection::ThrottleMoving, 1}}},
-        {"no split: every sample",
-         'H',
-         false,
-         false,
-         21,
-         15.0,
-         {{Rejection::ThrottleMoving, 2}, {Rejection::AfterTransient, 2}}},
+         {{R::OtherTable, 12}, {R::ThrottleMoving, 1}, {R::AfterTransient, 2}}},
+        {"closed loop refused by default", 'C', true, false, 0, 0, {{R::OtherTable, 13}, {R::ClosedLoop, 12}}},
+        {"closed loop taken when asked", 'L', true, true, 11, 15.0, {{R::OtherTable, 13}, {R::ThrottleMoving, 1}}},
+        {"no split: every sample", 'H', false, false, 21, 15.0, {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -529,9 +451,10 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
 // more, leaves the cell alone.
 TEST(AutoTuneTest, RailsAndTheDeadBand)
 {
+    const CellOutcome Sug = CellOutcome::Suggested, Set = CellOutcome::Settled;
     struct Case {
         const char* name;
-        std::vector<std::pair<int, double>> readings; // count, A/F in cell 10
+        const char* readings; // "count=A/F ..." in cell 10
         double target;
         int eec;
         int current;
@@ -541,64 +464,28 @@ TEST(AutoTuneTest, RailsAndTheDeadBand)
         int railSamples;
         const char* note;
     } const cases[] = {
-        {"at the rich rail",
-         {{12, 10.0}},
-         12.8,
-         19,
-         0,
-         CellOutcome::Suggested,
-         -10,
-         Rail::Rich,
-         12,
-         "at the rich rail (12 samples)"},
-        {"beyond it counts at it",
-         {{8, 9.5}, {4, 11.0}},
-         12.8,
-         19,
-         3,
-         CellOutcome::Suggested,
-         -7,
-         Rail::Rich,
-         8,
-         "at the rich rail (8 samples)"},
-        {"at the lean rail",
-         {{12, 20.0}},
-         12.8,
-         19,
-         95,
-         CellOutcome::Suggested,
-         100,
-         Rail::Lean,
-         12,
-         "at the lean rail (12 samples)"},
+        {"at the rich rail", "12=10.0", 12.8, 19, 0, Sug, -10, Rail::Rich, 12, "at the rich rail (12 samples)"},
+        {"beyond it counts at it", "8=9.5 4=11.0", 12.8, 19, 3, Sug, -7, Rail::Rich, 8, "at the rich rail (8 samples)"},
+        {"at the lean rail", "12=20.0", 12.8, 19, 95, Sug, 100, Rail::Lean, 12, "at the lean rail (12 samples)"},
         // 5 at the rail and 7 at 12.6: the median is 12.6, +5 at 12.0.
-        {"a few rail readings do not decide",
-         {{5, 10.0}, {7, 12.6}},
-         12.0,
-         19,
-         0,
-         CellOutcome::Suggested,
-         5,
-         Rail::None,
-         5,
-         ""},
-        {"rich rail at -100", {{12, 10.0}}, 12.8, 19, -100, CellOutcome::AtLimit, -100, Rail::Rich, 12, "at its limit"},
-        {"nine are too few", {{9, 10.0}}, 12.8, 19, 0, CellOutcome::TooFew, 0, Rail::Rich, 9, "too few samples"},
+        {"a few rail readings do not decide", "5=10.0 7=12.6", 12.0, 19, 0, Sug, 5, Rail::None, 5, ""},
+        {"rich rail at -100", "12=10.0", 12.8, 19, -100, CellOutcome::AtLimit, -100, Rail::Rich, 12, "at its limit"},
+        {"nine are too few", "9=10.0", 12.8, 19, 0, CellOutcome::TooFew, 0, Rail::Rich, 9, "too few samples"},
         // At 12.8 and 19 lb/hr 0.1 A/F is 0.78 points: the band is 1 point, 0.128 A/F.
-        {"0.1 lean", {{12, 12.9}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
-        {"0.1 rich", {{12, 12.7}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
-        {"exactly 1 point", {{12, 12.928}}, 12.8, 19, 4, CellOutcome::Settled, 4, Rail::None, 0, "settled"},
-        {"just over 1 point", {{12, 12.93}}, 12.8, 19, 4, CellOutcome::Suggested, 5, Rail::None, 0, ""},
-        {"0.2 lean: 1.56 points", {{12, 13.0}}, 12.8, 19, 4, CellOutcome::Suggested, 6, Rail::None, 0, ""},
+        {"0.1 lean", "12=12.9", 12.8, 19, 4, Set, 4, Rail::None, 0, "settled"},
+        {"0.1 rich", "12=12.7", 12.8, 19, 4, Set, 4, Rail::None, 0, "settled"},
+        {"exactly 1 point", "12=12.928", 12.8, 19, 4, Set, 4, Rail::None, 0, "settled"},
+        {"just over 1 point", "12=12.93", 12.8, 19, 4, Sug, 5, Rail::None, 0, ""},
+        {"0.2 lean: 1.56 points", "12=13.0", 12.8, 19, 4, Sug, 6, Rail::None, 0, ""},
         // At 76 lb/hr a point is 0.512 A/F and 0.1 A/F 0.2 points: 13.3 is 0.98.
-        {"the band in points", {{12, 13.3}}, 12.8, 76, 0, CellOutcome::Settled, 0, Rail::None, 0, "settled"},
-        {"past it in points", {{12, 13.4}}, 12.8, 76, 0, CellOutcome::Suggested, 1, Rail::None, 0, ""},
+        {"the band in points", "12=13.3", 12.8, 76, 0, Set, 0, Rail::None, 0, "settled"},
+        {"past it in points", "12=13.4", 12.8, 76, 0, Sug, 1, Rail::None, 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples;
-        for (const auto& [count, airFuel] : c.readings)
-            for (const Sample& s : Steady(count, {.airFuel = airFuel}))
+        for (const auto& [count, airFuel] : Pairs(c.readings))
+            for (const Sample& s : Steady(static_cast<int>(count), {.airFuel = airFuel}))
                 samples.push_back(s);
         Settings settings = NoLag();
         settings.target = c.target;
@@ -670,6 +557,7 @@ DataLog ThrottleEvents(int samplesLate, double seconds = 40)
 TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
 {
     const double measured = 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025; // 0.8066
+    const Lag::Source Est = Lag::Source::Estimated, Def = Lag::Source::Default;
     struct Case {
         const char* name;
         DataLog log;
@@ -680,43 +568,18 @@ TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
         const char* text;
     } const cases[] = {
         // Crossings at 6, 12, ... 36 s: 6 events, each 0.8066 s.
-        {"six events",
-         ThrottleEvents(16),
-         {},
-         6,
-         Lag::Source::Estimated,
-         measured,
+        {"six events", ThrottleEvents(16), std::nullopt, 6, Est, measured,
          "Wideband delay 0.81 s, timed from 6 throttle events."},
         {"given", ThrottleEvents(16), 1.0, 6, Lag::Source::Given, 1.0,
          "Wideband delay 1.00 s, as given (the logs' 6 throttle events say 0.81 s)."},
         // 15 s: the crossing at 12 s lacks the 3.5 s after it.
-        {"one event",
-         ThrottleEvents(16, 15),
-         {},
-         1,
-         Lag::Source::Default,
-         0.6,
+        {"one event", ThrottleEvents(16, 15), std::nullopt, 1, Def, 0.6,
          "Wideband delay 0.60 s, the default: the logs have only 1 throttle event to time it by, fewer than 3."},
-        {"the A/F leads by 0.4 s",
-         ThrottleEvents(-8),
-         {},
-         6,
-         Lag::Source::Default,
-         0.6,
+        {"the A/F leads by 0.4 s", ThrottleEvents(-8), std::nullopt, 6, Def, 0.6,
          "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at -0.39 s, below 0 s."},
-        {"3.2 s late",
-         ThrottleEvents(64),
-         {},
-         6,
-         Lag::Source::Default,
-         0.6,
+        {"3.2 s late", ThrottleEvents(64), std::nullopt, 6, Def, 0.6,
          "Wideband delay 0.60 s, the default: the logs' 6 throttle events put it at 3.21 s, above 3 s."},
-        {"no event",
-         MakeLog(Steady(100)),
-         {},
-         0,
-         Lag::Source::Default,
-         0.6,
+        {"no event", MakeLog(Steady(100)), std::nullopt, 0, Def, 0.6,
          "Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."},
     };
     for (const Case& c : cases) {

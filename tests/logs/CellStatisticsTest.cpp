@@ -125,82 +125,48 @@ void expectCells(const CellTable& table, const std::vector<Expected>& expected)
     }
 }
 
+// The known log's cells, unfiltered.
+const Expected Cell0{0, 0, 1, 0, 0, 0}, Cell5{5, 11, 0, 14.7, 14.0, 15.0},
+    Cell12{12, 12, 2, 12.7, 12.0, 14.0}, // even count: (12.6 + 12.8) / 2
+    Cell24{24, 3, 0, 11.5, 11.0, 12.5};  // too few
+
 TEST(CellStatisticsTest, CountsAndAirFuelPerCell)
 {
-    const DataLog log = knownLog();
-    const CellTable table = ComputeCellTable(log, SampleFilter{});
-    expectCells(table,
-                {
-                    {0, 0, 1, 0, 0, 0},
-                    {5, 11, 0, 14.7, 14.0, 15.0},
-                    {12, 12, 2, 12.7, 12.0, 14.0}, // even count: (12.6 + 12.8) / 2
-                    {24, 3, 0, 11.5, 11.0, 12.5},  // too few
-                });
+    const CellTable table = ComputeCellTable(knownLog(), SampleFilter{});
+    expectCells(table, {Cell0, Cell5, Cell12, Cell24});
     EXPECT_EQ(table.withoutReading, 3);
     EXPECT_EQ(table.samples, 29);
 }
 
 TEST(CellStatisticsTest, FiltersNarrowTheCells)
 {
-    const DataLog log = knownLog();
+    const auto Above = ThrottleBand::AboveBreakpoint;
     struct Case {
         const char* name;
         SampleFilter filter;
         std::vector<Expected> cells;
         int samples;
-    };
-    auto filter = [](auto&& set) {
-        SampleFilter f;
-        set(f);
-        return f;
-    };
-    const Case cases[] = {
-        {"wide open: throttle above 4.0 V",
-         filter([](SampleFilter& f) {
-             f.throttle = ThrottleBand::AboveBreakpoint;
-             f.breakpointVolts = 4.0;
-         }),
-         {{24, 3, 0, 11.5, 11.0, 12.5}},
-         3},
+    } const cases[] = {
+        {"wide open: throttle above 4.0 V", {.range = {}, .throttle = Above, .breakpointVolts = 4.0}, {Cell24}, 3},
         {"part throttle",
-         filter([](SampleFilter& f) {
-             f.throttle = ThrottleBand::BelowBreakpoint;
-             f.breakpointVolts = 4.0;
-         }),
-         {{0, 0, 1, 0, 0, 0}, {5, 11, 0, 14.7, 14.0, 15.0}, {12, 12, 2, 12.7, 12.0, 14.0}},
+         {.range = {}, .throttle = ThrottleBand::BelowBreakpoint, .breakpointVolts = 4.0},
+         {Cell0, Cell5, Cell12},
          26},
         {"a throttle exactly at the breakpoint is not wide open",
-         filter([](SampleFilter& f) {
-             f.throttle = ThrottleBand::AboveBreakpoint;
-             f.breakpointVolts = 4.5;
-         }),
+         {.range = {}, .throttle = Above, .breakpointVolts = 4.5},
          {},
          0},
-        {"engine speed from 1,000 rpm",
-         filter([](SampleFilter& f) {
-             f.minRpm = 1000;
-             f.maxRpm = 10200;
-         }),
-         {{0, 0, 1, 0, 0, 0}, {12, 12, 2, 12.7, 12.0, 14.0}, {24, 3, 0, 11.5, 11.0, 12.5}},
-         18},
-        {"engine speed up to 800 rpm, both ends included",
-         filter([](SampleFilter& f) {
-             f.minRpm = 800;
-             f.maxRpm = 800;
-         }),
-         {{5, 11, 0, 14.7, 14.0, 15.0}},
-         11},
+        {"engine speed from 1,000 rpm", {.range = {}, .minRpm = 1000, .maxRpm = 10200}, {Cell0, Cell12, Cell24}, 18},
+        {"engine speed up to 800 rpm, both ends included", {.range = {}, .minRpm = 800, .maxRpm = 800}, {Cell5}, 11},
+        // seconds 12 ("XXX") and 13 (13.4) in cell 12, then 14 to 19: 14.7 x 5 and 14.0
         {"a stretch of time",
-         filter([](SampleFilter& f) {
-             f.range = TimeRange{11.5, 19.5};
-         }),
-         // seconds 12 ("XXX") and 13 (13.4) in cell 12, then 14 to 19: 14.7 x 5 and 14.0
+         {.range = TimeRange{11.5, 19.5}},
          {{5, 6, 0, 14.7, 14.0, 14.7}, {12, 1, 1, 13.4, 13.4, 13.4}},
          8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CellTable table = ComputeCellTable(log, c.filter);
+        const CellTable table = ComputeCellTable(knownLog(), c.filter);
         expectCells(table, c.cells);
         EXPECT_EQ(table.samples, c.samples);
     }

@@ -13,22 +13,11 @@ TEST(LogNumberTest, DecimalSeparatorComesFromTheFixedDecimalVolts)
         const char* volts;
         const char* separator; // "" when the text tells none
     } const cases[] = {
-        {"2.500", "."},
-        {"2,500", ","},
-        {"0.00", "."},
-        {"4,90", ","},
-        {"-0.049", "."}, // an offset can be negative
-        {"2\xD9\xAB"
-         "500",
-         "\xD9\xAB"}, // a separator of more than one byte
-        {"2500", ""},
-        {"2.5", ""}, // no decimals, or too few to be volts
-        {"2.5000", ""},
-        {".500", ""},
-        {"2.5a0", ""},
-        {"XXX", ""},
-        {"", ""},
-    };
+        // An offset can be negative; a separator may be more than one byte. No separator: none told, or too few
+        // or too many decimals to be volts.
+        {"2.500", "."}, {"2,500", ","}, {"0.00", "."},  {"4,90", ","}, {"-0.049", "."}, {"2\331\253500", "\331\253"},
+        {"2500", ""},   {"2.5", ""},    {"2.5000", ""}, {".500", ""},  {"2.5a0", ""},   {"XXX", ""},
+        {"", ""}};
     for (const Case& c : cases)
         EXPECT_EQ(DecimalSeparatorOf(c.volts), QByteArray(c.separator)) << c.volts;
 }
@@ -39,46 +28,41 @@ TEST(LogNumberTest, NumbersInTheWritersLocale)
         const char* text;
         const char* decimal;
         std::optional<double> value;
-    } const cases[] = {
-        {"3,480", ".", 3480}, // thousands in a file of "2.500" volts
-        {"3.480", ",", 3480}, // and in a file of "2,500" volts
-        {"2,500", ",", 2.5},
-        {"2.500", ".", 2.5},
-        {"12,000", ".", 12000},
-        {"1.234.567", ",", 1234567},
-        {"3 480", ",", 3480},
-        {"3\xC2\xA0"
-         "480",
-         ",", 3480}, // no-break space
-        {"3\xE2\x80\xAF"
-         "480",
-         ",", 3480}, // narrow no-break space
-        {"3'480", ".", 3480},
-        {"3\xE2\x80\x99"
-         "480",
-         ".", 3480}, // typographic apostrophe
-        {"3\xA0"
-         "480",
-         ",", 3480}, // no-break space in Latin-1
-        {"-12.5", ".", -12.5},
-        {"-12,5", ",", -12.5},
-        {"+7", ".", 7},
-        {" 185 ", ".", 185},
-        {"0", ".", 0},
-        {"12,5", ".", std::nullopt}, // a decimal comma in a file of decimal points
-        {"3,48", ".", std::nullopt}, // a group of two digits
-        {"3480,000,1", ".", std::nullopt},
-        {"1234,567", ".", std::nullopt}, // more than three digits before a separator
-        {",480", ".", std::nullopt},
-        {"3,480.", ".", std::nullopt},
-        {"2.5.0", ".", std::nullopt},
-        {"XXX", ".", std::nullopt},
-        {"", ".", std::nullopt},
-        {"-", ".", std::nullopt},
-        {"12abc", ".", std::nullopt},
-        {"1e5", ".", std::nullopt},
-        {"\x01\xFF", ".", std::nullopt},
     };
+    const std::optional<double> none;
+    // Thousands in a file of "2.500" volts and of "2,500" volts, grouped by a space, a no-break space (UTF-8,
+    // narrow, Latin-1), an apostrophe (plain, typographic); then a decimal comma in a file of decimal points, a
+    // group of two digits, more than three digits before a separator, and the rest that is no number.
+    const Case cases[] = {{"3,480", ".", 3480},
+                          {"3.480", ",", 3480},
+                          {"2,500", ",", 2.5},
+                          {"2.500", ".", 2.5},
+                          {"12,000", ".", 12000},
+                          {"1.234.567", ",", 1234567},
+                          {"3 480", ",", 3480},
+                          {"3\302\240480", ",", 3480},
+                          {"3\342\200\257480", ",", 3480},
+                          {"3\240480", ",", 3480},
+                          {"3'480", ".", 3480},
+                          {"3\342\200\231480", ".", 3480},
+                          {"-12.5", ".", -12.5},
+                          {"-12,5", ",", -12.5},
+                          {"+7", ".", 7},
+                          {" 185 ", ".", 185},
+                          {"0", ".", 0},
+                          {"12,5", ".", none},
+                          {"3,48", ".", none},
+                          {"3480,000,1", ".", none},
+                          {"1234,567", ".", none},
+                          {",480", ".", none},
+                          {"3,480.", ".", none},
+                          {"2.5.0", ".", none},
+                          {"XXX", ".", none},
+                          {"", ".", none},
+                          {"-", ".", none},
+                          {"12abc", ".", none},
+                          {"1e5", ".", none},
+                          {"\x01\xFF", ".", none}};
     for (const Case& c : cases) {
         const std::optional<double> value = Parse(c.text, c.decimal);
         ASSERT_EQ(value.has_value(), c.value.has_value()) << c.text;

@@ -278,72 +278,35 @@ TEST_F(ReadWriteByteTest, WritesACorrectionCellAndATransferCell)
 TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
 {
     using Handler = void (ReadWriteByte::*)();
+    const Handler Read = &ReadWriteByte::cmdReadByte_Click, Write = &ReadWriteByte::cmdWriteByte_Click,
+                  Block = &ReadWriteByte::cmdWriteBlock_Click;
     struct Case {
         int option;
         Handler handler;
-        std::vector<std::pair<const char*, const char*>> fields;
+        const char* fields; // "name=text ..."
         const char* message;
-        QStringList red;
+        const char* red; // the fields shown red while the box is open
     } const cases[] = {
-        {3,
-         &ReadWriteByte::cmdReadByte_Click,
-         {{"Text1", "10201"}},
-         "RPM must be less than or equal to 10,200.",
-         {"Text1"}},
-        {4,
-         &ReadWriteByte::cmdReadByte_Click,
-         {{"Text1", "5"}},
-         "Voltage must be less than or equal to 4.995v.",
-         {"Text1"}},
-        {2,
-         &ReadWriteByte::cmdWriteByte_Click,
-         {{"Text3", "10201"}, {"Text2", "5"}},
-         "RPM must be less than or equal to 10,200.",
-         {"Text3"}},
-        {2,
-         &ReadWriteByte::cmdWriteByte_Click,
-         {{"Text3", "3000"}, {"Text2", "101"}},
-         "Correction is limited to +/- 100%",
-         {"Text2"}},
-        {4,
-         &ReadWriteByte::cmdWriteByte_Click,
-         {{"Text3", "4.98"}, {"Text2", "1021"}},
-         "Mass-air Flow Rate must be less than  1020kg/hr.",
-         {"Text2"}},
-        {4,
-         &ReadWriteByte::cmdWriteByte_Click,
-         {{"Text3", "1"}, {"Text2", "300"}},
-         "Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.",
-         {"Text2"}},
-        {3,
-         &ReadWriteByte::cmdWriteBlock_Click,
-         {{"Text4", "-1"}, {"Text5", "0"}, {"Text6", "0"}},
-         "Start RPM must be >= 0",
-         {"Text4"}},
-        {3, &ReadWriteByte::cmdWriteBlock_Click, {{"Text4", "0"}, {"Text5", "x"}, {"Text6", "0"}}, nullptr, {}},
-        {3,
-         &ReadWriteByte::cmdWriteBlock_Click,
-         {{"Text4", "0"}, {"Text5", "10201"}, {"Text6", "0"}},
-         "Stop RPM must be <= 10,200",
-         {"Text5"}},
-        {3,
-         &ReadWriteByte::cmdWriteBlock_Click,
-         {{"Text4", "3000"}, {"Text5", "2960"}, {"Text6", "0"}},
-         "Stop RPM must be greater than Start RPM",
-         {"Text4", "Text5"}},
-        {3,
-         &ReadWriteByte::cmdWriteBlock_Click,
-         {{"Text4", "0"}, {"Text5", "40"}, {"Text6", "101"}},
-         "Correction is limited to +/- 100%",
-         {"Text6"}},
+        {3, Read, "Text1=10201", "RPM must be less than or equal to 10,200.", "Text1"},
+        {4, Read, "Text1=5", "Voltage must be less than or equal to 4.995v.", "Text1"},
+        {2, Write, "Text3=10201 Text2=5", "RPM must be less than or equal to 10,200.", "Text3"},
+        {2, Write, "Text3=3000 Text2=101", "Correction is limited to +/- 100%", "Text2"},
+        {4, Write, "Text3=4.98 Text2=1021", "Mass-air Flow Rate must be less than  1020kg/hr.", "Text2"},
+        {4, Write, "Text3=1 Text2=300", "Mass-air Flow Rate at this voltage must be less than or equal to 255 kg/hr.",
+         "Text2"},
+        {3, Block, "Text4=-1 Text5=0 Text6=0", "Start RPM must be >= 0", "Text4"},
+        {3, Block, "Text4=0 Text5=x Text6=0", nullptr, ""},
+        {3, Block, "Text4=0 Text5=10201 Text6=0", "Stop RPM must be <= 10,200", "Text5"},
+        {3, Block, "Text4=3000 Text5=2960 Text6=0", "Stop RPM must be greater than Start RPM", "Text4 Text5"},
+        {3, Block, "Text4=0 Text5=40 Text6=101", "Correction is limited to +/- 100%", "Text6"},
     };
     open();
     QStringList redWhileOpen;
     dialogs.whileOpen = [&] { redWhileOpen = redEntries(); };
     for (const Case& c : cases) {
         window->optTableSelect(c.option)->click();
-        for (const auto& [name, text] : c.fields)
-            type(name, text);
+        for (const QString& field : QString::fromLatin1(c.fields).split(QLatin1Char(' ')))
+            type(qPrintable(field.section(QLatin1Char('='), 0, 0)), qPrintable(field.section(QLatin1Char('='), 1)));
         messages().clear();
         redWhileOpen.clear();
         const int sent = port.payloadLog().size();
@@ -356,7 +319,7 @@ TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
         EXPECT_EQ(messages()[0].title, QStringLiteral("Entry Error"));
         EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
         EXPECT_EQ(messages()[0].text, QString::fromLatin1(c.message));
-        EXPECT_EQ(redWhileOpen, c.red) << c.message;
+        EXPECT_EQ(redWhileOpen.join(QLatin1Char(' ')), QString::fromLatin1(c.red)) << c.message;
         EXPECT_TRUE(redEntries().isEmpty()) << c.message;
         EXPECT_EQ(port.payloadLog().size(), sent) << c.message;
     }

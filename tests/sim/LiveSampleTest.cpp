@@ -41,24 +41,10 @@ TEST(LiveSample, EngineCyclesThroughIdleCruiseWideOpenAndDeceleration)
         // Zero corrections and offset: the output is the input.
         EXPECT_EQ(s.mafOut, s.mafIn);
         EXPECT_EQ(s.flowOut, s.flowIn);
-        low = {std::min(low.mafIn, s.mafIn),
-               0,
-               std::min(low.tps, s.tps),
-               std::min(low.wideband, s.wideband),
-               std::min(low.flowIn, s.flowIn),
-               0,
-               std::min(low.speed, s.speed),
-               0,
-               0};
-        high = {std::max(high.mafIn, s.mafIn),
-                0,
-                std::max(high.tps, s.tps),
-                std::max(high.wideband, s.wideband),
-                std::max(high.flowIn, s.flowIn),
-                0,
-                std::max(high.speed, s.speed),
-                0,
-                0};
+        for (int Sample::*field : {&Sample::mafIn, &Sample::tps, &Sample::wideband, &Sample::flowIn, &Sample::speed}) {
+            low.*field = std::min(low.*field, s.*field);
+            high.*field = std::max(high.*field, s.*field);
+        }
         const EngineState::Phase phase = EngineModel::At(ms).phase;
         if (phases.isEmpty() || phases.last() != phase)
             phases.append(phase);

@@ -2,10 +2,12 @@
 
 #include "correction/ChangeGraph.h"
 #include "monitor/Datalog.h"
+#include "tuner/TableEditing.h"
 #include "tuner/frmAutoTune.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSet>
 #include <QTableWidget>
 
@@ -125,6 +127,9 @@ TEST_F(AutoTuneWindowTest, CancelChangesNothing)
     const tuner::Table before = window->CorrectionTable();
     frmAutoTune* dialog = startAutoTune();
     ASSERT_TRUE(dialog);
+    // On the screen with its title bar, however small the screen.
+    const QRect screen = dialog->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(dialog->geometry().adjusted(0, -tuner::FrameTop, 0, 0)));
     dialog->cmdCancel()->click();
     EXPECT_EQ(window->CorrectionTable(), before);
     EXPECT_EQ(slider(10)->value(), 0);

@@ -1,0 +1,121 @@
+// The graphical tuner's edits on line against ventrix-sim on a
+// pseudo-terminal, paced at the cable's 57600 bit/s: undoing a 5% shift
+// (256 writes back) and an edit of all 25 cells selected (each entry
+// written once: 256 writes), each against the wire time of its writes and
+// the same writes made without the window.
+//
+//   QT_QPA_PLATFORM=offscreen build/bench/tuner_edit_bench [rounds]
+#include "PacedSimulator.h"
+#include "app/mdlMain.h"
+#include "link/SettingsStore.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "tuner/TunerLink.h"
+#include "tuner/frmGraphicalTune.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QProgressBar>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Yes to every question, no file chosen.
+class YesDialogs final : public Dialogs {
+public:
+    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons) override
+    {
+        if (title.contains(QLatin1String("Failure")) || title.contains(QLatin1String("Error")))
+            std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return MsgAnswer::Yes;
+    }
+    QString openFileName(const FileDialogRequest&) override { return {}; }
+    QString saveFileName(const FileDialogRequest&) override { return {}; }
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template <typename F>
+double secondsOf(F&& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    PacedSimulator simulator;
+    if (!simulator.start())
+        return 1;
+    SystemClock clock;
+    YesDialogs dialogs;
+    MemorySettingsStore settings;
+    services::install(&simulator.port(), &clock, &dialogs, &settings);
+
+    QMainWindow mainWindow;
+    auto* bar = new QProgressBar(&mainWindow);
+    bar->setObjectName(QStringLiteral("ProgressBar1"));
+    mainWindow.setCentralWidget(bar);
+    mainWindow.show();
+    mdlMain::RegisterMainWindow(&mainWindow);
+
+    auto* tuner = new frmGraphicalTune;
+    tuner->show();
+    tuner->Form_Load();
+    tuner->cmdONLINE_Click();
+    TunerCells& cells = tuner->Cells();
+
+    // The same writes without the window, for comparison.
+    std::vector<double> bare;
+    for (int round = 0; round < rounds; ++round)
+        bare.push_back(secondsOf([] {
+            for (int j = 0; j < 256; ++j)
+                tuner_link::WriteEntry('O', j, 0);
+        }));
+
+    std::vector<double> shifts, undos, edits;
+    qsizetype shiftWrites = 0, editWrites = 0;
+    for (int round = 0; round < rounds; ++round) {
+        shifts.push_back(secondsOf([&] { tuner->cmdRich_Click(); }));
+        shiftWrites = cells.history().nextUndo().changes.size();
+        undos.push_back(secondsOf([&] { tuner->cmdUndo_Click(); }));
+
+        cells.selection().selectAll();
+        edits.push_back(secondsOf([&] { cells.editSelection(tuner::SelectionEditKind::Add, -1); }));
+        editWrites = cells.history().nextUndo().changes.size();
+        tuner->cmdUndo_Click();
+    }
+    tuner->cmdOFFLINE_Click();
+
+    const double characterS = 10 / 57600.0;
+    const auto report = [&](const char* what, qsizetype exchanges, int characters, double seconds) {
+        const double wire = static_cast<double>(exchanges) * characters * characterS;
+        std::printf("%-26s %3lld x %2d characters: wire %.3f s, median %.3f s (%.3f x wire; target <= 1.10)\n", what,
+                    static_cast<long long>(exchanges), characters, wire, seconds, seconds / wire);
+    };
+    std::printf("rounds %d\n", rounds);
+    report("256 bare writes", 256, 24, median(bare));
+    report("5% RICH on line", shiftWrites, 24, median(shifts));
+    report("undo of the 5% RICH", shiftWrites, 24, median(undos));
+    report("all 25 cells 1 leaner", editWrites, 24, median(edits));
+
+    delete tuner;
+    mdlMain::RegisterMainWindow(nullptr);
+    services::installPort(nullptr);
+    return 0;
+}
