@@ -2,6 +2,7 @@
 
 #include "app/mdlMain.h"
 #include "link/SettingsStore.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Services.h"
 #include "platform/TextFileSave.h"
@@ -9,6 +10,7 @@
 #include "sim/SimulatedPort.h"
 #include "state/PublicVars.h"
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 #include "tunefile/TuneTransfer.h"
 
 #include <QDir>
@@ -119,6 +121,8 @@ bool OffLineTune::saveTo(const QString& path)
         return false;
     }
     unit_->markSaved();
+    tune_history::Remember(tune_history::Source::OffLineSave, QFileInfo(path).absoluteFilePath(), unit_->tuneToSave(),
+                           services::clock().currentDateTime());
     return true;
 }
 

@@ -27,6 +27,7 @@
 #include "tunefile/TuneTransfer.h"
 #include "tunefile/frmCompareTunes.h"
 #include "tunefile/frmRestoreBackup.h"
+#include "tunefile/frmTuneHistory.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
@@ -443,6 +444,11 @@ void frmMain::mnuImportTuneItem_Click()
 {
     tunefile::ImportTune();
 }
+void frmMain::mnuTuneHistoryItem_Click()
+{
+    ShowTuneHistory();
+}
+
 void frmMain::mnuRestoreBackupItem_Click()
 {
     ShowRestoreBackup();

@@ -65,6 +65,7 @@ public:
     void mnuImportTuneItem_Click();
     void mnuCompareTunesItem_Click();
     void mnuRestoreBackupItem_Click();
+    void mnuTuneHistoryItem_Click();
     void mnuMemoryModifyItem_Click();
     void mnuConfig_Click();
     void mnuAboutItem_Click();

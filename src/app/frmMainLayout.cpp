@@ -177,6 +177,7 @@ void frmMain::buildMenus()
     item(tune, "mnuImportTuneItem", QStringLiteral("&Import Tune"), &frmMain::mnuImportTuneItem_Click);
     item(tune, "mnuCompareTunesItem", QStringLiteral("&Compare Tunes..."), &frmMain::mnuCompareTunesItem_Click);
     item(tune, "mnuRestoreBackupItem", QStringLiteral("&Restore Backup..."), &frmMain::mnuRestoreBackupItem_Click);
+    item(tune, "mnuTuneHistoryItem", QStringLiteral("&History..."), &frmMain::mnuTuneHistoryItem_Click);
     item(tune, "mnuMemoryModifyItem", QStringLiteral("&Memory Modify"), &frmMain::mnuMemoryModifyItem_Click);
 
     QMenu* wideband = menu("mnuWideband", QStringLiteral("&Wideband"));

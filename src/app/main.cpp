@@ -12,6 +12,7 @@
 #include "sim/SimOptions.h"
 #include "sim/SimulatedPort.h"
 #include "sim/VentrixDevice.h"
+#include "tunefile/TuneHistory.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -75,6 +76,10 @@ int main(int argc, char** argv)
     }
 
     services::install(port.get(), &clock, &dialogs, &settings);
+    // A tune history that cannot be used is told once; the program works on without it.
+    tune_history::SetFailureReporter([](const QString& text) {
+        services::dialogs().message(MsgIcon::Exclamation, QStringLiteral("Tune History"), text);
+    });
     frmMain main(std::move(port));
     dialogs.setParent(&main);
     QTimer::singleShot(0, &main, [&main, &line] {

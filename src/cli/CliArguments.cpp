@@ -14,8 +14,8 @@ struct CliOption {
 const QList<CliOption>& cliOptions()
 {
     static const QList<CliOption> options = [] {
-        const QStringList overwriting = {"import", "restore", "write", "fill"};
-        const QStringList importing = {"import", "restore"};
+        const QStringList overwriting = {"import", "restore", "history", "write", "fill"};
+        const QStringList importing = {"import", "restore", "history"};
         QList<CliOption> all = {
             {{{"help", "h"}, {}}, {}},
             {{{"version"}, {}}, {}},
@@ -27,9 +27,13 @@ const QList<CliOption>& cliOptions()
             {{{"log"}, "a value"}, {"monitor"}},
             {{{"seconds"}, "a value"}, {"monitor"}},
             {{{"injectors"}, "a value"}, {"read", "write", "list"}},
+            {{{"registers"}, {}}, {"history"}},
         };
+        // history restore takes --table as autotune does (one table's letter).
         for (const QString& option : cli_autotune::ValueOptions)
-            all << CliOption{{{option.mid(2)}, "a value"}, {"autotune"}};
+            all << CliOption{{{option.mid(2)}, "a value"},
+                             option == QLatin1String("--table") ? QStringList{"autotune", "history"}
+                                                                : QStringList{"autotune"}};
         for (const QString& option : cli_autotune::FlagOptions)
             all << CliOption{{{option.mid(2)}, {}}, {"autotune"}};
         for (const OptionDefinition& definition : SharedOptionDefinitions())
@@ -74,6 +78,14 @@ bool readValues(const OptionParser& parser, CliArguments& cli)
             return false;
         }
         cli.injectors = size;
+    }
+    cli.registersOnly = parser.isSet(QStringLiteral("registers"));
+    if (cli.command == QLatin1String("history") && parser.isSet(QStringLiteral("table"))) {
+        cli.table = parser.value(QStringLiteral("table")).toUpper();
+        if (cli.table.size() != 1 || !QStringLiteral("OCHL").contains(cli.table)) {
+            cli.error = QStringLiteral("--table needs a table: O, C, H or L");
+            return false;
+        }
     }
     // autotune reads its own options' values.
     for (const QString& option : cli_autotune::ValueOptions)
@@ -143,6 +155,7 @@ const char* const Overview =
     "                                 only the entries that differ written, then read back\n"
     "  backups                        the backups taken before imports and restores, newest first\n"
     "  restore N                      import backup N of that list\n"
+    "  history [show|note|export|restore N ...]  the tunes KESTREL has read or written whole\n"
     "  read TABLE POSITION            one cell: O, C, H, L by rpm; F (transfer function) by volts\n"
     "  write TABLE POSITION VALUE     write one cell (percent, or kg/hr for F)\n"
     "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
@@ -204,6 +217,20 @@ QString commandHelp(const QString& command)
                               "Imports backup N of the list kestrel-cli backups prints (1 is the newest), "
                               "as import does: the unit is backed up first. The backup's date and file are "
                               "printed, and named in the question, before anything is asked or written.\n");
+    if (command == QLatin1String("history"))
+        return QStringLiteral(
+            "Usage: kestrel-cli history\n"
+            "       kestrel-cli history show N\n"
+            "       kestrel-cli history note N TEXT\n"
+            "       kestrel-cli history export N OUT.tun\n"
+            "       kestrel-cli history restore N [--table O|C|H|L | --registers] [--yes] [--no-backup] "
+            "[--no-verify]\n"
+            "The tune history records every tune read or written whole (exports, backups, imports, restores, "
+            "the graphical tuner's SAVE TABLE, off-line saves). history lists them newest first, one a line: "
+            "number, time, source, port, fingerprint, note. show prints one record, note sets its note, export "
+            "writes its tune to a file, restore writes it (or only one table, or only the registers) into the "
+            "unit as import does: backup first, only the entries that differ, read back. Needs no unit except "
+            "restore.\n");
     if (command == QLatin1String("backups"))
         return QStringLiteral("Usage: kestrel-cli backups\nLists the backups taken before imports and "
                               "restores, and by the graphical tuner, newest first: number, date, time, port, "

@@ -11,8 +11,7 @@
 // and the options it shares with the windowed program (--port, --simulate,
 // --sim-...).
 struct CliArguments {
-    QString
-        command; // probe, ports, info, export, import, restore, backups, read, write, fill, list, monitor, log, diff
+    QString command; // probe, ports, info, export, import, restore, backups, history, read, ..., autotune
     QStringList operands;
     bool help = false;
     bool version = false;
@@ -23,13 +22,16 @@ struct CliArguments {
     QString logPath;              // monitor --log FILE
     double seconds = 0;           // monitor --seconds N (0: until interrupted)
     std::optional<int> injectors; // --injectors SIZE: the transfer function's calibration
+    QString table;                // history restore --table O|C|H|L
+    bool registersOnly = false;   // history restore --registers
     QStringList commandOptions;   // autotune's own options, as given
     CommandLine common;
     QString error; // set when the arguments make no sense
 };
 
-inline const QStringList CliCommands = {"probe", "ports", "info", "export",  "import", "restore", "backups", "read",
-                                        "write", "fill",  "list", "monitor", "log",    "diff",    "autotune"};
+inline const QStringList CliCommands = {"probe",   "ports",   "info", "export",  "import", "restore",
+                                        "backups", "history", "read", "write",   "fill",   "list",
+                                        "monitor", "log",     "diff", "autotune"};
 
 // The longest a monitor run may be asked for: 31 days.
 inline constexpr double MaximumMonitorSeconds = 31.0 * 24 * 3600;

@@ -98,7 +98,7 @@ int verify(Console& c, const tunefile::Transact& transact, QString& stoppedBefor
 // The import of a file, asking `question` (given how many entries the file
 // writes) before the unit is overwritten.
 int importFile(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit,
-               const std::function<QString(int entries)>& question)
+               const std::function<QString(int entries)>& question, tune_history::Source source)
 {
     // The whole file is read and checked before the unit is asked anything.
     QString text;
@@ -109,23 +109,31 @@ int importFile(const CliArguments& a, Console& c, const QString& path, const Uni
     const tunefile::ParseResult parsed = tunefile::ParseTuneText(text);
     if (!parsed.valid)
         return tell(c.err, BadInput, tunefile::IllegalFormatText(parsed.badLine, parsed.badText));
+    return ImportLines(a, c, parsed.file, shown(path), unit, question, source);
+}
 
+} // namespace
+
+int ImportLines(const CliArguments& a, Console& c, const tunefile::FileLines& file, const QString& from,
+                const UnitAccess& unit, const std::function<QString(int entries)>& question,
+                tune_history::Source source)
+{
     if (!unit.connect())
         return UnitFailed;
-    if (const int refused = unit.consent(question(parsed.file.writeCount())); refused != Done)
+    if (const int refused = unit.consent(question(file.writeCount())); refused != Done)
         return refused;
 
     QString stoppedBefore;
     const tunefile::Transact transact = unit.transact(stoppedBefore);
     // With a backup, the unit's whole tune is known: only the lines that
     // change it need to be sent.
-    tunefile::FileLines lines = parsed.file;
+    tunefile::FileLines lines = file;
+    tunefile::Tune held;
     if (a.backup) {
-        tunefile::Tune held;
         if (const int status = backUp(c, !a.yes, transact, stoppedBefore, held); status != Done)
             return status;
         if (held.isComplete())
-            lines = tunefile::LinesThatChange(parsed.file, held);
+            lines = tunefile::LinesThatChange(file, held);
     }
 
     ProgressLine progress(c, QStringLiteral("Importing"));
@@ -133,7 +141,7 @@ int importFile(const CliArguments& a, Console& c, const QString& path, const Uni
         tunefile::WriteTune(transact, lines, [&](int handled) { progress.show(tunefile::ProgressPercent(handled)); });
     progress.finish();
     // Line numbers are the file's: the lines left out are empty, not gone.
-    const QString stoppedLine = parsed.file.lines.value(written.lineNumber - tunefile::FileLineOf(0));
+    const QString stoppedLine = file.lines.value(written.lineNumber - tunefile::FileLineOf(0));
     if (!stoppedBefore.isEmpty())
         return interrupted(c.err,
                            QStringLiteral("Stopped at line %1 (\"%2\"), which was not sent; %3 entries were "
@@ -150,20 +158,27 @@ int importFile(const CliArguments& a, Console& c, const QString& path, const Uni
                         .arg(written.lineNumber)
                         .arg(stoppedLine)
                         .arg(written.written));
-    c.out << "Imported " << written.written << " entries from " << shown(path);
-    if (written.written < parsed.file.writeCount())
-        c.out << " (the unit held the other " << parsed.file.writeCount() - written.written << " already)";
+    c.out << "Imported " << written.written << " entries from " << from;
+    if (written.written < file.writeCount())
+        c.out << " (the unit held the other " << file.writeCount() - written.written << " already)";
     c.out << Qt::endl;
-    if (!a.verify)
-        return Done;
-    return verify(c, transact, stoppedBefore, lines);
+    if (a.verify) {
+        if (const int status = verify(c, transact, stoppedBefore, lines); status != Done)
+            return status;
+    }
+    const tunefile::Tune now = tunefile::AfterWriting(held, file);
+    tune_history::Remember(source, QString::number(mdlPublicVars::CommPortNumber), now,
+                           services::clock().currentDateTime());
+    c.out << "Fingerprint " << tune_history::Fingerprint(now)
+          << (now.isComplete() ? QString() : QStringLiteral(" (of the %1 entries written)").arg(now.entryCount()))
+          << Qt::endl;
+    return Done;
 }
-
-} // namespace
 
 int Import(const CliArguments& a, Console& c, const QString& path, const UnitAccess& unit)
 {
-    return importFile(a, c, path, unit, [](int) { return tunefile::ImportWarningText; });
+    return importFile(
+        a, c, path, unit, [](int) { return tunefile::ImportWarningText; }, tune_history::Source::Import);
 }
 
 int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
@@ -188,11 +203,14 @@ int Restore(const CliArguments& a, Console& c, const UnitAccess& unit)
     c.out << "Restoring " << named << Qt::endl;
     // The backup taken first must not rotate away the one being restored.
     const tunefile::BackupInUse inUse(chosen.path);
-    return importFile(a, c, chosen.path, unit, [&named](int entries) {
-        return QStringLiteral("Restoring %1 will OVERWRITE %2 memory locations.\nWould you like to continue?")
-            .arg(named)
-            .arg(entries);
-    });
+    return importFile(
+        a, c, chosen.path, unit,
+        [&named](int entries) {
+            return QStringLiteral("Restoring %1 will OVERWRITE %2 memory locations.\nWould you like to continue?")
+                .arg(named)
+                .arg(entries);
+        },
+        tune_history::Source::Restore);
 }
 
 int List(const CliArguments& a, Console& c)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 
 #include <QString>
 
@@ -27,6 +28,13 @@ struct UnitAccess {
 // --no-backup), then only the lines that change it written (every line
 // without a backup), then what was written read back (unless --no-verify).
 int Import(const CliArguments& arguments, Console& console, const QString& path, const UnitAccess& unit);
+
+// The import's work once its lines are checked: the question, the backup,
+// the lines that change the unit written, the read-back, the record in the
+// tune history. `from` names the lines' source in the report.
+int ImportLines(const CliArguments& arguments, Console& console, const tunefile::FileLines& file, const QString& from,
+                const UnitAccess& unit, const std::function<QString(int entries)>& question,
+                tune_history::Source source);
 
 // restore N: the import of backup N of the list (1 is the newest).
 int Restore(const CliArguments& arguments, Console& console, const UnitAccess& unit);

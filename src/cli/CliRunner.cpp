@@ -5,8 +5,10 @@
 #include "cli/CliAutotune.h"
 #include "cli/CliDiff.h"
 #include "cli/CliBackups.h"
+#include "cli/CliHistory.h"
 #include "cli/Console.h"
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 #include "link/Autodetect.h"
 #include "link/Commands.h"
 #include "link/ConfigurationRead.h"
@@ -189,6 +191,8 @@ int Run::dispatch()
         return cli_backups::Restore(a_, c_, unitAccess());
     if (command == QLatin1String("backups"))
         return cli_backups::List(a_, c_);
+    if (command == QLatin1String("history"))
+        return cli_history::Run(a_, c_, unitAccess());
     if (command == QLatin1String("monitor"))
         return monitor();
     if (command == QLatin1String("log"))
@@ -472,5 +476,10 @@ int Run::list()
 
 int RunCli(const CliArguments& arguments, Console& console)
 {
-    return cli_run::Run(arguments, console).dispatch();
+    // A history that cannot be used is told once; the command goes on.
+    tune_history::SetFailureReporter(
+        [&console](const QString& text) { console.err << "kestrel-cli: " << text << Qt::endl; });
+    const int status = cli_run::Run(arguments, console).dispatch();
+    tune_history::SetFailureReporter({});
+    return status;
 }

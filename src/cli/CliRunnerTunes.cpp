@@ -31,6 +31,7 @@
 #include "platform/TextFileSave.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneTransfer.h"
+#include "tunefile/TuneHistory.h"
 #include "link/SerialPort.h"
 #include "link/Unit.h"
 #include "logs/CellSummary.h"
@@ -74,6 +75,9 @@ int Run::exportTune()
     if (!SaveTextFile(path, read.text, &error))
         return refuse(tunefile::ExportWriteFailureText(path, error));
     c_.out << "Exported " << tunefile::DataLineCount << " entries to " << shownPath(path) << Qt::endl;
+    tune_history::Remember(tune_history::Source::Export, QString::number(mdlPublicVars::CommPortNumber), read.tune,
+                           services::clock().currentDateTime());
+    c_.out << "Fingerprint " << tune_history::Fingerprint(read.tune) << Qt::endl;
     return Done;
 }
 

@@ -5,6 +5,8 @@
 #include "state/PublicVars.h"
 
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMdiSubWindow>
 #include <QWidget>
 
@@ -58,6 +60,12 @@ void SetCaption(const QString& caption)
 QString OffLineCaption(const QString& path)
 {
     return QStringLiteral("Off line: ") + QFileInfo(path).fileName() + QStringLiteral("[*]");
+}
+
+void ShowStatus(const QString& text)
+{
+    if (QMainWindow* window = MainWindow())
+        window->statusBar()->showMessage(text);
 }
 
 QProgressBar* ProgressBar()

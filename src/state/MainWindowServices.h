@@ -66,6 +66,10 @@ void SetCaption(const QString& caption);
 // "Off line: FILE.tun", with the mark that shows unsaved changes ("[*]").
 QString OffLineCaption(const QString& path);
 
+// A line in the main window's status area (what was just read, a warning
+// the user need not answer); nothing without a main window.
+void ShowStatus(const QString& text);
+
 // The main window's ProgressBar1, or null without a main window.
 QProgressBar* ProgressBar();
 

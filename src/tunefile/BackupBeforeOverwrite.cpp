@@ -7,6 +7,7 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 #include "tunefile/TransferProgress.h"
+#include "tunefile/TuneTransfer.h"
 
 namespace tunefile {
 
@@ -29,8 +30,10 @@ QString BackupFailureText(const BackupResult& result)
         + QStringLiteral("\n\nOverwrite the unit without a backup? Its tune is then lost if the new one is wrong.");
 }
 
-bool BackUpUnitBeforeOverwrite()
+bool BackUpUnitBeforeOverwrite(Tune* held)
 {
+    if (held)
+        *held = Tune();
     if (offLine())
         return true;
     BackupResult result;
@@ -45,8 +48,12 @@ bool BackUpUnitBeforeOverwrite()
     // Cancel means the user thought better of the whole overwrite.
     if (cancelled)
         return false;
-    if (result.written)
+    if (result.written) {
+        ShowFingerprint(result.remembered);
+        if (held)
+            *held = result.tune;
         return true;
+    }
     return services::dialogs().askBeforeWriting(MsgIcon::Exclamation, QStringLiteral("Backup Failure"),
                                                 BackupFailureText(result))
         == MsgAnswer::Yes;
@@ -57,9 +64,12 @@ bool KeepAsBackup(const Tune& tune)
     if (offLine())
         return true;
     QString error;
-    return !WriteBackup(BackupFolder(), tune, services::clock().currentDateTime(), mdlPublicVars::CommPortNumber,
-                        &error)
-                .isEmpty();
+    if (WriteBackup(BackupFolder(), tune, services::clock().currentDateTime(), mdlPublicVars::CommPortNumber, &error)
+            .isEmpty())
+        return false;
+    tune_history::Remember(tune_history::Source::Backup, QString::number(mdlPublicVars::CommPortNumber), tune,
+                           services::clock().currentDateTime());
+    return true;
 }
 
 } // namespace tunefile

@@ -246,6 +246,9 @@ BackupResult BackUpUnit(const Transact& transact, const QString& folder, const Q
     result.tune.origin.when = when;
     result.path = WriteBackup(folder, read.tune, when, port, &result.error);
     result.written = !result.path.isEmpty();
+    if (result.written)
+        result.remembered =
+            tune_history::Remember(tune_history::Source::Backup, QString::number(port), result.tune, when);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 
 #include <QDateTime>
 #include <QList>
@@ -80,9 +81,10 @@ std::optional<Tune> ReadBackup(const QString& path, QString* error = nullptr);
 struct BackupResult {
     bool written = false;
     QString path;
-    Tune tune;            // what the unit held, when read whole
-    int failedEntry = -1; // the entry (index into TuneOrder) whose read failed
-    QString error;        // why the file could not be written
+    Tune tune;                           // what the unit held, when read whole
+    int failedEntry = -1;                // the entry (index into TuneOrder) whose read failed
+    QString error;                       // why the file could not be written
+    tune_history::Remembered remembered; // the backup's record in the tune history
 };
 
 // Reads the whole unit with the export's reads and keeps it as a backup.
@@ -107,8 +109,10 @@ QString BackupFailureText(const BackupResult& result);
 // progress window. True when the overwrite may go on: the backup was made,
 // the unit is the tune opened off line (its file is the copy), or the backup
 // failed and the user answered Yes to going on without one (No is the
-// default). False stops the overwrite before anything is written.
-bool BackUpUnitBeforeOverwrite();
+// default). False stops the overwrite before anything is written. With
+// `held`, the tune the backup read (empty without a backup) is given back,
+// so the overwrite can leave alone what the unit already holds.
+bool BackUpUnitBeforeOverwrite(Tune* held = nullptr);
 
 // The same for a tune the caller has just read from the unit itself (the
 // graphical tuner going on line): kept as a backup without asking the unit

@@ -254,6 +254,32 @@ QList<Mismatch> VerifyTune(const Transact& transact, const FileLines& file, cons
     return mismatches;
 }
 
+Progress CountingSentLines(const FileLines& file, const Progress& progress)
+{
+    if (!progress)
+        return {};
+    QList<int> sentBy;
+    sentBy.reserve(file.lines.size());
+    int sent = 0;
+    for (const QString& line : file.lines)
+        sentBy.append(sent += line.isEmpty() ? 0 : 1);
+    const int total = std::max(1, sent);
+    return [progress, sentBy, total](int handled) {
+        const int sentSoFar = handled > 0 ? sentBy.value(handled - 1, total) : 0;
+        progress(static_cast<int>(static_cast<qint64>(sentSoFar) * DataLineCount / total));
+    };
+}
+
+Tune AfterWriting(const Tune& held, const FileLines& file)
+{
+    Tune after = held;
+    for (const QString& line : file.lines)
+        if (IsDataLine(line))
+            after.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)},
+                           line.mid(3, 2).toInt(nullptr, 16));
+    return after;
+}
+
 FileRead ReadTuneFile(const QString& path, QString& text, QString& error)
 {
     QFile file(path);

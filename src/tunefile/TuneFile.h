@@ -136,6 +136,14 @@ struct ImportResult {
 // the first failure; everything written before it stays in the unit.
 ImportResult WriteTune(const Transact& transact, const FileLines& file, const Progress& progress = {});
 
+// WriteTune's or VerifyTune's progress counted in the lines actually sent:
+// `progress` gets those sent so far scaled to DataLineCount, so a bar over
+// the whole tune fills as the requests go, however few lines are not empty.
+Progress CountingSentLines(const FileLines& file, const Progress& progress);
+
+// What a unit holding `held` holds once the lines are written.
+Tune AfterWriting(const Tune& held, const FileLines& file);
+
 // An entry whose value in the unit is not the one its line gave.
 struct Mismatch {
     QString entry;    // "C1F", "T13"

@@ -11,6 +11,7 @@
 #include "tunefile/Backups.h"
 #include "tunefile/TransferProgress.h"
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 #include "tunefile/frmTransferSplash.h"
 
 #include <QCoreApplication>
@@ -65,13 +66,17 @@ public:
 };
 
 // The import's second half, for a file or a backup checked whole: the unit
-// is backed up, every line written, every written entry read back.
-bool overwriteUnit(Transfer& transfer, const FileLines& file)
+// is backed up, then only the lines that change what the backup read are
+// written (every line without a backup), and every written entry read back.
+bool overwriteUnit(Transfer& transfer, const FileLines& file, tune_history::Source source)
 {
-    if (!BackUpUnitBeforeOverwrite())
+    Tune held;
+    if (!BackUpUnitBeforeOverwrite(&held))
         return false;
+    const FileLines lines = held.isComplete() ? LinesThatChange(file, held) : file;
     transfer.showSplash(frmTransferSplash::Kind::Import);
-    const ImportResult written = WriteTune(TransactKeepingWindowsAlive(), file, transfer.advance());
+    const ImportResult written =
+        WriteTune(TransactKeepingWindowsAlive(), lines, CountingSentLines(lines, transfer.advance()));
     transfer.setBusy(false);
     switch (written.outcome) {
     case ImportOutcome::WriteFailed:
@@ -89,13 +94,15 @@ bool overwriteUnit(Transfer& transfer, const FileLines& file)
     transfer.setBusy(true);
     transfer.setProgress(0);
     transfer.setCaption(QStringLiteral("Checking the unit....."));
-    const QList<Mismatch> mismatches = VerifyTune(TransactKeepingWindowsAlive(), file, transfer.advance());
+    const QList<Mismatch> mismatches =
+        VerifyTune(TransactKeepingWindowsAlive(), lines, CountingSentLines(lines, transfer.advance()));
     transfer.setBusy(false);
     transfer.closeSplash();
     if (!mismatches.isEmpty()) {
-        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), VerifyFailureText(mismatches, file.writeCount()));
+        tell(MsgIcon::Exclamation, QStringLiteral("Import Failure"), VerifyFailureText(mismatches, lines.writeCount()));
         return false;
     }
+    RememberWholeTune(source, AfterWriting(held, file));
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Import Completed."));
     return true;
 }
@@ -205,6 +212,7 @@ void ExportTune()
         tell(MsgIcon::Exclamation, QStringLiteral("Export Failure"), ExportWriteFailureText(path, error));
         return;
     }
+    RememberWholeTune(tune_history::Source::Export, read.tune);
     tell(MsgIcon::Information, QStringLiteral("COMPLETE"), QStringLiteral("Tune Export Completed."));
 }
 
@@ -228,7 +236,22 @@ std::optional<Tune> ReadUnitTune()
     // Off line the unit is the tune file's stand-in: the file is its name.
     tune.origin = {TuneOrigin::Kind::Unit, mdlPublicVars::OffLineTunePath,
                    QString::number(mdlPublicVars::CommPortNumber), when};
+    ShowFingerprint(
+        {false, tune_history::Fingerprint(tune), tune_history::History().matching(tune_history::Fingerprint(tune))});
     return tune;
+}
+
+void ShowFingerprint(const tune_history::Remembered& remembered)
+{
+    mdlMain::ShowStatus(tune_history::MatchText(remembered.fingerprint, remembered.earlier));
+}
+
+void RememberWholeTune(tune_history::Source source, const Tune& tune)
+{
+    const QString& offLinePath = mdlPublicVars::OffLineTunePath;
+    ShowFingerprint(tune_history::Remember(
+        source, offLinePath.isEmpty() ? QString::number(mdlPublicVars::CommPortNumber) : offLinePath, tune,
+        services::clock().currentDateTime()));
 }
 
 void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work)
@@ -273,7 +296,7 @@ void ImportTune()
         return;
     }
 
-    overwriteUnit(transfer, parsed.file);
+    overwriteUnit(transfer, parsed.file, tune_history::Source::Import);
 }
 
 bool RestoreTune(const FileLines& lines)
@@ -281,7 +304,7 @@ bool RestoreTune(const FileLines& lines)
     if (!mdlMain::ConnectionGuard())
         return false;
     Transfer transfer;
-    return overwriteUnit(transfer, lines);
+    return overwriteUnit(transfer, lines, tune_history::Source::Restore);
 }
 
 QString MismatchText(const Mismatch& mismatch)

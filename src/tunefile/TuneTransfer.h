@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tunefile/TuneFile.h"
+#include "tunefile/TuneHistory.h"
 
 #include <QStringList>
 
@@ -31,6 +32,12 @@ std::optional<Tune> ReadUnitTune();
 // commands locked, the hourglass, the main window's bar following the
 // progress, and the windows kept painted between requests.
 void RunLockedTransfer(const std::function<void(const Transact&, const Progress&)>& work);
+// Records a whole tune of the connected unit (or of the tune opened off
+// line) in the tune history, and shows its fingerprint in the main window's
+// status line with the record that held the same tune before.
+void RememberWholeTune(tune_history::Source source, const Tune& tune);
+void ShowFingerprint(const tune_history::Remembered& remembered);
+
 // Writes lines checked whole (a backup's) into the connected unit as the
 // import does: backup first, every line, then every written entry read back.
 // True when every line was written and read back as written.

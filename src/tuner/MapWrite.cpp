@@ -17,30 +17,44 @@ int sizeByte(double lbPerHour)
 
 } // namespace
 
+QList<MapEntryWrite> MapWrites(char letter, const Table& table, const MapSettings& settings)
+{
+    QList<MapEntryWrite> writes;
+    for (int j = 0; j < TableSize; ++j)
+        writes.append({letter, j, table[j] & 0xFF});
+    const BreakpointBytes breakpoint = BytesOfBreakpoint(BreakpointCountOf(settings.wotBreakpointVolts));
+    const TableKind& kind = TableKindAt(TableIndexOf(letter));
+    const std::pair<int, int> registers[] = {
+        {cmd::WotBreakpointHigh, breakpoint.high},
+        {cmd::WotBreakpointLow, breakpoint.low},
+        {kind.injectorRegister, sizeByte(settings.installedInjectorSize)},
+        {kind.eecInjectorRegister, sizeByte(settings.eecInjectorSize)},
+        {cmd::RpmSwitchOnPoint, SwitchStepOf(settings.switchOnRpm)},
+        {cmd::RpmSwitchOffPoint, SwitchStepOf(settings.switchOffRpm)},
+    };
+    for (const auto& [reg, byte] : registers)
+        writes.append({'T', reg, byte});
+    return writes;
+}
+
 MapWriteResult WriteWholeMap(char letter, const Table& table, const MapSettings& settings,
                              const std::function<void(int entry)>& progress)
 {
-    for (int j = 0; j < TableSize; ++j) {
-        if (progress)
-            progress(j);
-        if (!tuner_link::WriteEntry(letter, j, table[j]))
+    for (const MapEntryWrite& write : MapWrites(letter, table, settings)) {
+        if (write.table != 'T') {
+            if (progress)
+                progress(write.address);
+            if (!tuner_link::WriteEntry(letter, write.address, write.byte))
+                return MapWriteResult::Failed;
+        } else if (!tuner_link::WriteRegister(write.address, write.byte)) {
+            // The switch points have their own messages.
+            if (write.address == cmd::RpmSwitchOnPoint)
+                return MapWriteResult::SwitchOnFailed;
+            if (write.address == cmd::RpmSwitchOffPoint)
+                return MapWriteResult::SwitchOffFailed;
             return MapWriteResult::Failed;
+        }
     }
-
-    const BreakpointBytes breakpoint = BytesOfBreakpoint(BreakpointCountOf(settings.wotBreakpointVolts));
-    if (!tuner_link::WriteRegister(cmd::WotBreakpointHigh, breakpoint.high)
-        || !tuner_link::WriteRegister(cmd::WotBreakpointLow, breakpoint.low))
-        return MapWriteResult::Failed;
-
-    const TableKind& kind = TableKindAt(TableIndexOf(letter));
-    if (!tuner_link::WriteRegister(kind.injectorRegister, sizeByte(settings.installedInjectorSize))
-        || !tuner_link::WriteRegister(kind.eecInjectorRegister, sizeByte(settings.eecInjectorSize)))
-        return MapWriteResult::Failed;
-
-    if (!tuner_link::WriteRegister(cmd::RpmSwitchOnPoint, SwitchStepOf(settings.switchOnRpm)))
-        return MapWriteResult::SwitchOnFailed;
-    if (!tuner_link::WriteRegister(cmd::RpmSwitchOffPoint, SwitchStepOf(settings.switchOffRpm)))
-        return MapWriteResult::SwitchOffFailed;
     return MapWriteResult::Written;
 }
 

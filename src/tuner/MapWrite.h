@@ -26,6 +26,15 @@ enum class MapWriteResult {
 inline const QString SwitchOnFailedText = QStringLiteral("Failed to Update RPM Switch Activation.");
 inline const QString SwitchOffFailedText = QStringLiteral("Failed to Update RPM Switch Deactivation.");
 
+// One write of the map, in the order sent: a table's entry, or a register
+// (table RegisterLetter 'T').
+struct MapEntryWrite {
+    char table;
+    int address;
+    int byte;
+};
+QList<MapEntryWrite> MapWrites(char letter, const Table& table, const MapSettings& settings);
+
 // Entries 0 to 255, the breakpoint (WT00, WT01), the table's installed and
 // EEC injector sizes, the switch points (WT07, WT08), each confirmed by its
 // echo; the first refused write ends it. progress(j) is told before entry j.

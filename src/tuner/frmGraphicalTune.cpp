@@ -10,6 +10,8 @@
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 #include "tunefile/Backups.h"
+#include "tunefile/TuneTransfer.h"
+#include "tuner/MapWrite.h"
 #include "tunefile/TuneSelection.h"
 #include "tunefile/frmTableSaveSelection.h"
 #include "tuner/AutoTuneHandOff.h"
@@ -322,7 +324,8 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     // What the unit holds is kept before the table overwrites it (the tune
     // opened off line is its own copy); a failed backup the user does not
     // overlook leaves the unit as it is. The controls stay frozen meanwhile.
-    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite();
+    tunefile::Tune held;
+    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite(&held);
     if (!self || session_->closing())
         return;
     frozen.thaw();
@@ -332,7 +335,7 @@ void frmGraphicalTune::cmdSaveChanges_Click()
     const int index = std::max(0, TableIndexOf(tableLetter_));
     openLoopTable_ = TableKindAt(index).openLoop ? 1 : 0;
     SetBusy(this, true);
-    const int result = WriteWholeMap();
+    const int result = WriteWholeMap(held);
     SetBusy(this, false);
     if (!self)
         return;
@@ -378,7 +381,7 @@ TuneSelection frmGraphicalTune::askForTune()
     return {TuneSelectionCancelled, SelectedTuneLetter};
 }
 
-int frmGraphicalTune::WriteWholeMap()
+int frmGraphicalTune::WriteWholeMap(const tunefile::Tune& held)
 {
     MapSettings settings;
     settings.wotBreakpointVolts = WotBreakpointVolts;
@@ -390,8 +393,14 @@ int frmGraphicalTune::WriteWholeMap()
         SetProgress(static_cast<int>(std::lround(entry / 255.0 * 100.0)));
     });
     switch (result) {
-    case MapWriteResult::Written:
+    case MapWriteResult::Written: {
+        // What the unit holds now: the backup just taken, with what was written.
+        tunefile::Tune written = held;
+        for (const MapEntryWrite& write : MapWrites(tableLetter_, cells_->table(), settings))
+            written.setValue({write.table, write.address}, write.byte);
+        tunefile::RememberWholeTune(tune_history::Source::SaveTable, written);
         return 1;
+    }
     case MapWriteResult::SwitchOnFailed:
         tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOnFailedText);
         return 0;

@@ -44,7 +44,7 @@ public:
     void Form_Load();
     void LoadTable();
     void WriteSliderCell(int cell);
-    int WriteWholeMap();
+    int WriteWholeMap(const tunefile::Tune& held = {});
     void VScroll1_Change(int cell);
     void optTableSelect_Click(int index);
     void cmdLoadTable_Click();

@@ -154,7 +154,8 @@ void importTune(AttemptsTableTest& t)
     const QString path = t.world->dir.filePath("a.tun");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("&M110901\r\n12-05-2026-07:41:09\r\nC0005\r\nT1300\r\n\r\n");
+    // Values the unit does not hold yet: an import sends only what changes it.
+    file.write("&M110901\r\n12-05-2026-07:41:09\r\nC005A\r\nT135A\r\n\r\n");
     file.close();
     t.world->dialogs.answerNext(MsgAnswer::Yes);
     t.world->dialogs.chooseNextFile(path);

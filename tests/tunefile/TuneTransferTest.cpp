@@ -7,9 +7,13 @@
 #include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
 #include "tunefile/frmRestoreBackup.h"
+#include "tunefile/frmTuneHistory.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -29,6 +33,24 @@ using namespace tunefile;
 
 const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
 constexpr const char* Stamp = "12-05-2026-07:41:09";
+
+// An entry of a unit's tune by its place in file order (C, O, L, H, then T).
+int EntryAt(const VentrixMemory& memory, int index)
+{
+    return index < 1024 ? memory.cell(tune_test::TuneTables[index / 256], index % 256)
+                        : memory.registerValue(index - 1024);
+}
+
+// The places of the entries two units hold with different values: what an
+// import of one into the other writes after its backup.
+QList<int> DifferingPlaces(const VentrixMemory& a, const VentrixMemory& b)
+{
+    QList<int> places;
+    for (int i = 0; i < 1044; ++i)
+        if (EntryAt(a, i) != EntryAt(b, i))
+            places << i;
+    return places;
+}
 
 // The simulated world with two units of different tunes: the first
 // connected to the main window, the second on a port of its own; boxes that
@@ -170,7 +192,8 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
         EXPECT_EQ(window->windowTitle(), QStringLiteral("Import"));
         EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
                   QStringLiteral("Importing from File...."));
-        EXPECT_EQ(bar->value(), 99 * 100 / 1044);
+        // 99 of the 1040 entries that differ are written.
+        EXPECT_EQ(bar->value(), 9);
         EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("lblPercent"))->text(), QStringLiteral("9%"));
         EXPECT_EQ(window->findChild<QPushButton*>(QStringLiteral("cmdCancel")), nullptr);
         EXPECT_TRUE(enabledLocked().isEmpty());
@@ -193,11 +216,14 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     for (int address = 0; address < VentrixMemory::TableSize; ++address)
         ASSERT_EQ(second.memory().cell('F', address), secondBefore.cell('F', address));
     EXPECT_EQ(second.memory().stageCode(), secondBefore.stageCode());
-    EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1024);
-    EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 20);
+    // Only the entries the unit held otherwise are written and read back:
+    // 1040 of the 1044, 19 of them registers.
+    ASSERT_EQ(DifferingPlaces(first.memory(), secondBefore).size(), 1040);
+    EXPECT_EQ(second.requestCount(QStringLiteral("W")), 1040 - 19);
+    EXPECT_EQ(second.requestCount(QStringLiteral("WT")), 19);
     // The backup's reads before the writes, the read-back's after them.
-    EXPECT_EQ(second.requestCount(QStringLiteral("R")), 2 * 1024);
-    EXPECT_EQ(second.requestCount(QStringLiteral("RT")), 2 * 20);
+    EXPECT_EQ(second.requestCount(QStringLiteral("R")), 1024 + 1040 - 19);
+    EXPECT_EQ(second.requestCount(QStringLiteral("RT")), 20 + 19);
     expectRestored();
 }
 
@@ -319,7 +345,7 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
         if (c.exporting) {
             ExportTune();
         } else {
-            importFile(firstUnitFile());
+            importFile(tune_test::ExpectedFile(second.memory(), Stamp));
         }
         const QStringList sent = heard(first);
         EXPECT_EQ(sent.size(), answered + c.attempts);
@@ -445,7 +471,7 @@ TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
         ASSERT_EQ(port.open(), PortError::None);
         services::installPort(&port);
         // After the backup's reads, the first 500 writes go through; the
-        // 501st (file line 503) does not.
+        // 501st does not. Only entries the unit holds otherwise are written.
         unit.setFrameListener([&](const QByteArray&, const QByteArray&) {
             if (unit.requestsHeard() == 1044 + 500) {
                 QString error;
@@ -458,17 +484,17 @@ TEST_F(TuneTransferTest, WriteFailureAndWrongEchoStopTheImportAtThatLine)
         EXPECT_EQ(dialogs.script.messages[1].text, QString::fromLatin1(c.text));
         EXPECT_EQ(dialogs.script.messages[1].icon, MsgIcon::Exclamation);
         const QStringList sent = heard(unit);
-        const QString failingLine = QString::fromLatin1(file).split(QStringLiteral("\r\n")).at(502);
-        ASSERT_TRUE(failingLine.startsWith(QStringLiteral("OF4")));
+        const int failing = DifferingPlaces(before, second.memory()).at(500);
+        const QString failingLine = QString::fromLatin1(file).split(QStringLiteral("\r\n")).at(failing + 2);
         EXPECT_EQ(sent.last(), QStringLiteral("W") + failingLine) << "the last request is the failing line's";
         EXPECT_EQ(sent.count(QStringLiteral("W") + failingLine), c.fault == QByteArray("silent") ? 10 : 1);
-        // What was confirmed stays; nothing after the failing line is sent.
-        for (int address = 0; address < 256; ++address)
-            ASSERT_EQ(unit.memory().cell('C', address), second.memory().cell('C', address));
-        for (int address = 0; address < 0xF4; ++address)
-            ASSERT_EQ(unit.memory().cell('O', address), second.memory().cell('O', address));
-        for (int address = 0xF5; address < 256; ++address)
-            ASSERT_EQ(unit.memory().cell('O', address), before.cell('O', address));
+        // What was confirmed stays; nothing after the failing line is sent
+        // (the failing entry itself may hold either).
+        for (int i = 0; i < 1044; ++i) {
+            if (i != failing) {
+                ASSERT_EQ(EntryAt(unit.memory(), i), EntryAt(i < failing ? second.memory() : before, i)) << i;
+            }
+        }
         expectRestored();
         services::installPort(w.port);
     }
@@ -507,12 +533,13 @@ TEST_F(SafeImportTest, AnImportMakesOneBackupOfWhatTheUnitHeldBeforeItsFirstWrit
     ASSERT_EQ(made.size(), 1);
     EXPECT_EQ(made[0].port, 1);
     EXPECT_EQ(dataPart(ReadFile(made[0].path)), dataPart(tune_test::ExpectedFile(before, Stamp)));
-    // 1044 reads, then the 1044 writes, then the 1044 reads back.
+    // 1044 reads, then the writes of the 1040 entries that differ, then their reads back.
     const QStringList sent = heard(first);
-    ASSERT_EQ(sent.size(), 3 * 1044);
+    ASSERT_EQ(DifferingPlaces(before, second.memory()).size(), 1040);
+    ASSERT_EQ(sent.size(), 1044 + 2 * 1040);
     EXPECT_EQ(sent.mid(0, 1044).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
-    EXPECT_EQ(sent.mid(1044, 1044).filter(QRegularExpression(QStringLiteral("^W"))).size(), 1044);
-    EXPECT_EQ(sent.mid(2088).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1044);
+    EXPECT_EQ(sent.mid(1044, 1040).filter(QRegularExpression(QStringLiteral("^W"))).size(), 1040);
+    EXPECT_EQ(sent.mid(1044 + 1040).filter(QRegularExpression(QStringLiteral("^R"))).size(), 1040);
     EXPECT_TRUE(tune_test::SameTune(first.memory(), second.memory()));
     expectRestored();
 }
@@ -586,7 +613,7 @@ TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
     importFile(tune_test::ExpectedFile(second.memory(), Stamp));
     ASSERT_EQ(titles(), (QStringList{"WARNING", "Import Failure"}));
     EXPECT_EQ(dialogs.script.messages[1].text,
-              QStringLiteral("The unit was read back after the import: 2 of 1044 entries differ from the file.\n\n"
+              QStringLiteral("The unit was read back after the import: 2 of 1040 entries differ from the file.\n\n"
                              "C1F: the file has %1, the unit has 00\nO80: the file has %2, the unit has 00")
                   .arg(QString::fromLatin1(tune_test::Hex2(second.memory().cell('C', 0x1F))),
                        QString::fromLatin1(tune_test::Hex2(second.memory().cell('O', 0x80)))));
@@ -733,3 +760,48 @@ TEST_F(RestoreBackupTest, AUnitThatCannotBeReadLeavesTheDifferencesUnknown)
 }
 
 } // namespace
+
+TEST_F(SafeImportTest, TheHistoryRecordsWhatWasReadAndRestoresOneTableAfterTheQuestion)
+{
+    const VentrixMemory before = first.memory();
+    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+    ASSERT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+    const QString imported = tune_history::Fingerprint(*TuneFromText(tune_test::ExpectedFile(second.memory(), Stamp)));
+    EXPECT_EQ(w.main->statusBar()->currentMessage(), "Tune fingerprint " + imported + ", no record matches");
+    // The unit read whole again holds the tune the import recorded (5 December 2026 was a Saturday).
+    dialogs.script.chooseNextFile(path);
+    ExportTune();
+    EXPECT_EQ(w.main->statusBar()->currentMessage(), "Tune fingerprint " + imported + ", matches Saturday 07:41");
+
+    frmTuneHistory* window = ShowTuneHistory();
+    const QList<tune_history::Record>& shown = window->shown();
+    ASSERT_EQ(shown.size(), 3);
+    QTableWidget* grid = window->findChild<QTableWidget*>("grdHistory");
+    EXPECT_EQ(grid->item(0, 2)->text() + grid->item(1, 2)->text() + grid->item(2, 2)->text(), "exportimportbackup");
+    grid->item(2, 6)->setText("before the import"); // the backup's note, typed in
+    EXPECT_EQ(tune_history::History().numbered(3)->note, "before the import");
+
+    // Table C of the backup back into the unit: No writes nothing, Yes writes only table C.
+    grid->selectRow(2);
+    window->findChild<QComboBox*>("cboRestorePart")->setCurrentText("Table C");
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        first.clearLog();
+        dialogs.script.messages.clear();
+        dialogs.script.answerNext(answer);
+        window->findChild<QPushButton*>("cmdRestoreToUnit")->click();
+        ASSERT_FALSE(dialogs.script.messages.isEmpty());
+        EXPECT_EQ(dialogs.script.messages[0].defaultAnswer, MsgAnswer::No);
+        EXPECT_TRUE(dialogs.script.messages[0].text.contains("table C"))
+            << dialogs.script.messages[0].text.toStdString();
+        if (answer == MsgAnswer::No) {
+            EXPECT_TRUE(first.payloadLog().isEmpty());
+        }
+    }
+    EXPECT_EQ(titles().last(), QStringLiteral("COMPLETE"));
+    for (int address = 0; address < 256; ++address) {
+        ASSERT_EQ(first.memory().cell('C', address), before.cell('C', address)) << address;
+        ASSERT_EQ(first.memory().cell('O', address), second.memory().cell('O', address)) << address;
+    }
+    EXPECT_EQ(first.memory().registerValue(0x05), second.memory().registerValue(0x05));
+    window->close();
+}
