@@ -23,16 +23,15 @@ using tune_history::Record;
 
 enum Column { Number, Time, Source, Port, Fingerprint, Label, Note, ColumnCount };
 
-const QStringList ColumnNames = {QStringLiteral("No."),   QStringLiteral("Time"),
-                                 QStringLiteral("Source"), QStringLiteral("Port or file"),
-                                 QStringLiteral("Fingerprint"), QStringLiteral("Car"),
-                                 QStringLiteral("Note")};
+const QStringList ColumnNames = {
+    QStringLiteral("No."),         QStringLiteral("Time"), QStringLiteral("Source"), QStringLiteral("Port or file"),
+    QStringLiteral("Fingerprint"), QStringLiteral("Car"),  QStringLiteral("Note")};
 
 const QString Title = QStringLiteral("Tune History");
 
 // The parts a restore can write, as the list offers them.
 const std::pair<const char*, char> Parts[] = {{"Whole tune", '\0'}, {"Table O", 'O'}, {"Table C", 'C'},
-                                               {"Table H", 'H'},    {"Table L", 'L'}, {"Registers", 'T'}};
+                                              {"Table H", 'H'},     {"Table L", 'L'}, {"Registers", 'T'}};
 
 QString timeText(const Record& record)
 {
@@ -44,8 +43,9 @@ tunefile::Tune comparable(const Record& record, int number)
 {
     tunefile::Tune tune = record.tune;
     tune.origin = {};
-    tune.stamp = QStringLiteral("history record %1, %2 %3").arg(number).arg(timeText(record),
-                                                                              tune_history::SourceName(record.source));
+    tune.stamp = QStringLiteral("history record %1, %2 %3")
+                     .arg(number)
+                     .arg(timeText(record), tune_history::SourceName(record.source));
     if (!record.note.isEmpty())
         tune.stamp += QStringLiteral(", \"%1\"").arg(record.note);
     return tune;
@@ -100,9 +100,12 @@ void frmTuneHistory::buildLayout()
         connect(b, &QPushButton::clicked, this, handler);
         return b;
     };
-    cmdCompareRecords_ = button("cmdCompareRecords", QStringLiteral("COMPARE TWO"), &frmTuneHistory::cmdCompareRecords_Click);
-    cmdRestoreToUnit_ = button("cmdRestoreToUnit", QStringLiteral("RESTORE TO UNIT"), &frmTuneHistory::cmdRestoreToUnit_Click);
-    cmdRestoreToFile_ = button("cmdRestoreToFile", QStringLiteral("RESTORE TO FILE"), &frmTuneHistory::cmdRestoreToFile_Click);
+    cmdCompareRecords_ =
+        button("cmdCompareRecords", QStringLiteral("COMPARE TWO"), &frmTuneHistory::cmdCompareRecords_Click);
+    cmdRestoreToUnit_ =
+        button("cmdRestoreToUnit", QStringLiteral("RESTORE TO UNIT"), &frmTuneHistory::cmdRestoreToUnit_Click);
+    cmdRestoreToFile_ =
+        button("cmdRestoreToFile", QStringLiteral("RESTORE TO FILE"), &frmTuneHistory::cmdRestoreToFile_Click);
     cmdQUIT_ = button("cmdQUIT", QStringLiteral("QUIT"), &frmTuneHistory::cmdQUIT_Click);
 
     auto* buttons = new QHBoxLayout;
@@ -130,8 +133,13 @@ void frmTuneHistory::refresh()
     grdHistory_->setRowCount(static_cast<int>(records_.size()));
     for (int row = 0; row < records_.size(); ++row) {
         const Record& r = records_.at(row);
-        const QStringList texts = {QString::number(row + 1), timeText(r), tune_history::SourceName(r.source),
-                                   QDir::toNativeSeparators(r.port), r.fingerprint, r.label, r.note};
+        const QStringList texts = {QString::number(row + 1),
+                                   timeText(r),
+                                   tune_history::SourceName(r.source),
+                                   QDir::toNativeSeparators(r.port),
+                                   r.fingerprint,
+                                   r.label,
+                                   r.note};
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts.at(column));
             if (column != Label && column != Note)
@@ -163,8 +171,8 @@ void frmTuneHistory::grdHistory_ItemChanged(QTableWidgetItem* item)
         return;
     Record& record = records_[item->row()];
     tune_history::History history;
-    const bool saved = item->column() == Note ? history.setNote(record.id, item->text())
-                                              : history.setLabel(record.id, item->text());
+    const bool saved =
+        item->column() == Note ? history.setNote(record.id, item->text()) : history.setLabel(record.id, item->text());
     if (!saved) {
         tell(MsgIcon::Exclamation, QStringLiteral("The change was not saved: ") + history.error());
         refresh();
@@ -222,7 +230,8 @@ void frmTuneHistory::cmdRestoreToUnit_Click()
     const char part = chosenPart();
     const tunefile::FileLines lines = tune_history::PartLines(record->tune, part);
     if (lines.lines.isEmpty()) {
-        tell(MsgIcon::Exclamation, QStringLiteral("The record holds no entry of %1.").arg(tune_history::PartName(part)));
+        tell(MsgIcon::Exclamation,
+             QStringLiteral("The record holds no entry of %1.").arg(tune_history::PartName(part)));
         return;
     }
     const QString question = QStringLiteral("Restoring %1 from the tune recorded %2 will OVERWRITE %3 memory "
@@ -263,7 +272,8 @@ void frmTuneHistory::cmdRestoreToFile_Click()
         }
         tune = *loaded.tune;
         for (const QString& line : tune_history::PartLines(record->tune, part).lines)
-            tune.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)}, line.mid(3, 2).toInt(nullptr, 16));
+            tune.setValue({line.at(0).toLatin1(), line.mid(1, 2).toInt(nullptr, 16)},
+                          line.mid(3, 2).toInt(nullptr, 16));
     }
     if (path.isEmpty())
         return;
