@@ -220,20 +220,16 @@ std::optional<qint64> History::add(Source source, const QString& port, const tun
     return added ? std::optional<qint64>(id) : std::nullopt;
 }
 
-QList<Record> History::records(const QString& search)
+QList<Record> History::select(const QString& condition, const QVariantList& values, int limit, int offset)
 {
     QList<Record> found;
     if (!ready())
         return found;
     QSqlQuery query(QSqlDatabase::database(connection_, false));
-    QString sql = QStringLiteral("SELECT id, recorded, port, source, fingerprint, contents, note, label FROM tunes");
-    if (!search.isEmpty())
-        sql += QStringLiteral(" WHERE instr(lower(note), lower(?)) > 0 OR instr(lower(label), lower(?)) > 0");
-    query.prepare(sql + QStringLiteral(" ORDER BY id DESC"));
-    if (!search.isEmpty()) {
-        query.addBindValue(search);
-        query.addBindValue(search);
-    }
+    query.prepare(QStringLiteral("SELECT id, recorded, port, source, fingerprint, contents, note, label FROM tunes ")
+                  + condition + QStringLiteral(" ORDER BY id DESC LIMIT %1 OFFSET %2").arg(limit).arg(offset));
+    for (const QVariant& value : values)
+        query.addBindValue(value);
     if (!query.exec()) {
         fail({}, query.lastError().text());
         return found;
@@ -254,20 +250,24 @@ QList<Record> History::records(const QString& search)
     return found;
 }
 
+QList<Record> History::records(const QString& search)
+{
+    if (search.isEmpty())
+        return select({}, {});
+    return select(QStringLiteral("WHERE instr(lower(note), lower(?)) > 0 OR instr(lower(label), lower(?)) > 0"),
+                  {search, search});
+}
+
 std::optional<Record> History::numbered(int number)
 {
-    const QList<Record> all = records();
-    if (number < 1 || number > all.size())
-        return std::nullopt;
-    return all.at(number - 1);
+    const QList<Record> one = number >= 1 ? select({}, {}, 1, number - 1) : QList<Record>();
+    return one.isEmpty() ? std::nullopt : std::optional<Record>(one.first());
 }
 
 std::optional<Record> History::matching(const QString& fingerprint)
 {
-    for (const Record& r : records())
-        if (r.fingerprint == fingerprint)
-            return r;
-    return std::nullopt;
+    const QList<Record> one = select(QStringLiteral("WHERE fingerprint = ?"), {fingerprint}, 1);
+    return one.isEmpty() ? std::nullopt : std::optional<Record>(one.first());
 }
 
 namespace {

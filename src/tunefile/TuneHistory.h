@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariantList>
 
 #include <functional>
 #include <optional>
@@ -79,6 +80,9 @@ public:
 
 private:
     bool fail(const QString& what, const QString& why);
+    // The records the condition ("WHERE ...", its values bound in order)
+    // keeps, newest first; limit -1 for all.
+    QList<Record> select(const QString& condition, const QVariantList& values, int limit = -1, int offset = 0);
     // Whether the file holds the history's table, made when missing.
     bool ready();
 
