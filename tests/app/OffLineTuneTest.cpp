@@ -2,6 +2,7 @@
 
 #include "app/mdlMain.h"
 #include "memory/CellAccess.h"
+#include "tunefile/TuneHistory.h"
 
 #include <QDir>
 #include <QAction>
@@ -89,6 +90,11 @@ TEST_F(OffLineTest, AWriteMarksTheTitleAndSaveWritesItBack)
     EXPECT_FALSE(OffLineTuneModified);
     // L20 is the file's line 3 + 2 x 256 + 0x20; the rest, stamp included, as it was.
     EXPECT_EQ(changedLines(path), QStringList{"547: L209C"});
+    const std::optional<tune_history::Record> saved = tune_history::History().numbered(1);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->source, tune_history::Source::OffLineSave);
+    EXPECT_EQ(saved->port, QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(saved->tune.value({'L', 0x20}), 0x9C);
 }
 
 TEST_F(OffLineTest, SaveAsWritesTheNewFileAndGoesOnWithIt)

@@ -1,5 +1,6 @@
 #include "TunerTestSupport.h"
 
+#include "tunefile/TuneHistory.h"
 #include "tunefile/frmTableSaveSelection.h"
 #include "tuner/CellSlider.h"
 
@@ -559,6 +560,16 @@ TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
         EXPECT_EQ(window->CorrectionTable(), edited);
         EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
         EXPECT_TRUE(control("cmdSaveChanges")->isEnabled());
+        // The history holds the backup, then the unit as it now is: the backup with what was written.
+        tune_history::History history;
+        const std::optional<tune_history::Record> saved = history.numbered(1);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->source, tune_history::Source::SaveTable);
+        EXPECT_EQ(saved->tune.entryCount(), 1044);
+        EXPECT_EQ(saved->tune.value({c.letter, 0x10}), edited[0x10] & 0xFF);
+        EXPECT_EQ(saved->tune.value({'T', 0x07}), 0x3C);
+        EXPECT_EQ(saved->tune.value({'T', c.eecRegister}), 30 + c.index);
+        EXPECT_EQ(history.numbered(2)->source, tune_history::Source::Backup);
     }
 }
 
