@@ -9,6 +9,7 @@
 // against the wire time of a plain import (1044 writes of 24 characters).
 //
 //   build/bench/safe_import_bench [rounds]
+#include "BenchSupport.h"
 #include "PacedSimulator.h"
 #include "link/QtSerialPort.h"
 #include "link/SettingsStore.h"
@@ -34,12 +35,6 @@ using namespace tunefile;
 
 constexpr int Changed = 50;
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 double secondsSince(std::chrono::steady_clock::time_point since)
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -56,17 +51,6 @@ FileLines edited(const Tune& unit)
     return {DataLines(changed)};
 }
 
-// Every question answered Yes, every message taken as read.
-class YesDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon, const QString&, const QString&, MsgButtons buttons) override
-    {
-        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -80,7 +64,7 @@ int main(int argc, char** argv)
     if (!simulator.start())
         return 1;
     SystemClock clock;
-    YesDialogs dialogs;
+    bench::YesDialogs dialogs;
     MemorySettingsStore settings;
     services::install(&simulator.port(), &clock, &dialogs, &settings);
     SetBackupFolder(folder.path());
@@ -126,8 +110,8 @@ int main(int argc, char** argv)
     const double readWire = DataLineCount * 22 * characterS;
     const double importWire = DataLineCount * 24 * characterS;
     const double changedWire = Changed * (24 + 22) * characterS;
-    const double w = median(windowed);
-    const double c = median(cli);
+    const double w = bench::Median(windowed);
+    const double c = bench::Median(cli);
     std::printf("rounds                          %d%s\n", rounds, ok ? "" : " (FAILED)");
     std::printf("plain import: wire time         %.3f s (1044 writes x 24 characters)\n", importWire);
     std::printf("windowed: wire time             %.3f s (1044 reads + 50 writes + 50 reads)\n", readWire + changedWire);

@@ -6,6 +6,7 @@
 // screen with a stand-in main window for its progress bar.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/tuner_bench [rounds]
+#include "BenchSupport.h"
 #include "PacedSimulator.h"
 #include "app/mdlMain.h"
 #include "link/SettingsStore.h"
@@ -28,37 +29,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// Yes to every question, no file chosen.
-class YesDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons) override
-    {
-        if (title.contains(QLatin1String("Failure")) || title.contains(QLatin1String("Error")))
-            std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return MsgAnswer::Yes;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-template <typename F>
-double secondsOf(F&& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -68,7 +38,7 @@ int main(int argc, char** argv)
     if (!simulator.start())
         return 1;
     SystemClock clock;
-    YesDialogs dialogs;
+    bench::YesDialogs dialogs;
     MemorySettingsStore settings;
     services::install(&simulator.port(), &clock, &dialogs, &settings);
 
@@ -86,16 +56,16 @@ int main(int argc, char** argv)
     // The same reads without the window, for comparison.
     std::vector<double> bare;
     for (int round = 0; round < rounds; ++round)
-        bare.push_back(secondsOf([] {
+        bare.push_back(bench::SecondsOf([] {
             for (int j = 0; j < 262; ++j)
                 tuner_link::ReadEntryByte('O', j % 256);
         }));
 
     std::vector<double> loads, saves, moves;
     for (int round = 0; round < rounds; ++round) {
-        loads.push_back(secondsOf([&] { tuner->LoadTable(); }));
+        loads.push_back(bench::SecondsOf([&] { tuner->LoadTable(); }));
         int written = 0;
-        saves.push_back(secondsOf([&] { written = tuner->WriteWholeMap(); }));
+        saves.push_back(bench::SecondsOf([&] { written = tuner->WriteWholeMap(); }));
         if (!written) {
             std::fprintf(stderr, "SAVE TABLE failed\n");
             return 1;
@@ -106,7 +76,7 @@ int main(int argc, char** argv)
     for (int round = 0; round < 4 * rounds; ++round) {
         QScrollBar* slider = tuner->VScroll1(12);
         const int target = round % 2 ? -20 : 20;
-        moves.push_back(secondsOf([&] { slider->setValue(target); }));
+        moves.push_back(bench::SecondsOf([&] { slider->setValue(target); }));
         QCoreApplication::processEvents();
     }
     tuner->cmdOFFLINE_Click();
@@ -117,8 +87,8 @@ int main(int argc, char** argv)
     std::vector<double> whole, one;
     for (int i = 0; i < 200; ++i) {
         QPainter painter(&image);
-        whole.push_back(secondsOf([&] { graph->paintArea(painter, graph->rect()); }));
-        one.push_back(secondsOf([&] { graph->paintArea(painter, graph->entryStrip(i % 256)); }));
+        whole.push_back(bench::SecondsOf([&] { graph->paintArea(painter, graph->rect()); }));
+        one.push_back(bench::SecondsOf([&] { graph->paintArea(painter, graph->entryStrip(i % 256)); }));
     }
 
     const double characterS = 10 / 57600.0;
@@ -129,12 +99,12 @@ int main(int argc, char** argv)
                     exchanges, characters, wire, seconds, seconds / wire, target);
     };
     std::printf("rounds %d (slider moves %d)\n", rounds, 4 * rounds);
-    report("262 bare reads", 262, 22, median(bare));
-    report("LoadTable", 262, 22, median(loads));
-    report("SAVE TABLE", 262, 24, median(saves));
-    report("slider move on line", 19, 24, median(moves));
+    report("262 bare reads", 262, 22, bench::Median(bare));
+    report("LoadTable", 262, 22, bench::Median(loads));
+    report("SAVE TABLE", 262, 24, bench::Median(saves));
+    report("slider move on line", 19, 24, bench::Median(moves));
     std::printf("graph %dx%d px: whole repaint median %.3f ms, one entry %.3f ms\n", graph->width(), graph->height(),
-                median(whole) * 1000, median(one) * 1000);
+                bench::Median(whole) * 1000, bench::Median(one) * 1000);
 
     delete tuner;
     mdlMain::RegisterMainWindow(nullptr);

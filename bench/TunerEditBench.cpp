@@ -5,6 +5,7 @@
 // the same writes made without the window.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/tuner_edit_bench [rounds]
+#include "BenchSupport.h"
 #include "PacedSimulator.h"
 #include "app/mdlMain.h"
 #include "link/SettingsStore.h"
@@ -23,37 +24,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// Yes to every question, no file chosen.
-class YesDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons) override
-    {
-        if (title.contains(QLatin1String("Failure")) || title.contains(QLatin1String("Error")))
-            std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-        return MsgAnswer::Yes;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-template <typename F>
-double secondsOf(F&& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -63,7 +33,7 @@ int main(int argc, char** argv)
     if (!simulator.start())
         return 1;
     SystemClock clock;
-    YesDialogs dialogs;
+    bench::YesDialogs dialogs;
     MemorySettingsStore settings;
     services::install(&simulator.port(), &clock, &dialogs, &settings);
 
@@ -83,7 +53,7 @@ int main(int argc, char** argv)
     // The same writes without the window, for comparison.
     std::vector<double> bare;
     for (int round = 0; round < rounds; ++round)
-        bare.push_back(secondsOf([] {
+        bare.push_back(bench::SecondsOf([] {
             for (int j = 0; j < 256; ++j)
                 tuner_link::WriteEntry('O', j, 0);
         }));
@@ -91,12 +61,12 @@ int main(int argc, char** argv)
     std::vector<double> shifts, undos, edits;
     qsizetype shiftWrites = 0, editWrites = 0;
     for (int round = 0; round < rounds; ++round) {
-        shifts.push_back(secondsOf([&] { tuner->cmdRich_Click(); }));
+        shifts.push_back(bench::SecondsOf([&] { tuner->cmdRich_Click(); }));
         shiftWrites = cells.history().nextUndo().changes.size();
-        undos.push_back(secondsOf([&] { tuner->cmdUndo_Click(); }));
+        undos.push_back(bench::SecondsOf([&] { tuner->cmdUndo_Click(); }));
 
         cells.selection().selectAll();
-        edits.push_back(secondsOf([&] { cells.editSelection(tuner::SelectionEditKind::Add, -1); }));
+        edits.push_back(bench::SecondsOf([&] { cells.editSelection(tuner::SelectionEditKind::Add, -1); }));
         editWrites = cells.history().nextUndo().changes.size();
         tuner->cmdUndo_Click();
     }
@@ -109,10 +79,10 @@ int main(int argc, char** argv)
                     static_cast<long long>(exchanges), characters, wire, seconds, seconds / wire);
     };
     std::printf("rounds %d\n", rounds);
-    report("256 bare writes", 256, 24, median(bare));
-    report("5% RICH on line", shiftWrites, 24, median(shifts));
-    report("undo of the 5% RICH", shiftWrites, 24, median(undos));
-    report("all 25 cells 1 leaner", editWrites, 24, median(edits));
+    report("256 bare writes", 256, 24, bench::Median(bare));
+    report("5% RICH on line", shiftWrites, 24, bench::Median(shifts));
+    report("undo of the 5% RICH", shiftWrites, 24, bench::Median(undos));
+    report("all 25 cells 1 leaner", editWrites, 24, bench::Median(edits));
 
     delete tuner;
     mdlMain::RegisterMainWindow(nullptr);
