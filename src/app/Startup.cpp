@@ -30,8 +30,8 @@ void RunStartupSequence(frmMain& main)
 
     AutodetectPort(main);
     ShowConnectedState(main);
-    if (mdlPublicVars::Connected)
-        main.LoadConfigurationAtStartup();
+    if (mdlPublicVars::Connected && main.LoadConfigurationAtStartup())
+        main.CheckAgainstLastTune();
 
     if (splash)
         splash->close();

@@ -24,6 +24,7 @@
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
+#include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneTransfer.h"
 #include "tunefile/frmCompareTunes.h"
 #include "tunefile/frmRestoreBackup.h"
@@ -159,6 +160,7 @@ void frmMain::cmdConnect_Click()
     // start-up: the windows and the stage must be this unit's.
     if (mdlPublicVars::Connected && !configurationLoaded_)
         LoadConfigurationAtStartup();
+    CheckAgainstLastTune();
 }
 
 void frmMain::cmdDisconnect_Click()
@@ -483,6 +485,39 @@ bool frmMain::LoadConfigurationAtStartup()
                                              *static_cast<frmIgnitionConfig*>(ignition_.data()))
         == 1;
     return configurationLoaded_;
+}
+
+void frmMain::CheckAgainstLastTune()
+{
+    if (!mdlPublicVars::Connected || !configurationLoaded_ || !mdlPublicVars::OffLineTunePath.isEmpty())
+        return;
+    // No record for the port, no read: nothing to compare with.
+    const std::optional<tune_history::Record> record =
+        connect_check::LastSeenOn(QString::number(mdlPublicVars::CommPortNumber));
+    if (!record)
+        return;
+    const std::optional<connect_check::Registers> registers = connect_check::ReadRegisters();
+    if (!registers) {
+        mdlMain::ShowStatus(connect_check::ReadFailedText);
+        return;
+    }
+    const connect_check::Outcome outcome = connect_check::Compare(*registers, *record);
+    if (outcome.text.isEmpty())
+        return;
+    if (outcome.differing.isEmpty()) {
+        mdlMain::ShowStatus(outcome.text);
+        return;
+    }
+    // The unit is read whole only when the user asks for the comparison.
+    const tunefile::Tune seen = connect_check::SeenTune(*record);
+    mdlMain::ShowStatusLink(outcome.text, QStringLiteral("Compare"), [this, seen] {
+        mnuCompareTunesItem_Click();
+        auto* compare = qobject_cast<frmCompareTunes*>(compare_.data());
+        if (!compare)
+            return;
+        compare->setTune(1, seen);
+        compare->cmdReadUnit_Click(0);
+    });
 }
 
 // --- About -----------------------------------------------------------------

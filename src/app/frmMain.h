@@ -87,6 +87,11 @@ public:
     // unit. Returns whether every value was read.
     bool LoadConfigurationAtStartup();
 
+    // Once a unit is connected and its configuration loaded (not off line):
+    // its registers against the tune last seen on its port, told in the
+    // status line, with a link to Compare Tunes when they differ.
+    void CheckAgainstLastTune();
+
     // The About box's text for the current connection.
     static QString AboutText();
 

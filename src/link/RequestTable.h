@@ -45,6 +45,7 @@ enum class Use {
     TunerSample,           // the tuner's "M"
     TunerReadAfterFailure, // "R" of a cell whose write failed
     ReconnectProbe,        // "Z" of each try to find the unit again after a lost link
+    ConnectCheck,          // "RT00" to "RT13" at connect, compared with the tune last seen
 };
 
 enum class Reply { Shape, Echo, Status, Verdict, Accept };
@@ -88,6 +89,9 @@ inline constexpr std::array Table{
     // One short attempt (a unit answers in a few ms): the tries themselves
     // repeat, and one that searches six ports must still end in about a second.
     Row{Use::ReconnectProbe, "Z", {1, 250}, Reply::Status},
+    // Only a remark in the status line hangs on it: a dead unit holds up the
+    // connect for a few seconds at most.
+    Row{Use::ConnectCheck, "RT", {3, 1000}, Reply::Shape},
 };
 
 constexpr const Row& RowOf(Use use)

@@ -5,6 +5,7 @@
 #include "state/PublicVars.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QMdiSubWindow>
@@ -62,10 +63,39 @@ QString OffLineCaption(const QString& path)
     return QStringLiteral("Off line: ") + QFileInfo(path).fileName() + QStringLiteral("[*]");
 }
 
+namespace {
+const QString StatusLinkName = QStringLiteral("lblStatusLink");
+} // namespace
+
 void ShowStatus(const QString& text)
 {
-    if (QMainWindow* window = MainWindow())
-        window->statusBar()->showMessage(text);
+    QMainWindow* window = MainWindow();
+    if (!window)
+        return;
+    if (auto* link = window->statusBar()->findChild<QLabel*>(StatusLinkName))
+        link->hide();
+    window->statusBar()->showMessage(text);
+}
+
+void ShowStatusLink(const QString& text, const QString& linkText, std::function<void()> onClick)
+{
+    QMainWindow* window = MainWindow();
+    if (!window)
+        return;
+    QStatusBar* bar = window->statusBar();
+    auto* link = bar->findChild<QLabel*>(StatusLinkName);
+    if (!link) {
+        link = new QLabel(bar);
+        link->setObjectName(StatusLinkName);
+        link->setTextFormat(Qt::RichText);
+        bar->addWidget(link, 1);
+    }
+    QObject::disconnect(link, &QLabel::linkActivated, nullptr, nullptr);
+    QObject::connect(link, &QLabel::linkActivated, link, [onClick = std::move(onClick)] { onClick(); });
+    link->setText(text.toHtmlEscaped() + QStringLiteral(" <a href=\"link\">") + linkText.toHtmlEscaped()
+                  + QStringLiteral("</a>"));
+    bar->clearMessage(); // a message would hide the label
+    link->show();
 }
 
 QProgressBar* ProgressBar()

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QMainWindow;
 class QProgressBar;
 class QWidget;
@@ -69,6 +71,9 @@ QString OffLineCaption(const QString& path);
 // A line in the main window's status area (what was just read, a warning
 // the user need not answer); nothing without a main window.
 void ShowStatus(const QString& text);
+// The same with a link after it ("lblStatusLink" in the status bar): a
+// click on `linkText` runs `onClick`. The next line shown replaces both.
+void ShowStatusLink(const QString& text, const QString& linkText, std::function<void()> onClick);
 
 // The main window's ProgressBar1, or null without a main window.
 QProgressBar* ProgressBar();

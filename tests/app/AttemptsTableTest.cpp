@@ -12,6 +12,7 @@
 #include "support/FakePorts.h"
 #include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"
+#include "tunefile/TuneHistory.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QCoreApplication>
@@ -237,6 +238,16 @@ TEST_F(AttemptsTableTest, EveryCallerUsesItsAttemptsAndTimeOut)
         {"memory window, table listing", "RO", nullptr, listTable, 50, 1000},
         {"tune export, registers", "RT13", connected, exportTune, 50, 1000},
         {"tune import, registers", "WT13", connected, importTune, 10, 1000},
+        {"connect, registers against the tune last seen", "RT13",
+         [](AttemptsTableTest& t) {
+             connected(t);
+             tunefile::Tune seen;
+             seen.setValue({'T', 0x13}, 0x80);
+             ASSERT_TRUE(tune_history::History().add(tune_history::Source::Export, "1", seen,
+                                                     QDateTime(QDate(2026, 12, 5), QTime(14, 2))));
+             t.world->main->cmdDisconnect_Click();
+         },
+         [](AttemptsTableTest& t) { t.world->main->cmdConnect_Click(); }, 3, 1000},
         {"self-test", "T", connected, [](AttemptsTableTest& t) { t.world->main->mnuAccuracyTestItem_Click(); }, 10,
          50000},
         {"soft reset", "K", connected, [](AttemptsTableTest& t) { t.world->main->mnuResetItem_Click(); }, 20, 3000},

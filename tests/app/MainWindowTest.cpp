@@ -2,14 +2,19 @@
 #include "app/mdlMain.h"
 #include "platform/Colours.h"
 #include "support/SimulatedWorld.h"
+#include "tunefile/ConnectCheck.h"
+#include "tunefile/TuneHistory.h"
+#include "tunefile/frmCompareTunes.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +95,71 @@ TEST_F(MainWindowTest, ConnectAndDisconnectDriveTheIndicator)
     EXPECT_TRUE(enabled("cmdConnect"));
     EXPECT_FALSE(enabled("cmdDisconnect"));
     EXPECT_FALSE(w->simulated.isOpen());
+}
+
+// At connect only the twenty registers are read and compared with the tune
+// last seen on the port; a difference links to Compare Tunes with the unit on
+// side A and that tune on side B.
+TEST_F(MainWindowTest, ConnectComparesTheRegistersWithTheTuneLastSeenOnThePort)
+{
+    tune_history::SetHistoryPath(w->dir.filePath(QStringLiteral("history.sqlite")));
+    struct Reset {
+        ~Reset() { tune_history::SetHistoryPath({}); }
+    } reset;
+    w->device.memory().setRegister(6, 0x41);
+    tunefile::Tune seen;
+    for (int reg = 0; reg < 20; ++reg)
+        seen.setValue({'T', reg}, w->device.memory().registerValue(reg));
+    tunefile::Tune otherPort = seen;
+    otherPort.setValue({'T', 6}, 0x99);
+    {
+        tune_history::History history;
+        ASSERT_TRUE(history.add(tune_history::Source::Export, "1", seen, QDateTime(QDate(2026, 12, 5), QTime(14, 2))));
+        ASSERT_TRUE(
+            history.add(tune_history::Source::Backup, "2", otherPort, QDateTime(QDate(2026, 12, 6), QTime(9, 0))));
+    }
+    const QString lastSeen = QStringLiteral("the tune last seen on port 1 (2026-12-05 14:02, export)");
+    struct Row {
+        int t06;             // the unit's T06 at connect
+        const char* silence; // a register read the unit never answers
+        QString status;      // the status line, or the text before the link
+        bool link;
+    };
+    const Row rows[] = {
+        {0x41, "", "Registers match " + lastSeen, false},
+        {0x42, "", "Register T06 differs from " + lastSeen, true},
+        {0x41, "RT13", connect_check::ReadFailedText, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.status.toStdString());
+        if (Connected)
+            w->main->cmdDisconnect_Click();
+        w->device.memory().setRegister(6, row.t06);
+        w->port->silenced = QStringList{QString::fromLatin1(row.silence)};
+        w->port->silenced.removeAll(QString());
+        w->port->requests.clear();
+        w->main->cmdConnect_Click();
+        ASSERT_TRUE(Connected);
+        EXPECT_TRUE(w->dialogs.messages.isEmpty());
+        for (const QString& request : w->port->requests)
+            EXPECT_TRUE(request == "Z" || request == "Y" || request.startsWith("RT")) << request.toStdString();
+        EXPECT_TRUE(w->port->requests.contains("RT13"));
+        auto* link = w->main->statusBar()->findChild<QLabel*>(QStringLiteral("lblStatusLink"));
+        if (!row.link) {
+            EXPECT_EQ(w->main->statusBar()->currentMessage(), row.status);
+            EXPECT_TRUE(!link || link->isHidden());
+            continue;
+        }
+        ASSERT_TRUE(link);
+        EXPECT_EQ(link->text(), row.status + R"( <a href="link">Compare</a>)");
+        emit link->linkActivated(QStringLiteral("link"));
+        auto* compare = w->main->findChild<frmCompareTunes*>();
+        ASSERT_TRUE(compare && compare->tune(0) && compare->tune(1));
+        EXPECT_EQ(compare->tune(0)->origin.kind, tunefile::TuneOrigin::Kind::Unit);
+        EXPECT_EQ(compare->tune(0)->value({'T', 6}), 0x42);
+        EXPECT_EQ(compare->tune(1)->value({'T', 6}), 0x41);
+        EXPECT_EQ(compare->tune(1)->stamp, lastSeen);
+    }
 }
 
 TEST_F(MainWindowTest, GuardRefusesDeviceWindowsWithoutAConnection)

@@ -1,5 +1,6 @@
 // The tune history: fingerprints, records kept across runs, and a history
 // file that cannot be used.
+#include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneHistory.h"
 
@@ -42,6 +43,52 @@ TEST(TuneHistoryTest, AFingerprintIsTheTunesNotTheFilesAndMovesWithOneEntry)
     Tune onlyT13;
     onlyT13.setValue({'T', 0x13}, 0x13);
     EXPECT_EQ(Fingerprint(onlyT13), "7ef47bdbed69");
+}
+
+// The unit's registers against a record holding 0x10 + n in Tn (T07 absent in
+// one): which differ and what the status line says.
+TEST(TuneHistoryTest, ConnectCheckNamesTheRegistersThatDiffer)
+{
+    connect_check::Registers same{};
+    for (int reg = 0; reg < 20; ++reg)
+        same[reg] = 0x10 + reg;
+    const QString seen = QStringLiteral("the tune last seen on port 3 (2026-12-05 14:02, save-table)");
+    struct Row {
+        QList<std::pair<int, int>> unitChanges; // register, the unit's byte
+        bool withoutT07;
+        bool withoutRegisters;
+        QList<int> differing;
+        QString text;
+    };
+    const Row rows[] = {
+        {{}, false, false, {}, "Registers match " + seen},
+        {{{0x13, 0x24}}, false, false, {0x13}, "Register T13 differs from " + seen},
+        {{{0x00, 0x11}, {0x0A, 0x00}, {0x13, 0x22}},
+         false,
+         false,
+         {0x00, 0x0A, 0x13},
+         "Registers T00, T0A, T13 differ from " + seen},
+        {{{0x07, 0x00}}, true, false, {}, "Registers match " + seen},
+        {{{0x07, 0x00}}, false, true, {}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text.toStdString());
+        Record record;
+        record.port = "3";
+        record.source = Source::SaveTable;
+        record.when = QDateTime(QDate(2026, 12, 5), QTime(14, 2, 59));
+        record.tune.setValue({'C', 0x00}, 0x80);
+        for (int reg = 0; reg < 20 && !row.withoutRegisters; ++reg)
+            record.tune.setValue({'T', reg}, 0x10 + reg);
+        if (row.withoutT07)
+            record.tune.clear({'T', 0x07});
+        connect_check::Registers unit = same;
+        for (const auto& [reg, byte] : row.unitChanges)
+            unit[reg] = byte;
+        const connect_check::Outcome outcome = connect_check::Compare(unit, record);
+        EXPECT_EQ(outcome.differing, row.differing);
+        EXPECT_EQ(outcome.text, row.text);
+    }
 }
 
 TEST(TuneHistoryTest, RecordsComeNewestFirstSearchableAndSurviveAReopening)
