@@ -74,6 +74,8 @@ void ShowStatus(const QString& text)
         return;
     if (auto* link = window->statusBar()->findChild<QLabel*>(StatusLinkName))
         link->hide();
+    // Made on first use after the window is up, the bar would stay hidden.
+    window->statusBar()->show();
     window->statusBar()->showMessage(text);
 }
 
@@ -96,6 +98,7 @@ void ShowStatusLink(const QString& text, const QString& linkText, std::function<
                   + QStringLiteral("</a>"));
     bar->clearMessage(); // a message would hide the label
     link->show();
+    bar->show();
 }
 
 QProgressBar* ProgressBar()
