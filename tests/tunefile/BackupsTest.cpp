@@ -1,9 +1,5 @@
 #include "tunefile/Backups.h"
 
-#include "platform/Clock.h"
-#include "sim/SimulatedPort.h"
-#include "sim/VentrixDevice.h"
-#include "support/TestApplication.h"
 #include "tunefile/TuneTestSupport.h"
 
 #include <QDir>
@@ -154,47 +150,6 @@ TEST(BackupFolderTest, AFolderThatCannotBeMadeIsReported)
     EXPECT_TRUE(error.contains(QStringLiteral("backups"))) << error.toStdString();
 }
 
-class BackUpUnitTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        TestApplication();
-        tune_test::FillTune(unit.memory(), 5);
-        ASSERT_EQ(port.open(), PortError::None);
-    }
-    ManualClock clock;
-    VentrixDevice unit;
-    SimulatedPort port{unit, clock};
-    QTemporaryDir dir;
-};
-
-TEST_F(BackUpUnitTest, TheBackupIsTheExportOfTheUnit)
-{
-    int lastProgress = 0;
-    const BackupResult result =
-        BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 3, [&](int handled) { lastProgress = handled; });
-    ASSERT_TRUE(result.written) << result.error.toStdString();
-    EXPECT_EQ(QFileInfo(result.path).fileName(), QStringLiteral("2026-12-07_09-34-19_port3.tun"));
-    EXPECT_EQ(ReadFile(result.path), tune_test::ExpectedFile(unit.memory(), "12-07-2026-09:34:19"));
-    EXPECT_EQ(unit.payloadLog().size(), 1044);
-    EXPECT_EQ(unit.requestCount(QStringLiteral("W")) + unit.requestCount(QStringLiteral("WT")), 0);
-    EXPECT_EQ(lastProgress, 1044);
-    EXPECT_TRUE(result.tune.isComplete());
-    EXPECT_EQ(result.tune.value({'H', 0xFF}), unit.memory().cell('H', 0xFF));
-}
-
-TEST_F(BackUpUnitTest, AFailedReadWritesNoBackup)
-{
-    unit.setFrameListener([this](const QByteArray&, const QByteArray&) {
-        if (unit.requestsHeard() == 700)
-            unit.faults().silent = true;
-    });
-    const BackupResult result = BackUpUnit(unit::TransactOn(port, clock), dir.path(), When, 1);
-    EXPECT_FALSE(result.written);
-    EXPECT_EQ(result.failedEntry, 700);
-    EXPECT_TRUE(ListBackups(dir.path()).isEmpty());
-}
-
 TEST(BackupLinesTest, OnlyLinesThatChangeTheUnitAreKept)
 {
     Tune unit;
@@ -205,18 +160,6 @@ TEST(BackupLinesTest, OnlyLinesThatChangeTheUnitAreKept)
     // the unit held 10 before.
     const FileLines file{{"C0010", "", "C0111", "C0110", "T13f6", "C0010", "O0000"}};
     EXPECT_EQ(LinesThatChange(file, unit).lines, (QList<QString>{"", "", "C0111", "C0110", "", "", "O0000"}));
-}
-
-TEST(BackupLinesTest, DifferingEntriesCountOnlyWhatTheBackupHolds)
-{
-    Tune unit = Tune::FromValues(QList<int>(DataLineCount, 0x80));
-    Tune backup;
-    backup.setValue({'O', 0x10}, 0x80);
-    backup.setValue({'O', 0x11}, 0x7F);
-    backup.setValue({'T', 0x07}, 0x20);
-    EXPECT_EQ(DifferingEntries(backup, unit), 2);
-    EXPECT_EQ(BackupLines(backup).lines, (QList<QString>{"O1080", "O117F", "T0720"}));
-    EXPECT_EQ(DifferingEntries(unit, unit), 0);
 }
 
 TEST(VerifyTuneTest, AnEntryNamedTwiceIsCheckedAgainstItsLastLine)

@@ -70,13 +70,6 @@ TEST(TuneFileTest, ExportOfAKnownUnitIsByteExact)
     EXPECT_TRUE(reread->sameEntries(result.tune));
 }
 
-TEST(TuneFileTest, TimeStamps)
-{
-    EXPECT_EQ(TimeStamp(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QStringLiteral("01-02-2026-03:04:05"));
-    EXPECT_EQ(TimeStamp(QDateTime(QDate(2027, 12, 31), QTime(23, 59, 59))), QStringLiteral("12-31-2027-23:59:59"));
-    EXPECT_EQ(TimeStamp(QDateTime(QDate(2026, 6, 15), QTime(0, 0, 0))), QStringLiteral("06-15-2026-00:00:00"));
-}
-
 TEST(TuneFileTest, ReadFailureEndsTheExportWithoutText)
 {
     // (A reply too short to hold a value is the link's to refuse: a failed read.)
