@@ -291,43 +291,6 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
     EXPECT_FALSE(w->main->isVisible());
 }
 
-TEST_F(UserPathsTest, TheImportQuestionAnswersNoToEnter)
-{
-    startUpOnTheUnitsPort();
-    ASSERT_TRUE(Connected);
-    WidgetDialogs real(w->main.get());
-    services::install(&w->main->MSComm1(), &w->clock, &real, &w->settings);
-
-    // Enter on the first message box; any other dialog (a file dialog, if the
-    // answer were Yes) is cancelled so the test cannot hang.
-    QStringList seen;
-    QTimer keys;
-    keys.setInterval(10);
-    QObject::connect(&keys, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            seen << box->windowTitle();
-            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
-            EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::No));
-            QTest::keyClick(box, Qt::Key_Return);
-        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-            seen << QStringLiteral("other: ") + dialog->windowTitle();
-            dialog->reject();
-        }
-    });
-    keys.start();
-    w->device.clearLog();
-    choose("mnuImportTuneItem");
-    keys.stop();
-
-    EXPECT_EQ(seen, QStringList{"WARNING"});
-    EXPECT_TRUE(w->heard().isEmpty());
-    EXPECT_TRUE(mdlMain::IsControlEnabled("mnuMemory"));
-    services::install(&w->main->MSComm1(), &w->clock, &w->dialogs, &w->settings);
-}
-
 TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
 {
     WidgetDialogs real;
