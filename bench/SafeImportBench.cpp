@@ -9,13 +9,8 @@
 // against the wire time of a plain import (1044 writes of 24 characters).
 //
 //   build/bench/safe_import_bench [rounds]
-#include "BenchSupport.h"
-#include "PacedSimulator.h"
+#include "PacedWindowWorld.h"
 #include "link/QtSerialPort.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
 #include "state/PublicVars.h"
 #include "tunefile/Backups.h"
 #include "tunefile/TuneFile.h"
@@ -34,11 +29,6 @@ namespace {
 using namespace tunefile;
 
 constexpr int Changed = 50;
-
-double secondsSince(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 // The unit's tune with every 21st entry inverted: 50 entries.
 FileLines edited(const Tune& unit)
@@ -60,17 +50,14 @@ int main(int argc, char** argv)
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     QTemporaryDir folder;
 
-    PacedSimulator simulator;
-    if (!simulator.start())
+    PacedWindowWorld world;
+    if (!world.start())
         return 1;
-    SystemClock clock;
-    bench::YesDialogs dialogs;
-    MemorySettingsStore settings;
-    services::install(&simulator.port(), &clock, &dialogs, &settings);
+    SystemClock& clock = world.clock;
     SetBackupFolder(folder.path());
     mdlPublicVars::Connected = true;
     mdlPublicVars::CommPortNumber = 1;
-    const Transact transact = unit::TransactOn(simulator.port(), clock);
+    const Transact transact = unit::TransactOn(world.simulator.port(), clock);
     for (int i = 0; i < 20; ++i) { // settle the line
         QString reply;
         transact(ReadRequest(TuneOrder().front()), ReadAttempts, ReadTimeoutMs, reply);
@@ -91,18 +78,16 @@ int main(int argc, char** argv)
             && ok;
     };
     for (int round = 0; round < rounds && ok; ++round) {
-        auto start = std::chrono::steady_clock::now();
-        ok = RestoreTune(file) && ok;
-        windowed.push_back(secondsSince(start));
+        windowed.push_back(bench::SecondsOf([&] { ok = RestoreTune(file) && ok; }));
         restore();
 
-        start = std::chrono::steady_clock::now();
-        const BackupResult backup = BackUpUnit(transact, folder.path(), clock.currentDateTime(), 1);
-        const FileLines changing = LinesThatChange(file, backup.tune);
-        const ImportResult written = WriteTune(transact, changing);
-        const QList<Mismatch> mismatches = VerifyTune(transact, changing);
-        cli.push_back(secondsSince(start));
-        ok = ok && backup.written && written.written == Changed && mismatches.isEmpty();
+        cli.push_back(bench::SecondsOf([&] {
+            const BackupResult backup = BackUpUnit(transact, folder.path(), clock.currentDateTime(), 1);
+            const FileLines changing = LinesThatChange(file, backup.tune);
+            const ImportResult written = WriteTune(transact, changing);
+            const QList<Mismatch> mismatches = VerifyTune(transact, changing);
+            ok = ok && backup.written && written.written == Changed && mismatches.isEmpty();
+        }));
         restore();
     }
 

@@ -6,13 +6,7 @@
 // screen with a stand-in main window for its progress bar.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/tuner_bench [rounds]
-#include "BenchSupport.h"
-#include "PacedSimulator.h"
-#include "app/mdlMain.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
+#include "PacedWindowWorld.h"
 #include "correction/ChangeGraph.h"
 #include "tuner/TunerLink.h"
 #include "tuner/frmGraphicalTune.h"
@@ -21,7 +15,6 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPainter>
-#include <QProgressBar>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -34,20 +27,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
 
-    PacedSimulator simulator;
-    if (!simulator.start())
+    PacedWindowWorld world;
+    if (!world.start())
         return 1;
-    SystemClock clock;
-    bench::YesDialogs dialogs;
-    MemorySettingsStore settings;
-    services::install(&simulator.port(), &clock, &dialogs, &settings);
-
-    QMainWindow mainWindow;
-    auto* bar = new QProgressBar(&mainWindow);
-    bar->setObjectName(QStringLiteral("ProgressBar1"));
-    mainWindow.setCentralWidget(bar);
-    mainWindow.show();
-    mdlMain::RegisterMainWindow(&mainWindow);
+    world.showMainWindow();
 
     auto* tuner = new frmGraphicalTune;
     tuner->show();
@@ -76,7 +59,11 @@ int main(int argc, char** argv)
     for (int round = 0; round < 4 * rounds; ++round) {
         QScrollBar* slider = tuner->VScroll1(12);
         const int target = round % 2 ? -20 : 20;
-        moves.push_back(bench::SecondsOf([&] { slider->setValue(target); }));
+        // As the user drags it: a value the program sets writes nothing.
+        moves.push_back(bench::SecondsOf([&] {
+            slider->setSliderPosition(target);
+            slider->triggerAction(QAbstractSlider::SliderMove);
+        }));
         QCoreApplication::processEvents();
     }
     tuner->cmdOFFLINE_Click();
@@ -107,7 +94,5 @@ int main(int argc, char** argv)
                 bench::Median(whole) * 1000, bench::Median(one) * 1000);
 
     delete tuner;
-    mdlMain::RegisterMainWindow(nullptr);
-    services::installPort(nullptr);
     return 0;
 }

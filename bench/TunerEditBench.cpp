@@ -5,19 +5,11 @@
 // the same writes made without the window.
 //
 //   QT_QPA_PLATFORM=offscreen build/bench/tuner_edit_bench [rounds]
-#include "BenchSupport.h"
-#include "PacedSimulator.h"
-#include "app/mdlMain.h"
-#include "link/SettingsStore.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
+#include "PacedWindowWorld.h"
 #include "tuner/TunerLink.h"
 #include "tuner/frmGraphicalTune.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QProgressBar>
 
 #include <algorithm>
 #include <chrono>
@@ -29,20 +21,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
 
-    PacedSimulator simulator;
-    if (!simulator.start())
+    PacedWindowWorld world;
+    if (!world.start())
         return 1;
-    SystemClock clock;
-    bench::YesDialogs dialogs;
-    MemorySettingsStore settings;
-    services::install(&simulator.port(), &clock, &dialogs, &settings);
-
-    QMainWindow mainWindow;
-    auto* bar = new QProgressBar(&mainWindow);
-    bar->setObjectName(QStringLiteral("ProgressBar1"));
-    mainWindow.setCentralWidget(bar);
-    mainWindow.show();
-    mdlMain::RegisterMainWindow(&mainWindow);
+    world.showMainWindow();
 
     auto* tuner = new frmGraphicalTune;
     tuner->show();
@@ -85,7 +67,5 @@ int main(int argc, char** argv)
     report("all 25 cells 1 leaner", editWrites, 24, bench::Median(edits));
 
     delete tuner;
-    mdlMain::RegisterMainWindow(nullptr);
-    services::installPort(nullptr);
     return 0;
 }
