@@ -43,10 +43,10 @@ QString UnitCopyFailureText(char letter, const FileLines& lines, const UnitCopyR
         + named.join(QLatin1Char('\n'));
 }
 
-QString UnitCopyDoneText(char letter, const FileLines& lines)
+QString UnitCopyDoneText(char letter, const FileLines& lines, const QString& where)
 {
-    return QStringLiteral("Table %1 written into the unit and read back (%2 entries).")
-        .arg(QString(QLatin1Char(letter)))
+    return QStringLiteral("Table %1 written into %2 and read back (%3 entries).")
+        .arg(QString(QLatin1Char(letter)), where)
         .arg(lines.lines.size());
 }
 

@@ -13,6 +13,6 @@ namespace tunefile {
 QString UnitCopyFailureText(char table, const FileLines& lines, const UnitCopyResult& result);
 
 // The status line of a whole copy.
-QString UnitCopyDoneText(char table, const FileLines& lines);
+QString UnitCopyDoneText(char table, const FileLines& lines, const QString& where);
 
 } // namespace tunefile

@@ -452,11 +452,17 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
         return;
     const FileLines lines = TableLines(*tunes_[from], letter);
     const QString table{QLatin1Char(letter)};
+    // Off line the "unit" is the tune file opened in its place: say which.
+    const QString& offLinePath = tunes_[to]->origin.path;
+    const QString where = offLinePath.isEmpty()
+        ? QStringLiteral("the unit")
+        : QStringLiteral("the tune open off line (%1)").arg(QFileInfo(offLinePath).fileName());
     if (services::dialogs().askBeforeWriting(
             MsgIcon::Exclamation, QStringLiteral("WARNING"),
-            QStringLiteral("Copying table %1 will OVERWRITE %2 entries in the unit.\nWould you like to continue?")
+            QStringLiteral("Copying table %1 will OVERWRITE %2 entries in %3.\nWould you like to continue?")
                 .arg(table)
-                .arg(lines.lines.size()))
+                .arg(lines.lines.size())
+                .arg(where))
         != MsgAnswer::Yes)
         return;
     if (!BackUpUnitBeforeOverwrite())
@@ -479,5 +485,5 @@ void frmCompareTunes::copyIntoUnit(int from, int to, char letter)
         tell(MsgIcon::Exclamation, CopyFailureTitle, failure);
         return;
     }
-    lblStatus_->setText(UnitCopyDoneText(letter, lines));
+    lblStatus_->setText(UnitCopyDoneText(letter, lines, where));
 }

@@ -122,6 +122,15 @@ TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
     compare->parentWidget()->showMaximized();
     compare->cmdReadUnit_Click(1);
     EXPECT_EQ(compare->lblSource(1)->text(), "B: track.tun open off line, read at 08:15:00");
+    // A copy into it asks about the file, not a unit.
+    w->dialogs.chooseNextFile(path);
+    compare->cmdOpenFile_Click(0);
+    w->dialogs.answerNext(MsgAnswer::No);
+    compare->cmdCopyToB()->click();
+    ASSERT_FALSE(w->dialogs.messages.isEmpty());
+    EXPECT_EQ(w->dialogs.messages.last().text,
+              "Copying table C will OVERWRITE 256 entries in the tune open off line "
+              "(track.tun).\nWould you like to continue?");
     compare->cmdQUIT_Click();
     EXPECT_TRUE(w->main->isWindowModified());
 
