@@ -80,6 +80,16 @@ void TunerLinkLoss::back()
         box->setEnabled(true);
     c_.cmdDatalog->setEnabled(true);
     readout_.linkBack();
+    // The writes the loss caught come first: each lands once, never twice.
+    if (!session_.unsettledWrites().isEmpty()) {
+        const bool settled = session_.settleWrites(hooks_.tableLetter(), cells_.table());
+        c_.graph_->redrawAll();
+        cells_.placeSliders();
+        if (!settled) {
+            lost();
+            return;
+        }
+    }
     QPointer<QWidget> window(window_);
     if (!reconcileTable() || !window || session_.closing() || session_.lost())
         return;

@@ -83,7 +83,39 @@ TunerSession::EntryOutcome TunerSession::writeEntry(char table, int address, int
     const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByteAfterFailure(table, address); });
     outcome.answered = stored.has_value();
     outcome.holds = stored ? static_cast<qint16>(tuner::DecodeEntry(*stored)) : confirmed;
+    if (!outcome.answered) {
+        // Settled once the unit is back; a later write to the same entry
+        // replaces the value, the unit's last confirmed one stays.
+        for (UnsettledWrite& earlier : unsettled_)
+            if (earlier.table == table && earlier.address == address) {
+                earlier.value = value;
+                return outcome;
+            }
+        unsettled_.append({table, address, value, confirmed});
+    }
     return outcome;
+}
+
+bool TunerSession::settleWrites(char letter, tuner::Table& table)
+{
+    while (!unsettled_.isEmpty()) {
+        const std::optional<int> byte = readEntry(unsettled_.first().table, unsettled_.first().address);
+        if (!byte)
+            return false;
+        const UnsettledWrite write = unsettled_.takeFirst();
+        auto holds = static_cast<qint16>(tuner::DecodeEntry(*byte));
+        if (holds != write.value) {
+            if (holds != write.confirmed)
+                continue; // changed meanwhile: the comparison asks
+            const EntryOutcome outcome = writeEntry(write.table, write.address, write.value, write.confirmed);
+            if (!outcome.answered)
+                return false; // remembered again by the write
+            holds = outcome.holds;
+        }
+        if (write.table == letter)
+            table[write.address] = holds;
+    }
+    return true;
 }
 
 bool TunerSession::writeBreakpoint(int count)

@@ -284,42 +284,63 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
     }
 }
 
-// A write whose echo was lost with the link: what the unit holds is read
-// again once it is back, the difference shown, and the user's answer decides
-// which copy stays. Nothing is written twice, or without the answer.
-TEST_F(TunerLiveTest, AWriteCaughtByTheLossIsSettledByTheUser)
+// A write the lost link caught lands once: when the unit is back its entry
+// is read first, the write sent again only if it never arrived, and a unit
+// changed meanwhile left to the user's question (Yes keeps the unit's value,
+// No writes the window's). Slider 3 moved to 25 writes entry 38 (hex 26) first.
+TEST_F(TunerLiveTest, AWriteCaughtByTheLossLandsOnce)
 {
-    for (const bool keepUnits : {true, false}) {
-        SCOPED_TRACE(keepUnits ? "the unit's kept" : "the window's kept");
+    struct Case {
+        const char* what;
+        int reaching;           // requests of the move the unit hears before the cable goes
+        int changedTo;          // set in the unit while the link is down (-1 left alone)
+        MsgAnswer answer;       // to "Table Differs" (asked only when the unit changed)
+        QStringList beforeLoss; // heard of the move
+        QStringList settling;   // heard after the probe, before the table's re-read
+        QStringList afterRead;  // heard after the re-read
+        int shown;              // entry 38 in the window, then in the unit
+    };
+    const QStringList none;
+    for (const Case& c :
+         {Case{"lost before it arrived", 0, -1, MsgAnswer::No, none, {"RO26", "WO2619"}, none, 25},
+          Case{"landed, its echo lost", 1, -1, MsgAnswer::No, {"WO2619"}, {"RO26"}, none, 25},
+          Case{"changed meanwhile, the unit's kept", 0, 7, MsgAnswer::Yes, none, {"RO26"}, none, 7},
+          Case{"changed meanwhile, the window's kept", 0, 7, MsgAnswer::No, none, {"RO26"}, {"WO2600"}, 0}}) {
+        SCOPED_TRACE(c.what);
         device.memory().setCell('O', 38, 0);
         openOnline();
-        // The first entry written (38, cell 3's own) lands; its echo is lost with the cable.
-        device.faults().unplugAfter = device.requestsHeard() + 1;
+        device.faults().unplugAfter = device.requestsHeard() + c.reaching;
         device.faults().unplugMs = 2500;
         move(slider(3), 25);
         QCoreApplication::processEvents();
-        EXPECT_EQ(device.memory().cell('O', 38), 25);
+        EXPECT_EQ(heard(), c.beforeLoss);
         EXPECT_EQ(window->CorrectionTable()[38], 0);
         ASSERT_EQ(messages().size(), 1);
         EXPECT_EQ(messages()[0].title, "Write Failure!");
-        EXPECT_TRUE(window->Session().reconnecting());
+        ASSERT_TRUE(window->Session().reconnecting());
+        if (c.changedTo >= 0)
+            device.memory().setCell('O', 38, c.changedTo);
 
         clock.advance(2500);
         messages().clear();
-        heard();
-        dialogs.answerNext(keepUnits ? MsgAnswer::Yes : MsgAnswer::No);
+        if (c.changedTo >= 0)
+            dialogs.answerNext(c.answer);
         window->Session().healing()->tryNow();
-        ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].title, "Table Differs");
-        EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
-        EXPECT_EQ(messages()[0].text,
-                  "While the link was lost the unit's table changed: 1 entry differs from what this window shows.\r\n"
-                  "\r\nEntry 26: unit 25, window 0\r\n"
-                  "\r\nKeep the unit's values? (No writes the window's values to the unit.)");
-        EXPECT_EQ(window->CorrectionTable()[38], keepUnits ? 25 : 0);
-        EXPECT_EQ(device.memory().cell('O', 38), keepUnits ? 25 : 0);
-        const QStringList written = keepUnits ? QStringList{} : QStringList{"WO2600"};
-        EXPECT_EQ(heard().mid(1 + 256), written);
+        if (c.changedTo >= 0) {
+            ASSERT_EQ(messages().size(), 1);
+            EXPECT_EQ(messages()[0].title, "Table Differs");
+            EXPECT_EQ(messages()[0].text,
+                      "While the link was lost the unit's table changed: 1 entry differs from what this window "
+                      "shows.\r\n\r\nEntry 26: unit 7, window 0\r\n"
+                      "\r\nKeep the unit's values? (No writes the window's values to the unit.)");
+        } else {
+            EXPECT_TRUE(messages().isEmpty());
+        }
+        EXPECT_EQ(heard(), QStringList{"Z"} + c.settling + readsOf('O') + c.afterRead);
+        EXPECT_TRUE(window->Session().unsettledWrites().isEmpty());
+        EXPECT_EQ(window->CorrectionTable()[38], c.shown);
+        EXPECT_EQ(device.memory().cell('O', 38), c.shown);
+        EXPECT_EQ(slider(3)->value(), c.shown);
         messages().clear();
         quit();
     }
