@@ -22,7 +22,13 @@ using namespace graphical_tune;
 
 TunerClosing::TunerClosing(GraphicalTuneControls& controls, TunerSession& session, TunerCells& cells,
                            TunerReadout& readout, TunerTableSave& saving, QWidget* window)
-    : QObject(window), c_(controls), session_(session), cells_(cells), readout_(readout), saving_(saving), window_(window)
+    : QObject(window),
+      c_(controls),
+      session_(session),
+      cells_(cells),
+      readout_(readout),
+      saving_(saving),
+      window_(window)
 { }
 
 void TunerClosing::quit()

@@ -1,8 +1,7 @@
 #include "tuner/TunerLinkLoss.h"
 
-#include "config/TwipsLayout.h"
 #include "correction/ChangeGraph.h"
-#include "platform/Colours.h"
+#include "monitor/LinkStatusLine.h"
 #include "platform/Services.h"
 #include "tuner/GraphicalTuneControls.h"
 #include "tuner/TunerCells.h"
@@ -37,13 +36,10 @@ void TunerLinkLoss::buildStatus()
 {
     // Along the bottom, under the buttons: shown only while a lost link is looked for.
     QWidget* area = c_.cmdQUIT->parentWidget();
-    status_ = twips_layout::Label(area, QStringLiteral("lblLinkStatus"), QString(), 120, 8280, 3780, 240);
-    status_->setTextFormat(Qt::PlainText);
-    colours::SetReadout(status_, colours::Yellow);
-    status_->hide();
-    cancel_ = twips_layout::Button(area, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"), 3900, 8265,
-                                   1260, 255);
-    cancel_->hide();
+    // The line, then its Cancel (left, top, width, height).
+    const LinkStatusLine line(area, {120, 8280, 3780, 240, 3900, 8265, 1260, 255});
+    status_ = line.label();
+    cancel_ = line.cancel();
     session_.attachStatus(status_, cancel_);
     connect(&session_, &TunerSession::linkBack, this, &TunerLinkLoss::back);
 }

@@ -37,8 +37,8 @@ void TunerTableSave::save()
     // The choice and the backup run their own event loops: the window may be closed meanwhile.
     QPointer<QWidget> self(window_);
     // While the choice is open the table shown and the mode stay as they are.
-    FrozenControls frozen{c_.cmdONLINE,  c_.cmdSaveChanges, c_.cmdLoadTable, c_.options_[0],
-                          c_.options_[1], c_.options_[2],   c_.options_[3]};
+    FrozenControls frozen{c_.cmdONLINE,   c_.cmdSaveChanges, c_.cmdLoadTable, c_.options_[0],
+                          c_.options_[1], c_.options_[2],    c_.options_[3]};
     const TuneSelection choice = askForTune();
     if (!self || session_.closing() || choice.cancelled || choice.letter.size() != 1)
         return;
@@ -60,11 +60,10 @@ void TunerTableSave::save()
     SetBusy(window_, false);
     if (!self)
         return;
-    const bool told = result
-        ? session_.tell(MsgIcon::Exclamation, QStringLiteral("Write Successful!"),
-                        QStringLiteral("Map write successful."))
-        : session_.tell(MsgIcon::Exclamation, WriteFailureTitle,
-                        QStringLiteral("Failed to update map. Please try again."));
+    const bool told = result ? session_.tell(MsgIcon::Exclamation, QStringLiteral("Write Successful!"),
+                                             QStringLiteral("Map write successful."))
+                             : session_.tell(MsgIcon::Exclamation, WriteFailureTitle,
+                                             QStringLiteral("Failed to update map. Please try again."));
     if (!told)
         return;
     SetProgress(0);
