@@ -1,6 +1,7 @@
 #include "app/mdlMain.h"
 
 #include "app/DeviceWindows.h"
+#include "app/frmMain.h"
 #include "platform/Colours.h"
 #include "state/PublicVars.h"
 
@@ -139,6 +140,10 @@ public:
             indicator->setToolTip(QString());
             colours::SetBackground(indicator, colours::Green);
         }
+        // The unit found again may have been reset or written by another
+        // tool meanwhile: its registers against the tune last seen on the port.
+        if (auto* main = qobject_cast<frmMain*>(window_))
+            main->CheckAgainstLastTune();
     }
 
 private:

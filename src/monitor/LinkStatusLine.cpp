@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 LinkStatusLine::LinkStatusLine(QWidget* parent, const Place& place)
-    : label_(twips_layout::Label(parent, QStringLiteral("lblLinkStatus"), QString(), place.left, place.top,
-                                 place.width, place.height)),
+    : label_(twips_layout::Label(parent, QStringLiteral("lblLinkStatus"), QString(), place.left, place.top, place.width,
+                                 place.height)),
       cancel_(twips_layout::Button(parent, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"),
                                    place.cancelLeft, place.cancelTop, place.cancelWidth, place.cancelHeight))
 {

@@ -4,6 +4,7 @@
 #include "support/ReadFile.h"
 
 #include <QAbstractButton>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -24,6 +25,16 @@ QString Sample(int mafIn, int mafOut, int tps, int wideband, int flowIn, int flo
 {
     return QStringLiteral("m") + Hex(mafIn, 4) + Hex(mafOut, 4) + Hex(tps, 4) + Hex(wideband, 2) + Hex(flowIn, 4)
         + Hex(flowOut, 4) + Hex(speed, 2) + Hex(0, 2) + Hex(flag, 2);
+}
+
+// The twenty registers the check against the tune last seen on port 1 reads
+// (going on line left a backup of port 1's unit in the history).
+QStringList CheckedRegisters()
+{
+    QStringList reads;
+    for (int reg = 0; reg < 20; ++reg)
+        reads << QStringLiteral("RT") + Hex(reg, 2);
+    return reads;
 }
 
 // 2.346 V in, 2.053 V out, TPS 0.802 V, wideband byte 128, flows 185 and
@@ -259,12 +270,16 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         else
             clock.advance(2500);
         heard();
+        main->statusBar()->clearMessage();
         window->Session().healing()->tryNow();
         EXPECT_FALSE(window->Session().reconnecting());
         EXPECT_TRUE(Connected);
         EXPECT_EQ(CommPortNumber, c.backOn);
         EXPECT_TRUE(messages().isEmpty()); // the table read back is the window's
-        EXPECT_EQ(heard(), QStringList{"Z"} + readsOf('O'));
+        // Port 4 has no tune seen on it: nothing to compare the registers with.
+        EXPECT_EQ(heard(), QStringList{"Z"} + (c.backOn == 1 ? CheckedRegisters() : QStringList{}) + readsOf('O'));
+        EXPECT_EQ(main->statusBar()->currentMessage().left(46),
+                  c.backOn == 1 ? "Registers match the tune last seen on port 1 (" : "");
         EXPECT_TRUE(window->Timer1()->isActive());
         EXPECT_TRUE(control("cmdLean")->isEnabled());
         tick();
@@ -336,7 +351,7 @@ TEST_F(TunerLiveTest, AWriteCaughtByTheLossLandsOnce)
         } else {
             EXPECT_TRUE(messages().isEmpty());
         }
-        EXPECT_EQ(heard(), QStringList{"Z"} + c.settling + readsOf('O') + c.afterRead);
+        EXPECT_EQ(heard(), QStringList{"Z"} + CheckedRegisters() + c.settling + readsOf('O') + c.afterRead);
         EXPECT_TRUE(window->Session().unsettledWrites().isEmpty());
         EXPECT_EQ(window->CorrectionTable()[38], c.shown);
         EXPECT_EQ(device.memory().cell('O', 38), c.shown);
