@@ -140,8 +140,11 @@ public:
             indicator->setToolTip(QString());
             colours::SetBackground(indicator, colours::Green);
         }
-        // The unit found again may have been reset or written by another
-        // tool meanwhile: its registers against the tune last seen on the port.
+    }
+
+    void checkUnitFoundAgain() override
+    {
+        // The unit may have been reset or written by another tool meanwhile.
         if (auto* main = qobject_cast<frmMain*>(window_))
             main->CheckAgainstLastTune();
     }

@@ -81,6 +81,7 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
         recorder_->record(readout_.shownValues());
     });
     connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::linkLost);
+    connect(sampling_, &MonitorSampling::gapNoted, recorder_, &datalog::Recorder::note);
     healing_ = new live_link::Healing(lblLinkStatus, cmdCancelReconnect, this);
     connect(healing_, &live_link::Healing::back, this, &frmMONITOR::linkBack);
     connect(healing_, &live_link::Healing::givenUp, this, &frmMONITOR::lockDown);
@@ -354,7 +355,8 @@ void frmMONITOR::linkLost()
     // The readouts are grey and ACTIVITY stopped (the sampling saw to it);
     // a run goes on, and STOP still ends it and closes its log.
     cmdRUN->setEnabled(false);
-    recorder_->note(datalog::LinkLostNote);
+    if (!sampling_->silenceReported()) // said already while the attempts ran
+        recorder_->note(datalog::LinkLostNote);
     healing_->begin();
 }
 

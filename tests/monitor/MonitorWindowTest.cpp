@@ -660,9 +660,12 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     tick();
     ASSERT_EQ(text("lblMAFInputVoltage"), "2.346");
 
-    // The unit is silent for six attempts and answers the seventh.
+    // The unit is silent for six attempts (a second each) and answers the
+    // seventh: after three seconds of silence the link is reported lost, once,
+    // while the attempts go on.
     struct Seen {
         QString status;
+        QString indicator;
         bool statusShown;
         bool ticking;
         bool readoutsEnabled;
@@ -673,7 +676,8 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     w.device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
         if (frame != frame::Build("M"))
             return;
-        seen.append({text("lblLinkStatus"), !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
+        seen.append({text("lblLinkStatus"), w.main->findChild<QLineEdit*>("txtConnected")->text(),
+                     !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
                      control("lblMAFInputVoltage")->isEnabled(), text("lblMAFInputVoltage")});
         if (seen.size() == 6)
             w.device.faults().silent = false;
@@ -685,20 +689,31 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     ASSERT_EQ(seen.size(), 7);
     EXPECT_TRUE(seen[0].readoutsEnabled); // the first attempt: nothing missed yet
     EXPECT_FALSE(seen[0].statusShown);
+    EXPECT_EQ(seen[0].indicator, "Com 1");
+    const char* said[] = {"",
+                          "No reply from the unit - retrying, 2 of 50",
+                          "No reply from the unit - retrying, 3 of 50",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting..."};
     for (int attempt = 2; attempt <= 7; ++attempt) {
         SCOPED_TRACE(attempt);
         const Seen& s = seen[attempt - 1];
         EXPECT_TRUE(s.statusShown);
-        EXPECT_EQ(s.status, QStringLiteral("No reply from the unit - retrying, %1 of 50").arg(attempt));
+        EXPECT_EQ(s.status, said[attempt - 1]);
+        EXPECT_EQ(s.indicator, attempt >= 4 ? "Link lost" : "Com 1");
         EXPECT_FALSE(s.ticking); // no second request inside this one
         EXPECT_FALSE(s.readoutsEnabled);
         EXPECT_EQ(s.shownValue, "2.346");
     }
-    // Answered again: live readouts, no status, the timer back.
+    // Answered again: live readouts, no status, the timer back, the indicator green.
     EXPECT_TRUE(control("lblLinkStatus")->isHidden());
     EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
     EXPECT_TRUE(window->Timer1()->isActive());
     EXPECT_TRUE(Connected);
+    EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Com 1");
+    EXPECT_EQ(w.main->windowTitle(), "Connected");
     EXPECT_EQ(messages().size(), 1); // only the logging question
 }
 
