@@ -1,6 +1,7 @@
 #include "TunerTestSupport.h"
 
 #include "config/frmIgnitionConfig.h"
+#include "support/LostLink.h"
 #include "support/ReadFile.h"
 
 #include <QAbstractButton>
@@ -224,13 +225,8 @@ TEST_F(TunerLiveTest, WithoutAFileTheLoggerOnlyTogglesItsCaption)
 // the same, the log noting the gap.
 TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
 {
-    struct Case {
-        const char* what;
-        int replugPort; // -1: the unit falls silent instead
-        int backOn;
-    };
-    for (const Case c :
-         {Case{"pulled, back on its port", 0, 1}, Case{"pulled, back as port 4", 4, 4}, Case{"unit silent", -1, 1}}) {
+    for (const LinkLoss& c : {LinkLoss{"pulled, back on its port", 0, 1}, LinkLoss{"pulled, back as port 4", 4, 4},
+                              LinkLoss{"unit silent", -1, 1}}) {
         SCOPED_TRACE(c.what);
         openOnline();
         const QString path = dir.filePath(QString::fromLatin1(c.what) + ".txt");
@@ -238,13 +234,7 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         sample(KnownSample);
         ASSERT_GE(window->ActiveCell(), 0);
         port->replies.remove("M"); // the unit's own samples from now on
-        if (c.replugPort < 0) {
-            device.faults().silent = true;
-        } else {
-            device.faults().unplugAfter = device.requestsHeard();
-            device.faults().unplugMs = 2500;
-            device.faults().replugPort = c.replugPort;
-        }
+        Lose(*this, c);
         tick();
         EXPECT_TRUE(messages().isEmpty());
         EXPECT_TRUE(window->Session().reconnecting());
@@ -265,10 +255,7 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
             }
         }
 
-        if (c.replugPort < 0)
-            device.faults().silent = false;
-        else
-            clock.advance(2500);
+        Restore(*this, c);
         heard();
         main->statusBar()->clearMessage();
         window->Session().healing()->tryNow();
@@ -285,16 +272,9 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         tick();
         EXPECT_TRUE(control("lblMAFVoltage")->isEnabled());
         window->cmdDatalog_Click();
-        const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
-        ASSERT_EQ(lines.size(), 6);
-        EXPECT_TRUE(lines[3].endsWith("\",\"link lost\"")) << lines[3].toStdString();
-        EXPECT_TRUE(lines[4].endsWith("\",\"link back\"")) << lines[4].toStdString();
+        ExpectGapInLog(path, 9);
         quit();
-        device.setFaults({});
-        simulated.setUnitPort(1);
-        simulated.setExistingPorts({1, 2, 3, 4, 5, 6});
-        main->cmdConnect_Click();
-        ASSERT_TRUE(Connected);
+        ConnectAfresh(*this);
         messages().clear();
     }
 }
