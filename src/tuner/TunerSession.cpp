@@ -3,12 +3,15 @@
 #include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
 #include "monitor/LiveLink.h"
+#include "monitor/MonitorSampling.h"
+#include "platform/Clock.h"
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 #include "tuner/TunerLink.h"
 #include "tuner/TunerSettings.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
@@ -151,11 +154,29 @@ std::optional<QString> TunerSession::takeSample()
 {
     if (!live())
         return std::nullopt;
-    return tuner_link::RequestSample();
+    Clock& clock = services::clock();
+    const qint64 start = clock.nowMs();
+    bool reported = false;
+    std::optional<QString> sample = tuner_link::RequestSample([&] {
+        if (!reported && status_ && clock.nowMs() - start >= SilenceReportMs) {
+            reported = true;
+            status_->setText(mdlMain::ReconnectingText);
+            status_->show();
+            mdlMain::ShowReconnecting();
+        }
+        return true;
+    });
+    if (reported && sample) {
+        status_->hide();
+        status_->clear();
+        mdlMain::ShowReconnected(mdlPublicVars::CommPortNumber);
+    }
+    return sample;
 }
 
 void TunerSession::attachStatus(QLabel* status, QPushButton* cancel)
 {
+    status_ = status;
     healing_ = new live_link::Healing(status, cancel, this);
     connect(healing_, &live_link::Healing::back, this, [this] {
         lost_ = false;

@@ -94,7 +94,9 @@ public:
                                         const std::function<void(int entry)>& progress);
 
     // One live sample's data; nothing when the unit did not answer, and the
-    // link then counts as lost (see loseLink).
+    // link then counts as lost (see loseLink). A unit silent for
+    // SilenceReportMs is reported lost at once (the status line and the main
+    // window's indicator) while the attempts go on; an answer clears it.
     std::optional<QString> takeSample();
 
     // The window's status line and its Cancel, where a lost link is told
@@ -139,6 +141,7 @@ public:
 private:
     QTimer* timer_ = nullptr;
     live_link::Healing* healing_ = nullptr;
+    QLabel* status_ = nullptr;
     QList<UnsettledWrite> unsettled_;
     bool onLine_ = false;
     bool lost_ = false;

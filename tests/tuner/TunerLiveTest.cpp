@@ -279,6 +279,37 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
     }
 }
 
+// A unit silent for 3 s is reported lost at once (the status line and the
+// main window's indicator), while the sample's attempts (half a second
+// each) go on; its answer clears the report and the live display goes on.
+TEST_F(TunerLiveTest, ASilentUnitIsReportedAfterThreeSecondsWhileItsAttemptsGoOn)
+{
+    openOnline();
+    sample(KnownSample);
+    port->replies.remove("M");
+    QStringList seen; // at each attempt: the status line ("-" hidden) and the indicator
+    device.faults().silent = true;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame != frame::Build("M"))
+            return;
+        seen << (control("lblLinkStatus")->isHidden() ? QStringLiteral("-") : text("lblLinkStatus")) + " / "
+                + main->findChild<QLineEdit*>("txtConnected")->text();
+        if (seen.size() == 8)
+            device.faults().silent = false;
+    });
+    tick();
+    device.setFrameListener({});
+    // Eight attempts unanswered (the listener runs once the unit has chosen
+    // its answer), the ninth answered; the seventh starts after 3 s.
+    const QString quiet = "- / Com 1", lost = "Link lost, reconnecting... / Link lost";
+    EXPECT_EQ(seen, QStringList({quiet, quiet, quiet, quiet, quiet, quiet, lost, lost, lost}));
+    EXPECT_TRUE(control("lblLinkStatus")->isHidden());
+    EXPECT_EQ(main->findChild<QLineEdit*>("txtConnected")->text(), "Com 1");
+    EXPECT_FALSE(window->Session().reconnecting());
+    EXPECT_TRUE(window->Timer1()->isActive());
+    EXPECT_TRUE(messages().isEmpty());
+}
+
 // A write the lost link caught lands once: when the unit is back its entry
 // is read first, the write sent again only if it never arrived, and a unit
 // changed meanwhile left to the user's question (Yes keeps the unit's value,
