@@ -5,6 +5,7 @@
 // processor share the program used meanwhile.
 //
 //   build/bench/monitor_bench [seconds]
+#include "BenchSupport.h"
 #include "PacedSimulator.h"
 #include "link/QtSerialPort.h"
 #include "link/SettingsStore.h"
@@ -25,32 +26,6 @@
 #include <cstdio>
 #include <sys/resource.h>
 
-namespace {
-
-// Answers Yes to the logging question and names the log; tells every other
-// message on standard error, where an unexpected one shows.
-class BenchDialogs final : public Dialogs {
-public:
-    explicit BenchDialogs(QString logPath) : logPath_(std::move(logPath)) { }
-    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons buttons) override
-    {
-        if (buttons == MsgButtons::YesNoCancel)
-            return MsgAnswer::Yes;
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        if (title.contains(QLatin1String("Error")) || title.contains(QLatin1String("Failure")))
-            ++failures;
-        return MsgAnswer::Ok;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return logPath_; }
-    int failures = 0;
-
-private:
-    QString logPath_;
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -66,12 +41,10 @@ int main(int argc, char** argv)
     const QString logPath =
         QDir::temp().filePath(QStringLiteral("monitor_bench_%1.txt").arg(QCoreApplication::applicationPid()));
     SystemClock clock;
-    BenchDialogs dialogs(logPath);
+    bench::MonitorDialogs dialogs(MsgAnswer::Yes, logPath);
     MemorySettingsStore settings;
     services::install(&port, &clock, &dialogs, &settings);
-    mdlPublicVars::Connected = true;
-    mdlPublicVars::InstalledInjectorSize = 19;
-    mdlPublicVars::TpsKeyOnVolts = 0.8;
+    bench::ConnectedOnPortOne();
     mdlPublicVars::WotBreakpointVolts = 2.5;
 
     auto* monitor = new frmMONITOR;

@@ -6,6 +6,7 @@
 // sample the monitor took. Prints each time and the median.
 //
 //   build/bench/reconnect_bench [replugs]
+#include "BenchSupport.h"
 #include "link/QtSerialPort.h"
 #include "link/SettingsStore.h"
 #include "monitor/frmMONITOR.h"
@@ -27,23 +28,6 @@
 #include <vector>
 
 namespace {
-
-// Answers No to the logging question; tells every other message on standard
-// error, where an unexpected one shows.
-class BenchDialogs final : public Dialogs {
-public:
-    MsgAnswer message(MsgIcon, const QString& title, const QString& text, MsgButtons buttons) override
-    {
-        if (buttons == MsgButtons::YesNoCancel)
-            return MsgAnswer::No;
-        std::fprintf(stderr, "[%s] %s\n", qPrintable(title), qPrintable(text));
-        ++messages;
-        return MsgAnswer::Ok;
-    }
-    QString openFileName(const FileDialogRequest&) override { return {}; }
-    QString saveFileName(const FileDialogRequest&) override { return {}; }
-    int messages = 0;
-};
 
 bool startSimulator(QProcess& process, const QString& link)
 {
@@ -92,13 +76,10 @@ int main(int argc, char** argv)
     }
     port.setRts(true);
     SystemClock clock;
-    BenchDialogs dialogs;
+    bench::MonitorDialogs dialogs(MsgAnswer::No, {});
     MemorySettingsStore settings;
     services::install(&port, &clock, &dialogs, &settings);
-    mdlPublicVars::Connected = true;
-    mdlPublicVars::CommPortNumber = 1;
-    mdlPublicVars::InstalledInjectorSize = 19;
-    mdlPublicVars::TpsKeyOnVolts = 0.8;
+    bench::ConnectedOnPortOne();
 
     auto* monitor = new frmMONITOR;
     monitor->Form_Load();
@@ -136,13 +117,11 @@ int main(int argc, char** argv)
         times.push_back(back.elapsed() / 1000.0);
         std::printf("replug %2d   %.3f s\n", i + 1, times.back());
     }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const double median =
-        sorted.size() % 2 ? sorted[sorted.size() / 2] : (sorted[sorted.size() / 2 - 1] + sorted[sorted.size() / 2]) / 2;
+    const double median = bench::Median(times);
+    const double longest = *std::max_element(times.begin(), times.end());
     std::printf("unit answering again to first fresh sample: median %.3f s, longest %.3f s over %d replugs "
                 "(target: median at most 3 s)\n",
-                median, sorted.back(), replugs);
+                median, longest, replugs);
     std::printf("message boxes shown: %d\n", dialogs.messages);
     delete monitor;
     return median <= 3.0 && dialogs.messages == 0 ? 0 : 1;

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 
+#include "app/AboutBox.h"
 #include "app/AccuracyTest.h"
 #include "app/OffLineTune.h"
 #include "app/ToolbarIcons.h"
@@ -8,15 +9,11 @@
 #include "config/frmConfigure.h"
 #include "config/frmIgnitionConfig.h"
 #include "config/frmWidebandConfig.h"
-#include "link/ConfigurationRead.h"
 #include "memory/ReadWriteByte.h"
 #include "monitor/frmMONITOR.h"
-#include "app/Version.h"
 #include "app/frmAutodetect.h"
 #include "app/mdlMain.h"
-#include "link/Commands.h"
 #include "link/SerialPort.h"
-#include "link/Transaction.h"
 #include "logs/OpenLog.h"
 #include "platform/Colours.h"
 #include "platform/Dialogs.h"
@@ -24,7 +21,6 @@
 #include "platform/Services.h"
 #include "platform/Twips.h"
 #include "state/PublicVars.h"
-#include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneTransfer.h"
 #include "tunefile/frmCompareTunes.h"
 #include "tunefile/frmRestoreBackup.h"
@@ -55,20 +51,19 @@ const QString StartCaption = QStringLiteral("HALDEN RACING \"KESTREL\" - Ventrix
 const QString ConnectedCaption = QStringLiteral("Connected - VentrixTM Communcations Software");
 const QString NotConnectedCaption = QStringLiteral("Not Connected");
 
-QString versionText()
-{
-    return QStringLiteral("%1.%2.%3")
-        .arg(kestrel::version::Major)
-        .arg(kestrel::version::Minor)
-        .arg(kestrel::version::Revision);
-}
-
 } // namespace
 
 frmMain::frmMain(std::unique_ptr<SerialPort> port, QWidget* parent)
     : QMainWindow(parent),
       offLine_(std::make_unique<OffLineTune>([this](std::unique_ptr<SerialPort> p) { replacePort(std::move(p)); })),
-      port_(std::move(port))
+      port_(std::move(port)),
+      lastTune_([this](const tunefile::Tune& seen) {
+          mnuCompareTunesItem_Click();
+          if (auto* compare = qobject_cast<frmCompareTunes*>(compare_.data())) {
+              compare->setTune(1, seen);
+              compare->cmdReadUnit_Click(0);
+          }
+      })
 {
     setObjectName(QStringLiteral("frmMain"));
     mdlMain::RegisterMainWindow(this);
@@ -489,56 +484,13 @@ bool frmMain::LoadConfigurationAtStartup()
 
 void frmMain::CheckAgainstLastTune()
 {
-    if (!mdlPublicVars::Connected || !configurationLoaded_ || !mdlPublicVars::OffLineTunePath.isEmpty())
-        return;
-    // No record for the port, no read: nothing to compare with.
-    const std::optional<tune_history::Record> record =
-        connect_check::LastSeenOn(QString::number(mdlPublicVars::CommPortNumber));
-    if (!record)
-        return;
-    const std::optional<connect_check::Registers> registers = connect_check::ReadRegisters();
-    if (!registers) {
-        mdlMain::ShowStatus(connect_check::ReadFailedText);
-        return;
-    }
-    const connect_check::Outcome outcome = connect_check::Compare(*registers, *record);
-    if (outcome.text.isEmpty())
-        return;
-    if (outcome.differing.isEmpty()) {
-        mdlMain::ShowStatus(outcome.text);
-        return;
-    }
-    // The unit is read whole only when the user asks for the comparison.
-    const tunefile::Tune seen = connect_check::SeenTune(*record);
-    mdlMain::ShowStatusLink(outcome.text, QStringLiteral("Compare"), [this, seen] {
-        mnuCompareTunesItem_Click();
-        auto* compare = qobject_cast<frmCompareTunes*>(compare_.data());
-        if (!compare)
-            return;
-        compare->setTune(1, seen);
-        compare->cmdReadUnit_Click(0);
-    });
+    if (configurationLoaded_)
+        lastTune_.run();
 }
 
 // --- About -----------------------------------------------------------------
 
-QString frmMain::AboutText()
-{
-    using namespace mdlPublicVars;
-    QString firmware = QStringLiteral("Firmware Revision: Not detected.");
-    if (Connected) {
-        services::port().setRts(true);
-        mdlMain::SetBusyPointer(true);
-        const std::optional<QString> revision = ReadFirmwareRevision();
-        mdlMain::SetBusyPointer(false);
-        if (revision)
-            firmware = QStringLiteral("Firmware Revision: ") + *revision;
-    }
-    return QStringLiteral("KESTREL for Windows Version ") + versionText() + QLatin1Char('\n') + firmware;
-}
-
 void frmMain::mnuAboutItem_Click()
 {
-    services::dialogs().message(MsgIcon::Information, QStringLiteral("KESTREL - VentrixTM Communications Software"),
-                                AboutText());
+    about_box::Show();
 }

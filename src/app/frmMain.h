@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/AboutBox.h"
 #include "app/DeviceWindows.h"
+#include "app/LastTuneCheck.h"
 #include "link/Autodetect.h"
 
 #include <QMainWindow>
@@ -89,11 +91,12 @@ public:
 
     // Once a unit is connected and its configuration loaded (not off line):
     // its registers against the tune last seen on its port, told in the
-    // status line, with a link to Compare Tunes when they differ.
+    // status line, with a link to Compare Tunes when they differ (also when
+    // a lost link is found again).
     void CheckAgainstLastTune();
 
     // The About box's text for the current connection.
-    static QString AboutText();
+    static QString AboutText() { return about_box::Text(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,6 +115,7 @@ private:
     // Before the port: the off-line unit outlives the port that reaches it.
     std::unique_ptr<OffLineTune> offLine_;
     std::unique_ptr<SerialPort> port_;
+    LastTuneCheck lastTune_;
     QMdiArea* mdi_ = nullptr;
     QWidget* toolbarStrip_ = nullptr;
     QLineEdit* txtConnected = nullptr;

@@ -1,6 +1,7 @@
 #include "app/mdlMain.h"
 
 #include "app/DeviceWindows.h"
+#include "app/frmMain.h"
 #include "platform/Colours.h"
 #include "state/PublicVars.h"
 
@@ -139,6 +140,13 @@ public:
             indicator->setToolTip(QString());
             colours::SetBackground(indicator, colours::Green);
         }
+    }
+
+    void checkUnitFoundAgain() override
+    {
+        // The unit may have been reset or written by another tool meanwhile.
+        if (auto* main = qobject_cast<frmMain*>(window_))
+            main->CheckAgainstLastTune();
     }
 
 private:

@@ -7,6 +7,7 @@
 #include "cli/CliBackups.h"
 #include "cli/CliHistory.h"
 #include "cli/Console.h"
+#include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneHistory.h"
 #include "link/Autodetect.h"
@@ -89,7 +90,16 @@ bool Run::connect()
     searched_ = true;
     ConsoleConnectionView view(c_.err);
     AutodetectPort(view);
-    return mdlPublicVars::Connected;
+    if (!mdlPublicVars::Connected)
+        return false;
+    // A unit changed since the last whole tune seen on its port (reset, or
+    // written by another tool) is said on stderr; its twenty registers are
+    // read only when there is such a tune.
+    if (mdlPublicVars::OffLineTunePath.isEmpty())
+        if (const auto check = connect_check::Run(QString::number(mdlPublicVars::CommPortNumber));
+            check && !check->outcome.differing.isEmpty())
+            c_.err << check->outcome.text << Qt::endl;
+    return true;
 }
 
 bool Run::loadConfiguration()

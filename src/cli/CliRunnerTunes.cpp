@@ -21,6 +21,7 @@
 #include "memory/TableListing.h"
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
+#include "monitor/MonitorSampling.h"
 #include "monitor/mdlMonitor.h"
 #include "link/Reconnect.h"
 #include "state/MainWindowServices.h"
@@ -137,15 +138,40 @@ int Run::monitor()
         return false;
     };
     for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end); next += TickMs) {
-        const std::optional<QString> sample = mdlMonitor::RequestLiveSample();
+        // A unit silent for 3 s is said lost at once, its attempts going on.
+        const qint64 asked = clock.nowMs();
+        bool said = false, noted = true;
+        const auto sayLost = [&] {
+            said = true;
+            c_.err << mdlMain::ReconnectingText << Qt::endl;
+            noted = note(datalog::LinkLostNote);
+        };
+        QString data;
+        const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
+            [&](int) {
+                if (!said && clock.nowMs() - asked >= SilenceReportMs)
+                    sayLost();
+                return noted && !c_.interrupted();
+            },
+            data);
+        if (!noted || outcome == mdlMonitor::SampleRequest::GivenUp)
+            break;
+        const std::optional<QString> sample =
+            outcome == mdlMonitor::SampleRequest::Answered ? std::optional<QString>(data) : std::nullopt;
+        if (sample && said) {
+            c_.err << "Link back on port " << mdlPublicVars::CommPortNumber << "." << Qt::endl;
+            if (!note(datalog::LinkBackNote))
+                break;
+        }
         if (!sample) {
             // Said once; the unit is looked for until it answers, the run's
             // time is up or Ctrl-C. The log notes the gap and carries on.
             SerialPort& port = services::port();
             if (port.isOpen())
                 port.close();
-            c_.err << mdlMain::ReconnectingText << Qt::endl;
-            if (!note(datalog::LinkLostNote))
+            if (!said)
+                sayLost();
+            if (!noted)
                 break;
             reconnect::Reconnector reconnector(mdlPublicVars::CommPortNumber);
             if (!reconnect::Run(reconnector, [&] { return !c_.interrupted() && (end < 0 || clock.nowMs() < end); })) {

@@ -56,6 +56,7 @@ void Healing::tryNow()
         return;
     hideStatus();
     mdlMain::ShowReconnected(reconnector_.portNumber());
+    mdlMain::CheckUnitFoundAgain();
     emit back();
 }
 

@@ -1,7 +1,11 @@
 #include "monitor/MonitorSampling.h"
 
+#include "monitor/Datalog.h"
 #include "monitor/LiveReadout.h"
 #include "monitor/mdlMonitor.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QCoreApplication>
@@ -55,6 +59,7 @@ void MonitorSampling::tick()
 
     QPointer<MonitorSampling> self(this);
     sampling_ = true;
+    requestStartMs_ = services::clock().nowMs();
     QString data;
     const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
         [&](int attempt) {
@@ -70,6 +75,16 @@ void MonitorSampling::tick()
     sampling_ = false;
     if (waiting_)
         endWaiting();
+    // Once the attempts have run out the lost link is the window's to handle.
+    if (silenceReported_ && outcome != mdlMonitor::SampleRequest::Unanswered) {
+        silenceReported_ = false;
+        // Answered, or STOP or QUIT: the program still counts as connected.
+        mdlMain::ShowReconnected(mdlPublicVars::CommPortNumber);
+        if (outcome == mdlMonitor::SampleRequest::Answered)
+            emit gapNoted(datalog::LinkBackNote);
+        if (!self)
+            return;
+    }
 
     switch (outcome) {
     case mdlMonitor::SampleRequest::GivenUp:
@@ -96,7 +111,15 @@ void MonitorSampling::showWaiting(int attempt)
         readout_.setStale(true);
         linkStatus_->show();
     }
-    linkStatus_->setText(mdlMonitor::RetryingText(attempt));
+    if (!silenceReported_ && services::clock().nowMs() - requestStartMs_ >= SilenceReportMs) {
+        silenceReported_ = true;
+        linkStatus_->setText(mdlMain::ReconnectingText);
+        mdlMain::ShowReconnecting();
+        emit gapNoted(datalog::LinkLostNote);
+        return;
+    }
+    if (!silenceReported_)
+        linkStatus_->setText(mdlMonitor::RetryingText(attempt));
 }
 
 void MonitorSampling::endWaiting()
@@ -122,6 +145,7 @@ void MonitorSampling::connectionLost()
 void MonitorSampling::resume()
 {
     lost_ = false;
+    silenceReported_ = false;
     if (running_())
         start();
 }

@@ -15,9 +15,14 @@ class QTimer;
 // monitor runs, asks the unit for a live sample and decodes it. A unit that
 // stops answering is asked again up to 50 times, a second each; meanwhile
 // the window stays alive, greys the readouts and says what it is waiting
-// for, and STOP or QUIT ends the waiting between two attempts. A sample left
+// for, and STOP or QUIT ends the waiting between two attempts. After
+// SilenceReportMs without an answer the link counts as lost for the user
+// (the window says so once) while the attempts go on. A sample left
 // unanswered is the lost link: the readouts stay grey and ACTIVITY stops
 // until the window has found the unit again.
+// How long a unit may stay silent before the user is told the link is lost.
+inline constexpr int SilenceReportMs = 3000;
+
 class MonitorSampling final : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +46,8 @@ public:
     bool waiting() const { return waiting_; }
     // A sample went unanswered while running: nothing more goes to the unit.
     bool lost() const { return lost_; }
+    // The unit has been silent long enough to be reported lost, its attempts still running.
+    bool silenceReported() const { return silenceReported_; }
     int multisparkCounter() const { return multisparkCounter_; }
     void resetMultispark() { multisparkCounter_ = 0; }
 
@@ -50,6 +57,10 @@ signals:
     // The link went down (nothing told yet): the window that owns the
     // sampling looks for the unit again.
     void linkLost();
+    // A gap in the samples for the data log: "link lost" once the unit has
+    // been silent for SilenceReportMs (the main window's indicator says so
+    // too, while the attempts go on), "link back" when it answers one.
+    void gapNoted(const QString& note);
 
 private:
     void showWaiting(int attempt);
@@ -64,5 +75,7 @@ private:
     bool sampling_ = false;
     bool waiting_ = false;
     bool lost_ = false;
+    bool silenceReported_ = false;
+    qint64 requestStartMs_ = 0;
     int multisparkCounter_ = 0;
 };

@@ -6,6 +6,7 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Unit.h"
+#include "monitor/LinkStatusLine.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Colours.h"
@@ -80,6 +81,7 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
         recorder_->record(readout_.shownValues());
     });
     connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::linkLost);
+    connect(sampling_, &MonitorSampling::gapNoted, recorder_, &datalog::Recorder::note);
     healing_ = new live_link::Healing(lblLinkStatus, cmdCancelReconnect, this);
     connect(healing_, &live_link::Healing::back, this, &frmMONITOR::linkBack);
     connect(healing_, &live_link::Healing::givenUp, this, &frmMONITOR::lockDown);
@@ -243,18 +245,11 @@ void frmMONITOR::buildLayout()
 
     // Shown only while a silent unit's attempts run out or a lost link is
     // looked for again, along the bottom of the compact window; the Cancel
-    // beside it stops the looking.
-    lblLinkStatus = Label(this, QStringLiteral("lblLinkStatus"), QString(), 180, 3990, ClientWidth - 1380, 270);
-    lblLinkStatus->setTextFormat(Qt::PlainText);
-    lblLinkStatus->setAlignment(Qt::AlignCenter);
-    QFont bold = lblLinkStatus->font();
-    bold.setBold(true);
-    lblLinkStatus->setFont(bold);
-    colours::SetReadout(lblLinkStatus, colours::Yellow);
-    lblLinkStatus->hide();
-    cmdCancelReconnect = twips_layout::Button(this, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"),
-                                              ClientWidth - 1080, 3945, 900, 330);
-    cmdCancelReconnect->hide();
+    // beside it stops the looking (the line, then its Cancel: left, top,
+    // width, height; bold and centred).
+    const LinkStatusLine status(this, {180, 3990, ClientWidth - 1380, 270, ClientWidth - 1080, 3945, 900, 330, true});
+    lblLinkStatus = status.label();
+    cmdCancelReconnect = status.cancel();
 }
 
 // --- loading -----------------------------------------------------------------
@@ -360,7 +355,8 @@ void frmMONITOR::linkLost()
     // The readouts are grey and ACTIVITY stopped (the sampling saw to it);
     // a run goes on, and STOP still ends it and closes its log.
     cmdRUN->setEnabled(false);
-    recorder_->note(datalog::LinkLostNote);
+    if (!sampling_->silenceReported()) // said already while the attempts ran
+        recorder_->note(datalog::LinkLostNote);
     healing_->begin();
 }
 

@@ -131,6 +131,12 @@ void ShowReconnected(int portNumber)
         installed->showReconnected(portNumber);
 }
 
+void CheckUnitFoundAgain()
+{
+    if (installed)
+        installed->checkUnitFoundAgain();
+}
+
 void HideChild(QWidget* child)
 {
     if (auto* frame = qobject_cast<QMdiSubWindow*>(child->parentWidget()))

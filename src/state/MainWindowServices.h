@@ -38,6 +38,8 @@ public:
     // unit answers again.
     virtual void showReconnecting(const QString& text) { (void)text; }
     virtual void showReconnected(int portNumber) { (void)portNumber; }
+    // A unit found again after a lost link: checked as at Connect.
+    virtual void checkUnitFoundAgain() { }
 };
 
 // What the other windows may do to the main window. Without an installed main
@@ -87,6 +89,10 @@ inline const QString ReconnectingText = QStringLiteral("Link lost, reconnecting.
 // The indicator says the link is being looked for again, or that it is back on `portNumber`.
 void ShowReconnecting();
 void ShowReconnected(int portNumber);
+// The unit was found again after a lost link (by a new search, while no
+// sampling runs): its registers against the tune last seen on its port, as
+// at Connect.
+void CheckUnitFoundAgain();
 
 // A child window's QUIT: HideChild hides it and keeps it (and its values);
 // UnloadChild closes it for good, its sub-window in the main window too.

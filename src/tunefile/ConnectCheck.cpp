@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <utility>
+
 namespace connect_check {
 
 namespace {
@@ -78,6 +80,19 @@ tunefile::Tune SeenTune(const tune_history::Record& record)
     tune.origin = {};
     tune.stamp = seenText(record);
     return tune;
+}
+
+std::optional<Check> Run(const QString& port)
+{
+    std::optional<tune_history::Record> record = LastSeenOn(port);
+    if (!record)
+        return std::nullopt;
+    Check check{std::move(*record), {}};
+    if (const std::optional<Registers> registers = ReadRegisters())
+        check.outcome = Compare(*registers, check.record);
+    else
+        check.outcome.text = ReadFailedText;
+    return check;
 }
 
 } // namespace connect_check

@@ -36,6 +36,15 @@ Outcome Compare(const Registers& unit, const tune_history::Record& record);
 // The record's tune as the compare window names it.
 tunefile::Tune SeenTune(const tune_history::Record& record);
 
+// The whole check of the unit on `port`: nothing when the history holds no
+// record for it (and then nothing is read); otherwise the record and the
+// comparison, whose text is ReadFailedText when the registers could not be read.
+struct Check {
+    tune_history::Record record;
+    Outcome outcome;
+};
+std::optional<Check> Run(const QString& port);
+
 inline const QString ReadFailedText =
     QStringLiteral("The registers could not be read to compare them with the last tune seen");
 

@@ -33,9 +33,9 @@ bool WriteRegister(int reg, int byte)
     return unit::WriteRegister(Use::TunerRegisterWrite, reg, byte);
 }
 
-std::optional<QString> RequestSample()
+std::optional<QString> RequestSample(const std::function<bool()>& between)
 {
-    std::optional<QString> sample = unit::LiveSample(Use::TunerSample);
+    std::optional<QString> sample = unit::LiveSample(Use::TunerSample, between);
     if (!sample)
         mdlPublicVars::Connected = false;
     return sample;

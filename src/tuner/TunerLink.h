@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The tuner's requests to the unit, with the tuner's uses of the link (its
@@ -30,7 +31,8 @@ bool WriteEntry(char table, int address, int value);
 bool WriteRegister(int reg, int byte);
 
 // One live sample ("M"): its text. On failure the link counts as lost
-// (Connected false) and nothing is said.
-std::optional<QString> RequestSample();
+// (Connected false) and nothing is said. `between` runs between two attempts
+// and gives the request up when it returns false.
+std::optional<QString> RequestSample(const std::function<bool()>& between = {});
 
 } // namespace tuner_link

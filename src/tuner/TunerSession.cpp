@@ -3,12 +3,15 @@
 #include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
 #include "monitor/LiveLink.h"
+#include "monitor/MonitorSampling.h"
+#include "platform/Clock.h"
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 #include "tuner/TunerLink.h"
 #include "tuner/TunerSettings.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
@@ -83,7 +86,39 @@ TunerSession::EntryOutcome TunerSession::writeEntry(char table, int address, int
     const std::optional<int> stored = held([&] { return tuner_link::ReadEntryByteAfterFailure(table, address); });
     outcome.answered = stored.has_value();
     outcome.holds = stored ? static_cast<qint16>(tuner::DecodeEntry(*stored)) : confirmed;
+    if (!outcome.answered) {
+        // Settled once the unit is back; a later write to the same entry
+        // replaces the value, the unit's last confirmed one stays.
+        for (UnsettledWrite& earlier : unsettled_)
+            if (earlier.table == table && earlier.address == address) {
+                earlier.value = value;
+                return outcome;
+            }
+        unsettled_.append({table, address, value, confirmed});
+    }
     return outcome;
+}
+
+bool TunerSession::settleWrites(char letter, tuner::Table& table)
+{
+    while (!unsettled_.isEmpty()) {
+        const std::optional<int> byte = readEntry(unsettled_.first().table, unsettled_.first().address);
+        if (!byte)
+            return false;
+        const UnsettledWrite write = unsettled_.takeFirst();
+        auto holds = static_cast<qint16>(tuner::DecodeEntry(*byte));
+        if (holds != write.value) {
+            if (holds != write.confirmed)
+                continue; // changed meanwhile: the comparison asks
+            const EntryOutcome outcome = writeEntry(write.table, write.address, write.value, write.confirmed);
+            if (!outcome.answered)
+                return false; // remembered again by the write
+            holds = outcome.holds;
+        }
+        if (write.table == letter)
+            table[write.address] = holds;
+    }
+    return true;
 }
 
 bool TunerSession::writeBreakpoint(int count)
@@ -119,11 +154,29 @@ std::optional<QString> TunerSession::takeSample()
 {
     if (!live())
         return std::nullopt;
-    return tuner_link::RequestSample();
+    Clock& clock = services::clock();
+    const qint64 start = clock.nowMs();
+    bool reported = false;
+    std::optional<QString> sample = tuner_link::RequestSample([&] {
+        if (!reported && status_ && clock.nowMs() - start >= SilenceReportMs) {
+            reported = true;
+            status_->setText(mdlMain::ReconnectingText);
+            status_->show();
+            mdlMain::ShowReconnecting();
+        }
+        return true;
+    });
+    if (reported && sample) {
+        status_->hide();
+        status_->clear();
+        mdlMain::ShowReconnected(mdlPublicVars::CommPortNumber);
+    }
+    return sample;
 }
 
 void TunerSession::attachStatus(QLabel* status, QPushButton* cancel)
 {
+    status_ = status;
     healing_ = new live_link::Healing(status, cancel, this);
     connect(healing_, &live_link::Healing::back, this, [this] {
         lost_ = false;

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "tuner/MapWrite.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -63,6 +64,25 @@ public:
     };
     EntryOutcome writeEntry(char table, int address, int value, qint16 confirmed);
 
+    // A write the lost link caught: whether it reached the unit is not
+    // known (neither its echo nor a read of the entry came back).
+    struct UnsettledWrite {
+        char table;
+        int address;
+        int value;        // the user's
+        qint16 confirmed; // what the unit last confirmed the entry holds
+    };
+    const QList<UnsettledWrite>& unsettledWrites() const { return unsettled_; }
+    // Once the unit answers again, before the table is compared: each such
+    // entry is read. Holding the user's value, the write landed (nothing is
+    // sent); holding the value last confirmed, it is sent once more (with
+    // the usual echo checks); holding anything else, the unit was reset or
+    // written by another tool, and the entry is left to the comparison.
+    // The entries of table `letter` in `table` take what the unit now holds
+    // where it is known. False when the link went again (what is still
+    // unsettled stays remembered).
+    bool settleWrites(char letter, tuner::Table& table);
+
     // The breakpoint (registers 00 and 01) and the switch points (07, 08):
     // true off line, or when the unit echoed them.
     bool writeBreakpoint(int count);
@@ -74,7 +94,9 @@ public:
                                         const std::function<void(int entry)>& progress);
 
     // One live sample's data; nothing when the unit did not answer, and the
-    // link then counts as lost (see loseLink).
+    // link then counts as lost (see loseLink). A unit silent for
+    // SilenceReportMs is reported lost at once (the status line and the main
+    // window's indicator) while the attempts go on; an answer clears it.
     std::optional<QString> takeSample();
 
     // The window's status line and its Cancel, where a lost link is told
@@ -119,6 +141,8 @@ public:
 private:
     QTimer* timer_ = nullptr;
     live_link::Healing* healing_ = nullptr;
+    QLabel* status_ = nullptr;
+    QList<UnsettledWrite> unsettled_;
     bool onLine_ = false;
     bool lost_ = false;
     bool closing_ = false;

@@ -1,24 +1,21 @@
 #include "tuner/frmGraphicalTune.h"
 
-#include "config/TwipsLayout.h"
 #include "correction/ChangeGraph.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
 #include "platform/Colours.h"
-#include "platform/FrozenControls.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
 #include "state/PublicVars.h"
 #include "tunefile/Backups.h"
-#include "tunefile/TuneTransfer.h"
-#include "tuner/MapWrite.h"
-#include "tunefile/TuneSelection.h"
-#include "tunefile/frmTableSaveSelection.h"
 #include "tuner/AutoTuneHandOff.h"
 #include "tuner/CellSlider.h"
 #include "tuner/GraphicalTuneShared.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerCells.h"
+#include "tuner/TunerClosing.h"
+#include "tuner/TunerLinkLoss.h"
+#include "tuner/TunerTableSave.h"
 #include "tuner/TunerLive.h"
 #include "tuner/TunerReadout.h"
 #include "tuner/TunerSession.h"
@@ -34,7 +31,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -65,7 +61,31 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
                              }});
     keys_ = new TunerKeys(*this, *cells_, *session_, this);
     readout_ = new TunerReadout(*this, *session_, this);
-    buildLinkStatus();
+    linkLoss_ = new TunerLinkLoss(*this, *session_, *cells_, *readout_, this,
+                                  {[this] { return tableLetter_; },
+                                   [this] {
+                                       colours::SetBackground(txtHeartbeat, colours::Green);
+                                       heartbeatCounter_ = 0;
+                                       session_->startLive();
+                                   }});
+    saving_ = new TunerTableSave(*this, *session_, *cells_, this,
+                                 {[this] { return selectedTable(); },
+                                  [this](char letter) {
+                                      tableLetter_ = letter;
+                                      openLoopTable_ = TableKindAt(std::max(0, TableIndexOf(letter))).openLoop ? 1 : 0;
+                                  },
+                                  [this](int index) {
+                                      // The written table's option, and what the unit now holds;
+                                      // the history goes with the table it belongs to.
+                                      {
+                                          const QSignalBlocker quiet(options_[index]);
+                                          options_[index]->setChecked(true);
+                                      }
+                                      if (index != shownTable_)
+                                          cells_->dropHistory();
+                                      LoadTable();
+                                  }});
+    closing_ = new TunerClosing(*this, *session_, *cells_, *readout_, *saving_, this);
     settings_ = new TunerSettingsPanel(*this, *session_, *cells_, this,
                                        {[this] { return selectedTable(); }, [this] { LoadTable(); }});
     autoTune_ = new AutoTuneHandOff(
@@ -313,104 +333,12 @@ void frmGraphicalTune::WriteSliderCell(int cell)
 
 void frmGraphicalTune::cmdSaveChanges_Click()
 {
-    // The choice and the backup run their own event loops: the window may be closed meanwhile.
-    QPointer<frmGraphicalTune> self(this);
-    // While the choice is open the table shown and the mode stay as they are.
-    FrozenControls frozen{cmdONLINE, cmdSaveChanges, cmdLoadTable, options_[0], options_[1], options_[2], options_[3]};
-    const TuneSelection choice = askForTune();
-    if (!self || session_->closing() || choice.cancelled || choice.letter.size() != 1)
-        return;
-
-    // What the unit holds is kept before the table overwrites it (the tune
-    // opened off line is its own copy); a failed backup the user does not
-    // overlook leaves the unit as it is. The controls stay frozen meanwhile.
-    tunefile::Tune held;
-    const bool backedUp = tunefile::BackUpUnitBeforeOverwrite(&held);
-    if (!self || session_->closing())
-        return;
-    frozen.thaw();
-    if (!backedUp)
-        return;
-    tableLetter_ = choice.letter.at(0).toLatin1();
-    const int index = std::max(0, TableIndexOf(tableLetter_));
-    openLoopTable_ = TableKindAt(index).openLoop ? 1 : 0;
-    SetBusy(this, true);
-    const int result = WriteWholeMap(held);
-    SetBusy(this, false);
-    if (!self)
-        return;
-    const bool told = result
-        ? tell(MsgIcon::Exclamation, QStringLiteral("Write Successful!"), QStringLiteral("Map write successful."))
-        : tell(MsgIcon::Exclamation, WriteFailureTitle, QStringLiteral("Failed to update map. Please try again."));
-    if (!told)
-        return;
-    SetProgress(0);
-    // A failed write keeps the edits, so that the save can be tried again.
-    if (!result)
-        return;
-
-    // The written table's option, and what the unit now holds; the history
-    // goes with the table it belongs to.
-    {
-        const QSignalBlocker quiet(options_[index]);
-        options_[index]->setChecked(true);
-    }
-    if (index != shownTable_)
-        cells_->dropHistory();
-    LoadTable();
-}
-
-TuneSelection frmGraphicalTune::askForTune()
-{
-    TuneSelectionCancelled = false;
-    TuneSelectionPending = true;
-    auto* window = new frmTableSaveSelection(mdlMain::MainWindow());
-    window->Form_Load(selectedTable());
-    // Beside SAVE TABLE, wholly on the screen.
-    const QRect button(cmdSaveChanges->mapToGlobal(QPoint(0, 0)), cmdSaveChanges->size());
-    if (const QScreen* screen = cmdSaveChanges->screen()) {
-        const QRect room = screen->availableGeometry().adjusted(FrameSide, FrameTop, -FrameSide, -FrameSide);
-        const QSize size = window->size();
-        const QRect beside(QPoint(button.right() + 1, button.center().y() - size.height() / 2), size);
-        window->setGeometry(PlaceNear(size, beside, room));
-    }
-    window->show();
-    window->raise();
-    window->activateWindow();
-    WaitForTuneSelection(window);
-    return {TuneSelectionCancelled, SelectedTuneLetter};
+    saving_->save();
 }
 
 int frmGraphicalTune::WriteWholeMap(const tunefile::Tune& held)
 {
-    MapSettings settings;
-    settings.wotBreakpointVolts = WotBreakpointVolts;
-    settings.installedInjectorSize = InstalledInjectorSize;
-    settings.eecInjectorSize = EecInjectorSize;
-    settings.switchOnRpm = HScroll2->value();
-    settings.switchOffRpm = HScroll3->value();
-    const MapWriteResult result = session_->writeWholeMap(tableLetter_, cells_->table(), settings, [](int entry) {
-        SetProgress(static_cast<int>(std::lround(entry / 255.0 * 100.0)));
-    });
-    switch (result) {
-    case MapWriteResult::Written: {
-        // What the unit holds now: the backup just taken, with what was written.
-        tunefile::Tune written = held;
-        for (const MapEntryWrite& write : MapWrites(tableLetter_, cells_->table(), settings))
-            written.setValue({write.table, write.address}, write.byte);
-        tunefile::RememberWholeTune(tune_history::Source::SaveTable, written);
-        return 1;
-    }
-    case MapWriteResult::SwitchOnFailed:
-        tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOnFailedText);
-        return 0;
-    case MapWriteResult::SwitchOffFailed:
-        tell(MsgIcon::Exclamation, WriteFailureTitle, SwitchOffFailedText);
-        return 0;
-    case MapWriteResult::Failed:
-        break;
-    }
-    return 0;
+    return saving_->writeWholeMap(tableLetter_, held);
 }
 
 // --- on line and off line -------------------------------------------------------------
@@ -498,103 +426,7 @@ void frmGraphicalTune::Timer1_Timer()
 
 void frmGraphicalTune::connectionLost()
 {
-    // Nothing shown may look live: the readouts grey, the marked cell gone.
-    readout_->linkLost();
-    cells_->clearActiveCell();
-    // Only QUIT is left (and STOP of a log that runs), until the unit is back.
-    disabledAtLoss_.clear();
-    for (QWidget* control : content_->findChildren<QWidget*>()) {
-        if ((qobject_cast<QPushButton*>(control) || qobject_cast<QScrollBar*>(control)
-             || qobject_cast<QRadioButton*>(control) || qobject_cast<QComboBox*>(control))
-            && control != cmdCancelReconnect_ && control->isEnabled()) {
-            disabledAtLoss_ << control;
-            control->setEnabled(false);
-        }
-    }
-    for (QWidget* box : std::initializer_list<QWidget*>{txtRPMOFF, txtRPMON, txtRPMandWOT, txtWindowSwitch})
-        box->setEnabled(false);
-    cmdQUIT->setEnabled(true);
-    cmdDatalog->setEnabled(readout_->armed());
-    session_->loseLink();
-}
-
-void frmGraphicalTune::buildLinkStatus()
-{
-    // Along the bottom, under the buttons: shown only while a lost link is looked for.
-    QWidget* area = cmdQUIT->parentWidget();
-    lblLinkStatus_ = twips_layout::Label(area, QStringLiteral("lblLinkStatus"), QString(), 120, 8280, 3780, 240);
-    lblLinkStatus_->setTextFormat(Qt::PlainText);
-    colours::SetReadout(lblLinkStatus_, colours::Yellow);
-    lblLinkStatus_->hide();
-    cmdCancelReconnect_ = twips_layout::Button(area, QStringLiteral("cmdCancelReconnect"), QStringLiteral("Cancel"),
-                                               3900, 8265, 1260, 255);
-    cmdCancelReconnect_->hide();
-    session_->attachStatus(lblLinkStatus_, cmdCancelReconnect_);
-    connect(session_, &TunerSession::linkBack, this, &frmGraphicalTune::linkBack);
-}
-
-void frmGraphicalTune::linkBack()
-{
-    for (const QPointer<QWidget>& control : disabledAtLoss_)
-        if (control)
-            control->setEnabled(true);
-    disabledAtLoss_.clear();
-    for (QWidget* box : std::initializer_list<QWidget*>{txtRPMOFF, txtRPMON, txtRPMandWOT, txtWindowSwitch})
-        box->setEnabled(true);
-    cmdDatalog->setEnabled(true);
-    readout_->linkBack();
-    QPointer<frmGraphicalTune> self(this);
-    if (!reconcileTable() || !self || session_->closing() || session_->lost())
-        return;
-    colours::SetBackground(txtHeartbeat, colours::Green);
-    heartbeatCounter_ = 0;
-    session_->startLive();
-}
-
-bool frmGraphicalTune::reconcileTable()
-{
-    // The unit may have been reset, or written by another tool, while the
-    // link was down: its table is read again and compared with the window's.
-    const char letter = tableLetter_;
-    Table unit{};
-    for (int j = 0; j < TableSize; ++j) {
-        const std::optional<int> byte = session_->readEntry(letter, j);
-        if (!byte) {
-            connectionLost();
-            return false;
-        }
-        unit[j] = static_cast<qint16>(DecodeEntry(*byte));
-    }
-    Table& shown = cells_->table();
-    const QList<int> differing = TunerSession::DifferingEntries(unit, shown);
-    if (differing.isEmpty())
-        return true;
-    QPointer<frmGraphicalTune> self(this);
-    const MsgAnswer answer =
-        services::dialogs().message(MsgIcon::Question, QStringLiteral("Table Differs"),
-                                    TunerSession::DifferenceQuestion(differing, unit, shown), MsgButtons::YesNo);
-    if (!self || session_->closing())
-        return false;
-    if (answer == MsgAnswer::Yes) {
-        shown = unit;
-        for (const int j : differing)
-            graph_->redrawEntry(j);
-        cells_->placeSliders();
-        return true;
-    }
-    for (const int j : differing) {
-        const TunerSession::EntryOutcome outcome = session_->writeEntry(letter, j, shown[j], unit[j]);
-        if (!outcome.answered) {
-            shown[j] = outcome.holds;
-            connectionLost();
-            return false;
-        }
-        if (!outcome.written)
-            shown[j] = outcome.holds;
-        graph_->redrawEntry(j);
-    }
-    cells_->placeSliders();
-    return true;
+    linkLoss_->lost();
 }
 
 // --- the user's actions, handed on ----------------------------------------------------
@@ -652,50 +484,7 @@ void frmGraphicalTune::cmdAutoTune_Click()
 
 void frmGraphicalTune::cmdQUIT_Click()
 {
-    // The boxes run their own event loops: the window may be closed meanwhile.
-    QPointer<frmGraphicalTune> self(this);
-    if (!session_->onLine()) {
-        // Yes throws the edits away: Enter and Escape answer No.
-        const MsgAnswer answer =
-            services::dialogs().askBeforeWriting(MsgIcon::Question, QStringLiteral("Exit Warning!"),
-                                                 QStringLiteral("Would you still like to quit?\r\n") + OffLineWarning);
-        if (!self || answer != MsgAnswer::Yes)
-            return;
-    }
-    LinkBusy = false;
-    session_->goOffLine();
-    if (readout_->logging()) {
-        readout_->close(true);
-        if (!self || session_->closing())
-            return;
-    }
-    for (int i = 0; i <= LastCell; ++i) {
-        sliders_[i]->setEnabled(false);
-        deltas_[i]->setFrame(true);
-    }
-    options_[0]->setEnabled(true);
-    options_[1]->setEnabled(true);
-    cmdOFFLINE->setEnabled(false);
-    cmdONLINE->setEnabled(true);
-    colours::SetButtonFace(txtHeartbeat);
-
-    release();
-    mdlMain::HideChild(this);
-    mdlMain::UnloadChild(this);
-}
-
-void frmGraphicalTune::release()
-{
-    session_->close();
-    cells_->arm(false);
-    // A tune choice still open is left as cancelled, so its wait ends.
-    if (QMainWindow* main = mdlMain::MainWindow())
-        if (auto* selection = main->findChild<frmTableSaveSelection*>())
-            selection->close();
-    // Every line already written is in the file.
-    readout_->closeQuietly();
-    mdlMain::GiveBackCommands(DeviceWindow::GraphicalTuner);
-    mdlMain::SetBusyPointer(false);
+    closing_->quit();
 }
 
 void frmGraphicalTune::closeEvent(QCloseEvent* event)
@@ -703,6 +492,6 @@ void frmGraphicalTune::closeEvent(QCloseEvent* event)
     // Closed without QUIT (the program's exit): the log is closed with what
     // it holds and the main window still gets its commands back.
     if (!session_->closing())
-        release();
+        closing_->release();
     event->accept();
 }

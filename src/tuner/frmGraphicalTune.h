@@ -17,6 +17,9 @@
 #include <QWidget>
 
 class frmAutoTune;
+class TunerClosing;
+class TunerLinkLoss;
+class TunerTableSave;
 class QTimer;
 
 // The graphical tuner: one correction table on 25 vertical sliders and the
@@ -114,26 +117,17 @@ private:
     bool tell(MsgIcon icon, const QString& title, const QString& text);
     // A failed read of LoadTable: its message, then the arrow pointers back.
     void loadFailed(const QString& text);
-    // The link is gone: told, and only QUIT is left.
+    // The link is gone: told, and only QUIT is left until the unit is back.
     void connectionLost();
-    // The status line and Cancel of a lost link; the unit back; its table
-    // compared with the window's (false when the link went again).
-    void buildLinkStatus();
-    void linkBack();
-    bool reconcileTable();
-    // Leaving: stops everything and gives the main window its commands back.
-    void release();
     // Before the table on the sliders is replaced by another: unsaved edits
     // or an undo history are not dropped without a Yes.
     bool mayDropTable();
-    // SAVE TABLE's choice of tune, its window opened beside the button.
-    TuneSelection askForTune();
     void showHistory();
 
     TunerSession* session_ = nullptr;
-    QLabel* lblLinkStatus_ = nullptr;
-    QPushButton* cmdCancelReconnect_ = nullptr;
-    QList<QPointer<QWidget>> disabledAtLoss_;
+    TunerLinkLoss* linkLoss_ = nullptr;
+    TunerTableSave* saving_ = nullptr;
+    TunerClosing* closing_ = nullptr;
     TunerCells* cells_ = nullptr;
     TunerKeys* keys_ = nullptr;
     TunerReadout* readout_ = nullptr;

@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 #include "app/mdlMain.h"
+#include "monitor/LiveLink.h"
 #include "platform/Colours.h"
 #include "support/SimulatedWorld.h"
 #include "tunefile/ConnectCheck.h"
@@ -14,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 #include <gtest/gtest.h>
@@ -130,36 +132,51 @@ TEST_F(MainWindowTest, ConnectComparesTheRegistersWithTheTuneLastSeenOnThePort)
         {0x42, "", "Register T06 differs from " + lastSeen, true},
         {0x41, "RT13", connect_check::ReadFailedText, false},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.status.toStdString());
-        if (Connected)
-            w->main->cmdDisconnect_Click();
-        w->device.memory().setRegister(6, row.t06);
-        w->port->silenced = QStringList{QString::fromLatin1(row.silence)};
-        w->port->silenced.removeAll(QString());
-        w->port->requests.clear();
-        w->main->cmdConnect_Click();
-        ASSERT_TRUE(Connected);
-        EXPECT_TRUE(w->dialogs.messages.isEmpty());
-        for (const QString& request : w->port->requests)
-            EXPECT_TRUE(request == "Z" || request == "Y" || request.startsWith("RT")) << request.toStdString();
-        EXPECT_TRUE(w->port->requests.contains("RT13"));
-        auto* link = w->main->statusBar()->findChild<QLabel*>(QStringLiteral("lblStatusLink"));
-        if (!row.link) {
-            EXPECT_EQ(w->main->statusBar()->currentMessage(), row.status);
-            EXPECT_TRUE(!link || link->isHidden());
-            continue;
+    // The same when a lost link is found again (the unit may have been reset meanwhile).
+    for (const Row& row : rows)
+        for (const bool afterLoss : {false, true}) {
+            SCOPED_TRACE(row.status.toStdString() + (afterLoss ? ", found again" : ", at Connect"));
+            if (Connected)
+                w->main->cmdDisconnect_Click();
+            w->port->silenced.clear();
+            w->device.memory().setRegister(6, 0x41);
+            if (afterLoss)
+                w->main->cmdConnect_Click();
+            w->device.memory().setRegister(6, row.t06);
+            w->port->silenced = QStringList{QString::fromLatin1(row.silence)};
+            w->port->silenced.removeAll(QString());
+            w->port->requests.clear();
+            w->main->statusBar()->clearMessage();
+            if (afterLoss) {
+                QLabel status;
+                QPushButton cancel;
+                live_link::Healing healing(&status, &cancel, nullptr);
+                healing.begin();
+                healing.tryNow();
+            } else {
+                w->main->cmdConnect_Click();
+            }
+            ASSERT_TRUE(Connected);
+            EXPECT_TRUE(w->dialogs.messages.isEmpty());
+            for (const QString& request : w->port->requests)
+                EXPECT_TRUE(request == "Z" || request == "Y" || request.startsWith("RT")) << request.toStdString();
+            EXPECT_TRUE(w->port->requests.contains("RT13"));
+            auto* link = w->main->statusBar()->findChild<QLabel*>(QStringLiteral("lblStatusLink"));
+            if (!row.link) {
+                EXPECT_EQ(w->main->statusBar()->currentMessage(), row.status);
+                EXPECT_TRUE(!link || link->isHidden());
+                continue;
+            }
+            ASSERT_TRUE(link);
+            EXPECT_EQ(link->text(), row.status + R"( <a href="link">Compare</a>)");
+            emit link->linkActivated(QStringLiteral("link"));
+            auto* compare = w->main->findChild<frmCompareTunes*>();
+            ASSERT_TRUE(compare && compare->tune(0) && compare->tune(1));
+            EXPECT_EQ(compare->tune(0)->origin.kind, tunefile::TuneOrigin::Kind::Unit);
+            EXPECT_EQ(compare->tune(0)->value({'T', 6}), 0x42);
+            EXPECT_EQ(compare->tune(1)->value({'T', 6}), 0x41);
+            EXPECT_EQ(compare->tune(1)->stamp, lastSeen);
         }
-        ASSERT_TRUE(link);
-        EXPECT_EQ(link->text(), row.status + R"( <a href="link">Compare</a>)");
-        emit link->linkActivated(QStringLiteral("link"));
-        auto* compare = w->main->findChild<frmCompareTunes*>();
-        ASSERT_TRUE(compare && compare->tune(0) && compare->tune(1));
-        EXPECT_EQ(compare->tune(0)->origin.kind, tunefile::TuneOrigin::Kind::Unit);
-        EXPECT_EQ(compare->tune(0)->value({'T', 6}), 0x42);
-        EXPECT_EQ(compare->tune(1)->value({'T', 6}), 0x41);
-        EXPECT_EQ(compare->tune(1)->stamp, lastSeen);
-    }
 }
 
 TEST_F(MainWindowTest, GuardRefusesDeviceWindowsWithoutAConnection)

@@ -36,10 +36,11 @@ TEST_F(CliDiffTest, AFileAgainstTheUnitListsWhatChangedSince)
               QStringLiteral("O 4B  1.471 V  5 % -> -5 %\n"
                              "T 07  RPM switch on point  32 (2,000 rpm) -> 4B (3,000 rpm)\n"));
     EXPECT_TRUE(err.contains("2 entries differ.")) << err.toStdString();
-    // The unit was only read: the probe, then every entry once.
+    // The unit was only read: the probe, the twenty registers compared with
+    // the saved export (the tune last seen on the port), then every entry once.
     const QStringList payloads = heard(device);
     EXPECT_EQ(writesIn(payloads), 0);
-    EXPECT_EQ(payloads.filter(QRegularExpression("^R")).size(), tunefile::DataLineCount);
+    EXPECT_EQ(payloads.filter(QRegularExpression("^R")).size(), 20 + tunefile::DataLineCount);
 
     // The other way round, old and new change places.
     EXPECT_EQ(run({"diff", "unit", saved}), cli_diff::Differ);
@@ -71,7 +72,8 @@ TEST_F(CliDiffTest, AFailingUnitIsStatusTwo)
 TEST_F(CliDiffTest, CtrlCStopsTheReadWithNothingCompared)
 {
     device.clearLog();
-    interruptWhen = [this] { return device.requestsHeard() >= 100; };
+    // The probe, the twenty registers compared with the saved export, 99 entries.
+    interruptWhen = [this] { return device.requestsHeard() >= 120; };
     EXPECT_EQ(run({"diff", saved, "unit"}), exit_status::Interrupted);
     EXPECT_TRUE(err.contains("Interrupted.\nStopped before \"RC63\" (99 of 1044 entries read); nothing was compared."))
         << err.toStdString();

@@ -55,6 +55,34 @@ TEST_F(CliHistoryTest, EachWholeTuneCommandRecordsOnceWithItsFingerprint)
     }
 }
 
+// A command that opens a session on the unit says on stderr when its
+// registers differ from the whole tune last seen on its port; what it prints
+// and its exit status stay its own, and without such a tune nothing more is read.
+TEST_F(CliHistoryTest, ARegisterChangedSinceTheLastTuneSeenIsSaidOnStderr)
+{
+    ASSERT_EQ(run({"read", "O", "3000"}), exit_status::Done);
+    const QString readOut = out;
+    EXPECT_FALSE(heard(device).contains("RT13")); // no tune seen yet: the configuration's RT00..RT0D only
+    ASSERT_EQ(run({"export", dir.filePath("unit.tun")}), exit_status::Done);
+    const int t06 = device.memory().registerValue(6);
+    const struct {
+        int t06;
+        QString said;
+    } rows[] = {
+        {t06, ""},
+        {t06 ^ 0x10, "Register T06 differs from the tune last seen on port 1 (2026-12-05 07:41, export)\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.t06);
+        device.memory().setRegister(6, row.t06);
+        heard(device);
+        EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
+        EXPECT_EQ(out, readOut);
+        EXPECT_EQ(err, row.said);
+        EXPECT_EQ(writesIn(heard(device)), 0);
+    }
+}
+
 TEST_F(CliHistoryTest, NotesShowAndExportWorkWithoutAUnit)
 {
     ASSERT_EQ(run({"export", dir.filePath("unit.tun")}), exit_status::Done);

@@ -49,4 +49,27 @@ TEST_F(CliReconnectTest, APulledCableIsFoundAgainAndTheLogNotesTheGap)
     }
 }
 
+// A unit silent for five seconds mid-run, within one sample's attempts: said
+// lost after three, back when it answers, the gap in the log; nothing searched.
+TEST_F(CliReconnectTest, ASilentUnitIsSaidLostAfterThreeSecondsAndBackWhenItAnswers)
+{
+    const QString path = dir.filePath("silent.txt");
+    int samples = 0;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        // The unit has chosen its answer when the listener runs: samples 6 to 10 go unanswered.
+        if (frame.contains("UU01M") && ++samples == 5)
+            device.faults().silent = true;
+        if (samples == 10)
+            device.faults().silent = false;
+    });
+    EXPECT_EQ(run({"monitor", "--log", path, "--seconds", "8"}), exit_status::Done) << err.toStdString();
+    EXPECT_EQ(err.count("Link lost, reconnecting...\nLink back on port 1.\n"), 1) << err.toStdString();
+    EXPECT_EQ(heard(device).count("Z"), 1); // the connect's probe only
+    const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_GT(lines.size(), 9);
+    EXPECT_TRUE(lines[7].endsWith("\",\"link lost\"")) << lines[7].toStdString();
+    EXPECT_TRUE(lines[8].endsWith("\",\"link back\"")) << lines[8].toStdString();
+    EXPECT_EQ(out.toLatin1(), ReadFile(path));
+}
+
 } // namespace

@@ -205,16 +205,18 @@ TEST_F(CliRunnerTest, CtrlCStopsAfterTheEntryInFlightAndWritesNoPartialFile)
     ASSERT_EQ(run({"export", path}), exit_status::Done);
     tune_test::FillTune(device.memory(), 2);
     device.clearLog();
-    interruptWhen = [this] { return device.requestsHeard() >= 101; };
+    // From here the export is the tune last seen on the port: each session
+    // first reads its twenty registers to compare them.
+    interruptWhen = [this] { return device.requestsHeard() >= 121; };
     EXPECT_EQ(run({"import", path, "--yes", "--no-backup"}), exit_status::Interrupted);
     EXPECT_TRUE(err.contains("Interrupted.\nStopped at line 103 (\"C64")) << err.toStdString();
     EXPECT_TRUE(err.contains("which was not sent; 100 entries were written before it.")) << err.toStdString();
     EXPECT_EQ(writesIn(heard(device)), 100);
 
     const QString listing = dir.filePath("LO_Table.txt");
-    // The probe, the configuration (15 reads) and 40 cells.
+    // The probe, the registers compared (20), the configuration (15 reads) and 40 cells.
     device.clearLog();
-    interruptWhen = [this] { return device.requestsHeard() >= 56; };
+    interruptWhen = [this] { return device.requestsHeard() >= 76; };
     EXPECT_EQ(run({"list", "O", "-o", listing}), exit_status::Interrupted);
     EXPECT_TRUE(err.contains("Stopped after cell 27 (40 of 256 cells read); no listing was written."))
         << err.toStdString();

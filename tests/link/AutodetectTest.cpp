@@ -41,111 +41,56 @@ protected:
 // finds it, which ports it showed, and what it cost.
 TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
 {
-    const auto asksAgainThenSilentUntil = [](int answered) {
-        return [answered, probes = std::make_shared<int>(0)](const QByteArray&) {
-            ++*probes;
-            return *probes == 1 ? QByteArray("uu0102$") : *probes < answered ? QByteArray() : QByteArray("uu0103$");
+    using Units = std::function<void(FakePorts&)>;
+    // Port n answers "02" first, then nothing until probe `answered`, which is "03".
+    const auto asksAgainThenSilentUntil = [](int n, int answered) -> Units {
+        return [n, answered](FakePorts& p) {
+            p.device(n).answer = [answered, probes = std::make_shared<int>(0)](const QByteArray&) {
+                ++*probes;
+                return *probes == 1 ? QByteArray("uu0102$") : *probes < answered ? QByteArray() : QByteArray("uu0103$");
+            };
+        };
+    };
+    const auto answers = [](int n, QList<QByteArray> statuses) -> Units {
+        return [n, statuses](FakePorts& p) { p.device(n).answer = AnswersStatuses(statuses); };
+    };
+    const auto both = [](Units first, Units second) -> Units {
+        return [first, second](FakePorts& p) {
+            first(p);
+            second(p);
         };
     };
     struct Case {
         const char* what;
         const char* stored; // null: nothing stored
         bool allPortsExist;
-        std::function<void(FakePorts&)> units;
+        Units units;
         int found; // 0: not found
         QList<int> candidates;
-        QStringList events;    // empty: not checked
-        qint64 waitedMs;       // -1: not checked
-        QMap<int, int> probes; // frames written to a port
-        QList<int> firstOpens;
-    } const cases[] = {
-        {"last port answers ready",
-         nullptr,
-         true,
-         [](FakePorts& p) { p.device(1).answer = AnswersStatuses({"03"}); },
-         1,
-         {},
-         {"busy", "arrow", "Com 1"},
-         -1,
-         {{1, 1}},
-         {}},
-        {"the scan finds a later port",
-         "4",
-         true,
-         [](FakePorts& p) { p.device(5).answer = AnswersStatuses({"03"}); },
-         5,
-         {1, 2, 3, 4, 5},
-         {"busy", "autodetect", "arrow", "Com 5", "unload"},
-         -1,
-         {{4, 10}},
-         {}}, // five attempts as last port, five in the scan
-        // 5 s on the last port, then 1 s pause and 5 s of probing for each of six ports.
-        {"no unit anywhere",
-         "2",
-         true,
-         {},
-         0,
-         {1, 2, 3, 4, 5, 6},
-         {"busy", "autodetect", "failed", "arrow", "unload"},
-         6 * 1000,
-         {{2, 10}, {1, 5}},
-         {}},
-        {"missing ports skipped",
-         nullptr,
-         false,
-         [](FakePorts& p) { p.device(3).answer = AnswersStatuses({"03"}); },
-         3,
-         {1, 2, 3},
-         {},
-         -1,
-         {},
-         {1, 1, 2}},
-        {"ask again answered by a second probe",
-         nullptr,
-         true,
-         [](FakePorts& p) {
-             p.device(1).answer = AnswersStatuses({"02", "03"});
-         },
-         1,
-         {},
-         {},
-         3000,
-         {},
-         {}}, // 1 s before reopening, 2 s after
-        {"silent second probe on the last port leads on to the scan",
-         "6",
-         true,
-         [&](FakePorts& p) { p.device(6).answer = asksAgainThenSilentUntil(7); },
-         6,
-         {1, 2, 3, 4, 5, 6},
-         {},
-         -1,
-         {},
-         {}},
-        {"silent second probe during the scan ends it",
-         "9",
-         true,
-         [&](FakePorts& p) {
-             p.device(2).answer = asksAgainThenSilentUntil(1000);
-             p.device(4).answer = AnswersStatuses({"03"});
-         },
-         0,
-         {1, 2},
-         {},
-         -1,
-         {{4, 0}},
-         {}},
-        {"stored port that is no number counts as none",
-         "COM3",
-         true,
-         [](FakePorts& p) { p.device(2).answer = AnswersStatuses({"03"}); },
-         2,
-         {1, 2},
-         {},
-         -1,
-         {},
-         {1}},
+        QStringList events;         // empty: not checked
+        qint64 waitedMs;            // -1: not checked
+        QMap<int, int> probes = {}; // frames written to a port
+        QList<int> firstOpens = {};
     };
+    // clang-format off
+    const Case cases[] = {
+        {"last port answers ready", nullptr, true, answers(1, {"03"}), 1, {}, {"busy", "arrow", "Com 1"}, -1, {{1, 1}}},
+        // Five attempts as the last port, five in the scan.
+        {"the scan finds a later port", "4", true, answers(5, {"03"}), 5, {1, 2, 3, 4, 5},
+         {"busy", "autodetect", "arrow", "Com 5", "unload"}, -1, {{4, 10}}},
+        // 5 s on the last port, then 1 s pause and 5 s of probing for each of six ports.
+        {"no unit anywhere", "2", true, {}, 0, {1, 2, 3, 4, 5, 6}, {"busy", "autodetect", "failed", "arrow", "unload"},
+         6 * 1000, {{2, 10}, {1, 5}}},
+        {"missing ports skipped", nullptr, false, answers(3, {"03"}), 3, {1, 2, 3}, {}, -1, {}, {1, 1, 2}},
+        // 1 s before reopening, 2 s after.
+        {"ask again answered by a second probe", nullptr, true, answers(1, {"02", "03"}), 1, {}, {}, 3000},
+        {"silent second probe on the last port leads on to the scan", "6", true, asksAgainThenSilentUntil(6, 7), 6,
+         {1, 2, 3, 4, 5, 6}, {}, -1},
+        {"silent second probe during the scan ends it", "9", true,
+         both(asksAgainThenSilentUntil(2, 1000), answers(4, {"03"})), 0, {1, 2}, {}, -1, {{4, 0}}},
+        {"stored port that is no number counts as none", "COM3", true, answers(2, {"03"}), 2, {1, 2}, {}, -1, {}, {1}},
+    };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Reset();

@@ -1,6 +1,5 @@
 // The real serial stack against a pseudo-terminal whose far end this test
 // answers itself, as a unit on a cable would.
-#include "link/LowLatency.h"
 #include "link/QtSerialPort.h"
 #include "link/Transaction.h"
 #include "platform/Clock.h"
@@ -139,18 +138,6 @@ TEST(QtSerialPortTest, AsksForLowLatencyOnEveryOpenAndGoesOnWhenRefused)
     port.close();
     ASSERT_EQ(port.open(), PortError::None);
     EXPECT_EQ(asked.size(), 2);
-}
-
-TEST(QtSerialPortTest, ThePseudoTerminalDriverRefusesLowLatencyQuietly)
-{
-    TestApplication();
-    PseudoTerminal pty;
-    ASSERT_FALSE(pty.device().isEmpty());
-    const int fd = ::open(pty.device().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    EXPECT_FALSE(low_latency::Request(fd));
-    EXPECT_FALSE(low_latency::Request(-1));
-    ::close(fd);
 }
 
 } // namespace

@@ -30,6 +30,19 @@ void Attach(FakePorts& ports, int number, On on)
         };
 }
 
+// A fresh program: not connected, its ports, clock and settings the test's.
+struct World {
+    World()
+    {
+        Reset();
+        services::install(&ports, &clock, &dialogs, &settings);
+    }
+    ManualClock clock;
+    FakePorts ports{clock};
+    ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
+};
+
 // The unit was on port 2. Where one try finds it, which ports it opened,
 // and what the program then holds. The port as given is probed first; the
 // others only when its device is gone, and only a ready unit is taken.
@@ -53,12 +66,8 @@ TEST(ReconnectTest, OneTryTakesOnlyAReadyUnitAndSearchesOnlyWhenTheDeviceIsGone)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Reset();
-        ManualClock clock;
-        FakePorts ports{clock};
-        ScriptedDialogs dialogs;
-        MemorySettingsStore settings;
-        services::install(&ports, &clock, &dialogs, &settings);
+        World w;
+        FakePorts& ports = w.ports;
         for (int number = 1; number <= 6; ++number)
             Attach(ports, number, c.ports[number - 1]);
         CommPortNumber = 2;
@@ -69,7 +78,7 @@ TEST(ReconnectTest, OneTryTakesOnlyAReadyUnitAndSearchesOnlyWhenTheDeviceIsGone)
         EXPECT_EQ(Connected, c.found != 0);
         EXPECT_EQ(ports.isOpen(), c.found != 0);
         EXPECT_EQ(CommPortNumber, c.found != 0 ? c.found : 2);
-        EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", "-"),
+        EXPECT_EQ(w.settings.read("KESTREL", "Startup", "LastActiveCommPort", "-"),
                   c.found != 0 ? QString::number(c.found) : QStringLiteral("-"));
         if (c.found != 0) {
             EXPECT_EQ(ports.portNumber(), c.found);
@@ -82,12 +91,9 @@ TEST(ReconnectTest, OneTryTakesOnlyAReadyUnitAndSearchesOnlyWhenTheDeviceIsGone)
 TEST(ReconnectTest, RunTriesEverySecondUntilBackOrStopped)
 {
     for (const bool stopped : {false, true}) {
-        Reset();
-        ManualClock clock;
-        FakePorts ports{clock};
-        ScriptedDialogs dialogs;
-        MemorySettingsStore settings;
-        services::install(&ports, &clock, &dialogs, &settings);
+        World w;
+        FakePorts& ports = w.ports;
+        ManualClock& clock = w.clock;
         // Silent for the first three probes (250 ms each), then ready.
         int probes = 0;
         ports.device(1).answer = [&](const QByteArray&) { return ++probes > 3 ? QByteArray("uu0103$") : QByteArray(); };

@@ -8,6 +8,7 @@
 #include "platform/Colours.h"
 #include "platform/Twips.h"
 #include "support/ReadFile.h"
+#include "support/LostLink.h"
 #include "support/SimulatedWorld.h"
 
 #include <QAction>
@@ -400,13 +401,8 @@ TEST_F(MonitorWindowTest, StopSendsTheBareStopOnlyToAUnitThatAnswered03)
 // box, greys its readouts, looks for the unit, and carries on in the same log.
 TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
 {
-    struct Case {
-        const char* what;
-        int replugPort; // -1: the unit falls silent instead
-        int backOn;
-    };
-    for (const Case c :
-         {Case{"pulled, back on its port", 0, 1}, Case{"pulled, back as port 3", 3, 3}, Case{"unit silent", -1, 1}}) {
+    for (const LinkLoss& c : {LinkLoss{"pulled, back on its port", 0, 1}, LinkLoss{"pulled, back as port 3", 3, 3},
+                              LinkLoss{"unit silent", -1, 1}}) {
         SCOPED_TRACE(c.what);
         open();
         const QString path = w.dir.filePath(QString::fromLatin1(c.what) + ".txt");
@@ -415,13 +411,7 @@ TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
         tick();
         const QString shown = text("lblMAFInputVoltage");
 
-        if (c.replugPort < 0) {
-            w.device.faults().silent = true;
-        } else {
-            w.device.faults().unplugAfter = w.device.requestsHeard();
-            w.device.faults().unplugMs = 2500;
-            w.device.faults().replugPort = c.replugPort;
-        }
+        Lose(w, c);
         messages().clear();
         tick();
         EXPECT_TRUE(messages().empty());
@@ -441,10 +431,7 @@ TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
         // Still gone a second later: no box, no change.
         window->Healing()->tryNow();
         EXPECT_TRUE(window->Reconnecting());
-        if (c.replugPort < 0)
-            w.device.faults().silent = false;
-        else
-            w.clock.advance(2500);
+        Restore(w, c);
         window->Healing()->tryNow();
         EXPECT_FALSE(window->Reconnecting());
         EXPECT_TRUE(Connected);
@@ -457,20 +444,9 @@ TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
         EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
         EXPECT_TRUE(messages().empty());
 
-        const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
-        ASSERT_EQ(lines.size(), 6);
-        EXPECT_TRUE(lines[3].startsWith("\"USER TIMESTAMP:\",\"09:2") && lines[3].endsWith("\",\"link lost\""))
-            << lines[3].toStdString();
-        EXPECT_TRUE(lines[4].startsWith("\"USER TIMESTAMP:\",\"09:2") && lines[4].endsWith("\",\"link back\""))
-            << lines[4].toStdString();
-        EXPECT_EQ(lines[5].count("\",\""), 10); // a sample again: the time and ten values
-
+        ExpectGapInLog(path, 10);
         quit();
-        w.device.setFaults({});
-        w.simulated.setUnitPort(1);
-        w.simulated.setExistingPorts({1, 2, 3, 4, 5, 6});
-        w.main->cmdConnect_Click();
-        ASSERT_TRUE(Connected);
+        ConnectAfresh(w);
     }
 }
 
@@ -660,9 +636,12 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     tick();
     ASSERT_EQ(text("lblMAFInputVoltage"), "2.346");
 
-    // The unit is silent for six attempts and answers the seventh.
+    // The unit is silent for six attempts (a second each) and answers the
+    // seventh: after three seconds of silence the link is reported lost, once,
+    // while the attempts go on.
     struct Seen {
         QString status;
+        QString indicator;
         bool statusShown;
         bool ticking;
         bool readoutsEnabled;
@@ -673,7 +652,8 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     w.device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
         if (frame != frame::Build("M"))
             return;
-        seen.append({text("lblLinkStatus"), !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
+        seen.append({text("lblLinkStatus"), w.main->findChild<QLineEdit*>("txtConnected")->text(),
+                     !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
                      control("lblMAFInputVoltage")->isEnabled(), text("lblMAFInputVoltage")});
         if (seen.size() == 6)
             w.device.faults().silent = false;
@@ -685,20 +665,31 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     ASSERT_EQ(seen.size(), 7);
     EXPECT_TRUE(seen[0].readoutsEnabled); // the first attempt: nothing missed yet
     EXPECT_FALSE(seen[0].statusShown);
+    EXPECT_EQ(seen[0].indicator, "Com 1");
+    const char* said[] = {"",
+                          "No reply from the unit - retrying, 2 of 50",
+                          "No reply from the unit - retrying, 3 of 50",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting...",
+                          "Link lost, reconnecting..."};
     for (int attempt = 2; attempt <= 7; ++attempt) {
         SCOPED_TRACE(attempt);
         const Seen& s = seen[attempt - 1];
         EXPECT_TRUE(s.statusShown);
-        EXPECT_EQ(s.status, QStringLiteral("No reply from the unit - retrying, %1 of 50").arg(attempt));
+        EXPECT_EQ(s.status, said[attempt - 1]);
+        EXPECT_EQ(s.indicator, attempt >= 4 ? "Link lost" : "Com 1");
         EXPECT_FALSE(s.ticking); // no second request inside this one
         EXPECT_FALSE(s.readoutsEnabled);
         EXPECT_EQ(s.shownValue, "2.346");
     }
-    // Answered again: live readouts, no status, the timer back.
+    // Answered again: live readouts, no status, the timer back, the indicator green.
     EXPECT_TRUE(control("lblLinkStatus")->isHidden());
     EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
     EXPECT_TRUE(window->Timer1()->isActive());
     EXPECT_TRUE(Connected);
+    EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Com 1");
+    EXPECT_EQ(w.main->windowTitle(), "Connected");
     EXPECT_EQ(messages().size(), 1); // only the logging question
 }
 

@@ -1,9 +1,11 @@
 #include "TunerTestSupport.h"
 
 #include "config/frmIgnitionConfig.h"
+#include "support/LostLink.h"
 #include "support/ReadFile.h"
 
 #include <QAbstractButton>
+#include <QStatusBar>
 #include <QTest>
 
 namespace {
@@ -24,6 +26,16 @@ QString Sample(int mafIn, int mafOut, int tps, int wideband, int flowIn, int flo
 {
     return QStringLiteral("m") + Hex(mafIn, 4) + Hex(mafOut, 4) + Hex(tps, 4) + Hex(wideband, 2) + Hex(flowIn, 4)
         + Hex(flowOut, 4) + Hex(speed, 2) + Hex(0, 2) + Hex(flag, 2);
+}
+
+// The twenty registers the check against the tune last seen on port 1 reads
+// (going on line left a backup of port 1's unit in the history).
+QStringList CheckedRegisters()
+{
+    QStringList reads;
+    for (int reg = 0; reg < 20; ++reg)
+        reads << QStringLiteral("RT") + Hex(reg, 2);
+    return reads;
 }
 
 // 2.346 V in, 2.053 V out, TPS 0.802 V, wideband byte 128, flows 185 and
@@ -213,13 +225,8 @@ TEST_F(TunerLiveTest, WithoutAFileTheLoggerOnlyTogglesItsCaption)
 // the same, the log noting the gap.
 TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
 {
-    struct Case {
-        const char* what;
-        int replugPort; // -1: the unit falls silent instead
-        int backOn;
-    };
-    for (const Case c :
-         {Case{"pulled, back on its port", 0, 1}, Case{"pulled, back as port 4", 4, 4}, Case{"unit silent", -1, 1}}) {
+    for (const LinkLoss& c : {LinkLoss{"pulled, back on its port", 0, 1}, LinkLoss{"pulled, back as port 4", 4, 4},
+                              LinkLoss{"unit silent", -1, 1}}) {
         SCOPED_TRACE(c.what);
         openOnline();
         const QString path = dir.filePath(QString::fromLatin1(c.what) + ".txt");
@@ -227,13 +234,7 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         sample(KnownSample);
         ASSERT_GE(window->ActiveCell(), 0);
         port->replies.remove("M"); // the unit's own samples from now on
-        if (c.replugPort < 0) {
-            device.faults().silent = true;
-        } else {
-            device.faults().unplugAfter = device.requestsHeard();
-            device.faults().unplugMs = 2500;
-            device.faults().replugPort = c.replugPort;
-        }
+        Lose(*this, c);
         tick();
         EXPECT_TRUE(messages().isEmpty());
         EXPECT_TRUE(window->Session().reconnecting());
@@ -254,72 +255,118 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
             }
         }
 
-        if (c.replugPort < 0)
-            device.faults().silent = false;
-        else
-            clock.advance(2500);
+        Restore(*this, c);
         heard();
+        main->statusBar()->clearMessage();
         window->Session().healing()->tryNow();
         EXPECT_FALSE(window->Session().reconnecting());
         EXPECT_TRUE(Connected);
         EXPECT_EQ(CommPortNumber, c.backOn);
         EXPECT_TRUE(messages().isEmpty()); // the table read back is the window's
-        EXPECT_EQ(heard(), QStringList{"Z"} + readsOf('O'));
+        // Port 4 has no tune seen on it: nothing to compare the registers with.
+        EXPECT_EQ(heard(), QStringList{"Z"} + (c.backOn == 1 ? CheckedRegisters() : QStringList{}) + readsOf('O'));
+        EXPECT_EQ(main->statusBar()->currentMessage().left(46),
+                  c.backOn == 1 ? "Registers match the tune last seen on port 1 (" : "");
         EXPECT_TRUE(window->Timer1()->isActive());
         EXPECT_TRUE(control("cmdLean")->isEnabled());
         tick();
         EXPECT_TRUE(control("lblMAFVoltage")->isEnabled());
         window->cmdDatalog_Click();
-        const QStringList lines = QString::fromLatin1(ReadFile(path)).split("\r\n", Qt::SkipEmptyParts);
-        ASSERT_EQ(lines.size(), 6);
-        EXPECT_TRUE(lines[3].endsWith("\",\"link lost\"")) << lines[3].toStdString();
-        EXPECT_TRUE(lines[4].endsWith("\",\"link back\"")) << lines[4].toStdString();
+        ExpectGapInLog(path, 9);
         quit();
-        device.setFaults({});
-        simulated.setUnitPort(1);
-        simulated.setExistingPorts({1, 2, 3, 4, 5, 6});
-        main->cmdConnect_Click();
-        ASSERT_TRUE(Connected);
+        ConnectAfresh(*this);
         messages().clear();
     }
 }
 
-// A write whose echo was lost with the link: what the unit holds is read
-// again once it is back, the difference shown, and the user's answer decides
-// which copy stays. Nothing is written twice, or without the answer.
-TEST_F(TunerLiveTest, AWriteCaughtByTheLossIsSettledByTheUser)
+// A unit silent for 3 s is reported lost at once (the status line and the
+// main window's indicator), while the sample's attempts (half a second
+// each) go on; its answer clears the report and the live display goes on.
+TEST_F(TunerLiveTest, ASilentUnitIsReportedAfterThreeSecondsWhileItsAttemptsGoOn)
 {
-    for (const bool keepUnits : {true, false}) {
-        SCOPED_TRACE(keepUnits ? "the unit's kept" : "the window's kept");
+    openOnline();
+    sample(KnownSample);
+    port->replies.remove("M");
+    QStringList seen; // at each attempt: the status line ("-" hidden) and the indicator
+    device.faults().silent = true;
+    device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
+        if (frame != frame::Build("M"))
+            return;
+        seen << (control("lblLinkStatus")->isHidden() ? QStringLiteral("-") : text("lblLinkStatus")) + " / "
+                + main->findChild<QLineEdit*>("txtConnected")->text();
+        if (seen.size() == 8)
+            device.faults().silent = false;
+    });
+    tick();
+    device.setFrameListener({});
+    // Eight attempts unanswered (the listener runs once the unit has chosen
+    // its answer), the ninth answered; the seventh starts after 3 s.
+    const QString quiet = "- / Com 1", lost = "Link lost, reconnecting... / Link lost";
+    EXPECT_EQ(seen, QStringList({quiet, quiet, quiet, quiet, quiet, quiet, lost, lost, lost}));
+    EXPECT_TRUE(control("lblLinkStatus")->isHidden());
+    EXPECT_EQ(main->findChild<QLineEdit*>("txtConnected")->text(), "Com 1");
+    EXPECT_FALSE(window->Session().reconnecting());
+    EXPECT_TRUE(window->Timer1()->isActive());
+    EXPECT_TRUE(messages().isEmpty());
+}
+
+// A write the lost link caught lands once: when the unit is back its entry
+// is read first, the write sent again only if it never arrived, and a unit
+// changed meanwhile left to the user's question (Yes keeps the unit's value,
+// No writes the window's). Slider 3 moved to 25 writes entry 38 (hex 26) first.
+TEST_F(TunerLiveTest, AWriteCaughtByTheLossLandsOnce)
+{
+    struct Case {
+        const char* what;
+        int reaching;           // requests of the move the unit hears before the cable goes
+        int changedTo;          // set in the unit while the link is down (-1 left alone)
+        MsgAnswer answer;       // to "Table Differs" (asked only when the unit changed)
+        QStringList beforeLoss; // heard of the move
+        QStringList settling;   // heard after the probe, before the table's re-read
+        QStringList afterRead;  // heard after the re-read
+        int shown;              // entry 38 in the window, then in the unit
+    };
+    const QStringList none;
+    for (const Case& c :
+         {Case{"lost before it arrived", 0, -1, MsgAnswer::No, none, {"RO26", "WO2619"}, none, 25},
+          Case{"landed, its echo lost", 1, -1, MsgAnswer::No, {"WO2619"}, {"RO26"}, none, 25},
+          Case{"changed meanwhile, the unit's kept", 0, 7, MsgAnswer::Yes, none, {"RO26"}, none, 7},
+          Case{"changed meanwhile, the window's kept", 0, 7, MsgAnswer::No, none, {"RO26"}, {"WO2600"}, 0}}) {
+        SCOPED_TRACE(c.what);
         device.memory().setCell('O', 38, 0);
         openOnline();
-        // The first entry written (38, cell 3's own) lands; its echo is lost with the cable.
-        device.faults().unplugAfter = device.requestsHeard() + 1;
+        device.faults().unplugAfter = device.requestsHeard() + c.reaching;
         device.faults().unplugMs = 2500;
         move(slider(3), 25);
         QCoreApplication::processEvents();
-        EXPECT_EQ(device.memory().cell('O', 38), 25);
+        EXPECT_EQ(heard(), c.beforeLoss);
         EXPECT_EQ(window->CorrectionTable()[38], 0);
         ASSERT_EQ(messages().size(), 1);
         EXPECT_EQ(messages()[0].title, "Write Failure!");
-        EXPECT_TRUE(window->Session().reconnecting());
+        ASSERT_TRUE(window->Session().reconnecting());
+        if (c.changedTo >= 0)
+            device.memory().setCell('O', 38, c.changedTo);
 
         clock.advance(2500);
         messages().clear();
-        heard();
-        dialogs.answerNext(keepUnits ? MsgAnswer::Yes : MsgAnswer::No);
+        if (c.changedTo >= 0)
+            dialogs.answerNext(c.answer);
         window->Session().healing()->tryNow();
-        ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].title, "Table Differs");
-        EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
-        EXPECT_EQ(messages()[0].text,
-                  "While the link was lost the unit's table changed: 1 entry differs from what this window shows.\r\n"
-                  "\r\nEntry 26: unit 25, window 0\r\n"
-                  "\r\nKeep the unit's values? (No writes the window's values to the unit.)");
-        EXPECT_EQ(window->CorrectionTable()[38], keepUnits ? 25 : 0);
-        EXPECT_EQ(device.memory().cell('O', 38), keepUnits ? 25 : 0);
-        const QStringList written = keepUnits ? QStringList{} : QStringList{"WO2600"};
-        EXPECT_EQ(heard().mid(1 + 256), written);
+        if (c.changedTo >= 0) {
+            ASSERT_EQ(messages().size(), 1);
+            EXPECT_EQ(messages()[0].title, "Table Differs");
+            EXPECT_EQ(messages()[0].text,
+                      "While the link was lost the unit's table changed: 1 entry differs from what this window "
+                      "shows.\r\n\r\nEntry 26: unit 7, window 0\r\n"
+                      "\r\nKeep the unit's values? (No writes the window's values to the unit.)");
+        } else {
+            EXPECT_TRUE(messages().isEmpty());
+        }
+        EXPECT_EQ(heard(), QStringList{"Z"} + CheckedRegisters() + c.settling + readsOf('O') + c.afterRead);
+        EXPECT_TRUE(window->Session().unsettledWrites().isEmpty());
+        EXPECT_EQ(window->CorrectionTable()[38], c.shown);
+        EXPECT_EQ(device.memory().cell('O', 38), c.shown);
+        EXPECT_EQ(slider(3)->value(), c.shown);
         messages().clear();
         quit();
     }
