@@ -407,6 +407,7 @@ TEST_F(ReadWriteByteTest, TransferFunctionFlowsFollowTheCalibrationTheHeadingNam
     for (const Step& step : steps)
         check(step);
     EXPECT_EQ(InstalledInjectorSize, 30);
+    EXPECT_DOUBLE_EQ(InjectorRatioOL, 30.0 / 19.0); // the list's choice applied too
     delete window;
 
     // Sizes the list does not hold open it on "<Select>".

@@ -53,6 +53,19 @@ TEST_F(TableListingTest, HeaderHeadingsAndFileNames)
                     .startsWith(QStringLiteral("12-01-2026 - 23:05:09\r\n")));
 }
 
+TEST_F(TableListingTest, AWholeTableIsItsHeaderThenACellALine)
+{
+    QList<int> bytes;
+    for (int cell = 0; cell < 256; ++cell)
+        bytes << cell;
+    const QStringList lines =
+        TableListing('C', QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {}, bytes, 1).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 260); // 259 lines and the empty rest after the last line end
+    EXPECT_EQ(lines[2], QStringLiteral("CLOSED-LOOP TABLE 1"));
+    EXPECT_EQ(lines[4], QStringLiteral("MAF_IN[v]: 0.020, Change[%]: 1(RICH)"));
+    EXPECT_EQ(lines[258], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: -1(LEAN)"));
+}
+
 TEST_F(TableListingTest, VoltagesFollowTheRegionalDecimalSeparator)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
