@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 const QByteArray Negative = QByteArrayLiteral("uu01$");
@@ -133,14 +135,10 @@ TEST(SimFaults, NamesAndValuesAreChecked)
     for (const char* text :
          {"split", "busy-probes", "vanish", "delay=250", "vanish-port-error", "unplug=40:8000", "replug-port=3"})
         ASSERT_TRUE(faults.apply(QString::fromLatin1(text), nullptr)) << text;
-    EXPECT_EQ(faults.splitInto, 3);
-    EXPECT_EQ(faults.busyProbes, 1);
-    EXPECT_EQ(faults.vanishAfter, 0);
-    EXPECT_EQ(faults.delayMs, 250);
-    EXPECT_TRUE(faults.vanishPortError);
-    EXPECT_EQ(faults.unplugAfter, 40);
-    EXPECT_EQ(faults.unplugMs, 8000);
-    EXPECT_EQ(faults.replugPort, 3);
+    EXPECT_EQ(
+        std::tuple(faults.splitInto, faults.busyProbes, faults.vanishAfter, faults.delayMs, faults.vanishPortError),
+        std::tuple(3, 1, 0, 250, true));
+    EXPECT_EQ(std::tuple(faults.unplugAfter, faults.unplugMs, faults.replugPort), std::tuple(40, 8000, 3));
 }
 
 } // namespace
