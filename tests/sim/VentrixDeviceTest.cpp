@@ -65,25 +65,6 @@ TEST(VentrixDevice, SkipsCharactersOutsideFramesAndResynchronises)
     EXPECT_EQ(device.payloadLog(), (QList<QByteArray>{"Z", "RT00"}));
 }
 
-TEST(VentrixDevice, WritesChangeMemoryAndReadsReflectIt)
-{
-    VentrixDevice device;
-    Ask(device, QStringLiteral("WO107F"));
-    Ask(device, QStringLiteral("WT13F6"));
-    Ask(device, QStringLiteral("SC324B04"));
-    Ask(device, QStringLiteral("WF0564"));
-
-    EXPECT_EQ(device.memory().cell('O', 0x10), 0x7F);
-    EXPECT_EQ(cmd::HexValue(Data(Ask(device, QStringLiteral("RO10"))), cmd::reply::CellValue), 0x7F);
-    EXPECT_EQ(cmd::Text(Data(Ask(device, QStringLiteral("RT13"))), cmd::reply::RegisterValue), QStringLiteral("F6"));
-    EXPECT_EQ(device.memory().cell('F', 0x05), 0x64);
-    for (int address = 0x30; address <= 0x4D; ++address) {
-        const bool inBlock = address >= 0x32 && address <= 0x4B;
-        EXPECT_EQ(device.memory().cell('C', address), inBlock ? 0x04 : 0x00) << address;
-    }
-    EXPECT_EQ(device.memory().cell('O', 0x32), 0); // other tables untouched
-}
-
 TEST(VentrixDevice, SelfTestTakesItsTimeAndSoftResetRestartsTheProbeCount)
 {
     VentrixDevice device;
