@@ -136,7 +136,6 @@ TEST_F(IgnitionConfigTest, WarnsOnTheUsersClicksOnlyAndQuitKeepsTheSelection)
     EXPECT_EQ(window.SelectedIgnitionType(), 2);
 }
 
-// Refused without a connection or with a group unselected, nothing sent.
 TEST_F(IgnitionConfigTest, RefusesWithoutAConnectionOrASelection)
 {
     IsPlusStage = true;

@@ -49,8 +49,6 @@ TEST_F(TableListingTest, HeaderHeadingsAndFileNames)
         EXPECT_EQ(ListingHeading(table, QStringLiteral("19lb/hr")), QString::fromLatin1(heading));
         EXPECT_EQ(ListingFileName(table), QString::fromLatin1(file));
     }
-    EXPECT_TRUE(ListingHeader('C', QDateTime(QDate(2026, 12, 1), QTime(23, 5, 9)), {})
-                    .startsWith(QStringLiteral("12-01-2026 - 23:05:09\r\n")));
 }
 
 TEST_F(TableListingTest, AWholeTableIsItsHeaderThenACellALine)
@@ -59,9 +57,9 @@ TEST_F(TableListingTest, AWholeTableIsItsHeaderThenACellALine)
     for (int cell = 0; cell < 256; ++cell)
         bytes << cell;
     const QStringList lines =
-        TableListing('C', QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)), {}, bytes, 1).split(QStringLiteral("\r\n"));
+        TableListing('C', QDateTime(QDate(2026, 12, 1), QTime(23, 5, 9)), {}, bytes, 1).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 260); // 259 lines and the empty rest after the last line end
-    EXPECT_EQ(lines[2], QStringLiteral("CLOSED-LOOP TABLE 1"));
+    EXPECT_EQ(lines.mid(0, 3), QStringList({"12-01-2026 - 23:05:09", "", "CLOSED-LOOP TABLE 1"})); // a 24-hour clock
     EXPECT_EQ(lines[4], QStringLiteral("MAF_IN[v]: 0.020, Change[%]: 1(RICH)"));
     EXPECT_EQ(lines[258], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: -1(LEAN)"));
 }
