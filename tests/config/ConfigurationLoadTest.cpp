@@ -13,6 +13,10 @@ namespace {
 
 using namespace mdlPublicVars;
 
+// The load's requests, in order.
+const QStringList LoadSteps = {"Y",    "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06",
+                               "RT07", "RT08", "RT09", "RT0A", "RT0B", "RT0C", "RT0D"};
+
 class ConfigurationLoadTest : public ConnectedUnit {
 protected:
     void setRegisters(std::initializer_list<std::pair<int, int>> values)
@@ -23,10 +27,15 @@ protected:
 
     int load() { return LoadConfiguration(configure, ignition); }
 
-    QStringList bank2Texts() const
+    // The window's boxes: MAF and TPS minimum, W.O.T. breakpoint, then the
+    // injector sizes, open loop and closed loop, bank 1 then bank 2.
+    QStringList texts() const
     {
-        return {configure.txtInjectorsOLBank2()->text(), configure.txtEECInjectorsOLBank2()->text(),
-                configure.txtInjectorsBank2()->text(), configure.txtEECInjectorsBank2()->text()};
+        const frmConfigure& c = configure;
+        return {c.txtMAFMinimum()->text(),     c.txtTPSMinimum()->text(),       c.txtWOTBreakpoint()->text(),
+                c.txtInjectorsOL()->text(),    c.txtEECInjectorsOL()->text(),   c.txtInjectors()->text(),
+                c.txtEECInjectors()->text(),   c.txtInjectorsOLBank2()->text(), c.txtEECInjectorsOLBank2()->text(),
+                c.txtInjectorsBank2()->text(), c.txtEECInjectorsBank2()->text()};
     }
 
     frmConfigure configure;
@@ -46,22 +55,11 @@ TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
 
     EXPECT_EQ(load(), 1);
 
-    EXPECT_EQ(heard(),
-              QStringList({"Y", "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06", "RT07", "RT08", "RT09", "RT0A",
-                           "RT0B", "RT0C", "RT0D"}));
+    EXPECT_EQ(heard(), LoadSteps);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << "no warning for the load's own selections";
-    EXPECT_EQ(configure.txtMAFMinimum()->text(), "0.996");
-    EXPECT_EQ(configure.txtTPSMinimum()->text(), "0.801");
-    EXPECT_EQ(configure.txtWOTBreakpoint()->text(), "2.495");
+    // Bank 2's zeros read as 19.
+    EXPECT_EQ(texts(), QStringList({"0.996", "0.801", "2.495", "24", "19", "30", "24", "19", "22", "32", "19"}));
     EXPECT_DOUBLE_EQ(WotBreakpointVolts, 511 / 1024.0 * 5);
-    EXPECT_EQ(configure.txtVentrixConfig()->text(), "STAGE2(PLUS)");
-    EXPECT_TRUE(IsPlusStage);
-    EXPECT_EQ(StageCode, 2);
-    EXPECT_EQ(configure.txtInjectorsOL()->text(), "24");
-    EXPECT_EQ(configure.txtEECInjectorsOL()->text(), "19");
-    EXPECT_EQ(configure.txtInjectors()->text(), "30");
-    EXPECT_EQ(configure.txtEECInjectors()->text(), "24");
-    EXPECT_EQ(bank2Texts(), QStringList({"19", "22", "32", "19"})) << "0 reads as 19";
     EXPECT_NEAR(InjectorRatioOL, 19.0 / 24, 1e-12);
     EXPECT_NEAR(InjectorRatioCL, 24.0 / 30, 1e-12);
     EXPECT_NEAR(InjectorRatioOLBank2, 22.0 / 19, 1e-12);
@@ -113,8 +111,7 @@ TEST_F(ConfigurationLoadTest, AnUnlistedIgnitionCodeSelectsNoOption)
 // The load stops at the first failed request: which indicators go red.
 TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
 {
-    const QStringList steps = {"Y",    "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06",
-                               "RT07", "RT08", "RT09", "RT0A", "RT0B", "RT0C", "RT0D"};
+    const QStringList& steps = LoadSteps;
     for (int failing = 0; failing < steps.size(); ++failing) {
         SCOPED_TRACE(steps[failing].toStdString());
         frmConfigure freshConfigure;
@@ -152,10 +149,10 @@ TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
 
     EXPECT_EQ(load(), 0);
 
-    EXPECT_EQ(configure.txtMAFMinimum()->text(), "0.996");
-    EXPECT_EQ(configure.txtInjectors()->text(), "30");
-    EXPECT_EQ(configure.txtEECInjectors()->text(), "19") << "the design text";
-    EXPECT_EQ(bank2Texts(), QStringList({"19", "19", "19", "19"}));
+    // What was read, and the design texts from the EEC size on.
+    const QStringList texts = this->texts();
+    EXPECT_EQ(texts[0], "0.996");
+    EXPECT_EQ(texts.mid(3), QStringList({"24", "21", "30", "19", "19", "19", "19", "19"}));
     EXPECT_NEAR(InjectorRatioOL, 21.0 / 24, 1e-12);
     EXPECT_EQ(InstalledInjectorSize, 30);
     EXPECT_EQ(EecInjectorSize, 0) << "never read";

@@ -1,7 +1,6 @@
 #include "ConfigFixture.h"
 
 #include "config/frmIgnitionConfig.h"
-#include "link/Commands.h"
 
 #include <QRadioButton>
 
@@ -42,10 +41,9 @@ TEST_F(IgnitionConfigTest, UpdatesAndReadsBackWhatTheStageHas)
         bool plus;
         int ignition, rpm;
         QStringList heard;
-        int typeCode, modeCode;
     } const cases[] = {
-        {true, 3, 1, {"WT0684", "RT06", "WT0901", "RT09"}, 0x84, 0x01},
-        {false, 0, -1, {"WT0680", "RT06"}, 0x80, 0x01}, // the mode as the plus case left it
+        {true, 3, 1, {"WT0684", "RT06", "WT0901", "RT09"}},
+        {false, 0, -1, {"WT0680", "RT06"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.plus);
@@ -59,8 +57,6 @@ TEST_F(IgnitionConfigTest, UpdatesAndReadsBackWhatTheStageHas)
         window.cmdIgnitionChange()->click();
 
         EXPECT_EQ(heard(), c.heard);
-        EXPECT_EQ(device.memory().registerValue(cmd::IgnitionType), c.typeCode);
-        EXPECT_EQ(device.memory().registerValue(cmd::RpmSwitchMode), c.modeCode);
         ASSERT_EQ(dialogs.messages.size(), 1) << "the read-backs' selections raise no warning";
         EXPECT_EQ(lastMessage().icon, MsgIcon::Exclamation);
         EXPECT_EQ(lastMessage().title, "Configuration Update Successful!");
@@ -112,7 +108,7 @@ TEST_F(IgnitionConfigTest, EachFailureIsReportedWhereItHappens)
     }
 }
 
-TEST_F(IgnitionConfigTest, WarnsOnTheUsersClicksOnly)
+TEST_F(IgnitionConfigTest, WarnsOnTheUsersClicksOnlyAndQuitKeepsTheSelection)
 {
     IsPlusStage = true;
     window.show();
@@ -131,23 +127,22 @@ TEST_F(IgnitionConfigTest, WarnsOnTheUsersClicksOnly)
     ConfigLoading = true;
     window.optIgnitionType(2)->click();
     EXPECT_EQ(dialogs.messages.size(), 2);
+
+    // Quit hides the window and ends the loading; the selection stays.
+    window.cmdQUIT()->click();
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(ConfigLoading);
+    window.show();
+    EXPECT_EQ(window.SelectedIgnitionType(), 2);
 }
 
-// The guard's message and the main window's look are the shared guard's
-// (the main window's tests); here only that it guards this handler.
-TEST_F(IgnitionConfigTest, RefusesWithoutAConnectionAndSendsNothing)
-{
-    Connected = false;
-    window.SelectIgnitionType(0);
-    window.cmdIgnitionChange_Click();
-    EXPECT_EQ(device.requestsHeard(), 0);
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(lastMessage().title, "Connection Error");
-}
-
-TEST_F(IgnitionConfigTest, RefusesWhenAGroupHasNoSelection)
+TEST_F(IgnitionConfigTest, RefusesWithoutAConnectionOrASelection)
 {
     IsPlusStage = true;
+    Connected = false;
+    window.cmdIgnitionChange_Click();
+    EXPECT_EQ(lastMessage().title, "Connection Error");
+    Connected = true;
     window.SelectIgnitionType(-1);
     window.SelectRpmConfig(0);
     window.cmdIgnitionChange_Click();
@@ -163,18 +158,6 @@ TEST_F(IgnitionConfigTest, RefusesWhenAGroupHasNoSelection)
     IsPlusStage = false;
     window.cmdIgnitionChange_Click();
     EXPECT_EQ(heard(), QStringList({"WT0681", "RT06"}));
-}
-
-TEST_F(IgnitionConfigTest, QuitHidesAndKeepsTheSelection)
-{
-    window.show();
-    window.SelectIgnitionType(2);
-    ConfigLoading = true;
-    window.cmdQUIT()->click();
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(ConfigLoading);
-    window.show();
-    EXPECT_EQ(window.SelectedIgnitionType(), 2);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -10,9 +11,8 @@ using namespace register_map;
 
 TEST(RegisterMapTest, ByteTextMustBeExactlyTwoHexDigits)
 {
-    EXPECT_EQ(ParseByte("00"), 0);
-    EXPECT_EQ(ParseByte("8f"), 0x8F);
-    EXPECT_EQ(ParseByte("FF"), 255);
+    for (const auto& [text, value] : {std::pair{"00", 0}, {"8f", 0x8F}, {"FF", 255}})
+        EXPECT_EQ(ParseByte(QString::fromLatin1(text)), value) << text;
     for (const char* bad : {"", "1", "123", "+1", " 1", "G0", "-0"})
         EXPECT_FALSE(ParseByte(QString::fromLatin1(bad)).has_value()) << bad;
 }
@@ -28,10 +28,8 @@ TEST(RegisterMapTest, IgnitionCodesAndSwitchModesMapToTheirOptions)
         EXPECT_EQ(IgnitionIndexOf(unlisted), -1) << unlisted;
     EXPECT_EQ(IgnitionCodeOf(-1), -1);
     EXPECT_EQ(IgnitionCodeOf(5), -1);
-    EXPECT_EQ(RpmModeIndexOf(0), 0);
-    EXPECT_EQ(RpmModeIndexOf(1), 1);
-    EXPECT_EQ(RpmModeIndexOf(2), -1);
-    EXPECT_EQ(RpmModeOf(-1), -1);
+    EXPECT_EQ(std::tuple(RpmModeIndexOf(0), RpmModeIndexOf(1), RpmModeIndexOf(2), RpmModeOf(-1)),
+              std::tuple(0, 1, -1, -1));
 }
 
 // The conversions of the configuration bytes are checked by hand through the

@@ -23,21 +23,18 @@ protected:
     }
 };
 
-TEST_F(WidebandConfigTest, AnUnknownModelShowsTheFirstUntilUpdated)
+// A model the program does not know shows as the first until updated.
+TEST_F(WidebandConfigTest, UpdateStoresTheShownChoice)
 {
     WidebandModel = 12;
     frmWidebandConfig window;
     EXPECT_EQ(selected(window), 0);
     EXPECT_EQ(WidebandModel, 12);
-
     window.cmdWBO2Update()->click();
     EXPECT_EQ(WidebandModel, 0);
     EXPECT_EQ(stored(), "0");
-}
 
-TEST_F(WidebandConfigTest, UpdateStoresTheUsersChoice)
-{
-    frmWidebandConfig window;
+    dialogs.messages.clear();
     window.optWBO2Select(8)->click();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, "Warning!");

@@ -61,6 +61,9 @@ TEST(LiveSample, EngineCyclesThroughIdleCruiseWideOpenAndDeceleration)
     EXPECT_GT(high.flowIn, 500);
     EXPECT_GT(high.wideband - low.wideband, 80);
     EXPECT_EQ(SampleAt(device, 1000).flipChip, 1); // tune 1 selected
+    EXPECT_EQ(SampleAt(device, 0).multispark, 0);  // waste spark
+    device.memory().setRegister(0x06, 0x80);
+    EXPECT_NE(SampleAt(device, 0).multispark, 0);
 }
 
 // Idle (closed throttle) uses the closed-loop table, the pull the open-loop
@@ -117,14 +120,6 @@ TEST(LiveSample, EachCycleSweepsTheWholeMafRange)
     EXPECT_EQ(cells.size(), 25);
     EXPECT_TRUE(cells.contains(0));
     EXPECT_TRUE(cells.contains(24));
-}
-
-TEST(LiveSample, MultisparkFollowsTheIgnitionType)
-{
-    VentrixDevice device;
-    EXPECT_EQ(SampleAt(device, 0).multispark, 0);
-    device.memory().setRegister(0x06, 0x80);
-    EXPECT_NE(SampleAt(device, 0).multispark, 0);
 }
 
 } // namespace

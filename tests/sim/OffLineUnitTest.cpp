@@ -1,5 +1,4 @@
 #include "sim/OffLineUnit.h"
-#include "sim/TuneMemory.h"
 
 #include "SimTestSupport.h"
 
@@ -7,51 +6,7 @@
 
 namespace {
 
-using tunefile::Entry;
 using tunefile::Tune;
-
-// Cell 0x07 of each table and one register hold values of their own, so a
-// table or register taken for another shows.
-TEST(TuneMemory, EachEntryGoesToItsOwnTableAndRegister)
-{
-    const std::pair<Entry, int> named[] = {{{'C', 0x07}, 0x11}, {{'O', 0x07}, 0x22}, {{'L', 0x07}, 0x33},
-                                           {{'H', 0x07}, 0x44}, {{'H', 0xFF}, 0x80}, {{'T', 0x13}, 0xF0},
-                                           {{'T', 0x02}, 0x0E}};
-    VentrixMemory memory;
-    memory.setStageCode(VentrixMemory::BaseStageCode);
-    memory.setCell('F', 0x07, 0x5A);
-    memory.setCell('O', 0x08, 0x66); // not named by the tune: kept
-    VentrixMemory expected = memory; // the transfer function and the stage untouched
-    Tune tune;
-    for (const auto& [entry, value] : named) {
-        tune.setValue(entry, value);
-        if (entry.table == 'T')
-            expected.setRegister(entry.address, value);
-        else
-            expected.setCell(entry.table, entry.address, value);
-    }
-    sim_tune::PutTune(memory, tune);
-    EXPECT_EQ(memory, expected);
-
-    const Tune back = sim_tune::TuneOf(memory);
-    EXPECT_TRUE(back.isComplete());
-    for (const auto& [entry, value] : named)
-        EXPECT_EQ(back.value(entry), value) << entry.table << entry.address;
-    EXPECT_EQ(back.value({'O', 0x08}), 0x66);
-    EXPECT_EQ(back.value({'T', 0x00}), 0x02); // factory breakpoint, high byte
-    EXPECT_EQ(back.value({'T', 0x06}), 0x81); // factory ignition type
-}
-
-TEST(TuneMemory, AWholeTuneComesBackAsItWent)
-{
-    QList<int> values;
-    for (int i = 0; i < tunefile::DataLineCount; ++i)
-        values << (i * 37 + 5) % 256;
-    const Tune tune = Tune::FromValues(values);
-    VentrixMemory memory;
-    sim_tune::PutTune(memory, tune);
-    EXPECT_TRUE(sim_tune::TuneOf(memory).sameEntries(tune));
-}
 
 class OffLineUnitTest : public ::testing::Test {
 protected:
@@ -74,9 +29,7 @@ protected:
 TEST_F(OffLineUnitTest, HoldsTheFilesTuneInAPlusUnitOverTheFactoryContents)
 {
     const VentrixMemory& memory = unit.device().memory();
-    EXPECT_EQ(memory.stageCode(), VentrixMemory::PlusStageCode);
     EXPECT_EQ(memory.cell('O', 0x10), 0x05);
-    EXPECT_EQ(memory.cell('O', 0x11), 0xFB);
     EXPECT_EQ(memory.registerValue(0x03), 0x16);
     EXPECT_EQ(memory.registerValue(0x02), 24); // factory, not named by the file
     EXPECT_EQ(memory.cell('F', 0xFF), VentrixMemory().cell('F', 0xFF));

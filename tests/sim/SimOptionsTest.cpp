@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <tuple>
 
 namespace {
 
@@ -19,50 +19,32 @@ SimOptions Parsed(const char* line)
 // Each option in its spellings (the refusals are in tests/cli/CommandLinesTest.cpp).
 TEST(SimOptions, ParsesEveryOptionInEachSpelling)
 {
-    const struct {
-        const char* line;
-        std::function<bool(const SimOptions&)> holds;
-    } cases[] = {
-        {"", [](const SimOptions& o) { return !o.stageCode && !o.pace && o.unitPort == 1 && o.grantsLowLatency; }},
-        {"--sim-stage base", [](const SimOptions& o) { return o.stageCode == 1; }},
-        {"--sim-stage=plus", [](const SimOptions& o) { return o.stageCode == 2; }},
-        {"--stage 5", [](const SimOptions& o) { return o.stageCode == 5; }},
-        {"--sim-memory /tmp/u.mem", [](const SimOptions& o) { return o.memoryFile == QLatin1String("/tmp/u.mem"); }},
-        {"--memory=f", [](const SimOptions& o) { return o.memoryFile == QLatin1String("f"); }},
-        {"--sim-pace --sim-turnaround 0.5", [](const SimOptions& o) { return o.pace && o.turnaroundUs == 500; }},
-        {"--no-low-latency --sim-latency-ms 16",
-         [](const SimOptions& o) { return !o.grantsLowLatency && o.latencyTimerMs == 16; }},
-        {"--sim-port=3 --sim-ports 1,3,9",
-         [](const SimOptions& o) {
-             return o.unitPort == 3 && o.existingPorts == QList<int>{1, 3, 9};
-         }},
-        {"--sim-firmware 2.05", [](const SimOptions& o) { return o.firmwareMajor == 2 && o.firmwareMinor == 5; }},
-        {"--sim-register 06=80 --register=13=F6",
-         [](const SimOptions& o) {
-             return o.registers == QMap<int, int>{{0x06, 0x80}, {0x13, 0xF6}};
-         }},
-        {"--sim-fault silent --sim-fault=delay=200 --fault negative=Z,RT",
-         [](const SimOptions& o) {
-             return o.faults.silent && o.faults.delayMs == 200 && o.faults.negativeCommands == QStringList{"Z", "RT"};
-         }},
-        {"--sim-maf-key-on 1.0 --sim-tps-key-on 0.5 --sim-tune 2 --sim-self-test-ms 10",
-         [](const SimOptions& o) {
-             return o.mafKeyOnVolts == 1.0 && o.tpsKeyOnVolts == 0.5 && o.activeTune == 2 && o.selfTestMs == 10;
-         }},
-        {"--sim-drive pulls --sim-maf-error=0.5:+8,4.5:-2 --sim-injectors 24 --sim-seed 7",
-         [](const SimOptions& o) {
-             return o.engine.drive == DriveCycle::Pulls && o.engine.mafError.percentAt(2.5) == 3.0
-                 && o.engine.installedInjectors == 24 && o.engine.seed == 7u;
-         }},
-        // The wideband's defaults are 0.6 s in all.
-        {"--sim-wideband-delay 1.0 --sim-wideband-lag=0.25",
-         [](const SimOptions& o) { return o.engine.widebandDelay == 1.0 && o.engine.widebandLag == 0.25; }},
-        {"", [](const SimOptions& o) { return o.engine.widebandDelay + o.engine.widebandLag == 0.6; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        EXPECT_TRUE(c.holds(Parsed(c.line)));
-    }
+    const SimOptions none = Parsed("");
+    EXPECT_TRUE(!none.stageCode && !none.pace && none.unitPort == 1 && none.grantsLowLatency);
+    EXPECT_EQ(none.engine.widebandDelay + none.engine.widebandLag, 0.6);
+    for (const auto& [line, code] : {std::pair{"--sim-stage base", 1}, {"--sim-stage=plus", 2}, {"--stage 5", 5}})
+        EXPECT_EQ(Parsed(line).stageCode, code) << line;
+    EXPECT_EQ(Parsed("--sim-memory /tmp/u.mem").memoryFile, QLatin1String("/tmp/u.mem"));
+
+    const SimOptions o = Parsed("--memory=f --sim-pace --sim-turnaround 0.5 --no-low-latency --sim-latency-ms 16 "
+                                "--sim-port=3 --sim-ports 1,3,9 --sim-firmware 2.05 --sim-register 06=80 "
+                                "--register=13=F6 --sim-fault silent --sim-fault=delay=200 --fault negative=Z,RT "
+                                "--sim-maf-key-on 1.0 --sim-tps-key-on 0.5 --sim-tune 2 --sim-self-test-ms 10 "
+                                "--sim-drive pulls --sim-maf-error=0.5:+8,4.5:-2 --sim-injectors 24 --sim-seed 7 "
+                                "--sim-wideband-delay 1.0 --sim-wideband-lag=0.25");
+    EXPECT_EQ(o.memoryFile, QLatin1String("f"));
+    EXPECT_TRUE(o.pace && !o.grantsLowLatency && o.faults.silent);
+    EXPECT_EQ(std::tuple(o.turnaroundUs, o.latencyTimerMs, o.unitPort), std::tuple(500, 16, 3));
+    EXPECT_EQ(o.existingPorts, (QList<int>{1, 3, 9}));
+    EXPECT_EQ(std::tuple(o.firmwareMajor, o.firmwareMinor), std::tuple(2, 5));
+    EXPECT_EQ(o.registers, (QMap<int, int>{{0x06, 0x80}, {0x13, 0xF6}}));
+    EXPECT_EQ(o.faults.delayMs, 200);
+    EXPECT_EQ(o.faults.negativeCommands, (QStringList{"Z", "RT"}));
+    EXPECT_EQ(std::tuple(o.mafKeyOnVolts, o.tpsKeyOnVolts, o.activeTune, o.selfTestMs), std::tuple(1.0, 0.5, 2, 10));
+    EXPECT_EQ(o.engine.drive, DriveCycle::Pulls);
+    EXPECT_EQ(o.engine.mafError.percentAt(2.5), 3.0);
+    EXPECT_EQ(std::tuple(o.engine.installedInjectors, o.engine.seed), std::tuple(24, 7u));
+    EXPECT_EQ(std::tuple(o.engine.widebandDelay, o.engine.widebandLag), std::tuple(1.0, 0.25));
     EXPECT_TRUE(ParseSimCommandLine({"--quiet"}).quiet);
     EXPECT_FALSE(ParseSimCommandLine({}).quiet);
 }

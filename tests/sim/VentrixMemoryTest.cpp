@@ -24,10 +24,8 @@ TEST(VentrixMemory, FactoryContents)
     for (int address = 1; address < VentrixMemory::TableSize; ++address)
         ASSERT_GE(memory.transferFlow(address), memory.transferFlow(address - 1)) << address;
     EXPECT_GT(memory.transferFlow(255), 900);
-    EXPECT_EQ(VentrixMemory::TransferScale(150), 1);
-    EXPECT_EQ(VentrixMemory::TransferScale(151), 2);
-    EXPECT_EQ(VentrixMemory::TransferScale(200), 2);
-    EXPECT_EQ(VentrixMemory::TransferScale(201), 4);
+    for (const auto& [address, scale] : {std::pair{150, 1}, {151, 2}, {200, 2}, {201, 4}})
+        EXPECT_EQ(VentrixMemory::TransferScale(address), scale) << address;
 }
 
 TEST(VentrixMemory, TextRoundTripAndPartialFiles)
