@@ -1,9 +1,12 @@
 #include "correction/CorrectionCells.h"
 #include "correction/SliderInterpolation.h"
+#include "logs/LiveAnalysis.h"
 #include "tuner/GlobalEdits.h"
+#include "tuner/LiveAutoTune.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLive.h"
 
+#include <QPalette>
 #include <QSet>
 
 #include <optional>
@@ -437,6 +440,83 @@ TEST(TunerLive, ActiveCellFollowsTheMafVoltage)
         last = cell;
     }
     EXPECT_EQ(last, 24);
+}
+
+// One application: each suggestion at most the cap (3), never past the
+// anchor +- the authority (15); locked cells and cells with no suggestion
+// stay; a cell the user took beyond its limit is not pulled back.
+TEST(LiveAutoTune, OneApplicationKeepsTheCapTheAuthorityAndTheLocks)
+{
+    using Outcome = autotune::CellOutcome;
+    const struct {
+        Outcome outcome;
+        int change, current, anchor;
+        bool locked;
+        int moved;
+    } cases[] = {
+        {Outcome::Suggested, 8, 0, 0, false, 3},   {Outcome::Suggested, -8, 0, 0, false, -3},
+        {Outcome::Suggested, 2, 0, 0, false, 2},   {Outcome::Suggested, 3, 14, 0, false, 1},
+        {Outcome::Suggested, 3, 15, 0, false, 0},  {Outcome::Suggested, -3, -13, 0, false, -2},
+        {Outcome::Suggested, 3, 16, 0, false, 0},  {Outcome::Suggested, -3, 20, 0, false, -3},
+        {Outcome::Suggested, 3, 30, 20, false, 3}, {Outcome::Suggested, 8, 0, 0, true, 0},
+        {Outcome::Locked, 8, 0, 0, false, 0},      {Outcome::Settled, 0, 0, 0, false, 0},
+        {Outcome::TooFew, 0, 0, 0, false, 0},      {Outcome::AtLimit, 0, 100, 100, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.change << " at " << c.current << " from " << c.anchor);
+        autotune::Result result;
+        result.cells[7].outcome = c.outcome;
+        result.cells[7].change = c.change;
+        autotune::CellValues current{}, anchor{};
+        current[7] = c.current;
+        anchor[7] = c.anchor;
+        std::array<bool, CellCount> locked{};
+        locked[7] = c.locked;
+        const CellAmounts amounts = LiveStepAmounts(result, current, anchor, LiveLimits{}, locked);
+        EXPECT_EQ(amounts[7], c.moved);
+        EXPECT_EQ(std::count(amounts.begin(), amounts.end(), 0), CellCount - (c.moved != 0));
+    }
+    // The cells touched by a move: those moved and their neighbours.
+    CellAmounts moved{};
+    moved[0] = 2;
+    moved[10] = -1;
+    const std::array<bool, CellCount> touched = CellsTouched(moved);
+    EXPECT_EQ(std::count(touched.begin(), touched.end(), true), 5);
+    EXPECT_TRUE(touched[0] && touched[1] && touched[9] && touched[10] && touched[11]);
+}
+
+// A scripted stream at cell 10 (2.1 V), wide open, 20 samples a second, the
+// A/F read as metered: the live caption after n samples (the last one is
+// credited with the next). Against 12.8: 13.44 is +5 points, 12.16 -5.
+TEST(LiveAutoTune, ACaptionShowsItsCellsStatisticsAsTheyFill)
+{
+    const struct {
+        int count;
+        double airFuel;
+        bool locked;
+        QColor colour;
+        const char* tip;
+    } cases[] = {
+        {6, 12.8, false, TooFewGrey, "Too few samples: 5 of 10"},
+        {20, 12.8, false, SettledGreen, "Settled (19 samples)"},
+        {20, 12.9, false, SettledGreen, "Settled (19 samples)"}, // within the log's 0.1
+        {20, 13.44, false, ChangeOrange, "+5 points (19 samples)"},
+        {12, 12.16, false, ChangeOrange, "-5 points (11 samples)"},
+        {20, 13.44, true, QPalette().color(QPalette::WindowText), "Locked (19 samples)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tip);
+        autotune::Settings settings;
+        settings.lagSeconds = 0.0;
+        settings.locked[10] = c.locked;
+        autotune::LiveAnalysis live(settings);
+        for (int i = 0; i < c.count; ++i)
+            live.add({i * 0.05, 2.1, 4.0, 80, 3000, c.airFuel});
+        const LiveCaption caption = LiveCaptionOf(live.result({}).cells[10], settings.minimumSamples);
+        EXPECT_EQ(caption.colour, c.colour);
+        EXPECT_EQ(caption.tip, QString::fromLatin1(c.tip));
+        EXPECT_EQ(live.accepted(), c.count - 1);
+    }
 }
 
 } // namespace
