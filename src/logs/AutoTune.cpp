@@ -203,7 +203,7 @@ int MomentVerdict(const DataLog& log, std::size_t i, const Settings& settings, d
 }
 
 Credit CreditAt(const DataLog& log, std::size_t i, const std::vector<int>& moments, double lagSeconds, double start,
-                std::size_t& k)
+                std::size_t& k, double beforeTransient)
 {
     Credit credit;
     const std::size_t n = log.size();
@@ -222,6 +222,10 @@ Credit CreditAt(const DataLog& log, std::size_t i, const std::vector<int>& momen
     const bool between = k + 1 < n && t[k + 1] > t[k];
     const std::size_t nearest = between && t[k + 1] - metered < metered - t[k] ? k + 1 : k;
     credit.verdict = moments[nearest];
+    for (std::size_t m = nearest + 1;
+         credit.verdict == Accepted && m < moments.size() && t[m] <= t[nearest] + beforeTransient; ++m)
+        if (moments[m] == static_cast<int>(Rejection::ThrottleMoving))
+            credit.verdict = static_cast<int>(Rejection::AfterTransient);
     if (log.has(Channel::MafIn)) {
         const double a = log.value(Channel::MafIn, k);
         credit.mafVolts =
@@ -242,7 +246,7 @@ std::vector<Credit> credits(const DataLog& log, const Settings& settings, double
     std::vector<Credit> out(n);
     std::size_t k = 0; // the last sample at or before the metered moment
     for (std::size_t i = 0; i < n; ++i)
-        out[i] = CreditAt(log, i, moments, lagSeconds, log.seconds.front(), k);
+        out[i] = CreditAt(log, i, moments, lagSeconds, log.seconds.front(), k, settings.beforeTransientSeconds);
     return out;
 }
 

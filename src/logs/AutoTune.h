@@ -66,6 +66,10 @@ struct Settings {
     double minimumRpm = 500;
     double throttlePercentPerSecond = 10; // of the throttle's range
     double transientSeconds = 0.3;        // hold-off after the throttle moved
+    // and before it moves: a reading credited to a moment this soon before
+    // the throttle moved may already show the new mixture when the delay
+    // is a little short (0: not looked for).
+    double beforeTransientSeconds = 0;
     double mafVoltsPerSecond = 1.0;
     // The wideband's ends: readings there or beyond say only "at least this
     // rich (lean)".
@@ -183,12 +187,13 @@ int MomentVerdict(const logs::DataLog& log, std::size_t i, const Settings& setti
 // the moment nearest it (`moments` holds them from the log's first sample on)
 // and the MAF voltage then. Fuel metered before `start` is BeforeLog. `k`
 // carries the last sample at or before the metered moment (start at 0).
+// With `beforeTransient`, `moments` must reach that far past the moment.
 struct Credit {
     int verdict = Accepted;
     double mafVolts = 0;
 };
 Credit CreditAt(const logs::DataLog& log, std::size_t i, const std::vector<int>& moments, double lagSeconds,
-                double start, std::size_t& k);
+                double start, std::size_t& k, double beforeTransient = 0);
 
 // The accepted samples' readings per cell: each goes to the cell whose own
 // entry lies nearest its MAF voltage (a tie to the upper cell), and also to

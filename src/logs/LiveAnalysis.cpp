@@ -8,10 +8,11 @@ namespace autotune {
 namespace {
 
 using logs::Channel;
-constexpr Channel Kept[] = {Channel::MafIn, Channel::TpsVolts, Channel::ThrottleAngle, Channel::Rpm,
-                            Channel::AirFuel};
-// A new delay estimate this far from the one in use starts the statistics again.
-constexpr double LagMoved = 0.05;
+constexpr Channel Kept[] = {Channel::MafIn, Channel::TpsVolts, Channel::ThrottleAngle, Channel::Rpm, Channel::AirFuel};
+// A new delay estimate this far from the one in use starts the statistics
+// again; nearer, the samples already credited stand (a few hundredths of a
+// second move a reading by less than an entry).
+constexpr double LagMoved = 0.15;
 // Seconds of samples kept behind the latest: the longest delay, a throttle
 // event's span before and after its crossing, and some room.
 constexpr double KeptSeconds = MaximumLagSeconds + 1.5 + ThrottleEventSpan + 1.0;
@@ -85,8 +86,13 @@ void LiveAnalysis::add(const LiveValues& sample)
         crossings_.push_back(n - 1);
     takeDelays();
 
-    for (; next_ + 2 <= n; ++next_) {
-        const Credit credit = CreditAt(window_, next_, moments_, lag_.seconds, start_, k_);
+    // A sample is credited once the moments after its metered one are known
+    // as far as the hold-off before a transient looks.
+    const double known = window_.seconds[n - 2];
+    for (; next_ + 2 <= n && known >= window_.seconds[next_] - lag_.seconds + settings_.beforeTransientSeconds;
+         ++next_) {
+        const Credit credit =
+            CreditAt(window_, next_, moments_, lag_.seconds, start_, k_, settings_.beforeTransientSeconds);
         ++samples_;
         if (credit.verdict != Accepted) {
             ++rejected_[credit.verdict];

@@ -32,15 +32,14 @@ std::array<bool, CellCount> CellsTouched(const CellAmounts& amounts)
     std::array<bool, CellCount> touched{};
     for (int i = 0; i < CellCount; ++i)
         if (amounts[i] != 0)
-            for (const int j : {i - 1, i, i + 1})
-                if (j >= 0 && j < CellCount)
-                    touched[j] = true;
+            touched[i] = true;
     return touched;
 }
 
 LiveCaption LiveCaptionOf(const autotune::CellResult& cell, int minimumSamples)
 {
-    const QString samples = cell.samples == 1 ? QStringLiteral("1 sample") : QStringLiteral("%1 samples").arg(cell.samples);
+    const QString samples =
+        cell.samples == 1 ? QStringLiteral("1 sample") : QStringLiteral("%1 samples").arg(cell.samples);
     switch (cell.outcome) {
     case autotune::CellOutcome::Locked:
         return {QPalette().color(QPalette::WindowText), QStringLiteral("Locked (%1)").arg(samples)};
@@ -53,10 +52,11 @@ LiveCaption LiveCaptionOf(const autotune::CellResult& cell, int minimumSamples)
     case autotune::CellOutcome::Suggested:
         break;
     }
-    return {ChangeOrange, QStringLiteral("%1%2 points (%3)")
-                              .arg(cell.change > 0 ? QStringLiteral("+") : QString())
-                              .arg(cell.change)
-                              .arg(samples)};
+    return {ChangeOrange,
+            QStringLiteral("%1%2 points (%3)")
+                .arg(cell.change > 0 ? QStringLiteral("+") : QString())
+                .arg(cell.change)
+                .arg(samples)};
 }
 
 } // namespace tuner

@@ -38,15 +38,23 @@ double rounded(double value, double step)
 QSpinBox* spin(QWidget* area, const char* name, const char* caption, int left, int captionWidth, int low, int high,
                int value)
 {
-    twips_layout::Label(area, QStringLiteral("Label_") + QLatin1String(name), QLatin1String(caption), left,
-                        RowTop + 90, captionWidth, 255);
+    twips_layout::Label(area, QStringLiteral("Label_") + QLatin1String(name), QLatin1String(caption), left, RowTop + 90,
+                        captionWidth, 255);
     auto* box = new QSpinBox(area);
     box->setObjectName(QLatin1String(name));
     box->setRange(low, high);
     box->setValue(value);
-    box->setGeometry(Twips(left + captionWidth, area), Twips(RowTop + 45, area), Twips(720, area),
-                     Twips(345, area));
+    box->setGeometry(Twips(left + captionWidth, area), Twips(RowTop + 45, area), Twips(720, area), Twips(345, area));
     return box;
+}
+
+// Driving, the throttle moves at the end of every pull: a reading credited
+// just before that may already show the overrun when the delay is a little
+// short, so the live analysis holds off before a transient as after it.
+autotune::Settings withHoldOff(autotune::Settings settings)
+{
+    settings.beforeTransientSeconds = settings.transientSeconds;
+    return settings;
 }
 
 } // namespace
@@ -66,10 +74,10 @@ LiveTunePanel::LiveTunePanel(GraphicalTuneControls& controls, TunerCells& cells,
     spnLiveInterval_ = spin(area, "spnLiveInterval", "EVERY [s]", 3270, 900, 5, 600, limits_.intervalSeconds);
     spnLiveCap_ = spin(area, "spnLiveCap", "STEP [%]", 5010, 840, 1, 10, limits_.capPoints);
     spnLiveAuthority_ = spin(area, "spnLiveAuthority", "LIMIT [+-%]", 6690, 1080, 1, 100, limits_.authority);
-    lblLiveSamples_ = twips_layout::Label(area, QStringLiteral("lblLiveSamples"), QStringLiteral("ACCEPTED: 0"),
-                                          8610, RowTop + 90, 1500, 255);
-    lblLiveStatus_ = twips_layout::Label(area, QStringLiteral("lblLiveStatus"), QString(), 10200, RowTop + 90,
-                                         4080, 255);
+    lblLiveSamples_ = twips_layout::Label(area, QStringLiteral("lblLiveSamples"), QStringLiteral("ACCEPTED: 0"), 8610,
+                                          RowTop + 90, 1500, 255);
+    lblLiveStatus_ =
+        twips_layout::Label(area, QStringLiteral("lblLiveStatus"), QString(), 10200, RowTop + 90, 4080, 255);
     lblLiveStatus_->setTextFormat(Qt::PlainText);
 
     connect(cmdLiveAutoTune_, &QPushButton::clicked, this, [this](bool on) { setRunning(on); });
@@ -88,13 +96,13 @@ autotune::Settings LiveTunePanel::defaults(char table) const
     settings.target = autotune::DefaultTarget(table);
     settings.breakpointVolts = mdlPublicVars::WotBreakpointVolts;
     settings.eecInjectorSize = static_cast<int>(mdlPublicVars::EecInjectorSize);
-    return settings;
+    return withHoldOff(settings);
 }
 
 void LiveTunePanel::useSettings(const autotune::Settings& settings)
 {
     chosen_ = true;
-    analysis_.setSettings(settings);
+    analysis_.setSettings(withHoldOff(settings));
     showCells();
 }
 
@@ -150,6 +158,13 @@ void LiveTunePanel::take(const QString& sampleData)
         analysis_.setSettings(defaults(table));
         if (running_)
             stop(QStringLiteral("LIVE AUTO-TUNE stopped: another table is shown."));
+    } else if (!chosen_) {
+        // The defaults follow the unit's breakpoint and EEC injector size as
+        // the tuner reads and sets them.
+        const autotune::Settings now = defaults(table);
+        if (now.breakpointVolts != analysis_.settings().breakpointVolts
+            || now.eecInjectorSize != analysis_.settings().eecInjectorSize)
+            analysis_.setSettings(now);
     }
     int multispark = 0;
     const LiveSample s = DecodeLiveSample(sampleData, mdlMonitor::CurrentDecodeContext(), multispark);
@@ -163,8 +178,8 @@ void LiveTunePanel::take(const QString& sampleData)
     values.throttleAngle = rounded(s.ThrottleAngle, 0.1);
     values.rpm = std::round(s.EngineSpeed);
     values.airFuel = live_display::AirFuelText(s.AirFuelRatio).text == QLatin1String("XXX")
-                       ? std::numeric_limits<double>::quiet_NaN()
-                       : rounded(s.AirFuelRatio, 0.1);
+        ? std::numeric_limits<double>::quiet_NaN()
+        : rounded(s.AirFuelRatio, 0.1);
     analysis_.add(values);
     if (running_ && now - lastApplied_ >= limits_.intervalSeconds)
         apply(now);
@@ -181,8 +196,8 @@ void LiveTunePanel::apply(double now)
     if (!session_.live() || cells_.editRunning() || !cells_.armed() || cells_.offset() != 0)
         return;
     const autotune::CellValues current = autotune::CellValuesOf(cells_.table());
-    const CellAmounts amounts = LiveStepAmounts(analysis_.result(current), current, anchor_, limits_,
-                                                analysis_.settings().locked);
+    const CellAmounts amounts =
+        LiveStepAmounts(analysis_.result(current), current, anchor_, limits_, analysis_.settings().locked);
     if (std::all_of(amounts.begin(), amounts.end(), [](int a) { return a == 0; }))
         return;
     QString refusal;

@@ -28,11 +28,11 @@ class LiveTunePanel final : public QObject {
     Q_OBJECT
 public:
     struct Hooks {
-        std::function<char()> tableLetter;  // the table shown
-        std::function<bool()> resetOffset;  // the slider offset to 0; false when that failed
+        std::function<char()> tableLetter; // the table shown
+        std::function<bool()> resetOffset; // the slider offset to 0; false when that failed
     };
-    LiveTunePanel(GraphicalTuneControls& controls, TunerCells& cells, TunerSession& session,
-                  AutoTuneHandOff& autoTune, QWidget* area, Hooks hooks);
+    LiveTunePanel(GraphicalTuneControls& controls, TunerCells& cells, TunerSession& session, AutoTuneHandOff& autoTune,
+                  QWidget* area, Hooks hooks);
 
     // One live sample's data, as the tuner just showed it.
     void take(const QString& sampleData);
