@@ -45,8 +45,8 @@ struct Scenario {
 };
 
 const Scenario Scenarios[] = {
-    {"the documented curve 0.5:+8,2.5:-4,4.5:+12, pulls drive, 0.8 s delay", DriveCycle::Pulls,
-     "0.5:+8,2.5:-4,4.5:+12", 0.8, 15, 3},
+    {"the documented curve 0.5:+8,2.5:-4,4.5:+12, pulls drive, 0.8 s delay", DriveCycle::Pulls, "0.5:+8,2.5:-4,4.5:+12",
+     0.8, 15, 3},
     {"errors of +-30 points 1.0:+30,2.5:-30,4.5:+30, pulls drive, 0.8 s delay (limit set to +-40, step to 6)",
      DriveCycle::Pulls, "1.0:+30,2.5:-30,4.5:+30", 0.8, 40, 6},
     {"the documented curve, tuning drive, 0.5 s delay", DriveCycle::Tuning, "0.5:+8,2.5:-4,4.5:+12", 0.5, 15, 3},
@@ -105,8 +105,8 @@ void run(const Scenario& scenario)
         for (int cell = 0; cell < tuner_cells::CellCount; ++cell)
             if (covered[cell]) {
                 const int entry = tuner::EntryOf(cell, 0);
-                e.push_back(std::abs(
-                    engine_law::EntryError(engine, entry, tuner::DecodeEntry(memory.cell('O', entry)), eec)));
+                e.push_back(
+                    std::abs(engine_law::EntryError(engine, entry, tuner::DecodeEntry(memory.cell('O', entry)), eec)));
             }
         std::sort(e.begin(), e.end());
         return e;
@@ -155,7 +155,8 @@ void run(const Scenario& scenario)
         return e;
     }();
     if (!start.empty())
-        std::printf("| 0 | %.1f | %.1f |\n", start.back(), (start[(start.size() - 1) / 2] + start[start.size() / 2]) / 2);
+        std::printf("| 0 | %.1f | %.1f |\n", start.back(),
+                    (start[(start.size() - 1) / 2] + start[start.size() / 2]) / 2);
     for (std::size_t m = 0; m < rows.size(); ++m)
         std::printf("| %zu | %.1f | %.1f |\n", m + 1, rows[m].worst, rows[m].median);
     std::printf("%s\n", qPrintable(status));

@@ -27,7 +27,8 @@ CellAmounts LiveStepAmounts(const autotune::Result& result, const autotune::Cell
                             const std::array<bool, CellCount>& locked);
 
 // The cells whose statistics no longer describe the table after a move:
-// those that moved and their neighbours (the entries between them moved too).
+// those that moved. (A neighbour's readings near its own entry moved by a
+// fifth of the step at most, within the dead band: they stand.)
 std::array<bool, CellCount> CellsTouched(const CellAmounts& amounts);
 
 // A cell's caption while the statistics fill: grey with too few samples,

@@ -476,13 +476,6 @@ TEST(LiveAutoTune, OneApplicationKeepsTheCapTheAuthorityAndTheLocks)
         EXPECT_EQ(amounts[7], c.moved);
         EXPECT_EQ(std::count(amounts.begin(), amounts.end(), 0), CellCount - (c.moved != 0));
     }
-    // The cells touched by a move: those moved and their neighbours.
-    CellAmounts moved{};
-    moved[0] = 2;
-    moved[10] = -1;
-    const std::array<bool, CellCount> touched = CellsTouched(moved);
-    EXPECT_EQ(std::count(touched.begin(), touched.end(), true), 5);
-    EXPECT_TRUE(touched[0] && touched[1] && touched[9] && touched[10] && touched[11]);
 }
 
 // A scripted stream at cell 10 (2.1 V), wide open, 20 samples a second, the
