@@ -61,7 +61,7 @@ autotune::Settings withHoldOff(autotune::Settings settings)
 
 LiveTunePanel::LiveTunePanel(GraphicalTuneControls& controls, TunerCells& cells, TunerSession& session,
                              AutoTuneHandOff& autoTune, QWidget* area, Hooks hooks)
-    : QObject(area), c_(controls), cells_(cells), session_(session), hooks_(std::move(hooks))
+    : QObject(area), c_(controls), cells_(cells), session_(session), autoTune_(autoTune), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("LiveTunePanel"));
     cmdLiveAutoTune_ = twips_layout::Button(area, QStringLiteral("cmdLiveAutoTune"), QStringLiteral("LIVE AUTO-TUNE"),
@@ -193,7 +193,8 @@ void LiveTunePanel::apply(double now)
         linkLost();
         return;
     }
-    if (!session_.live() || cells_.editRunning() || !cells_.armed() || cells_.offset() != 0)
+    // Not while the AUTO-TUNE dialog shows its suggestion for the cells as they are.
+    if (!session_.live() || cells_.editRunning() || !cells_.armed() || cells_.offset() != 0 || autoTune_.dialog())
         return;
     const autotune::CellValues current = autotune::CellValuesOf(cells_.table());
     const CellAmounts amounts =

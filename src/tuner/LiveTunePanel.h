@@ -66,6 +66,7 @@ private:
     GraphicalTuneControls& c_;
     TunerCells& cells_;
     TunerSession& session_;
+    AutoTuneHandOff& autoTune_;
     Hooks hooks_;
     autotune::LiveAnalysis analysis_;
     tuner::LiveLimits limits_;

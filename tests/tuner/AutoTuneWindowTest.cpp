@@ -162,14 +162,10 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
             EXPECT_EQ(slider(10)->value(), 0);
             continue;
         }
-        // Every entry that moves, once, in address order: the first is 64,
-        // a fifth of the way from cell 9 (0) to cell 10 (+5).
+        // Written as a move of the cells (its frames: LiveAutoTuneTest); the
+        // first entry is 64, a fifth of the way from cell 9 (0) to cell 10 (+5).
         ASSERT_FALSE(writes.isEmpty());
         EXPECT_EQ(writes.first(), QStringLiteral("WO6401"));
-        EXPECT_EQ(QSet<QString>(writes.begin(), writes.end()).size(), writes.size());
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO6C05")));
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB"))); // cell 12, -5
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO940A"))); // cell 14, +10
         EXPECT_EQ(device.memory().cell('O', 0x6C), 5);
         EXPECT_EQ(device.memory().cell('O', 0x80), 0xFB);
         EXPECT_EQ(slider(14)->value(), 10);

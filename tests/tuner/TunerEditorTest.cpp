@@ -186,16 +186,7 @@ TEST_F(TunerEditorTest, AThumbDragIsFinerThanTheBar)
 {
     open();
     QScrollBar* bar = slider(5);
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = Qt::Vertical;
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = option.sliderValue = bar->value();
-    option.pageStep = bar->pageStep();
-    option.subControls = QStyle::SC_All;
-    const QPointF thumb =
-        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar).center();
+    const QPointF thumb = partCentre(bar, QStyle::SC_ScrollBarSlider);
     const auto mouse = [&](QEvent::Type type, double down, Qt::KeyboardModifiers mods) {
         const QPointF at = thumb + QPointF(0, down);
         QMouseEvent event(type, at, bar->mapToGlobal(at), Qt::LeftButton,
