@@ -92,7 +92,7 @@ int CorrectionPoints(double measured, double target, int eecInjectorSize)
     return static_cast<int>(DividedHalfEven(needed.numerator, needed.denominator));
 }
 
-std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVolts)
+std::optional<double> ThrottleEventDelayAt(const DataLog& log, std::size_t i, double breakpointVolts)
 {
     // The throttle held on its old side over the 1.5 s before the crossing
     // and on its new one for 3.5 s after; the A/F's level before from the
@@ -102,14 +102,12 @@ std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVol
     constexpr double HeldBefore = 1.5;
     constexpr double LevelBeforeEnd = 0.5;
     constexpr double LevelAfterStart = 3.0;
-    constexpr double HeldAfter = 3.5;
     constexpr double LeastStep = 1.0;
     constexpr int LeastReadings = 3;
     const double reached = 1.0 - std::exp(-1.0);
 
-    std::vector<double> delays;
-    if (!log.has(Channel::TpsVolts) || !log.has(Channel::AirFuel) || log.size() < 2)
-        return delays;
+    if (!log.has(Channel::TpsVolts) || !log.has(Channel::AirFuel) || i == 0 || i >= log.size())
+        return std::nullopt;
     const std::vector<double>& tps = log.column(Channel::TpsVolts);
     const std::vector<double>& airFuel = log.column(Channel::AirFuel);
     const std::vector<double>& t = log.seconds;
@@ -132,59 +130,50 @@ std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVol
         return true;
     };
 
-    for (std::size_t i = 1; i < t.size(); ++i) {
-        if (std::isnan(tps[i - 1]) || std::isnan(tps[i]))
+    if (std::isnan(tps[i - 1]) || std::isnan(tps[i]))
+        return std::nullopt;
+    const bool wasOpen = tps[i - 1] > breakpointVolts;
+    if (wasOpen == (tps[i] > breakpointVolts))
+        return std::nullopt;
+    const double t0 = t[i - 1] + (breakpointVolts - tps[i - 1]) / (tps[i] - tps[i - 1]) * (t[i] - t[i - 1]);
+    if (t0 - HeldBefore < t.front() || t0 + ThrottleEventSpan > t.back())
+        return std::nullopt;
+    if (!held(t0 - HeldBefore, t0, wasOpen) || !held(std::nextafter(t0, t0 + 1), t0 + ThrottleEventSpan, !wasOpen))
+        return std::nullopt;
+    const std::optional<double> before = level(t0 - HeldBefore, t0 - LevelBeforeEnd);
+    const std::optional<double> after = level(t0 + LevelAfterStart, t0 + ThrottleEventSpan);
+    if (!before || !after || std::abs(*after - *before) < LeastStep)
+        return std::nullopt;
+    const double threshold = *before + reached * (*after - *before);
+    const auto past = [&](double value) { return *after > *before ? value >= threshold : value <= threshold; };
+    std::optional<std::size_t> previous;
+    for (std::size_t j = indexAt(t0 - LevelBeforeEnd); j < t.size() && t[j] <= t0 + ThrottleEventSpan; ++j) {
+        if (std::isnan(airFuel[j]))
             continue;
-        const bool wasOpen = tps[i - 1] > breakpointVolts;
-        if (wasOpen == (tps[i] > breakpointVolts))
-            continue;
-        const double t0 = t[i - 1] + (breakpointVolts - tps[i - 1]) / (tps[i] - tps[i - 1]) * (t[i] - t[i - 1]);
-        if (t0 - HeldBefore < t.front() || t0 + HeldAfter > t.back())
-            continue;
-        if (!held(t0 - HeldBefore, t0, wasOpen) || !held(std::nextafter(t0, t0 + 1), t0 + HeldAfter, !wasOpen))
-            continue;
-        const std::optional<double> before = level(t0 - HeldBefore, t0 - LevelBeforeEnd);
-        const std::optional<double> after = level(t0 + LevelAfterStart, t0 + HeldAfter);
-        if (!before || !after || std::abs(*after - *before) < LeastStep)
-            continue;
-        const double threshold = *before + reached * (*after - *before);
-        const auto past = [&](double value) { return *after > *before ? value >= threshold : value <= threshold; };
-        std::optional<std::size_t> previous;
-        for (std::size_t j = indexAt(t0 - LevelBeforeEnd); j < t.size() && t[j] <= t0 + HeldAfter; ++j) {
-            if (std::isnan(airFuel[j]))
-                continue;
-            if (past(airFuel[j])) {
-                double crossed = t[j];
-                if (previous) {
-                    const std::size_t p = *previous;
-                    crossed = t[p] + (threshold - airFuel[p]) / (airFuel[j] - airFuel[p]) * (t[j] - t[p]);
-                }
-                delays.push_back(crossed - t0);
-                break;
+        if (past(airFuel[j])) {
+            double crossed = t[j];
+            if (previous) {
+                const std::size_t p = *previous;
+                crossed = t[p] + (threshold - airFuel[p]) / (airFuel[j] - airFuel[p]) * (t[j] - t[p]);
             }
-            previous = j;
+            return crossed - t0;
         }
+        previous = j;
     }
+    return std::nullopt;
+}
+
+std::vector<double> ThrottleEventDelays(const DataLog& log, double breakpointVolts)
+{
+    std::vector<double> delays;
+    for (std::size_t i = 1; i < log.size(); ++i)
+        if (const std::optional<double> delay = ThrottleEventDelayAt(log, i, breakpointVolts))
+            delays.push_back(*delay);
     return delays;
 }
 
-namespace {
-
-// What a sample says once its A/F is credited to the moment its fuel was
-// metered: its verdict and the MAF voltage of that moment.
-struct Credit {
-    int verdict = Accepted;
-    double mafVolts = 0;
-};
-
-// The verdict on each moment of a log by what the engine did then, the A/F
-// aside.
-std::vector<int> momentVerdicts(const DataLog& log, const Settings& settings)
+int MomentVerdict(const DataLog& log, std::size_t i, const Settings& settings, double& lastTransient)
 {
-    const std::size_t n = log.size();
-    std::vector<int> verdicts(n, Accepted);
-    const bool hasRpm = log.has(Channel::Rpm);
-    const bool hasMaf = log.has(Channel::MafIn);
     // The throttle's angle where the log has it, else its sensor's volts.
     const bool byAngle = log.has(Channel::ThrottleAngle);
     const bool hasThrottle = byAngle || log.has(Channel::TpsVolts);
@@ -192,62 +181,72 @@ std::vector<int> momentVerdicts(const DataLog& log, const Settings& settings)
     const double throttleLimit =
         settings.throttlePercentPerSecond / 100.0 * (byAngle ? ThrottleRangeDegrees : TpsRangeVolts);
 
-    double lastTransient = -1e300;
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto reject = [&](Rejection reason) { verdicts[i] = static_cast<int>(reason); };
-        const bool moving = hasThrottle && rateAt(throttle, log.seconds, i) > throttleLimit;
-        const bool lagging = !moving && log.seconds[i] - lastTransient <= settings.transientSeconds;
-        if (moving)
-            lastTransient = log.seconds[i];
+    const bool moving = hasThrottle && rateAt(throttle, log.seconds, i) > throttleLimit;
+    const bool lagging = !moving && log.seconds[i] - lastTransient <= settings.transientSeconds;
+    if (moving)
+        lastTransient = log.seconds[i];
 
-        const bool openLoop =
-            settings.splitByThrottle ? tunedOpenLoop(log, i, settings) : IsOpenLoopTable(settings.table);
-        if (openLoop != IsOpenLoopTable(settings.table))
-            reject(Rejection::OtherTable);
-        else if (!openLoop && !settings.useClosedLoop)
-            reject(Rejection::ClosedLoop);
-        else if (hasRpm && log.value(Channel::Rpm, i) < settings.minimumRpm)
-            reject(Rejection::LowRpm);
-        else if (moving)
-            reject(Rejection::ThrottleMoving);
-        else if (lagging)
-            reject(Rejection::AfterTransient);
-        else if (!hasMaf || rateAt(log.column(Channel::MafIn), log.seconds, i) > settings.mafVoltsPerSecond)
-            reject(Rejection::MafChanging);
-    }
-    return verdicts;
+    const bool openLoop = settings.splitByThrottle ? tunedOpenLoop(log, i, settings) : IsOpenLoopTable(settings.table);
+    if (openLoop != IsOpenLoopTable(settings.table))
+        return static_cast<int>(Rejection::OtherTable);
+    if (!openLoop && !settings.useClosedLoop)
+        return static_cast<int>(Rejection::ClosedLoop);
+    if (log.has(Channel::Rpm) && log.value(Channel::Rpm, i) < settings.minimumRpm)
+        return static_cast<int>(Rejection::LowRpm);
+    if (moving)
+        return static_cast<int>(Rejection::ThrottleMoving);
+    if (lagging)
+        return static_cast<int>(Rejection::AfterTransient);
+    if (!log.has(Channel::MafIn) || rateAt(log.column(Channel::MafIn), log.seconds, i) > settings.mafVoltsPerSecond)
+        return static_cast<int>(Rejection::MafChanging);
+    return Accepted;
 }
+
+Credit CreditAt(const DataLog& log, std::size_t i, const std::vector<int>& moments, double lagSeconds, double start,
+                std::size_t& k, double beforeTransient)
+{
+    Credit credit;
+    const std::size_t n = log.size();
+    const std::vector<double>& t = log.seconds;
+    if (!log.has(Channel::AirFuel) || std::isnan(log.value(Channel::AirFuel, i))) {
+        credit.verdict = static_cast<int>(Rejection::NoAirFuel);
+        return credit;
+    }
+    const double metered = t[i] - lagSeconds;
+    if (metered < start) {
+        credit.verdict = static_cast<int>(Rejection::BeforeLog);
+        return credit;
+    }
+    while (k + 1 < n && t[k + 1] <= metered)
+        ++k;
+    const bool between = k + 1 < n && t[k + 1] > t[k];
+    const std::size_t nearest = between && t[k + 1] - metered < metered - t[k] ? k + 1 : k;
+    credit.verdict = moments[nearest];
+    for (std::size_t m = nearest + 1;
+         credit.verdict == Accepted && m < moments.size() && t[m] <= t[nearest] + beforeTransient; ++m)
+        if (moments[m] == static_cast<int>(Rejection::ThrottleMoving))
+            credit.verdict = static_cast<int>(Rejection::AfterTransient);
+    if (log.has(Channel::MafIn)) {
+        const double a = log.value(Channel::MafIn, k);
+        credit.mafVolts =
+            between ? a + (log.value(Channel::MafIn, k + 1) - a) * (metered - t[k]) / (t[k + 1] - t[k]) : a;
+    }
+    return credit;
+}
+
+namespace {
 
 std::vector<Credit> credits(const DataLog& log, const Settings& settings, double lagSeconds)
 {
     const std::size_t n = log.size();
+    std::vector<int> moments(n, Accepted);
+    double lastTransient = NoTransient;
+    for (std::size_t i = 0; i < n; ++i)
+        moments[i] = MomentVerdict(log, i, settings, lastTransient);
     std::vector<Credit> out(n);
-    const std::vector<int> moments = momentVerdicts(log, settings);
-    const bool hasAirFuel = log.has(Channel::AirFuel);
-    const bool hasMaf = log.has(Channel::MafIn);
-    const std::vector<double>& t = log.seconds;
     std::size_t k = 0; // the last sample at or before the metered moment
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!hasAirFuel || std::isnan(log.value(Channel::AirFuel, i))) {
-            out[i].verdict = static_cast<int>(Rejection::NoAirFuel);
-            continue;
-        }
-        const double metered = t[i] - lagSeconds;
-        if (metered < t.front()) {
-            out[i].verdict = static_cast<int>(Rejection::BeforeLog);
-            continue;
-        }
-        while (k + 1 < n && t[k + 1] <= metered)
-            ++k;
-        const bool between = k + 1 < n && t[k + 1] > t[k];
-        const std::size_t nearest = between && t[k + 1] - metered < metered - t[k] ? k + 1 : k;
-        out[i].verdict = moments[nearest];
-        if (hasMaf) {
-            const double a = log.value(Channel::MafIn, k);
-            out[i].mafVolts =
-                between ? a + (log.value(Channel::MafIn, k + 1) - a) * (metered - t[k]) / (t[k + 1] - t[k]) : a;
-        }
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = CreditAt(log, i, moments, lagSeconds, log.seconds.front(), k, settings.beforeTransientSeconds);
     return out;
 }
 
@@ -270,6 +269,13 @@ Lag chooseLag(const std::vector<const DataLog*>& logs, const Settings& settings)
         const std::vector<double> some = ThrottleEventDelays(*log, settings.breakpointVolts);
         delays.insert(delays.end(), some.begin(), some.end());
     }
+    return ChooseLag(std::move(delays), settings);
+}
+
+} // namespace
+
+Lag ChooseLag(std::vector<double> delays, const Settings& settings)
+{
     Lag lag;
     lag.events = static_cast<int>(delays.size());
     lag.estimate = logs::Median(delays);
@@ -284,8 +290,6 @@ Lag chooseLag(const std::vector<const DataLog*>& logs, const Settings& settings)
     return lag;
 }
 
-} // namespace
-
 std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings, double lagSeconds)
 {
     std::vector<int> verdicts;
@@ -294,43 +298,36 @@ std::vector<int> SampleVerdicts(const DataLog& log, const Settings& settings, do
     return verdicts;
 }
 
-Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& current, const Settings& settings)
+void CellReadings::add(double airFuel, double mafVolts, const Settings& settings)
 {
-    Result result;
-    result.lag = chooseLag(logs, settings);
-    // Per cell the readings nearer its entry than any other cell's, and of
-    // them those within NearEntries of it; a rail reading counts at the rail.
-    struct Readings {
-        std::vector<double> values;
-        int rails = 0;
-        void add(double value, bool rail)
-        {
-            values.push_back(value);
-            rails += rail;
-        }
-    };
-    std::array<Readings, CellCount> nearest;
-    std::array<Readings, CellCount> near;
-    for (const DataLog* log : logs) {
-        const std::vector<Credit> credit = credits(*log, settings, result.lag.seconds);
-        result.samples += static_cast<int>(credit.size());
-        for (std::size_t i = 0; i < credit.size(); ++i) {
-            if (credit[i].verdict != Accepted) {
-                ++result.rejected[credit[i].verdict];
-                continue;
-            }
-            ++result.accepted;
-            const double airFuel = log->value(Channel::AirFuel, i);
-            const bool rail = airFuel <= settings.railLow || airFuel >= settings.railHigh;
-            const double reading = std::clamp(airFuel, settings.railLow, settings.railHigh);
-            const int entry = entryAt(credit[i].mafVolts);
-            const int cell = nearestCell(entry);
-            nearest[cell].add(reading, rail);
-            if (std::abs(entry - tuner::EntryOf(cell, 0)) <= NearEntries)
-                near[cell].add(reading, rail);
-        }
-    }
+    const bool rail = airFuel <= settings.railLow || airFuel >= settings.railHigh;
+    const double reading = std::clamp(airFuel, settings.railLow, settings.railHigh);
+    const int entry = entryAt(mafVolts);
+    const int cell = nearestCell(entry);
+    nearest_[cell].add(reading, rail);
+    if (std::abs(entry - tuner::EntryOf(cell, 0)) <= NearEntries)
+        near_[cell].add(reading, rail);
+    ++accepted_;
+}
 
+void CellReadings::clear()
+{
+    *this = CellReadings();
+}
+
+void CellReadings::clear(int cell)
+{
+    nearest_[cell] = {};
+    near_[cell] = {};
+}
+
+int CellReadings::cellOf(double mafVolts)
+{
+    return nearestCell(entryAt(mafVolts));
+}
+
+void CellReadings::fill(Result& result, const CellValues& current, const Settings& settings) const
+{
     // The correction each cell with enough samples needs, before rounding:
     // exact fractions over one denominator (one target, one injector size).
     std::array<long long, CellCount> needed{};
@@ -343,11 +340,13 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
         CellResult& cell = result.cells[i];
         cell.current = current[i];
         cell.suggested = current[i];
-        Readings& used = static_cast<int>(near[i].values.size()) >= settings.minimumSamples ? near[i] : nearest[i];
-        cell.samples = static_cast<int>(used.values.size());
-        cell.railSamples = used.rails;
+        const Readings& chosen =
+            static_cast<int>(near_[i].values.size()) >= settings.minimumSamples ? near_[i] : nearest_[i];
+        std::vector<double> values = chosen.values;
+        cell.samples = static_cast<int>(values.size());
+        cell.railSamples = chosen.rails;
         if (cell.samples > 0) {
-            cell.measured = logs::Median(used.values);
+            cell.measured = logs::Median(values);
             cell.errorPercent = (cell.measured / settings.target - 1.0) * 100.0;
             if (cell.measured <= settings.railLow)
                 cell.rail = Rail::Rich;
@@ -405,6 +404,25 @@ Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& curren
         cell.change = cell.suggested - cell.current;
         cell.outcome = CellOutcome::Suggested;
     }
+}
+
+Result Analyse(const std::vector<const DataLog*>& logs, const CellValues& current, const Settings& settings)
+{
+    Result result;
+    result.lag = chooseLag(logs, settings);
+    CellReadings readings;
+    for (const DataLog* log : logs) {
+        const std::vector<Credit> credit = credits(*log, settings, result.lag.seconds);
+        result.samples += static_cast<int>(credit.size());
+        for (std::size_t i = 0; i < credit.size(); ++i) {
+            if (credit[i].verdict != Accepted)
+                ++result.rejected[credit[i].verdict];
+            else
+                readings.add(log->value(Channel::AirFuel, i), credit[i].mafVolts, settings);
+        }
+    }
+    result.accepted = readings.accepted();
+    readings.fill(result, current, settings);
     return result;
 }
 

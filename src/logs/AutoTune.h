@@ -66,6 +66,10 @@ struct Settings {
     double minimumRpm = 500;
     double throttlePercentPerSecond = 10; // of the throttle's range
     double transientSeconds = 0.3;        // hold-off after the throttle moved
+    // and before it moves: a reading credited to a moment this soon before
+    // the throttle moved may already show the new mixture when the delay
+    // is a little short (0: not looked for).
+    double beforeTransientSeconds = 0;
     double mafVoltsPerSecond = 1.0;
     // The wideband's ends: readings there or beyond say only "at least this
     // rich (lean)".
@@ -147,6 +151,13 @@ QString LagText(const Lag& lag);
 // first-order system behind a transport delay, their sum, which is also how
 // far it trails a steady sweep.
 std::vector<double> ThrottleEventDelays(const logs::DataLog& log, double breakpointVolts);
+// The delay of the crossing between samples i-1 and i, when it is such an
+// event; it can be timed once the log runs ThrottleEventSpan seconds past it.
+std::optional<double> ThrottleEventDelayAt(const logs::DataLog& log, std::size_t i, double breakpointVolts);
+inline constexpr double ThrottleEventSpan = 3.5;
+// The delay used for the events' delays: the given one, else their median
+// when there are enough of them and it lies within 0..3 s, else the default.
+Lag ChooseLag(std::vector<double> delays, const Settings& settings);
 
 // The per-cell correction the calculator gives for a measured A/F:
 // (measured / target - 1) x 100 x 19 / E, rounded halves to even. The ratios
@@ -162,6 +173,57 @@ Result Analyse(const std::vector<const logs::DataLog*>& logs, const CellValues& 
 // with its A/F credited to the moment lagSeconds earlier.
 std::vector<int> SampleVerdicts(const logs::DataLog& log, const Settings& settings, double lagSeconds);
 inline constexpr int Accepted = -1;
+
+// --- the steps of the analysis, one sample at a time (the analysis of logs
+// and the live one in the tuner take each sample through the same ones) ---
+
+// The verdict on moment i of a log by what the engine did then, the A/F
+// aside; its rates from samples i-1 and i+1. `lastTransient` carries the
+// time of the last moving throttle from one moment to the next.
+inline constexpr double NoTransient = -1e300;
+int MomentVerdict(const logs::DataLog& log, std::size_t i, const Settings& settings, double& lastTransient);
+
+// Sample i's A/F credited to the moment lagSeconds earlier: the verdict of
+// the moment nearest it (`moments` holds them from the log's first sample on)
+// and the MAF voltage then. Fuel metered before `start` is BeforeLog. `k`
+// carries the last sample at or before the metered moment (start at 0).
+// With `beforeTransient`, `moments` must reach that far past the moment.
+struct Credit {
+    int verdict = Accepted;
+    double mafVolts = 0;
+};
+Credit CreditAt(const logs::DataLog& log, std::size_t i, const std::vector<int>& moments, double lagSeconds,
+                double start, std::size_t& k, double beforeTransient = 0);
+
+// The accepted samples' readings per cell: each goes to the cell whose own
+// entry lies nearest its MAF voltage (a tie to the upper cell), and also to
+// the cell's near readings when within NearEntries of that entry; a reading
+// at or beyond a rail counts at the rail.
+class CellReadings {
+public:
+    void add(double airFuel, double mafVolts, const Settings& settings);
+    void clear();
+    void clear(int cell); // that cell's readings only
+    // Samples added since the last clear().
+    int accepted() const { return accepted_; }
+    // The cells' outcomes for their current values.
+    void fill(Result& result, const CellValues& current, const Settings& settings) const;
+    static int cellOf(double mafVolts);
+
+private:
+    struct Readings {
+        std::vector<double> values;
+        int rails = 0;
+        void add(double value, bool rail)
+        {
+            values.push_back(value);
+            rails += rail;
+        }
+    };
+    std::array<Readings, tuner_cells::CellCount> nearest_;
+    std::array<Readings, tuner_cells::CellCount> near_;
+    int accepted_ = 0;
+};
 
 // The cells' values of a table as the tuner's sliders show them with the
 // slider offset at 0 (auto-tune works with it there).

@@ -69,6 +69,7 @@ void AutoTuneHandOff::start()
         graph_->setPreview(std::nullopt);
         // A copy: the dialog deletes itself while the sliders move.
         const autotune::Result result = dialog->result();
+        emit settingsChosen(dialog->settings());
         if (outcome == QDialog::Accepted && !session_.lost() && !session_.closing())
             apply(result);
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "correction/CorrectionCells.h"
+#include "logs/AutoTune.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,9 +13,6 @@ class ChangeGraph;
 class TunerCells;
 class TunerSession;
 class frmAutoTune;
-namespace autotune {
-struct Result;
-}
 
 // AUTO-TUNE... in the graphical tuner: a data log asked for, the auto-tune
 // dialog opened on it below the change graph, its suggestion previewed on
@@ -36,6 +34,10 @@ public:
 
     // The table as Apply would leave it.
     std::optional<tuner::Table> preview(const autotune::Result& result) const;
+
+signals:
+    // The dialog closed with these settings (target, delay, rails, locks...).
+    void settingsChosen(const autotune::Settings& settings);
 
 private:
     void apply(const autotune::Result& result);

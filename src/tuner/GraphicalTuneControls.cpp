@@ -32,7 +32,7 @@ using twips_layout::Label;
 namespace {
 
 constexpr int ContentWidth = 14400;
-constexpr int ContentHeight = 8520;
+constexpr int ContentHeight = 9060; // the last row: the live auto-tune
 
 // The graph spans the 25 cell columns (510 twips each) plus 0.8 of a column
 // at either end.

@@ -92,6 +92,8 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
         *cells_, *session_, graph_, this,
         {[this] { return settings_->resetOffset(); }, [this] { return TableKindAt(selectedTable()).letter; }});
     graph_->setTable(&cells_->table());
+    live_ = new LiveTunePanel(*this, *cells_, *session_, *autoTune_, content_,
+                              {[this] { return tableLetter_; }, [this] { return settings_->resetOffset(); }});
 
     connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
     for (int i = 0; i < TableKindCount; ++i)
@@ -422,10 +424,12 @@ void frmGraphicalTune::Timer1_Timer()
     }
     cells_->markActiveCell(tuner::ActiveCell(readout_->show(*sample, openLoopTable_ == 1)));
     readout_->writeLine();
+    live_->take(*sample);
 }
 
 void frmGraphicalTune::connectionLost()
 {
+    live_->linkLost();
     linkLoss_->lost();
 }
 

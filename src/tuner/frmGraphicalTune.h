@@ -6,6 +6,7 @@
 #include "tunefile/TuneSelection.h"
 #include "tuner/AutoTuneHandOff.h"
 #include "tuner/GraphicalTuneControls.h"
+#include "tuner/LiveTunePanel.h"
 #include "tuner/TunerCells.h"
 #include "tuner/TunerKeys.h"
 #include "tuner/TunerReadout.h"
@@ -87,6 +88,7 @@ public:
     TunerSession& Session() const { return *session_; }
     TunerCells& Cells() const { return *cells_; }
     TunerKeys& Keys() const { return *keys_; }
+    LiveTunePanel& Live() const { return *live_; }
 
     // Window state.
     const tuner::Table& CorrectionTable() const { return cells_->table(); }
@@ -133,6 +135,7 @@ private:
     TunerReadout* readout_ = nullptr;
     TunerSettingsPanel* settings_ = nullptr;
     AutoTuneHandOff* autoTune_ = nullptr;
+    LiveTunePanel* live_ = nullptr;
 
     // The last load's bytes as the unit sent them: the table and the
     // registers read with it, kept as a backup when going on line.

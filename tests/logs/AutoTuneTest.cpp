@@ -1,4 +1,5 @@
 #include "logs/AutoTune.h"
+#include "logs/LiveAnalysis.h"
 #include "logs/LogSuggestion.h"
 
 #include <gtest/gtest.h>
@@ -687,3 +688,48 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
 }
 
 } // namespace
+
+// The live analysis takes a sample at a time through the same steps, one
+// sample late: the samples of the two logs above, plus one, give the cells
+// and the delay the analysis of the logs gave. Cell 10 restarted with 0.5 s
+// of hold-off after the last sample (t = 5.0 s) takes only fuel metered from
+// 5.5 s on: of 16 more samples at 2.1 V (t = 5.125 .. 7.0, read 0.5 s after
+// their fuel) those from t = 6.0 on, the last one not yet credited: 8.
+// Cell 15 goes on: the last sample of the log (metered at 4.5 s) and those
+// at 5.125 .. 5.375 s, metered at 3.1 V before the step: 15 + 4.
+TEST(AutoTuneTest, TheLiveAnalysisGivesWhatTheLogsGive)
+{
+    const auto feed = [](LiveAnalysis& live, const DataLog& log, std::size_t from = 0, double offset = 0) {
+        for (std::size_t i = from; i < log.size(); ++i)
+            live.add({log.seconds[i] + offset, log.value(Channel::MafIn, i), log.value(Channel::TpsVolts, i),
+                      log.value(Channel::ThrottleAngle, i), log.value(Channel::Rpm, i),
+                      log.value(Channel::AirFuel, i)});
+    };
+    std::vector<Sample> samples;
+    for (int i = 0; i < 41; ++i)
+        samples.push_back({.maf = i < 20 ? 2.1 : 3.1, .airFuel = i < 24 ? 13.0 : 11.0});
+    Settings settings = At12();
+    settings.lagSeconds = 0.5;
+    LiveAnalysis live(settings);
+    feed(live, MakeLog(samples));
+    Result result = live.result({});
+    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
+    EXPECT_EQ(result.cells[10].samples, 19);
+    EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.0);
+    EXPECT_EQ(result.cells[15].samples, 15);
+    EXPECT_EQ(result.cells[15].suggested, -8); // (11 / 12 - 1) x 100 = -8.3
+
+    std::array<bool, tuner_cells::CellCount> cell10{};
+    cell10[10] = true;
+    live.restartCells(cell10, 0.5);
+    feed(live, MakeLog(Steady(16, {.maf = 2.1, .airFuel = 13.0})), 0, 5.125);
+    EXPECT_EQ(live.result({}).cells[10].samples, 8);
+    EXPECT_EQ(live.result({}).cells[15].samples, 19);
+
+    Settings estimated;
+    LiveAnalysis timed(estimated);
+    feed(timed, ThrottleEvents(16));
+    EXPECT_EQ(timed.lag().source, Lag::Source::Estimated);
+    EXPECT_EQ(timed.lag().events, 6);
+    EXPECT_NEAR(timed.lag().seconds, 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025, 1e-9);
+}

@@ -162,14 +162,10 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
             EXPECT_EQ(slider(10)->value(), 0);
             continue;
         }
-        // Every entry that moves, once, in address order: the first is 64,
-        // a fifth of the way from cell 9 (0) to cell 10 (+5).
+        // Written as a move of the cells (its frames: LiveAutoTuneTest); the
+        // first entry is 64, a fifth of the way from cell 9 (0) to cell 10 (+5).
         ASSERT_FALSE(writes.isEmpty());
         EXPECT_EQ(writes.first(), QStringLiteral("WO6401"));
-        EXPECT_EQ(QSet<QString>(writes.begin(), writes.end()).size(), writes.size());
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO6C05")));
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO80FB"))); // cell 12, -5
-        EXPECT_TRUE(writes.contains(QStringLiteral("WO940A"))); // cell 14, +10
         EXPECT_EQ(device.memory().cell('O', 0x6C), 5);
         EXPECT_EQ(device.memory().cell('O', 0x80), 0xFB);
         EXPECT_EQ(slider(14)->value(), 10);
@@ -212,6 +208,92 @@ TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
     EXPECT_EQ(dialog->lblLag()->text(),
               QStringLiteral("Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."));
     EXPECT_TRUE(dialog->cmdApply()->isEnabled());
+}
+
+} // namespace
+
+namespace {
+
+// LIVE AUTO-TUNE on the simulated engine's tuning drive, from 52 s into its
+// cycle (the wide-open pull sweeps 1.03 V to 4.95 V from 51.75 s on, about
+// 0.08 V a second): with table O at -10 everywhere each cell is 10 points
+// lean; every cell but 10 locked, the delay given as the engine's 0.6 s.
+class LiveAutoTuneTest : public AutoTuneWindowTest {
+protected:
+    void SetUp() override
+    {
+        AutoTuneWindowTest::SetUp();
+        SimulatedEngine engine;
+        engine.drive = DriveCycle::Tuning;
+        device.setEngine(engine);
+        for (int j = 0; j < 256; ++j)
+            device.memory().setCell('O', j, 0xF6);
+        open();
+        goOnline();
+        device.setEngineStart(clock.nowMs() - 52'000);
+        autotune::Settings settings;
+        settings.lagSeconds = 0.6;
+        settings.locked.fill(true);
+        settings.locked[10] = false;
+        window->Live().useSettings(settings);
+        window->Live().setRunning(true);
+        heard();
+        messages().clear();
+    }
+    // Samples 50 ms apart for so many seconds.
+    void drive(double seconds)
+    {
+        for (int i = 0; i < seconds * 20 && window->Session().live(); ++i) {
+            clock.advance(50);
+            window->Timer1_Timer();
+        }
+    }
+    QString tip(int cell) const { return window->lblRPM(cell)->toolTip(); }
+};
+
+// 15 s on, cell 10 (entry 108) has had the pull through it and asks for
+// +10: it moves by the cap, 3, its entries 100..116 by 3 x (10 - distance)
+// / 10 rounded halves to even (-10 + 3 = F9, + 2 = F8, + 1 = F7), as one
+// step; its undo writes them back to F6, the last written first.
+TEST_F(LiveAutoTuneTest, AnApplicationIsOneUndoStepOfTheCappedMove)
+{
+    drive(14.9);
+    EXPECT_TRUE(writesHeard().isEmpty());
+    EXPECT_TRUE(tip(10).startsWith("+10 points (")) << tip(10).toStdString();
+    drive(0.2);
+    const char* values[] = {"F7", "F7", "F7", "F8", "F8", "F8", "F8", "F9", "F9",
+                            "F9", "F8", "F8", "F8", "F8", "F7", "F7", "F7"};
+    QStringList expected;
+    QStringList undo;
+    for (int j = 100; j <= 116; ++j) {
+        expected << QStringLiteral("WO") + frame::HexByte(j) + QLatin1String(values[j - 100]);
+        undo.prepend(QStringLiteral("WO") + frame::HexByte(j) + QStringLiteral("F6"));
+    }
+    EXPECT_EQ(writesHeard(), expected);
+    EXPECT_EQ(slider(10)->value(), -7);
+    EXPECT_EQ(slider(9)->value(), -10); // locked
+    EXPECT_EQ(window->Live().applications(), 1);
+    EXPECT_EQ(tip(10), "Too few samples: 0 of 10"); // its statistics start again
+    EXPECT_TRUE(tip(9).startsWith("Locked"));
+    EXPECT_EQ(control<QPushButton>("cmdUndo")->toolTip(), "Undo LIVE AUTO-TUNE (Ctrl+Z)");
+
+    window->cmdUndo_Click();
+    EXPECT_EQ(writesHeard(), undo);
+    EXPECT_EQ(device.memory().cell('O', 108), 0xF6);
+    EXPECT_EQ(messageTexts(), QStringList());
+}
+
+// The unit falls silent: the lost link stops LIVE AUTO-TUNE and says so;
+// nothing is written.
+TEST_F(LiveAutoTuneTest, ALostLinkStopsIt)
+{
+    drive(5);
+    device.faults().silent = true;
+    drive(1);
+    EXPECT_FALSE(window->Live().running());
+    EXPECT_FALSE(control<QPushButton>("cmdLiveAutoTune")->isChecked());
+    EXPECT_EQ(text("lblLiveStatus"), "LIVE AUTO-TUNE stopped: the link was lost.");
+    EXPECT_TRUE(writesHeard().isEmpty());
 }
 
 } // namespace

@@ -382,6 +382,7 @@ TEST_F(TunerLiveTest, QuitOffLineAsksFirst)
     EXPECT_EQ(messages()[0].title, "Exit Warning!");
     EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
     EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No); // Enter answers No
     EXPECT_EQ(messages()[0].text,
               "Would you still like to quit?\r\nAny off-line map changes will be lost unless explicity saved!");
     ASSERT_FALSE(window.isNull());
@@ -402,33 +403,27 @@ TEST_F(TunerLiveTest, QuitOffLineAsksFirst)
     EXPECT_EQ(window->CorrectionTable()[38], 0);
 }
 
-TEST_F(TunerLiveTest, QuitOnLineClosesTheLogWithoutAsking)
+// QUIT on line closes the log without asking and says it was written; the
+// program's exit closes it silently; either way every line is in it.
+TEST_F(TunerLiveTest, LeavingOnLineClosesTheLogWithItsLines)
 {
-    openOnline();
-    port->replies["M"] = KnownSample;
-    startLog(logPath());
-    tick();
-    window->cmdQUIT_Click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].text, "File: " + logPath() + " successfully written.");
-    EXPECT_EQ(ReadFile(logPath()).count("\r\n"), 3);
-    EXPECT_FALSE(LinkBusy);
-}
-
-TEST_F(TunerLiveTest, ClosingTheMainWindowClosesTheLogWithItsLines)
-{
-    openOnline();
-    port->replies["M"] = KnownSample;
-    startLog(logPath());
-    tick();
-    tick();
-    main->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(ReadFile(logPath()).count("\r\n"), 4);
-    EXPECT_TRUE(messages().isEmpty());
+    for (const bool quit : {true, false}) {
+        SCOPED_TRACE(quit ? "QUIT" : "exit");
+        openOnline();
+        port->replies["M"] = KnownSample;
+        startLog(logPath());
+        tick();
+        if (quit)
+            window->cmdQUIT_Click();
+        else
+            main->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+        EXPECT_EQ(messageTexts(), quit ? QStringList{"File: " + logPath() + " successfully written."} : QStringList());
+        EXPECT_EQ(ReadFile(logPath()).count("\r\n"), 3);
+        EXPECT_EQ(LinkBusy, !quit);
+        messages().clear();
+    }
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 #include "correction/CorrectionCells.h"
 #include "correction/SliderInterpolation.h"
+#include "logs/LiveAnalysis.h"
 #include "tuner/GlobalEdits.h"
+#include "tuner/LiveAutoTune.h"
 #include "tuner/TableKinds.h"
 #include "tuner/TunerLive.h"
 
+#include <QPalette>
 #include <QSet>
 
 #include <optional>
@@ -58,11 +61,13 @@ TEST(TunerTable, OffsetSnapsToWholeEntries)
         EXPECT_EQ(SnapOffset(c[0]), c[1]) << c[0];
 }
 
-QList<EntryWrite> Line(std::initializer_list<std::pair<int, int>> writes)
+// "address=value ..." as the writes of a line, in order.
+QList<EntryWrite> Line(const char* text)
 {
     QList<EntryWrite> list;
-    for (const auto& [address, value] : writes)
-        list.append({address, value});
+    for (const QString& pair : QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        list.append(
+            {pair.section(QLatin1Char('='), 0, 0).toInt(nullptr, 0), pair.section(QLatin1Char('='), 1).toInt()});
     return list;
 }
 
@@ -74,148 +79,28 @@ TEST(SliderInterpolation, WritesDownFromTheCellThenUpToItsNeighbours)
         QList<EntryWrite> writes;
     } const cases[] = {
         {"slider 5 to 20 between zeros", 5, 0, 20, 0, 0,
-         Line({{58, 20},
-               {57, 18},
-               {56, 16},
-               {55, 14},
-               {54, 12},
-               {53, 10},
-               {52, 8},
-               {51, 6},
-               {50, 4},
-               {49, 2},
-               {59, 18},
-               {60, 16},
-               {61, 14},
-               {62, 12},
-               {63, 10},
-               {64, 8},
-               {65, 6},
-               {66, 4},
-               {67, 2}})},
+         Line("58=20 57=18 56=16 55=14 54=12 53=10 52=8 51=6 50=4 49=2 59=18 60=16 61=14 62=12 63=10 64=8 "
+              "65=6 66=4 67=2")},
         {"slider -10 towards different neighbours", 7, -20, -10, 10, 0,
-         Line({{78, -10},
-               {77, -11},
-               {76, -12},
-               {75, -13},
-               {74, -14},
-               {73, -15},
-               {72, -16},
-               {71, -17},
-               {70, -18},
-               {69, -19},
-               {79, -8},
-               {80, -6},
-               {81, -4},
-               {82, -2},
-               {83, 0},
-               {84, 2},
-               {85, 4},
-               {86, 6},
-               {87, 8}})},
+         Line("78=-10 77=-11 76=-12 75=-13 74=-14 73=-15 72=-16 71=-17 70=-18 69=-19 79=-8 80=-6 81=-4 "
+              "82=-2 83=0 84=2 85=4 86=6 87=8")},
         // Steps of half a point: each half goes to the even neighbour.
         {"halves to even", 3, 0, 5, 0, 0,
-         Line({{38, 5},
-               {37, 4},
-               {36, 4},
-               {35, 4},
-               {34, 3},
-               {33, 2},
-               {32, 2},
-               {31, 2},
-               {30, 1},
-               {29, 0},
-               {39, 4},
-               {40, 4},
-               {41, 4},
-               {42, 3},
-               {43, 2},
-               {44, 2},
-               {45, 2},
-               {46, 1},
-               {47, 0}})},
+         Line("38=5 37=4 36=4 35=4 34=3 33=2 32=2 31=2 30=1 29=0 39=4 40=4 41=4 42=3 43=2 44=2 45=2 46=1 "
+              "47=0")},
         {"negative halves to even", 3, 0, -5, 0, 0,
-         Line({{38, -5},
-               {37, -4},
-               {36, -4},
-               {35, -4},
-               {34, -3},
-               {33, -2},
-               {32, -2},
-               {31, -2},
-               {30, -1},
-               {29, 0},
-               {39, -4},
-               {40, -4},
-               {41, -4},
-               {42, -3},
-               {43, -2},
-               {44, -2},
-               {45, -2},
-               {46, -1},
-               {47, 0}})},
+         Line("38=-5 37=-4 36=-4 35=-4 34=-3 33=-2 32=-2 31=-2 30=-1 29=0 39=-4 40=-4 41=-4 42=-3 43=-2 "
+              "44=-2 45=-2 46=-1 47=0")},
         {"first cell, offset -200: down to address 0, flat", 0, 99, 10, 0, -200,
-         Line({{3, 10},
-               {2, 10},
-               {1, 10},
-               {0, 10},
-               {4, 9},
-               {5, 8},
-               {6, 7},
-               {7, 6},
-               {8, 5},
-               {9, 4},
-               {10, 3},
-               {11, 2},
-               {12, 1}})},
+         Line("3=10 2=10 1=10 0=10 4=9 5=8 6=7 7=6 8=5 9=4 10=3 11=2 12=1")},
         {"first cell, no offset: entries 0 to 17", 0, 99, 30, 40, 0,
-         Line({{8, 30},
-               {7, 30},
-               {6, 30},
-               {5, 30},
-               {4, 30},
-               {3, 30},
-               {2, 30},
-               {1, 30},
-               {0, 30},
-               {9, 31},
-               {10, 32},
-               {11, 33},
-               {12, 34},
-               {13, 35},
-               {14, 36},
-               {15, 37},
-               {16, 38},
-               {17, 39}})},
+         Line("8=30 7=30 6=30 5=30 4=30 3=30 2=30 1=30 0=30 9=31 10=32 11=33 12=34 13=35 14=36 15=37 16=38 "
+              "17=39")},
         {"last cell, offset +200: up to address 255", 24, 7, 7, 99, 200,
-         Line({{253, 7},
-               {252, 7},
-               {251, 7},
-               {250, 7},
-               {249, 7},
-               {248, 7},
-               {247, 7},
-               {246, 7},
-               {245, 7},
-               {244, 7},
-               {254, 7},
-               {255, 7}})},
+         Line("253=7 252=7 251=7 250=7 249=7 248=7 247=7 246=7 245=7 244=7 254=7 255=7")},
         {"last cell, no offset: flat to 253", 24, 0, -50, 99, 0,
-         Line({{248, -50},
-               {247, -45},
-               {246, -40},
-               {245, -35},
-               {244, -30},
-               {243, -25},
-               {242, -20},
-               {241, -15},
-               {240, -10},
-               {239, -5},
-               {249, -50},
-               {250, -50},
-               {251, -50},
-               {252, -50},
-               {253, -50}})},
+         Line("248=-50 247=-45 246=-40 245=-35 244=-30 243=-25 242=-20 241=-15 240=-10 239=-5 249=-50 "
+              "250=-50 251=-50 252=-50 253=-50")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -265,72 +150,20 @@ TEST(MoveCells, AddsTheAmountsToEveryEntryKeepingTheDetail)
         CellAmounts amounts;
         int offset;
         int written;
-        std::vector<std::pair<int, int>> after; // entries and their values afterwards
+        const char* after; // entries and their values afterwards
     } const cases[] = {
-        {"5% rich over the detail",
-         DetailedTable(),
-         Amounts({}, 5),
-         0,
-         256,
-         {{0x00, 5}, {0x53, 3}, {0x58, -111}, {0x59, 5}, {0x5A, 0}, {0xFE, 5}, {0xFF, 5}}},
-        {"5% lean with the offset at +200",
-         DetailedTable(),
-         Amounts({}, -5),
-         200,
-         256,
-         {{0x00, -5}, {0x53, -7}, {0x58, -121}, {0x5A, -10}, {0xFF, -5}}},
+        {"5% rich over the detail", DetailedTable(), Amounts({}, 5), 0, 256,
+         "0x00=5 0x53=3 0x58=-111 0x59=5 0x5A=0 0xFE=5 0xFF=5"},
+        {"5% lean with the offset at +200", DetailedTable(), Amounts({}, -5), 200, 256,
+         "0x00=-5 0x53=-7 0x58=-121 0x5A=-10 0xFF=-5"},
         // Half a point a step from 0 up to 5 and back, halves to even.
-        {"one cell",
-         Table{},
-         Amounts({{10, 5}}),
-         0,
-         17,
-         {{99, 0},
-          {100, 1},
-          {101, 2},
-          {102, 2},
-          {103, 2},
-          {104, 3},
-          {105, 4},
-          {106, 4},
-          {107, 4},
-          {108, 5},
-          {109, 4},
-          {110, 4},
-          {111, 4},
-          {112, 3},
-          {113, 2},
-          {114, 2},
-          {115, 2},
-          {116, 1},
-          {117, 0}}},
-        {"one cell over the detail",
-         DetailedTable(),
-         Amounts({{8, 5}}),
-         0,
-         17,
-         {{79, 0}, {0x53, 0}, {0x58, -111}, {0x5A, -1}, {97, 0}}},
+        {"one cell", Table{}, Amounts({{10, 5}}), 0, 17,
+         "99=0 100=1 101=2 102=2 103=2 104=3 105=4 106=4 107=4 108=5 109=4 110=4 111=4 112=3 113=2 114=2 115=2 116=1 "
+         "117=0"},
+        {"one cell over the detail", DetailedTable(), Amounts({{8, 5}}), 0, 17, "79=0 0x53=0 0x58=-111 0x5A=-1 97=0"},
         // Below the first cell and above the last the amount is carried flat.
-        {"the end cells, offset -200",
-         Table{},
-         Amounts({{0, -3}, {24, 4}}),
-         -200,
-         4 + 8 + 8 + 13,
-         {{0, -3},
-          {3, -3},
-          {4, -3},
-          {5, -2},
-          {8, -2},
-          {9, -1},
-          {11, -1},
-          {12, 0},
-          {234, 0},
-          {235, 1},
-          {237, 2},
-          {240, 3},
-          {242, 4},
-          {243, 4},
-          {255, 4}}},
+        {"the end cells, offset -200", Table{}, Amounts({{0, -3}, {24, 4}}), -200, 4 + 8 + 8 + 13,
+         "0=-3 3=-3 4=-3 5=-2 8=-2 9=-1 11=-1 12=0 234=0 235=1 237=2 240=3 242=4 243=4 255=4"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -344,8 +177,8 @@ TEST(MoveCells, AddsTheAmountsToEveryEntryKeepingTheDetail)
             last = w.address;
             after[w.address] = static_cast<qint16>(w.value);
         }
-        for (const auto& [address, value] : c.after)
-            EXPECT_EQ(after[address], value) << address;
+        for (const EntryWrite& e : Line(c.after))
+            EXPECT_EQ(after[e.address], e.value) << e.address;
     }
 }
 
@@ -437,6 +270,76 @@ TEST(TunerLive, ActiveCellFollowsTheMafVoltage)
         last = cell;
     }
     EXPECT_EQ(last, 24);
+}
+
+// One application: each suggestion at most the cap (3), never past the
+// anchor +- the authority (15); locked cells and cells with no suggestion
+// stay; a cell the user took beyond its limit is not pulled back.
+TEST(LiveAutoTune, OneApplicationKeepsTheCapTheAuthorityAndTheLocks)
+{
+    using Outcome = autotune::CellOutcome;
+    const struct {
+        Outcome outcome;
+        int change, current, anchor;
+        bool locked;
+        int moved;
+    } cases[] = {
+        {Outcome::Suggested, 8, 0, 0, false, 3},   {Outcome::Suggested, -8, 0, 0, false, -3},
+        {Outcome::Suggested, 2, 0, 0, false, 2},   {Outcome::Suggested, 3, 14, 0, false, 1},
+        {Outcome::Suggested, 3, 15, 0, false, 0},  {Outcome::Suggested, -3, -13, 0, false, -2},
+        {Outcome::Suggested, 3, 16, 0, false, 0},  {Outcome::Suggested, -3, 20, 0, false, -3},
+        {Outcome::Suggested, 3, 30, 20, false, 3}, {Outcome::Suggested, 8, 0, 0, true, 0},
+        {Outcome::Locked, 8, 0, 0, false, 0},      {Outcome::Settled, 0, 0, 0, false, 0},
+        {Outcome::TooFew, 0, 0, 0, false, 0},      {Outcome::AtLimit, 0, 100, 100, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.change << " at " << c.current << " from " << c.anchor);
+        autotune::Result result;
+        result.cells[7].outcome = c.outcome;
+        result.cells[7].change = c.change;
+        autotune::CellValues current{}, anchor{};
+        current[7] = c.current;
+        anchor[7] = c.anchor;
+        std::array<bool, CellCount> locked{};
+        locked[7] = c.locked;
+        const CellAmounts amounts = LiveStepAmounts(result, current, anchor, LiveLimits{}, locked);
+        EXPECT_EQ(amounts[7], c.moved);
+        EXPECT_EQ(std::count(amounts.begin(), amounts.end(), 0), CellCount - (c.moved != 0));
+    }
+}
+
+// A scripted stream at cell 10 (2.1 V), wide open, 20 samples a second, the
+// A/F read as metered: the live caption after n samples (the last one is
+// credited with the next). Against 12.8: 13.44 is +5 points, 12.16 -5.
+TEST(LiveAutoTune, ACaptionShowsItsCellsStatisticsAsTheyFill)
+{
+    const struct {
+        int count;
+        double airFuel;
+        bool locked;
+        QColor colour;
+        const char* tip;
+    } cases[] = {
+        {6, 12.8, false, TooFewGrey, "Too few samples: 5 of 10"},
+        {20, 12.8, false, SettledGreen, "Settled (19 samples)"},
+        {20, 12.9, false, SettledGreen, "Settled (19 samples)"}, // within the log's 0.1
+        {20, 13.44, false, ChangeOrange, "+5 points (19 samples)"},
+        {12, 12.16, false, ChangeOrange, "-5 points (11 samples)"},
+        {20, 13.44, true, QPalette().color(QPalette::WindowText), "Locked (19 samples)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tip);
+        autotune::Settings settings;
+        settings.lagSeconds = 0.0;
+        settings.locked[10] = c.locked;
+        autotune::LiveAnalysis live(settings);
+        for (int i = 0; i < c.count; ++i)
+            live.add({i * 0.05, 2.1, 4.0, 80, 3000, c.airFuel});
+        const LiveCaption caption = LiveCaptionOf(live.result({}).cells[10], settings.minimumSamples);
+        EXPECT_EQ(caption.colour, c.colour);
+        EXPECT_EQ(caption.tip, QString::fromLatin1(c.tip));
+        EXPECT_EQ(live.accepted(), c.count - 1);
+    }
 }
 
 } // namespace

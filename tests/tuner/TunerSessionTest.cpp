@@ -64,23 +64,6 @@ TEST_F(TunerSessionTest, AWrongEchoFailsEveryWrite)
     EXPECT_EQ(outcome.holds, 21);
 }
 
-TEST_F(TunerSessionTest, AWriteNeitherConfirmedNorReadBackKeepsTheLastConfirmedValue)
-{
-    session.goOnLine();
-    port->replies["WO10"] = "";
-    port->silenced << "RO10";
-    port->requests.clear();
-    const TunerSession::EntryOutcome outcome = session.writeEntry('O', 0x10, 20, 3);
-    EXPECT_FALSE(outcome.written);
-    EXPECT_FALSE(outcome.answered);
-    EXPECT_EQ(outcome.holds, 3);
-    // Read back with the live display's patience: 25 attempts.
-    const QStringList& asked = port->requests;
-    ASSERT_FALSE(asked.isEmpty());
-    EXPECT_EQ(asked.first(), "WO1014");
-    EXPECT_EQ(asked.filter("RO10").size(), 25);
-}
-
 // No live request goes out between a write's attempts: the timer is held off
 // while the session talks to the unit and runs again afterwards.
 TEST_F(TunerSessionTest, TheLiveTimerIsHeldAroundEveryTransaction)

@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 
 // The simulated world with the unit's injector sizes, breakpoint and switch
@@ -79,6 +81,20 @@ protected:
     {
         bar->setSliderPosition(value);
         bar->triggerAction(QAbstractSlider::SliderMove);
+    }
+    // The middle of a part of a slider (its thumb, an arrow), where a mouse press lands.
+    static QPoint partCentre(QScrollBar* bar, QStyle::SubControl part)
+    {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = Qt::Vertical;
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        option.subControls = QStyle::SC_All;
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar).center();
     }
     QString text(const QString& name) const
     {
