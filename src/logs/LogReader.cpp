@@ -1,10 +1,12 @@
 #include "logs/LogReader.h"
 
 #include "logs/LogNumber.h"
+#include "monitor/Datalog.h"
 #include "platform/PrintableText.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -179,7 +181,23 @@ int decimalsIn(QByteArrayView field, QByteArrayView decimal)
 struct Event {
     qint64 second; // seconds of the first day, counting on past midnight
     bool stamp;
+    int ms; // the thousandths of the second, when the log has them (else -1)
 };
+
+// The thousandths of a second of a fast log's last column: 0 to 999, one to
+// three digits; -1 when it is not.
+int thousandthsOf(QByteArrayView text)
+{
+    if (text.isEmpty() || text.size() > 3)
+        return -1;
+    int value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
 
 class Reader {
 public:
@@ -254,7 +272,10 @@ private:
     {
         columnCount_ = static_cast<int>(fields_.size());
         columnOf_.fill(-1);
+        const QByteArray fineTimeColumn = datalog::FineTimeColumn.toLatin1();
         for (int i = 1; i < columnCount_; ++i) {
+            if (fields_[i] == fineTimeColumn)
+                msColumn_ = i;
             for (const Channel c : AllChannels()) {
                 int& column = columnOf_[static_cast<int>(c)];
                 if (column < 0 && fields_[i] == Info(c).header.toLatin1())
@@ -332,6 +353,14 @@ private:
             reject(line.number, [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
             return;
         }
+        const int ms = msColumn_ < 0 ? -1 : thousandthsOf(fields_[msColumn_]);
+        if (msColumn_ >= 0 && ms < 0) {
+            reject(line.number, [&] {
+                return QStringLiteral("\"%1\" in column \"%2\" is not the thousandths of a second")
+                    .arg(shown(fields_[msColumn_]), datalog::FineTimeColumn);
+            });
+            return;
+        }
         std::array<double, ChannelCount> values{};
         for (const Channel c : AllChannels()) {
             const int column = columnOf_[static_cast<int>(c)];
@@ -366,7 +395,7 @@ private:
                 log_.values[static_cast<int>(c)].push_back(values[static_cast<int>(c)]);
         }
         log_.seconds.push_back(0);
-        addEvent(second, false);
+        addEvent(second, false, ms);
     }
 
     void readStamp(const Line& line)
@@ -378,7 +407,7 @@ private:
             return;
         }
         log_.stamps.push_back({0, QString::fromLatin1(fields_[1]), line.number});
-        addEvent(second, true);
+        addEvent(second, true, -1);
     }
 
     void takeDecimals()
@@ -390,7 +419,7 @@ private:
         }
     }
 
-    void addEvent(int secondOfDay, bool stamp)
+    void addEvent(int secondOfDay, bool stamp, int ms)
     {
         qint64 second = secondOfDay + dayOffset_ * qint64(SecondsPerDay);
         if (!events_.empty() && second < events_.back().second) {
@@ -403,15 +432,28 @@ private:
         }
         if (events_.empty())
             log_.origin = QTime(0, 0).addSecs(secondOfDay);
-        events_.push_back({second, stamp});
+        events_.push_back({second, stamp, ms});
     }
 
-    // The events written within one second are spread evenly through it.
+    // The events written within one second are spread evenly through it;
+    // in a log with the thousandths of each sample's second, the samples are
+    // where those put them and a user stamp comes with the sample before it.
     void spreadTimes()
     {
         if (events_.empty())
             return;
         const qint64 origin = events_.front().second;
+        if (msColumn_ >= 0) {
+            double last = 0;
+            std::size_t sample = 0;
+            std::size_t stamp = 0;
+            for (const Event& event : events_) {
+                const double whole = static_cast<double>(event.second - origin);
+                last = std::max(last, event.stamp ? whole : whole + event.ms / 1000.0);
+                (event.stamp ? log_.stamps[stamp++].seconds : log_.seconds[sample++]) = last;
+            }
+            return;
+        }
         std::size_t sample = 0;
         std::size_t stamp = 0;
         for (std::size_t first = 0; first < events_.size();) {
@@ -435,6 +477,7 @@ private:
     DataLog log_;
     std::vector<QByteArrayView> fields_;
     int columnCount_ = 0;
+    int msColumn_ = -1;
     std::array<int, ChannelCount> columnOf_{};
     QByteArray decimal_ = ".";
     std::vector<Event> events_;

@@ -2,6 +2,9 @@
 
 #include "monitor/LiveReadout.h"
 #include "monitor/mdlMonitor.h"
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
 
 #include <QCoreApplication>
@@ -14,10 +17,6 @@
 
 using namespace mdlPublicVars;
 
-namespace {
-constexpr int TickMs = 50;
-} // namespace
-
 MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
                                  std::function<bool()> running, QObject* parent)
     : QObject(parent),
@@ -28,13 +27,20 @@ MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScro
 {
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(TickMs);
+    timer_->setInterval(sample_rate::DefaultTickMs);
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &MonitorSampling::tick);
 }
 
+void MonitorSampling::startRun()
+{
+    pace_ = sample_rate::Pace(sample_rate::Stored());
+    start();
+}
+
 void MonitorSampling::start()
 {
+    timer_->setInterval(pace_.intervalMs());
     readout_.startHeartbeat();
     timer_->start();
 }
@@ -55,6 +61,8 @@ void MonitorSampling::tick()
 
     QPointer<MonitorSampling> self(this);
     sampling_ = true;
+    Clock& clock = services::clock();
+    const qint64 asked = clock.nowMs();
     QString data;
     const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
         [&](int attempt) {
@@ -70,6 +78,11 @@ void MonitorSampling::tick()
     sampling_ = false;
     if (waiting_)
         endWaiting();
+
+    if (pace_.exchange(clock.nowMs() - asked)) {
+        timer_->setInterval(pace_.intervalMs());
+        mdlMain::ShowStatus(sample_rate::FallBackText);
+    }
 
     switch (outcome) {
     case mdlMonitor::SampleRequest::GivenUp:

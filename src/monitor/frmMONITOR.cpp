@@ -6,6 +6,7 @@
 #include "link/SerialPort.h"
 #include "link/SettingsStore.h"
 #include "link/Unit.h"
+#include "monitor/SampleRateChoice.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Colours.h"
@@ -231,6 +232,7 @@ void frmMONITOR::buildLayout()
     caption("Label17", "RAW DATA STREAM", 300, 6780);
     lblRawDataStream = Label(this, QStringLiteral("lblRawDataStream"), QString(), 300, 7080, 6400, 285);
     lblRawDataStream->setTextFormat(Qt::PlainText);
+    AddSampleRateChoice(this, 300, 7470);
 
     // Four status squares without labels of their own: kept up to date on
     // every sample but never shown, since unlabelled they tell the user nothing.
@@ -338,7 +340,7 @@ void frmMONITOR::cmdRUN_Click()
     cmdRUN->setEnabled(false);
     cmdSTOP->show();
     cmdSTOP->setEnabled(true);
-    sampling_->start();
+    sampling_->startRun();
     running_ = true;
 }
 

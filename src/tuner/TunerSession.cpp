@@ -3,6 +3,7 @@
 #include "correction/SliderInterpolation.h"
 #include "link/Commands.h"
 #include "monitor/LiveLink.h"
+#include "platform/Clock.h"
 #include "platform/Services.h"
 #include "state/MainWindowServices.h"
 #include "state/PublicVars.h"
@@ -12,23 +13,19 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace {
-
-constexpr int TickMs = 50;
-
-} // namespace
-
 TunerSession::TunerSession(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("TunerSession"));
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(TickMs);
+    timer_->setInterval(sample_rate::DefaultTickMs);
     timer_->setTimerType(Qt::PreciseTimer);
 }
 
 void TunerSession::startLive()
 {
+    pace_ = sample_rate::Pace(sample_rate::Stored());
+    timer_->setInterval(pace_.intervalMs());
     timer_->start();
     mdlPublicVars::LinkBusy = true;
 }
@@ -119,7 +116,14 @@ std::optional<QString> TunerSession::takeSample()
 {
     if (!live())
         return std::nullopt;
-    return tuner_link::RequestSample();
+    Clock& clock = services::clock();
+    const qint64 asked = clock.nowMs();
+    std::optional<QString> sample = tuner_link::RequestSample();
+    if (pace_.exchange(clock.nowMs() - asked)) {
+        timer_->setInterval(pace_.intervalMs());
+        mdlMain::ShowStatus(sample_rate::FallBackText);
+    }
+    return sample;
 }
 
 void TunerSession::attachStatus(QLabel* status, QPushButton* cancel)
