@@ -128,6 +128,7 @@ int main(int argc, char** argv)
 
     auto* monitor = new frmMONITOR;
     monitor->Form_Load();
+    monitor->cmdADVANCED_Click(); // full size: the SAMPLE RATE choice shows
     monitor->show();
     monitor->cmdRUN_Click();
     if (!monitor->Timer1()->isActive()) {
