@@ -1,6 +1,7 @@
 #include "logs/LogReader.h"
 
 #include "logs/LogNumber.h"
+#include "logs/LogRecord.h"
 #include "monitor/Datalog.h"
 #include "platform/PrintableText.h"
 
@@ -14,12 +15,12 @@ namespace logs {
 
 namespace {
 
+using namespace record;
+
 constexpr int SecondsPerDay = 86400;
 // A step back in the time of day larger than this is the clock passing
 // midnight; a smaller one is the clock being set back, and is held.
 constexpr int MidnightStepBack = SecondsPerDay / 2;
-// More fields than this in a line is junk, whatever the columns.
-constexpr int MaximumFields = 1000;
 // The column names are looked for in this much of the file's start.
 constexpr qsizetype HeaderSearchBytes = 64 * 1024;
 
@@ -34,116 +35,6 @@ QString notADataLog(const QString& name)
                           "data log: a line of column names beginning with \"Time\" (of %2), then one "
                           "line of values per sample.")
         .arg(name, columns.join(QStringLiteral(", ")));
-}
-
-// One line of the file, without its line end.
-struct Line {
-    QByteArrayView text;
-    int number; // 1-based
-};
-
-class LineCursor {
-public:
-    explicit LineCursor(QByteArrayView bytes) : bytes_(bytes)
-    {
-        if (bytes_.startsWith(QByteArrayView("\xEF\xBB\xBF")))
-            pos_ = 3;
-    }
-    bool next(Line& line)
-    {
-        if (pos_ >= bytes_.size())
-            return false;
-        qsizetype end = bytes_.indexOf('\n', pos_);
-        const qsizetype after = end < 0 ? bytes_.size() : end + 1;
-        if (end < 0)
-            end = bytes_.size();
-        if (end > pos_ && bytes_[end - 1] == '\r')
-            --end;
-        line = {bytes_.sliced(pos_, end - pos_), ++number_};
-        pos_ = after;
-        return true;
-    }
-    qsizetype position() const { return pos_; }
-
-private:
-    QByteArrayView bytes_;
-    qsizetype pos_ = 0;
-    int number_ = 0;
-};
-
-// Splits a record into its fields: quoted ("" inside standing for one quote,
-// left as it is) or bare. False when a quote is not closed or text follows one.
-bool splitRecord(QByteArrayView line, std::vector<QByteArrayView>& fields)
-{
-    fields.clear();
-    qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (true) {
-        if (static_cast<int>(fields.size()) >= MaximumFields)
-            return false;
-        if (i < n && line[i] == '"') {
-            const qsizetype start = ++i;
-            while (true) {
-                if (i >= n)
-                    return false;
-                if (line[i] == '"') {
-                    if (i + 1 < n && line[i + 1] == '"') {
-                        i += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++i;
-            }
-            fields.push_back(line.sliced(start, i - start));
-            ++i;
-            if (i == n)
-                return true;
-            if (line[i] != ',')
-                return false;
-            ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && line[i] != ',')
-                ++i;
-            fields.push_back(line.sliced(start, i - start));
-            if (i == n)
-                return true;
-            ++i;
-        }
-    }
-}
-
-bool twoDigits(QByteArrayView text, qsizetype at, int& value)
-{
-    if (at + 2 > text.size())
-        return false;
-    const char a = text[at];
-    const char b = text[at + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9')
-        return false;
-    value = (a - '0') * 10 + (b - '0');
-    return true;
-}
-
-// "07:41:09" as seconds of the day; -1 when it is not a time of day.
-int secondsOfDay(QByteArrayView text)
-{
-    int h = 0, m = 0, s = 0;
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':' || !twoDigits(text, 0, h) || !twoDigits(text, 3, m)
-        || !twoDigits(text, 6, s) || h > 23 || m > 59 || s > 59)
-        return -1;
-    return h * 3600 + m * 60 + s;
-}
-
-// "12-05-2026" (month first).
-QDate dateOf(QByteArrayView text)
-{
-    int month = 0, day = 0, century = 0, year = 0;
-    if (text.size() != 10 || text[2] != '-' || text[5] != '-' || !twoDigits(text, 0, month) || !twoDigits(text, 3, day)
-        || !twoDigits(text, 6, century) || !twoDigits(text, 8, year))
-        return {};
-    return QDate(century * 100 + year, month, day);
 }
 
 // A field as a reason quotes it: cut short, and never a control character.
@@ -183,21 +74,6 @@ struct Event {
     bool stamp;
     int ms; // the thousandths of the second, when the log has them (else -1)
 };
-
-// The thousandths of a second of a fast log's last column: 0 to 999, one to
-// three digits; -1 when it is not.
-int thousandthsOf(QByteArrayView text)
-{
-    if (text.isEmpty() || text.size() > 3)
-        return -1;
-    int value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 class Reader {
 public:

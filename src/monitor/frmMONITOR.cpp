@@ -296,10 +296,7 @@ void frmMONITOR::Form_Load()
 void frmMONITOR::ShowRunForConnection()
 {
     txtMultiSpark->setEnabled(true);
-    cmdRUN->show();
-    cmdRUN->setEnabled(true);
-    cmdSTOP->hide();
-    cmdSTOP->setEnabled(false);
+    ShowRunIdle();
 }
 
 void frmMONITOR::ShowRunIdle()
