@@ -26,6 +26,7 @@ const QList<CliOption>& cliOptions()
             {{{"o", "output"}, "a value"}, {"list", "log", "autotune"}},
             {{{"log"}, "a value"}, {"monitor"}},
             {{{"seconds"}, "a value"}, {"monitor"}},
+            {{{"rate"}, "a value"}, {"monitor"}},
             {{{"injectors"}, "a value"}, {"read", "write", "list"}},
             {{{"registers"}, {}}, {"history"}},
         };
@@ -69,6 +70,16 @@ bool readValues(const OptionParser& parser, CliArguments& cli)
             return false;
         }
         cli.seconds = *seconds;
+    }
+    if (parser.isSet(QStringLiteral("rate"))) {
+        const QString text = parser.value(QStringLiteral("rate"));
+        const std::optional<sample_rate::Rate> rate = sample_rate::Parse(text);
+        if (!rate || rate->kind == sample_rate::Rate::Kind::Default) {
+            cli.error =
+                QStringLiteral("--rate needs max or a number of samples a second above 0, not \"%1\"").arg(text);
+            return false;
+        }
+        cli.rate = *rate;
     }
     if (parser.isSet(QStringLiteral("injectors"))) {
         bool ok = false;
@@ -160,7 +171,7 @@ const char* const Overview =
     "  write TABLE POSITION VALUE     write one cell (percent, or kg/hr for F)\n"
     "  fill TABLE START STOP PERCENT  one block write of correction cells, by rpm\n"
     "  list TABLE [-o FILE]           the whole table as a text listing\n"
-    "  monitor [--log FILE] [--seconds N]  live samples, one line each, until Ctrl-C\n"
+    "  monitor [--log FILE] [--seconds N] [--rate max|HZ]  live samples, one line each, until Ctrl-C\n"
     "  log summary FILE               a data log's samples per cell: count, median, min and max A/F\n"
     "  log csv FILE [-o OUT.csv]      a data log as plain CSV ('.' decimals, seconds from the start)\n"
     "  diff A B                       the differences between two tunes, each FILE.tun or unit\n"
@@ -272,9 +283,13 @@ QString commandHelp(const QString& command)
             "to standard output.\n"
             "Lines that cannot be read are skipped and counted on standard error. A file that is not a data "
             "log, or holds no sample that can be read, exits with status 2.\n");
-    return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N]\nRequests a live sample "
-                          "every 50 ms and prints one line each; with --log also writes the monitor's data "
-                          "log. Ctrl-C ends it with the log closed.\n");
+    return QStringLiteral("Usage: kestrel-cli monitor [--log FILE] [--seconds N] [--rate max|HZ]\nRequests a live "
+                          "sample every 50 ms and prints one line each; with --log also writes the monitor's data "
+                          "log. Ctrl-C ends it with the log closed.\n"
+                          "--rate max samples as fast as the link answers (about 130 a second at 57600 bit/s), "
+                          "--rate HZ that many a second. Above 20 a second each line ends with the thousandths "
+                          "of its second (column \"ms\"). A unit that cannot keep up is sampled every 50 ms "
+                          "again, and standard error says so.\n");
 }
 
 } // namespace

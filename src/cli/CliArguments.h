@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "monitor/SampleRate.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,7 @@ struct CliArguments {
     QString output;               // list -o FILE, log csv -o FILE
     QString logPath;              // monitor --log FILE
     double seconds = 0;           // monitor --seconds N (0: until interrupted)
+    sample_rate::Rate rate;       // monitor --rate max|HZ (every 50 ms without it)
     std::optional<int> injectors; // --injectors SIZE: the transfer function's calibration
     QString table;                // history restore --table O|C|H|L
     bool registersOnly = false;   // history restore --registers

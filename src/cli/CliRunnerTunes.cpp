@@ -111,13 +111,16 @@ int Run::monitor()
     context.wasteSpark = register_map::IgnitionIndexOf(configuration_.ignitionCode.value_or(-1)) == 1;
 
     Clock& clock = services::clock();
+    // Above 20 samples a second each line carries the thousandths of its second.
+    sample_rate::Pace pace(a_.rate);
+    const bool fine = sample_rate::FineTimes(a_.rate);
+    const QStringList columns = fine ? datalog::FineColumns(datalog::ColumnNames()) : datalog::ColumnNames();
     datalog::DatalogFile log;
-    if (!a_.logPath.isEmpty() && !log.create(a_.logPath, clock.currentDateTime()))
+    if (!a_.logPath.isEmpty() && !log.create(a_.logPath, clock.currentDateTime(), columns))
         return refuse(QStringLiteral("File: ") + shownPath(a_.logPath) + QStringLiteral(" could not be created."),
                       log.error());
-    c_.out << datalog::Header(clock.currentDateTime()) << Qt::flush;
+    c_.out << datalog::Header(clock.currentDateTime(), columns) << Qt::flush;
 
-    constexpr int TickMs = 50;
     const qint64 start = clock.nowMs();
     const qint64 end = a_.seconds > 0 ? start + static_cast<qint64>(a_.seconds * 1000) : -1;
     int multisparkCounter = 0;
@@ -137,7 +140,7 @@ int Run::monitor()
         refuseLine();
         return false;
     };
-    for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end); next += TickMs) {
+    for (qint64 next = start; !c_.interrupted() && (end < 0 || clock.nowMs() < end);) {
         // A unit silent for 3 s is said lost at once, its attempts going on.
         const qint64 asked = clock.nowMs();
         bool said = false, noted = true;
@@ -156,6 +159,8 @@ int Run::monitor()
             data);
         if (!noted || outcome == mdlMonitor::SampleRequest::GivenUp)
             break;
+        if (pace.exchange(clock.nowMs() - asked))
+            c_.err << sample_rate::FallBackText << Qt::endl;
         const std::optional<QString> sample =
             outcome == mdlMonitor::SampleRequest::Answered ? std::optional<QString>(data) : std::nullopt;
         if (sample && said) {
@@ -181,18 +186,19 @@ int Run::monitor()
             c_.err << "Link back on port " << reconnector.portNumber() << "." << Qt::endl;
             if (!note(datalog::LinkBackNote))
                 break;
-            next = clock.nowMs() - TickMs;
+            next = clock.nowMs();
             continue;
         }
         const LiveSample s = DecodeLiveSample(*sample, context, multisparkCounter);
-        const QString line = datalog::DataLine(clock.currentDateTime().time(), datalog::ShownValues(s));
+        const QString line = datalog::DataLine(clock.currentDateTime().time(), datalog::ShownValues(s), fine);
         c_.out << line << Qt::flush;
         ++samples;
         if (log.isOpen() && !log.append(line)) {
             refuseLine();
             break;
         }
-        const qint64 wait = next + TickMs - clock.nowMs();
+        next += pace.intervalMs();
+        const qint64 wait = next - clock.nowMs();
         clock.waitProcessingEvents(static_cast<int>(qMax<qint64>(wait, 0)));
     }
     // A unit that answered 03 streams until told to stop with the bare stop character.

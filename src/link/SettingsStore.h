@@ -42,6 +42,8 @@ inline const QString Section = QStringLiteral("Startup");
 inline const QString LastActiveCommPort = QStringLiteral("LastActiveCommPort");
 inline const QString WidebandModel = QStringLiteral("WBO2");
 inline const QString FjoCalibration = QStringLiteral("FJOCAL");
+// How fast the live windows sample: "50 ms", "max" or samples a second.
+inline const QString SampleRate = QStringLiteral("SampleRate");
 
 QString Read(const QString& key, const QString& defaultValue);
 void Write(const QString& key, const QString& value);

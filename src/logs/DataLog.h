@@ -98,9 +98,10 @@ struct DataLog {
     QDateTime opened;
     // The time of day of the first sample's second: seconds 0 on the time scale.
     QTime origin;
-    // Seconds from the origin, one per sample, never decreasing. The file
-    // holds whole seconds; the samples within one second are spread evenly
-    // through it, and a log that runs past midnight keeps counting.
+    // Seconds from the origin, one per sample, never decreasing. A log
+    // written fast holds the thousandths of each sample's second; otherwise
+    // the file holds whole seconds and the samples within one second are
+    // spread evenly through it. A log that runs past midnight keeps counting.
     std::vector<double> seconds;
     // Per channel one value per sample, or empty when the file has no such column.
     std::array<std::vector<double>, ChannelCount> values;

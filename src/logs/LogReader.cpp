@@ -1,10 +1,13 @@
 #include "logs/LogReader.h"
 
 #include "logs/LogNumber.h"
+#include "logs/LogRecord.h"
+#include "monitor/Datalog.h"
 #include "platform/PrintableText.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,12 +15,12 @@ namespace logs {
 
 namespace {
 
+using namespace record;
+
 constexpr int SecondsPerDay = 86400;
 // A step back in the time of day larger than this is the clock passing
 // midnight; a smaller one is the clock being set back, and is held.
 constexpr int MidnightStepBack = SecondsPerDay / 2;
-// More fields than this in a line is junk, whatever the columns.
-constexpr int MaximumFields = 1000;
 // The column names are looked for in this much of the file's start.
 constexpr qsizetype HeaderSearchBytes = 64 * 1024;
 
@@ -32,116 +35,6 @@ QString notADataLog(const QString& name)
                           "data log: a line of column names beginning with \"Time\" (of %2), then one "
                           "line of values per sample.")
         .arg(name, columns.join(QStringLiteral(", ")));
-}
-
-// One line of the file, without its line end.
-struct Line {
-    QByteArrayView text;
-    int number; // 1-based
-};
-
-class LineCursor {
-public:
-    explicit LineCursor(QByteArrayView bytes) : bytes_(bytes)
-    {
-        if (bytes_.startsWith(QByteArrayView("\xEF\xBB\xBF")))
-            pos_ = 3;
-    }
-    bool next(Line& line)
-    {
-        if (pos_ >= bytes_.size())
-            return false;
-        qsizetype end = bytes_.indexOf('\n', pos_);
-        const qsizetype after = end < 0 ? bytes_.size() : end + 1;
-        if (end < 0)
-            end = bytes_.size();
-        if (end > pos_ && bytes_[end - 1] == '\r')
-            --end;
-        line = {bytes_.sliced(pos_, end - pos_), ++number_};
-        pos_ = after;
-        return true;
-    }
-    qsizetype position() const { return pos_; }
-
-private:
-    QByteArrayView bytes_;
-    qsizetype pos_ = 0;
-    int number_ = 0;
-};
-
-// Splits a record into its fields: quoted ("" inside standing for one quote,
-// left as it is) or bare. False when a quote is not closed or text follows one.
-bool splitRecord(QByteArrayView line, std::vector<QByteArrayView>& fields)
-{
-    fields.clear();
-    qsizetype i = 0;
-    const qsizetype n = line.size();
-    while (true) {
-        if (static_cast<int>(fields.size()) >= MaximumFields)
-            return false;
-        if (i < n && line[i] == '"') {
-            const qsizetype start = ++i;
-            while (true) {
-                if (i >= n)
-                    return false;
-                if (line[i] == '"') {
-                    if (i + 1 < n && line[i + 1] == '"') {
-                        i += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++i;
-            }
-            fields.push_back(line.sliced(start, i - start));
-            ++i;
-            if (i == n)
-                return true;
-            if (line[i] != ',')
-                return false;
-            ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && line[i] != ',')
-                ++i;
-            fields.push_back(line.sliced(start, i - start));
-            if (i == n)
-                return true;
-            ++i;
-        }
-    }
-}
-
-bool twoDigits(QByteArrayView text, qsizetype at, int& value)
-{
-    if (at + 2 > text.size())
-        return false;
-    const char a = text[at];
-    const char b = text[at + 1];
-    if (a < '0' || a > '9' || b < '0' || b > '9')
-        return false;
-    value = (a - '0') * 10 + (b - '0');
-    return true;
-}
-
-// "07:41:09" as seconds of the day; -1 when it is not a time of day.
-int secondsOfDay(QByteArrayView text)
-{
-    int h = 0, m = 0, s = 0;
-    if (text.size() != 8 || text[2] != ':' || text[5] != ':' || !twoDigits(text, 0, h) || !twoDigits(text, 3, m)
-        || !twoDigits(text, 6, s) || h > 23 || m > 59 || s > 59)
-        return -1;
-    return h * 3600 + m * 60 + s;
-}
-
-// "12-05-2026" (month first).
-QDate dateOf(QByteArrayView text)
-{
-    int month = 0, day = 0, century = 0, year = 0;
-    if (text.size() != 10 || text[2] != '-' || text[5] != '-' || !twoDigits(text, 0, month) || !twoDigits(text, 3, day)
-        || !twoDigits(text, 6, century) || !twoDigits(text, 8, year))
-        return {};
-    return QDate(century * 100 + year, month, day);
 }
 
 // A field as a reason quotes it: cut short, and never a control character.
@@ -179,6 +72,7 @@ int decimalsIn(QByteArrayView field, QByteArrayView decimal)
 struct Event {
     qint64 second; // seconds of the first day, counting on past midnight
     bool stamp;
+    int ms; // the thousandths of the second, when the log has them (else -1)
 };
 
 class Reader {
@@ -254,7 +148,10 @@ private:
     {
         columnCount_ = static_cast<int>(fields_.size());
         columnOf_.fill(-1);
+        const QByteArray fineTimeColumn = datalog::FineTimeColumn.toLatin1();
         for (int i = 1; i < columnCount_; ++i) {
+            if (fields_[i] == fineTimeColumn)
+                msColumn_ = i;
             for (const Channel c : AllChannels()) {
                 int& column = columnOf_[static_cast<int>(c)];
                 if (column < 0 && fields_[i] == Info(c).header.toLatin1())
@@ -332,6 +229,14 @@ private:
             reject(line.number, [&] { return QStringLiteral("\"%1\" is not a time of day").arg(shown(fields_[0])); });
             return;
         }
+        const int ms = msColumn_ < 0 ? -1 : thousandthsOf(fields_[msColumn_]);
+        if (msColumn_ >= 0 && ms < 0) {
+            reject(line.number, [&] {
+                return QStringLiteral("\"%1\" in column \"%2\" is not the thousandths of a second")
+                    .arg(shown(fields_[msColumn_]), datalog::FineTimeColumn);
+            });
+            return;
+        }
         std::array<double, ChannelCount> values{};
         for (const Channel c : AllChannels()) {
             const int column = columnOf_[static_cast<int>(c)];
@@ -366,7 +271,7 @@ private:
                 log_.values[static_cast<int>(c)].push_back(values[static_cast<int>(c)]);
         }
         log_.seconds.push_back(0);
-        addEvent(second, false);
+        addEvent(second, false, ms);
     }
 
     void readStamp(const Line& line)
@@ -378,7 +283,7 @@ private:
             return;
         }
         log_.stamps.push_back({0, QString::fromLatin1(fields_[1]), line.number});
-        addEvent(second, true);
+        addEvent(second, true, -1);
     }
 
     void takeDecimals()
@@ -390,7 +295,7 @@ private:
         }
     }
 
-    void addEvent(int secondOfDay, bool stamp)
+    void addEvent(int secondOfDay, bool stamp, int ms)
     {
         qint64 second = secondOfDay + dayOffset_ * qint64(SecondsPerDay);
         if (!events_.empty() && second < events_.back().second) {
@@ -403,15 +308,28 @@ private:
         }
         if (events_.empty())
             log_.origin = QTime(0, 0).addSecs(secondOfDay);
-        events_.push_back({second, stamp});
+        events_.push_back({second, stamp, ms});
     }
 
-    // The events written within one second are spread evenly through it.
+    // The events written within one second are spread evenly through it;
+    // in a log with the thousandths of each sample's second, the samples are
+    // where those put them and a user stamp comes with the sample before it.
     void spreadTimes()
     {
         if (events_.empty())
             return;
         const qint64 origin = events_.front().second;
+        if (msColumn_ >= 0) {
+            double last = 0;
+            std::size_t sample = 0;
+            std::size_t stamp = 0;
+            for (const Event& event : events_) {
+                const double whole = static_cast<double>(event.second - origin);
+                last = std::max(last, event.stamp ? whole : whole + event.ms / 1000.0);
+                (event.stamp ? log_.stamps[stamp++].seconds : log_.seconds[sample++]) = last;
+            }
+            return;
+        }
         std::size_t sample = 0;
         std::size_t stamp = 0;
         for (std::size_t first = 0; first < events_.size();) {
@@ -435,6 +353,7 @@ private:
     DataLog log_;
     std::vector<QByteArrayView> fields_;
     int columnCount_ = 0;
+    int msColumn_ = -1;
     std::array<int, ChannelCount> columnOf_{};
     QByteArray decimal_ = ".";
     std::vector<Event> events_;

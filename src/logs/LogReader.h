@@ -11,7 +11,9 @@
 // graphical tuner. Both are text files of quoted, comma-separated records:
 // an optional first line with the date and time the file was opened, a line
 // of column names, then one line per sample starting with its time of day;
-// the tuner's log may also hold "USER TIMESTAMP:" lines. Columns are found
+// the tuner's log may also hold "USER TIMESTAMP:" lines. A log written faster
+// than 20 samples a second ends each line with the thousandths of its second
+// (datalog::FineTimeColumn). Columns are found
 // by their names, numbers are read in the writing machine's locale, and a
 // line that cannot be read is skipped and listed rather than guessed at.
 namespace logs {

@@ -57,9 +57,17 @@ QString NoteLine(const QTime& written, const QString& note)
     return Record({QStringLiteral("USER TIMESTAMP:"), TimeText(written), note});
 }
 
-QString DataLine(const QTime& written, const QStringList& shownValues)
+QString DataLine(const QTime& written, const QStringList& shownValues, bool fine)
 {
-    return Record(QStringList{TimeText(written)} + shownValues);
+    QStringList fields = QStringList{TimeText(written)} + shownValues;
+    if (fine)
+        fields << QStringLiteral("%1").arg(written.msec(), 3, 10, QLatin1Char('0'));
+    return Record(fields);
+}
+
+QStringList FineColumns(const QStringList& columns)
+{
+    return columns + QStringList{FineTimeColumn};
 }
 
 bool DatalogFile::create(const QString& path, const QDateTime& opened, const QStringList& columns)

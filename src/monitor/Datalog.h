@@ -30,8 +30,18 @@ QString Header(const QDateTime& opened, const QStringList& columns = ColumnNames
 // A sample's values as the monitor shows them, in column order after the time.
 QStringList ShownValues(const LiveSample& sample);
 
-// One sample: the time it is written, then the shown texts in column order.
-QString DataLine(const QTime& written, const QStringList& shownValues);
+// One sample: the time it is written, then the shown texts in column order;
+// `fine`: then the thousandths of its second, in the last column.
+QString DataLine(const QTime& written, const QStringList& shownValues, bool fine = false);
+
+// Above 20 samples a second a whole second holds many samples: a log
+// written that fast gains this last column, the thousandths (000 to 999) of
+// the second in "Time". "Time" itself keeps its hh:mm:ss, and a reader that
+// knows nothing of the column still takes every line (it finds its columns
+// by their names, or reads the first eleven fields in their order).
+inline const QString FineTimeColumn = QStringLiteral("ms");
+// The columns of a log written that fast.
+QStringList FineColumns(const QStringList& columns);
 
 // The program's own mark of an event, in the form of the user's time stamp
 // with a note after the time: "USER TIMESTAMP:","09:27:05","link lost".

@@ -1,5 +1,6 @@
 #include "monitor/DatalogRecorder.h"
 
+#include "monitor/SampleRate.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 
@@ -27,7 +28,9 @@ bool Recorder::start()
     if (!self || path.isEmpty())
         return false; // cancelled: the window goes on without a log
     dialog_.defaultName = path;
-    if (!file_.create(path, services::clock().currentDateTime(), setup_.columns)) {
+    fine_ = sample_rate::FineTimes(sample_rate::Stored());
+    if (!file_.create(path, services::clock().currentDateTime(),
+                      fine_ ? FineColumns(setup_.columns) : setup_.columns)) {
         tell(MsgIcon::Exclamation, FileError,
              QStringLiteral("File: ") + path + QStringLiteral(" could not be created.\r\n") + setup_.withoutLog);
         return false;
@@ -38,7 +41,7 @@ bool Recorder::start()
 
 void Recorder::record(const QStringList& shownValues)
 {
-    append(DataLine(services::clock().currentDateTime().time(), shownValues));
+    append(DataLine(services::clock().currentDateTime().time(), shownValues, fine_));
 }
 
 void Recorder::stamp()

@@ -35,7 +35,8 @@ class Recorder final : public QObject {
 public:
     Recorder(RecorderSetup setup, QObject* parent);
 
-    // Asks for a file and creates it. Cancelling the dialog gives no log and
+    // Asks for a file and creates it; above 20 samples a second (the stored
+    // sampling rate) its lines carry the thousandths of their second. Cancelling the dialog gives no log and
     // no box; a file that cannot be created gives no log and the "File Error"
     // box. True when lines now go to a file.
     bool start();
@@ -68,6 +69,7 @@ private:
     RecorderSetup setup_;
     FileDialogRequest dialog_;
     DatalogFile file_;
+    bool fine_ = false;
 };
 
 } // namespace datalog

@@ -18,10 +18,6 @@
 
 using namespace mdlPublicVars;
 
-namespace {
-constexpr int TickMs = 50;
-} // namespace
-
 MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScrollBar* offsetSlider,
                                  std::function<bool()> running, QObject* parent)
     : QObject(parent),
@@ -32,13 +28,20 @@ MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScro
 {
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(TickMs);
+    timer_->setInterval(sample_rate::DefaultTickMs);
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &MonitorSampling::tick);
 }
 
+void MonitorSampling::startRun()
+{
+    pace_ = sample_rate::Pace(sample_rate::Stored());
+    start();
+}
+
 void MonitorSampling::start()
 {
+    timer_->setInterval(pace_.intervalMs());
     readout_.startHeartbeat();
     timer_->start();
 }
@@ -59,7 +62,8 @@ void MonitorSampling::tick()
 
     QPointer<MonitorSampling> self(this);
     sampling_ = true;
-    requestStartMs_ = services::clock().nowMs();
+    Clock& clock = services::clock();
+    requestStartMs_ = clock.nowMs();
     QString data;
     const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
         [&](int attempt) {
@@ -84,6 +88,11 @@ void MonitorSampling::tick()
             emit gapNoted(datalog::LinkBackNote);
         if (!self)
             return;
+    }
+
+    if (pace_.exchange(clock.nowMs() - requestStartMs_)) {
+        timer_->setInterval(pace_.intervalMs());
+        mdlMain::ShowStatus(sample_rate::FallBackText);
     }
 
     switch (outcome) {

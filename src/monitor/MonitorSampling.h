@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/LiveSample.h"
+#include "monitor/SampleRate.h"
 
 #include <QObject>
 
@@ -11,8 +12,10 @@ class QLabel;
 class QScrollBar;
 class QTimer;
 
-// The monitor's sampling: a 50 ms timer that blinks ACTIVITY and, while the
-// monitor runs, asks the unit for a live sample and decodes it. A unit that
+// The monitor's sampling: a timer (50 ms, or the stored faster rate) that
+// blinks ACTIVITY and, while the monitor runs, asks the unit for a live
+// sample and decodes it. At a faster rate a unit that cannot keep up puts
+// the timer back to 50 ms for the rest of the run, and the status line says so. A unit that
 // stops answering is asked again up to 50 times, a second each; meanwhile
 // the window stays alive, greys the readouts and says what it is waiting
 // for, and STOP or QUIT ends the waiting between two attempts. After
@@ -34,6 +37,8 @@ public:
     QTimer* timer() const { return timer_; }
     // One timer tick.
     void tick();
+    // A run starts at the stored rate.
+    void startRun();
     // The sampling starts (ACTIVITY green, its count from 0) or stops.
     void start();
     void stop();
@@ -78,4 +83,5 @@ private:
     bool silenceReported_ = false;
     qint64 requestStartMs_ = 0;
     int multisparkCounter_ = 0;
+    sample_rate::Pace pace_;
 };

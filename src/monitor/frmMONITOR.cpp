@@ -7,6 +7,7 @@
 #include "link/SettingsStore.h"
 #include "link/Unit.h"
 #include "monitor/LinkStatusLine.h"
+#include "monitor/SampleRateChoice.h"
 #include "monitor/VoltageOffset.h"
 #include "monitor/mdlMonitor.h"
 #include "platform/Colours.h"
@@ -233,6 +234,7 @@ void frmMONITOR::buildLayout()
     caption("Label17", "RAW DATA STREAM", 300, 6780);
     lblRawDataStream = Label(this, QStringLiteral("lblRawDataStream"), QString(), 300, 7080, 6400, 285);
     lblRawDataStream->setTextFormat(Qt::PlainText);
+    AddSampleRateChoice(this, 300, 7470);
 
     // Four status squares without labels of their own: kept up to date on
     // every sample but never shown, since unlabelled they tell the user nothing.
@@ -289,10 +291,7 @@ void frmMONITOR::Form_Load()
 void frmMONITOR::ShowRunForConnection()
 {
     txtMultiSpark->setEnabled(true);
-    cmdRUN->show();
-    cmdRUN->setEnabled(true);
-    cmdSTOP->hide();
-    cmdSTOP->setEnabled(false);
+    ShowRunIdle();
 }
 
 void frmMONITOR::ShowRunIdle()
@@ -333,7 +332,7 @@ void frmMONITOR::cmdRUN_Click()
     cmdRUN->setEnabled(false);
     cmdSTOP->show();
     cmdSTOP->setEnabled(true);
-    sampling_->start();
+    sampling_->startRun();
     running_ = true;
 }
 

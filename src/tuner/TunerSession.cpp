@@ -15,23 +15,19 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace {
-
-constexpr int TickMs = 50;
-
-} // namespace
-
 TunerSession::TunerSession(QObject* parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("TunerSession"));
     timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
-    timer_->setInterval(TickMs);
+    timer_->setInterval(sample_rate::DefaultTickMs);
     timer_->setTimerType(Qt::PreciseTimer);
 }
 
 void TunerSession::startLive()
 {
+    pace_ = sample_rate::Pace(sample_rate::Stored());
+    timer_->setInterval(pace_.intervalMs());
     timer_->start();
     mdlPublicVars::LinkBusy = true;
 }
@@ -170,6 +166,10 @@ std::optional<QString> TunerSession::takeSample()
         status_->hide();
         status_->clear();
         mdlMain::ShowReconnected(mdlPublicVars::CommPortNumber);
+    }
+    if (pace_.exchange(clock.nowMs() - start)) {
+        timer_->setInterval(pace_.intervalMs());
+        mdlMain::ShowStatus(sample_rate::FallBackText);
     }
     return sample;
 }

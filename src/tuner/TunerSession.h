@@ -2,6 +2,7 @@
 
 #include "correction/CorrectionCells.h"
 #include "monitor/LiveLink.h"
+#include "monitor/SampleRate.h"
 #include "platform/Dialogs.h"
 #include "tuner/MapWrite.h"
 
@@ -23,6 +24,8 @@ class QPushButton;
 // calls a write when the user has moved something.
 //
 // The timer is named "Timer1"; its ticks go to whoever connects to timer().
+// It ticks every 50 ms, or at the stored faster rate (monitor/SampleRate.h)
+// until the unit cannot keep up with it.
 class TunerSession final : public QObject {
     Q_OBJECT
 public:
@@ -146,4 +149,5 @@ private:
     bool onLine_ = false;
     bool lost_ = false;
     bool closing_ = false;
+    sample_rate::Pace pace_;
 };

@@ -1,3 +1,4 @@
+#include "logs/LogCsv.h"
 #include "logs/LogReader.h"
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
@@ -182,6 +183,13 @@ TEST_F(LogReaderTest, QuirksAndDamage)
 
     const QByteArray head = Opened + MonitorColumns;
     const QByteArray at9 = mon("09:00:00", "1.000", "12.0"), at901 = mon("09:00:01", "1.000", "12.0");
+    // Sampled fast: the monitor's own writer puts the thousandths last.
+    const QByteArray fastHead =
+        datalog::Header(QDateTime(QDate(2026, 12, 5), QTime(9, 0, 0)), datalog::FineColumns(datalog::ColumnNames()))
+            .toLatin1();
+    const auto fast = [](int second, int ms) {
+        return datalog::DataLine(QTime(9, 0, second, ms), datalog::ShownValues(cruise()), true).toLatin1();
+    };
     struct Case {
         const char* name;
         QByteArray bytes;
@@ -195,6 +203,22 @@ TEST_F(LogReaderTest, QuirksAndDamage)
          [](const DataLog& log) {
              EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.25, 0.5, 0.75, 1, 3}));
              EXPECT_EQ(log.origin, QTime(9, 0, 0));
+         }},
+        {"a fast log puts each sample at the thousandths of its second",
+         fastHead + fast(0, 992) + fast(1, 0) + fast(1, 7) + "\"USER TIMESTAMP:\",\"09:00:01\"\r\n" + fast(1, 750)
+             + fast(2, 0).replace("\"000\"", "\"1000\"") + fast(2, 0).replace("\"000\"", "\"\"") + fast(1, 500),
+         5, "8 9",
+         [](const DataLog& log) {
+             EXPECT_EQ(log.origin, QTime(9, 0, 0));
+             // 0.992 s; 1 s; 1.007 s; 1.75 s; the clock set back held at 1.75 s.
+             EXPECT_EQ(log.seconds, (std::vector<double>{0.992, 1, 1.007, 1.75, 1.75}));
+             ASSERT_EQ(log.stamps.size(), 1u);
+             EXPECT_DOUBLE_EQ(log.stamps[0].seconds, 1.007); // with the sample before it
+             EXPECT_EQ(log.rejected[0].reason, "\"1000\" in column \"ms\" is not the thousandths of a second");
+             QStringList times;
+             for (const QString& line : CsvText(log).split('\n', Qt::SkipEmptyParts).mid(1))
+                 times << line.section(',', 0, 0);
+             EXPECT_EQ(times, (QStringList{"0.992", "1.000", "1.007", "1.750", "1.750"}));
          }},
         {"a log that crosses midnight keeps going forward",
          head + mon("23:59:58", "1.000", "12.0") + mon("23:59:59", "1.000", "12.0") + mon("23:59:59", "1.000", "12.0")

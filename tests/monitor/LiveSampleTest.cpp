@@ -3,6 +3,7 @@
 #include "monitor/LiveReadout.h"
 #include "monitor/LiveSample.h"
 #include "monitor/VoltageOffset.h"
+#include "monitor/SampleRate.h"
 #include "monitor/mdlMonitor.h"
 #include "link/SettingsStore.h"
 #include "platform/Colours.h"
@@ -140,14 +141,6 @@ TEST_F(LiveSampleTest, FlowsScaleWithTheInjectorsAndTheirChangeAvoidsZero)
     }
 }
 
-TEST_F(LiveSampleTest, EngineSpeedInForties)
-{
-    EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0)).EngineSpeed), "0");
-    EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0x57)).EngineSpeed), "3,480");
-    EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0xFF)).EngineSpeed), "10,200");
-    EXPECT_EQ(Rpm(Decode(Sample(0, 0, 0, 0, 0, 0, 0x05)).EngineSpeed), "200");
-}
-
 TEST_F(LiveSampleTest, WidebandModelsAndTheirBoundaries)
 {
     const float above31 = std::nextafter(3.1f, 4.0f);
@@ -245,57 +238,6 @@ TEST_F(LiveSampleTest, MultisparkTurnsOnAtTheSixthSampleAndOffAfterFive)
     EXPECT_EQ(counter, 0); // held at the bottom
 }
 
-TEST_F(LiveSampleTest, HeartbeatTogglesEverySeventhTick)
-{
-    int counter = 0;
-    QList<int> toggles;
-    for (int tick = 1; tick <= 21; ++tick)
-        if (live_sample::HeartbeatTick(counter))
-            toggles << tick;
-    EXPECT_EQ(toggles, (QList<int>{7, 14, 21}));
-    const QColor face(212, 208, 200);
-    EXPECT_EQ(live_sample::ToggledHeartbeat(face, face), colours::Green);
-    EXPECT_EQ(live_sample::ToggledHeartbeat(colours::Green, face), face);
-    EXPECT_EQ(live_sample::ToggledHeartbeat(colours::Red, face), colours::Red);
-}
-
-TEST_F(LiveSampleTest, ShortReplyDecodesWhatIsThere)
-{
-    DecodeContext context;
-    context.widebandModel = 1;
-    const LiveSample s = Decode(QStringLiteral("m03FF01"), context);
-    EXPECT_EQ(Volts(s.MAFInputVoltage), "5.000");
-    EXPECT_EQ(Volts(s.OutputVoltage), "0.005"); // "01" of the output field
-    EXPECT_EQ(Rpm(s.EngineSpeed), "0");
-    EXPECT_TRUE(s.FlipChip); // a missing field reads 0
-    EXPECT_EQ(AirFuelText(s.AirFuelRatio).text, "20.0");
-    const LiveSample empty = Decode(QString());
-    EXPECT_EQ(empty.MAFInputVoltage, 0.0);
-    EXPECT_EQ(empty.VoltageChange, 0.0);
-}
-
-TEST_F(LiveSampleTest, VoltageOffsetEncodings)
-{
-    using namespace voltage_offset;
-    struct Case {
-        int byte, offset;
-        const char* digits;
-        const char* volts;
-    } const cases[] = {
-        {0xF6, -10, "F6", "-0.049"},  {0xFF, -1, "FF", "-0.005"}, {0x05, 5, "05", "0.024"},
-        {0x99, -103, "99", "-0.503"}, {0x67, 103, "67", "0.503"}, {0x00, 0, "00", "0.000"},
-        {0x80, -128, "80", "-0.625"}, {0x7F, 127, "7F", "0.620"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(FromRegisterByte(c.byte), c.offset) << c.byte;
-        EXPECT_EQ(Digits(c.offset), c.digits) << c.offset;
-        EXPECT_EQ(VoltsText(c.offset), c.volts) << c.offset;
-    }
-    EXPECT_EQ(ClampToSlider(-128), -103);
-    EXPECT_EQ(ClampToSlider(127), 103);
-    EXPECT_EQ(ClampToSlider(-10), -10);
-}
-
 TEST_F(LiveSampleTest, StoredFjoCalibration)
 {
     struct Case {
@@ -305,25 +247,91 @@ TEST_F(LiveSampleTest, StoredFjoCalibration)
                        {"11", 0}, {"-11", 0}, {"abc", 0},   {"", 0},    {"2.5", 0}};
     for (const Case& c : cases)
         EXPECT_EQ(mdlMonitor::ParseFjoCalibration(QString::fromLatin1(c.text)), c.value) << c.text;
+}
+
+// The header and a line at 50 ms are checked byte for byte by the command
+// line's monitor test; fast, the thousandths of the second come last.
+TEST(DatalogTest, AFastLineEndsWithTheThousandthsOfItsSecond)
+{
+    EXPECT_EQ(datalog::DataLine(QTime(23, 0, 5, 7), {"2.346"}, true), "\"23:00:05\",\"2.346\",\"007\"\r\n");
+    EXPECT_EQ(datalog::FineColumns({"Time", "RPM"}), (QStringList{"Time", "RPM", "ms"}));
+}
+
+// --- the sampling rate ----------------------------------------------------------
+
+TEST(SampleRateTest, ChoicesTheirTimerAndWhetherTheLogCarriesThousandths)
+{
+    using namespace sample_rate;
+    struct Case {
+        const char* text;
+        int intervalMs;
+        bool fine;
+        const char* stored;
+        const char* caption;
+    } const cases[] = {
+        {"", 50, false, "50 ms", "50 ms"},
+        {"MAX", 0, true, "max", "as fast as the link answers"},
+        {"25", 40, true, "25", "25 a second"},
+        {"20", 50, false, "20", "20 a second"},  // 20 a second: whole seconds still do
+        {"130", 8, true, "130", "130 a second"}, // 7.69 ms
+        {"2.5", 400, false, "2.5", "2.5 a second"},
+        {"1e-9", 3600000, false, "1e-09", "1e-09 a second"}, // at most one an hour
+    };
+    for (const char* refused : {"0", "-20", "fast", "inf", "nan", "5 Hz"})
+        EXPECT_FALSE(Parse(QString::fromLatin1(refused))) << refused;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::optional<Rate> rate = Parse(QString::fromLatin1(c.text));
+        ASSERT_TRUE(rate);
+        EXPECT_EQ(IntervalMs(*rate), c.intervalMs);
+        EXPECT_EQ(FineTimes(*rate), c.fine);
+        EXPECT_EQ(Text(*rate), c.stored);
+        EXPECT_EQ(Caption(*rate), c.caption);
+        EXPECT_EQ(Parse(Text(*rate)), rate);
+    }
 
     MemorySettingsStore settings;
     services::install(nullptr, nullptr, nullptr, &settings);
-    EXPECT_EQ(mdlMonitor::StoredFjoCalibration(), 0);
-    settings.write("KESTREL", "Startup", "FJOCAL", "-7");
-    EXPECT_EQ(mdlMonitor::StoredFjoCalibration(), -7);
+    EXPECT_EQ(Stored(), Rate{});
+    settings.write("KESTREL", "Startup", "SampleRate", "nonsense");
+    EXPECT_EQ(Stored(), Rate{});
+    Store({Rate::Kind::Fastest, 0});
+    EXPECT_EQ(settings.read("KESTREL", "Startup", "SampleRate", ""), "max");
     services::install(nullptr, nullptr, nullptr, nullptr);
 }
 
-TEST_F(LiveSampleTest, DatalogRecords)
+// A unit whose exchanges take longer than the 50 ms tick three samples
+// running cannot keep up: the timer goes back to 50 ms, once.
+TEST(SampleRateTest, AUnitThatCannotKeepUpFallsBackToTheDefaultTick)
 {
-    const QDateTime opened(QDate(2026, 12, 5), QTime(7, 41, 9));
-    EXPECT_EQ(datalog::Header(opened),
-              "\"12-05-2026\",\"07:41:09\"\r\n"
-              "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\","
-              "\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n");
-    EXPECT_EQ(datalog::DataLine(QTime(23, 0, 5), {"2.346", "XXX", "3,480"}),
-              "\"23:00:05\",\"2.346\",\"XXX\",\"3,480\"\r\n");
-    EXPECT_EQ(datalog::DateText(QDate(987, 1, 2)), "01-02-0987");
+    using sample_rate::Rate;
+    struct Case {
+        const char* what;
+        Rate rate;
+        std::vector<int> exchangeMs;
+        int fallsBackAt; // 1-based exchange; 0: never
+    } const cases[] = {
+        {"late three running", {Rate::Kind::Fastest, 0}, {60, 60, 60, 60}, 3},
+        {"in time between", {Rate::Kind::Fastest, 0}, {60, 60, 8, 60, 60, 8}, 0},
+        {"exactly the tick is in time", {Rate::Kind::Fastest, 0}, {50, 50, 50}, 0},
+        {"retries count as late", {Rate::Kind::Hertz, 25}, {8, 1000, 2000, 51}, 4},
+        {"the default rate never falls back", {}, {1000, 1000, 1000}, 0},
+        {"nor a slow rate", {Rate::Kind::Hertz, 10}, {90, 90, 90}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sample_rate::Pace pace(c.rate);
+        const int fast = sample_rate::IntervalMs(c.rate);
+        int fellBackAt = 0;
+        for (std::size_t i = 0; i < c.exchangeMs.size(); ++i) {
+            if (pace.exchange(c.exchangeMs[i])) {
+                EXPECT_EQ(fellBackAt, 0); // said once
+                fellBackAt = static_cast<int>(i) + 1;
+            }
+            EXPECT_EQ(pace.intervalMs(), fellBackAt ? 50 : fast);
+        }
+        EXPECT_EQ(fellBackAt, c.fallsBackAt);
+    }
 }
 
 // --- the data-log recorder ----------------------------------------------------
@@ -355,7 +363,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         clock.setDateTime(Opened);
-        services::install(nullptr, &clock, &dialogs, nullptr);
+        services::install(nullptr, &clock, &dialogs, &settings);
         QObject::connect(&recorder, &datalog::Recorder::loggingChanged, [this](bool on) {
             // Told before any box the recorder shows.
             changes << QStringLiteral("%1 after %2 boxes").arg(on ? "on" : "off").arg(dialogs.messages.size());
@@ -373,6 +381,7 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     ScriptedDialogs dialogs;
+    MemorySettingsStore settings;
     datalog::Recorder recorder{{.defaultName = "X_log.txt",
                                 .columns = {"Time", "V"},
                                 .withoutLog = "The window runs without a log.",
@@ -380,46 +389,6 @@ protected:
                                nullptr};
     QStringList changes;
 };
-
-TEST_F(RecorderTest, StartAsksForTheFileAndCreatesIt)
-{
-    struct Case {
-        const char* what;
-        QString path;
-        QString box; // the "File Error" box's text, if any
-    } const cases[] = {
-        {"cancelled", QString(), QString()},
-        {"uncreatable", dir.filePath("no/such/log.txt"),
-         "File: " + dir.filePath("no/such/log.txt") + " could not be created.\r\nThe window runs without a log."},
-        {"created", dir.filePath("log.txt"), QString()},
-    };
-    QString offered = "X_log.txt"; // the dialog offers the file last chosen
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        dialogs.messages.clear();
-        dialogs.fileRequests.clear();
-        changes.clear();
-        const bool created = QString(c.what) == "created";
-        EXPECT_EQ(start(c.path), created);
-        EXPECT_EQ(recorder.isLogging(), created);
-        ASSERT_EQ(dialogs.fileRequests.size(), 1);
-        EXPECT_EQ(dialogs.fileRequests[0].title, "DATALOG FILENAME SELECT");
-        EXPECT_EQ(dialogs.fileRequests[0].filter, "Text Files (*.txt)");
-        EXPECT_EQ(dialogs.fileRequests[0].defaultName, offered);
-        if (!c.path.isEmpty())
-            offered = c.path;
-        EXPECT_EQ(changes, created ? QStringList{"on after 0 boxes"} : QStringList());
-        if (c.box.isEmpty()) {
-            EXPECT_TRUE(dialogs.messages.isEmpty());
-        } else {
-            ASSERT_EQ(dialogs.messages.size(), 1);
-            EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-            EXPECT_EQ(dialogs.messages[0].title, "File Error");
-            EXPECT_EQ(dialogs.messages[0].text, c.box);
-        }
-    }
-    EXPECT_EQ(ReadFile(dir.filePath("log.txt")), Header); // on the disk while still open
-}
 
 TEST_F(RecorderTest, LinesAndStampsUntilStopOrClose)
 {
@@ -439,10 +408,7 @@ TEST_F(RecorderTest, LinesAndStampsUntilStopOrClose)
     recorder.stop();
     EXPECT_FALSE(recorder.isLogging());
     EXPECT_EQ(changes, (QStringList{"on after 0 boxes", "off after 0 boxes"}));
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[0].title, "KESTREL - VentrixTM Communications Software");
-    EXPECT_EQ(dialogs.messages[0].text, "File: " + path + " successfully written.");
+    EXPECT_EQ(dialogs.messages.size(), 1); // its words: the monitor's and the tuner's STOP tests
     // Closed: nothing more reaches the file, and nothing more is said.
     recorder.record({"late"});
     recorder.stamp();
@@ -450,14 +416,20 @@ TEST_F(RecorderTest, LinesAndStampsUntilStopOrClose)
     EXPECT_EQ(ReadFile(path), written);
     EXPECT_EQ(dialogs.messages.size(), 1);
 
-    // Closed without a word (the program's exit).
+    // Sampled fast, each line carries the thousandths of its second; closed
+    // without a word (the program's exit).
+    settings.write("KESTREL", "Startup", "SampleRate", "max");
     const QString second = dir.filePath("second.txt");
     ASSERT_TRUE(start(second));
+    EXPECT_EQ(dialogs.fileRequests.last().defaultName, path); // the dialog offers the file last chosen
+    clock.advance(250);
+    recorder.record({"1"});
     recorder.close();
     EXPECT_FALSE(recorder.isLogging());
     EXPECT_EQ(changes.last(), "off after 1 boxes");
     EXPECT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(ReadFile(second), "\"12-05-2026\",\"07:41:10\"\r\n\"Time\",\"V\"\r\n");
+    EXPECT_EQ(ReadFile(second),
+              "\"12-05-2026\",\"07:41:10\"\r\n\"Time\",\"V\",\"ms\"\r\n\"07:41:10\",\"1\",\"250\"\r\n");
 }
 
 TEST_F(RecorderTest, ALineTheDiskRefusesStopsTheLogAndSaysSo)
@@ -509,54 +481,29 @@ TEST(LiveReadoutTest, ShowsASampleAndGivesItsShownValuesInLogOrder)
     s.ThrottleAngle = 7.62;
     s.EngineSpeed = 3480;
     s.WOT = true;
-    struct Case {
-        const char* what;
-        QLabel* voltageChange;
-        LiveReadoutStyle style;
-        QStringList shown;
-        const char* richLean;
-    } const cases[] = {
-        {"monitor",
-         &change,
-         {},
-         {"2.346", "2.053", "-12.5", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
-         "RICH"},
-        {"no voltage change, own patterns",
-         nullptr,
-         {.mafVolts = [](double v) { return QString::number(v, 'f', 2); },
-          .richLean =
-              [](double) {
-                  return live_display::RichLean{"LEAN", false, colours::Red};
-              }},
-         {"2.35", "2.05", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"},
-         "LEAN"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        LiveReadout readout({&maf, &pcm, c.voltageChange, &in, &out, &flowChange, &airFuel, &tps, &angle, &speed,
-                             &richLean, &wot, &multispark, &heartbeat},
-                            c.style);
-        readout.setStale(true);
-        EXPECT_FALSE(maf.isEnabled());
-        EXPECT_EQ(colours::Background(&airFuel), colours::ButtonFace());
-        readout.show(s);
-        EXPECT_TRUE(maf.isEnabled());
-        EXPECT_EQ(readout.shownValues(), c.shown);
-        EXPECT_EQ(richLean.text(), c.richLean);
-        EXPECT_TRUE(richLean.isEnabled());
-        EXPECT_EQ(colours::Background(&airFuel), colours::Yellow);
-        EXPECT_EQ(colours::Background(&wot), colours::Green);
-        EXPECT_EQ(colours::Background(&multispark), colours::ButtonFace());
+    LiveReadout readout({&maf, &pcm, &change, &in, &out, &flowChange, &airFuel, &tps, &angle, &speed, &richLean, &wot,
+                         &multispark, &heartbeat});
+    readout.setStale(true);
+    EXPECT_FALSE(maf.isEnabled());
+    EXPECT_EQ(colours::Background(&airFuel), colours::ButtonFace());
+    readout.show(s);
+    EXPECT_TRUE(maf.isEnabled());
+    EXPECT_EQ(readout.shownValues(),
+              (QStringList{"2.346", "2.053", "-12.5", "185", "160", "0.5", "13.0", "0.802", "7.6", "3,480"}));
+    EXPECT_EQ(richLean.text(), "RICH");
+    EXPECT_TRUE(richLean.isEnabled());
+    EXPECT_EQ(colours::Background(&airFuel), colours::Yellow);
+    EXPECT_EQ(colours::Background(&wot), colours::Green);
+    EXPECT_EQ(colours::Background(&multispark), colours::ButtonFace());
 
-        // ACTIVITY: green from the start, the button face on the seventh tick.
-        readout.startHeartbeat();
-        for (int tick = 1; tick <= 7; ++tick) {
-            EXPECT_EQ(colours::Background(&heartbeat), colours::Green) << tick;
-            readout.heartbeatTick();
-        }
-        EXPECT_EQ(colours::Background(&heartbeat), colours::ButtonFace());
-        EXPECT_EQ(readout.heartbeatCounter(), 0);
+    // ACTIVITY: green from the start, the button face on the seventh tick.
+    readout.startHeartbeat();
+    for (int tick = 1; tick <= 7; ++tick) {
+        EXPECT_EQ(colours::Background(&heartbeat), colours::Green) << tick;
+        readout.heartbeatTick();
     }
+    EXPECT_EQ(colours::Background(&heartbeat), colours::ButtonFace());
+    EXPECT_EQ(readout.heartbeatCounter(), 0);
     QLocale::setDefault(QLocale::c());
 }
 

@@ -11,14 +11,14 @@
 #include "support/LostLink.h"
 #include "support/SimulatedWorld.h"
 
-#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -247,6 +247,10 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
         for (const auto& m : messages())
             titles << m.title;
         EXPECT_EQ(titles, c.titles);
+        if (titles.size() == 2) {
+            EXPECT_EQ(messages()[1].text,
+                      "File: " + c.file + " could not be created.\r\nMonitoring will run without a data log.");
+        }
         EXPECT_EQ(runState(), c.runs ? "running ticking STOP" : "running START");
         EXPECT_EQ(window->OffsetWritesEnabled(), c.runs); // nothing read, nothing to write back
         EXPECT_EQ(w.heard(), c.runs ? QStringList{"RT13"} : QStringList());
@@ -270,8 +274,7 @@ TEST_F(MonitorWindowTest, StartReadsTheVoltageOffset)
         QStringList heard; // at START
     } const cases[] = {
         {0xF6, -10, "-0.049", {"RT13", "WT13F6"}}, // the moved slider's value goes back to the unit
-        {0x00, 0, "0.000", {"RT13"}},
-        {0x80, -103, "-0.625", {"RT13"}}, // beyond the slider: shown, not written
+        {0x80, -103, "-0.625", {"RT13"}},          // beyond the slider: shown, not written
         {0x7F, 103, "0.620", {"RT13"}},
     };
     for (const Case& c : cases) {
@@ -594,10 +597,8 @@ TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
         bool wideOpen;
         bool flipChip;
     } const cases[] = {
-        {"m01E001A400A4CC00B900A0570001", 1, "12.0", colours::Green, false, false},  // 4.000 V
-        {"m01E001A400A4B300B900A0570001", 1, "13.0", colours::Yellow, false, false}, // 3.510 V
-        {"m01E001A400A48000B900A0570001", 1, "15.0", colours::Red, false, false},    // 2.510 V
-        {"m01E001A403FF1000B900A0570000", 0, "XXX", colours::Red, true, true},       // 0.314 V, TPS 5 V
+        {"m01E001A400A4CC00B900A0570001", 1, "12.0", colours::Green, false, false}, // 4.000 V
+        {"m01E001A403FF1000B900A0570000", 0, "XXX", colours::Red, true, true},      // 0.314 V, TPS 5 V
     };
     w.main->findChild<frmIgnitionConfig*>()->SelectIgnitionType(1); // waste spark
     open();
@@ -624,6 +625,32 @@ TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
     EXPECT_GE(
         colours::ContrastRatio(control("txtRichOrLean")->palette().color(QPalette::Text), background("txtRichOrLean")),
         4.5);
+}
+
+// Sampled as fast as the link answers; a unit whose replies take longer than
+// the 50 ms tick three samples running is sampled every 50 ms again, and the
+// status line says so. The choice shown is the stored one; a pick is stored.
+TEST_F(MonitorWindowTest, AtTheFastRateAUnitThatCannotKeepUpFallsBackTo50Ms)
+{
+    w.settings.write("KESTREL", "Startup", "SampleRate", "max");
+    open();
+    auto* choice = control<QComboBox>("cmbSampleRate");
+    EXPECT_EQ(choice->currentText(), "as fast as the link answers");
+    start(MsgAnswer::No);
+    w.device.faults().delayMs = 60;
+    for (int late = 1; late <= 3; ++late) {
+        EXPECT_EQ(window->Timer1()->interval(), 0) << late;
+        tick();
+        EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled()) << late; // each sample still taken
+    }
+    EXPECT_EQ(window->Timer1()->interval(), 50);
+    EXPECT_EQ(w.main->statusBar()->currentMessage(),
+              "The unit cannot keep up with the fast sampling: back to one sample every 50 ms.");
+    EXPECT_EQ(runState(), "running ticking STOP");
+    EXPECT_EQ(w.settings.read("KESTREL", "Startup", "SampleRate", ""), "max"); // for this run only
+
+    choice->activated(0);
+    EXPECT_EQ(w.settings.read("KESTREL", "Startup", "SampleRate", ""), "50 ms");
 }
 
 // --- a unit that stops answering ------------------------------------------------
@@ -732,42 +759,16 @@ TEST_F(MonitorWindowTest, StopOrQuitEndsTheRetriesAtOnce)
 }
 
 // The wideband model and calibration stored by an earlier run, through the
-// real start-up.
+// real start-up (the FJO slider test shows the calibration in the decode).
 TEST(MonitorStartupTest, StoredModelAndCalibrationAreRestored)
 {
     SimulatedWorld w;
     w.settings.write("KESTREL", "Startup", "WBO2", "12");
     w.settings.write("KESTREL", "Startup", "FJOCAL", "-10");
-    w.port->replies["M"] = KnownSample; // wideband byte 128: 2.510 V
     RunStartupSequence(*w.main);
     ASSERT_TRUE(Connected);
     EXPECT_EQ(WidebandModel, 12);
     EXPECT_EQ(FJOCalibration, -10);
-
-    // The wideband window offers the first model; the stored one stays until UPDATE.
-    w.main->findChild<QAction*>("mnuConfig")->trigger();
-    auto* first = w.main->findChild<QRadioButton*>("optWBO2Select_0");
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isChecked());
-    EXPECT_EQ(WidebandModel, 12);
-
-    w.main->findChild<QAction*>("mnuVentrixRunItem")->trigger();
-    auto* monitor = w.main->findChild<frmMONITOR*>();
-    ASSERT_NE(monitor, nullptr);
-    const QString path = w.dir.filePath("log.txt");
-    w.dialogs.answerNext(MsgAnswer::Yes);
-    w.dialogs.chooseNextFile(path);
-    monitor->cmdRUN_Click();
-    w.clock.advance(1000);
-    monitor->Timer1_Timer();
-    monitor->cmdSTOP_Click();
-
-    const QList<QByteArray> lines = ReadFile(path).split('\n');
-    ASSERT_GE(lines.size(), 3);
-    const QList<QByteArray> fields = lines[2].split(',');
-    ASSERT_GE(fields.size(), 8);
-    // The voltage itself, 128 / 255 x (5 - 50 / 255) = 2.41 V, not 20 - 2 V = 15.0.
-    EXPECT_EQ(fields[7], "\"2.4\"");
 }
 
 } // namespace
