@@ -418,10 +418,8 @@ void frmGraphicalTune::Timer1_Timer()
     if (!session_->live())
         return;
     const std::optional<QString> sample = session_->takeSample();
-    if (!sample) {
-        connectionLost();
-        return;
-    }
+    if (!sample)
+        return connectionLost();
     cells_->markActiveCell(tuner::ActiveCell(readout_->show(*sample, openLoopTable_ == 1)));
     readout_->writeLine();
     live_->take(*sample);
