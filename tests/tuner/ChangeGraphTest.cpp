@@ -28,11 +28,6 @@ QImage Draw(const ChangeGraph& graph, QRect area = {})
     return image;
 }
 
-QColor At(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}
-
 class ChangeGraphTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -54,30 +49,30 @@ protected:
 TEST_F(ChangeGraphTest, EntriesAreCirclesAtTheirValues)
 {
     const QImage image = Draw(graph);
-    EXPECT_EQ(At(image, 60, 80), Red);     // entry 10 at -50
-    EXPECT_EQ(At(image, 64, 175), Green);  // entry 11 at +45
-    EXPECT_EQ(At(image, 100, 130), Green); // entry 20 at 0, on the zero line
-    EXPECT_EQ(At(image, 60, 10), Black);   // nothing above entry 10
+    EXPECT_EQ(image.pixelColor(60, 80), Red);     // entry 10 at -50
+    EXPECT_EQ(image.pixelColor(64, 175), Green);  // entry 11 at +45
+    EXPECT_EQ(image.pixelColor(100, 130), Green); // entry 20 at 0, on the zero line
+    EXPECT_EQ(image.pixelColor(60, 10), Black);   // nothing above entry 10
     // Grid columns start at 320 units, one per cell of 400.
-    EXPECT_EQ(At(image, 72, 10), Grey);
-    EXPECT_EQ(At(image, 1032, 10), Grey);
-    EXPECT_EQ(At(image, 50, 50), Grey); // the row at -80
+    EXPECT_EQ(image.pixelColor(72, 10), Grey);
+    EXPECT_EQ(image.pixelColor(1032, 10), Grey);
+    EXPECT_EQ(image.pixelColor(50, 50), Grey); // the row at -80
 }
 
 TEST_F(ChangeGraphTest, ScalesWithItsSizeAndShiftsWithTheOffset)
 {
     graph.resize(532, 130);
     QImage image = Draw(graph);
-    EXPECT_EQ(At(image, 30, 40), Red);
-    EXPECT_EQ(At(image, 32, 87), Green);
+    EXPECT_EQ(image.pixelColor(30, 40), Red);
+    EXPECT_EQ(image.pixelColor(32, 87), Green);
 
     graph.resize(1064, 260);
     graph.setSliderOffset(200);
     image = Draw(graph);
-    EXPECT_EQ(At(image, 40, 80), Red); // 200 units to the left
-    EXPECT_EQ(At(image, 60, 80), Black);
+    EXPECT_EQ(image.pixelColor(40, 80), Red); // 200 units to the left
+    EXPECT_EQ(image.pixelColor(60, 80), Black);
     // The grid stays with the cells.
-    EXPECT_EQ(At(image, 72, 10), Grey);
+    EXPECT_EQ(image.pixelColor(72, 10), Grey);
 }
 
 // Redrawing one entry paints its narrow strip and nothing else.
@@ -90,16 +85,16 @@ TEST_F(ChangeGraphTest, OneEntryRepaintsOnlyItsStrip)
 
     table[10] = 30;
     const QImage image = Draw(graph, strip);
-    EXPECT_EQ(At(image, 60, 160), Green);
-    EXPECT_EQ(At(image, 60, 80), Black);   // the old place is cleared
-    EXPECT_EQ(At(image, 64, 175), Marker); // entry 11 lies outside: untouched
-    EXPECT_EQ(At(image, 300, 130), Marker);
+    EXPECT_EQ(image.pixelColor(60, 160), Green);
+    EXPECT_EQ(image.pixelColor(60, 80), Black);   // the old place is cleared
+    EXPECT_EQ(image.pixelColor(64, 175), Marker); // entry 11 lies outside: untouched
+    EXPECT_EQ(image.pixelColor(300, 130), Marker);
 
     // Entry 0's strip lies left of the first column: no grid row there, not
     // even a dot where the row at -80 would end.
     const QRect first = graph.entryStrip(0);
     ASSERT_LT(first.right(), 32);
-    EXPECT_EQ(At(Draw(graph, first), first.right(), 50), Black);
+    EXPECT_EQ(Draw(graph, first).pixelColor(first.right(), 50), Black);
 }
 
 } // namespace

@@ -119,6 +119,14 @@ protected:
             reads << QStringLiteral("R") + QLatin1Char(table) + frame::HexByte(j);
         return reads;
     }
+    // The reads of registers 00 to 13 (a backup of the whole unit ends with them).
+    static QStringList registerReads()
+    {
+        QStringList reads;
+        for (int reg = 0; reg < 0x14; ++reg)
+            reads << QStringLiteral("RT") + frame::HexByte(reg);
+        return reads;
+    }
     QList<ScriptedDialogs::Message>& messages() { return dialogs.messages; }
 
     QString previousBackupFolder;
