@@ -190,10 +190,6 @@ TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
     EXPECT_TRUE(dialog->cmdApply()->isEnabled());
 }
 
-} // namespace
-
-namespace {
-
 // LIVE AUTO-TUNE on the simulated engine's tuning drive, from 52 s into its
 // cycle (the wide-open pull sweeps 1.03 V to 4.95 V from 51.75 s on, about
 // 0.08 V a second): with table O at -10 everywhere each cell is 10 points
@@ -243,8 +239,7 @@ TEST_F(LiveAutoTuneTest, AnApplicationIsOneUndoStepOfTheCappedMove)
     drive(0.2);
     const char* values[] = {"F7", "F7", "F7", "F8", "F8", "F8", "F8", "F9", "F9",
                             "F9", "F8", "F8", "F8", "F8", "F7", "F7", "F7"};
-    QStringList expected;
-    QStringList undo;
+    QStringList expected, undo;
     for (int j = 100; j <= 116; ++j) {
         expected << QStringLiteral("WO") + frame::HexByte(j) + QLatin1String(values[j - 100]);
         undo.prepend(QStringLiteral("WO") + frame::HexByte(j) + QStringLiteral("F6"));

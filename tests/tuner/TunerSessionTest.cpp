@@ -88,8 +88,7 @@ TEST_F(TunerSessionTest, ASampleUnansweredLosesTheLink)
     session.goOnLine();
     session.startLive();
     const std::optional<QString> sample = session.takeSample();
-    ASSERT_TRUE(sample);
-    EXPECT_FALSE(sample->isEmpty());
+    ASSERT_TRUE(sample && !sample->isEmpty());
     EXPECT_EQ(heard(), QStringList({"M"}));
 
     device.faults().silent = true;
