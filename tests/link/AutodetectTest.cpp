@@ -204,20 +204,13 @@ TEST_F(AutodetectTest, FailedSearchStillSavesTheStoredPortOnExit)
     EXPECT_EQ(storedLastPort(), "4");
 }
 
+// A number outside the list of models shows the voltage; a number that is no
+// model's index is none; text is the default.
 TEST(WidebandModelSetting, KeepsAnyNumberAndDefaultsOnlyForText)
 {
     const std::pair<const char*, int> cases[] = {
-        {"0", 0},
-        {"8", 8},
-        {" 3 ", 3},
-        {"9", 9},
-        {"12", 12},
-        {"-2", -2},               // no model of the list: the voltage is shown
-        {"2.5", NoWidebandModel}, // a number, but no model's index
-        {"", 1},
-        {"junk", 1},
-        {"1x", 1}, // not a number: the default
-    };
+        {"0", 0}, {"8", 8},    {" 3 ", 3}, {"9", 9}, {"12", 12}, {"-2", -2}, {"2.5", NoWidebandModel},
+        {"", 1},  {"junk", 1}, {"1x", 1}};
     for (const auto& [stored, model] : cases)
         EXPECT_EQ(WidebandModelFromSetting(QString::fromLatin1(stored)), model) << stored;
 }
