@@ -43,13 +43,4 @@ TEST(FrameTest, JudgeSortsTheReply)
         EXPECT_EQ(frame::Judge(received, inTime), verdict) << received.constData();
 }
 
-TEST(FrameTest, ReplyDataAndHexBytes)
-{
-    EXPECT_EQ(frame::ReplyData("uu0103$"), QByteArray("03"));
-    EXPECT_EQ(frame::ReplyData("uu01ro8000$"), QByteArray("ro8000"));
-    EXPECT_EQ(frame::HexByte(0), QStringLiteral("00"));
-    EXPECT_EQ(frame::HexByte(0x0c), QStringLiteral("0C"));
-    EXPECT_EQ(frame::HexByte(255), QStringLiteral("FF"));
-}
-
 } // namespace

@@ -147,11 +147,4 @@ TEST_F(PermissionHintTest, ASearchPastBusyPortsSaysWhichAndWhoHoldsThem)
                              "again."));
 }
 
-TEST_F(PermissionHintTest, AnEmptySearchWithoutRefusalsSaysNothingMore)
-{
-    port.setUnitPort(9); // no port of the search has the unit
-    AutodetectPort(view);
-    EXPECT_EQ(dialogs.messages.size(), 1);
-}
-
 } // namespace

@@ -5,7 +5,6 @@
 #include "platform/Colours.h"
 
 #include <QLineEdit>
-#include <QLocale>
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -30,20 +29,10 @@ LiveSample Decode(const QString& data, DecodeContext context = {})
     return DecodeLiveSample(data, context, counter);
 }
 
-class LiveSampleTest : public ::testing::Test {
-protected:
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-    void TearDown() override { QLocale::setDefault(QLocale::c()); }
-};
-
-TEST_F(LiveSampleTest, FieldsAreHexadecimalSigned16BitOrUnsignedBytes)
+TEST(LiveSampleTest, FieldsAreHexadecimalSigned16BitOrUnsignedBytes)
 {
     using namespace live_sample;
-    struct Case {
-        const char* data;
-        Field field;
-        int value;
-    } const cases[] = {
+    const std::tuple<const char*, Field, int> cases[] = {
         {"m03FF", MafInput, 1023},  {"m03ff", MafInput, 1023},          // lower-case digits
         {"m7FFF", MafInput, 32767}, {"m8000", MafInput, -32768},        // four digits are a signed 16-bit number
         {"mFFFF", MafInput, -1},    {"m000000000000FF", Wideband, 255}, // two digits are 0 to 255
@@ -52,39 +41,29 @@ TEST_F(LiveSampleTest, FieldsAreHexadecimalSigned16BitOrUnsignedBytes)
         {"m", MafInput, 0},                                             // nothing there
         {"m03FF", MafOutput, 0},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(FieldValue(QString::fromLatin1(c.data), c.field), c.value) << c.data;
+    for (const auto& [data, field, value] : cases)
+        EXPECT_EQ(FieldValue(QString::fromLatin1(data), field), value) << data;
 }
 
-TEST_F(LiveSampleTest, VoltagesAndTheirChange)
+TEST(LiveSampleTest, VoltagesAndTheirChange)
 {
-    struct Case {
-        int in, out;
-        const char* inText;
-        const char* outText;
-        const char* change;
-    } const cases[] = {
+    const std::tuple<int, int, const char*, const char*, const char*> cases[] = {
         {1023, 1023, "5.000", "5.000", "0.0"}, // full scale
         {0, 500, "0.000", "2.444", "0.0"},     // no input: no division
         {500, 550, "2.444", "2.688", "10.0"},  {480, 420, "2.346", "2.053", "-12.5"},
         {512, 512, "2.502", "2.502", "0.0"},
     };
-    for (const Case& c : cases) {
-        const LiveSample s = Decode(Sample(c.in, c.out, 0));
-        EXPECT_EQ(Volts(s.MAFInputVoltage), c.inText) << c.in;
-        EXPECT_EQ(Volts(s.OutputVoltage), c.outText) << c.in;
-        EXPECT_EQ(Percent(s.VoltageChange), c.change) << c.in;
+    for (const auto& [in, out, inText, outText, change] : cases) {
+        const LiveSample s = Decode(Sample(in, out, 0));
+        EXPECT_EQ(Volts(s.MAFInputVoltage), inText) << in;
+        EXPECT_EQ(Volts(s.OutputVoltage), outText) << in;
+        EXPECT_EQ(Percent(s.VoltageChange), change) << in;
     }
 }
 
-TEST_F(LiveSampleTest, ThrottleAngleIsClampedAndWideOpenIsStrictlyAboveTheBreakpoint)
+TEST(LiveSampleTest, ThrottleAngleIsClampedAndWideOpenIsStrictlyAboveTheBreakpoint)
 {
-    struct Case {
-        int tpsCounts;
-        double keyOn, breakpoint;
-        const char* angle;
-        bool wot;
-    } const cases[] = {
+    const std::tuple<int, double, double, const char*, bool> cases[] = {
         {100, 0.8, 2.5, "0.0", false},   // below the key-on voltage
         {1023, 1.0, 2.5, "90.0", true},  // 4 V above: 100.16 clamped
         {1023, 3.0, 2.5, "50.1", true},  // 2 V above
@@ -92,52 +71,37 @@ TEST_F(LiveSampleTest, ThrottleAngleIsClampedAndWideOpenIsStrictlyAboveTheBreakp
         {511, 0.0, 2.5, "62.5", false},  // 2.498 V
         {1023, 0.0, 5.0, "90.0", false}, // exactly at the breakpoint
     };
-    for (const Case& c : cases) {
-        DecodeContext context;
-        context.tpsKeyOnVolts = c.keyOn;
-        context.wotBreakpointVolts = c.breakpoint;
-        const LiveSample s = Decode(Sample(0, 0, c.tpsCounts), context);
-        EXPECT_EQ(Angle(s.ThrottleAngle), c.angle) << c.tpsCounts << " " << c.keyOn;
-        EXPECT_EQ(s.WOT, c.wot) << c.tpsCounts << " " << c.breakpoint;
+    for (const auto& [tpsCounts, keyOn, breakpoint, angle, wot] : cases) {
+        const LiveSample s =
+            Decode(Sample(0, 0, tpsCounts), {.tpsKeyOnVolts = keyOn, .wotBreakpointVolts = breakpoint});
+        EXPECT_EQ(Angle(s.ThrottleAngle), angle) << tpsCounts << " " << keyOn;
+        EXPECT_EQ(s.WOT, wot) << tpsCounts << " " << breakpoint;
     }
 }
 
-TEST_F(LiveSampleTest, FlowsScaleWithTheInjectorsAndTheirChangeAvoidsZero)
+TEST(LiveSampleTest, FlowsScaleWithTheInjectorsAndTheirChangeAvoidsZero)
 {
-    struct Case {
-        int in, out;
-        double injectors;
-        const char* inText;
-        const char* outText;
-        const char* change;
-        const char* richLean;
-    } const cases[] = {
+    const std::tuple<int, int, double, const char*, const char*, const char*, const char*> cases[] = {
         {185, 160, 19, "185", "160", "-13.5", "LEAN"}, {100, 110, 38, "200", "220", "10.0", "RICH"},
         {0, 100, 19, "0", "100", "0.0", "NONE"}, // no measured flow: no division
         {-1, -1, 19, "-1", "-1", "0.0", "NONE"}, // FFFF is -1
         {200, 201, 19, "200", "201", "0.5", "NONE"},
     };
-    for (const Case& c : cases) {
-        DecodeContext context;
-        context.installedInjectorSize = c.injectors;
-        const LiveSample s = Decode(Sample(0, 0, 0, 0, c.in, c.out), context);
-        EXPECT_EQ(Flow(s.InputFlow), c.inText) << c.in;
-        EXPECT_EQ(Flow(s.OutputFlow), c.outText) << c.in;
-        EXPECT_EQ(Percent(s.FlowChange), c.change) << c.in;
-        EXPECT_EQ(RichOrLean(s.FlowChange).text, c.richLean) << c.in;
+    for (const auto& [in, out, injectors, inText, outText, change, richLean] : cases) {
+        const LiveSample s = Decode(Sample(0, 0, 0, 0, in, out), {.installedInjectorSize = injectors});
+        EXPECT_EQ(Flow(s.InputFlow), inText) << in;
+        EXPECT_EQ(Flow(s.OutputFlow), outText) << in;
+        EXPECT_EQ(Percent(s.FlowChange), change) << in;
+        EXPECT_EQ(RichOrLean(s.FlowChange).text, richLean) << in;
     }
 }
 
-TEST_F(LiveSampleTest, WidebandModelsAndTheirBoundaries)
+TEST(LiveSampleTest, WidebandModelsAndTheirBoundaries)
 {
     const float above31 = std::nextafter(3.1f, 4.0f);
     const float below25 = std::nextafter(2.5f, 0.0f);
     const float below13 = std::nextafter(1.3f, 0.0f);
-    struct Case {
-        int model;
-        float volts;
-        double ratio;
-    } const cases[] = {
+    const std::tuple<int, float, double> cases[] = {
         {0, 0.4f, 0.0},        {0, 0.5f, 9.389665},     {0, below25, 14.680024}, {0, 2.5f, 14.813},
         {0, 3.1f, 20.199271},  {0, above31, 20.0},      {0, 5.0f, 20.0},         {1, 0.0f, 20.0},
         {1, 5.0f, 10.0},       {1, 2.5f, 15.0},         {2, 2.0f, 13.0},         {3, below13, 9.0},
@@ -147,65 +111,51 @@ TEST_F(LiveSampleTest, WidebandModelsAndTheirBoundaries)
         {5, 3.27f, 21.278316}, {5, 3.3f, 21.2},         {7, 2.0f, 12.0},         {9, 2.75f, 2.75},
         {-1, 1.5f, 1.5}, // unknown models give the voltage itself
     };
-    for (const Case& c : cases)
-        EXPECT_NEAR(WidebandToAirFuel(c.model, c.volts), c.ratio, 2e-5) << "model " << c.model << " at " << c.volts;
+    for (const auto& [model, volts, ratio] : cases)
+        EXPECT_NEAR(WidebandToAirFuel(model, volts), ratio, 2e-5) << "model " << model << " at " << volts;
 }
 
-TEST_F(LiveSampleTest, WidebandVoltageFollowsTheCalibration)
+TEST(LiveSampleTest, WidebandVoltageFollowsTheCalibration)
 {
-    struct Case {
-        int raw, calibration, model;
-        const char* shown;
-    } const cases[] = {
+    const std::tuple<int, int, int, const char*> cases[] = {
         {255, 0, 9, "5.0"},   {255, 10, 9, "5.2"},                    // 5 + 50/255
         {255, -10, 9, "4.8"}, {128, 0, 1, "15.0"}, {20, 0, 0, "XXX"}, // 0.39 V: no reading
     };
-    for (const Case& c : cases) {
-        DecodeContext context;
-        context.fjoCalibration = c.calibration;
-        context.widebandModel = c.model;
-        const LiveSample s = Decode(Sample(0, 0, 0, c.raw), context);
-        EXPECT_EQ(AirFuelText(s.AirFuelRatio).text, c.shown) << c.raw << " " << c.calibration;
+    for (const auto& [raw, calibration, model, shown] : cases) {
+        const LiveSample s = Decode(Sample(0, 0, 0, raw), {.widebandModel = model, .fjoCalibration = calibration});
+        EXPECT_EQ(AirFuelText(s.AirFuelRatio).text, shown) << raw << " " << calibration;
     }
 }
 
-TEST_F(LiveSampleTest, AirFuelColours)
+TEST(LiveSampleTest, AirFuelColours)
 {
-    struct Case {
-        float ratio;
-        const char* text;
-        QColor colour;
-    } const cases[] = {
+    const std::tuple<float, const char*, QColor> cases[] = {
         {0.0f, "XXX", colours::Red},       {9.0f, "9.0", colours::Green},    {12.5f, "12.5", colours::Green},
         {12.51f, "12.5", colours::Yellow}, {13.5f, "13.5", colours::Yellow}, {13.6f, "13.6", colours::Red},
         {20.0f, "20.0", colours::Red},
     };
-    for (const Case& c : cases) {
-        const AirFuel shown = AirFuelText(c.ratio);
-        EXPECT_EQ(shown.text, c.text) << c.ratio;
-        EXPECT_EQ(shown.colour, c.colour) << c.ratio;
+    for (const auto& [ratio, text, colour] : cases) {
+        const AirFuel shown = AirFuelText(ratio);
+        EXPECT_EQ(shown.text, text) << ratio;
+        EXPECT_EQ(shown.colour, colour) << ratio;
     }
 }
 
-TEST_F(LiveSampleTest, RichLeanThresholds)
+TEST(LiveSampleTest, RichLeanThresholds)
 {
-    struct Case {
-        double change;
-        const char* text;
-        bool buttonFace;
-    } const cases[] = {
+    const std::tuple<double, const char*, bool> cases[] = {
         {-0.51, "LEAN", false}, {-0.5, "NONE", true}, {0.0, "NONE", true}, {0.5, "NONE", true}, {0.51, "RICH", false},
     };
-    for (const Case& c : cases) {
-        const RichLean shown = RichOrLean(c.change);
-        EXPECT_EQ(shown.text, c.text) << c.change;
-        EXPECT_EQ(shown.buttonFace, c.buttonFace) << c.change;
+    for (const auto& [change, text, buttonFace] : cases) {
+        const RichLean shown = RichOrLean(change);
+        EXPECT_EQ(shown.text, text) << change;
+        EXPECT_EQ(shown.buttonFace, buttonFace) << change;
     }
     EXPECT_EQ(RichOrLean(-3).colour, colours::Red);
     EXPECT_EQ(RichOrLean(3).colour, colours::Green);
 }
 
-TEST_F(LiveSampleTest, MultisparkTurnsOnAtTheSixthSampleAndOffAfterFive)
+TEST(LiveSampleTest, MultisparkTurnsOnAtTheSixthSampleAndOffAfterFive)
 {
     int counter = 0;
     const QString spark = Sample(0, 0, 0, 0, 0, 0, 0, 1);
@@ -225,15 +175,12 @@ TEST_F(LiveSampleTest, MultisparkTurnsOnAtTheSixthSampleAndOffAfterFive)
     EXPECT_EQ(counter, 0); // held at the bottom
 }
 
-TEST_F(LiveSampleTest, StoredFjoCalibration)
+TEST(LiveSampleTest, StoredFjoCalibration)
 {
-    struct Case {
-        const char* text;
-        int value;
-    } const cases[] = {{"0", 0},  {"5", 5},   {"-10", -10}, {"10", 10}, {" 3 ", 3},
-                       {"11", 0}, {"-11", 0}, {"abc", 0},   {"", 0},    {"2.5", 0}};
-    for (const Case& c : cases)
-        EXPECT_EQ(mdlMonitor::ParseFjoCalibration(QString::fromLatin1(c.text)), c.value) << c.text;
+    const std::tuple<const char*, int> cases[] = {{"0", 0},  {"5", 5},   {"-10", -10}, {"10", 10}, {" 3 ", 3},
+                                                  {"11", 0}, {"-11", 0}, {"abc", 0},   {"", 0},    {"2.5", 0}};
+    for (const auto& [text, value] : cases)
+        EXPECT_EQ(mdlMonitor::ParseFjoCalibration(QString::fromLatin1(text)), value) << text;
 }
 
 // What a sample shows, and in which order it is logged, the monitor window's

@@ -79,7 +79,6 @@ TEST_F(MonitorWindowTest, CancelledReconnectLeavesStopToCloseTheLog)
     EXPECT_EQ(w.main->windowTitle(), "Not Connected");
     EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
     EXPECT_EQ(runState(), "running logging STOP");
-    EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
 
     // The offset slider cannot reach the closed port.
     drag(20);
@@ -94,9 +93,7 @@ TEST_F(MonitorWindowTest, CancelledReconnectLeavesStopToCloseTheLog)
     EXPECT_EQ(runState(), "neither");
     quit();
     EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
 }
-
 
 // --- a unit that stops answering ------------------------------------------------
 
@@ -130,14 +127,15 @@ TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
     tick();
     w.device.setFrameListener({});
 
-    // No second request inside one; the first attempt has missed nothing yet.
-    EXPECT_EQ(seen, QStringList({"hidden / Com 1 / still live 2.346",
-                                 "No reply from the unit - retrying, 2 of 50 / Com 1 / still grey 2.346",
-                                 "No reply from the unit - retrying, 3 of 50 / Com 1 / still grey 2.346",
-                                 "Link lost, reconnecting... / Link lost / still grey 2.346",
-                                 "Link lost, reconnecting... / Link lost / still grey 2.346",
-                                 "Link lost, reconnecting... / Link lost / still grey 2.346",
-                                 "Link lost, reconnecting... / Link lost / still grey 2.346"}));
+    // The first attempt is an ordinary sample; then no second request inside one.
+    EXPECT_EQ(seen,
+              QStringList({"hidden / Com 1 / ticking live 2.346",
+                           "No reply from the unit - retrying, 2 of 50 / Com 1 / still grey 2.346",
+                           "No reply from the unit - retrying, 3 of 50 / Com 1 / still grey 2.346",
+                           "Link lost, reconnecting... / Link lost / still grey 2.346",
+                           "Link lost, reconnecting... / Link lost / still grey 2.346",
+                           "Link lost, reconnecting... / Link lost / still grey 2.346",
+                           "Link lost, reconnecting... / Link lost / still grey 2.346"}));
     // Answered again: live readouts, no status, the timer back, the indicator green.
     EXPECT_TRUE(control("lblLinkStatus")->isHidden());
     EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());

