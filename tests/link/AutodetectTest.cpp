@@ -18,23 +18,28 @@ using namespace mdlPublicVars;
 const QString NotFoundText = QStringLiteral("VentrixTM not located on any active comm port.\n"
                                             "Check power to VentrixTM and serial cable connectivity.");
 
-class AutodetectTest : public ::testing::Test {
-protected:
-    void SetUp() override
+// A fresh program, not connected, on the test's ports, dialogs and settings.
+struct World {
+    explicit World(ManualClock& clock) : ports(clock)
     {
         Reset();
         services::install(&ports, &clock, &dialogs, &settings);
     }
-
-    void storeLastPort(const QString& value) { startup_settings::Write(startup_settings::LastActiveCommPort, value); }
-
-    QString storedLastPort() const { return settings.read("KESTREL", "Startup", "LastActiveCommPort", "<absent>"); }
-
-    ManualClock clock;
-    FakePorts ports{clock};
+    FakePorts ports;
     ScriptedDialogs dialogs;
     MemorySettingsStore settings;
     RecordingView view;
+};
+
+class AutodetectTest : public ::testing::Test {
+protected:
+    void storeLastPort(const QString& value) { startup_settings::Write(startup_settings::LastActiveCommPort, value); }
+    QString storedLastPort() const { return w.settings.read("KESTREL", "Startup", "LastActiveCommPort", "<absent>"); }
+
+    ManualClock clock;
+    World w{clock};
+    FakePorts& ports = w.ports;
+    RecordingView& view = w.view;
 };
 
 // Where the unit is, how it answers and what was stored: where the search
@@ -93,12 +98,8 @@ TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Reset();
-        FakePorts ports(clock);
-        ScriptedDialogs dialogs;
-        MemorySettingsStore settings;
-        RecordingView view;
-        services::install(&ports, &clock, &dialogs, &settings);
+        World world(clock);
+        auto& [ports, dialogs, settings, view] = world;
         if (c.allPortsExist)
             for (int n = 1; n <= 6; ++n)
                 ports.device(n);
@@ -125,6 +126,8 @@ TEST_F(AutodetectTest, SearchesTheLastPortThenScans)
             EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
             EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Not Connected"));
             EXPECT_EQ(dialogs.messages[0].text, NotFoundText);
+            CloseLinkForExit(); // the stored port is kept for the next start
+            EXPECT_EQ(settings.read("KESTREL", "Startup", "LastActiveCommPort", "-"), c.stored ? c.stored : "-");
         }
         EXPECT_EQ(view.candidates, c.candidates);
         if (!c.events.isEmpty()) {
@@ -152,12 +155,8 @@ TEST_F(AutodetectTest, PortErrorsOfTheScan)
         {"unknown", PortError::Other, false},
     };
     for (const Case& c : cases) {
-        Reset();
-        FakePorts casePorts(clock);
-        ScriptedDialogs caseDialogs;
-        MemorySettingsStore caseSettings;
-        RecordingView caseView;
-        services::install(&casePorts, &clock, &caseDialogs, &caseSettings);
+        World world(clock);
+        auto& [casePorts, caseDialogs, caseSettings, caseView] = world;
         casePorts.device(1).openError = c.error;
         casePorts.device(2).answer = AnswersStatuses({"03"});
         AutodetectPort(caseView);
@@ -195,29 +194,13 @@ TEST_F(AutodetectTest, DisconnectAndExitSaveThePortInUse)
     EXPECT_EQ(storedLastPort(), "3");
 }
 
-TEST_F(AutodetectTest, FailedSearchStillSavesTheStoredPortOnExit)
-{
-    storeLastPort("4");
-    AutodetectPort(view);
-    ASSERT_FALSE(Connected);
-    CloseLinkForExit();
-    EXPECT_EQ(storedLastPort(), "4");
-}
-
+// A number outside the list of models shows the voltage; a number that is no
+// model's index is none; text is the default.
 TEST(WidebandModelSetting, KeepsAnyNumberAndDefaultsOnlyForText)
 {
     const std::pair<const char*, int> cases[] = {
-        {"0", 0},
-        {"8", 8},
-        {" 3 ", 3},
-        {"9", 9},
-        {"12", 12},
-        {"-2", -2},               // no model of the list: the voltage is shown
-        {"2.5", NoWidebandModel}, // a number, but no model's index
-        {"", 1},
-        {"junk", 1},
-        {"1x", 1}, // not a number: the default
-    };
+        {"0", 0}, {"8", 8},    {" 3 ", 3}, {"9", 9}, {"12", 12}, {"-2", -2}, {"2.5", NoWidebandModel},
+        {"", 1},  {"junk", 1}, {"1x", 1}};
     for (const auto& [stored, model] : cases)
         EXPECT_EQ(WidebandModelFromSetting(QString::fromLatin1(stored)), model) << stored;
 }

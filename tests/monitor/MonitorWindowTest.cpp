@@ -1,119 +1,6 @@
-#include "monitor/frmMONITOR.h"
-
-#include "app/Startup.h"
-#include "app/mdlMain.h"
-#include "config/frmIgnitionConfig.h"
-#include "link/Frame.h"
-#include "monitor/Datalog.h"
-#include "platform/Colours.h"
-#include "platform/Twips.h"
-#include "support/ReadFile.h"
-#include "support/LostLink.h"
-#include "support/SimulatedWorld.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QStatusBar>
-#include <QTimer>
+#include "MonitorFixture.h"
 
 namespace {
-
-using namespace mdlPublicVars;
-
-// 2.346 V in, 2.053 V out, TPS 0.802 V, wideband byte 128, flows 185 and
-// 160 raw, 3480 rpm, no multispark, no flip-chip.
-const QString KnownSample = QStringLiteral("m01E001A400A48000B900A0570001");
-
-class MonitorWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        w.connectAndLoad();
-        // Known conversions for the known sample.
-        InstalledInjectorSize = 19;
-        TpsKeyOnVolts = 0.5;
-        WidebandModel = 1;
-    }
-
-    // Ventrix > Run, as the user chooses it.
-    frmMONITOR* open()
-    {
-        w.main->mnuVentrixRunItem_Click();
-        window = w.main->findChild<frmMONITOR*>();
-        return window;
-    }
-    void quit()
-    {
-        window->cmdQUIT_Click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    // START with the logging question answered and, for Yes, the file chosen.
-    void start(MsgAnswer answer, const QString& file = QString())
-    {
-        w.dialogs.answerNext(answer);
-        if (answer == MsgAnswer::Yes)
-            w.dialogs.chooseNextFile(file);
-        window->cmdRUN_Click();
-    }
-    // One timer tick a second after the last.
-    void tick()
-    {
-        w.clock.advance(1000);
-        window->Timer1_Timer();
-    }
-    // The user drags the offset slider to a value and lets go.
-    void drag(int value)
-    {
-        auto* slider = control<QScrollBar>("HScroll1");
-        slider->setSliderDown(true);
-        slider->setSliderPosition(value);
-        slider->setSliderDown(false);
-    }
-
-    template <typename T = QWidget>
-    T* control(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
-    QString text(const char* name) const
-    {
-        if (auto* label = control<QLabel>(name))
-            return label->text();
-        return control<QLineEdit>(name)->text();
-    }
-    QColor background(const char* name) const { return colours::Background(control(name)); }
-    QColor buttonFace() const { return QApplication::palette().color(QPalette::Button); }
-    bool shownAndEnabled(const char* name) const { return !control(name)->isHidden() && control(name)->isEnabled(); }
-    // The run in words: "running logging ticking STOP" (START or STOP: the button offered).
-    QString runState() const
-    {
-        QStringList words;
-        for (const auto& [on, word] : {std::pair{window->Running(), "running"},
-                                       {window->Logging(), "logging"},
-                                       {window->Timer1()->isActive(), "ticking"}})
-            if (on)
-                words << word;
-        words << (shownAndEnabled("cmdRUN") ? "START" : shownAndEnabled("cmdSTOP") ? "STOP" : "neither");
-        return words.join(' ');
-    }
-    QList<ScriptedDialogs::Message>& messages() { return w.dialogs.messages; }
-    // The count of boxes shown and what the box at `at` said.
-    void expectMessage(qsizetype count, qsizetype at, MsgIcon icon, const QString& title, const QString& text)
-    {
-        ASSERT_EQ(messages().size(), count);
-        EXPECT_EQ(messages()[at].icon, icon);
-        EXPECT_EQ(messages()[at].title, title);
-        EXPECT_EQ(messages()[at].text, text);
-    }
-
-    SimulatedWorld w;
-    QPointer<frmMONITOR> window;
-};
 
 TEST_F(MonitorWindowTest, OpensWithStartWhenTheUnitAnswers)
 {
@@ -122,7 +9,6 @@ TEST_F(MonitorWindowTest, OpensWithStartWhenTheUnitAnswers)
     ASSERT_NE(open(), nullptr);
 
     EXPECT_EQ(w.heard(), QStringList{"Z"});
-    EXPECT_EQ(window->ProbeCode(), "03");
     EXPECT_EQ(text("lblRawDataStream"), "03");
     EXPECT_EQ(w.main->windowTitle(), "Connected");
     EXPECT_EQ(runState(), "START");
@@ -136,16 +22,11 @@ TEST_F(MonitorWindowTest, OpensWithStartWhenTheUnitAnswers)
 
 TEST_F(MonitorWindowTest, WithoutAnAnsweringUnitStartStaysOff)
 {
-    struct Case {
-        const char* what;
-        bool connected;
-        bool silent;
-    } const cases[] = {{"not connected", false, false}, {"probe unanswered", true, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const bool connected : {false, true}) { // connected, the probe goes unanswered
+        SCOPED_TRACE(connected);
         window = new frmMONITOR;
-        Connected = c.connected;
-        w.device.faults().silent = c.silent;
+        Connected = connected;
+        w.device.faults().silent = connected;
         w.device.clearLog();
         messages().clear();
         window->Form_Load();
@@ -160,7 +41,7 @@ TEST_F(MonitorWindowTest, WithoutAnAnsweringUnitStartStaysOff)
         EXPECT_TRUE(w.main->findChild<QLineEdit*>("txtConnected")->text().isEmpty());
         expectMessage(1, 0, MsgIcon::Exclamation, "Connection Error",
                       "Not connected to Ventrix. Please connect and try again.");
-        EXPECT_EQ(w.heard(), c.connected ? QStringList(10, "Z") : QStringList());
+        EXPECT_EQ(w.heard(), connected ? QStringList(10, "Z") : QStringList());
         delete window;
         w.device.faults().silent = false;
         w.main->cmdConnect_Click();
@@ -267,33 +148,24 @@ TEST_F(MonitorWindowTest, StartWithoutALog)
 
 TEST_F(MonitorWindowTest, StartReadsTheVoltageOffset)
 {
-    struct Case {
-        int byte;
-        int slider;
-        const char* shown;
-        QStringList heard; // at START
-    } const cases[] = {
+    const std::tuple<int, int, const char*, QStringList> cases[] = {
         {0xF6, -10, "-0.049", {"RT13", "WT13F6"}}, // the moved slider's value goes back to the unit
         {0x80, -103, "-0.625", {"RT13"}},          // beyond the slider: shown, not written
         {0x7F, 103, "0.620", {"RT13"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.byte);
+    for (const auto& [byte, position, shown, heard] : cases) {
+        SCOPED_TRACE(byte);
         open();
         auto* slider = control<QScrollBar>("HScroll1");
-        EXPECT_EQ(slider->minimum(), -103);
-        EXPECT_EQ(slider->maximum(), 103);
-        w.device.memory().setRegister(0x13, c.byte);
+        w.device.memory().setRegister(0x13, byte);
         w.device.clearLog();
         messages().clear();
         start(MsgAnswer::No);
-        EXPECT_EQ(slider->value(), c.slider);
-        EXPECT_EQ(text("txtVoltageOffset"), c.shown);
-        EXPECT_EQ(text("lblRawDataStream"), "");
-        EXPECT_EQ(w.heard(), c.heard);
-        EXPECT_EQ(w.device.memory().registerValue(0x13), c.byte);
-        EXPECT_EQ(messages().size(), 1);
-        EXPECT_TRUE(window->Timer1()->isActive());
+        EXPECT_EQ(std::pair(slider->minimum(), slider->maximum()), std::pair(-103, 103));
+        EXPECT_EQ(slider->value(), position);
+        EXPECT_EQ(text("txtVoltageOffset"), shown);
+        EXPECT_EQ(w.heard(), heard);
+        EXPECT_EQ(w.device.memory().registerValue(0x13), byte);
         quit();
     }
 }
@@ -399,99 +271,7 @@ TEST_F(MonitorWindowTest, StopSendsTheBareStopOnlyToAUnitThatAnswered03)
     }
 }
 
-// However the link goes (the adapter pulled, back on the same port or under
-// another name; the unit falling silent), the monitor says so once without a
-// box, greys its readouts, looks for the unit, and carries on in the same log.
-TEST_F(MonitorWindowTest, LostLinkIsFoundAgainAndTheLogNotesTheGap)
-{
-    for (const LinkLoss& c : {LinkLoss{"pulled, back on its port", 0, 1}, LinkLoss{"pulled, back as port 3", 3, 3},
-                              LinkLoss{"unit silent", -1, 1}}) {
-        SCOPED_TRACE(c.what);
-        open();
-        const QString path = w.dir.filePath(QString::fromLatin1(c.what) + ".txt");
-        start(MsgAnswer::Yes, path);
-        w.port->replies.remove("M");
-        tick();
-        const QString shown = text("lblMAFInputVoltage");
-
-        Lose(w, c);
-        messages().clear();
-        tick();
-        EXPECT_TRUE(messages().empty());
-        EXPECT_TRUE(window->Reconnecting());
-        EXPECT_FALSE(Connected);
-        EXPECT_EQ(text("lblLinkStatus"), "Link lost, reconnecting...");
-        EXPECT_TRUE(shownAndEnabled("cmdCancelReconnect"));
-        EXPECT_EQ(w.main->windowTitle(), "Link lost, reconnecting...");
-        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Link lost");
-        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->toolTip(), "Link lost, reconnecting...");
-        // Nothing live is left looking live.
-        EXPECT_EQ(text("lblMAFInputVoltage"), shown);
-        EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
-        EXPECT_EQ(background("txtHeartbeat"), buttonFace());
-        EXPECT_EQ(runState(), "running logging STOP");
-
-        // Still gone a second later: no box, no change.
-        window->Healing()->tryNow();
-        EXPECT_TRUE(window->Reconnecting());
-        Restore(w, c);
-        window->Healing()->tryNow();
-        EXPECT_FALSE(window->Reconnecting());
-        EXPECT_TRUE(Connected);
-        EXPECT_EQ(CommPortNumber, c.backOn);
-        EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), QStringLiteral("Com %1").arg(c.backOn));
-        EXPECT_TRUE(control("lblLinkStatus")->isHidden());
-        EXPECT_TRUE(control("cmdCancelReconnect")->isHidden());
-        EXPECT_EQ(runState(), "running logging ticking STOP");
-        tick();
-        EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
-        EXPECT_TRUE(messages().empty());
-
-        ExpectGapInLog(path, 10);
-        quit();
-        ConnectAfresh(w);
-    }
-}
-
-// Cancel stops the looking: the program is not connected, STOP still closes
-// the log (nothing else is left on, bar QUIT), and the readouts stay grey.
-TEST_F(MonitorWindowTest, CancelledReconnectLeavesStopToCloseTheLog)
-{
-    open();
-    const QString path = w.dir.filePath("cancelled.txt");
-    start(MsgAnswer::Yes, path);
-    tick();
-    w.device.faults().unplugAfter = w.device.requestsHeard();
-    w.device.faults().unplugMs = 60000;
-    tick();
-    messages().clear();
-    control<QPushButton>("cmdCancelReconnect")->click();
-    EXPECT_FALSE(window->Reconnecting());
-    EXPECT_TRUE(messages().empty());
-    EXPECT_FALSE(Connected);
-    EXPECT_FALSE(w.port->isOpen());
-    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
-    EXPECT_TRUE(mdlMain::IsControlEnabled("cmdConnect"));
-    EXPECT_EQ(runState(), "running logging STOP");
-    EXPECT_FALSE(control("lblMAFInputVoltage")->isEnabled());
-
-    // The offset slider cannot reach the closed port.
-    drag(20);
-    EXPECT_EQ(w.port->writesWhileClosed, 0);
-    ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, "Write Failure!");
-
-    messages().clear();
-    window->cmdSTOP_Click();
-    expectMessage(1, 0, MsgIcon::Information, "KESTREL - VentrixTM Communications Software",
-                  "File: " + path + " successfully written.");
-    EXPECT_EQ(runState(), "neither");
-    quit();
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(w.main->windowTitle(), "Not Connected");
-}
-
-TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)
+TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBackAndANewWindowStartsCompact)
 {
     open();
     start(MsgAnswer::No);
@@ -501,43 +281,22 @@ TEST_F(MonitorWindowTest, QuitGivesTheMainWindowItsControlsBack)
                              "cmdAccuracyTest", "cmdVentrixRun", "cmdDisconnect"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
     EXPECT_FALSE(mdlMain::IsControlEnabled("cmdConnect")); // still connected
-    EXPECT_EQ(messages().size(), 1);                       // only the question
     EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(w.main->findChild<frmMONITOR*>(), nullptr);
 
-    // A fresh window the next time, idle.
+    // A fresh window the next time, idle and compact; ADVANCED and BASIC switch its size.
     ASSERT_NE(open(), nullptr);
     EXPECT_FALSE(window->Running());
     EXPECT_EQ(text("lblMAFInputVoltage"), "0.000");
+    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
+    window->cmdADVANCED_Click();
+    EXPECT_EQ(window->height(), Twips(8325 - 375, window));
+    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(true, false));
+    window->cmdBASIC_Click();
+    EXPECT_EQ(window->height(), Twips(4650 - 375, window));
+    EXPECT_EQ(std::pair(shownAndEnabled("cmdBASIC"), shownAndEnabled("cmdADVANCED")), std::pair(false, true));
 }
 
-TEST_F(MonitorWindowTest, ClearMonitorDisplayResetsTheValuesButNotAll)
-{
-    open();
-    w.port->replies["M"] = KnownSample;
-    start(MsgAnswer::No);
-    tick();
-    window->ClearMonitorDisplay();
-    const std::pair<const char*, const char*> cleared[] = {{"lblRawDataStream", ""},
-                                                           {"lblMAFInputVoltage", "0.000"},
-                                                           {"lblOutputVoltage", "0.000"},
-                                                           {"lblTPSVoltage", "0.000"},
-                                                           {"lblDelta", "00.0"},
-                                                           {"lblDelta_F", "00.0"},
-                                                           {"lblTPangle", "00.0"},
-                                                           {"lblInputFlow", "0"},
-                                                           {"lblOutputFlow", "0"},
-                                                           {"txtRichOrLean", ""},
-                                                           // Kept as last shown.
-                                                           {"lblEngineSpeed", "3,480"},
-                                                           {"lblAirFuelRatio", "15.0"}};
-    for (const auto& [name, shown] : cleared)
-        EXPECT_EQ(text(name), shown) << name;
-    EXPECT_FALSE(control("txtRichOrLean")->isEnabled());
-    EXPECT_EQ(background("txtRichOrLean"), buttonFace());
-}
-
-TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
+TEST_F(MonitorWindowTest, FjoCalibrationAppliesFromTheNextSampleAndClearingKeepsSpeedAndRatio)
 {
     open();
     WidebandModel = 9; // shows the wideband voltage itself
@@ -550,38 +309,33 @@ TEST_F(MonitorWindowTest, FjoCalibrationSliderStoresAndAppliesFromTheNextSample)
     EXPECT_EQ(w.settings.read("KESTREL", "Startup", "FJOCAL", "absent"), "10");
     tick();
     EXPECT_EQ(text("lblAirFuelRatio"), "5.2");
-}
 
-TEST_F(MonitorWindowTest, AdvancedAndBasicSwitchTheSize)
-{
-    open();
-    const int compact = window->height();
-    EXPECT_EQ(compact, Twips(4650 - 375, window));
-    window->cmdADVANCED_Click();
-    EXPECT_EQ(window->height(), Twips(8325 - 375, window));
-    EXPECT_TRUE(shownAndEnabled("cmdBASIC"));
-    EXPECT_FALSE(shownAndEnabled("cmdADVANCED"));
-    window->cmdBASIC_Click();
-    EXPECT_EQ(window->height(), compact);
-    EXPECT_TRUE(shownAndEnabled("cmdADVANCED"));
-    EXPECT_FALSE(shownAndEnabled("cmdBASIC"));
+    // Cleared, the engine speed and air/fuel ratio keep what they last showed.
+    window->ClearMonitorDisplay();
+    const std::pair<const char*, const char*> cleared[] = {
+        {"lblRawDataStream", ""},      {"lblMAFInputVoltage", "0.000"},
+        {"lblOutputVoltage", "0.000"}, {"lblTPSVoltage", "0.000"},
+        {"lblDelta", "00.0"},          {"lblDelta_F", "00.0"},
+        {"lblTPangle", "00.0"},        {"lblInputFlow", "0"},
+        {"lblOutputFlow", "0"},        {"txtRichOrLean", ""},
+        {"lblEngineSpeed", "3,480"},   {"lblAirFuelRatio", "5.2"}};
+    for (const auto& [name, shown] : cleared)
+        EXPECT_EQ(text(name), shown) << name;
+    EXPECT_FALSE(control("txtRichOrLean")->isEnabled());
+    EXPECT_EQ(background("txtRichOrLean"), buttonFace());
 }
 
 // Contrast as displays show it: black on white is 21, equal colours 1.
 TEST(ReadoutColourTest, TextIsChosenToReadOnItsColour)
 {
-    struct Case {
-        QColor background;
-        QColor text;
-        double contrast; // of that text on it, worked out by hand
-    } const cases[] = {
+    const std::tuple<QColor, QColor, double> cases[] = {
         {colours::Red, Qt::black, 5.25},    {colours::Green, Qt::black, 15.30},   {colours::Yellow, Qt::black, 19.56},
         {QColor(0, 0, 0), Qt::white, 21.0}, {QColor(0, 64, 0), Qt::white, 12.12},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.background.name().toStdString());
-        EXPECT_EQ(colours::ReadableTextOn(c.background), c.text);
-        EXPECT_NEAR(colours::ContrastRatio(c.text, c.background), c.contrast, 0.01);
+    for (const auto& [background, text, contrast] : cases) {
+        SCOPED_TRACE(background.name().toStdString());
+        EXPECT_EQ(colours::ReadableTextOn(background), text);
+        EXPECT_NEAR(colours::ContrastRatio(text, background), contrast, 0.01);
     }
 }
 
@@ -616,6 +370,7 @@ TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
         EXPECT_GE(colours::ContrastRatio(readout->palette().color(QPalette::WindowText), c.band), 4.5);
         EXPECT_EQ(background("txtWOT"), c.wideOpen ? colours::Green : buttonFace());
         EXPECT_EQ(background("txtFlipChip"), c.flipChip ? colours::Green : buttonFace());
+        EXPECT_EQ(background("txtMultiSpark"), buttonFace());
         EXPECT_EQ(background("txtWastedSpark"), colours::Green);
         for (const char* name : {"txtWOT", "txtWastedSpark", "txtMultiSpark", "txtFlipChip"})
             EXPECT_FALSE(control(name)->isVisible()) << name;
@@ -653,113 +408,6 @@ TEST_F(MonitorWindowTest, AtTheFastRateAUnitThatCannotKeepUpFallsBackTo50Ms)
     EXPECT_EQ(w.settings.read("KESTREL", "Startup", "SampleRate", ""), "50 ms");
 }
 
-// --- a unit that stops answering ------------------------------------------------
-
-TEST_F(MonitorWindowTest, RetriesShowThatTheUnitIsAwaitedWithTheReadoutsGreyed)
-{
-    open();
-    w.port->replies["M"] = KnownSample;
-    start(MsgAnswer::No);
-    tick();
-    ASSERT_EQ(text("lblMAFInputVoltage"), "2.346");
-
-    // The unit is silent for six attempts (a second each) and answers the
-    // seventh: after three seconds of silence the link is reported lost, once,
-    // while the attempts go on.
-    struct Seen {
-        QString status;
-        QString indicator;
-        bool statusShown;
-        bool ticking;
-        bool readoutsEnabled;
-        QString shownValue;
-    };
-    QList<Seen> seen;
-    w.device.faults().silent = true;
-    w.device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
-        if (frame != frame::Build("M"))
-            return;
-        seen.append({text("lblLinkStatus"), w.main->findChild<QLineEdit*>("txtConnected")->text(),
-                     !control("lblLinkStatus")->isHidden(), window->Timer1()->isActive(),
-                     control("lblMAFInputVoltage")->isEnabled(), text("lblMAFInputVoltage")});
-        if (seen.size() == 6)
-            w.device.faults().silent = false;
-    });
-    w.port->replies.clear();
-    tick();
-    w.device.setFrameListener({});
-
-    ASSERT_EQ(seen.size(), 7);
-    EXPECT_TRUE(seen[0].readoutsEnabled); // the first attempt: nothing missed yet
-    EXPECT_FALSE(seen[0].statusShown);
-    EXPECT_EQ(seen[0].indicator, "Com 1");
-    const char* said[] = {"",
-                          "No reply from the unit - retrying, 2 of 50",
-                          "No reply from the unit - retrying, 3 of 50",
-                          "Link lost, reconnecting...",
-                          "Link lost, reconnecting...",
-                          "Link lost, reconnecting...",
-                          "Link lost, reconnecting..."};
-    for (int attempt = 2; attempt <= 7; ++attempt) {
-        SCOPED_TRACE(attempt);
-        const Seen& s = seen[attempt - 1];
-        EXPECT_TRUE(s.statusShown);
-        EXPECT_EQ(s.status, said[attempt - 1]);
-        EXPECT_EQ(s.indicator, attempt >= 4 ? "Link lost" : "Com 1");
-        EXPECT_FALSE(s.ticking); // no second request inside this one
-        EXPECT_FALSE(s.readoutsEnabled);
-        EXPECT_EQ(s.shownValue, "2.346");
-    }
-    // Answered again: live readouts, no status, the timer back, the indicator green.
-    EXPECT_TRUE(control("lblLinkStatus")->isHidden());
-    EXPECT_TRUE(control("lblMAFInputVoltage")->isEnabled());
-    EXPECT_TRUE(window->Timer1()->isActive());
-    EXPECT_TRUE(Connected);
-    EXPECT_EQ(w.main->findChild<QLineEdit*>("txtConnected")->text(), "Com 1");
-    EXPECT_EQ(w.main->windowTitle(), "Connected");
-    EXPECT_EQ(messages().size(), 1); // only the logging question
-}
-
-TEST_F(MonitorWindowTest, StopOrQuitEndsTheRetriesAtOnce)
-{
-    for (const bool quitting : {false, true}) {
-        SCOPED_TRACE(quitting ? "QUIT" : "STOP");
-        open();
-        start(MsgAnswer::No);
-        tick();
-        w.device.faults().silent = true;
-        w.device.clearLog();
-        messages().clear();
-        int samples = 0;
-        w.device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
-            if (frame == frame::Build("M") && ++samples == 4)
-                QTimer::singleShot(0, window.data(),
-                                   [&] { control<QPushButton>(quitting ? "cmdQUIT" : "cmdSTOP")->click(); });
-        });
-        tick();
-        w.device.setFrameListener({});
-
-        EXPECT_EQ(samples, 4); // nothing more after the attempt in flight
-        // STOP's bare stop character goes out after the fourth attempt ended.
-        EXPECT_EQ(w.device.rawStopCount(), quitting ? 0 : 1);
-        EXPECT_EQ(w.heard(), QStringList(4, "M"));
-        EXPECT_TRUE(Connected);
-        EXPECT_TRUE(messages().isEmpty());
-        if (quitting) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            EXPECT_TRUE(window.isNull());
-            EXPECT_TRUE(mdlMain::IsControlEnabled("cmdVentrixRun"));
-        } else {
-            EXPECT_EQ(runState(), "START");
-            EXPECT_TRUE(control("lblLinkStatus")->isHidden());
-            quit();
-        }
-        w.device.setFaults({});
-    }
-}
-
-// The wideband model and calibration stored by an earlier run, through the
-// real start-up (the FJO slider test shows the calibration in the decode).
 TEST(MonitorStartupTest, StoredModelAndCalibrationAreRestored)
 {
     SimulatedWorld w;
