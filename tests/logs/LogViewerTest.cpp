@@ -272,7 +272,8 @@ TEST_F(LogViewerTest, AMissingAirFuelIsAGapInItsStrip)
     EXPECT_EQ(maf[0].size(), 40);
 }
 
-TEST_F(LogViewerTest, TheTargetLineFollowsTheBox)
+// The engine speed box is the bars' test; the filter itself the statistics'.
+TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCells)
 {
     frmLogViewer* window = open();
     ASSERT_NE(window, nullptr);
@@ -285,12 +286,17 @@ TEST_F(LogViewerTest, TheTargetLineFollowsTheBox)
     }
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->points(), (QList<QPointF>{{0, 13.5}, {5, 13.5}}));
-}
 
-TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
+    window->txtBreakpoint()->setValue(4.0);
+    window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 0);
+    window->cmbThrottle()->setCurrentIndex(1); // below it
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
+    window->cmbThrottle()->setCurrentIndex(0);
+
+    // Cells with too few samples have their own bars.
     const CellChartView* chart = window->cellChart();
     EXPECT_EQ(chart->enoughBars()->at(12), 19);
     EXPECT_EQ(chart->enoughBars()->at(5), 20);
@@ -300,20 +306,6 @@ TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
     EXPECT_EQ(chart->tooFewBars()->at(5), 5);
     EXPECT_EQ(chart->enoughBars()->at(12), 0);
     EXPECT_EQ(chart->tooFewBars()->at(12), 0);
-}
-
-// The engine speed box is the bars' test; the filter itself the statistics'.
-TEST_F(LogViewerTest, TheThrottleChoiceFiltersTheCells)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
-    window->txtBreakpoint()->setValue(4.0);
-    window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
-    EXPECT_EQ(samplesIn(*window, 5), 10);
-    EXPECT_EQ(samplesIn(*window, 12), 0);
-    window->cmbThrottle()->setCurrentIndex(1); // below it
-    EXPECT_EQ(samplesIn(*window, 5), 10);
-    EXPECT_EQ(samplesIn(*window, 12), 19);
 }
 
 TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
