@@ -130,8 +130,7 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
             table[static_cast<int>(address)] = static_cast<qint16>(value);
         std::vector<Sample> samples;
         for (const auto& [volts, airFuel] : Pairs(c.holds))
-            for (const Sample& s : Steady(20, {.maf = volts, .airFuel = airFuel}))
-                samples.push_back(s);
+            samples.insert(samples.end(), 20, Sample{.maf = volts, .airFuel = airFuel});
         Settings settings = NoLag();
         settings.target = c.target;
         if (c.setUp)
@@ -181,8 +180,7 @@ TEST(AutoTuneTest, ASyntheticLogGivesTheExpectedSuggestion)
     std::vector<Sample> samples;
     for (int k = 0; k < 10; ++k) {
         const double volts = tuner_cells::CellCaptionVolts(5 + k);
-        for (const Sample& s : Steady(14, {.maf = volts, .airFuel = 12.8 * (1 + errors[k] / 100.0)}))
-            samples.push_back(s);
+        samples.insert(samples.end(), 14, Sample{.maf = volts, .airFuel = 12.8 * (1 + errors[k] / 100.0)});
     }
     // The step between cells is 0.2 V in one sample: too fast for the MAF
     // rule, so each cell loses its first and last sample and keeps 12.
@@ -284,8 +282,7 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
 {
     using R = Rejection;
     std::vector<Sample> samples = Steady(12, {.airFuel = 15.0, .tps = 1.2, .angle = 10});
-    for (const Sample& s : Steady(13, {.airFuel = 13.5}))
-        samples.push_back(s);
+    samples.insert(samples.end(), 13, Sample{.airFuel = 13.5});
     // The throttle opens between samples 11 and 12: both are moving, 13 and
     // 14 follow within 0.3 s.
     const DataLog log = MakeLog(samples);
@@ -370,8 +367,7 @@ TEST(AutoTuneTest, RailsAndTheDeadBand)
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples;
         for (const auto& [count, airFuel] : Pairs(c.readings))
-            for (const Sample& s : Steady(static_cast<int>(count), {.airFuel = airFuel}))
-                samples.push_back(s);
+            samples.insert(samples.end(), static_cast<std::size_t>(count), Sample{.airFuel = airFuel});
         Settings settings = NoLag();
         settings.target = c.target;
         settings.eecInjectorSize = c.eec;
@@ -408,9 +404,8 @@ TEST(AutoTuneTest, ACellGoesByTheSamplesNearItsOwnEntry)
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples;
         for (const auto& [count, entry] : c.holds)
-            for (const Sample& s :
-                 Steady(count, {.maf = entry / 51.0, .airFuel = std::abs(entry - 108) <= 2 ? 12.0 : 14.0}))
-                samples.push_back(s);
+            samples.insert(samples.end(), static_cast<std::size_t>(count),
+                           Sample{.maf = entry / 51.0, .airFuel = std::abs(entry - 108) <= 2 ? 12.0 : 14.0});
         const Result result = AnalyseOne(MakeLog(samples), At12());
         EXPECT_EQ(result.accepted, static_cast<int>(samples.size())); // 0.08 V in a step is under 1 V/s
         EXPECT_EQ(result.cells[10].samples, c.samples10);
@@ -424,8 +419,7 @@ TEST(AutoTuneTest, SmoothingAveragesNeighboursOneTwoOne)
     std::vector<Sample> samples;
     const double airFuel[] = {12.0 * 1.04, 12.0 * 1.08, 12.0}; // cells 9, 10, 11: +4, +8, 0
     for (int k = 0; k < 3; ++k)
-        for (const Sample& s : Steady(12, {.maf = tuner_cells::CellCaptionVolts(9 + k), .airFuel = airFuel[k]}))
-            samples.push_back(s);
+        samples.insert(samples.end(), 12, Sample{.maf = tuner_cells::CellCaptionVolts(9 + k), .airFuel = airFuel[k]});
     Settings settings = At12();
     settings.smoothing = true;
     const Result result = AnalyseOne(MakeLog(samples), settings);

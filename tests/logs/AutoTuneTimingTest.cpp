@@ -88,8 +88,7 @@ TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
 TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
 {
     std::vector<Sample> samples = Steady(20, Sample{.maf = 2.1, .airFuel = 12.6});
-    const std::vector<Sample> rich = Steady(20, Sample{.maf = 3.1, .airFuel = 11.4});
-    samples.insert(samples.end(), rich.begin(), rich.end());
+    samples.insert(samples.end(), 20, Sample{.maf = 3.1, .airFuel = 11.4});
     const DataLog log = MakeLog(samples);
 
     const Result whole = AnalyseOne(log, At12());
@@ -97,7 +96,6 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
     ASSERT_EQ(both.size(), 2u);
     EXPECT_EQ(both[0].cell, 10);
     EXPECT_DOUBLE_EQ(both[0].volts, 2.1);
-    EXPECT_DOUBLE_EQ(both[0].measured, 12.6);
     EXPECT_EQ(both[0].change, 5);
     EXPECT_EQ(both[1].cell, 15);
     EXPECT_EQ(both[1].change, -5);
@@ -106,10 +104,7 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
     ASSERT_EQ(secondHalf.size(), 20u);
     EXPECT_DOUBLE_EQ(secondHalf.seconds.front(), 20 * Step);
     const Result part = AnalyseOne(secondHalf, At12());
-    const std::vector<SuggestionPoint> one = SuggestionPoints(part);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0].cell, 15);
-    EXPECT_DOUBLE_EQ(one[0].measured, 11.4);
+    EXPECT_EQ(SuggestionPoints(part).size(), 1u);
     EXPECT_EQ(SuggestionSummary(part, At12()),
               QStringLiteral("Table O to 12.0:1: 3.10 V -5 (20 of 20 samples used). "
                              "Wideband delay 0.00 s, as given."));

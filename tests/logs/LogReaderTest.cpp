@@ -3,7 +3,6 @@
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
 #include "support/ReadFile.h"
-#include "tuner/TunerLive.h"
 
 #include <QFile>
 #include <QLocale>
@@ -398,46 +397,5 @@ TEST_F(LogReaderTest, ReadsALogThroughAPipe)
     }
 }
 #endif
-
-// What the graphical tuner writes, with its own columns, its two-decimal
-// volts and a space-bar stamp, reads back to the same numbers.
-TEST_F(LogReaderTest, ReadsBackWhatTheTunerWrote)
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    using namespace live_display;
-    const auto shown = [](double vin, double vout, double fin, double fout, double df, float af, double tps,
-                          double angle, double rpm) {
-        return QStringList{tuner::MafVolts(vin), tuner::MafVolts(vout), Flow(fin),
-                           Flow(fout),           Percent(df),           AirFuelText(af).text,
-                           Volts(tps),           Angle(angle),          Rpm(rpm)};
-    };
-    const QString path = dir.filePath(tuner::DatalogDefaultName);
-    datalog::DatalogFile file;
-    ASSERT_TRUE(file.create(path, QDateTime(QDate(2026, 12, 7), QTime(8, 40, 0)), tuner::DatalogColumns()));
-    file.append(datalog::DataLine(QTime(8, 40, 1), shown(3.127, 1.094, 261, 42, -83.9, 12.6f, 4.037, 81, 3160)));
-    file.append(tuner::UserTimestampLine(QTime(8, 40, 1)));
-    file.append(datalog::DataLine(QTime(8, 40, 2), shown(0.6, 0.6, 33, 33, 0, 0.0f, 0.802, 0, 800)));
-    file.close();
-
-    const ReadResult read = ReadDataLog(path);
-    ASSERT_TRUE(read.log) << read.error.toStdString();
-    const DataLog& log = *read.log;
-    EXPECT_EQ(log.kind, LogKind::Tuner);
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_TRUE(log.rejected.empty());
-    const std::vector<std::pair<Channel, std::vector<double>>> expected = {
-        {Channel::MafIn, {3.13, 0.60}},    {Channel::MafOut, {1.09, 0.60}},   {Channel::FlowIn, {261, 33}},
-        {Channel::FlowOut, {42, 33}},      {Channel::FlowChange, {-83.9, 0}}, {Channel::TpsVolts, {4.037, 0.802}},
-        {Channel::ThrottleAngle, {81, 0}}, {Channel::Rpm, {3160, 800}},
-    };
-    for (const auto& [channel, values] : expected)
-        for (std::size_t i = 0; i < values.size(); ++i)
-            EXPECT_DOUBLE_EQ(log.value(channel, i), values[i]) << Info(channel).header.toStdString() << " " << i;
-    EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.6);
-    EXPECT_TRUE(std::isnan(log.value(Channel::AirFuel, 1)));
-    ASSERT_EQ(log.stamps.size(), 1u);
-    EXPECT_EQ(log.stamps[0].timeText, QStringLiteral("08:40:01"));
-    EXPECT_EQ(log.stamps[0].line, 4);
-}
 
 } // namespace

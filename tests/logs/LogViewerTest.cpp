@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QCheckBox>
