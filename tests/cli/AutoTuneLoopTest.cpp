@@ -81,18 +81,10 @@ TEST_F(AutoTuneLoopTest, TheWrittenTuneConverges)
     } const cases[] = {
         // Needed: -20.8 for the injectors and -8 to +4 for the sensor; the
         // wideband reads its rich rail (10.0) wherever more than -21.9 is needed.
-        {"24 lb/hr injectors fitted on a 19 lb/hr setting",
-         Engine(DriveCycle::Tuning, 24),
-         4,
-         20,
-         {"-10        -10  at the rich rail ("}},
+        {"24 lb/hr injectors", Engine(DriveCycle::Tuning, 24), 4, 20, {"-10        -10  at the rich rail ("}},
         // 1.0 s of transport and 0.1 s of lag: timed from the pulls' tip-ins
         // and lift-offs; the pulls cover 1.5 V to 4.7 V.
-        {"a 1.0 s delay on the pulls drive",
-         Engine(DriveCycle::Pulls, 0, 1.0),
-         4,
-         17,
-         {"Wideband delay 1.1", "s, timed from 1"}},
+        {"a 1.0 s delay, pulls", Engine(DriveCycle::Pulls, 0, 1.0), 4, 17, {"Wideband delay 1.1", "s, timed from 1"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
