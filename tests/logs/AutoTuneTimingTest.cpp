@@ -55,33 +55,6 @@ TEST(AutoTuneTest, TheDelayIsTimedFromTheThrottleEvents)
         EXPECT_NEAR(delay, measured, 1e-9);
 }
 
-// Each sample's A/F goes to the moment its fuel was metered: the log holds
-// 2.1 V (cell 10) for 20 samples, then 3.1 V (cell 15) for 20, and its A/F
-// shows the fuel of 0.5 s (4 samples) earlier: 13.0, then from sample 24
-// on 11.0. Credited 0.5 s back, samples 0-3 have no moment in the log, 23
-// and 24 fall on the MAF step (moments 19 and 20); cell 10 gets 4-22, all
-// 13.0, and cell 15 25-39, all 11.0. Taken as logged, cell 15 would get
-// 21-23 at 13.0 too.
-TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
-{
-    std::vector<Sample> samples;
-    for (int i = 0; i < 40; ++i)
-        samples.push_back({.maf = i < 20 ? 2.1 : 3.1, .airFuel = i < 24 ? 13.0 : 11.0});
-    Settings settings = At12();
-    settings.lagSeconds = 0.5;
-    const Result result = AnalyseOne(MakeLog(samples), settings);
-    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
-    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::MafChanging)], 2);
-    EXPECT_EQ(result.cells[10].samples, 19);
-    EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.0);
-    EXPECT_EQ(result.cells[15].samples, 15);
-    EXPECT_DOUBLE_EQ(result.cells[15].measured, 11.0);
-    const std::vector<int> verdicts = SampleVerdicts(MakeLog(samples), settings, 0.5);
-    EXPECT_EQ(verdicts[3], static_cast<int>(Rejection::BeforeLog));
-    EXPECT_EQ(verdicts[4], Accepted);
-    EXPECT_EQ(verdicts[24], static_cast<int>(Rejection::MafChanging));
-}
-
 // The log viewer's suggestion takes the stretch its views show: of a drive
 // lean by 5 % in cell 10 and rich by 5 % in cell 15, the second half alone
 // suggests only cell 15's -5.
@@ -113,18 +86,25 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
                              "Wideband delay 0.00 s, as given."));
 }
 
+// Each sample's A/F goes to the moment its fuel was metered: the log holds
+// 2.1 V (cell 10) for 20 samples, then 3.1 V (cell 15) for 20, and its A/F
+// shows the fuel of 0.5 s (4 samples) earlier: 13.0, then from sample 24
+// on 11.0. Credited 0.5 s back, samples 0-3 have no moment in the log, 23
+// and 24 fall on the MAF step (moments 19 and 20); cell 10 gets 4-22, all
+// 13.0, and cell 15 25-39, all 11.0. Taken as logged, cell 15 would get
+// 21-23 at 13.0 too.
 // The live analysis takes a sample at a time through the same steps, one
-// sample late: the samples of the two logs above, plus one, give the cells
-// and the delay the analysis of the logs gave. Cell 10 restarted with 0.5 s
+// sample late: the same samples plus one give the same cells, and the delay
+// the analysis of the logs gave. Cell 10 restarted with 0.5 s
 // of hold-off after the last sample (t = 5.0 s) takes only fuel metered from
 // 5.5 s on: of 16 more samples at 2.1 V (t = 5.125 .. 7.0, read 0.5 s after
 // their fuel) those from t = 6.0 on, the last one not yet credited: 8.
 // Cell 15 goes on: the last sample of the log (metered at 4.5 s) and those
 // at 5.125 .. 5.375 s, metered at 3.1 V before the step: 15 + 4.
-TEST(AutoTuneTest, TheLiveAnalysisGivesWhatTheLogsGive)
+TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
 {
-    const auto feed = [](LiveAnalysis& live, const DataLog& log, std::size_t from = 0, double offset = 0) {
-        for (std::size_t i = from; i < log.size(); ++i)
+    const auto feed = [](LiveAnalysis& live, const DataLog& log, double offset = 0) {
+        for (std::size_t i = 0; i < log.size(); ++i)
             live.add({log.seconds[i] + offset, log.value(Channel::MafIn, i), log.value(Channel::TpsVolts, i),
                       log.value(Channel::ThrottleAngle, i), log.value(Channel::Rpm, i),
                       log.value(Channel::AirFuel, i)});
@@ -134,24 +114,31 @@ TEST(AutoTuneTest, TheLiveAnalysisGivesWhatTheLogsGive)
         samples.push_back({.maf = i < 20 ? 2.1 : 3.1, .airFuel = i < 24 ? 13.0 : 11.0});
     Settings settings = At12();
     settings.lagSeconds = 0.5;
+    const DataLog log = MakeLog({samples.begin(), samples.end() - 1});
     LiveAnalysis live(settings);
     feed(live, MakeLog(samples));
-    Result result = live.result({});
-    EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
-    EXPECT_EQ(result.cells[10].samples, 19);
-    EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.0);
-    EXPECT_EQ(result.cells[15].samples, 15);
-    EXPECT_EQ(result.cells[15].suggested, -8); // (11 / 12 - 1) x 100 = -8.3
+    for (const Result& result : {AnalyseOne(log, settings), live.result({})}) {
+        EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
+        EXPECT_EQ(result.rejected[static_cast<int>(Rejection::MafChanging)], 2);
+        EXPECT_EQ(result.cells[10].samples, 19);
+        EXPECT_DOUBLE_EQ(result.cells[10].measured, 13.0);
+        EXPECT_EQ(result.cells[15].samples, 15);
+        EXPECT_DOUBLE_EQ(result.cells[15].measured, 11.0);
+        EXPECT_EQ(result.cells[15].suggested, -8); // (11 / 12 - 1) x 100 = -8.3
+    }
+    const std::vector<int> verdicts = SampleVerdicts(log, settings, 0.5);
+    EXPECT_EQ(verdicts[3], static_cast<int>(Rejection::BeforeLog));
+    EXPECT_EQ(verdicts[4], Accepted);
+    EXPECT_EQ(verdicts[24], static_cast<int>(Rejection::MafChanging));
 
     std::array<bool, tuner_cells::CellCount> cell10{};
     cell10[10] = true;
     live.restartCells(cell10, 0.5);
-    feed(live, MakeLog(Steady(16, {.maf = 2.1, .airFuel = 13.0})), 0, 5.125);
+    feed(live, MakeLog(Steady(16, {.maf = 2.1, .airFuel = 13.0})), 5.125);
     EXPECT_EQ(live.result({}).cells[10].samples, 8);
     EXPECT_EQ(live.result({}).cells[15].samples, 19);
 
-    Settings estimated;
-    LiveAnalysis timed(estimated);
+    LiveAnalysis timed{Settings{}};
     feed(timed, ThrottleEvents(16));
     EXPECT_EQ(timed.lag().source, Lag::Source::Estimated);
     EXPECT_EQ(timed.lag().events, 6);
