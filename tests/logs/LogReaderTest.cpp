@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_UNIX
@@ -317,45 +318,35 @@ TEST_F(LogReaderTest, QuirksAndDamage)
     }
 }
 
-TEST_F(LogReaderTest, RefusesWhatIsNoDataLog)
+TEST_F(LogReaderTest, RefusesWhatIsNoDataLogAndALogWithoutASample)
 {
-    const QString expected =
+    const QString notALog =
         "\"x.txt\" is not a data log. Expected the monitor's or the graphical tuner's data log: a line of column "
         "names beginning with \"Time\" (of \"Vin(v)\", \"Vout(v)\", \"Vdelta(%)\", \"Fin(kg/hr)\", \"Fout(kg/hr)\", "
         "\"Fdelta(%)\", \"A/F\", \"Vtps(v)\", \"TPAngle(deg)\", \"RPM\"), then one line of values per sample.";
+    const QString empty = "\"x.txt\" holds no samples: the file is empty.";
     QByteArray late = Opened;
     for (int i = 0; i < HeaderSearchLines; ++i)
         late += "\"junk\"\r\n";
     late += MonitorColumns;
-    const std::vector<std::pair<const char*, QByteArray>> cases = {
-        {"random bytes", randomBytes(100000)},
-        {"one line of two megabytes", QByteArray(2 * 1024 * 1024, '"')},
-        {"a tune file", "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n"},
-        {"the time not first", "\"RPM\",\"Time\",\"Vin(v)\"\r\n\"1,000\",\"08:00:00\",\"1.500\"\r\n"},
-        {"columns without a known name", "\"Time\",\"Speed\"\r\n\"08:00:00\",\"12\"\r\n"},
-        {"column names too far down", late},
-    };
-    for (const auto& [name, bytes] : cases) {
-        const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
-        EXPECT_FALSE(read.log) << name;
-        EXPECT_EQ(read.error, expected) << name;
-    }
-}
-
-TEST_F(LogReaderTest, ALogWithoutASampleIsRefused)
-{
-    const std::vector<std::pair<QByteArray, QString>> cases = {
-        {"", "\"x.txt\" holds no samples: the file is empty."},
-        {" \r\n\r\n", "\"x.txt\" holds no samples: the file is empty."},
-        {Opened + MonitorColumns, "\"x.txt\" holds no samples: nothing follows the column names."},
-        {monitorLog({mon("09:00:00", "9.000", "12.0"), "\"junk\"\r\n"}),
+    const std::vector<std::tuple<const char*, QByteArray, QString>> cases = {
+        {"random bytes", randomBytes(100000), notALog},
+        {"one line of two megabytes", QByteArray(2 * 1024 * 1024, '"'), notALog},
+        {"a tune file", "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n", notALog},
+        {"the time not first", "\"RPM\",\"Time\",\"Vin(v)\"\r\n\"1,000\",\"08:00:00\",\"1.500\"\r\n", notALog},
+        {"columns without a known name", "\"Time\",\"Speed\"\r\n\"08:00:00\",\"12\"\r\n", notALog},
+        {"column names too far down", late, notALog},
+        {"empty", "", empty},
+        {"blank lines", " \r\n\r\n", empty},
+        {"column names only", Opened + MonitorColumns, "\"x.txt\" holds no samples: nothing follows the column names."},
+        {"no line read", monitorLog({mon("09:00:00", "9.000", "12.0"), "\"junk\"\r\n"}),
          "\"x.txt\" holds no samples: 2 lines could not be read (line 3: \"9.000\" in column \"Vin(v)\" is outside "
          "what it reads, 0 to 5)."},
     };
-    for (const auto& [bytes, error] : cases) {
+    for (const auto& [name, bytes, error] : cases) {
         const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
-        EXPECT_FALSE(read.log) << bytes.toStdString();
-        EXPECT_EQ(read.error, error);
+        EXPECT_FALSE(read.log) << name;
+        EXPECT_EQ(read.error, error) << name;
     }
 }
 
