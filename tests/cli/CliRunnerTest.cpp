@@ -92,26 +92,7 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
     }
 }
 
-TEST_F(CliRunnerTest, WritesAreConfirmedByTheirEcho)
-{
-    EXPECT_EQ(run({"write", "O", "3000", "-5", "--yes"}), exit_status::Done);
-    EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
-    EXPECT_TRUE(out.contains("O 4B  3000 rpm  -5 %  (byte FB)  written")) << out.toStdString();
-
-    EXPECT_EQ(run({"fill", "C", "2000", "3000", "4", "-y"}), exit_status::Done);
-    for (int address = 0x31; address <= 0x4C; ++address)
-        EXPECT_EQ(device.memory().cell('C', address), address == 0x31 || address == 0x4C ? 0 : 4) << address;
-
-    EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
-    EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
-
-    // A wrong echo is the fault matrix's; a negative reply to the write:
-    device.faults().negativeCommands = {"W"};
-    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
-    EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
-}
-
-TEST_F(CliRunnerTest, OverwritingAsksOnATerminalAndRefusesWithoutOne)
+TEST_F(CliRunnerTest, WritesAskOnATerminalAndAreConfirmedByTheirEcho)
 {
     // No terminal and no --yes: the unit is looked at but never written.
     EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::BadInput);
@@ -129,6 +110,20 @@ TEST_F(CliRunnerTest, OverwritingAsksOnATerminalAndRefusesWithoutOne)
     EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::Done);
     EXPECT_EQ(writesIn(heard(device)), 1);
     EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
+    EXPECT_TRUE(out.contains("O 4B  3000 rpm  -5 %  (byte FB)  written")) << out.toStdString();
+
+    terminal = false;
+    EXPECT_EQ(run({"fill", "C", "2000", "3000", "4", "-y"}), exit_status::Done);
+    for (int address = 0x31; address <= 0x4C; ++address)
+        EXPECT_EQ(device.memory().cell('C', address), address == 0x31 || address == 0x4C ? 0 : 4) << address;
+
+    EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
+    EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
+
+    // A wrong echo is the fault matrix's; a negative reply to the write:
+    device.faults().negativeCommands = {"W"};
+    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
 }
 
 TEST_F(CliRunnerTest, TuneTwoTablesNeedAPlusUnit)
