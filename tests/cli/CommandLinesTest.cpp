@@ -157,9 +157,6 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     EXPECT_EQ(m.common.ports, (port_names::Assignments{{2, "/dev/ttyUSB1"}}));
     EXPECT_FALSE(m.common.simulate);
 
-    const CliArguments l = ParseCliArguments({"list", "O", "-o", "LO_Table.txt", "--injectors", "30"}, {});
-    EXPECT_EQ(l.output, "LO_Table.txt");
-    EXPECT_EQ(l.injectors, 30);
     EXPECT_EQ(ParseCliArguments({"fill", "C", "0", "400", "-4.5", "-y"}, {}).operands,
               (QStringList{"C", "0", "400", "-4.5"}));
     // A simulator flag takes no value, wherever it stands.
