@@ -117,22 +117,20 @@ TEST_F(CliLogTest, ExitStatuses)
     const QString good = writeFile("good.txt", knownLog());
     const QString empty = writeFile("empty.txt", {});
     const QString tune = writeFile("tune.txt", "Not a log at all\r\n1,2,3\r\n");
+    const QString nowhere = dir.filePath("no/such/dir/out.csv");
+    const int Bad = exit_status::BadInput;
     struct Case {
         QStringList args;
         int status;
         QString error; // on standard error
     } const cases[] = {
         {{"log", "summary", good}, exit_status::Done, "1 line of"},
-        {{"log", "summary", empty}, exit_status::BadInput, "\"" + empty + "\" holds no samples: the file is empty."},
-        {{"log", "csv", good, "-o", dir.filePath("no/such/dir/out.csv")},
-         exit_status::BadInput,
-         "The CSV file could not be saved to"},
-        {{"log", "csv", tune}, exit_status::BadInput, "\"" + tune + "\" is not a data log."},
-        {{"log"}, exit_status::BadInput, "kestrel-cli: log needs summary or csv"},
-        {{"log", "csv"}, exit_status::BadInput, "kestrel-cli: log csv needs FILE"},
-        {{"log", "summary", good, "-o", dir.filePath("x.txt")},
-         exit_status::BadInput,
-         "kestrel-cli: log summary prints to standard output"},
+        {{"log", "summary", empty}, Bad, "\"" + empty + "\" holds no samples: the file is empty."},
+        {{"log", "csv", good, "-o", nowhere}, Bad, "The CSV file could not be saved to"},
+        {{"log", "csv", tune}, Bad, "\"" + tune + "\" is not a data log."},
+        {{"log"}, Bad, "kestrel-cli: log needs summary or csv"},
+        {{"log", "csv"}, Bad, "kestrel-cli: log csv needs FILE"},
+        {{"log", "summary", good, "-o", nowhere}, Bad, "kestrel-cli: log summary prints to standard output"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run(c.args), c.status) << c.args.join(' ').toStdString();
