@@ -215,6 +215,7 @@ TEST(AutoTuneTest, ASyntheticLogGivesTheExpectedSuggestion)
 TEST(AutoTuneTest, RejectionsAreCountedByReason)
 {
     using R = Rejection;
+    const R Moving = R::ThrottleMoving, After = R::AfterTransient;
     // Samples from..to-1 of 40 steady ones set to `value`, rising by `perSecond`.
     struct Edit {
         std::size_t from, to;
@@ -237,16 +238,11 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         {"slow engine", {{5, 6, &Sample::rpm, 499}, {6, 7, &Sample::rpm, 500}}, {{R::LowRpm, 1}}},
         // The step is seen by both samples beside it; the two after it fall
         // within 0.3 s (0.125 and 0.25 s), the third (0.375 s) does not.
-        {"a throttle step and the wideband's lag",
-         {{20, 40, Angle, 60}},
-         {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
+        {"a throttle step and the wideband's lag", {{20, 40, Angle, 60}}, {{Moving, 2}, {After, 2}}},
         // With a delay of 0.25 s (two samples) the first two samples' fuel was
         // metered before the log began, and the step's verdicts fall on the
         // samples two later: 21 and 22 moving, 23 and 24 after it.
-        {"a throttle step seen a delay later",
-         {{20, 40, Angle, 60}},
-         {{R::BeforeLog, 2}, {R::ThrottleMoving, 2}, {R::AfterTransient, 2}},
-         0.25},
+        {"a step seen a delay later", {{20, 40, Angle, 60}}, {{R::BeforeLog, 2}, {Moving, 2}, {After, 2}}, 0.25},
         // 8 degrees a second is under 10 % of the 90-degree range.
         {"a slow throttle is steady", {{0, 40, Angle, 40, 8}}, {}},
         {"a MAF step of 2 V/s", {{20, 40, Maf, 2.35}}, {{R::MafChanging, 2}}},
@@ -281,6 +277,7 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
 TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
 {
     using R = Rejection;
+    const R Moving = R::ThrottleMoving, After = R::AfterTransient;
     std::vector<Sample> samples = Steady(12, {.airFuel = 15.0, .tps = 1.2, .angle = 10});
     samples.insert(samples.end(), 13, Sample{.airFuel = 13.5});
     // The throttle opens between samples 11 and 12: both are moving, 13 and
@@ -294,16 +291,10 @@ TEST(AutoTuneTest, TableChoiceAndClosedLoopSamples)
         double measured;
         std::vector<std::pair<Rejection, int>> counts;
     } const cases[] = {
-        {"open loop",
-         'O',
-         true,
-         false,
-         10,
-         13.5,
-         {{R::OtherTable, 12}, {R::ThrottleMoving, 1}, {R::AfterTransient, 2}}},
+        {"open loop", 'O', true, false, 10, 13.5, {{R::OtherTable, 12}, {Moving, 1}, {After, 2}}},
         {"closed loop refused by default", 'C', true, false, 0, 0, {{R::OtherTable, 13}, {R::ClosedLoop, 12}}},
-        {"closed loop taken when asked", 'L', true, true, 11, 15.0, {{R::OtherTable, 13}, {R::ThrottleMoving, 1}}},
-        {"no split: every sample", 'H', false, false, 21, 15.0, {{R::ThrottleMoving, 2}, {R::AfterTransient, 2}}},
+        {"closed loop taken when asked", 'L', true, true, 11, 15.0, {{R::OtherTable, 13}, {Moving, 1}}},
+        {"no split: every sample", 'H', false, false, 21, 15.0, {{Moving, 2}, {After, 2}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
