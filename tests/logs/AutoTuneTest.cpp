@@ -110,8 +110,7 @@ TEST(AutoTuneTest, TheWrittenTableHoldsWhatTheResultReports)
         // +3 is 0.3 at 239 (to 0), 1.5 at 243 (to 2), 2.7 at 247 (to 3) and
         // the whole 3 above its entry; cell 12's -10 is -1 at 119 and 137,
         // -5 at 123 and 133, -9 at 127. Changed: 240..255 and 119..137.
-        {"beyond the sliders and asked back: moved from the true value", "248=-128 128=127", "4.9=13.2 2.5=11.3", 12.8,
-         nullptr,
+        {"asked back: moved from the true value", "248=-128 128=127", "4.9=13.2 2.5=11.3", 12.8, nullptr,
          "248=-125 247=3 243=2 240=1 239=0 238=0 253=3 255=3 128=117 127=-9 123=-5 119=-1 118=0 133=-5 137=-1 138=0",
          16 + 19},
         // 12.3, 12.9 and 11.7 against 12.0: +2.5, +7.5, -2.5 to 2, 8, -2.

@@ -266,7 +266,7 @@ TEST_F(LogViewerTest, AMissingAirFuelIsAGapInItsStrip)
 }
 
 // The engine speed box is the bars' test; the filter itself the statistics'.
-TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCells)
+TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCellsAndTakeTheUnitsBreakpoint)
 {
     frmLogViewer* window = open();
     ASSERT_NE(window, nullptr);
@@ -279,6 +279,16 @@ TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCells)
     }
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->points(), (QList<QPointF>{{0, 13.5}, {5, 13.5}}));
+
+    // The unit's breakpoint needs a connection (the shared guard's box).
+    window->cmdUnitBreakpoint_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
+    mdlPublicVars::Connected = true;
+    mdlPublicVars::WotBreakpointVolts = 2.495;
+    window->cmdUnitBreakpoint_Click();
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 2.495);
 
     window->txtBreakpoint()->setValue(4.0);
     window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
@@ -299,21 +309,6 @@ TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCells)
     EXPECT_EQ(chart->tooFewBars()->at(5), 5);
     EXPECT_EQ(chart->enoughBars()->at(12), 0);
     EXPECT_EQ(chart->tooFewBars()->at(12), 0);
-}
-
-TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
-    window->cmdUnitBreakpoint_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Connection Error"); // the shared guard's box
-    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
-
-    mdlPublicVars::Connected = true;
-    mdlPublicVars::WotBreakpointVolts = 2.495;
-    window->cmdUnitBreakpoint_Click();
-    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 2.495);
 }
 
 TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
