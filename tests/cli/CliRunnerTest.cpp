@@ -8,7 +8,7 @@ namespace {
 
 class CliRunnerTest : public CliFixture { };
 
-TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
+TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnitAndTuneTwoNeedsAPlusUnit)
 {
     device.setFirmware(2, 7);
     EXPECT_EQ(run({"probe"}), exit_status::Done);
@@ -19,6 +19,13 @@ TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
     EXPECT_TRUE(out.contains("VentrixTM Config.             STAGE2(PLUS)\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("TPS WOT Breakpoint            2.500 [v]\n"));
     EXPECT_TRUE(out.contains("Ignition Type                 WASTE-SPARK (4/6/8 Cyl.)\n"));
+
+    // Tune 2's tables on a unit that is no plus: refused before they are read.
+    device.memory().setStageCode(1);
+    EXPECT_EQ(run({"read", "H", "1000"}), exit_status::BadInput);
+    EXPECT_TRUE(err.contains("exist only on a STAGE2(PLUS) unit")) << err.toStdString();
+    for (const QString& payload : heard(device))
+        EXPECT_FALSE(payload.startsWith("RH")) << payload.toStdString();
 }
 
 TEST_F(CliRunnerTest, PortsListsEveryPortAndTellsHowToMendAPermissionRefusal)
@@ -126,17 +133,6 @@ TEST_F(CliRunnerTest, WritesAskOnATerminalAndAreConfirmedByTheirEcho)
     EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
 }
 
-TEST_F(CliRunnerTest, TuneTwoTablesNeedAPlusUnit)
-{
-    device.memory().setStageCode(1);
-    EXPECT_EQ(run({"read", "H", "1000"}), exit_status::BadInput);
-    EXPECT_TRUE(err.contains("exist only on a STAGE2(PLUS) unit")) << err.toStdString();
-    for (const QString& payload : heard(device))
-        EXPECT_FALSE(payload.startsWith("RH")) << payload.toStdString();
-}
-
-// Cells 4B and 4C sit at 75 x 5 / 255 = 1.471 V and 1.490 V; bytes FB and 07
-// are -5 % and +7 %. The saved file ends with one more line end.
 TEST_F(CliRunnerTest, ListPrintsTheTableAndSavesIt)
 {
     device.memory().setCell('O', 0x4B, 0xFB);
@@ -232,9 +228,14 @@ protected:
     }
 };
 
-TEST_F(CliMonitorTest, APulledCableNeverBackEndsItWithEveryLineKept)
+TEST_F(CliMonitorTest, InterruptEndsItCleanlyAndAPulledCableNeverBackEndsItWithEveryLineKept)
 {
     const QString path = dir.filePath("run.txt");
+    int asked = 0;
+    interruptWhen = [&] { return ++asked > 8; };
+    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::Done);
+    EXPECT_EQ(lines(path).size(), 2 + 8);
+
     int samples = 0;
     device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
         if (frame.contains("UU01M") && ++samples == 5)
@@ -247,15 +248,6 @@ TEST_F(CliMonitorTest, APulledCableNeverBackEndsItWithEveryLineKept)
     EXPECT_TRUE(err.contains("Lost Connection to VentrixTM!")) << err.toStdString();
     EXPECT_EQ(lines(path).size(), 2 + 5 + 1);
     EXPECT_TRUE(lines(path).last().endsWith("\",\"link lost\""));
-}
-
-TEST_F(CliMonitorTest, InterruptEndsItCleanly)
-{
-    int asked = 0;
-    const QString path = dir.filePath("run.txt");
-    interruptWhen = [&] { return ++asked > 8; };
-    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::Done);
-    EXPECT_EQ(lines(path).size(), 2 + 8);
 }
 
 // The unit's port, with the live sample replaced by a known one; every
