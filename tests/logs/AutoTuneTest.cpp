@@ -231,9 +231,7 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
     } const cases[] = {
         {"no reading", {{20, 21, AF, none}}, {{R::NoAirFuel, 1}}},
         {"readings at and beyond the rails are used", {{10, 11, AF, 10.0}, {13, 14, AF, 22.0}}, {}},
-        {"TPS at the breakpoint is not wide open",
-         {{20, 21, Tps, 2.5}, {21, 22, Tps, 1.0}, {22, 23, Tps, 2.51}},
-         {{R::OtherTable, 2}}},
+        {"TPS at the breakpoint", {{20, 21, Tps, 2.5}, {21, 22, Tps, 1.0}, {22, 23, Tps, 2.51}}, {{R::OtherTable, 2}}},
         {"slow engine", {{5, 6, &Sample::rpm, 499}, {6, 7, &Sample::rpm, 500}}, {{R::LowRpm, 1}}},
         // The step is seen by both samples beside it; the two after it fall
         // within 0.3 s (0.125 and 0.25 s), the third (0.375 s) does not.
