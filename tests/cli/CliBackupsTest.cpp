@@ -118,10 +118,8 @@ TEST_F(CliBackupsTest, ARestoreIntoAFullFolderKeepsItsOwnBackupAndTheOneItRestor
         const char* number;
         const char* restored;
     } const cases[] = {
-        {"the clock behind every backup", QDateTime(QDate(2030, 1, 1), QTime(0, 0)), "1",
-         "2030-01-01_01-39-00_port1.tun"},
-        {"the clock after every backup", QDateTime(QDate(2026, 1, 1), QTime(0, 0)), "100",
-         "2026-01-01_00-00-00_port1.tun"},
+        {"clock behind the backups", QDateTime(QDate(2030, 1, 1), QTime(0, 0)), "1", "2030-01-01_01-39-00_port1.tun"},
+        {"clock after the backups", QDateTime(QDate(2026, 1, 1), QTime(0, 0)), "100", "2026-01-01_00-00-00_port1.tun"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -56,7 +56,6 @@ TEST_F(CliDiffTest, AFileAgainstTheUnitListsWhatChangedSince)
 // A unit that fails is status 2, as bad input is (in the runner's table).
 TEST_F(CliDiffTest, AFailingUnitIsStatusTwo)
 {
-    // A unit that falls silent part-way: no comparison, status 2.
     silentAfter(device, "RO10");
     EXPECT_EQ(run({"diff", saved, "unit"}), cli_diff::Trouble);
     EXPECT_TRUE(err.contains("No usable answer to \"RO11\"; nothing was compared.")) << err.toStdString();

@@ -74,10 +74,7 @@ TEST(CliEndToEndTest, ABadCommandLineIsStatusTwoAndDoesNothing)
         int status;
         QString message;
     } cases[] = {
-        {KESTREL_CLI_PATH,
-         {"--simulate", "probe", "--seconds", "5", "--injectors", "30", "-o", file},
-         2,
-         "kestrel-cli: the probe command does not take --seconds, --injectors or -o"},
+        {KESTREL_CLI_PATH, {"--simulate", "probe", "-o", file}, 2, "kestrel-cli: the probe command does not take -o"},
         {KESTREL_CLI_PATH, {"fill", "--help"}, 0, ""},
         {KESTREL_PATH, {"--sim-stage", "base"}, 2, "kestrel: the simulated Ventrix's options need --simulate"},
         {KESTREL_PATH, {"--help"}, 0, ""},

@@ -5,8 +5,6 @@
 #include "cli/CliArguments.h"
 #include "cli/CliRunner.h"
 #include "cli/Console.h"
-#include "memory/CellConversions.h"
-#include "memory/TableListing.h"
 #include "support/ReadFile.h"
 #include "support/SimulatedWorld.h"
 #include "tunefile/Backups.h"

@@ -8,19 +8,24 @@ namespace {
 
 class CliRunnerTest : public CliFixture { };
 
-TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnit)
+TEST_F(CliRunnerTest, ProbeAndInfoDescribeTheUnitAndTuneTwoNeedsAPlusUnit)
 {
     device.setFirmware(2, 7);
-    device.memory().setRegister(0x02, 30); // installed injectors, open loop
     EXPECT_EQ(run({"probe"}), exit_status::Done);
     EXPECT_TRUE(out.contains("Firmware: 2.07")) << out.toStdString();
     EXPECT_TRUE(out.contains("Port:     1 ("));
 
     EXPECT_EQ(run({"info"}), exit_status::Done);
     EXPECT_TRUE(out.contains("VentrixTM Config.             STAGE2(PLUS)\n")) << out.toStdString();
-    EXPECT_TRUE(out.contains("Installed Injector Size (OL)     30    19 [lb/hr]\n"));
     EXPECT_TRUE(out.contains("TPS WOT Breakpoint            2.500 [v]\n"));
     EXPECT_TRUE(out.contains("Ignition Type                 WASTE-SPARK (4/6/8 Cyl.)\n"));
+
+    // Tune 2's tables on a unit that is no plus: refused before they are read.
+    device.memory().setStageCode(1);
+    EXPECT_EQ(run({"read", "H", "1000"}), exit_status::BadInput);
+    EXPECT_TRUE(err.contains("exist only on a STAGE2(PLUS) unit")) << err.toStdString();
+    for (const QString& payload : heard(device))
+        EXPECT_FALSE(payload.startsWith("RH")) << payload.toStdString();
 }
 
 TEST_F(CliRunnerTest, PortsListsEveryPortAndTellsHowToMendAPermissionRefusal)
@@ -94,26 +99,7 @@ TEST_F(CliRunnerTest, BadInputIsRefusedBeforeAnythingIsSent)
     }
 }
 
-TEST_F(CliRunnerTest, WritesAreConfirmedByTheirEcho)
-{
-    EXPECT_EQ(run({"write", "O", "3000", "-5", "--yes"}), exit_status::Done);
-    EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
-    EXPECT_TRUE(out.contains("O 4B  3000 rpm  -5 %  (byte FB)  written")) << out.toStdString();
-
-    EXPECT_EQ(run({"fill", "C", "2000", "3000", "4", "-y"}), exit_status::Done);
-    for (int address = 0x31; address <= 0x4C; ++address)
-        EXPECT_EQ(device.memory().cell('C', address), address == 0x31 || address == 0x4C ? 0 : 4) << address;
-
-    EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
-    EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
-
-    // A wrong echo is the fault matrix's; a negative reply to the write:
-    device.faults().negativeCommands = {"W"};
-    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
-    EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
-}
-
-TEST_F(CliRunnerTest, OverwritingAsksOnATerminalAndRefusesWithoutOne)
+TEST_F(CliRunnerTest, WritesAskOnATerminalAndAreConfirmedByTheirEcho)
 {
     // No terminal and no --yes: the unit is looked at but never written.
     EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::BadInput);
@@ -131,31 +117,35 @@ TEST_F(CliRunnerTest, OverwritingAsksOnATerminalAndRefusesWithoutOne)
     EXPECT_EQ(run({"write", "O", "3000", "-5"}), exit_status::Done);
     EXPECT_EQ(writesIn(heard(device)), 1);
     EXPECT_EQ(device.memory().cell('O', 0x4B), 0xFB);
+    EXPECT_TRUE(out.contains("O 4B  3000 rpm  -5 %  (byte FB)  written")) << out.toStdString();
+
+    terminal = false;
+    EXPECT_EQ(run({"fill", "C", "2000", "3000", "4", "-y"}), exit_status::Done);
+    for (int address = 0x31; address <= 0x4C; ++address)
+        EXPECT_EQ(device.memory().cell('C', address), address == 0x31 || address == 0x4C ? 0 : 4) << address;
+
+    EXPECT_EQ(run({"read", "O", "3000"}), exit_status::Done);
+    EXPECT_EQ(out, "O 4B  3000 rpm  -5 %  (byte FB)\n");
+
+    // A wrong echo is the fault matrix's; a negative reply to the write:
+    device.faults().negativeCommands = {"W"};
+    EXPECT_EQ(run({"write", "O", "3000", "7", "--yes"}), exit_status::UnitFailed);
+    EXPECT_TRUE(err.contains("Write operation failed. Please try again.")) << err.toStdString();
 }
 
-TEST_F(CliRunnerTest, TuneTwoTablesNeedAPlusUnit)
+TEST_F(CliRunnerTest, ListPrintsTheTableAndSavesIt)
 {
-    device.memory().setStageCode(1);
-    EXPECT_EQ(run({"read", "H", "1000"}), exit_status::BadInput);
-    EXPECT_TRUE(err.contains("exist only on a STAGE2(PLUS) unit")) << err.toStdString();
-    for (const QString& payload : heard(device))
-        EXPECT_FALSE(payload.startsWith("RH")) << payload.toStdString();
-}
-
-TEST_F(CliRunnerTest, ListIsTheViewersTextAndItsSavedFile)
-{
-    QList<int> bytes;
-    for (int i = 0; i < 256; ++i) {
-        bytes << (i * 37) % 256;
-        device.memory().setCell('O', i, bytes.last());
-    }
+    device.memory().setCell('O', 0x4B, 0xFB);
+    device.memory().setCell('O', 0x4C, 0x07);
     EXPECT_EQ(run({"list", "o"}), exit_status::Done);
-    const QString expected = cells::TableListing('O', ExportTime, "19lb/hr", bytes, 1.0);
-    EXPECT_EQ(out, expected);
-
+    EXPECT_TRUE(out.startsWith("12-05-2026 - 07:41:09\r\n\r\nOPEN-LOOP TABLE 1\r\nMAF_IN[v]: 0.000, Change[%]: "))
+        << out.left(200).toStdString();
+    EXPECT_TRUE(out.contains("\r\nMAF_IN[v]: 1.471, Change[%]: -5(LEAN)\r\nMAF_IN[v]: 1.490, Change[%]: 7(RICH)\r\n"));
+    EXPECT_EQ(out.count("\r\n"), 3 + 256);
+    const QString shown = out;
     const QString path = dir.filePath("LO_Table.txt");
     EXPECT_EQ(run({"list", "O", "-o", path}), exit_status::Done);
-    EXPECT_EQ(contents(path), (expected + "\r\n").toLatin1());
+    EXPECT_EQ(contents(path), (shown + "\r\n").toLatin1());
 }
 
 // As in the memory window: one calibration, N / 19, for every transfer
@@ -238,9 +228,14 @@ protected:
     }
 };
 
-TEST_F(CliMonitorTest, APulledCableNeverBackEndsItWithEveryLineKept)
+TEST_F(CliMonitorTest, InterruptEndsItCleanlyAndAPulledCableNeverBackEndsItWithEveryLineKept)
 {
     const QString path = dir.filePath("run.txt");
+    int asked = 0;
+    interruptWhen = [&] { return ++asked > 8; };
+    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::Done);
+    EXPECT_EQ(lines(path).size(), 2 + 8);
+
     int samples = 0;
     device.setFrameListener([&](const QByteArray& frame, const QByteArray&) {
         if (frame.contains("UU01M") && ++samples == 5)
@@ -253,24 +248,6 @@ TEST_F(CliMonitorTest, APulledCableNeverBackEndsItWithEveryLineKept)
     EXPECT_TRUE(err.contains("Lost Connection to VentrixTM!")) << err.toStdString();
     EXPECT_EQ(lines(path).size(), 2 + 5 + 1);
     EXPECT_TRUE(lines(path).last().endsWith("\",\"link lost\""));
-}
-
-TEST_F(CliMonitorTest, InterruptEndsItCleanly)
-{
-    int asked = 0;
-    const QString path = dir.filePath("run.txt");
-    interruptWhen = [&] { return ++asked > 8; };
-    EXPECT_EQ(run({"monitor", "--log", path}), exit_status::Done);
-    EXPECT_EQ(lines(path).size(), 2 + 8);
-}
-
-TEST_F(CliMonitorTest, ALogThatCannotBeCreatedSendsNoSample)
-{
-    EXPECT_EQ(run({"monitor", "--log", dir.filePath("no/such/folder/run.txt"), "--seconds", "1"}),
-              exit_status::BadInput);
-    EXPECT_TRUE(err.contains("could not be created.")) << err.toStdString();
-    for (const QString& payload : heard(device))
-        EXPECT_NE(payload, "M");
 }
 
 // The unit's port, with the live sample replaced by a known one; every

@@ -13,39 +13,17 @@
 
 namespace {
 
-const QStringList Faults = {
-    "silent",
-    "drop-every=3",
-    "negative",
-    "stray",
-    "junk",
-    "split",
-    "late=1",
-    "late=17",
-    "delay=1500",
-    "busy-probes",
-    "wrong-echo",
-    "other-address",
-    "short",
-    "short=R",
-    "short=RT,Y,V",
-    "vanish=10",
-    "vanish=20",
-    // A reply that comes after the wait for it has given up, while later
-    // requests are being answered (each reply 7 ms): during the configuration
-    // load, at the first cell read, in the middle of an export.
-    "late-alone=3 delay=7",
-    "late-alone=17 delay=7",
-    "late-alone=600 delay=7",
-    // A live sample cut short; a unit that answers for the next register,
-    // with the previous request's reply, with a NUL or junk in the data.
-    "short=M",
-    "other-register",
-    "previous-reply",
-    "in-data=3",
-    "in-data=3:#",
-    "in-data=2:5",
-};
+// The late-alone faults: a reply that comes after the wait for it has given
+// up, while later requests are being answered (each reply 7 ms): during the
+// configuration load, at the first cell read, in the middle of an export.
+// Then a live sample cut short; a unit that answers for the next register,
+// with the previous request's reply, with a NUL or junk in the data.
+const QStringList Faults =
+    QStringLiteral("silent;drop-every=3;negative;stray;junk;split;late=1;late=17;delay=1500;busy-probes;wrong-echo;"
+                   "other-address;short;short=R;short=RT,Y,V;vanish=10;vanish=20;late-alone=3 delay=7;"
+                   "late-alone=17 delay=7;late-alone=600 delay=7;short=M;other-register;previous-reply;in-data=3;"
+                   "in-data=3:#;in-data=2:5")
+        .split(QLatin1Char(';'));
 
 // The program's own failure texts: a failed run names where it stopped with one.
 const QStringList FailureTexts = {

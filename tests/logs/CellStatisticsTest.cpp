@@ -49,20 +49,6 @@ TEST(TunerCellsTest, BandsAndCaptions)
     }
 }
 
-TEST(CellStatisticsTest, MedianOfOddAndEvenCounts)
-{
-    struct Case {
-        std::vector<double> values;
-        double median;
-    } const cases[] = {
-        {{}, 0}, {{3}, 3}, {{1, 4}, 2.5}, {{5, 1, 3}, 3}, {{4, 1, 3, 2}, 2.5}, {{2, 2, 9, 9}, 5.5},
-    };
-    for (const Case& c : cases) {
-        std::vector<double> values = c.values;
-        EXPECT_DOUBLE_EQ(Median(values), c.median);
-    }
-}
-
 // A log with known answers:
 //   seconds 0-13   cell 12 (2.5 V): twelve A/F readings and two "XXX"
 //   seconds 14-24  cell 5 (1.0 V), at 800 rpm: eleven readings

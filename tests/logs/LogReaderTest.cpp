@@ -3,7 +3,6 @@
 #include "monitor/Datalog.h"
 #include "monitor/LiveSample.h"
 #include "support/ReadFile.h"
-#include "tuner/TunerLive.h"
 
 #include <QFile>
 #include <QLocale>
@@ -12,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_UNIX
@@ -25,34 +25,29 @@ using namespace logs;
 // Two samples as the monitor shows them, worked out by hand below.
 LiveSample cruise()
 {
-    LiveSample s;
-    s.MAFInputVoltage = 2.3456;
-    s.OutputVoltage = 2.5;
-    s.VoltageChange = 6.58;
-    s.InputFlow = 185.4;
-    s.OutputFlow = 201.6;
-    s.FlowChange = 8.74;
-    s.AirFuelRatio = 12.94f;
-    s.TPSVoltage = 4.1;
-    s.ThrottleAngle = 77.5;
-    s.EngineSpeed = 3480;
-    return s;
+    return {.MAFInputVoltage = 2.3456,
+            .OutputVoltage = 2.5,
+            .VoltageChange = 6.58,
+            .TPSVoltage = 4.1,
+            .ThrottleAngle = 77.5,
+            .InputFlow = 185.4,
+            .OutputFlow = 201.6,
+            .FlowChange = 8.74,
+            .EngineSpeed = 3480,
+            .AirFuelRatio = 12.94f};
 }
 
+// A/F 0 is "XXX".
 LiveSample noReading()
 {
-    LiveSample s;
-    s.MAFInputVoltage = 0.196;
-    s.OutputVoltage = 0.1;
-    s.VoltageChange = -12.46;
-    s.InputFlow = 9.5;
-    s.OutputFlow = 8.3;
-    s.FlowChange = -12.6;
-    s.AirFuelRatio = 0; // "XXX"
-    s.TPSVoltage = 0.52;
-    s.ThrottleAngle = 0;
-    s.EngineSpeed = 12000;
-    return s;
+    return {.MAFInputVoltage = 0.196,
+            .OutputVoltage = 0.1,
+            .VoltageChange = -12.46,
+            .TPSVoltage = 0.52,
+            .InputFlow = 9.5,
+            .OutputFlow = 8.3,
+            .FlowChange = -12.6,
+            .EngineSpeed = 12000};
 }
 
 QByteArray writeWithTheMonitorsWriter(const QString& path)
@@ -148,11 +143,6 @@ QByteArray monitorLog(const QList<QByteArray>& lines)
     for (const QByteArray& line : lines)
         bytes += line;
     return bytes;
-}
-
-std::vector<double> column(const DataLog& log, Channel channel)
-{
-    return log.column(channel);
 }
 
 // The numbers of the lines skipped, "3 4".
@@ -261,8 +251,8 @@ TEST_F(LogReaderTest, QuirksAndDamage)
                        "\"100000000000000000000000...\" in column \"Vin(v)\" is outside what it reads, 0 to 5");
              EXPECT_EQ(log.rejected[3].reason, "\"7.9\" in column \"A/F\" is outside what it reads, 8 to 21.3");
              EXPECT_EQ(log.rejected[5].reason, "\"20,001\" in column \"RPM\" is outside what it reads, 0 to 20000");
-             EXPECT_EQ(column(log, Channel::MafIn), (std::vector<double>{5, 0}));
-             EXPECT_EQ(column(log, Channel::AirFuel), (std::vector<double>{21.3, 8}));
+             EXPECT_EQ(log.column(Channel::MafIn), (std::vector<double>{5, 0}));
+             EXPECT_EQ(log.column(Channel::AirFuel), (std::vector<double>{21.3, 8}));
          }},
         {"control characters are never quoted back", head + mon("\x1b[2J\x1b]0;x\x07", "1.000", "12.0") + at901, 1, "3",
          [](const DataLog& log) { EXPECT_EQ(log.rejected[0].reason, "\"?[2J?]0;x?\" is not a time of day"); }},
@@ -292,8 +282,8 @@ TEST_F(LogReaderTest, QuirksAndDamage)
          [](const DataLog& log) {
              EXPECT_EQ(log.kind, LogKind::Tuner);
              EXPECT_FALSE(log.has(Channel::VoltageChange));
-             EXPECT_EQ(column(log, Channel::MafIn), (std::vector<double>{2.5, 2.52, 2.54, 0.98}));
-             EXPECT_EQ(column(log, Channel::Rpm), (std::vector<double>{5200, 5240, 5280, 880}));
+             EXPECT_EQ(log.column(Channel::MafIn), (std::vector<double>{2.5, 2.52, 2.54, 0.98}));
+             EXPECT_EQ(log.column(Channel::Rpm), (std::vector<double>{5200, 5240, 5280, 880}));
              EXPECT_EQ(log.decimals[static_cast<int>(Channel::MafIn)], 2);
              // The stamp shares its second with three samples and sits between them.
              EXPECT_EQ(log.seconds, (std::vector<double>{0, 0.25, 0.75, 3}));
@@ -328,45 +318,35 @@ TEST_F(LogReaderTest, QuirksAndDamage)
     }
 }
 
-TEST_F(LogReaderTest, RefusesWhatIsNoDataLog)
+TEST_F(LogReaderTest, RefusesWhatIsNoDataLogAndALogWithoutASample)
 {
-    const QString expected =
+    const QString notALog =
         "\"x.txt\" is not a data log. Expected the monitor's or the graphical tuner's data log: a line of column "
         "names beginning with \"Time\" (of \"Vin(v)\", \"Vout(v)\", \"Vdelta(%)\", \"Fin(kg/hr)\", \"Fout(kg/hr)\", "
         "\"Fdelta(%)\", \"A/F\", \"Vtps(v)\", \"TPAngle(deg)\", \"RPM\"), then one line of values per sample.";
+    const QString empty = "\"x.txt\" holds no samples: the file is empty.";
     QByteArray late = Opened;
     for (int i = 0; i < HeaderSearchLines; ++i)
         late += "\"junk\"\r\n";
     late += MonitorColumns;
-    const std::vector<std::pair<const char*, QByteArray>> cases = {
-        {"random bytes", randomBytes(100000)},
-        {"one line of two megabytes", QByteArray(2 * 1024 * 1024, '"')},
-        {"a tune file", "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n"},
-        {"the time not first", "\"RPM\",\"Time\",\"Vin(v)\"\r\n\"1,000\",\"08:00:00\",\"1.500\"\r\n"},
-        {"columns without a known name", "\"Time\",\"Speed\"\r\n\"08:00:00\",\"12\"\r\n"},
-        {"column names too far down", late},
-    };
-    for (const auto& [name, bytes] : cases) {
-        const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
-        EXPECT_FALSE(read.log) << name;
-        EXPECT_EQ(read.error, expected) << name;
-    }
-}
-
-TEST_F(LogReaderTest, ALogWithoutASampleIsRefused)
-{
-    const std::vector<std::pair<QByteArray, QString>> cases = {
-        {"", "\"x.txt\" holds no samples: the file is empty."},
-        {" \r\n\r\n", "\"x.txt\" holds no samples: the file is empty."},
-        {Opened + MonitorColumns, "\"x.txt\" holds no samples: nothing follows the column names."},
-        {monitorLog({mon("09:00:00", "9.000", "12.0"), "\"junk\"\r\n"}),
+    const std::vector<std::tuple<const char*, QByteArray, QString>> cases = {
+        {"random bytes", randomBytes(100000), notALog},
+        {"one line of two megabytes", QByteArray(2 * 1024 * 1024, '"'), notALog},
+        {"a tune file", "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n", notALog},
+        {"the time not first", "\"RPM\",\"Time\",\"Vin(v)\"\r\n\"1,000\",\"08:00:00\",\"1.500\"\r\n", notALog},
+        {"columns without a known name", "\"Time\",\"Speed\"\r\n\"08:00:00\",\"12\"\r\n", notALog},
+        {"column names too far down", late, notALog},
+        {"empty", "", empty},
+        {"blank lines", " \r\n\r\n", empty},
+        {"column names only", Opened + MonitorColumns, "\"x.txt\" holds no samples: nothing follows the column names."},
+        {"no line read", monitorLog({mon("09:00:00", "9.000", "12.0"), "\"junk\"\r\n"}),
          "\"x.txt\" holds no samples: 2 lines could not be read (line 3: \"9.000\" in column \"Vin(v)\" is outside "
          "what it reads, 0 to 5)."},
     };
-    for (const auto& [bytes, error] : cases) {
+    for (const auto& [name, bytes, error] : cases) {
         const ReadResult read = ParseDataLog(bytes, QStringLiteral("x.txt"));
-        EXPECT_FALSE(read.log) << bytes.toStdString();
-        EXPECT_EQ(read.error, error);
+        EXPECT_FALSE(read.log) << name;
+        EXPECT_EQ(read.error, error) << name;
     }
 }
 
@@ -404,58 +384,9 @@ TEST_F(LogReaderTest, ReadsALogThroughAPipe)
             continue;
         }
         ASSERT_TRUE(read.log) << read.error.toStdString();
-        EXPECT_EQ(column(*read.log, Channel::MafIn), (std::vector<double>{1, 2}));
+        EXPECT_EQ(read.log->column(Channel::MafIn), (std::vector<double>{1, 2}));
     }
 }
 #endif
-
-TEST_F(LogReaderTest, AFileThatCannotBeOpenedIsSaid)
-{
-    const ReadResult read = ReadDataLog(dir.filePath("missing.txt"));
-    EXPECT_FALSE(read.log);
-    EXPECT_TRUE(read.error.startsWith("Cannot open \"" + dir.filePath("missing.txt") + "\": "))
-        << read.error.toStdString();
-}
-
-// What the graphical tuner writes, with its own columns, its two-decimal
-// volts and a space-bar stamp, reads back to the same numbers.
-TEST_F(LogReaderTest, ReadsBackWhatTheTunerWrote)
-{
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    using namespace live_display;
-    const auto shown = [](double vin, double vout, double fin, double fout, double df, float af, double tps,
-                          double angle, double rpm) {
-        return QStringList{tuner::MafVolts(vin), tuner::MafVolts(vout), Flow(fin),
-                           Flow(fout),           Percent(df),           AirFuelText(af).text,
-                           Volts(tps),           Angle(angle),          Rpm(rpm)};
-    };
-    const QString path = dir.filePath(tuner::DatalogDefaultName);
-    datalog::DatalogFile file;
-    ASSERT_TRUE(file.create(path, QDateTime(QDate(2026, 12, 7), QTime(8, 40, 0)), tuner::DatalogColumns()));
-    file.append(datalog::DataLine(QTime(8, 40, 1), shown(3.127, 1.094, 261, 42, -83.9, 12.6f, 4.037, 81, 3160)));
-    file.append(tuner::UserTimestampLine(QTime(8, 40, 1)));
-    file.append(datalog::DataLine(QTime(8, 40, 2), shown(0.6, 0.6, 33, 33, 0, 0.0f, 0.802, 0, 800)));
-    file.close();
-
-    const ReadResult read = ReadDataLog(path);
-    ASSERT_TRUE(read.log) << read.error.toStdString();
-    const DataLog& log = *read.log;
-    EXPECT_EQ(log.kind, LogKind::Tuner);
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_TRUE(log.rejected.empty());
-    const std::vector<std::pair<Channel, std::vector<double>>> expected = {
-        {Channel::MafIn, {3.13, 0.60}},    {Channel::MafOut, {1.09, 0.60}},   {Channel::FlowIn, {261, 33}},
-        {Channel::FlowOut, {42, 33}},      {Channel::FlowChange, {-83.9, 0}}, {Channel::TpsVolts, {4.037, 0.802}},
-        {Channel::ThrottleAngle, {81, 0}}, {Channel::Rpm, {3160, 800}},
-    };
-    for (const auto& [channel, values] : expected)
-        for (std::size_t i = 0; i < values.size(); ++i)
-            EXPECT_DOUBLE_EQ(log.value(channel, i), values[i]) << Info(channel).header.toStdString() << " " << i;
-    EXPECT_DOUBLE_EQ(log.value(Channel::AirFuel, 0), 12.6);
-    EXPECT_TRUE(std::isnan(log.value(Channel::AirFuel, 1)));
-    ASSERT_EQ(log.stamps.size(), 1u);
-    EXPECT_EQ(log.stamps[0].timeText, QStringLiteral("08:40:01"));
-    EXPECT_EQ(log.stamps[0].line, 4);
-}
 
 } // namespace

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QCheckBox>
@@ -124,7 +123,7 @@ TEST_F(LogViewerTest, OpensALogWithItsThreeViews)
     EXPECT_EQ(window->tblCells()->item(5, 7)->text(), "");
 }
 
-TEST_F(LogViewerTest, TheCursorReadsTheSampleUnderIt)
+TEST_F(LogViewerTest, TheCursorReadsTheSampleUnderItAndARangeNarrowsTheCells)
 {
     frmLogViewer* window = open();
     ASSERT_NE(window, nullptr);
@@ -145,6 +144,24 @@ TEST_F(LogViewerTest, TheCursorReadsTheSampleUnderIt)
     EXPECT_EQ(window->cursorTimeText(), "09:00:03.5");
     EXPECT_EQ(window->readoutText(Channel::AirFuel), "XXX");
     EXPECT_EQ(window->readoutText(Channel::MafIn), "2.500");
+
+    // Right-drag from 2.2 s to 7.8 s: samples 5 to 15, sample 7 without an A/F.
+    const int y = strips->height() / 2;
+    QTest::mousePress(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(2.2)), y));
+    QTest::mouseMove(strips, QPoint(static_cast<int>(strips->xForSeconds(5)), y));
+    QTest::mouseRelease(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(7.8)), y));
+    ASSERT_TRUE(window->filter().range);
+    EXPECT_EQ(samplesIn(*window, 12), 10);
+    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");
+    EXPECT_EQ(samplesIn(*window, 5), 0);
+    EXPECT_EQ(window->cellTable().samples, 11);
+    window->tabViews()->setCurrentIndex(1);
+    window->scatter()->repaint();
+    EXPECT_EQ(window->scatter()->pointsDrawn(), 10);
+
+    window->cmdWholeLog_Click();
+    EXPECT_FALSE(window->filter().range);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
 }
 
 TEST_F(LogViewerTest, ZoomAndPanMoveTheTimeAxis)
@@ -169,30 +186,6 @@ TEST_F(LogViewerTest, ZoomAndPanMoveTheTimeAxis)
     QTest::mouseDClick(strips, Qt::LeftButton, {}, QPoint(from, y));
     EXPECT_DOUBLE_EQ(strips->visibleFrom(), 0);
     EXPECT_DOUBLE_EQ(strips->visibleTo(), 19.5);
-}
-
-TEST_F(LogViewerTest, ARangeChosenOverTimeNarrowsTheCells)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
-    ChannelStripsView* strips = window->strips();
-    // Right-drag from 2.2 s to 7.8 s: samples 5 to 15, sample 7 without an A/F.
-    const int y = strips->height() / 2;
-    QTest::mousePress(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(2.2)), y));
-    QTest::mouseMove(strips, QPoint(static_cast<int>(strips->xForSeconds(5)), y));
-    QTest::mouseRelease(strips, Qt::RightButton, {}, QPoint(static_cast<int>(strips->xForSeconds(7.8)), y));
-    ASSERT_TRUE(window->filter().range);
-    EXPECT_EQ(samplesIn(*window, 12), 10);
-    EXPECT_EQ(window->tblCells()->item(12, 6)->text(), "1");
-    EXPECT_EQ(samplesIn(*window, 5), 0);
-    EXPECT_EQ(window->cellTable().samples, 11);
-    window->tabViews()->setCurrentIndex(1);
-    window->scatter()->repaint();
-    EXPECT_EQ(window->scatter()->pointsDrawn(), 10);
-
-    window->cmdWholeLog_Click();
-    EXPECT_FALSE(window->filter().range);
-    EXPECT_EQ(samplesIn(*window, 12), 19);
 }
 
 TEST_F(LogViewerTest, TheAutoTuneSuggestionIsDrawnForTheStretchShown)
@@ -272,7 +265,8 @@ TEST_F(LogViewerTest, AMissingAirFuelIsAGapInItsStrip)
     EXPECT_EQ(maf[0].size(), 40);
 }
 
-TEST_F(LogViewerTest, TheTargetLineFollowsTheBox)
+// The engine speed box is the bars' test; the filter itself the statistics'.
+TEST_F(LogViewerTest, TheFilterBoxesMoveTheTargetLineAndTheCellsAndTakeTheUnitsBreakpoint)
 {
     frmLogViewer* window = open();
     ASSERT_NE(window, nullptr);
@@ -285,12 +279,27 @@ TEST_F(LogViewerTest, TheTargetLineFollowsTheBox)
     }
     ASSERT_NE(target, nullptr);
     EXPECT_EQ(target->points(), (QList<QPointF>{{0, 13.5}, {5, 13.5}}));
-}
 
-TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
+    // The unit's breakpoint needs a connection (the shared guard's box).
+    window->cmdUnitBreakpoint_Click();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0].title, "Connection Error");
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
+    mdlPublicVars::Connected = true;
+    mdlPublicVars::WotBreakpointVolts = 2.495;
+    window->cmdUnitBreakpoint_Click();
+    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 2.495);
+
+    window->txtBreakpoint()->setValue(4.0);
+    window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 0);
+    window->cmbThrottle()->setCurrentIndex(1); // below it
+    EXPECT_EQ(samplesIn(*window, 5), 10);
+    EXPECT_EQ(samplesIn(*window, 12), 19);
+    window->cmbThrottle()->setCurrentIndex(0);
+
+    // Cells with too few samples have their own bars.
     const CellChartView* chart = window->cellChart();
     EXPECT_EQ(chart->enoughBars()->at(12), 19);
     EXPECT_EQ(chart->enoughBars()->at(5), 20);
@@ -300,35 +309,6 @@ TEST_F(LogViewerTest, CellsWithTooFewSamplesHaveTheirOwnBars)
     EXPECT_EQ(chart->tooFewBars()->at(5), 5);
     EXPECT_EQ(chart->enoughBars()->at(12), 0);
     EXPECT_EQ(chart->tooFewBars()->at(12), 0);
-}
-
-// The engine speed box is the bars' test; the filter itself the statistics'.
-TEST_F(LogViewerTest, TheThrottleChoiceFiltersTheCells)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
-    window->txtBreakpoint()->setValue(4.0);
-    window->cmbThrottle()->setCurrentIndex(2); // above the breakpoint
-    EXPECT_EQ(samplesIn(*window, 5), 10);
-    EXPECT_EQ(samplesIn(*window, 12), 0);
-    window->cmbThrottle()->setCurrentIndex(1); // below it
-    EXPECT_EQ(samplesIn(*window, 5), 10);
-    EXPECT_EQ(samplesIn(*window, 12), 19);
-}
-
-TEST_F(LogViewerTest, TheUnitsBreakpointNeedsAConnection)
-{
-    frmLogViewer* window = open();
-    ASSERT_NE(window, nullptr);
-    window->cmdUnitBreakpoint_Click();
-    ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Connection Error"); // the shared guard's box
-    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 0);
-
-    mdlPublicVars::Connected = true;
-    mdlPublicVars::WotBreakpointVolts = 2.495;
-    window->cmdUnitBreakpoint_Click();
-    EXPECT_DOUBLE_EQ(window->txtBreakpoint()->value(), 2.495);
 }
 
 TEST_F(LogViewerTest, SkippedLinesAreCountedAndListed)
@@ -355,7 +335,7 @@ protected:
     std::unique_ptr<frmMain>& main = w.main;
 };
 
-TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
+TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnitAndRefusesANonLog)
 {
     auto* item = main->findChild<QAction*>("mnuOpenLogItem");
     ASSERT_NE(item, nullptr);
@@ -374,16 +354,14 @@ TEST_F(OpenLogMenuTest, FileOpenLogOpensAWindowWithoutAUnit)
     dialogs.chooseNextFile(QString()); // cancelled
     item->trigger();
     EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
-}
 
-TEST_F(OpenLogMenuTest, AFileThatIsNoLogIsRefused)
-{
-    const QString path = dir.filePath("backup.tun");
-    writeFile(path, "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n");
-    main->OpenLog(path);
-    EXPECT_TRUE(main->mdiArea()->subWindowList().isEmpty());
+    // A file that is no log: told, and no window.
+    const QString tune = dir.filePath("backup.tun");
+    writeFile(tune, "&M110901\r\n12-05-2026-07:41:09\r\nC0000\r\n");
+    main->OpenLog(tune);
+    EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_TRUE(dialogs.messages[0].text.startsWith("\"" + path + "\" is not a data log."));
+    EXPECT_TRUE(dialogs.messages[0].text.startsWith("\"" + tune + "\" is not a data log."));
 }
 
 } // namespace

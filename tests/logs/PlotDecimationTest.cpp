@@ -23,27 +23,12 @@ TEST(PlotDecimationTest, LinesKeepWhatThePixelsShow)
 {
     const double X = NAN;
     const std::vector<LineCase> cases = {
-        {"few samples: every one, broken at a missing value",
-         {1, X, 3, 4, 5},
-         0,
-         4,
-         10,
-         {{{0, 1}}, {{2, 3}, {3, 4}, {4, 5}}}},
+        {"few: every one, broken at a gap", {1, X, 3, 4, 5}, 0, 4, 10, {{{0, 1}}, {{2, 3}, {3, 4}, {4, 5}}}},
         // Columns of 6 s: the first keeps 2 (lowest, second) and 9 (highest, third);
         // the second has only sample 8, and a missing value inside a column breaks nothing.
-        {"two columns: lowest and highest in time order",
-         {5, 2, 9, X, 7, 4, X, X, 3, X, X, X},
-         0,
-         12,
-         2,
-         {{{1, 2}, {2, 9}, {8, 3}}}},
+        {"two columns", {5, 2, 9, X, 7, 4, X, X, 3, X, X, X}, 0, 12, 2, {{{1, 2}, {2, 9}, {8, 3}}}},
         // Columns of 4 s; the middle one has no value at all; in the last the highest comes first.
-        {"a column without a value breaks the line",
-         {1, 2, 3, 4, X, X, X, X, 8, 6, 7, 5},
-         0,
-         12,
-         3,
-         {{{0, 1}, {3, 4}}, {{8, 8}, {11, 5}}}},
+        {"an empty column", {1, 2, 3, 4, X, X, X, X, 8, 6, 7, 5}, 0, 12, 3, {{{0, 1}, {3, 4}}, {{8, 8}, {11, 5}}}},
         {"nothing but missing values", {X, X, X}, 0, 3, 10, {}},
     };
     for (const LineCase& c : cases) {
