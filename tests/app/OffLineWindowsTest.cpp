@@ -74,6 +74,13 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     // Reading it shows the off-line unit's own transfer function.
     window->cmdReadByte_Click();
     EXPECT_EQ(w->dialogs.messages.size(), 1);
+    // Refused unsent, a block too; the correction tables are written as ever.
+    VentrixDevice& device = w->main->offLineTune().unit()->device();
+    device.clearLog();
+    EXPECT_EQ(cells::WriteCellByte('F', 0x10, memory().cell('F', 0x10) + 1), cells::WriteOutcome::Refused);
+    EXPECT_EQ(cells::FillCellBytes('F', 0x10, 0x12, 0x01), cells::WriteOutcome::Refused);
+    EXPECT_EQ(device.requestsHeard(), 0);
+    EXPECT_EQ(cells::WriteCellByte('H', 0x10, 0x01), cells::WriteOutcome::Confirmed);
 }
 
 TEST_F(OffLineWindowsTest, TheTunersOnLineStaysShutOffWithTheReason)

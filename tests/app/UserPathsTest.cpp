@@ -101,28 +101,20 @@ protected:
 };
 
 // Runs `act` once, from within the program's own event processing, as soon
-// as `ready` holds (polled on every pass of the event loop).
-class WhenReady : public QObject {
-public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act))
+// as the scan's window is up (looked for on every pass of the event loop).
+struct DuringScan : QTimer {
+    DuringScan(const SimulatedWorld& w, std::function<void()> act)
     {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            if (done_ || !ready_())
-                return;
-            done_ = true;
-            timer_.stop();
-            act_();
+        connect(this, &QTimer::timeout, [this, &w, act = std::move(act)] {
+            if (!done && w.main->findChild<frmAutodetect*>()) {
+                done = true;
+                stop();
+                act();
+            }
         });
-        timer_.start();
+        start(0);
     }
-    bool done() const { return done_; }
-
-private:
-    std::function<bool()> ready_;
-    std::function<void()> act_;
-    QTimer timer_;
-    bool done_ = false;
+    bool done = false;
 };
 
 TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
@@ -137,14 +129,11 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     choose("mnuStartupValuesItem");
     QPointer<frmConfigure> configure = w->main->findChild<frmConfigure*>();
     ASSERT_NE(configure, nullptr);
-    const QString mafShown = configure->txtMAFMinimum()->text();
-    EXPECT_EQ(mafShown, "0.996"); // 51 / 256 x 5
+    EXPECT_EQ(configure->txtMAFMinimum()->text(), "0.996"); // 51 / 256 x 5
 
     choose("mnuIgnitionConfigItem");
     QPointer<frmIgnitionConfig> ignition = w->main->findChild<frmIgnitionConfig*>();
     ASSERT_NE(ignition, nullptr);
-    EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
-    EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
 
     // The title bar's close button on each.
     w->device.clearLog();
@@ -157,14 +146,13 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
         ASSERT_FALSE(frame.isNull());
         EXPECT_TRUE(frame->isHidden());
     }
-    ASSERT_FALSE(configure.isNull());
-    ASSERT_FALSE(ignition.isNull());
+    ASSERT_FALSE(configure.isNull() || ignition.isNull());
 
     choose("mnuStartupValuesItem");
     choose("mnuIgnitionConfigItem");
     EXPECT_EQ(w->main->findChild<frmConfigure*>(), configure.data());
     EXPECT_TRUE(configure->isVisible());
-    EXPECT_EQ(configure->txtMAFMinimum()->text(), mafShown);
+    EXPECT_EQ(configure->txtMAFMinimum()->text(), "0.996");
     EXPECT_TRUE(ignition->isVisible());
     EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
     EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
@@ -353,19 +341,16 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 {
     bool connectEnabled = true;
     bool deviceCommandsEnabled = true;
-    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
-                         [&] {
-                             auto* connect = control<QAbstractButton>("cmdConnect");
-                             connectEnabled = connect->isEnabled();
-                             deviceCommandsEnabled =
-                                 mdlMain::IsControlEnabled("cmdVentrixRun") || mdlMain::IsControlEnabled("mnuMemory");
-                             connect->click();
-                             // Reached some other way (a guard re-enabling the button).
-                             w->main->cmdConnect_Click();
-                         });
+    DuringScan duringScan(*w, [&] {
+        auto* connect = control<QAbstractButton>("cmdConnect");
+        connectEnabled = connect->isEnabled();
+        deviceCommandsEnabled = mdlMain::IsControlEnabled("cmdVentrixRun") || mdlMain::IsControlEnabled("mnuMemory");
+        connect->click();
+        w->main->cmdConnect_Click(); // reached some other way (a guard re-enabling the button)
+    });
     RunStartupSequence(*w->main); // port 1 first, then the scan finds the unit on 4
 
-    EXPECT_TRUE(duringScan.done());
+    EXPECT_TRUE(duringScan.done);
     EXPECT_FALSE(connectEnabled);
     EXPECT_FALSE(deviceCommandsEnabled);
     EXPECT_TRUE(Connected);
@@ -383,14 +368,13 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 TEST_F(UserPathsTest, ExitDuringTheScanEndsItAtOnce)
 {
     int writtenAtExit = -1;
-    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
-                         [&] {
-                             writtenAtExit = charactersWritten(w->simulated);
-                             action("mnuExitItem")->trigger();
-                         });
+    DuringScan duringScan(*w, [&] {
+        writtenAtExit = charactersWritten(w->simulated);
+        action("mnuExitItem")->trigger();
+    });
     RunStartupSequence(*w->main);
 
-    ASSERT_TRUE(duringScan.done());
+    ASSERT_TRUE(duringScan.done);
     EXPECT_EQ(charactersWritten(w->simulated), writtenAtExit);
     EXPECT_FALSE(Connected);
     EXPECT_FALSE(w->simulated.isOpen());
