@@ -97,14 +97,6 @@ TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
     expectRestored();
 }
 
-TEST_F(SafeImportTest, TheTuneOpenedOffLineIsNotBackedUp)
-{
-    mdlPublicVars::OffLineTunePath = dir.filePath(QStringLiteral("offline.tun"));
-    EXPECT_TRUE(BackUpUnitBeforeOverwrite());
-    EXPECT_TRUE(first.payloadLog().isEmpty());
-    EXPECT_TRUE(backups().isEmpty());
-}
-
 class RestoreBackupTest : public SafeImportTest {
 protected:
     QStringList row(frmRestoreBackup* window, int r) const
