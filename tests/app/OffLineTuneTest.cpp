@@ -58,8 +58,18 @@ TEST_F(OffLineTest, TheFilesTuneIsFoundAsAConnectedUnit)
     EXPECT_EQ(w->main->windowTitle(), "Off line: track.tun[*]");
     EXPECT_FALSE(w->main->isWindowModified());
     EXPECT_FALSE(OffLineTuneModified);
-    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem"})
+    // The rest of the program is there as with a unit, saving too; the live
+    // displays stay shut off, with the reason, whatever a window gives back.
+    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem", "cmdGraphicalTune", "cmdMemoryModify", "mnuMemory",
+                             "mnuIgnitionConfigItem"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
+    const QStringList tips = {offline::NoEngineTip, offline::NoEngineTip, offline::NoUnitToTestTip,
+                              offline::NoUnitToTestTip, offline::NoUnitToResetTip};
+    mdlMain::SetControlsEnabled(LiveControls, true);
+    for (int i = 0; i < LiveControls.size(); ++i) {
+        EXPECT_FALSE(mdlMain::IsControlEnabled(LiveControls[i])) << qPrintable(LiveControls[i]);
+        EXPECT_EQ(toolTipOf(*w->main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
+    }
 }
 
 TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
@@ -190,22 +200,6 @@ TEST_F(OffLineTest, UnsavedChangesAreAskedAboutBeforeTheyAreLost)
             EXPECT_EQ(changedLines(path), c.saved ? QStringList{"260: O0100"} : QStringList{});
         }
     }
-}
-
-TEST_F(OffLineTest, LiveDisplaysStayShutOffWithTheReason)
-{
-    openOffLine(path);
-    const QStringList tips = {offline::NoEngineTip, offline::NoEngineTip, offline::NoUnitToTestTip,
-                              offline::NoUnitToTestTip, offline::NoUnitToResetTip};
-    // Whatever a window gives back when it quits.
-    mdlMain::SetControlsEnabled(LiveControls, true);
-    for (int i = 0; i < LiveControls.size(); ++i) {
-        EXPECT_FALSE(mdlMain::IsControlEnabled(LiveControls[i])) << qPrintable(LiveControls[i]);
-        EXPECT_EQ(toolTipOf(*w->main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
-    }
-    // The rest of the program is there as with a unit.
-    for (const char* name : {"cmdGraphicalTune", "cmdMemoryModify", "mnuMemory", "mnuIgnitionConfigItem"})
-        EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
 }
 
 TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)

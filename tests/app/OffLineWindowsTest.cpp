@@ -83,26 +83,10 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     EXPECT_EQ(cells::WriteCellByte('H', 0x10, 0x01), cells::WriteOutcome::Confirmed);
 }
 
-TEST_F(OffLineWindowsTest, TheTunersOnLineStaysShutOffWithTheReason)
-{
-    openOffLine(path);
-    frmGraphicalTune* tuner = openTuner();
-    ASSERT_NE(tuner, nullptr);
-    auto* online = tuner->findChild<QPushButton*>(QStringLiteral("cmdONLINE"));
-    EXPECT_FALSE(online->isEnabled());
-    EXPECT_EQ(online->toolTip(), "Off line: a tune file has no engine to tune on line.");
-    // The tuner gives it back after its own steps; it stays off.
-    tuner->cmdOFFLINE_Click();
-    EXPECT_FALSE(online->isEnabled());
-    // SAVE TABLE and the table choice are there as ever.
-    EXPECT_TRUE(tuner->findChild<QWidget*>(QStringLiteral("cmdSaveChanges"))->isEnabled());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(tuner->optTableSelect(i)->isEnabled()) << i;
-}
-
 // Off line nothing looks like a car: the indicator says OFF LINE beside the
-// file's name, Compare names the file, and the title's mark of unsaved
-// changes stays while other windows come and go (maximized or not).
+// file's name, Compare names the file, the title's mark of unsaved changes
+// stays while other windows come and go (maximized or not), the tuner cannot
+// go on line.
 TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
 {
     openOffLine(path);
@@ -146,6 +130,19 @@ TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
     w->main->mnuSaveTuneAsItem_Click();
     EXPECT_EQ(label->text(), "copy.tun");
     EXPECT_FALSE(w->main->isWindowModified());
+
+    // The tuner's ON LINE stays shut off with the reason, even after the
+    // tuner's own steps give it back; SAVE TABLE and the table choice are there.
+    frmGraphicalTune* tuner = openTuner();
+    ASSERT_NE(tuner, nullptr);
+    auto* online = tuner->findChild<QPushButton*>(QStringLiteral("cmdONLINE"));
+    EXPECT_FALSE(online->isEnabled());
+    EXPECT_EQ(online->toolTip(), "Off line: a tune file has no engine to tune on line.");
+    tuner->cmdOFFLINE_Click();
+    EXPECT_FALSE(online->isEnabled());
+    EXPECT_TRUE(tuner->findChild<QWidget*>(QStringLiteral("cmdSaveChanges"))->isEnabled());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(tuner->optTableSelect(i)->isEnabled()) << i;
 }
 
 // Open, edit a cell with Memory Modify and a slider in the tuner, save,

@@ -268,7 +268,7 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
     EXPECT_FALSE(w->main->isVisible());
 }
 
-TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
+TEST_F(UserPathsTest, BoxesAndTheSearchWindowAreAsWideAsTheirTitles)
 {
     WidgetDialogs real;
     const QString title = QStringLiteral("KESTREL - VentrixTM Communications Software");
@@ -288,6 +288,16 @@ TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
     QFont bold = QApplication::font();
     bold.setBold(true);
     EXPECT_GT(WindowWidthForTitle(title), QFontMetrics(bold).horizontalAdvance(title));
+
+    // The search's window: its port number beside its label, the title whole.
+    frmAutodetect window;
+    window.showPort(6);
+    const QWidget* label = window.findChild<QWidget*>("Label1");
+    const QWidget* number = window.commPortLabel();
+    EXPECT_GT(number->x(), label->geometry().right());
+    EXPECT_LE(number->geometry().right(), number->parentWidget()->width());
+    EXPECT_LE(number->parentWidget()->geometry().right(), window.width());
+    EXPECT_GE(window.width(), WindowWidthForTitle(window.windowTitle()));
 }
 
 TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
@@ -310,18 +320,6 @@ TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
     QWidget* lowest = monitor->findChild<QWidget*>("lblRawDataStream");
     const QPoint bottom = lowest->mapTo(area->viewport(), QPoint(0, lowest->height()));
     EXPECT_LE(bottom.y(), area->viewport()->height());
-}
-
-TEST_F(UserPathsTest, TheAutodetectNumberSitsBesideItsLabel)
-{
-    frmAutodetect window;
-    window.showPort(6);
-    const QWidget* label = window.findChild<QWidget*>("Label1");
-    const QWidget* number = window.commPortLabel();
-    EXPECT_GT(number->x(), label->geometry().right());
-    EXPECT_LE(number->geometry().right(), number->parentWidget()->width());
-    EXPECT_LE(number->parentWidget()->geometry().right(), window.width());
-    EXPECT_GE(window.width(), WindowWidthForTitle(window.windowTitle()));
 }
 
 // --- the search while it runs ---------------------------------------------

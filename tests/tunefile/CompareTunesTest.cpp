@@ -228,7 +228,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBackUntilAWrongE
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
 }
 
-TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorCloses)
+TEST_F(CompareTunesTest, OneReadOfTheUnitAtATime)
 {
     bool looked = false;
     device.setFrameListener([&](const QByteArray&, const QByteArray&) {
@@ -250,22 +250,20 @@ TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorC
     EXPECT_TRUE(window.tune(1)->isComplete());
     EXPECT_FALSE(window.TalkingToUnit());
     EXPECT_TRUE(window.isEnabled());
-}
 
-TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
-{
-    open(0, pathA);
+    // The unit is left alone while another window talks to it.
+    device.clearLog();
     mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, false);
-    window.cmdReadUnit_Click(1);
+    window.cmdReadUnit_Click(0);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Unit In Use"));
-    EXPECT_FALSE(window.tune(1));
+    EXPECT_FALSE(window.tune(0));
     EXPECT_EQ(device.requestsHeard(), 0);
 
     // Without a unit: the connection guard, and nothing read.
     mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, true);
     mdlPublicVars::Connected = false;
-    window.cmdReadUnit_Click(1);
+    window.cmdReadUnit_Click(0);
     ASSERT_EQ(dialogs.messages.size(), 2);
     EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Connection Error"));
     EXPECT_EQ(device.requestsHeard(), 0);

@@ -216,11 +216,7 @@ TEST_F(TuneTransferTest, AUnitThatStopsAnsweringLeavesTheWindowsAliveWhileItsAtt
             if (first.payloadLog().size() == answered + 1)
                 QTimer::singleShot(0, w.main.get(), [&] { heardWhenEventRan = first.payloadLog().size(); });
         });
-        if (c.exporting) {
-            ExportTune();
-        } else {
-            importFile(tune_test::ExpectedFile(second.memory(), Stamp));
-        }
+        c.exporting ? ExportTune() : importFile(tune_test::ExpectedFile(second.memory(), Stamp));
         const QStringList sent = heard(first);
         EXPECT_EQ(sent.size(), answered + c.attempts);
         EXPECT_EQ(sent.count(sent.last()), c.attempts) << "every attempt of the one request";
