@@ -289,7 +289,6 @@ TEST_F(AttemptsTableTest, AWrongEchoFailsEveryWrite)
     const Row rows[] = {
         {"memory window, one cell", "WO", nullptr, writeCell, "Write byte operation failed!"},
         {"memory window, block", "SO", nullptr, writeBlock, "Write Block operation failed!"},
-        {"tune import", "WC00", connected, importTune, "Import operation failed!"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.caller);

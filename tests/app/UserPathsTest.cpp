@@ -212,15 +212,13 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
         const char* title;   // the first box it shows, or
         const char* request; // what the unit hears
     } const cases[] = {
+        // Run, Ignition Config and Startup Values are chosen in the tests above and below.
         {"mnuGraphicalTunerItem", true, "frmGraphicalTune", nullptr, nullptr},
         // A toolbar button shows its menu item's command (the main window's
         // tests); one of each kind of button is pressed here.
         {"cmdGraphicalTune", false, "frmGraphicalTune", nullptr, nullptr},
         {"mnuAccuracyTestItem", true, nullptr, "WARNING!", nullptr},
-        {"mnuVentrixRunItem", true, "frmMONITOR", nullptr, nullptr},
         {"mnuResetItem", true, nullptr, nullptr, "K"},
-        {"mnuIgnitionConfigItem", true, "frmIgnitionConfig", nullptr, nullptr},
-        {"mnuStartupValuesItem", true, "frmConfigure", nullptr, nullptr},
         {"mnuExportTuneItem", true, nullptr, "TUNE EXPORT", nullptr},
         {"mnuImportTuneItem", true, nullptr, "WARNING", nullptr},
         {"mnuMemoryModifyItem", true, "ReadWriteByte", nullptr, nullptr},

@@ -3,6 +3,7 @@
 #include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneHistory.h"
+#include "tunefile/TuneTestSupport.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -161,12 +162,7 @@ TEST(TuneHistoryTest, AHistoryThatCannotBeUsedIsToldOnceAndHoldsNothing)
         const char* name;
         std::function<void(const QString& path)> spoil;
     } cases[] = {
-        {"not a database",
-         [](const QString& path) {
-             QFile file(path);
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-             file.write(QByteArray(4096, 'x'));
-         }},
+        {"not a database", [](const QString& path) { tune_test::WriteFile(path, QByteArray(4096, 'x')); }},
         {"truncated",
          [](const QString& path) {
              {
