@@ -58,22 +58,6 @@ TEST_F(SafeImportTest, AFailedBackupStopsTheImportUnlessTheUserChoosesToGoOn)
     }
 }
 
-TEST_F(SafeImportTest, CancelDuringTheBackupWritesNothing)
-{
-    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
-        if (first.requestsHeard() == 300)
-            if (auto* cancel = splash() ? splash()->findChild<QPushButton*>(QStringLiteral("cmdCancel")) : nullptr)
-                QTimer::singleShot(0, cancel, &QPushButton::click);
-    });
-    const VentrixMemory before = first.memory();
-    importFile(tune_test::ExpectedFile(second.memory(), Stamp));
-    EXPECT_EQ(titles(), QStringList{"WARNING"});
-    EXPECT_EQ(first.payloadLog().size(), 300);
-    EXPECT_EQ(first.memory(), before);
-    EXPECT_TRUE(backups().isEmpty());
-    expectRestored();
-}
-
 TEST_F(SafeImportTest, TheReadBackNamesEntriesTheUnitDidNotKeep)
 {
     // The unit confirms C1F and O80 but keeps 00 in them.

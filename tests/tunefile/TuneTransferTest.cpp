@@ -112,27 +112,38 @@ TEST_F(TuneTransferTest, RoundTripMakesTheSecondUnitTheFirstsTwin)
     expectRestored();
 }
 
-TEST_F(TuneTransferTest, CancelEndsTheExportWithoutAFile)
+// Cancel, pressed while a reply is awaited (the export's 600th read, the
+// backup's 300th before an import), ends it quietly: nothing sent after the
+// read in flight, no file, no backup, nothing written.
+TEST_F(TuneTransferTest, CancelEndsTheExportOrTheImportsBackupLeavingNoTrace)
 {
-    bool cancelOffered = false;
-    first.setFrameListener([&](const QByteArray&, const QByteArray&) {
-        if (first.requestsHeard() != 600 || !splash())
-            return;
-        auto* cancel = splash()->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
-        ASSERT_NE(cancel, nullptr);
-        cancelOffered = cancel->isVisible() && cancel->isEnabled();
-        QTimer::singleShot(0, cancel, &QPushButton::click); // pressed while the reply is awaited
-    });
-    dialogs.script.chooseNextFile(path);
-    ExportTune();
-    first.setFrameListener({});
+    for (const bool exporting : {true, false}) {
+        const int at = exporting ? 600 : 300;
+        bool cancelOffered = false;
+        first.clearLog();
+        dialogs.script.messages.clear();
+        first.setFrameListener([&](const QByteArray&, const QByteArray&) {
+            if (first.requestsHeard() != at || !splash())
+                return;
+            auto* cancel = splash()->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+            ASSERT_NE(cancel, nullptr);
+            cancelOffered = cancel->isVisible() && cancel->isEnabled();
+            QTimer::singleShot(0, cancel, &QPushButton::click);
+        });
+        const VentrixMemory before = first.memory();
+        dialogs.script.chooseNextFile(path);
+        exporting ? ExportTune() : importFile(tune_test::ExpectedFile(second.memory(), Stamp));
+        first.setFrameListener({});
 
-    EXPECT_TRUE(cancelOffered);
-    EXPECT_EQ(first.requestsHeard(), 600);           // nothing after the read in flight
-    EXPECT_EQ(titles(), QStringList{"TUNE EXPORT"}); // no failure reported, no completion
-    EXPECT_TRUE(dialogs.script.fileRequests.isEmpty());
-    EXPECT_FALSE(QFile::exists(path));
-    expectRestored();
+        EXPECT_TRUE(cancelOffered);
+        EXPECT_EQ(first.requestsHeard(), at);
+        EXPECT_EQ(titles(), QStringList{exporting ? "TUNE EXPORT" : "WARNING"}); // no failure, no completion
+        EXPECT_EQ(dialogs.script.fileRequests.isEmpty(), exporting);
+        EXPECT_EQ(QFile::exists(path), !exporting); // the export's file; the file imported
+        EXPECT_EQ(first.memory(), before);
+        EXPECT_TRUE(ListBackups(BackupFolder()).isEmpty());
+        expectRestored();
+    }
 }
 
 TEST_F(TuneTransferTest, NoAndCancelRestoreTheMainWindow)
