@@ -12,7 +12,7 @@
 // register set, none to its factory value where that can be avoided, with
 // registers the configuration windows know.
 class OffLineTest : public ::testing::Test {
-protected:
+public: // the helpers serve the tests' own functions too
     void SetUp() override
     {
         path = dir.filePath(QStringLiteral("track.tun"));

@@ -15,6 +15,19 @@ using namespace mdlPublicVars;
 const QStringList LiveControls = {"cmdVentrixRun", "mnuVentrixRunItem", "cmdAccuracyTest", "mnuAccuracyTestItem",
                                   "mnuResetItem"};
 
+// A second tune file, other.tun: O00 at 42, the breakpoint 0300.
+QString writeOther(const QTemporaryDir& dir)
+{
+    tunefile::Tune tune;
+    tune.setValue({'O', 0x00}, 0x42);
+    tune.setValue({'T', 0x00}, 0x03);
+    tune.setValue({'T', 0x01}, 0x00);
+    tune.stamp = QStringLiteral("stamp");
+    const QString path = dir.filePath(QStringLiteral("other.tun"));
+    OffLineTest::write(path, tunefile::TuneText(tune));
+    return path;
+}
+
 QString toolTipOf(const QMainWindow& main, const QString& name)
 {
     if (const auto* widget = main.findChild<QWidget*>(name))
@@ -45,8 +58,18 @@ TEST_F(OffLineTest, TheFilesTuneIsFoundAsAConnectedUnit)
     EXPECT_EQ(w->main->windowTitle(), "Off line: track.tun[*]");
     EXPECT_FALSE(w->main->isWindowModified());
     EXPECT_FALSE(OffLineTuneModified);
-    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem"})
+    // The rest of the program is there as with a unit, saving too; the live
+    // displays stay shut off, with the reason, whatever a window gives back.
+    for (const char* name : {"mnuSaveTuneItem", "mnuSaveTuneAsItem", "cmdGraphicalTune", "cmdMemoryModify", "mnuMemory",
+                             "mnuIgnitionConfigItem"})
         EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
+    const QStringList tips = {offline::NoEngineTip, offline::NoEngineTip, offline::NoUnitToTestTip,
+                              offline::NoUnitToTestTip, offline::NoUnitToResetTip};
+    mdlMain::SetControlsEnabled(LiveControls, true);
+    for (int i = 0; i < LiveControls.size(); ++i) {
+        EXPECT_FALSE(mdlMain::IsControlEnabled(LiveControls[i])) << qPrintable(LiveControls[i]);
+        EXPECT_EQ(toolTipOf(*w->main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
+    }
 }
 
 TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
@@ -80,6 +103,9 @@ TEST_F(OffLineTest, AFileThatIsNoTuneChangesNothing)
 TEST_F(OffLineTest, AWriteMarksTheTitleAndSaveWritesItBack)
 {
     openOffLine(path);
+    // A write of the value the file holds leaves nothing to save.
+    ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x03), cells::WriteOutcome::Confirmed);
+    EXPECT_FALSE(w->main->isWindowModified());
     ASSERT_EQ(cells::WriteCellByte('L', 0x20, 0x9C), cells::WriteOutcome::Confirmed);
     EXPECT_TRUE(w->main->isWindowModified());
     EXPECT_TRUE(OffLineTuneModified);
@@ -95,44 +121,40 @@ TEST_F(OffLineTest, AWriteMarksTheTitleAndSaveWritesItBack)
     EXPECT_EQ(saved->source, tune_history::Source::OffLineSave);
     EXPECT_EQ(saved->port, QFileInfo(path).absoluteFilePath());
     EXPECT_EQ(saved->tune.value({'L', 0x20}), 0x9C);
+    // Saved, it closes without a question.
+    w->main->show();
+    EXPECT_TRUE(w->main->close());
+    EXPECT_TRUE(w->dialogs.messages.isEmpty());
 }
 
+// Cancelled, then failing, then to a new file the program goes on with.
 TEST_F(OffLineTest, SaveAsWritesTheNewFileAndGoesOnWithIt)
 {
     openOffLine(path);
     ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x01), cells::WriteOutcome::Confirmed);
     const QString copy = dir.filePath(QStringLiteral("copy.tun"));
-
-    w->dialogs.chooseNextFile(QString()); // cancelled: nothing happens
-    w->main->mnuSaveTuneAsItem_Click();
-    EXPECT_TRUE(w->main->isWindowModified());
-    EXPECT_FALSE(QFileInfo::exists(copy));
+    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.tun"));
+    for (const QString& chosen : {QString(), nowhere}) {
+        w->dialogs.chooseNextFile(chosen);
+        w->main->mnuSaveTuneAsItem_Click();
+        EXPECT_TRUE(w->main->isWindowModified());
+        EXPECT_EQ(OffLineTunePath, path);
+        EXPECT_EQ(read(path), original);
+    }
+    ASSERT_EQ(w->dialogs.messages.size(), 1); // the failure's alone
+    EXPECT_EQ(w->dialogs.messages[0].title, "Save Failure");
+    EXPECT_TRUE(w->dialogs.messages[0].text.startsWith("The tune was not saved. The file could not be written:\n"
+                                                       + QDir::toNativeSeparators(nowhere) + "\n"));
 
     w->dialogs.chooseNextFile(copy);
     w->main->mnuSaveTuneAsItem_Click();
-    ASSERT_EQ(w->dialogs.fileRequests.size(), 3);
-    EXPECT_EQ(w->dialogs.fileRequests[2].defaultName, "track.tun");
+    ASSERT_EQ(w->dialogs.fileRequests.size(), 4);
+    EXPECT_EQ(w->dialogs.fileRequests[3].defaultName, "track.tun");
     EXPECT_EQ(changedLines(copy), QStringList{"3: C0001"});
     EXPECT_EQ(read(path), original);
     EXPECT_EQ(OffLineTunePath, copy);
     EXPECT_EQ(w->main->windowTitle(), "Off line: copy.tun[*]");
     EXPECT_FALSE(w->main->isWindowModified());
-}
-
-TEST_F(OffLineTest, AFailedSaveSaysWhyAndKeepsTheChangesMarked)
-{
-    openOffLine(path);
-    ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x01), cells::WriteOutcome::Confirmed);
-    const QString nowhere = dir.filePath(QStringLiteral("no/such/folder/x.tun"));
-    w->dialogs.chooseNextFile(nowhere);
-    w->main->mnuSaveTuneAsItem_Click();
-    ASSERT_EQ(w->dialogs.messages.size(), 1);
-    EXPECT_EQ(w->dialogs.messages[0].title, "Save Failure");
-    EXPECT_TRUE(w->dialogs.messages[0].text.startsWith("The tune was not saved. The file could not be written:\n"
-                                                       + QDir::toNativeSeparators(nowhere) + "\n"));
-    EXPECT_TRUE(w->main->isWindowModified());
-    EXPECT_EQ(OffLineTunePath, path);
-    EXPECT_EQ(read(path), original);
 }
 
 // Closing the window, File > Exit and opening another tune each ask first.
@@ -147,11 +169,7 @@ TEST_F(OffLineTest, UnsavedChangesAreAskedAboutBeforeTheyAreLost)
         {MsgAnswer::No, true, false},
         {MsgAnswer::Yes, true, true},
     };
-    const QString other = dir.filePath(QStringLiteral("other.tun"));
-    tunefile::Tune otherTune;
-    otherTune.setValue({'O', 0x00}, 0x42);
-    otherTune.stamp = QStringLiteral("stamp");
-    write(other, tunefile::TuneText(otherTune));
+    const QString other = writeOther(dir);
 
     for (const Case& c : cases) {
         for (const char* how : {"close", "exit", "open"}) {
@@ -184,60 +202,10 @@ TEST_F(OffLineTest, UnsavedChangesAreAskedAboutBeforeTheyAreLost)
     }
 }
 
-TEST_F(OffLineTest, NoQuestionWithoutChanges)
-{
-    openOffLine(path);
-    // A write of the value the file holds leaves nothing to save.
-    ASSERT_EQ(cells::WriteCellByte('C', 0x00, 0x03), cells::WriteOutcome::Confirmed);
-    EXPECT_FALSE(w->main->isWindowModified());
-    w->main->show();
-    EXPECT_TRUE(w->main->close());
-    EXPECT_TRUE(w->dialogs.messages.isEmpty());
-}
-
-TEST_F(OffLineTest, TransferFunctionWritesAreRefusedUnsent)
-{
-    openOffLine(path);
-    VentrixDevice& device = w->main->offLineTune().unit()->device();
-    const int before = memory().cell('F', 0x10);
-    device.clearLog();
-    EXPECT_EQ(cells::WriteCellByte('F', 0x10, before + 1), cells::WriteOutcome::Refused);
-    EXPECT_EQ(cells::FillCellBytes('F', 0x10, 0x12, 0x01), cells::WriteOutcome::Refused);
-    EXPECT_EQ(device.requestsHeard(), 0);
-    EXPECT_EQ(memory().cell('F', 0x10), before);
-    EXPECT_FALSE(w->main->isWindowModified());
-    // The correction tables are written as ever.
-    EXPECT_EQ(cells::WriteCellByte('H', 0x10, 0x01), cells::WriteOutcome::Confirmed);
-}
-
-TEST_F(OffLineTest, LiveDisplaysStayShutOffWithTheReason)
-{
-    openOffLine(path);
-    const QStringList tips = {offline::NoEngineTip, offline::NoEngineTip, offline::NoUnitToTestTip,
-                              offline::NoUnitToTestTip, offline::NoUnitToResetTip};
-    // Whatever a window gives back when it quits.
-    mdlMain::SetControlsEnabled(LiveControls, true);
-    for (int i = 0; i < LiveControls.size(); ++i) {
-        EXPECT_FALSE(mdlMain::IsControlEnabled(LiveControls[i])) << qPrintable(LiveControls[i]);
-        EXPECT_EQ(toolTipOf(*w->main, LiveControls[i]), tips[i]) << qPrintable(LiveControls[i]);
-    }
-    // The rest of the program is there as with a unit.
-    for (const char* name : {"cmdGraphicalTune", "cmdMemoryModify", "mnuMemory", "mnuIgnitionConfigItem"})
-        EXPECT_TRUE(mdlMain::IsControlEnabled(QString::fromLatin1(name))) << name;
-}
-
 TEST_F(OffLineTest, AnotherTuneReplacesTheFirstFromTheFactoryContents)
 {
     openOffLine(path);
-    const QString other = dir.filePath(QStringLiteral("other.tun"));
-    tunefile::Tune otherTune;
-    otherTune.setValue({'O', 0x00}, 0x42);
-    otherTune.setValue({'T', 0x00}, 0x03);
-    otherTune.setValue({'T', 0x01}, 0x00);
-    otherTune.stamp = QStringLiteral("stamp");
-    write(other, tunefile::TuneText(otherTune));
-
-    openOffLine(other);
+    openOffLine(writeOther(dir));
     EXPECT_TRUE(w->dialogs.messages.isEmpty());
     // The unit starts from the factory contents (the off-line unit's test); the configuration is read again.
     EXPECT_FLOAT_EQ(WotBreakpointVolts, 0x0300 / 1024.0 * 5);

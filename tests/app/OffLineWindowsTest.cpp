@@ -74,28 +74,19 @@ TEST_F(OffLineWindowsTest, MemoryModifyRefusesTheTransferFunctionWithTheReason)
     // Reading it shows the off-line unit's own transfer function.
     window->cmdReadByte_Click();
     EXPECT_EQ(w->dialogs.messages.size(), 1);
-}
-
-TEST_F(OffLineWindowsTest, TheTunersOnLineStaysShutOffWithTheReason)
-{
-    openOffLine(path);
-    frmGraphicalTune* tuner = openTuner();
-    ASSERT_NE(tuner, nullptr);
-    auto* online = tuner->findChild<QPushButton*>(QStringLiteral("cmdONLINE"));
-    EXPECT_FALSE(online->isEnabled());
-    EXPECT_EQ(online->toolTip(), "Off line: a tune file has no engine to tune on line.");
-    // The tuner gives it back after its own steps; it stays off.
-    tuner->cmdOFFLINE_Click();
-    EXPECT_FALSE(online->isEnabled());
-    // SAVE TABLE and the table choice are there as ever.
-    EXPECT_TRUE(tuner->findChild<QWidget*>(QStringLiteral("cmdSaveChanges"))->isEnabled());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_TRUE(tuner->optTableSelect(i)->isEnabled()) << i;
+    // Refused unsent, a block too; the correction tables are written as ever.
+    VentrixDevice& device = w->main->offLineTune().unit()->device();
+    device.clearLog();
+    EXPECT_EQ(cells::WriteCellByte('F', 0x10, memory().cell('F', 0x10) + 1), cells::WriteOutcome::Refused);
+    EXPECT_EQ(cells::FillCellBytes('F', 0x10, 0x12, 0x01), cells::WriteOutcome::Refused);
+    EXPECT_EQ(device.requestsHeard(), 0);
+    EXPECT_EQ(cells::WriteCellByte('H', 0x10, 0x01), cells::WriteOutcome::Confirmed);
 }
 
 // Off line nothing looks like a car: the indicator says OFF LINE beside the
-// file's name, Compare names the file, and the title's mark of unsaved
-// changes stays while other windows come and go (maximized or not).
+// file's name, Compare names the file, the title's mark of unsaved changes
+// stays while other windows come and go (maximized or not), the tuner cannot
+// go on line.
 TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
 {
     openOffLine(path);
@@ -139,6 +130,19 @@ TEST_F(OffLineWindowsTest, OffLineShowsTheFileWhereACarWouldBe)
     w->main->mnuSaveTuneAsItem_Click();
     EXPECT_EQ(label->text(), "copy.tun");
     EXPECT_FALSE(w->main->isWindowModified());
+
+    // The tuner's ON LINE stays shut off with the reason, even after the
+    // tuner's own steps give it back; SAVE TABLE and the table choice are there.
+    frmGraphicalTune* tuner = openTuner();
+    ASSERT_NE(tuner, nullptr);
+    auto* online = tuner->findChild<QPushButton*>(QStringLiteral("cmdONLINE"));
+    EXPECT_FALSE(online->isEnabled());
+    EXPECT_EQ(online->toolTip(), "Off line: a tune file has no engine to tune on line.");
+    tuner->cmdOFFLINE_Click();
+    EXPECT_FALSE(online->isEnabled());
+    EXPECT_TRUE(tuner->findChild<QWidget*>(QStringLiteral("cmdSaveChanges"))->isEnabled());
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(tuner->optTableSelect(i)->isEnabled()) << i;
 }
 
 // Open, edit a cell with Memory Modify and a slider in the tuner, save,

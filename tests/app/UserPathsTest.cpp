@@ -101,28 +101,20 @@ protected:
 };
 
 // Runs `act` once, from within the program's own event processing, as soon
-// as `ready` holds (polled on every pass of the event loop).
-class WhenReady : public QObject {
-public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act))
+// as the scan's window is up (looked for on every pass of the event loop).
+struct DuringScan : QTimer {
+    DuringScan(const SimulatedWorld& w, std::function<void()> act)
     {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            if (done_ || !ready_())
-                return;
-            done_ = true;
-            timer_.stop();
-            act_();
+        connect(this, &QTimer::timeout, [this, &w, act = std::move(act)] {
+            if (!done && w.main->findChild<frmAutodetect*>()) {
+                done = true;
+                stop();
+                act();
+            }
         });
-        timer_.start();
+        start(0);
     }
-    bool done() const { return done_; }
-
-private:
-    std::function<bool()> ready_;
-    std::function<void()> act_;
-    QTimer timer_;
-    bool done_ = false;
+    bool done = false;
 };
 
 TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
@@ -137,14 +129,11 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
     choose("mnuStartupValuesItem");
     QPointer<frmConfigure> configure = w->main->findChild<frmConfigure*>();
     ASSERT_NE(configure, nullptr);
-    const QString mafShown = configure->txtMAFMinimum()->text();
-    EXPECT_EQ(mafShown, "0.996"); // 51 / 256 x 5
+    EXPECT_EQ(configure->txtMAFMinimum()->text(), "0.996"); // 51 / 256 x 5
 
     choose("mnuIgnitionConfigItem");
     QPointer<frmIgnitionConfig> ignition = w->main->findChild<frmIgnitionConfig*>();
     ASSERT_NE(ignition, nullptr);
-    EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
-    EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
 
     // The title bar's close button on each.
     w->device.clearLog();
@@ -157,14 +146,13 @@ TEST_F(UserPathsTest, KeptWindowsKeepTheUnitsValuesThroughTheirCloseButton)
         ASSERT_FALSE(frame.isNull());
         EXPECT_TRUE(frame->isHidden());
     }
-    ASSERT_FALSE(configure.isNull());
-    ASSERT_FALSE(ignition.isNull());
+    ASSERT_FALSE(configure.isNull() || ignition.isNull());
 
     choose("mnuStartupValuesItem");
     choose("mnuIgnitionConfigItem");
     EXPECT_EQ(w->main->findChild<frmConfigure*>(), configure.data());
     EXPECT_TRUE(configure->isVisible());
-    EXPECT_EQ(configure->txtMAFMinimum()->text(), mafShown);
+    EXPECT_EQ(configure->txtMAFMinimum()->text(), "0.996");
     EXPECT_TRUE(ignition->isVisible());
     EXPECT_EQ(ignition->SelectedIgnitionType(), 3);
     EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
@@ -204,20 +192,9 @@ TEST_F(UserPathsTest, ConnectReadsTheConfigurationStartUpCouldNotRead)
         EXPECT_TRUE(sent.contains("Y"));
         EXPECT_TRUE(sent.contains("RT0D"));
         EXPECT_TRUE(w->dialogs.messages.isEmpty());
+        // What the windows show of it is ConfigurationLoadTest's.
         EXPECT_TRUE(IsPlusStage);
         EXPECT_EQ(InstalledInjectorSize, 30);
-
-        choose("mnuStartupValuesItem");
-        auto* configure = w->main->findChild<frmConfigure*>();
-        ASSERT_NE(configure, nullptr);
-        EXPECT_EQ(configure->txtInjectors()->text(), "30");
-        EXPECT_EQ(colours::Background(configure->Shape1()), colours::Green);
-        choose("mnuIgnitionConfigItem");
-        auto* ignition = w->main->findChild<frmIgnitionConfig*>();
-        ASSERT_NE(ignition, nullptr);
-        EXPECT_EQ(ignition->SelectedIgnitionType(), 1);
-        EXPECT_EQ(ignition->SelectedRpmConfig(), 1);
-        EXPECT_TRUE(ignition->optRPMConfig(0)->isEnabled());
 
         // Read in full once: a later Connect only searches.
         click("cmdDisconnect");
@@ -235,15 +212,13 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
         const char* title;   // the first box it shows, or
         const char* request; // what the unit hears
     } const cases[] = {
+        // Run, Ignition Config and Startup Values are chosen in the tests above and below.
         {"mnuGraphicalTunerItem", true, "frmGraphicalTune", nullptr, nullptr},
         // A toolbar button shows its menu item's command (the main window's
         // tests); one of each kind of button is pressed here.
         {"cmdGraphicalTune", false, "frmGraphicalTune", nullptr, nullptr},
         {"mnuAccuracyTestItem", true, nullptr, "WARNING!", nullptr},
-        {"mnuVentrixRunItem", true, "frmMONITOR", nullptr, nullptr},
         {"mnuResetItem", true, nullptr, nullptr, "K"},
-        {"mnuIgnitionConfigItem", true, "frmIgnitionConfig", nullptr, nullptr},
-        {"mnuStartupValuesItem", true, "frmConfigure", nullptr, nullptr},
         {"mnuExportTuneItem", true, nullptr, "TUNE EXPORT", nullptr},
         {"mnuImportTuneItem", true, nullptr, "WARNING", nullptr},
         {"mnuMemoryModifyItem", true, "ReadWriteByte", nullptr, nullptr},
@@ -291,7 +266,7 @@ TEST_F(UserPathsTest, MenusAndToolbarOpenTheirWindows)
     EXPECT_FALSE(w->main->isVisible());
 }
 
-TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
+TEST_F(UserPathsTest, BoxesAndTheSearchWindowAreAsWideAsTheirTitles)
 {
     WidgetDialogs real;
     const QString title = QStringLiteral("KESTREL - VentrixTM Communications Software");
@@ -311,6 +286,16 @@ TEST_F(UserPathsTest, MessageBoxesAreAsWideAsTheirTitles)
     QFont bold = QApplication::font();
     bold.setBold(true);
     EXPECT_GT(WindowWidthForTitle(title), QFontMetrics(bold).horizontalAdvance(title));
+
+    // The search's window: its port number beside its label, the title whole.
+    frmAutodetect window;
+    window.showPort(6);
+    const QWidget* label = window.findChild<QWidget*>("Label1");
+    const QWidget* number = window.commPortLabel();
+    EXPECT_GT(number->x(), label->geometry().right());
+    EXPECT_LE(number->geometry().right(), number->parentWidget()->width());
+    EXPECT_LE(number->parentWidget()->geometry().right(), window.width());
+    EXPECT_GE(window.width(), WindowWidthForTitle(window.windowTitle()));
 }
 
 TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
@@ -335,37 +320,22 @@ TEST_F(UserPathsTest, TheWorkAreaScrollsToAChildLargerThanIt)
     EXPECT_LE(bottom.y(), area->viewport()->height());
 }
 
-TEST_F(UserPathsTest, TheAutodetectNumberSitsBesideItsLabel)
-{
-    frmAutodetect window;
-    window.showPort(6);
-    const QWidget* label = window.findChild<QWidget*>("Label1");
-    const QWidget* number = window.commPortLabel();
-    EXPECT_GT(number->x(), label->geometry().right());
-    EXPECT_LE(number->geometry().right(), number->parentWidget()->width());
-    EXPECT_LE(number->parentWidget()->geometry().right(), window.width());
-    EXPECT_GE(window.width(), WindowWidthForTitle(window.windowTitle()));
-}
-
 // --- the search while it runs ---------------------------------------------
 
 TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 {
     bool connectEnabled = true;
     bool deviceCommandsEnabled = true;
-    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
-                         [&] {
-                             auto* connect = control<QAbstractButton>("cmdConnect");
-                             connectEnabled = connect->isEnabled();
-                             deviceCommandsEnabled =
-                                 mdlMain::IsControlEnabled("cmdVentrixRun") || mdlMain::IsControlEnabled("mnuMemory");
-                             connect->click();
-                             // Reached some other way (a guard re-enabling the button).
-                             w->main->cmdConnect_Click();
-                         });
+    DuringScan duringScan(*w, [&] {
+        auto* connect = control<QAbstractButton>("cmdConnect");
+        connectEnabled = connect->isEnabled();
+        deviceCommandsEnabled = mdlMain::IsControlEnabled("cmdVentrixRun") || mdlMain::IsControlEnabled("mnuMemory");
+        connect->click();
+        w->main->cmdConnect_Click(); // reached some other way (a guard re-enabling the button)
+    });
     RunStartupSequence(*w->main); // port 1 first, then the scan finds the unit on 4
 
-    EXPECT_TRUE(duringScan.done());
+    EXPECT_TRUE(duringScan.done);
     EXPECT_FALSE(connectEnabled);
     EXPECT_FALSE(deviceCommandsEnabled);
     EXPECT_TRUE(Connected);
@@ -383,14 +353,13 @@ TEST_F(UserPathsTest, ConnectDuringTheScanStartsNoSecondSearch)
 TEST_F(UserPathsTest, ExitDuringTheScanEndsItAtOnce)
 {
     int writtenAtExit = -1;
-    WhenReady duringScan([this] { return w->main->findChild<frmAutodetect*>() != nullptr; },
-                         [&] {
-                             writtenAtExit = charactersWritten(w->simulated);
-                             action("mnuExitItem")->trigger();
-                         });
+    DuringScan duringScan(*w, [&] {
+        writtenAtExit = charactersWritten(w->simulated);
+        action("mnuExitItem")->trigger();
+    });
     RunStartupSequence(*w->main);
 
-    ASSERT_TRUE(duringScan.done());
+    ASSERT_TRUE(duringScan.done);
     EXPECT_EQ(charactersWritten(w->simulated), writtenAtExit);
     EXPECT_FALSE(Connected);
     EXPECT_FALSE(w->simulated.isOpen());

@@ -69,6 +69,14 @@ protected:
         dialogs.chooseNextFile(path);
         window.cmdOpenFile_Click(side);
     }
+    // B with A's table C.
+    VentrixMemory bWithTableCOfA() const
+    {
+        VentrixMemory expected = b;
+        for (int address = 0; address < 256; ++address)
+            expected.setCell('C', address, a.cell('C', address));
+        return expected;
+    }
     void chooseTable(char letter)
     {
         window.cmbCopyTable()->setCurrentIndex(window.cmbCopyTable()->findData(QChar::fromLatin1(letter)));
@@ -114,8 +122,7 @@ TEST_F(CompareTunesTest, TwoFilesShowEveryDifferenceAndTheRegistersWithTheirMean
     EXPECT_EQ(rowTexts(registers, 7), (QStringList{"T07  RPM switch on point", "32 (2,000 rpm)", "4B (3,000 rpm)"}));
     window.chkOnlyDifferences()->click();
     EXPECT_EQ(visibleRows(registers), 2);
-    EXPECT_FALSE(registers->isRowHidden(6));
-    EXPECT_FALSE(registers->isRowHidden(7));
+    EXPECT_FALSE(registers->isRowHidden(6) || registers->isRowHidden(7));
 
     // A file that is no tune leaves the side as it was.
     const QString junk = dir.filePath(QStringLiteral("junk.tun"));
@@ -136,10 +143,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsSavedWholeIntoTheOtherFile)
     window.cmdCopyToB()->click();
 
     // B is now its old tune with A's table C: time stamp and the rest kept.
-    VentrixMemory expected = b;
-    for (int address = 0; address < 256; ++address)
-        expected.setCell('C', address, a.cell('C', address));
-    EXPECT_EQ(ReadFile(pathB), tune_test::ExpectedFile(expected, Stamp));
+    EXPECT_EQ(ReadFile(pathB), tune_test::ExpectedFile(bWithTableCOfA(), Stamp));
     EXPECT_EQ(ReadFile(pathA), tune_test::ExpectedFile(a, Stamp));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
@@ -164,7 +168,7 @@ TEST_F(CompareTunesTest, ACopiedTableIsSavedWholeIntoTheOtherFile)
     EXPECT_EQ(window.tune(1)->value({'H', 0x80}), 0xFF);
 }
 
-TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
+TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBackUntilAWrongEcho)
 {
     open(0, pathA);
     window.cmdReadUnit_Click(1);
@@ -199,28 +203,21 @@ TEST_F(CompareTunesTest, ACopiedTableIsWrittenIntoTheUnitAndReadBack)
     EXPECT_EQ(copy.at(0x1F), QStringLiteral("WC1FFB"));
     EXPECT_EQ(copy.at(256), QStringLiteral("RC00"));
     EXPECT_EQ(copy.last(), QStringLiteral("RCFF"));
-    VentrixMemory expected = b;
-    for (int address = 0; address < 256; ++address)
-        expected.setCell('C', address, a.cell('C', address));
-    EXPECT_TRUE(tune_test::SameTune(device.memory(), expected));
+    EXPECT_TRUE(tune_test::SameTune(device.memory(), bWithTableCOfA()));
     // The window's B is what the unit now holds.
     EXPECT_EQ(window.tune(1)->table('C'), window.tune(0)->table('C'));
     EXPECT_EQ(window.lstDifferences()->rowCount(), 3);
     EXPECT_EQ(window.lblStatus()->text(), QStringLiteral("Table C written into the unit and read back (256 entries)."));
-}
 
-TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
-{
-    open(0, pathA);
-    window.cmdReadUnit_Click(1);
+    // A wrong echo stops the copy and says where.
     chooseTable('O');
     device.faults().wrongEcho = true;
     device.clearLog();
     dialogs.answerNext(MsgAnswer::Yes);
     window.cmdCopyToB()->click();
-    ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Copy Failure"));
-    EXPECT_EQ(dialogs.messages[1].text,
+    ASSERT_EQ(dialogs.messages.size(), 4);
+    EXPECT_EQ(dialogs.messages[3].title, QStringLiteral("Copy Failure"));
+    EXPECT_EQ(dialogs.messages[3].text,
               QStringLiteral("Copying table O failed at entry O00: the unit echoed another value.\n0 entries were "
                              "written before it; the unit still holds its own values from there on."));
     // After the backup's reads, the first write and nothing more.
@@ -231,7 +228,7 @@ TEST_F(CompareTunesTest, AWrongEchoStopsTheCopyAndSaysWhere)
     EXPECT_EQ(window.tune(1)->value({'O', 0x01}), b.cell('O', 0x01));
 }
 
-TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorCloses)
+TEST_F(CompareTunesTest, OneReadOfTheUnitAtATime)
 {
     bool looked = false;
     device.setFrameListener([&](const QByteArray&, const QByteArray&) {
@@ -253,22 +250,20 @@ TEST_F(CompareTunesTest, WhileTheUnitIsReadTheWindowNeitherStartsASecondReadNorC
     EXPECT_TRUE(window.tune(1)->isComplete());
     EXPECT_FALSE(window.TalkingToUnit());
     EXPECT_TRUE(window.isEnabled());
-}
 
-TEST_F(CompareTunesTest, TheUnitIsLeftAloneWhileAnotherWindowTalksToIt)
-{
-    open(0, pathA);
+    // The unit is left alone while another window talks to it.
+    device.clearLog();
     mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, false);
-    window.cmdReadUnit_Click(1);
+    window.cmdReadUnit_Click(0);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Unit In Use"));
-    EXPECT_FALSE(window.tune(1));
+    EXPECT_FALSE(window.tune(0));
     EXPECT_EQ(device.requestsHeard(), 0);
 
     // Without a unit: the connection guard, and nothing read.
     mdlMain::SetControlsEnabled({QStringLiteral("mnuMemory")}, true);
     mdlPublicVars::Connected = false;
-    window.cmdReadUnit_Click(1);
+    window.cmdReadUnit_Click(0);
     ASSERT_EQ(dialogs.messages.size(), 2);
     EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Connection Error"));
     EXPECT_EQ(device.requestsHeard(), 0);

@@ -38,7 +38,7 @@ protected:
     const QByteArray listing = "05-12-2026 - 07:42:10\r\n\r\nOPEN-LOOP TABLE 1\r\nMAF_IN[v]: 0.000, Change[%]: 0\r\n";
 };
 
-TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndReplacingTheFile)
+TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndAndCloseDropsTheViewer)
 {
     EXPECT_EQ(frmTableRead::Load(), viewer.data());
     EXPECT_EQ(viewer->text().toLatin1(), listing);
@@ -59,6 +59,15 @@ TEST_F(TableViewerTest, SaveWritesTheTextAndOneLineEndReplacingTheFile)
     viewer->mnuSaveFileItem_Click();
     EXPECT_EQ(ReadFile(path), "short\r\n\r\n");
     EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // Close drops the viewer: the next one starts empty.
+    viewer->mnuFileCloseItem_Click();
+    EXPECT_EQ(frmTableRead::Instance(), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(viewer.isNull());
+    frmTableRead* fresh = frmTableRead::Load();
+    EXPECT_TRUE(fresh->text().isEmpty());
+    delete fresh;
 }
 
 TEST_F(TableViewerTest, FailedSaveIsReportedAndKeepsTheOldFile)
@@ -91,17 +100,6 @@ TEST_F(TableViewerTest, FailedSaveIsReportedAndKeepsTheOldFile)
     viewer->mnuSaveFileItem_Click();
     EXPECT_EQ(dialogs.messages.size(), 2);
     EXPECT_FALSE(QFile::exists(nowhere));
-}
-
-TEST_F(TableViewerTest, CloseDropsTheViewer)
-{
-    viewer->mnuFileCloseItem_Click();
-    EXPECT_EQ(frmTableRead::Instance(), nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(viewer.isNull());
-    frmTableRead* fresh = frmTableRead::Load();
-    EXPECT_TRUE(fresh->text().isEmpty());
-    delete fresh;
 }
 
 } // namespace

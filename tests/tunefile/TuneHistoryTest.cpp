@@ -3,6 +3,7 @@
 #include "tunefile/ConnectCheck.h"
 #include "tunefile/TuneFile.h"
 #include "tunefile/TuneHistory.h"
+#include "tunefile/TuneTestSupport.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -53,23 +54,22 @@ TEST(TuneHistoryTest, ConnectCheckNamesTheRegistersThatDiffer)
     for (int reg = 0; reg < 20; ++reg)
         same[reg] = 0x10 + reg;
     const QString seen = QStringLiteral("the tune last seen on port 3 (2026-12-05 14:02, save-table)");
+    enum Held { All, AllButT07, None }; // the registers the record holds
     struct Row {
         QList<std::pair<int, int>> unitChanges; // register, the unit's byte
-        bool withoutT07;
-        bool withoutRegisters;
+        Held held;
         QList<int> differing;
         QString text;
     };
     const Row rows[] = {
-        {{}, false, false, {}, "Registers match " + seen},
-        {{{0x13, 0x24}}, false, false, {0x13}, "Register T13 differs from " + seen},
+        {{}, All, {}, "Registers match " + seen},
+        {{{0x13, 0x24}}, All, {0x13}, "Register T13 differs from " + seen},
         {{{0x00, 0x11}, {0x0A, 0x00}, {0x13, 0x22}},
-         false,
-         false,
+         All,
          {0x00, 0x0A, 0x13},
          "Registers T00, T0A, T13 differ from " + seen},
-        {{{0x07, 0x00}}, true, false, {}, "Registers match " + seen},
-        {{{0x07, 0x00}}, false, true, {}, ""},
+        {{{0x07, 0x00}}, AllButT07, {}, "Registers match " + seen},
+        {{{0x07, 0x00}}, None, {}, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text.toStdString());
@@ -78,9 +78,9 @@ TEST(TuneHistoryTest, ConnectCheckNamesTheRegistersThatDiffer)
         record.source = Source::SaveTable;
         record.when = QDateTime(QDate(2026, 12, 5), QTime(14, 2, 59));
         record.tune.setValue({'C', 0x00}, 0x80);
-        for (int reg = 0; reg < 20 && !row.withoutRegisters; ++reg)
+        for (int reg = 0; reg < 20 && row.held != None; ++reg)
             record.tune.setValue({'T', reg}, 0x10 + reg);
-        if (row.withoutT07)
+        if (row.held == AllButT07)
             record.tune.clear({'T', 0x07});
         connect_check::Registers unit = same;
         for (const auto& [reg, byte] : row.unitChanges)
@@ -161,12 +161,7 @@ TEST(TuneHistoryTest, AHistoryThatCannotBeUsedIsToldOnceAndHoldsNothing)
         const char* name;
         std::function<void(const QString& path)> spoil;
     } cases[] = {
-        {"not a database",
-         [](const QString& path) {
-             QFile file(path);
-             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-             file.write(QByteArray(4096, 'x'));
-         }},
+        {"not a database", [](const QString& path) { tune_test::WriteFile(path, QByteArray(4096, 'x')); }},
         {"truncated",
          [](const QString& path) {
              {

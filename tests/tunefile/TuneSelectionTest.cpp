@@ -55,24 +55,6 @@ TEST_F(TuneSelectionTest, TuneTwoOptionsFollowTheStage)
     }
 }
 
-TEST_F(TuneSelectionTest, SaveGivesTheLetterOfTheSelectedTable)
-{
-    IsPlusStage = true;
-    const char* letters = "OCHL";
-    for (int index = 0; index < 4; ++index) {
-        QString seenLetter;
-        const TuneSelection result = ask(index, [&](frmTableSaveSelection* window) {
-            EXPECT_TRUE(TuneSelectionPending);
-            EXPECT_TRUE(window->optSaveTableSelect(index)->isChecked());
-            window->findChild<QPushButton*>(QStringLiteral("cmdSaveTable"))->click();
-        });
-        EXPECT_FALSE(result.cancelled);
-        EXPECT_EQ(result.letter, QString(QLatin1Char(letters[index])));
-        EXPECT_FALSE(TuneSelectionPending);
-        EXPECT_FALSE(TuneSelectionCancelled);
-    }
-}
-
 TEST_F(TuneSelectionTest, QuitOrAnyOtherCloseCancels)
 {
     const std::function<void(frmTableSaveSelection*)> ways[] = {
