@@ -85,13 +85,10 @@ TEST_F(AirFuelCalculatorTest, RatiosOutsideTenToEighteenAreRefused)
         dialogs.messages.clear();
         calculate(window, c.current, c.desired);
         ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(dialogs.messages[0].title, "Entry Error");
-        EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
-        EXPECT_EQ(dialogs.messages[0].text, c.refusal);
+        EXPECT_EQ(said(), std::tuple(MsgIcon::Exclamation, "Entry Error", c.refusal));
         EXPECT_EQ(window.txtPressureChange()->text(), "13.1") << "the last result stays";
         EXPECT_EQ(window.txtChangePolarity()->text(), "RICH");
     }
-    EXPECT_TRUE(air_fuel::EntryError(10, 18).isEmpty());
 }
 
 } // namespace

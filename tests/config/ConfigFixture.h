@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 // The simulated unit connected to the main window, its configuration loaded.
 class ConnectedUnit : public ::testing::Test {
@@ -17,6 +18,12 @@ protected:
     void SetUp() override { w.connectAndLoad(); }
 
     QStringList heard() { return w.heard(); }
+    // A message box (the last for -1): its icon, title and text.
+    std::tuple<MsgIcon, QString, QString> said(int i = -1) const
+    {
+        const auto& m = dialogs.messages.at(i < 0 ? dialogs.messages.size() + i : i);
+        return {m.icon, m.title, m.text};
+    }
     QLineEdit* indicator() const { return w.main->findChild<QLineEdit*>(QStringLiteral("txtConnected")); }
 
     // Makes the unit answer only the next n requests; it hears (and logs)

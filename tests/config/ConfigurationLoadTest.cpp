@@ -47,11 +47,10 @@ TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
     device.setKeyOnVolts(51 / 256.0 * 5, 41 / 256.0 * 5);
     device.memory().setStageCode(2);
     setRegisters({{cmd::WotBreakpointHigh, 0x01}, {cmd::WotBreakpointLow, 0xFF}, {cmd::IgnitionType, 0x84}});
-    setRegisters(
-        {{cmd::InjectorsOL, 0x18}, {cmd::EecInjectorsOL, 0x13}, {cmd::Injectors, 30}, {cmd::EecInjectors, 24}});
-    setRegisters({{cmd::RpmSwitchOnPoint, 0x32}, {cmd::RpmSwitchOffPoint, 0x30}, {cmd::RpmSwitchMode, 0x01}});
-    setRegisters({{cmd::InjectorsOLBank2, 0}, {cmd::EecInjectorsOLBank2, 22}, {cmd::InjectorsBank2, 32}});
-    setRegisters({{cmd::EecInjectorsBank2, 0}});
+    setRegisters({{cmd::InjectorsOL, 0x18}, {cmd::EecInjectorsOL, 0x13}, {cmd::Injectors, 30}});
+    setRegisters({{cmd::EecInjectors, 24}, {cmd::RpmSwitchOnPoint, 0x32}, {cmd::RpmSwitchOffPoint, 0x30}});
+    setRegisters({{cmd::RpmSwitchMode, 0x01}, {cmd::InjectorsOLBank2, 0}, {cmd::EecInjectorsOLBank2, 22}});
+    setRegisters({{cmd::InjectorsBank2, 32}, {cmd::EecInjectorsBank2, 0}});
 
     EXPECT_EQ(load(), 1);
 
@@ -64,13 +63,10 @@ TEST_F(ConfigurationLoadTest, FillsEveryValueAndControlFromTheUnit)
     EXPECT_NEAR(InjectorRatioCL, 24.0 / 30, 1e-12);
     EXPECT_NEAR(InjectorRatioOLBank2, 22.0 / 19, 1e-12);
     EXPECT_NEAR(InjectorRatioCLBank2, 19.0 / 32, 1e-12);
-    EXPECT_EQ(InstalledInjectorSize, 30);
-    EXPECT_EQ(EecInjectorSize, 24);
-    EXPECT_EQ(RpmSwitchOn, 2000);
-    EXPECT_EQ(RpmSwitchOff, 1920);
-    EXPECT_EQ(ignition.SelectedIgnitionType(), 3);
-    EXPECT_EQ(ignition.SelectedRpmConfig(), 1);
-    EXPECT_FALSE(ConfigLoading);
+    EXPECT_EQ(std::tuple(InstalledInjectorSize, EecInjectorSize, RpmSwitchOn, RpmSwitchOff),
+              std::tuple(30.0, 24.0, 2000.0, 1920.0));
+    EXPECT_EQ(std::tuple(ignition.SelectedIgnitionType(), ignition.SelectedRpmConfig(), ConfigLoading),
+              std::tuple(3, 1, false));
     EXPECT_EQ(colours::Background(configure.Shape1()), colours::Green);
     EXPECT_EQ(colours::Background(ignition.Shape1()), colours::Green);
 }
@@ -155,8 +151,7 @@ TEST_F(ConfigurationLoadTest, AFailureAtRegister05KeepsWhatWasReadBefore)
     EXPECT_EQ(texts.mid(3), QStringList({"24", "21", "30", "19", "19", "19", "19", "19"}));
     EXPECT_NEAR(InjectorRatioOL, 21.0 / 24, 1e-12);
     EXPECT_EQ(InstalledInjectorSize, 30);
-    EXPECT_EQ(EecInjectorSize, 0) << "never read";
-    EXPECT_EQ(InjectorRatioCL, 0) << "never computed";
+    EXPECT_EQ(std::tuple(EecInjectorSize, InjectorRatioCL), std::tuple(0.0, 0.0)) << "never read, never computed";
     EXPECT_EQ(colours::Background(configure.Shape1()), colours::Red);
     EXPECT_EQ(colours::Background(ignition.Shape1()), colours::Green);
     EXPECT_EQ(ignition.SelectedIgnitionType(), -1);

@@ -28,8 +28,6 @@ protected:
         heard();
     }
 
-    ScriptedDialogs::Message lastMessage() const { return dialogs.messages.value(dialogs.messages.size() - 1); }
-
     frmIgnitionConfig window;
 };
 
@@ -58,9 +56,8 @@ TEST_F(IgnitionConfigTest, UpdatesAndReadsBackWhatTheStageHas)
 
         EXPECT_EQ(heard(), c.heard);
         ASSERT_EQ(dialogs.messages.size(), 1) << "the read-backs' selections raise no warning";
-        EXPECT_EQ(lastMessage().icon, MsgIcon::Exclamation);
-        EXPECT_EQ(lastMessage().title, "Configuration Update Successful!");
-        EXPECT_EQ(lastMessage().text, "Ventrix Update Successful!");
+        EXPECT_EQ(said(),
+                  std::tuple(MsgIcon::Exclamation, "Configuration Update Successful!", "Ventrix Update Successful!"));
         EXPECT_EQ(window.SelectedIgnitionType(), c.ignition);
         EXPECT_EQ(window.SelectedRpmConfig(), c.plus ? c.rpm : 1);
         EXPECT_EQ(colours::Background(window.Shape1()), colours::Green);
@@ -99,9 +96,7 @@ TEST_F(IgnitionConfigTest, EachFailureIsReportedWhereItHappens)
         window.cmdIgnitionChange()->click();
 
         ASSERT_EQ(dialogs.messages.size(), 1);
-        EXPECT_EQ(lastMessage().icon, MsgIcon::Exclamation);
-        EXPECT_EQ(lastMessage().title, c.title);
-        EXPECT_EQ(lastMessage().text, c.text);
+        EXPECT_EQ(said(), std::tuple(MsgIcon::Exclamation, c.title, c.text));
         EXPECT_EQ(colours::Background(window.Shape1()), c.turnsRed ? colours::Red : colours::Green);
         answerAll();
         device.faults() = SimFaults{};
@@ -141,17 +136,17 @@ TEST_F(IgnitionConfigTest, RefusesWithoutAConnectionOrASelection)
     IsPlusStage = true;
     Connected = false;
     window.cmdIgnitionChange_Click();
-    EXPECT_EQ(lastMessage().title, "Connection Error");
+    EXPECT_EQ(dialogs.messages.last().title, "Connection Error");
     Connected = true;
     window.SelectIgnitionType(-1);
     window.SelectRpmConfig(0);
     window.cmdIgnitionChange_Click();
-    EXPECT_EQ(lastMessage().text, "No ignition type is selected. Please select one and try again.");
+    EXPECT_EQ(dialogs.messages.last().text, "No ignition type is selected. Please select one and try again.");
 
     window.SelectIgnitionType(1);
     window.SelectRpmConfig(-1);
     window.cmdIgnitionChange_Click();
-    EXPECT_EQ(lastMessage().text, "No RPM switch mode is selected. Please select one and try again.");
+    EXPECT_EQ(dialogs.messages.last().text, "No RPM switch mode is selected. Please select one and try again.");
     EXPECT_EQ(device.requestsHeard(), 0);
 
     // A base unit has no switch mode to send, so none is needed.

@@ -26,8 +26,8 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
     struct Case {
         SelfTestOutcome outcome;
         MsgIcon icon;
-        QString title;
-        QString text;
+        const char* title;
+        const char* text;
     };
     const Case cases[] = {
         {SelfTestOutcome::Pass, MsgIcon::Information, "VentrixTM Accuracy Test - PASS", "Accuracy Test Passed."},
@@ -38,7 +38,7 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
     };
     device.setSelfTestMs(30000); // well within one attempt's 50 s (the attempts table)
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.title.toStdString());
+        SCOPED_TRACE(c.title);
         dialogs.messages.clear();
         heard();
         device.faults().selfTest = c.outcome;
@@ -51,14 +51,10 @@ TEST_F(SelfTestAndResetTest, ReportsTheUnitsVerdict)
         RunAccuracyTest();
 
         ASSERT_EQ(dialogs.messages.size(), 2);
-        const auto& question = dialogs.messages[0];
-        EXPECT_EQ(question.title, "WARNING!");
-        EXPECT_EQ(question.text,
+        EXPECT_EQ(dialogs.messages[0].text,
                   "Do not run this test with engine running!\r\nHit OK to continue or Cancel to exit this test.");
-        EXPECT_EQ(question.buttons, MsgButtons::OkCancel);
-        EXPECT_EQ(dialogs.messages[1].icon, c.icon);
-        EXPECT_EQ(dialogs.messages[1].title, c.title);
-        EXPECT_EQ(dialogs.messages[1].text, c.text);
+        EXPECT_EQ(dialogs.messages[0].buttons, MsgButtons::OkCancel);
+        EXPECT_EQ(said(1), std::tuple(c.icon, c.title, c.text));
         EXPECT_TRUE(heldWhileTesting);
         expectRestored();
         if (c.outcome != SelfTestOutcome::Silent) {
@@ -125,14 +121,12 @@ TEST_F(SelfTestAndResetTest, OnlyAFailedResetSaysSoAndDisconnects)
     EXPECT_TRUE(Connected);
 
     device.faults().silent = true;
-
     RunSoftReset();
-
     heard(); // the reset and its attempts (the attempts table's)
     ASSERT_EQ(dialogs.messages.size(), 1);
-    EXPECT_EQ(dialogs.messages[0].title, "Reset Error");
-    EXPECT_EQ(dialogs.messages[0].text, "Soft Reset Failed!\r\nPlease cycle power to VentrixTM.");
-    EXPECT_EQ(dialogs.messages[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(
+        said(),
+        std::tuple(MsgIcon::Exclamation, "Reset Error", "Soft Reset Failed!\r\nPlease cycle power to VentrixTM."));
     EXPECT_FALSE(w.simulated.isOpen());
     EXPECT_FALSE(Connected);
     EXPECT_EQ(w.main->windowTitle(), "Not Connected"); // the rest of that look is the main window's test

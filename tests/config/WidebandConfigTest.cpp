@@ -44,9 +44,7 @@ TEST_F(WidebandConfigTest, UpdateStoresTheShownChoice)
     EXPECT_EQ(WidebandModel, 8);
     EXPECT_EQ(stored(), "8");
     ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_EQ(dialogs.messages[1].icon, MsgIcon::Information);
-    EXPECT_EQ(dialogs.messages[1].title, "Notification");
-    EXPECT_EQ(dialogs.messages[1].text, "UPDATE Successful");
+    EXPECT_EQ(said(), std::tuple(MsgIcon::Information, "Notification", "UPDATE Successful"));
     EXPECT_EQ(device.requestsHeard(), 0) << "nothing goes to the unit";
 }
 

@@ -108,6 +108,7 @@ protected:
         return red;
     }
     QList<ScriptedDialogs::Message>& messages() { return dialogs.script.messages; }
+    QString said() { return messages().at(0).title + " | " + messages().at(0).text; } // the first box's
 
     ManualClock clock;
     VentrixDevice device;
@@ -152,8 +153,7 @@ TEST_F(ReadWriteByteTest, PresenceCheckDecidesWhatTheWindowOffers)
             continue;
         }
         ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0].title, QStringLiteral("Connection Error"));
-        EXPECT_EQ(messages()[0].text, QStringLiteral("Not connected to Ventrix. Please connect and try again."));
+        EXPECT_EQ(said(), "Connection Error | Not connected to Ventrix. Please connect and try again.");
         EXPECT_EQ(lamp("Shape1"), colours::Red);
         EXPECT_EQ(lamp("Shape3"), colours::Red);
         for (const char* name : {"cmdReadByte", "cmdReadTable", "cmdWriteByte", "cmdWriteBlock", "Text1", "Text6"})
@@ -231,8 +231,7 @@ TEST_F(ReadWriteByteTest, WritesACellAndReadsItBack)
     device.faults().silent = true;
     window->cmdReadByte_Click();
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, QStringLiteral("Read Failure!"));
-    EXPECT_EQ(messages()[0].text, QStringLiteral("Read Operation Failed. Please try again"));
+    EXPECT_EQ(said(), "Read Failure! | Read Operation Failed. Please try again");
     EXPECT_EQ(lamp("Shape3"), colours::Red);
 }
 
@@ -274,9 +273,8 @@ TEST_F(ReadWriteByteTest, EntryErrorsShowTheirFieldsRedWhileTheBoxIsOpen)
             continue;
         }
         ASSERT_EQ(messages().size(), 1) << c.message;
-        EXPECT_EQ(messages()[0].title, QStringLiteral("Entry Error"));
+        EXPECT_EQ(said(), QStringLiteral("Entry Error | ") + c.message);
         EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
-        EXPECT_EQ(messages()[0].text, QString::fromLatin1(c.message));
         EXPECT_EQ(redWhileOpen.join(QLatin1Char(' ')), QString::fromLatin1(c.red)) << c.message;
         EXPECT_TRUE(redEntries().isEmpty()) << c.message;
         EXPECT_EQ(port.payloadLog().size(), sent) << c.message;
@@ -438,8 +436,7 @@ TEST_F(ReadWriteByteTest, FailureAtCell37KeepsThePartialListing)
     EXPECT_TRUE(viewer->fileMenuEnabled());
     EXPECT_NE(viewer->cursor().shape(), Qt::WaitCursor);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, QStringLiteral("Read Failure!"));
-    EXPECT_EQ(messages()[0].text, QStringLiteral("Table Read Failed. Please try again."));
+    EXPECT_EQ(said(), "Read Failure! | Table Read Failed. Please try again.");
     EXPECT_EQ(label("Label5").left(8), QStringLiteral("UU04RO25"));
 }
 
@@ -454,7 +451,6 @@ TEST_F(ReadWriteByteTest, QuitInTheMiddleOfATableReadEndsItThere)
     window->cmdReadTable_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
-    EXPECT_EQ(reads, 10);
     EXPECT_EQ(device.requestCount(QStringLiteral("R")), 10);
     EXPECT_TRUE(window.isNull());
     EXPECT_EQ(frmTableRead::Instance(), nullptr);

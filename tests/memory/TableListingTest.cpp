@@ -34,10 +34,8 @@ TEST_F(TableListingTest, CellLines)
         EXPECT_EQ(ListingLine(c.table, c.cell, c.byte, c.ratio), QString::fromLatin1(c.line));
 }
 
-TEST_F(TableListingTest, HeaderHeadingsAndFileNames)
+TEST_F(TableListingTest, HeadingsAndFileNames)
 {
-    const QDateTime when(QDate(2026, 5, 12), QTime(7, 42, 10));
-    EXPECT_EQ(ListingHeader('O', when, {}), QStringLiteral("05-12-2026 - 07:42:10\r\n\r\nOPEN-LOOP TABLE 1\r\n"));
     const std::tuple<char, const char*, const char*> tables[] = {
         {'C', "CLOSED-LOOP TABLE 1", "LC_Table.txt"},
         {'O', "OPEN-LOOP TABLE 1", "LO_Table.txt"},

@@ -108,8 +108,7 @@ TEST(LiveSample, OutputIsTheInputCorrectedByTheCellInUse)
     EXPECT_EQ(SampleAt(device, 3000).mafOut, plain.mafIn - 10);
 }
 
-// Sampled as the tuner does (every 50 ms), one cycle of the drive marks
-// every one of the tuner's 25 cells, the first and last included.
+// Sampled as the tuner does, every 50 ms.
 TEST(LiveSample, EachCycleSweepsTheWholeMafRange)
 {
     VentrixDevice device;
@@ -117,9 +116,7 @@ TEST(LiveSample, EachCycleSweepsTheWholeMafRange)
     QSet<int> cells;
     for (qint64 ms = 0; ms < EngineModel::CycleMs; ms += 50)
         cells.insert(tuner::ActiveCell(SampleAt(device, ms).mafIn * 5.0 / 1023.0));
-    EXPECT_EQ(cells.size(), 25);
-    EXPECT_TRUE(cells.contains(0));
-    EXPECT_TRUE(cells.contains(24));
+    EXPECT_EQ(cells.size(), 25); // the cells run 0 to 24, so the ends are in
 }
 
 } // namespace
