@@ -13,7 +13,6 @@ namespace {
 
 using namespace mdlPublicVars;
 
-// The load's requests, in order.
 const QStringList LoadSteps = {"Y",    "RT00", "RT01", "RT02", "RT03", "RT04", "RT05", "RT06",
                                "RT07", "RT08", "RT09", "RT0A", "RT0B", "RT0C", "RT0D"};
 
@@ -104,7 +103,6 @@ TEST_F(ConfigurationLoadTest, AnUnlistedIgnitionCodeSelectsNoOption)
     EXPECT_EQ(ignition.SelectedRpmConfig(), 0);
 }
 
-// The load stops at the first failed request: which indicators go red.
 TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
 {
     const QStringList& steps = LoadSteps;
@@ -119,7 +117,6 @@ TEST_F(ConfigurationLoadTest, EachFailedStepStopsTheLoadAndBlamesItsWindow)
 
         EXPECT_EQ(LoadConfiguration(freshConfigure, freshIgnition), 0);
 
-        // The failed request was tried, nothing after it.
         const QStringList sent = heard();
         ASSERT_FALSE(sent.isEmpty());
         EXPECT_EQ(sent.last(), steps[failing]);

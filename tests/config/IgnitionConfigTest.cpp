@@ -18,7 +18,6 @@ protected:
         window.SetIndicator(colours::Green);
     }
 
-    // The user picks the options, acknowledges the warnings, and updates.
     void pick(int ignition, int rpm)
     {
         window.optIgnitionType(ignition)->click();
@@ -31,8 +30,6 @@ protected:
     frmIgnitionConfig window;
 };
 
-// A plus unit gets both settings, each read back; a base unit only the
-// ignition type, its switch mode options disabled.
 TEST_F(IgnitionConfigTest, UpdatesAndReadsBackWhatTheStageHas)
 {
     struct Case {

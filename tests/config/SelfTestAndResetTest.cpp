@@ -13,7 +13,6 @@ const QStringList HeldDuringTest = {"cmdDisconnect", "mnuMemory",        "mnuDia
 
 class SelfTestAndResetTest : public ConnectedUnit {
 protected:
-    // Every control the test holds is enabled again.
     void expectRestored()
     {
         for (const QString& name : HeldDuringTest)

@@ -120,8 +120,6 @@ protected:
     QPointer<ReadWriteByte> window;
 };
 
-// A unit that does not answer its probe with 3 disconnects the program and
-// leaves only the table choice and the way out.
 TEST_F(ReadWriteByteTest, PresenceCheckDecidesWhatTheWindowOffers)
 {
     const std::pair<const char*, bool> cases[] = {{"", true},

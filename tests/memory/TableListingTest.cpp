@@ -32,6 +32,8 @@ TEST_F(TableListingTest, CellLines)
     };
     for (const Case& c : cases)
         EXPECT_EQ(ListingLine(c.table, c.cell, c.byte, c.ratio), QString::fromLatin1(c.line));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // the regional decimal separator
+    EXPECT_EQ(ListingLine('O', 1, 0xFB, 1), QStringLiteral("MAF_IN[v]: 0,020, Change[%]: -5(LEAN)"));
 }
 
 TEST_F(TableListingTest, HeadingsAndFileNames)
@@ -60,12 +62,6 @@ TEST_F(TableListingTest, AWholeTableIsItsHeaderThenACellALine)
     EXPECT_EQ(lines.mid(0, 3), QStringList({"12-01-2026 - 23:05:09", "", "CLOSED-LOOP TABLE 1"})); // a 24-hour clock
     EXPECT_EQ(lines[4], QStringLiteral("MAF_IN[v]: 0.020, Change[%]: 1(RICH)"));
     EXPECT_EQ(lines[258], QStringLiteral("MAF_IN[v]: 5.000, Change[%]: -1(LEAN)"));
-}
-
-TEST_F(TableListingTest, VoltagesFollowTheRegionalDecimalSeparator)
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(ListingLine('O', 1, 0xFB, 1), QStringLiteral("MAF_IN[v]: 0,020, Change[%]: -5(LEAN)"));
 }
 
 } // namespace

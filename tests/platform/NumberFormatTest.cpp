@@ -33,10 +33,6 @@ TEST_F(NumberFormatTest, DisplayPatterns)
     for (const Case& c : cases)
         EXPECT_EQ(Format(c.value, QString::fromLatin1(c.pattern)), QString::fromLatin1(c.shown))
             << c.value << " as " << c.pattern;
-}
-
-TEST_F(NumberFormatTest, FollowsTheLocale)
-{
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(Format(3480, QStringLiteral("##,##0")), QStringLiteral("3.480"));
     EXPECT_EQ(Format(1.25, QStringLiteral("#0.000")), QStringLiteral("1,250"));

@@ -119,9 +119,6 @@ TEST(EngineLawTest, TheSimulatedWidebandFollowsTheLawWithLagAndNoise)
     EXPECT_GT(differing, 5);
 }
 
-// Sampled every 50 ms, the tuning drive holds each cell from 1.1 V up for
-// at least 10 samples at part throttle and at wide-open throttle, at a
-// steady throttle, within its two minutes.
 TEST(EngineLawTest, TheTuningDriveVisitsEveryCellAboveOneVoltBothWays)
 {
     std::array<int, 25> partThrottle{};
@@ -141,8 +138,6 @@ TEST(EngineLawTest, TheTuningDriveVisitsEveryCellAboveOneVoltBothWays)
     }
 }
 
-// The pulls drive: six pulls in two minutes, each from 1.2 to 4.8 V at the
-// MAF at its own rate, 0.5 to 0.9 V a second.
 TEST(EngineLawTest, ThePullsDriveSweepsAtHalfToNineTenthsOfAVoltASecond)
 {
     std::vector<double> rates;

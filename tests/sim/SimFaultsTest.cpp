@@ -60,7 +60,6 @@ TEST(SimFaults, EachFaultChangesTheRepliesAsNamed)
     }
 }
 
-// The pieces of the replies to payloads sent at 5 s, and when each is due.
 TEST(SimFaults, SplitDelayedAndLateRepliesComeWhenDue)
 {
     const struct {
@@ -99,14 +98,6 @@ TEST(SimFaults, LostAndRefusedWritesLeaveMemoryAlone)
         Replies(QString::fromLatin1(fault), {"WO0001", "SO000101"}, &device);
         EXPECT_EQ(device.memory(), VentrixMemory());
     }
-}
-
-TEST(SimFaults, AVanishedUnitHearsNothingMore)
-{
-    VentrixDevice gone;
-    Replies(QStringLiteral("vanish=1"), {"Z", "Z", "Z"}, &gone);
-    EXPECT_EQ(gone.requestCount(QStringLiteral("Z")), 1);
-    EXPECT_TRUE(gone.vanished());
 }
 
 TEST(SimFaults, NamesAndValuesAreChecked)

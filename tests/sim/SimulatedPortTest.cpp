@@ -16,7 +16,6 @@ protected:
         ASSERT_EQ(port.open(), PortError::None);
     }
 
-    // How long one successful exchange took on the clock.
     qint64 timed(const char* payload)
     {
         const qint64 start = clock.nowMs();
@@ -79,6 +78,8 @@ TEST_F(SimulatedPortTest, VanishingUnitGoesQuietOrTakesThePortWithIt)
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 1);
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 0);
     EXPECT_EQ(LastSendFramePortError(), PortError::None);
+    EXPECT_TRUE(device.vanished());
+    EXPECT_EQ(device.requestCount(QStringLiteral("Z")), 1); // the five attempts after are not heard
 
     device.faults().vanishPortError = true;
     EXPECT_EQ(SendFrameOn(port, clock, QStringLiteral("Z"), 5, 1000), 0);
