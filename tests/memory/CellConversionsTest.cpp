@@ -79,7 +79,6 @@ TEST(TransferFlowTest, ScaleGrowsAlongTheTable)
         {151, 0xFF, 1.0, 510},
         {200, 0xFF, 1.0, 510},
         {201, 0xFF, 1.0, 1020},
-        {0, 0xFF, 1.0, 255},
         {10, 3, 0.5, 2}, // 1.5 goes to 2
         {10, 5, 0.5, 2}, // 2.5 goes to 2
         {10, 7, std::numeric_limits<double>::infinity(), 0},

@@ -51,8 +51,6 @@ TEST(LiveSample, EngineCyclesThroughIdleCruiseWideOpenAndDeceleration)
     }
     using P = EngineState::Phase;
     EXPECT_EQ(phases, (QList<P>{P::Idle, P::Cruise, P::WideOpen, P::Deceleration, P::Idle}));
-    EXPECT_LT(low.mafIn, 120);    // below 0.6 V
-    EXPECT_GT(high.mafIn, 870);   // above 4.25 V
     EXPECT_NEAR(low.tps, 164, 1); // the closed-throttle TPS is the key-on voltage
     EXPECT_GT(high.tps, 512);     // past the 2.5 V breakpoint
     EXPECT_LE(low.speed, 20);     // 800 rpm or less
@@ -60,8 +58,7 @@ TEST(LiveSample, EngineCyclesThroughIdleCruiseWideOpenAndDeceleration)
     EXPECT_LT(low.flowIn, 25);
     EXPECT_GT(high.flowIn, 500);
     EXPECT_GT(high.wideband - low.wideband, 80);
-    EXPECT_EQ(SampleAt(device, 1000).flipChip, 1); // tune 1 selected
-    EXPECT_EQ(SampleAt(device, 0).multispark, 0);  // waste spark
+    EXPECT_EQ(SampleAt(device, 0).multispark, 0); // waste spark
     device.memory().setRegister(0x06, 0x80);
     EXPECT_NE(SampleAt(device, 0).multispark, 0);
 }
