@@ -5,10 +5,6 @@
 #include "config/frmIgnitionConfig.h"
 #include "link/Commands.h"
 
-#include <QRadioButton>
-
-#include <cmath>
-
 namespace {
 
 using namespace mdlPublicVars;

@@ -1,7 +1,6 @@
 #include "memory/CellConversions.h"
 #include "memory/CellEntry.h"
 
-#include <cmath>
 #include <limits>
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
 #include "SimTestSupport.h"
 
-#include "link/Frame.h"
-
 #include <gtest/gtest.h>
 
 #include <tuple>
