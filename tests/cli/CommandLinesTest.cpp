@@ -130,18 +130,13 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     ASSERT_TRUE(a.error.isEmpty()) << a.error.toStdString();
     EXPECT_EQ(a.command, "import");
     EXPECT_EQ(a.operands, QStringList{"a.tun"});
-    EXPECT_TRUE(a.yes);
-    EXPECT_FALSE(a.verify);
-    EXPECT_TRUE(a.backup);
-    EXPECT_TRUE(a.common.simulate);
+    EXPECT_EQ(std::tuple(a.yes, a.verify, a.backup, a.common.simulate, a.common.sim.pace),
+              std::tuple(true, false, true, true, true));
     EXPECT_EQ(a.common.sim.stageCode, 1);
-    EXPECT_TRUE(a.common.sim.pace);
     // The last of --verify and --no-verify wins; --no-backup turns the backup off.
     const CliArguments b = ParseCliArguments({"restore", "3", "--no-verify", "--verify", "--no-backup"}, {});
     EXPECT_EQ(b.operands, QStringList{"3"});
-    EXPECT_FALSE(b.yes);
-    EXPECT_TRUE(b.verify);
-    EXPECT_FALSE(b.backup);
+    EXPECT_EQ(std::tuple(b.yes, b.verify, b.backup), std::tuple(false, true, false));
 
     // --port replaces what the environment says, as for the windowed program.
     const CliArguments m = ParseCliArguments(
