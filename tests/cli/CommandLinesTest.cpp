@@ -141,8 +141,7 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     // --port replaces what the environment says, as for the windowed program.
     const CliArguments m = ParseCliArguments(
         {"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"}, QStringLiteral("1=/dev/ttyS0"));
-    EXPECT_EQ(m.logPath, "run.txt");
-    EXPECT_EQ(m.seconds, 60.0);
+    EXPECT_EQ(std::pair(m.logPath, m.seconds), std::pair(QStringLiteral("run.txt"), 60.0));
     EXPECT_EQ(m.common.ports, (port_names::Assignments{{2, "/dev/ttyUSB1"}}));
     EXPECT_FALSE(m.common.simulate);
 
@@ -155,8 +154,7 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     // autotune's own options reach it as given, a value after "=".
     const CliArguments t = ParseCliArguments(
         {"autotune", "a.txt", "--lag", "-0.1", "b.txt", "--table=C", "--smooth", "--lock", "1,2", "-o", "x.tun"}, {});
-    EXPECT_EQ(t.operands, (QStringList{"a.txt", "b.txt"}));
-    EXPECT_EQ(t.output, "x.tun");
+    EXPECT_EQ(std::pair(t.operands, t.output), std::pair(QStringList{"a.txt", "b.txt"}, QStringLiteral("x.tun")));
     EXPECT_EQ(t.commandOptions, (QStringList{"--table=C", "--lock=1,2", "--lag=-0.1", "--smooth"}));
 }
 

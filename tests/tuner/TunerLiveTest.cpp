@@ -130,8 +130,7 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
     port->replies["M"] = KnownSample;
     const QDateTime opened = clock.currentDateTime();
     startLog(logPath());
-    EXPECT_TRUE(window->Logging());
-    EXPECT_EQ(text("cmdDatalog"), "STOP");
+    EXPECT_EQ(std::pair(window->Logging(), text("cmdDatalog")), std::pair(true, QStringLiteral("STOP")));
     EXPECT_EQ(look("txtLOG"), Look("ON", colours::Yellow));
     ASSERT_EQ(dialogs.fileRequests.size(), 1);
     EXPECT_EQ(dialogs.fileRequests[0].defaultName, "GTU_datalog.txt");
@@ -155,8 +154,7 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
     EXPECT_EQ(ReadFile(logPath()), expected);
 
     window->cmdDatalog_Click();
-    EXPECT_FALSE(window->Logging());
-    EXPECT_EQ(text("cmdDatalog"), "START");
+    EXPECT_EQ(std::pair(window->Logging(), text("cmdDatalog")), std::pair(false, QStringLiteral("START")));
     EXPECT_EQ(look("txtLOG"), Look("OFF", buttonFace()));
     ASSERT_EQ(messageTexts(), QStringList{"File: " + logPath() + " successfully written."});
     EXPECT_EQ(titled(0),
