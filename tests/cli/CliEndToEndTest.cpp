@@ -1,5 +1,6 @@
 // The programs as a user runs them: kestrel-cli against ventrix-sim on a
 // pseudo-terminal, and the three programs' refusals of a bad command line.
+#include "support/ReadFile.h"
 #include "support/SimulatorProcess.h"
 #include "support/TestApplication.h"
 
@@ -43,9 +44,7 @@ TEST(CliEndToEndTest, ProbesExportsAndImportsThroughThePseudoTerminal)
 
     const QString path = dir.filePath("backup.tun");
     EXPECT_EQ(cli({"export", path}), 0);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("\r\n"), 1047);
+    EXPECT_EQ(ReadFile(path).count("\r\n"), 1047);
 
     // Without a terminal, an import needs --yes.
     EXPECT_EQ(cli({"import", path}), 2);

@@ -17,6 +17,9 @@
 
 inline const QDateTime ExportTime(QDate(2026, 12, 5), QTime(7, 41, 9));
 inline constexpr char Stamp[] = "12-05-2026-07:41:09";
+// The second line of a monitor log: its columns.
+inline const QByteArray LogColumns = "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\","
+                                     "\"Fdelta(%)\",\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n";
 
 class CliFixture : public ::testing::Test {
 protected:

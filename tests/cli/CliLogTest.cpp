@@ -47,9 +47,7 @@ QByteArray sampleLine(int index, const char* vin, const char* airFuel, const cha
 // Three cells' samples (some "XXX"), then one line cut short, skipped.
 QByteArray knownLog()
 {
-    QByteArray bytes = "\"12-05-2026\",\"10:00:00\"\r\n"
-                       "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\","
-                       "\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n";
+    QByteArray bytes = "\"12-05-2026\",\"10:00:00\"\r\n" + LogColumns;
     int i = 0;
     for (const char* af :
          {"12.0", "12.4", "XXX", "13.0", "12.2", "12.8", "13.4", "12.6", "14.0", "XXX", "12.1", "12.9", "13.1"})
@@ -87,11 +85,9 @@ TEST_F(CliLogTest, CsvOfAGermanLogHasPointDecimalsAndSeconds)
         "\"2,346\",\"2,500\",\"6,6\",\"1185\",\"1202\",\"-8,7\",\"12,9\",\"4,100\",\"77,5\",\"3.480\"\r\n";
     const QString path =
         writeFile("MON_Datalog.txt",
-                  "\"03-14-2026\",\"23:59:58\"\r\n"
-                  "\"Time\",\"Vin(v)\",\"Vout(v)\",\"Vdelta(%)\",\"Fin(kg/hr)\",\"Fout(kg/hr)\",\"Fdelta(%)\","
-                  "\"A/F\",\"Vtps(v)\",\"TPAngle(deg)\",\"RPM\"\r\n\"23:59:59\","
-                      + cruise + "\"23:59:59\"," + QByteArray(cruise).replace("12,9", "XXX").replace("3.480", "800")
-                      + "\"23:59:59\"," + cruise + "\"00:00:00\"," + cruise);
+                  "\"03-14-2026\",\"23:59:58\"\r\n" + LogColumns + "\"23:59:59\"," + cruise + "\"23:59:59\","
+                      + QByteArray(cruise).replace("12,9", "XXX").replace("3.480", "800") + "\"23:59:59\"," + cruise
+                      + "\"00:00:00\"," + cruise);
 
     const QByteArray expected =
         "Time (s),MAF in (V),MAF out (V),Voltage change (%),Measured flow (kg/hr),Corrected flow (kg/hr),"

@@ -130,24 +130,18 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     ASSERT_TRUE(a.error.isEmpty()) << a.error.toStdString();
     EXPECT_EQ(a.command, "import");
     EXPECT_EQ(a.operands, QStringList{"a.tun"});
-    EXPECT_TRUE(a.yes);
-    EXPECT_FALSE(a.verify);
-    EXPECT_TRUE(a.backup);
-    EXPECT_TRUE(a.common.simulate);
+    EXPECT_EQ(std::tuple(a.yes, a.verify, a.backup, a.common.simulate, a.common.sim.pace),
+              std::tuple(true, false, true, true, true));
     EXPECT_EQ(a.common.sim.stageCode, 1);
-    EXPECT_TRUE(a.common.sim.pace);
     // The last of --verify and --no-verify wins; --no-backup turns the backup off.
     const CliArguments b = ParseCliArguments({"restore", "3", "--no-verify", "--verify", "--no-backup"}, {});
     EXPECT_EQ(b.operands, QStringList{"3"});
-    EXPECT_FALSE(b.yes);
-    EXPECT_TRUE(b.verify);
-    EXPECT_FALSE(b.backup);
+    EXPECT_EQ(std::tuple(b.yes, b.verify, b.backup), std::tuple(false, true, false));
 
     // --port replaces what the environment says, as for the windowed program.
     const CliArguments m = ParseCliArguments(
         {"monitor", "--log", "run.txt", "--seconds=60", "--port", "2=/dev/ttyUSB1"}, QStringLiteral("1=/dev/ttyS0"));
-    EXPECT_EQ(m.logPath, "run.txt");
-    EXPECT_EQ(m.seconds, 60.0);
+    EXPECT_EQ(std::pair(m.logPath, m.seconds), std::pair(QStringLiteral("run.txt"), 60.0));
     EXPECT_EQ(m.common.ports, (port_names::Assignments{{2, "/dev/ttyUSB1"}}));
     EXPECT_FALSE(m.common.simulate);
 
@@ -160,8 +154,7 @@ TEST(CommandLinesTest, KestrelCliReadsCommandOperandsAndValues)
     // autotune's own options reach it as given, a value after "=".
     const CliArguments t = ParseCliArguments(
         {"autotune", "a.txt", "--lag", "-0.1", "b.txt", "--table=C", "--smooth", "--lock", "1,2", "-o", "x.tun"}, {});
-    EXPECT_EQ(t.operands, (QStringList{"a.txt", "b.txt"}));
-    EXPECT_EQ(t.output, "x.tun");
+    EXPECT_EQ(std::pair(t.operands, t.output), std::pair(QStringList{"a.txt", "b.txt"}, QStringLiteral("x.tun")));
     EXPECT_EQ(t.commandOptions, (QStringList{"--table=C", "--lock=1,2", "--lag=-0.1", "--smooth"}));
 }
 

@@ -83,9 +83,8 @@ protected:
         new (&device) VentrixDevice;
         tune_test::FillTune(device.memory(), 1);
         // Tune 1 fills the registers too; the unit's configuration stays sane.
-        device.memory().setRegister(0x00, 0x02);
-        device.memory().setRegister(0x01, 0x00);
-        device.memory().setRegister(0x06, 0x81);
+        for (const auto& [reg, byte] : {std::pair{0x00, 0x02}, {0x01, 0x00}, {0x06, 0x81}})
+            device.memory().setRegister(reg, byte);
         port.close();
         port.ledger() = ReplyLedger();
         for (int number = 1; number <= 6; ++number)

@@ -92,31 +92,13 @@ TEST_F(AutoTuneWindowTest, OffLineThePreviewShowsTheSuggestionAndApplyMovesTheSl
     EXPECT_EQ(cells->item(14, 7)->text(), QStringLiteral("locked"));
 
     dialog->cmdApply()->click();
-    EXPECT_EQ(slider(10)->value(), 5);
-    EXPECT_EQ(slider(12)->value(), -5);
-    EXPECT_EQ(slider(14)->value(), 0);
+    EXPECT_EQ(std::tuple(slider(10)->value(), slider(12)->value(), slider(14)->value()), std::tuple(5, -5, 0));
     EXPECT_EQ(window->CorrectionTable()[103], 2);
     EXPECT_EQ(window->CorrectionTable()[131], -4); // -5 x 7 / 10 = -3.5: -4
     EXPECT_FALSE(preview());
     // Off line nothing goes to the unit.
     EXPECT_TRUE(writesHeard().isEmpty());
     EXPECT_EQ(device.memory().cell('O', 108), 0);
-}
-
-TEST_F(AutoTuneWindowTest, CancelChangesNothing)
-{
-    ASSERT_TRUE(open());
-    move(slider(3), 7);
-    const tuner::Table before = window->CorrectionTable();
-    frmAutoTune* dialog = startAutoTune();
-    ASSERT_TRUE(dialog);
-    // On the screen with its title bar, however small the screen.
-    const QRect screen = dialog->screen()->availableGeometry();
-    EXPECT_TRUE(screen.contains(dialog->geometry().adjusted(0, -tuner::FrameTop, 0, 0)));
-    dialog->cmdCancel()->click();
-    EXPECT_EQ(window->CorrectionTable(), before);
-    EXPECT_EQ(slider(10)->value(), 0);
-    EXPECT_FALSE(preview());
 }
 
 TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
@@ -134,8 +116,7 @@ TEST_F(AutoTuneWindowTest, OnLineApplyAsksThenWritesThroughTheSliders)
         ASSERT_EQ(messageTexts(),
                   QStringList{"The suggested values of 3 cells of table O will be written to "
                               "the unit now.\r\nApply them?"});
-        EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
-        EXPECT_EQ(messages()[0].title, "AUTO-TUNE");
+        EXPECT_EQ(titled(0), std::pair(QStringLiteral("AUTO-TUNE"), MsgIcon::Question));
         EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No);
         const QStringList writes = writesHeard();
         if (answer == MsgAnswer::No) {
@@ -169,12 +150,17 @@ TEST_F(AutoTuneWindowTest, TheSliderOffsetGoesToZeroFirst)
 
 // The wideband's delay: given, refused when it is no number of seconds from
 // 0 to 3 (nothing is then suggested), timed from the log when left empty
-// (this log has no throttle event: the default).
+// (this log has no throttle event: the default). Cancel changes nothing.
 TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
 {
     ASSERT_TRUE(open());
+    move(slider(3), 7);
+    const tuner::Table before = window->CorrectionTable();
     frmAutoTune* dialog = startAutoTune();
     ASSERT_TRUE(dialog);
+    // On the screen with its title bar, however small the screen.
+    const QRect screen = dialog->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(dialog->geometry().adjusted(0, -tuner::FrameTop, 0, 0)));
     EXPECT_EQ(dialog->lblLag()->text(), QStringLiteral("Wideband delay 0.00 s, as given."));
     for (const char* nonsense : {"soon", "3.5", "-1"}) {
         dialog->txtLag()->setText(QString::fromLatin1(nonsense));
@@ -188,6 +174,10 @@ TEST_F(AutoTuneWindowTest, TheWidebandDelayIsGivenOrRefusedOrTheDefault)
     EXPECT_EQ(dialog->lblLag()->text(),
               QStringLiteral("Wideband delay 0.60 s, the default: the logs have no throttle event to time it by."));
     EXPECT_TRUE(dialog->cmdApply()->isEnabled());
+    ASSERT_TRUE(preview());
+    dialog->cmdCancel()->click();
+    EXPECT_EQ(window->CorrectionTable(), before);
+    EXPECT_FALSE(preview());
 }
 
 // LIVE AUTO-TUNE on the simulated engine's tuning drive, from 52 s into its

@@ -71,8 +71,7 @@ TEST_F(SaveTableTest, SaveTableWritesTheWholeMapIntoTheChosenTune)
         EXPECT_EQ(asked.mid(1044, 262), writes);
         EXPECT_EQ(asked.mid(1044 + 262, 256), readsOf(c.letter));
         ASSERT_EQ(messageTexts(), QStringList{"Map write successful."});
-        EXPECT_EQ(messages()[0].title, "Write Successful!");
-        EXPECT_EQ(messages()[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(titled(0), std::pair(QStringLiteral("Write Successful!"), MsgIcon::Exclamation));
         EXPECT_TRUE(window->optTableSelect(c.index)->isChecked());
         EXPECT_EQ(window->CorrectionTable(), edited);
         EXPECT_EQ(mdlMain::ProgressBar()->value(), 0);
@@ -194,8 +193,7 @@ TEST_F(SaveTableTest, EachFailedWriteOfTheMapIsReported)
         ASSERT_GE(messages().size(), c.texts.size());
         for (qsizetype m = 0; m < c.texts.size(); ++m) {
             EXPECT_EQ(messages()[m].text, c.texts[m]);
-            EXPECT_EQ(messages()[m].title, "Write Failure!");
-            EXPECT_EQ(messages()[m].icon, MsgIcon::Exclamation);
+            EXPECT_EQ(titled(m), std::pair(QStringLiteral("Write Failure!"), MsgIcon::Exclamation));
         }
         EXPECT_EQ(window->CorrectionTable()[0xD0], 25); // the edits stay, to be saved again
     }

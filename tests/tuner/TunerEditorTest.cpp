@@ -310,10 +310,9 @@ TEST_F(InjectorTest, CompensationMovesEverySliderByTheRatioChange)
     const QString question = QStringLiteral("Do you want to apply this change directly to the current map?\r\n");
     choose("cmbInjectors", "19lb/hr", MsgAnswer::Yes);
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, "Apply changes now?");
+    EXPECT_EQ(titled(0), std::pair(QStringLiteral("Apply changes now?"), MsgIcon::Question));
     EXPECT_EQ(messages()[0].text,
               question + "The sliders stay where they are: the injector ratio is the one already applied.");
-    EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
     EXPECT_EQ(slider(3)->value(), 0); // no change in ratio, no move
 
     choose("cmbInjectors", "24lb/hr", MsgAnswer::No); // 19 / 24: -20.8

@@ -14,16 +14,15 @@ using namespace mdlPublicVars;
 
 const QColor ActiveYellow(255, 255, 128);
 const QColor White(255, 255, 255);
-
-QString Hex(int value, int digits)
-{
-    return QStringLiteral("%1").arg(value, digits, 16, QLatin1Char('0')).toUpper();
-}
+using Look = std::pair<QString, QColor>; // a box's text and its background
 
 // The data of an "M" reply: MAF in and out, TPS (counts), wideband byte,
 // flows in and out (raw), engine speed (40 rpm steps), multispark, active-tune flag.
 QString Sample(int mafIn, int mafOut, int tps, int wideband, int flowIn, int flowOut, int speed, int flag = 1)
 {
+    const auto Hex = [](int value, int digits) {
+        return QStringLiteral("%1").arg(value, digits, 16, QChar(u'0')).toUpper();
+    };
     return QStringLiteral("m") + Hex(mafIn, 4) + Hex(mafOut, 4) + Hex(tps, 4) + Hex(wideband, 2) + Hex(flowIn, 4)
         + Hex(flowOut, 4) + Hex(speed, 2) + Hex(0, 2) + Hex(flag, 2);
 }
@@ -46,6 +45,7 @@ protected:
         port->replies["M"] = data;
         tick();
     }
+    Look look(const char* name) const { return {text(name), background(name)}; }
     QString logPath() const { return dir.filePath(QStringLiteral("GTU_datalog.txt")); }
     void startLog(const QString& path)
     {
@@ -85,25 +85,20 @@ TEST_F(TunerLiveTest, ASampleIsShownInTheEngineMonitor)
         EXPECT_EQ(text(QString::fromLatin1(name)), shown) << name;
     EXPECT_EQ(background("lblAirFuelRatio"), colours::Red);
     EXPECT_EQ(control("lblAirFuelRatio")->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(text("txtRichOrLean"), "LEAN");
-    EXPECT_EQ(background("txtRichOrLean"), colours::Red);
-    EXPECT_EQ(text("txtLoopMode"), "TUNE 1");
-    EXPECT_EQ(background("txtLoopMode"), colours::Green);
+    EXPECT_EQ(look("txtRichOrLean"), Look("LEAN", colours::Red));
+    EXPECT_EQ(look("txtLoopMode"), Look("TUNE 1", colours::Green));
     EXPECT_EQ(window->ActiveCell(), 11);
     EXPECT_EQ(background("txtWOT"), buttonFace());
     EXPECT_EQ(background("txtWastedSpark"), colours::Green); // the unit's ignition: waste spark
 
     // Tune 2, a flow change just inside and just outside the dead band, W.O.T.
     sample(Sample(512, 512, 600, 128, 10000, 10054, 75, 0));
-    EXPECT_EQ(text("txtLoopMode"), "TUNE 2");
-    EXPECT_EQ(background("txtLoopMode"), colours::Red);
-    EXPECT_EQ(text("txtRichOrLean"), "NONE");
-    EXPECT_EQ(background("txtRichOrLean"), buttonFace());
+    EXPECT_EQ(look("txtLoopMode"), Look("TUNE 2", colours::Red));
+    EXPECT_EQ(look("txtRichOrLean"), Look("NONE", buttonFace()));
     EXPECT_EQ(background("txtWOT"), colours::Green);
     EXPECT_TRUE(control("txtWOT")->isEnabled());
     sample(Sample(512, 512, 164, 128, 10000, 10056, 75, 0));
-    EXPECT_EQ(text("txtRichOrLean"), "RICH");
-    EXPECT_EQ(background("txtRichOrLean"), colours::Green);
+    EXPECT_EQ(look("txtRichOrLean"), Look("RICH", colours::Green));
     EXPECT_EQ(background("txtWOT"), buttonFace());
     EXPECT_FALSE(control("txtWOT")->isEnabled());
 }
@@ -135,10 +130,8 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
     port->replies["M"] = KnownSample;
     const QDateTime opened = clock.currentDateTime();
     startLog(logPath());
-    EXPECT_TRUE(window->Logging());
-    EXPECT_EQ(text("cmdDatalog"), "STOP");
-    EXPECT_EQ(text("txtLOG"), "ON");
-    EXPECT_EQ(background("txtLOG"), colours::Yellow);
+    EXPECT_EQ(std::pair(window->Logging(), text("cmdDatalog")), std::pair(true, QStringLiteral("STOP")));
+    EXPECT_EQ(look("txtLOG"), Look("ON", colours::Yellow));
     ASSERT_EQ(dialogs.fileRequests.size(), 1);
     EXPECT_EQ(dialogs.fileRequests[0].defaultName, "GTU_datalog.txt");
 
@@ -161,13 +154,11 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
     EXPECT_EQ(ReadFile(logPath()), expected);
 
     window->cmdDatalog_Click();
-    EXPECT_FALSE(window->Logging());
-    EXPECT_EQ(text("cmdDatalog"), "START");
-    EXPECT_EQ(text("txtLOG"), "OFF");
-    EXPECT_EQ(background("txtLOG"), buttonFace());
+    EXPECT_EQ(std::pair(window->Logging(), text("cmdDatalog")), std::pair(false, QStringLiteral("START")));
+    EXPECT_EQ(look("txtLOG"), Look("OFF", buttonFace()));
     ASSERT_EQ(messageTexts(), QStringList{"File: " + logPath() + " successfully written."});
-    EXPECT_EQ(messages()[0].icon, MsgIcon::Information);
-    EXPECT_EQ(messages()[0].title, "KESTREL - VentrixTM Communications Software");
+    EXPECT_EQ(titled(0),
+              std::pair(QStringLiteral("KESTREL - VentrixTM Communications Software"), MsgIcon::Information));
     tick();
     EXPECT_EQ(ReadFile(logPath()), expected);
 }
@@ -354,8 +345,7 @@ TEST_F(TunerLiveTest, QuitOffLineAsksFirst)
     dialogs.answerNext(MsgAnswer::No);
     window->cmdQUIT_Click();
     ASSERT_EQ(messages().size(), 1);
-    EXPECT_EQ(messages()[0].title, "Exit Warning!");
-    EXPECT_EQ(messages()[0].icon, MsgIcon::Question);
+    EXPECT_EQ(titled(0), std::pair(QStringLiteral("Exit Warning!"), MsgIcon::Question));
     EXPECT_EQ(messages()[0].buttons, MsgButtons::YesNo);
     EXPECT_EQ(messages()[0].defaultAnswer, MsgAnswer::No); // Enter answers No
     EXPECT_EQ(messages()[0].text,

@@ -33,10 +33,8 @@ protected:
         for (int reg = 0x02; reg <= 0x0D; ++reg)
             if (reg < 0x06 || reg > 0x09)
                 memory.setRegister(reg, 19);
-        memory.setRegister(0x00, 0x02);
-        memory.setRegister(0x01, 0x00);
-        memory.setRegister(0x07, 3000 / 40);
-        memory.setRegister(0x08, 6000 / 40);
+        for (const auto& [reg, byte] : {std::pair{0x00, 0x02}, {0x01, 0x00}, {0x07, 3000 / 40}, {0x08, 6000 / 40}})
+            memory.setRegister(reg, byte);
         connectAndLoad();
     }
     void TearDown() override { tunefile::SetBackupFolder(previousBackupFolder); }
@@ -112,22 +110,18 @@ protected:
     // Payloads the unit heard since the last call; live samples left out
     // unless asked for.
     QStringList heard(bool withSamples = false) { return SimulatedWorld::heard(withSamples); }
-    static QStringList readsOf(char table)
+    static QStringList readsOf(char table, int count = 256)
     {
         QStringList reads;
-        for (int j = 0; j < 256; ++j)
+        for (int j = 0; j < count; ++j)
             reads << QStringLiteral("R") + QLatin1Char(table) + frame::HexByte(j);
         return reads;
     }
     // The reads of registers 00 to 13 (a backup of the whole unit ends with them).
-    static QStringList registerReads()
-    {
-        QStringList reads;
-        for (int reg = 0; reg < 0x14; ++reg)
-            reads << QStringLiteral("RT") + frame::HexByte(reg);
-        return reads;
-    }
+    static QStringList registerReads() { return readsOf('T', 0x14); }
     QList<ScriptedDialogs::Message>& messages() { return dialogs.messages; }
+    // Box i's title and icon.
+    std::pair<QString, MsgIcon> titled(qsizetype i) { return {messages()[i].title, messages()[i].icon}; }
 
     QString previousBackupFolder;
     QPointer<frmGraphicalTune> window;
