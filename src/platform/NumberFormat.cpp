@@ -1,7 +1,6 @@
 #include "platform/NumberFormat.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -66,7 +65,10 @@ QString Format(double value, const QString& pattern)
     while (decimals.size() > p.minDecimals && decimals.endsWith(QLatin1Char('0')))
         decimals.chop(1);
 
-    integerDigits.remove(QRegularExpression(QStringLiteral("^0+")));
+    qsizetype leadingZeros = 0;
+    while (leadingZeros < integerDigits.size() && integerDigits.at(leadingZeros) == QLatin1Char('0'))
+        ++leadingZeros;
+    integerDigits.remove(0, leadingZeros);
     while (integerDigits.size() < p.minIntegerDigits)
         integerDigits.prepend(QLatin1Char('0'));
     if (p.grouped)
