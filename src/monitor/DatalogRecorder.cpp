@@ -41,6 +41,8 @@ bool Recorder::start()
 
 void Recorder::record(const QStringList& shownValues)
 {
+    if (!isLogging())
+        return;
     append(DataLine(services::clock().currentDateTime().time(), shownValues, fine_));
 }
 

@@ -46,14 +46,6 @@ void LiveReadout::show(const LiveSample& s)
     colours::SetReadout(c_.airFuel, airFuel.colour);
 }
 
-QStringList LiveReadout::shownValues() const
-{
-    QStringList shown;
-    for (const QLabel* label : readouts())
-        shown << label->text();
-    return shown;
-}
-
 void LiveReadout::setStale(bool stale)
 {
     for (QLabel* readout : readouts())

@@ -45,11 +45,6 @@ public:
     // Shows a sample (and brings back readouts greyed while it was awaited).
     void show(const LiveSample& sample);
 
-    // The shown texts in the data log's column order after the time: MAF and
-    // PCM volts, voltage change (where shown), flows, flow change, air/fuel,
-    // TPS volts, throttle angle, engine speed.
-    QStringList shownValues() const;
-
     // Greys the readouts (their values are no longer live) or brings them
     // back; greyed, the coloured ones lose the colour of the last sample.
     void setStale(bool stale);

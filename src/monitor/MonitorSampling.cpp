@@ -31,6 +31,7 @@ MonitorSampling::MonitorSampling(LiveReadout& readout, QLabel* linkStatus, QScro
     timer_->setInterval(sample_rate::DefaultTickMs);
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, &MonitorSampling::tick);
+    redraw_ = new HeldRedraw([this] { emit drawn(newestData_, newest_); }, this);
 }
 
 void MonitorSampling::startRun()
@@ -49,6 +50,7 @@ void MonitorSampling::start()
 void MonitorSampling::stop()
 {
     timer_->stop();
+    redraw_->flush();
 }
 
 void MonitorSampling::tick()
@@ -56,13 +58,14 @@ void MonitorSampling::tick()
     // Ticks that reach the window inside a request's attempts start nothing.
     if (sampling_)
         return;
-    readout_.heartbeatTick();
+    Clock& clock = services::clock();
+    if (beats_.take(clock.nowMs(), pace_.intervalMs()))
+        readout_.heartbeatTick();
     if (!running_())
         return;
 
     QPointer<MonitorSampling> self(this);
     sampling_ = true;
-    Clock& clock = services::clock();
     requestStartMs_ = clock.nowMs();
     QString data;
     const mdlMonitor::SampleRequest outcome = mdlMonitor::RequestLiveSampleStepwise(
@@ -104,8 +107,11 @@ void MonitorSampling::tick()
     case mdlMonitor::SampleRequest::Answered:
         break;
     }
-    const LiveSample sample = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_);
-    emit sampled(data, sample);
+    newestData_ = data;
+    newest_ = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multisparkCounter_);
+    redraw_->sampleIn(pace_.intervalMs());
+    if (self)
+        emit sampled(newestData_, newest_);
 }
 
 void MonitorSampling::showWaiting(int attempt)
@@ -116,6 +122,7 @@ void MonitorSampling::showWaiting(int attempt)
         // offset write between them.
         timer_->stop();
         offsetSlider_->setEnabled(false);
+        redraw_->flush();
         readout_.stopHeartbeat();
         readout_.setStale(true);
         linkStatus_->show();
@@ -146,6 +153,7 @@ void MonitorSampling::connectionLost()
 {
     lost_ = true;
     timer_->stop();
+    redraw_->flush();
     readout_.stopHeartbeat();
     readout_.setStale(true);
     emit linkLost();

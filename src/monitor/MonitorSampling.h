@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/HeldRedraw.h"
 #include "monitor/LiveSample.h"
 #include "monitor/SampleRate.h"
 
@@ -14,8 +15,10 @@ class QTimer;
 
 // The monitor's sampling: a timer (50 ms, or the stored faster rate) that
 // blinks ACTIVITY and, while the monitor runs, asks the unit for a live
-// sample and decodes it. At a faster rate a unit that cannot keep up puts
-// the timer back to 50 ms for the rest of the run, and the status line says so. A unit that
+// sample and decodes it. At a faster rate the readouts are redrawn (and
+// ACTIVITY blinks) at the pace of the 50 ms tick while every sample is
+// still logged, and a unit that cannot keep up puts the timer back to
+// 50 ms for the rest of the run, and the status line says so. A unit that
 // stops answering is asked again up to 50 times, a second each; meanwhile
 // the window stays alive, greys the readouts and says what it is waiting
 // for, and STOP or QUIT ends the waiting between two attempts. After
@@ -41,6 +44,7 @@ public:
     void startRun();
     // The sampling starts (ACTIVITY green, its count from 0) or stops.
     void start();
+    // The last sample's values are drawn first.
     void stop();
     // The unit answers again: the sampling goes on if the monitor still runs.
     void resume();
@@ -54,11 +58,15 @@ public:
     // The unit has been silent long enough to be reported lost, its attempts still running.
     bool silenceReported() const { return silenceReported_; }
     int multisparkCounter() const { return multisparkCounter_; }
+    HeldRedraw* redraw() const { return redraw_; }
     void resetMultispark() { multisparkCounter_ = 0; }
 
 signals:
-    // A sample arrived (its reply data and decode).
+    // A sample arrived (its reply data and decode): every one, for the log.
     void sampled(const QString& data, const LiveSample& sample);
+    // The readouts are to show this sample: each one at the default rate,
+    // the newest at most every 50 ms at a faster one.
+    void drawn(const QString& data, const LiveSample& sample);
     // The link went down (nothing told yet): the window that owns the
     // sampling looks for the unit again.
     void linkLost();
@@ -84,4 +92,8 @@ private:
     qint64 requestStartMs_ = 0;
     int multisparkCounter_ = 0;
     sample_rate::Pace pace_;
+    sample_rate::Redraws beats_; // ACTIVITY's blinking
+    HeldRedraw* redraw_;
+    QString newestData_;
+    LiveSample newest_;
 };

@@ -87,4 +87,21 @@ bool Pace::exchange(qint64 ms)
     return fellBack_;
 }
 
+bool Redraws::take(qint64 nowMs, int intervalMs)
+{
+    if (intervalMs < DefaultTickMs && drawn_ && nowMs - lastMs_ < DefaultTickMs) {
+        holding_ = true;
+        return false;
+    }
+    drawHeld(nowMs);
+    return true;
+}
+
+void Redraws::drawHeld(qint64 nowMs)
+{
+    holding_ = false;
+    drawn_ = true;
+    lastMs_ = nowMs;
+}
+
 } // namespace sample_rate

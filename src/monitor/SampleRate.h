@@ -72,4 +72,29 @@ private:
     bool fellBack_ = false;
 };
 
+// Paces the redraws of the readouts: at a rate faster than the default tick
+// they are redrawn at most once every DefaultTickMs of the clock, while
+// every sample is still decoded and logged. A sample that comes in sooner
+// is held (a newer one takes its place) and drawn when the hold ends, so
+// the last sample's values always end up shown. At the default rate or
+// slower every sample is drawn as it comes in.
+class Redraws {
+public:
+    // A sample came in at `nowMs`, the live timer ticking every
+    // `intervalMs`: true when it is to be drawn now, false when it is held
+    // until dueMs().
+    bool take(qint64 nowMs, int intervalMs);
+    bool holding() const { return holding_; }
+    qint64 dueMs() const { return lastMs_ + DefaultTickMs; }
+    // The held sample has been drawn at `nowMs` (its hold ended).
+    void drawHeld(qint64 nowMs);
+    // The held sample is not to be drawn (the readouts were cleared).
+    void forget() { holding_ = false; }
+
+private:
+    qint64 lastMs_ = 0;
+    bool drawn_ = false; // something has been drawn: lastMs_ counts
+    bool holding_ = false;
+};
+
 } // namespace sample_rate

@@ -77,9 +77,11 @@ frmMONITOR::frmMONITOR(QWidget* parent) : QWidget(parent)
 
     sampling_ = new MonitorSampling(
         readout_, lblLinkStatus, HScroll1, [this] { return running_ && !closing_; }, this);
-    connect(sampling_, &MonitorSampling::sampled, this, [this](const QString& data, const LiveSample& sample) {
-        ShowSample(data, sample);
-        recorder_->record(readout_.shownValues());
+    connect(sampling_, &MonitorSampling::drawn, this, &frmMONITOR::ShowSample);
+    // Every sample is logged as the readouts show it, drawn or not.
+    connect(sampling_, &MonitorSampling::sampled, this, [this](const QString&, const LiveSample& sample) {
+        if (recorder_->isLogging())
+            recorder_->record(datalog::ShownValues(sample));
     });
     connect(sampling_, &MonitorSampling::linkLost, this, &frmMONITOR::linkLost);
     connect(sampling_, &MonitorSampling::gapNoted, recorder_, &datalog::Recorder::note);

@@ -32,6 +32,14 @@ QStringList DatalogColumns()
     return columns;
 }
 
+QStringList ShownValues(const LiveSample& s)
+{
+    using namespace live_display;
+    return {MafVolts(s.MAFInputVoltage), MafVolts(s.OutputVoltage),      Flow(s.InputFlow),
+            Flow(s.OutputFlow),          Percent(s.FlowChange),          AirFuelText(s.AirFuelRatio).text,
+            Volts(s.TPSVoltage),         Angle(s.ThrottleAngle),         Rpm(s.EngineSpeed)};
+}
+
 QString UserTimestampLine(const QTime& time)
 {
     return datalog::Record({QStringLiteral("USER TIMESTAMP:"), datalog::TimeText(time)});

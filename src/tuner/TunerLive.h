@@ -33,6 +33,9 @@ bool WindowSwitchLit(double engineSpeed, double switchOn, double switchOff, bool
 // voltage change) and default name.
 inline const QString DatalogDefaultName = QStringLiteral("GTU_datalog.txt");
 QStringList DatalogColumns();
+// A sample's line in that log after the time, as the tuner shows it: MAF and
+// PCM volts, flows, flow change, air/fuel, TPS volts, throttle angle, RPM.
+QStringList ShownValues(const LiveSample& sample);
 // "USER TIMESTAMP:" and the time of day, for the space bar.
 QString UserTimestampLine(const QTime& time);
 

@@ -38,17 +38,23 @@ TunerReadout::TunerReadout(GraphicalTuneControls& controls, TunerSession& sessio
     connect(recorder_, &datalog::Recorder::loggingChanged, this, &TunerReadout::showLogging);
 }
 
-double TunerReadout::show(const QString& data, bool openLoopTable)
+void TunerReadout::take(const QString& data)
+{
+    data_ = data;
+    taken_ = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multispark_);
+}
+
+double TunerReadout::show(bool openLoopTable)
 {
     using namespace live_display;
     Indicate(c_.txtWastedSpark, IgnitionTypeIs(WasteSparkIgnition));
     Indicate(c_.txtRPMandWOT, RpmModeIs(RpmAndWotMode) && IsPlusStage);
 
-    const LiveSample s = DecodeLiveSample(data, mdlMonitor::CurrentDecodeContext(), multispark_);
+    const LiveSample& s = taken_;
     for (QLabel* label : readoutLabels())
         label->setEnabled(true);
 
-    const ActiveTune tune = ActiveTuneOf(data);
+    const ActiveTune tune = ActiveTuneOf(data_);
     c_.txtLoopMode->setText(tune.text);
     ShowOnColour(c_.txtLoopMode, tune.colour);
 
@@ -181,9 +187,7 @@ void TunerReadout::writeLine()
 {
     if (!recorder_->isLogging())
         return;
-    recorder_->record({c_.lblMAFVoltage->text(), c_.lblPCMVoltage->text(), c_.lblInputFlow->text(),
-                       c_.lblOutputFlow->text(), c_.lblDelta_F->text(), c_.lblAirFuelRatio->text(),
-                       c_.lblTPSVoltage->text(), c_.lblTPangle->text(), c_.lblEngineSpeed->text()});
+    recorder_->record(ShownValues(taken_));
 }
 
 void TunerReadout::stamp()

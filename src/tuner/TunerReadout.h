@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/LiveSample.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -22,8 +24,11 @@ class TunerReadout final : public QObject {
 public:
     TunerReadout(GraphicalTuneControls& controls, TunerSession& session, QWidget* window);
 
-    // Draws one sample; the MAF volts, for the cell in use.
-    double show(const QString& data, bool openLoopTable);
+    // Takes one sample: decodes it (the multispark count runs from sample
+    // to sample) for show() and writeLine().
+    void take(const QString& data);
+    // Draws the sample taken last; the MAF volts, for the cell in use.
+    double show(bool openLoopTable);
     void clear();
     // The link is lost: the readouts are greyed, their colours and ACTIVITY
     // go to the button face, and a log notes it; linkBack() notes the end of
@@ -36,7 +41,7 @@ public:
     QString path() const;
     // START / STOP.
     void toggle();
-    // The line of the sample just shown, while logging.
+    // The line of the sample taken last, as show() draws it, while logging.
     void writeLine();
     // "USER TIMESTAMP:" with the time, while logging.
     void stamp();
@@ -58,4 +63,6 @@ private:
     datalog::Recorder* recorder_ = nullptr;
     bool armed_ = false;
     int multispark_ = 0;
+    QString data_;     // the sample taken last ...
+    LiveSample taken_; // ... and its decode
 };

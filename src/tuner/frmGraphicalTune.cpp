@@ -3,6 +3,8 @@
 #include "correction/ChangeGraph.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
+#include "monitor/HeldRedraw.h"
+#include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
 #include "platform/Services.h"
@@ -95,6 +97,10 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     live_ = new LiveTunePanel(*this, *cells_, *session_, *autoTune_, content_,
                               {[this] { return tableLetter_; }, [this] { return settings_->resetOffset(); }});
 
+    // At a rate faster than 50 ms the engine monitor shows the newest sample
+    // at most every 50 ms; every sample is still logged and analysed.
+    redraw_ = new HeldRedraw(
+        [this] { cells_->markActiveCell(tuner::ActiveCell(readout_->show(openLoopTable_ == 1))); }, this);
     connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
     for (int i = 0; i < TableKindCount; ++i)
         connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -398,6 +404,7 @@ void frmGraphicalTune::cmdOFFLINE_Click()
     options_[1]->setEnabled(true);
     cmbInjectors->setEnabled(true);
     cmbEECInjectors->setEnabled(true);
+    redraw_->drop();
     readout_->clear();
     cmdOFFLINE->setEnabled(false);
     cmdOFFLINE->hide();
@@ -412,7 +419,9 @@ void frmGraphicalTune::cmdOFFLINE_Click()
 
 void frmGraphicalTune::Timer1_Timer()
 {
-    if (live_sample::HeartbeatTick(heartbeatCounter_))
+    // At a faster rate ACTIVITY blinks at the pace of the 50 ms tick.
+    if (beats_.take(services::clock().nowMs(), session_->timer()->interval())
+        && live_sample::HeartbeatTick(heartbeatCounter_))
         colours::SetBackground(txtHeartbeat,
                                live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
     if (!session_->live())
@@ -420,13 +429,16 @@ void frmGraphicalTune::Timer1_Timer()
     const std::optional<QString> sample = session_->takeSample();
     if (!sample)
         return connectionLost();
-    cells_->markActiveCell(tuner::ActiveCell(readout_->show(*sample, openLoopTable_ == 1)));
+    readout_->take(*sample);
+    redraw_->sampleIn(session_->timer()->interval());
     readout_->writeLine();
     live_->take(*sample);
 }
 
 void frmGraphicalTune::connectionLost()
 {
+    // The last sample's values stay on the greyed readouts.
+    redraw_->flush();
     live_->linkLost();
     linkLoss_->lost();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "correction/CorrectionCells.h"
+#include "monitor/SampleRate.h"
 #include "platform/Dialogs.h"
 #include "tunefile/Tune.h"
 #include "tunefile/TuneSelection.h"
@@ -17,6 +18,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class HeldRedraw;
 class frmAutoTune;
 class TunerClosing;
 class TunerLinkLoss;
@@ -85,6 +87,8 @@ public:
     QRadioButton* optTableSelect(int index) const { return options_.at(index); }
     ChangeGraph* pctChangeGraph() const { return graph_; }
     QTimer* Timer1() const { return session_->timer(); }
+    // Holds the engine monitor's redraws to one every 50 ms at a faster rate.
+    HeldRedraw* Redraw() const { return redraw_; }
     TunerSession& Session() const { return *session_; }
     TunerCells& Cells() const { return *cells_; }
     TunerKeys& Keys() const { return *keys_; }
@@ -136,6 +140,8 @@ private:
     TunerSettingsPanel* settings_ = nullptr;
     AutoTuneHandOff* autoTune_ = nullptr;
     LiveTunePanel* live_ = nullptr;
+    HeldRedraw* redraw_ = nullptr;
+    sample_rate::Redraws beats_; // ACTIVITY's blinking
 
     // The last load's bytes as the unit sent them: the table and the
     // registers read with it, kept as a backup when going on line.
