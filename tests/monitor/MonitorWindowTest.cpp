@@ -382,16 +382,38 @@ TEST_F(MonitorWindowTest, EveryAirFuelBandReadsAtAGlanceAndTheSquaresFollow)
         4.5);
 }
 
-// Sampled as fast as the link answers; a unit whose replies take longer than
-// the 50 ms tick three samples running is sampled every 50 ms again, and the
-// status line says so. The choice shown is the stored one; a pick is stored.
+// Sampled as fast as the link answers: every sample is logged, the readouts
+// are redrawn at most every 50 ms and show the last sample when the hold
+// ends. A unit whose replies take longer than the 50 ms tick three samples
+// running is sampled every 50 ms again, and the status line says so. The
+// choice shown is the stored one; a pick is stored.
 TEST_F(MonitorWindowTest, AtTheFastRateAUnitThatCannotKeepUpFallsBackTo50Ms)
 {
     w.settings.write("KESTREL", "Startup", "SampleRate", "max");
     open();
     auto* choice = control<QComboBox>("cmbSampleRate");
     EXPECT_EQ(choice->currentText(), "as fast as the link answers");
-    start(MsgAnswer::No);
+    const QString path = w.dir.filePath("fast.txt");
+    start(MsgAnswer::Yes, path);
+    // MAF counts 0 to 8 (5 V / 1023 each), 8 ms apart: drawn at 0 and 56 ms.
+    const QStringList volts{"0.000", "0.005", "0.010", "0.015", "0.020", "0.024", "0.029", "0.034", "0.039"};
+    for (int i = 0; i < volts.size(); ++i) {
+        w.port->replies["M"] = "m000" + QString::number(i) + "01A400A48000B900A0570001";
+        w.clock.advance(8);
+        window->Timer1_Timer();
+        EXPECT_EQ(text("lblMAFInputVoltage"), volts[i < 7 ? 0 : 7]) << i;
+    }
+    QTimer* redraw = window->findChild<QTimer*>("RedrawTimer");
+    ASSERT_TRUE(redraw->isActive());
+    QTimerEvent due(redraw->timerId());
+    QCoreApplication::sendEvent(redraw, &due);
+    EXPECT_EQ(text("lblMAFInputVoltage"), "0.039");
+    QStringList logged;
+    for (const QByteArray& line : ReadFile(path).split('\n').mid(2, volts.size()))
+        logged << QString::fromLatin1(line.split(',').value(1)).remove('"');
+    EXPECT_EQ(logged, volts);
+
+    w.port->replies.clear();
     w.device.faults().delayMs = 60;
     for (int late = 1; late <= 3; ++late) {
         EXPECT_EQ(window->Timer1()->interval(), 0) << late;
@@ -401,7 +423,7 @@ TEST_F(MonitorWindowTest, AtTheFastRateAUnitThatCannotKeepUpFallsBackTo50Ms)
     EXPECT_EQ(window->Timer1()->interval(), 50);
     EXPECT_EQ(w.main->statusBar()->currentMessage(),
               "The unit cannot keep up with the fast sampling: back to one sample every 50 ms.");
-    EXPECT_EQ(runState(), "running ticking STOP");
+    EXPECT_EQ(runState(), "running logging ticking STOP");
     EXPECT_EQ(w.settings.read("KESTREL", "Startup", "SampleRate", ""), "max"); // for this run only
 
     choice->activated(0);

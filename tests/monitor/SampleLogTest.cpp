@@ -87,6 +87,28 @@ TEST(SampleRateTest, AUnitThatCannotKeepUpFallsBackToTheDefaultTick)
     }
 }
 
+// Faster than the 50 ms tick a sample is drawn at once only 50 ms or more
+// after the last redraw; one sooner is held until then (-1: drawn now, else
+// the hold's end). At the 50 ms tick every sample is drawn, jitter and all.
+TEST(SampleRateTest, FastSamplesAreRedrawnAtMostEvery50Ms)
+{
+    struct Case {
+        int intervalMs;
+        std::vector<int> atMs;
+        std::vector<int> dueMs;
+    } const cases[] = {{0, {0, 8, 16, 49, 50, 57, 108}, {-1, 50, 50, 50, -1, 100, -1}},
+                       {40, {0, 40, 80, 120}, {-1, 50, -1, 130}},
+                       {50, {0, 49, 98}, {-1, -1, -1}}};
+    for (const Case& c : cases) {
+        sample_rate::Redraws redraws;
+        for (std::size_t i = 0; i < c.atMs.size(); ++i) {
+            const bool drawn = redraws.take(c.atMs[i], c.intervalMs);
+            EXPECT_EQ(drawn ? -1 : redraws.dueMs(), c.dueMs[i]) << c.intervalMs << " ms, sample " << i;
+            EXPECT_EQ(redraws.holding(), !drawn);
+        }
+    }
+}
+
 // --- the data-log recorder ----------------------------------------------------
 
 // Files may grow no further than a size while it lives, as on a full disk.

@@ -1,6 +1,7 @@
 #include "TunerTestSupport.h"
 
 #include "config/frmIgnitionConfig.h"
+#include "monitor/HeldRedraw.h"
 #include "support/LostLink.h"
 #include "support/ReadFile.h"
 
@@ -161,6 +162,41 @@ TEST_F(TunerLiveTest, TheLogHoldsEverySampleAsShownAndTheUsersStamps)
               std::pair(QStringLiteral("KESTREL - VentrixTM Communications Software"), MsgIcon::Information));
     tick();
     EXPECT_EQ(ReadFile(logPath()), expected);
+}
+
+// The stored "as fast as the link answers": every sample is logged, the
+// engine monitor redrawn at most every 50 ms and the last sample shown when
+// the hold ends; three exchanges running later than the 50 ms tick put the
+// timer back to 50 ms, and the status line says so.
+TEST_F(TunerLiveTest, AtTheFastRateEverySampleIsLoggedAndASlowUnitFallsBackTo50Ms)
+{
+    settings.write("KESTREL", "Startup", "SampleRate", "max");
+    openOnline();
+    EXPECT_EQ(window->Timer1()->interval(), 0);
+    startLog(logPath());
+    // MAF counts 0 to 8 (5 V / 1023 each), 8 ms apart: drawn at 0 and 56 ms.
+    const QStringList volts{"0.00", "0.00", "0.01", "0.01", "0.02", "0.02", "0.03", "0.03", "0.04"};
+    for (int i = 0; i < volts.size(); ++i) {
+        port->replies["M"] = Sample(i, 512, 164, 128, 100, 100, 20);
+        clock.advance(8);
+        window->Timer1_Timer();
+        EXPECT_EQ(text("lblMAFVoltage"), volts[i < 7 ? 0 : 7]) << i;
+    }
+    QTimerEvent due(window->Redraw()->timer()->timerId());
+    QCoreApplication::sendEvent(window->Redraw()->timer(), &due);
+    EXPECT_EQ(text("lblMAFVoltage"), "0.04");
+    QStringList logged;
+    for (const QByteArray& line : ReadFile(logPath()).split('\n').mid(2, volts.size()))
+        logged << QString::fromLatin1(line.split(',').value(1)).remove('"');
+    EXPECT_EQ(logged, volts);
+
+    port->replies.clear();
+    device.faults().delayMs = 60;
+    for (int late = 0; late < 3; ++late)
+        tick();
+    EXPECT_EQ(window->Timer1()->interval(), 50);
+    EXPECT_EQ(main->statusBar()->currentMessage(),
+              "The unit cannot keep up with the fast sampling: back to one sample every 50 ms.");
 }
 
 TEST_F(TunerLiveTest, WithoutAFileTheLoggerOnlyTogglesItsCaption)
