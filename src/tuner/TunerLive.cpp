@@ -35,9 +35,9 @@ QStringList DatalogColumns()
 QStringList ShownValues(const LiveSample& s)
 {
     using namespace live_display;
-    return {MafVolts(s.MAFInputVoltage), MafVolts(s.OutputVoltage),      Flow(s.InputFlow),
-            Flow(s.OutputFlow),          Percent(s.FlowChange),          AirFuelText(s.AirFuelRatio).text,
-            Volts(s.TPSVoltage),         Angle(s.ThrottleAngle),         Rpm(s.EngineSpeed)};
+    return {MafVolts(s.MAFInputVoltage), MafVolts(s.OutputVoltage), Flow(s.InputFlow),
+            Flow(s.OutputFlow),          Percent(s.FlowChange),     AirFuelText(s.AirFuelRatio).text,
+            Volts(s.TPSVoltage),         Angle(s.ThrottleAngle),    Rpm(s.EngineSpeed)};
 }
 
 QString UserTimestampLine(const QTime& time)

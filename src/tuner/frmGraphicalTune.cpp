@@ -99,8 +99,8 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
 
     // At a rate faster than 50 ms the engine monitor shows the newest sample
     // at most every 50 ms; every sample is still logged and analysed.
-    redraw_ = new HeldRedraw(
-        [this] { cells_->markActiveCell(tuner::ActiveCell(readout_->show(openLoopTable_ == 1))); }, this);
+    redraw_ = new HeldRedraw([this] { cells_->markActiveCell(tuner::ActiveCell(readout_->show(openLoopTable_ == 1))); },
+                             this);
     connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
     for (int i = 0; i < TableKindCount; ++i)
         connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
