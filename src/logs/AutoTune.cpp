@@ -22,8 +22,11 @@ constexpr int SliderLimit = 100;
 using logs::Channel;
 using logs::DataLog;
 
-// How fast a column changes at a sample: the larger of the steps to its two
-// neighbours, per second of the log's time scale.
+// How fast a column changes at a sample: the larger of the steps to the
+// nearest samples at least RateSpanSeconds before and after it, per second of
+// the log's time scale. At 20 samples a second those are its neighbours; at
+// the link's speed a neighbour is a few milliseconds away, and one count of
+// the unit's resolution over that would read as a fast change.
 double rateAt(const std::vector<double>& values, const std::vector<double>& seconds, std::size_t i)
 {
     double rate = 0;
@@ -32,10 +35,16 @@ double rateAt(const std::vector<double>& values, const std::vector<double>& seco
         if (dt > 0 && !std::isnan(values[a]) && !std::isnan(values[b]))
             rate = std::max(rate, std::abs(values[b] - values[a]) / dt);
     };
-    if (i > 0)
-        step(i - 1, i);
-    if (i + 1 < values.size())
-        step(i, i + 1);
+    std::size_t before = i;
+    while (before > 0 && seconds[i] - seconds[before] < RateSpanSeconds)
+        --before;
+    std::size_t after = i;
+    while (after + 1 < values.size() && seconds[after] - seconds[i] < RateSpanSeconds)
+        ++after;
+    if (before < i)
+        step(before, i);
+    if (after > i)
+        step(i, after);
     return rate;
 }
 

@@ -178,9 +178,12 @@ inline constexpr int Accepted = -1;
 // and the live one in the tuner take each sample through the same ones) ---
 
 // The verdict on moment i of a log by what the engine did then, the A/F
-// aside; its rates from samples i-1 and i+1. `lastTransient` carries the
+// aside; its rates from the samples RateSpanSeconds either side of it (its
+// neighbours at 20 samples a second), so it is known once the log runs that
+// far past it. `lastTransient` carries the
 // time of the last moving throttle from one moment to the next.
 inline constexpr double NoTransient = -1e300;
+inline constexpr double RateSpanSeconds = 0.045;
 int MomentVerdict(const logs::DataLog& log, std::size_t i, const Settings& settings, double& lastTransient);
 
 // Sample i's A/F credited to the moment lagSeconds earlier: the verdict of

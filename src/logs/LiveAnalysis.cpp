@@ -79,7 +79,9 @@ void LiveAnalysis::add(const LiveValues& sample)
     const std::size_t n = window_.size();
     if (n < 2)
         return;
-    moments_.push_back(MomentVerdict(window_, n - 2, settings_, lastTransient_));
+    // A moment's verdict waits for the samples its rates are taken over.
+    while (moments_.size() + 1 < n && sample.seconds - window_.seconds[moments_.size()] >= RateSpanSeconds)
+        moments_.push_back(MomentVerdict(window_, moments_.size(), settings_, lastTransient_));
 
     const std::vector<double>& tps = window_.column(Channel::TpsVolts);
     if ((tps[n - 2] > settings_.breakpointVolts) != (tps[n - 1] > settings_.breakpointVolts))
@@ -88,7 +90,9 @@ void LiveAnalysis::add(const LiveValues& sample)
 
     // A sample is credited once the moments after its metered one are known
     // as far as the hold-off before a transient looks.
-    const double known = window_.seconds[n - 2];
+    if (moments_.empty())
+        return;
+    const double known = window_.seconds[moments_.size() - 1];
     for (; next_ + 2 <= n && known >= window_.seconds[next_] - lag_.seconds + settings_.beforeTransientSeconds;
          ++next_) {
         const Credit credit =

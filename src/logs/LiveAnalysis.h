@@ -9,7 +9,7 @@
 // The auto-tune analysis as the samples come in, for the tuner while it is
 // on line: each sample goes through the same filters, the same crediting to
 // the moment its fuel was metered and the same cells as a log's samples do
-// (one sample late: a moment's rates need the sample after it). The
+// (a little late: a moment's rates need the samples just after it). The
 // wideband's delay is the given one, or timed from the throttle events seen
 // so far; when that estimate moves the statistics start again. Only the
 // last few seconds of samples are kept.

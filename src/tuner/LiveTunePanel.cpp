@@ -29,6 +29,7 @@ namespace {
 // it moved: the wideband is still on its way to the new mixture.
 constexpr double HoldOffSeconds = 0.5;
 constexpr int RowTop = 8580;
+constexpr double CaptionsEverySeconds = 0.05;
 
 double rounded(double value, double step)
 {
@@ -141,6 +142,14 @@ void LiveTunePanel::linkLost()
 {
     if (running_)
         stop(QStringLiteral("LIVE AUTO-TUNE stopped: the link was lost."));
+    showCells();
+}
+
+void LiveTunePanel::wentOffLine()
+{
+    if (running_)
+        stop(QStringLiteral("LIVE AUTO-TUNE off: the tuner went off line."));
+    showCells();
 }
 
 void LiveTunePanel::cmdResetLive_Click()
@@ -183,6 +192,8 @@ void LiveTunePanel::take(const QString& sampleData)
     analysis_.add(values);
     if (running_ && now - lastApplied_ >= limits_.intervalSeconds)
         apply(now);
+    else if (now - shownAt_ < CaptionsEverySeconds)
+        return;
     showCells();
 }
 
@@ -239,4 +250,5 @@ void LiveTunePanel::showCells()
             colours::SetTextColour(label, caption.colour);
     }
     lblLiveSamples_->setText(QStringLiteral("ACCEPTED: %1").arg(analysis_.accepted()));
+    shownAt_ = services::clock().nowMs() / 1000.0;
 }

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <functional>
+#include <limits>
 
 struct GraphicalTuneControls;
 class AutoTuneHandOff;
@@ -18,8 +19,9 @@ class QSpinBox;
 // The tuner's live analysis and LIVE AUTO-TUNE, in a row of their own under
 // the tuner's buttons. While on line every sample shown goes to the
 // analysis (the AUTO-TUNE dialog's settings, the table shown); each cell's
-// caption shows how its statistics stand and a counter the samples
-// accepted; RESET clears them. With LIVE AUTO-TUNE on, every interval the
+// caption shows how its statistics stand (redrawn at most every 50 ms, so
+// that sampling at the link's speed is not spent on them) and a counter the
+// samples accepted; RESET clears them. With LIVE AUTO-TUNE on, every interval the
 // ready cells' suggestions are applied within the cap and the authority
 // limit, as one undo step written through the session; those cells'
 // statistics then start again. A lost link, another table or an
@@ -38,6 +40,9 @@ public:
     void take(const QString& sampleData);
     // The link is gone: LIVE AUTO-TUNE stops and says so.
     void linkLost();
+    // OFFLINE: no more samples, so LIVE AUTO-TUNE goes off (ONLINE starts
+    // afresh, its limit counted from the cells as they then stand).
+    void wentOffLine();
 
     bool running() const { return running_; }
     void setRunning(bool on);
@@ -74,6 +79,7 @@ private:
     bool running_ = false;
     bool chosen_ = false; // the settings came from the AUTO-TUNE dialog
     double lastApplied_ = 0;
+    double shownAt_ = -std::numeric_limits<double>::infinity(); // the captions' last redraw
     int applications_ = 0;
 
     QPushButton* cmdLiveAutoTune_ = nullptr;

@@ -400,6 +400,7 @@ void frmGraphicalTune::cmdONLINE_Click()
 void frmGraphicalTune::cmdOFFLINE_Click()
 {
     session_->goOffLine();
+    live_->wentOffLine();
     options_[0]->setEnabled(true);
     options_[1]->setEnabled(true);
     cmbInjectors->setEnabled(true);

@@ -3,6 +3,7 @@
 // Synthetic logs for the suggestion's tests: steady wide-open samples and
 // the settings they are analysed with.
 #include "logs/AutoTune.h"
+#include "logs/LiveAnalysis.h"
 
 #include <QString>
 
@@ -68,6 +69,14 @@ inline Settings At12(int cap = 10)
 inline Result AnalyseOne(const DataLog& log, const Settings& settings, CellValues current = {})
 {
     return Analyse({&log}, current, settings);
+}
+
+// A log's samples into the live analysis, their times moved by `offset`.
+inline void FeedLive(LiveAnalysis& live, const DataLog& log, double offset = 0)
+{
+    for (std::size_t i = 0; i < log.size(); ++i)
+        live.add({log.seconds[i] + offset, log.value(Channel::MafIn, i), log.value(Channel::TpsVolts, i),
+                  log.value(Channel::ThrottleAngle, i), log.value(Channel::Rpm, i), log.value(Channel::AirFuel, i)});
 }
 
 // "a=b c=d" as pairs, for tables that read better on one line.

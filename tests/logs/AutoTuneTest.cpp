@@ -215,11 +215,12 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
 {
     using R = Rejection;
     const R Moving = R::ThrottleMoving, After = R::AfterTransient;
-    // Samples from..to-1 of 40 steady ones set to `value`, rising by `perSecond`.
+    // Samples from..to-1 of 40 steady ones set to `value`, rising by
+    // `perSecond` in steps of `resolution` (0: smoothly).
     struct Edit {
         std::size_t from, to;
         double Sample::*field;
-        double value, perSecond = 0;
+        double value, perSecond = 0, resolution = 0;
     };
     const auto AF = &Sample::airFuel, Tps = &Sample::tps, Angle = &Sample::angle, Maf = &Sample::maf;
     const double none = std::nan("");
@@ -228,6 +229,7 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         std::vector<Edit> edits;
         std::vector<std::pair<R, int>> counts;
         double lag = 0;
+        double step = Step; // seconds between samples
     } const cases[] = {
         {"no reading", {{20, 21, AF, none}}, {{R::NoAirFuel, 1}}},
         {"readings at and beyond the rails are used", {{10, 11, AF, 10.0}, {13, 14, AF, 22.0}}, {}},
@@ -244,6 +246,12 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         {"a slow throttle is steady", {{0, 40, Angle, 40, 8}}, {}},
         {"a MAF step of 2 V/s", {{20, 40, Maf, 2.35}}, {{R::MafChanging, 2}}},
         {"a MAF step of 1 V/s is not faster than allowed", {{0, 20, Maf, 2.0}, {20, 40, Maf, 2.125}}, {}},
+        // 100 samples a second: the rates are taken over 5 samples (50 ms),
+        // so a 0.5 V/s rise in steps of 0.02 V every 4 samples is slow (at
+        // most 2 steps in 50 ms, 0.8 V/s), while a 0.1 V step is 2 V/s to
+        // each of the 5 samples before and after it.
+        {"a slow rise in steps of a count, 100 a second", {{0, 40, Maf, 2.1, 0.5, 0.02}}, {}, 0, 0.01},
+        {"a MAF step of 0.1 V, 100 a second", {{20, 40, Maf, 2.2}}, {{R::MafChanging, 10}}, 0, 0.01},
         {"the first reason counts",
          {{30, 31, AF, none}, {30, 32, &Sample::rpm, 300}, {31, 32, Tps, 1.0}},
          {{R::NoAirFuel, 1}, {R::OtherTable, 1}}},
@@ -252,11 +260,14 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         SCOPED_TRACE(c.name);
         std::vector<Sample> samples = Steady(40);
         for (const Edit& e : c.edits)
-            for (std::size_t i = e.from; i < e.to; ++i)
-                samples[i].*e.field = e.value + static_cast<double>(i - e.from) * Step * e.perSecond;
+            for (std::size_t i = e.from; i < e.to; ++i) {
+                const double rise = static_cast<double>(i - e.from) * c.step * e.perSecond;
+                samples[i].*e.field =
+                    e.value + (e.resolution > 0 ? std::floor(rise / e.resolution + 1e-9) * e.resolution : rise);
+            }
         Settings settings = At12();
         settings.lagSeconds = c.lag;
-        const Result result = AnalyseOne(MakeLog(samples), settings);
+        const Result result = AnalyseOne(MakeLog(samples, c.step), settings);
         std::array<int, RejectionCount> expected{};
         int rejected = 0;
         for (const auto& [reason, count] : c.counts) {
@@ -266,6 +277,13 @@ TEST(AutoTuneTest, RejectionsAreCountedByReason)
         EXPECT_EQ(result.rejected, expected);
         EXPECT_EQ(result.samples, 40);
         EXPECT_EQ(result.accepted, 40 - rejected);
+        if (c.step < Step) {
+            // Live, the last 5 samples wait for the ones their rates need.
+            LiveAnalysis live(settings);
+            FeedLive(live, MakeLog(samples, c.step));
+            EXPECT_EQ(live.result({}).rejected, expected);
+            EXPECT_EQ(live.result({}).samples, 35);
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 // The wideband's delay: timed from the throttle, each reading credited to the
 // moment its fuel was metered, in the logs, sample by sample and in a stretch.
 #include "AutoTuneSamples.h"
-#include "logs/LiveAnalysis.h"
 #include "logs/LogSuggestion.h"
 
 #include <gtest/gtest.h>
@@ -103,12 +102,6 @@ TEST(LogSuggestionTest, TheStretchShownIsWhatIsAnalysed)
 // at 5.125 .. 5.375 s, metered at 3.1 V before the step: 15 + 4.
 TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
 {
-    const auto feed = [](LiveAnalysis& live, const DataLog& log, double offset = 0) {
-        for (std::size_t i = 0; i < log.size(); ++i)
-            live.add({log.seconds[i] + offset, log.value(Channel::MafIn, i), log.value(Channel::TpsVolts, i),
-                      log.value(Channel::ThrottleAngle, i), log.value(Channel::Rpm, i),
-                      log.value(Channel::AirFuel, i)});
-    };
     std::vector<Sample> samples;
     for (int i = 0; i < 41; ++i)
         samples.push_back({.maf = i < 20 ? 2.1 : 3.1, .airFuel = i < 24 ? 13.0 : 11.0});
@@ -116,7 +109,7 @@ TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
     settings.lagSeconds = 0.5;
     const DataLog log = MakeLog({samples.begin(), samples.end() - 1});
     LiveAnalysis live(settings);
-    feed(live, MakeLog(samples));
+    FeedLive(live, MakeLog(samples));
     for (const Result& result : {AnalyseOne(log, settings), live.result({})}) {
         EXPECT_EQ(result.rejected[static_cast<int>(Rejection::BeforeLog)], 4);
         EXPECT_EQ(result.rejected[static_cast<int>(Rejection::MafChanging)], 2);
@@ -134,12 +127,12 @@ TEST(AutoTuneTest, EachReadingGoesToTheMomentItsFuelWasMetered)
     std::array<bool, tuner_cells::CellCount> cell10{};
     cell10[10] = true;
     live.restartCells(cell10, 0.5);
-    feed(live, MakeLog(Steady(16, {.maf = 2.1, .airFuel = 13.0})), 5.125);
+    FeedLive(live, MakeLog(Steady(16, {.maf = 2.1, .airFuel = 13.0})), 5.125);
     EXPECT_EQ(live.result({}).cells[10].samples, 8);
     EXPECT_EQ(live.result({}).cells[15].samples, 19);
 
     LiveAnalysis timed{Settings{}};
-    feed(timed, ThrottleEvents(16));
+    FeedLive(timed, ThrottleEvents(16));
     EXPECT_EQ(timed.lag().source, Lag::Source::Estimated);
     EXPECT_EQ(timed.lag().events, 6);
     EXPECT_NEAR(timed.lag().seconds, 0.05 * 16 + 0.05 * (1 - std::exp(-1.0)) - 0.025, 1e-9);

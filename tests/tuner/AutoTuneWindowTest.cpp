@@ -259,4 +259,13 @@ TEST_F(LiveAutoTuneTest, ALostLinkStopsIt)
     EXPECT_TRUE(writesHeard().isEmpty());
 }
 
+TEST_F(LiveAutoTuneTest, OffLineSwitchesItOff)
+{
+    drive(1);
+    window->cmdOFFLINE_Click();
+    EXPECT_FALSE(window->Live().running());
+    EXPECT_FALSE(control<QPushButton>("cmdLiveAutoTune")->isChecked());
+    EXPECT_EQ(text("lblLiveStatus"), "LIVE AUTO-TUNE off: the tuner went off line.");
+}
+
 } // namespace
