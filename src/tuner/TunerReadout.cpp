@@ -78,10 +78,7 @@ double TunerReadout::show(bool openLoopTable)
     c_.txtRichOrLean->setEnabled(true);
     const RichLean richLean = TunerRichOrLean(s.FlowChange);
     c_.txtRichOrLean->setText(richLean.text);
-    if (richLean.buttonFace)
-        colours::SetButtonFace(c_.txtRichOrLean);
-    else
-        ShowOnColour(c_.txtRichOrLean, richLean.colour);
+    ShowOnColour(c_.txtRichOrLean, richLean.buttonFace ? colours::ButtonFace() : richLean.colour);
     c_.lblDelta_F->setText(Percent(s.FlowChange));
 
     const AirFuel airFuel = AirFuelText(s.AirFuelRatio);
@@ -113,6 +110,11 @@ void TunerReadout::linkLost()
          std::initializer_list<QWidget*>{c_.txtHeartbeat, c_.txtMultiSpark, c_.txtWOT, c_.txtWindowSwitch,
                                          c_.txtRichOrLean, c_.txtLoopMode, c_.lblAirFuelRatio})
         colours::SetButtonFace(box);
+    // Their text is set dark on its colour, which a disabled label keeps:
+    // grey it too, so that nothing read before the loss looks current.
+    const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+    for (QWidget* box : std::initializer_list<QWidget*>{c_.txtRichOrLean, c_.txtLoopMode, c_.lblAirFuelRatio})
+        colours::SetTextColour(box, grey);
     recorder_->note(datalog::LinkLostNote);
 }
 

@@ -440,8 +440,10 @@ void frmGraphicalTune::connectionLost()
 {
     // The last sample's values stay on the greyed readouts.
     redraw_->flush();
-    live_->linkLost();
+    // The marked cell goes before the captions are redrawn, so that they
+    // are all of one kind.
     linkLoss_->lost();
+    live_->linkLost();
 }
 
 // --- the user's actions, handed on ----------------------------------------------------

@@ -247,6 +247,10 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         EXPECT_FALSE(control("lblMAFVoltage")->isEnabled());
         EXPECT_EQ(background("txtHeartbeat"), buttonFace());
         EXPECT_EQ(background("lblAirFuelRatio"), buttonFace());
+        const auto textColour = [&](const char* name) { return control(name)->palette().color(QPalette::WindowText); };
+        const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
+        for (const char* name : {"lblAirFuelRatio", "txtRichOrLean", "txtLoopMode"})
+            EXPECT_EQ(textColour(name), grey) << name;
         for (QWidget* control : window->findChild<QWidget*>("content")->findChildren<QWidget*>()) {
             if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QScrollBar*>(control)
                 || qobject_cast<QComboBox*>(control)) {
@@ -273,6 +277,8 @@ TEST_F(TunerLiveTest, ALostLinkIsFoundAgainWithTheTableReadBack)
         EXPECT_TRUE(control("cmdLean")->isEnabled());
         tick();
         EXPECT_TRUE(control("lblMAFVoltage")->isEnabled());
+        for (const char* name : {"lblAirFuelRatio", "txtRichOrLean", "txtLoopMode"})
+            EXPECT_EQ(textColour(name), QColor(Qt::black)) << name;
         window->cmdDatalog_Click();
         ExpectGapInLog(path, 9);
         quit();
