@@ -3,7 +3,6 @@
 #include "correction/ChangeGraph.h"
 #include "link/Commands.h"
 #include "link/RegisterMap.h"
-#include "monitor/HeldRedraw.h"
 #include "platform/Clock.h"
 #include "platform/Colours.h"
 #include "platform/NumberFormat.h"
@@ -66,8 +65,7 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     linkLoss_ = new TunerLinkLoss(*this, *session_, *cells_, *readout_, this,
                                   {[this] { return tableLetter_; },
                                    [this] {
-                                       colours::SetBackground(txtHeartbeat, colours::Green);
-                                       heartbeatCounter_ = 0;
+                                       sampling_->startHeartbeat();
                                        session_->startLive();
                                    }});
     saving_ = new TunerTableSave(*this, *session_, *cells_, this,
@@ -97,10 +95,8 @@ frmGraphicalTune::frmGraphicalTune(QWidget* parent) : QWidget(parent)
     live_ = new LiveTunePanel(*this, *cells_, *session_, *autoTune_, content_,
                               {[this] { return tableLetter_; }, [this] { return settings_->resetOffset(); }});
 
-    // At a rate faster than 50 ms the engine monitor shows the newest sample
-    // at most every 50 ms; every sample is still logged and analysed.
-    redraw_ = new HeldRedraw([this] { cells_->markActiveCell(tuner::ActiveCell(readout_->show(openLoopTable_ == 1))); },
-                             this);
+    sampling_ = new TunerSampling(*this, *session_, *cells_, *readout_, *live_, this,
+                                  {[this] { return openLoopTable_ == 1; }, [this] { connectionLost(); }});
     connect(session_->timer(), &QTimer::timeout, this, &frmGraphicalTune::Timer1_Timer);
     for (int i = 0; i < TableKindCount; ++i)
         connect(options_[i], &QRadioButton::toggled, this, [this, i](bool on) {
@@ -384,8 +380,7 @@ void frmGraphicalTune::cmdONLINE_Click()
     // then the breakpoint; each refusal is told afterwards.
     if (!settings_->sendShown(IsPlusStage) || session_->closing())
         return;
-    colours::SetBackground(txtHeartbeat, colours::Green);
-    heartbeatCounter_ = 0;
+    sampling_->startHeartbeat();
 
     LoadTable();
     if (!self || session_->closing() || session_->lost())
@@ -405,7 +400,7 @@ void frmGraphicalTune::cmdOFFLINE_Click()
     options_[1]->setEnabled(true);
     cmbInjectors->setEnabled(true);
     cmbEECInjectors->setEnabled(true);
-    redraw_->drop();
+    sampling_->drop();
     readout_->clear();
     cmdOFFLINE->setEnabled(false);
     cmdOFFLINE->hide();
@@ -420,26 +415,13 @@ void frmGraphicalTune::cmdOFFLINE_Click()
 
 void frmGraphicalTune::Timer1_Timer()
 {
-    // At a faster rate ACTIVITY blinks at the pace of the 50 ms tick.
-    if (beats_.take(services::clock().nowMs(), session_->timer()->interval())
-        && live_sample::HeartbeatTick(heartbeatCounter_))
-        colours::SetBackground(txtHeartbeat,
-                               live_sample::ToggledHeartbeat(colours::Background(txtHeartbeat), colours::ButtonFace()));
-    if (!session_->live())
-        return;
-    const std::optional<QString> sample = session_->takeSample();
-    if (!sample)
-        return connectionLost();
-    readout_->take(*sample);
-    redraw_->sampleIn(session_->timer()->interval());
-    readout_->writeLine();
-    live_->take(*sample);
+    sampling_->tick();
 }
 
 void frmGraphicalTune::connectionLost()
 {
     // The last sample's values stay on the greyed readouts.
-    redraw_->flush();
+    sampling_->flush();
     // The marked cell goes before the captions are redrawn, so that they
     // are all of one kind.
     linkLoss_->lost();

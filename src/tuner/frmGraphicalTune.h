@@ -1,13 +1,13 @@
 #pragma once
 
 #include "correction/CorrectionCells.h"
-#include "monitor/SampleRate.h"
 #include "platform/Dialogs.h"
 #include "tunefile/Tune.h"
 #include "tunefile/TuneSelection.h"
 #include "tuner/AutoTuneHandOff.h"
 #include "tuner/GraphicalTuneControls.h"
 #include "tuner/LiveTunePanel.h"
+#include "tuner/TunerSampling.h"
 #include "tuner/TunerCells.h"
 #include "tuner/TunerKeys.h"
 #include "tuner/TunerReadout.h"
@@ -88,7 +88,7 @@ public:
     ChangeGraph* pctChangeGraph() const { return graph_; }
     QTimer* Timer1() const { return session_->timer(); }
     // Holds the engine monitor's redraws to one every 50 ms at a faster rate.
-    HeldRedraw* Redraw() const { return redraw_; }
+    HeldRedraw* Redraw() const { return sampling_->redraw(); }
     TunerSession& Session() const { return *session_; }
     TunerCells& Cells() const { return *cells_; }
     TunerKeys& Keys() const { return *keys_; }
@@ -105,7 +105,7 @@ public:
     bool Logging() const { return readout_->logging(); }
     bool DatalogArmed() const { return readout_->armed(); }
     int ActiveCell() const { return cells_->activeCell(); }
-    int HeartbeatCounter() const { return heartbeatCounter_; }
+    int HeartbeatCounter() const { return sampling_->heartbeatCounter(); }
     QString LogFileName() const { return readout_->path(); }
 
     // As large as the window's content, but no larger than the main
@@ -140,15 +140,13 @@ private:
     TunerSettingsPanel* settings_ = nullptr;
     AutoTuneHandOff* autoTune_ = nullptr;
     LiveTunePanel* live_ = nullptr;
-    HeldRedraw* redraw_ = nullptr;
-    sample_rate::Redraws beats_; // ACTIVITY's blinking
+    TunerSampling* sampling_ = nullptr;
 
     // The last load's bytes as the unit sent them: the table and the
     // registers read with it, kept as a backup when going on line.
     tunefile::Tune loaded_;
     char tableLetter_ = 'O';
     int openLoopTable_ = 1;
-    int heartbeatCounter_ = 0;
     // The option whose table the sliders show.
     int shownTable_ = 0;
 };
