@@ -12,6 +12,7 @@
 #include "BenchSupport.h"
 #include "app/mdlMain.h"
 #include "link/SettingsStore.h"
+#include "monitor/SampleRate.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "sim/EngineLaw.h"
@@ -63,6 +64,8 @@ void run(const Scenario& scenario, const int tickMs)
     ManualClock clock;
     bench::YesDialogs dialogs;
     MemorySettingsStore settings;
+    if (tickMs < sample_rate::DefaultTickMs) // sampling as fast as the link answers
+        settings.write("KESTREL", "Startup", "SampleRate", "max");
     VentrixDevice device;
     SimulatedEngine engine;
     engine.drive = scenario.drive;

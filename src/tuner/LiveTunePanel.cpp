@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -29,7 +30,6 @@ namespace {
 // it moved: the wideband is still on its way to the new mixture.
 constexpr double HoldOffSeconds = 0.5;
 constexpr int RowTop = 8580;
-constexpr double CaptionsEverySeconds = 0.05;
 
 double rounded(double value, double step)
 {
@@ -192,7 +192,7 @@ void LiveTunePanel::take(const QString& sampleData)
     analysis_.add(values);
     if (running_ && now - lastApplied_ >= limits_.intervalSeconds)
         apply(now);
-    else if (now - shownAt_ < CaptionsEverySeconds)
+    else if (!captions_.take(services::clock().nowMs(), session_.timer()->interval()))
         return;
     showCells();
 }
@@ -250,5 +250,5 @@ void LiveTunePanel::showCells()
             colours::SetTextColour(label, caption.colour);
     }
     lblLiveSamples_->setText(QStringLiteral("ACCEPTED: %1").arg(analysis_.accepted()));
-    shownAt_ = services::clock().nowMs() / 1000.0;
+    captions_.drawHeld(services::clock().nowMs());
 }

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "logs/LiveAnalysis.h"
+#include "monitor/SampleRate.h"
 #include "tuner/LiveAutoTune.h"
 
 #include <QObject>
 
 #include <functional>
-#include <limits>
 
 struct GraphicalTuneControls;
 class AutoTuneHandOff;
@@ -79,7 +79,7 @@ private:
     bool running_ = false;
     bool chosen_ = false; // the settings came from the AUTO-TUNE dialog
     double lastApplied_ = 0;
-    double shownAt_ = -std::numeric_limits<double>::infinity(); // the captions' last redraw
+    sample_rate::Redraws captions_; // paced as the readouts are
     int applications_ = 0;
 
     QPushButton* cmdLiveAutoTune_ = nullptr;
